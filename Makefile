@@ -1,0 +1,55 @@
+# Drives the two CMake configurations (Linux i386 port, Windows port) and
+# the guest build rule. The paths below are a contract for scripts and tests:
+#   build/linux/tumbex  build/linux/libtblibc.so
+#   build/windows/tumbex.exe  build/windows/tblibc.dll
+#   build/guest/hello
+JOBS ?= $(shell nproc)
+ARGS ?= build/guest/hello
+
+# Wine: no Mono/Gecko prompts, no debug chatter.
+export WINEDEBUG ?= -all
+export WINEDLLOVERRIDES ?= mscoree,mshtml=
+
+.PHONY: all linux windows guests run run-windows test bench fuzz clean bootstrap
+
+all: linux windows guests
+
+build/linux/CMakeCache.txt:
+	cmake -S . -B build/linux -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake >/dev/null
+
+build/windows/CMakeCache.txt:
+	cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+
+linux: build/linux/CMakeCache.txt
+	cmake --build build/linux -j$(JOBS)
+
+windows: build/windows/CMakeCache.txt
+	cmake --build build/windows -j$(JOBS)
+
+guests: build/guest/hello
+
+build/guest/hello: guest/hello/hw.c scripts/build-guest
+	scripts/build-guest $@ guest/hello/hw.c
+
+bootstrap:
+	@scripts/bootstrap
+
+run: bootstrap linux guests
+	build/linux/tumbex $(ARGS)
+
+run-windows: bootstrap windows guests
+	wine build/windows/tumbex.exe $(ARGS)
+
+test: bootstrap all
+	ctest --test-dir build/linux --output-on-failure
+	ctest --test-dir build/windows --output-on-failure
+
+bench: bootstrap linux guests
+	@scripts/bootstrap bench
+	bench/run
+
+fuzz: bootstrap
+	scripts/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build
