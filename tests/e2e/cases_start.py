@@ -1,0 +1,74 @@
+# Guest start, the sample guest and every way a run ends, seen from guests.
+NATIVE = "NATIVE"
+
+LONG = "x" * 1000
+
+CASES = [
+    dict(name="hello", guest="hello", stdout="Hello\n", exit=0),
+    dict(name="hello_extra_args", guest="hello", args=["a", "b c"],
+         stdout="Hello\n", exit=0),
+    dict(name="hello_pause_consumes_one_line", guest="hello",
+         stdin="first\nsecond\n", stdout="Hello\n", exit=0),
+
+    dict(name="args", guest="tests/e2e/guests/args.c",
+         args=["one", "two words", "", LONG],
+         stdout="argc=5\n"
+                "argv[0]={guest} ({guest_len})\n"
+                "argv[1]=one (3)\n"
+                "argv[2]=two words (9)\n"
+                "argv[3]= (0)\n"
+                "argv[4]=" + LONG + " (1000)\n"
+                "envp[0]=_=run\n"
+                "rewritten=#ne\n",
+         exit=0),
+    dict(name="identity", guest="tests/e2e/guests/identity.c",
+         stdout="pw: root 804613 0 0 Incognito C:/windows/temp C:/windows/system32/cmd.exe\n"
+                "getpwuid(1)=null\n"
+                "ids: 0 0 0 0\n"
+                "uname=0\n"
+                "uts: linux|nodename|0.01|0.01|i386|localdomain\n"
+                "gethostname=0 hostnamestub\n"
+                "small=hos guard=Z\n"
+                "getenv(HOME)=null\n"
+                "pagesize=4096\n"
+                "setlocale=null\n"
+                "domains: POSIX POSIX same=1\n"
+                "dcgettext=message\n",
+         exit=0),
+
+    # Ends of a run.
+    dict(name="end_return", guest="tests/e2e/guests/ends.c", args=["return", "3"],
+         stdout=NATIVE, exit=3),
+    dict(name="end_exit", guest="tests/e2e/guests/ends.c", args=["exit", "7"],
+         stdout=NATIVE, exit=7),
+    dict(name="end_abort", guest="tests/e2e/guests/ends.c", args=["abort"],
+         stdout="ending by abort\n\"Abort\" called?\n", exit=0),
+    dict(name="end_unknown_call", guest="tests/e2e/guests/ends.c", args=["unknown"],
+         stdout="ending by unknown\n"
+                "Unknown/Unimplemented call \"getppid\"\n"
+                "unknown call returned 0\n"
+                "atexit second\natexit first\n",
+         exit=0),
+    dict(name="end_fault", guest="tests/e2e/guests/ends.c", args=["fault"],
+         stdout="ending by fault\nUnhandled exception (0xC0000005)\n", exit=1),
+    dict(name="end_error", guest="tests/e2e/guests/ends.c", args=["error", "9"],
+         stdout_contains=["ending by error\n", "warning 1 of two\n",
+                          "with errno: ", "fatal end\n",
+                          "atexit second\natexit first\n"],
+         exit=9),
+    dict(name="cxa_atexit_return", guest="tests/e2e/guests/dtors.c",
+         stdout=NATIVE, exit=4),
+    dict(name="cxa_atexit_exit", guest="tests/e2e/guests/dtors.c", args=["exit"],
+         stdout=NATIVE, exit=5),
+    dict(name="readonly_environment", guest="tests/e2e/guests/readonly.c",
+         stdout="env=_=run\nUnhandled exception (0xC0000005)\n", exit=1),
+
+    # Host semantics that must match the Linux C library's.
+    dict(name="formats", guest="tests/e2e/guests/formats.c", stdout=NATIVE),
+    dict(name="strings", guest="tests/e2e/guests/strings.c", stdout=NATIVE),
+    dict(name="options", guest="tests/e2e/guests/options.c",
+         args=["-a", "x", "-bval", "--name=foo", "y", "-z", "--verbose", "-b", "last", "z"],
+         stdout=NATIVE),
+    dict(name="files", guest="tests/e2e/guests/files.c",
+         args=["build/guest/tests/files.data"], stdout=NATIVE),
+]

@@ -1,0 +1,198 @@
+#!/usr/bin/env python3
+"""End-to-end runs of small Linux guest programs through the real loader.
+
+Every tests/e2e/cases_*.py module defines CASES, a list of dicts:
+
+  name            unique name; the guest is built to build/guest/tests/<name>
+  guest           repo-relative source (or list of sources) for
+                  scripts/build-guest, "hello" for build/guest/hello, or
+                  "file:<repo-relative path>" for a file used as it is
+  build_flags     extra flags for scripts/build-guest (after --)
+  prepare         optional callable(guest_path, out_path) that writes a
+                  variant of the built guest; the variant is what runs
+  args            the guest's arguments ("{guest}" is the guest's path)
+  loader_args     the loader's whole argument list instead of [guest] + args
+  stdin           text given on standard input (default: none)
+  stdout          expected standard output, CR LF folded to LF, "{guest}"
+                  replaced by the guest's path ("{guest_len}" by its
+                  length); or NATIVE: what the same
+                  binary prints when Linux runs it natively
+  stdout_contains substrings that must appear instead of an exact stdout
+  stderr_contains substrings that must appear on standard error
+  exit            expected exit status (low 8 bits; both ports keep only
+                  those here); with NATIVE and no exit, the native status
+  ports           ports the case runs on (default: both)
+
+A NATIVE case runs three ways (native Linux, the Linux port, the Windows
+port) and all must agree, so wrong host semantics cannot hide behind a
+hand-written expectation.
+"""
+
+import argparse
+import concurrent.futures
+import glob
+import importlib.util
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+
+NATIVE = "NATIVE"
+TIMEOUT = 60
+
+_build_lock = threading.Lock()
+
+
+def load_cases(source):
+    cases = []
+    for path in sorted(glob.glob(os.path.join(source, "tests", "e2e", "cases_*.py"))):
+        name = os.path.splitext(os.path.basename(path))[0]
+        spec = importlib.util.spec_from_file_location(name, path)
+        module = importlib.util.module_from_spec(spec)
+        spec.loader.exec_module(module)
+        for case in module.CASES:
+            case.setdefault("module", name)
+            cases.append(case)
+    names = [c["name"] for c in cases]
+    dupes = {n for n in names if names.count(n) > 1}
+    if dupes:
+        raise SystemExit("duplicate e2e case names: %s" % ", ".join(sorted(dupes)))
+    return cases
+
+
+def build_guest(case, source):
+    """Returns the path of the guest file the case runs."""
+    guest = case["guest"]
+    out_dir = os.path.join(source, "build", "guest", "tests")
+    os.makedirs(out_dir, exist_ok=True)
+    if guest == "hello":
+        path = os.path.join(source, "build", "guest", "hello")
+        with _build_lock:
+            if not os.path.exists(path):
+                subprocess.run([os.path.join(source, "scripts", "build-guest"), path,
+                                os.path.join(source, "guest", "hello", "hw.c")], check=True)
+    elif guest.startswith("file:"):
+        path = os.path.join(source, guest[5:])
+    else:
+        sources = [guest] if isinstance(guest, str) else list(guest)
+        path = os.path.join(out_dir, case["name"])
+        cmd = [os.path.join(source, "scripts", "build-guest"), path + ".tmp"]
+        cmd += [os.path.join(source, s) for s in sources]
+        cmd += ["--"] + list(case.get("build_flags", []))
+        with _build_lock:
+            subprocess.run(cmd, check=True)
+            os.replace(path + ".tmp", path)
+    prepare = case.get("prepare")
+    if prepare:
+        variant = os.path.join(out_dir, case["name"] + ".variant")
+        with _build_lock:
+            prepare(path, variant)
+        path = variant
+    return path
+
+
+def fold(data):
+    return data.decode("latin-1").replace("\r\n", "\n")
+
+
+def run(cmd, stdin, cwd):
+    proc = subprocess.run(cmd, input=stdin.encode("latin-1"), stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, timeout=TIMEOUT, cwd=cwd)
+    return proc.returncode & 0xFF, fold(proc.stdout), fold(proc.stderr)
+
+
+def substitute(value, guest):
+    return value.replace("{guest}", guest).replace("{guest_len}", str(len(guest)))
+
+
+def check_case(case, port, loader, source):
+    guest = build_guest(case, source)
+    args = [substitute(a, guest) for a in case.get("args", [])]
+    stdin = case.get("stdin", "")
+    cwd = case.get("cwd", source)
+    if "loader_args" in case:
+        loader_args = [substitute(a, guest) for a in case["loader_args"]]
+    else:
+        loader_args = [guest] + args
+    prefix = ["wine"] if port == "windows" else []
+
+    expected_out = case.get("stdout")
+    expected_exit = case.get("exit")
+    problems = []
+    if expected_out == NATIVE:
+        native_exit, native_out, _ = run([guest] + args, stdin, cwd)
+        expected_out = native_out
+        if expected_exit is None:
+            expected_exit = native_exit
+    elif expected_out is not None:
+        expected_out = substitute(expected_out, guest)
+
+    status, out, err = run(prefix + [loader] + loader_args, stdin, cwd)
+    if expected_out is not None and out != expected_out:
+        problems.append("stdout differs\n--- expected\n%s--- got\n%s---" % (expected_out, out))
+    for text in case.get("stdout_contains", []):
+        if substitute(text, guest) not in out:
+            problems.append("stdout lacks %r\n--- got\n%s---" % (text, out))
+    for text in case.get("stderr_contains", []):
+        if substitute(text, guest) not in err:
+            problems.append("stderr lacks %r\n--- got\n%s---" % (text, err))
+    if expected_exit is not None and status != (expected_exit & 0xFF):
+        problems.append("exit status %d, expected %d" % (status, expected_exit & 0xFF))
+    if problems and err and not case.get("stderr_contains"):
+        problems.append("stderr:\n" + err)
+    return problems
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--port", choices=("linux", "windows"), required=True)
+    parser.add_argument("--build", required=True, help="the port's build directory")
+    parser.add_argument("--source", required=True, help="the repository")
+    parser.add_argument("--jobs", type=int, default=4)
+    parser.add_argument("filter", nargs="*", help="run only cases whose name contains one of these")
+    options = parser.parse_args()
+
+    source = os.path.abspath(options.source)
+    loader = os.path.join(os.path.abspath(options.build),
+                          "tumbex.exe" if options.port == "windows" else "tumbex")
+    if options.port == "windows":
+        if not shutil.which("wine"):
+            if os.environ.get("CI") == "true":
+                print("wine is missing: the Windows port cannot be tested")
+                return 1
+            print("SKIP: wine is missing")
+            return 0
+        os.environ.setdefault("WINEDEBUG", "-all")
+        os.environ.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
+        # The first Wine start creates its prefix; do it once, not per case.
+        subprocess.run(["wine", "cmd", "/c", "exit"], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=300)
+
+    cases = [c for c in load_cases(source)
+             if options.port in c.get("ports", ("linux", "windows"))
+             and (not options.filter or any(f in c["name"] for f in options.filter))]
+
+    failures = 0
+    with concurrent.futures.ThreadPoolExecutor(options.jobs) as pool:
+        futures = {pool.submit(check_case, c, options.port, loader, source): c for c in cases}
+        for future in concurrent.futures.as_completed(futures):
+            case = futures[future]
+            try:
+                problems = future.result()
+            except Exception as error:  # a build or a timeout
+                problems = ["%s: %s" % (type(error).__name__, error)]
+            if problems:
+                failures += 1
+                print("FAIL %s [%s]" % (case["name"], options.port))
+                for p in problems:
+                    print("  " + p.replace("\n", "\n  "))
+            else:
+                print("ok   %s [%s]" % (case["name"], options.port))
+    print("%d of %d cases passed on the %s port" % (len(cases) - failures, len(cases), options.port))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
