@@ -1,0 +1,531 @@
+// The platform services on Linux i386, the port the system is tested on.
+//
+// The loader is written against Windows: vectored exceptions with a
+// writable CONTEXT, a raw `int 0x80` that faults, Win32 error numbers. Here
+// signals stand in for exceptions (their ucontext is the CONTEXT), a seccomp
+// filter makes the guest's own system calls fault the way Windows makes them
+// fault, and errno is mapped onto the Win32 numbers once, in one table.
+#include <errno.h>
+#include <fcntl.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <signal.h>
+#include <stddef.h>
+#include <stdio.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/ucontext.h>
+#include <time.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+
+#include "platform/platform.h"
+
+#ifndef MAP_FIXED_NOREPLACE
+#define MAP_FIXED_NOREPLACE 0x100000
+#endif
+#ifndef SYS_SECCOMP
+#define SYS_SECCOMP 1
+#endif
+
+extern "C" char __executable_start;  // first byte of our own image (ld)
+
+namespace platform {
+namespace {
+
+int g_argc = 0;
+char** g_argv = nullptr;
+
+uint32_t g_regionBase = 0;
+uint32_t g_regionEnd = 0;
+
+ExceptionHandler g_handler = nullptr;
+bool g_syscallsTrapped = false;
+
+constexpr uint32_t kAllocationGranularity = 0x10000;
+constexpr uint32_t kSyscallInstructionLength = 2;  // cd 80
+
+uint32_t RoundDown(uint32_t value, uint32_t unit) { return value & ~(unit - 1); }
+uint64_t RoundUp(uint64_t value, uint64_t unit) {
+  return (value + unit - 1) & ~(unit - 1);
+}
+
+// ---- errno to Win32 numbers -----------------------------------------------
+
+struct ErrnoRow {
+  int errnoValue;
+  uint32_t win32;
+};
+
+constexpr std::array<ErrnoRow, 24> kErrnoTable{{
+    {ENOENT, err::kFileNotFound},
+    {ENXIO, err::kFileNotFound},
+    {ENOTDIR, err::kPathNotFound},
+    {EMFILE, err::kTooManyOpenFiles},
+    {ENFILE, err::kTooManyOpenFiles},
+    {EACCES, err::kAccessDenied},
+    {EPERM, err::kAccessDenied},
+    {EROFS, err::kAccessDenied},
+    {EBADF, err::kInvalidHandle},
+    {ENOMEM, err::kNotEnoughMemory},
+    {ETXTBSY, err::kSharingViolation},
+    {EEXIST, err::kFileExists},
+    {EINVAL, err::kInvalidParameter},
+    {EPIPE, err::kBrokenPipe},
+    {ENOSPC, err::kDiskFull},
+    {EDQUOT, err::kDiskFull},
+    {ENAMETOOLONG, err::kFilenameTooLong},
+    {EISDIR, err::kDirectory},
+    {ELOOP, err::kInvalidName},
+    {ESPIPE, 132},   // ERROR_SEEK_ON_DEVICE
+    {EFBIG, 223},    // ERROR_FILE_TOO_LARGE
+    {EIO, 1117},     // ERROR_IO_DEVICE
+    {EBUSY, 170},    // ERROR_BUSY
+    {EAGAIN, 232},   // ERROR_NO_DATA
+}};
+static_assert(kErrnoTable.size() == 24);
+
+// Errors without a Win32 counterpart keep their errno in the low bits of an
+// application-defined code (bit 29), so a report still names the cause.
+constexpr uint32_t kUnmappedErrno = 0x20000000;
+
+uint32_t Win32Error(int e) {
+  for (const ErrnoRow& row : kErrnoTable)
+    if (row.errnoValue == e) return row.win32;
+  return kUnmappedErrno | static_cast<uint32_t>(e);
+}
+
+uint32_t LastError() { return Win32Error(errno); }
+
+// ---- Exceptions -------------------------------------------------------------
+
+constexpr std::array<int, 6> kTrappedSignals{SIGSEGV, SIGBUS, SIGILL, SIGFPE,
+                                             SIGTRAP, SIGSYS};
+static_assert(kTrappedSignals.size() == 6);
+
+// Exception codes for SIGFPE, by si_code.
+struct FpeRow {
+  int siCode;
+  uint32_t code;
+};
+constexpr std::array<FpeRow, 8> kFpeTable{{
+    {FPE_INTDIV, kIntegerDivideByZero},
+    {FPE_INTOVF, kIntegerOverflow},
+    {FPE_FLTDIV, 0xC000008E},  // float divide by zero
+    {FPE_FLTOVF, 0xC0000091},  // float overflow
+    {FPE_FLTUND, 0xC0000093},  // float underflow
+    {FPE_FLTRES, 0xC000008F},  // float inexact result
+    {FPE_FLTINV, kFloatInvalidOperation},
+    {FPE_FLTSUB, 0xC000008C},  // array bounds exceeded
+}};
+static_assert(kFpeTable.size() == 8);
+
+// One-byte instructions that fault only for want of privilege (hlt, cli,
+// sti, in, out). The kernel reports them as a plain general-protection
+// SIGSEGV; Windows calls them privileged instructions.
+constexpr std::array<uint8_t, 11> kPrivilegedOpcodes{
+    0xF4, 0xFA, 0xFB, 0xE4, 0xE5, 0xE6, 0xE7, 0xEC, 0xED, 0xEE, 0xEF};
+static_assert(kPrivilegedOpcodes.size() == 11);
+
+bool IsPrivilegedOpcode(uint32_t eip) {
+  if (!IsReadable(eip, 1)) return false;
+  const uint8_t op = *reinterpret_cast<const uint8_t*>(eip);
+  for (uint8_t p : kPrivilegedOpcodes)
+    if (p == op) return true;
+  return false;
+}
+
+// The Windows code for a signal; 0 when the signal is nothing Windows would
+// report as an exception (sent by a process, not raised by an instruction).
+uint32_t ExceptionCode(int sig, const siginfo_t* info, uint32_t eip) {
+  if (info->si_code <= 0) return 0;
+  switch (sig) {
+    case SIGSEGV:
+      if (info->si_code == SI_KERNEL && IsPrivilegedOpcode(eip))
+        return kPrivilegedInstruction;
+      return kAccessViolation;
+    case SIGBUS:
+      return info->si_code == BUS_ADRERR || info->si_code == BUS_OBJERR
+                 ? kInPageError
+                 : kAccessViolation;
+    case SIGILL:
+      return info->si_code == ILL_PRVOPC ? kPrivilegedInstruction
+                                         : kIllegalInstruction;
+    case SIGFPE:
+      for (const FpeRow& row : kFpeTable)
+        if (row.siCode == info->si_code) return row.code;
+      return kFloatInvalidOperation;
+    case SIGTRAP:
+      return info->si_code == SI_KERNEL ? kBreakpoint : kSingleStep;
+    case SIGSYS:
+      // What Windows reports for the guest's int 0x80.
+      return info->si_code == SYS_SECCOMP ? kAccessViolation : 0;
+  }
+  return 0;
+}
+
+[[noreturn]] void DieOfSignal(int sig) {
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  sigemptyset(&dfl.sa_mask);
+  sigaction(sig, &dfl, nullptr);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  raise(sig);
+  _exit(128 + sig);  // not reached: every trapped signal's default kills
+}
+
+// A Windows vectored exception, Linux style. Eip is reported as Windows
+// reports it: at the int3 byte and at the 0xCD of a trapped system call,
+// where the kernel has already moved past them.
+void OnSignal(int sig, siginfo_t* info, void* raw) {
+  auto* uc = static_cast<ucontext_t*>(raw);
+  greg_t* g = uc->uc_mcontext.gregs;
+  Context c{};
+  c.Edi = g[REG_EDI];
+  c.Esi = g[REG_ESI];
+  c.Ebx = g[REG_EBX];
+  c.Edx = g[REG_EDX];
+  c.Ecx = g[REG_ECX];
+  c.Eax = g[REG_EAX];
+  c.Ebp = g[REG_EBP];
+  c.Eip = g[REG_EIP];
+  c.EFlags = g[REG_EFL];
+  c.Esp = g[REG_UESP];
+
+  uint32_t code = ExceptionCode(sig, info, c.Eip);
+  if (code == 0 || g_handler == nullptr) DieOfSignal(sig);
+  if (sig == SIGSYS) {
+    c.Eip -= kSyscallInstructionLength;
+    c.Eax = static_cast<uint32_t>(info->si_syscall);  // saved eax is -ENOSYS
+  } else if (code == kBreakpoint) {
+    c.Eip -= 1;
+  }
+
+  ExceptionPointers pointers{code, &c};
+  if (g_handler(&pointers) != kContinueExecution) DieOfSignal(sig);
+
+  g[REG_EDI] = c.Edi;
+  g[REG_ESI] = c.Esi;
+  g[REG_EBX] = c.Ebx;
+  g[REG_EDX] = c.Edx;
+  g[REG_ECX] = c.Ecx;
+  g[REG_EAX] = c.Eax;
+  g[REG_EBP] = c.Ebp;
+  g[REG_EIP] = c.Eip;
+  g[REG_EFL] = c.EFlags;
+  g[REG_UESP] = c.Esp;
+}
+
+// Syscalls of i386 code whose return address lies in the guest region trap
+// (SIGSYS); everything else, host code included, runs as usual.
+bool InstallSyscallFilter() {
+  const uint32_t low = g_regionBase + kSyscallInstructionLength;
+  const uint32_t high = g_regionEnd;  // an int 0x80 ending at the region end
+  struct sock_filter program[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(struct seccomp_data, arch)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_I386, 0, 4),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS,
+               offsetof(struct seccomp_data, instruction_pointer)),
+      BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, low, 0, 2),
+      BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, high, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRAP),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  struct sock_fprog prog {
+    static_cast<unsigned short>(sizeof(program) / sizeof(program[0])), program
+  };
+  if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return false;
+  return prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &prog) == 0;
+}
+
+// Needs both a region and the handler; whichever comes second installs it.
+// A filter cannot be removed, so there is one per process.
+void TrapGuestSyscalls() {
+  if (g_syscallsTrapped || g_handler == nullptr || g_regionEnd == 0) return;
+  g_syscallsTrapped = true;
+  if (!InstallSyscallFilter()) {
+    static constexpr char kMessage[] =
+        "tumbex: cannot trap the guest's system calls (seccomp)\n";
+    ssize_t ignored = write(2, kMessage, sizeof kMessage - 1);
+    (void)ignored;
+  }
+}
+
+// ---- IsReadable ---------------------------------------------------------------
+
+// The kernel copies from user memory without faulting us: a write() of one
+// byte per page into a private pipe fails with EFAULT where we could not read.
+int g_probe[2] = {-1, -1};
+
+bool ProbePage(uint32_t address) {
+  if (g_probe[0] < 0 && pipe2(g_probe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+  ssize_t n;
+  do n = write(g_probe[1], reinterpret_cast<const void*>(address), 1);
+  while (n < 0 && errno == EINTR);
+  if (n != 1) return false;
+  char sink;
+  while (read(g_probe[0], &sink, 1) < 0 && errno == EINTR) {
+  }
+  return true;
+}
+
+template <typename F>
+auto Retry(F call) {
+  decltype(call()) r;
+  do r = call();
+  while (r < 0 && errno == EINTR);
+  return r;
+}
+
+}  // namespace
+
+// ---- Exceptions ---------------------------------------------------------------
+
+void AddVectoredExceptionHandler(ExceptionHandler handler) {
+  if (g_handler != nullptr) {
+    g_handler = handler;
+    return;
+  }
+  g_handler = handler;
+  struct sigaction sa {};
+  sa.sa_sigaction = OnSignal;
+  sa.sa_flags = SA_SIGINFO | SA_NODEFER;  // a fault in the handler reaches it
+  sigemptyset(&sa.sa_mask);
+  for (int sig : kTrappedSignals) sigaction(sig, &sa, nullptr);
+  TrapGuestSyscalls();
+}
+
+bool ExceptionHandlerInstalled() { return g_handler != nullptr; }
+
+void RaiseException(uint32_t code) {
+  if (g_handler == nullptr) return;
+  Context c{};
+  c.Eip = reinterpret_cast<uintptr_t>(__builtin_return_address(0));
+  c.Ebp = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+  c.Esp = c.Ebp;
+  ExceptionPointers pointers{code, &c};
+  if (g_handler(&pointers) == kContinueExecution) return;
+  // Nobody took it: the process ends the way an unhandled exception ends it.
+  _exit(static_cast<int>(code));
+}
+
+// ---- Memory -------------------------------------------------------------------
+
+void* ReserveRegion(uint32_t address, uint32_t size) {
+  const uint32_t base = RoundDown(address, kAllocationGranularity);
+  const uint64_t end = RoundUp(uint64_t{address} + size, kPageSize);
+  if (end > 0xFFFFF000u || end <= base) return nullptr;
+  const size_t length = static_cast<size_t>(end - base);
+  void* want = reinterpret_cast<void*>(static_cast<uintptr_t>(base));
+  void* got = mmap(want, length, PROT_READ | PROT_WRITE | PROT_EXEC,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
+  if (got == MAP_FAILED) return nullptr;
+  if (got != want) {  // a kernel that ignores the flag placed it elsewhere
+    munmap(got, length);
+    return nullptr;
+  }
+  g_regionBase = base;
+  g_regionEnd = static_cast<uint32_t>(end);
+  TrapGuestSyscalls();
+  return got;
+}
+
+void GuestRegion(uint32_t* base, uint32_t* end) {
+  *base = g_regionBase;
+  *end = g_regionEnd;
+}
+
+bool Protect(uint32_t address, uint32_t size, unsigned protection) {
+  const uint32_t start = RoundDown(address, kPageSize);
+  const uint64_t end = RoundUp(uint64_t{address} + size, kPageSize);
+  int prot = PROT_NONE;
+  if (protection & kRead) prot |= PROT_READ;
+  if (protection & kWrite) prot |= PROT_WRITE;
+  if (protection & kExecute) prot |= PROT_EXEC;
+  return mprotect(reinterpret_cast<void*>(static_cast<uintptr_t>(start)),
+                  static_cast<size_t>(end - start), prot) == 0;
+}
+
+bool IsReadable(uint32_t address, uint32_t size) {
+  if (size == 0) return true;
+  const uint64_t last = uint64_t{address} + size - 1;
+  if (last > 0xFFFFFFFFu) return false;
+  for (uint64_t page = RoundDown(address, kPageSize); page <= last;
+       page += kPageSize) {
+    if (!ProbePage(static_cast<uint32_t>(page < address ? address : page)))
+      return false;
+  }
+  return true;
+}
+
+void* AllocatePages(size_t size) {
+  void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                 MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return p == MAP_FAILED ? nullptr : p;
+}
+
+void FreePages(void* pages, size_t size) { munmap(pages, size); }
+
+// ---- Process ----------------------------------------------------------------
+
+void Init(int argc, char** argv) {
+  g_argc = argc;
+  g_argv = argv;
+}
+
+std::vector<std::string> CommandLine() {
+  std::vector<std::string> words;
+  for (int i = 0; i < g_argc && g_argv[i] != nullptr; ++i)
+    words.emplace_back(g_argv[i]);
+  return words;
+}
+
+std::string ModuleFileName() {
+  std::string path(256, '\0');
+  for (;;) {
+    ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
+    if (n < 0) return g_argc > 0 ? std::string(g_argv[0]) : std::string();
+    if (static_cast<size_t>(n) < path.size()) {
+      path.resize(static_cast<size_t>(n));
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+uintptr_t ModuleBase() { return reinterpret_cast<uintptr_t>(&__executable_start); }
+
+char DirectorySeparator() { return '/'; }
+
+bool IsAbsolutePath(std::string_view path) {
+  return !path.empty() && path.front() == '/';
+}
+
+std::string CurrentDirectory() {
+  std::string dir(256, '\0');
+  while (getcwd(dir.data(), dir.size()) == nullptr) {
+    if (errno != ERANGE) return std::string();
+    dir.resize(dir.size() * 2);
+  }
+  dir.resize(std::strlen(dir.c_str()));
+  return dir;
+}
+
+std::string_view LineEnd() { return "\n"; }
+
+void ExitProcess(uint32_t code) {
+  fflush(nullptr);  // as Windows' library unload flushes the C runtime
+  _exit(static_cast<int>(code));
+}
+
+// ---- Time -------------------------------------------------------------------
+
+uint32_t TickCount() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u +
+                               static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+void TimeOfDay(int64_t* seconds, uint32_t* microseconds) {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  *seconds = ts.tv_sec;
+  *microseconds = static_cast<uint32_t>(ts.tv_nsec / 1000);
+}
+
+// ---- Console and files ----------------------------------------------------------
+
+Handle StdInput() { return 0; }
+Handle StdOutput() { return 1; }
+Handle StdError() { return 2; }
+
+bool IsConsole(Handle h) { return isatty(static_cast<int>(h)) == 1; }
+
+uint32_t FileOpen(const char* path, unsigned flags, unsigned permission,
+                  Handle* handle) {
+  *handle = kInvalidHandle;
+  int oflags = O_CLOEXEC | O_LARGEFILE;
+  if ((flags & kOpenWrite) != 0)
+    oflags |= (flags & kOpenRead) != 0 ? O_RDWR : O_WRONLY;
+  else
+    oflags |= O_RDONLY;
+  if (flags & kOpenCreate) oflags |= O_CREAT;
+  if (flags & kOpenTruncate) oflags |= O_TRUNC;
+  if (flags & kOpenExclusive) oflags |= O_EXCL;
+  if (flags & kOpenAppend) oflags |= O_APPEND;
+  int fd = Retry([&] { return open(path, oflags, permission); });
+  if (fd < 0) return LastError();
+  // Windows refuses to open a directory as a file; so do we, on every port.
+  struct stat64 st {};
+  if (fstat64(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    close(fd);
+    return err::kAccessDenied;
+  }
+  *handle = fd;
+  return err::kSuccess;
+}
+
+uint32_t FileRead(Handle h, void* buffer, uint32_t count, uint32_t* done) {
+  *done = 0;
+  ssize_t n = Retry([&] { return read(static_cast<int>(h), buffer, count); });
+  if (n < 0) return LastError();
+  *done = static_cast<uint32_t>(n);
+  return err::kSuccess;
+}
+
+// Everything or an error, like WriteFile on a blocking handle.
+uint32_t FileWrite(Handle h, const void* buffer, uint32_t count, uint32_t* done) {
+  *done = 0;
+  const char* p = static_cast<const char*>(buffer);
+  while (*done < count) {
+    ssize_t n = Retry(
+        [&] { return write(static_cast<int>(h), p + *done, count - *done); });
+    if (n < 0) return LastError();
+    if (n == 0) return err::kDiskFull;
+    *done += static_cast<uint32_t>(n);
+  }
+  return err::kSuccess;
+}
+
+uint32_t FileSeek(Handle h, int64_t offset, int whence, int64_t* position) {
+  static constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
+  if (whence < 0 || whence > 2) return err::kInvalidParameter;
+  off64_t r = lseek64(static_cast<int>(h), offset, kWhence[whence]);
+  if (r < 0) return errno == EINVAL ? err::kNegativeSeek : LastError();
+  if (position != nullptr) *position = r;
+  return err::kSuccess;
+}
+
+uint32_t FileSize(Handle h, int64_t* size) {
+  struct stat64 st {};
+  if (fstat64(static_cast<int>(h), &st) != 0) return LastError();
+  *size = st.st_size;
+  return err::kSuccess;
+}
+
+uint32_t FileClose(Handle h) {
+  // Linux closes the descriptor even when close() reports EINTR: no retry.
+  if (close(static_cast<int>(h)) != 0 && errno != EINTR) return LastError();
+  return err::kSuccess;
+}
+
+bool FileExists(const char* path) {
+  struct stat64 st {};
+  return stat64(path, &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const char* path) {
+  struct stat64 st {};
+  return stat64(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace platform
