@@ -125,3 +125,12 @@ size_t HeapBlockSize(const void* block);      // bytes usable in a live block
 bool HeapIsLive(const void* block);
 
 }  // namespace rtl
+
+// ---- Testing seam -------------------------------------------------------------
+//
+// Unit tests point the console writer and line reader at handles of their
+// own (a pipe, a file) and say whether the writer should treat `out` as a
+// console. Pending output is written out and pending input dropped first.
+namespace rtl::testing {
+void RedirectConsole(platform::Handle out, bool isConsole, platform::Handle in);
+}  // namespace rtl::testing
