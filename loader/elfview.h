@@ -1,0 +1,69 @@
+// The one way the image loader looks at an ELF file: a bounds-checked view
+// of its bytes. The file is untrusted input, so every read says whether it
+// lay inside the file, and offsets are added in 64 bits so that no sum of
+// two file values can wrap around.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace elfview {
+
+// A stretch of the file: a section's bytes, a table.
+struct Range {
+  uint32_t offset = 0;
+  uint32_t size = 0;
+};
+
+struct View {
+  const uint8_t* bytes = nullptr;
+  uint32_t size = 0;
+
+  bool Holds(uint64_t offset, uint64_t length) const {
+    return offset <= size && length <= size - offset;
+  }
+  bool Holds(Range r) const { return Holds(r.offset, r.size); }
+  bool HoldsTable(uint64_t offset, uint64_t count, uint64_t entrySize) const {
+    return Holds(offset, count * entrySize);
+  }
+
+  std::optional<uint32_t> U8(uint64_t offset) const { return Read(offset, 1); }
+  std::optional<uint32_t> U16(uint64_t offset) const { return Read(offset, 2); }
+  std::optional<uint32_t> U32(uint64_t offset) const { return Read(offset, 4); }
+
+  // The NUL-terminated string at `offset` within `table`; nothing unless
+  // the table lies in the file and the string ends inside the table.
+  std::optional<std::string_view> String(Range table, uint64_t offset) const {
+    if (!Holds(table) || offset >= table.size) return std::nullopt;
+    const char* start =
+        reinterpret_cast<const char*>(bytes) + table.offset + offset;
+    const size_t room = table.size - offset;
+    const void* nul = std::memchr(start, 0, room);
+    if (!nul) return std::nullopt;
+    return std::string_view(start, static_cast<const char*>(nul) - start);
+  }
+
+ private:
+  std::optional<uint32_t> Read(uint64_t offset, unsigned width) const {
+    if (!Holds(offset, width)) return std::nullopt;
+    uint32_t value = 0;  // little-endian whatever the host
+    for (unsigned k = 0; k < width; ++k)
+      value |= uint32_t{bytes[offset + k]} << (8 * k);
+    return value;
+  }
+};
+
+inline View ViewOf(std::span<const uint8_t> file) {
+  return View{file.data(), static_cast<uint32_t>(file.size())};
+}
+
+}  // namespace elfview
+
+// Why the image loader would refuse `file`: the text that follows the
+// quoted path in its reason line ("\" is not an ELF.", "\" is damaged.",
+// ...), or empty when the file passes every check made before the guest
+// region is reserved. Writes nothing and touches no memory but the file's.
+std::string_view ElfRefusalText(std::span<const uint8_t> file);

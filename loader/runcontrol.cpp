@@ -1,0 +1,44 @@
+// The loader's main routine. By the time it runs every module has started,
+// so the import registry is complete; it examines the command line, has the
+// image loaded and hands over to guest start. Every refusal waits for Enter
+// so that a console window opened just for this run stays readable, and
+// ends with code 0 through the orderly shutdown.
+#include "loader/runcontrol.h"
+
+#include <string>
+#include <vector>
+
+#include "loader/elfload.h"
+#include "loader/startguest.h"
+#include "platform/platform.h"
+#include "runtime/rtl.h"
+
+namespace {
+
+[[noreturn]] void PauseAndEnd() {
+  rtl::ReadLine();
+  rtl::Halt(0);
+}
+
+}  // namespace
+
+void RunLoader() {
+  // Word 0 is the loader itself; word 1 the ELF file; the rest belong to
+  // the guest and are left to guest start.
+  const std::vector<std::string> words = platform::CommandLine();
+  if (words.size() < 2) {
+    rtl::WriteLine("Tumbex_070922 - Linux libc binary loader.");
+    rtl::WriteLine("Usage: " + platform::ModuleFileName() + " ELF_file");
+    PauseAndEnd();
+  }
+  const std::string& path = words[1];
+  if (!platform::FileExists(path.c_str())) {
+    rtl::WriteLine("File not found \"" + path + "\"");
+    PauseAndEnd();
+  }
+  if (!LoadElfImage(path)) {
+    rtl::WriteLine("Error loading \"" + path + "\"");
+    PauseAndEnd();
+  }
+  StartGuest();
+}
