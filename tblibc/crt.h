@@ -1,0 +1,68 @@
+// What the bridge library takes from the host C runtime beyond the calls
+// that every C library spells and declares alike. crt_linux.cpp and
+// crt_win32.cpp provide it; they are the only files of the library that
+// know which host they run on.
+#pragma once
+
+#include <cstdint>
+
+namespace crt {
+
+// ---- Table entries ----------------------------------------------------------
+//
+// Code addresses of host functions whose names (msvcrt's _read) or C++
+// declarations (glibc's const overloads of strchr) differ between hosts.
+// Each takes the guest's arguments as the Linux function of the same name.
+
+uint32_t ReadEntry();     // int read(int fd, void* buffer, unsigned count)
+uint32_t WriteEntry();    // int write(int fd, const void* buffer, unsigned count)
+uint32_t CloseEntry();    // int close(int fd)
+uint32_t FilenoEntry();   // int fileno(FILE* stream)
+uint32_t MkdirEntry();    // int mkdir(const char* path, mode): mode not honoured
+uint32_t StrchrEntry();   // char* strchr(const char* s, int c)
+uint32_t StrrchrEntry();  // char* strrchr(const char* s, int c)
+uint32_t StrstrEntry();   // char* strstr(const char* s, const char* part)
+
+// The host's standard streams, as the FILE* values the guest's stdio calls
+// pass back to the host.
+uint32_t StandardError();
+uint32_t StandardInput();
+uint32_t StandardOutput();
+
+// ---- Descriptors ------------------------------------------------------------
+
+// What an open asks for, by meaning; the host's own bits follow from these.
+enum OpenMeaning : unsigned {
+  kOpenRead = 1,
+  kOpenWrite = 2,
+  kOpenCreate = 4,
+  kOpenExclusive = 8,   // with kOpenCreate: fail when the file exists
+  kOpenTruncate = 16,
+  kOpenAppend = 32,     // every write goes to the end
+};
+
+// A host descriptor, or -1 with the host's errno set. Files are opened
+// untranslated (Linux programs know no text mode). `mode` is the POSIX
+// permission of a file that gets created.
+int Open(const char* path, unsigned meanings, unsigned mode);
+int Dup(int fd);
+
+// ---- Option parser ----------------------------------------------------------
+//
+// The C runtime's getopt and getopt_long, on the library's own parser state
+// (not the guest's variables of the same names).
+
+int Getopt(int argc, char* const* argv, const char* optstring);
+// `longopts` is a table of the standard `struct option`.
+int GetoptLong(int argc, char* const* argv, const char* optstring,
+               const void* longopts, int* longindex);
+
+struct ParserState {
+  int* optind;
+  char** optarg;
+  int* optopt;
+  int* opterr;
+};
+ParserState Parser();
+
+}  // namespace crt

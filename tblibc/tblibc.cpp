@@ -1,0 +1,214 @@
+// The bridge library: the one table of host C-runtime entries that the
+// loader binds guest imports to, and the shims that adapt a Linux call to
+// the host where the two disagree. Guest code calls every slot directly
+// through its rewritten PLT, with the i386 System V C convention and a
+// stack aligned to 4 bytes only; the build's -mstackrealign covers the
+// latter for every function here.
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "tblibc/crt.h"
+#include "tblibc/interface.h"
+
+namespace linux {
+constexpr unsigned O_ACCMODE = 3;
+constexpr unsigned O_RDONLY = 0;
+constexpr unsigned O_WRONLY = 1;
+constexpr unsigned O_RDWR = 2;
+constexpr unsigned O_CREAT = 0x40;
+constexpr unsigned O_EXCL = 0x80;
+constexpr unsigned O_TRUNC = 0x200;
+constexpr unsigned O_APPEND = 0x400;
+}  // namespace linux
+
+namespace {
+
+template <typename F>
+uint32_t Code(F* f) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(f));
+}
+
+// ---- Option parser mirror -------------------------------------------------
+//
+// The parser state is the library's own; the guest's variables of the same
+// names live in its image. Each is recorded before the guest's main runs,
+// null when the guest has none, and never written through null.
+
+int* gGuestOptind;
+char** gGuestOptarg;
+int* gGuestOptopt;
+int* gGuestOpterr;
+
+void setaoptind(int* optind) { gGuestOptind = optind; }
+
+void setaoptvars(char** optarg, int* optopt, int* opterr) {
+  gGuestOptarg = optarg;
+  gGuestOptopt = optopt;
+  gGuestOpterr = opterr;
+}
+
+// The guest sets opterr before parsing to silence the diagnostics; the
+// parser tells its results through the other three.
+void BeforeParse() {
+  if (gGuestOpterr != nullptr) *crt::Parser().opterr = *gGuestOpterr;
+}
+
+int AfterParse(int result) {
+  const crt::ParserState parser = crt::Parser();
+  if (gGuestOptind != nullptr) *gGuestOptind = *parser.optind;
+  if (gGuestOptarg != nullptr) *gGuestOptarg = *parser.optarg;
+  if (gGuestOptopt != nullptr) *gGuestOptopt = *parser.optopt;
+  return result;
+}
+
+int tblgetopt(int argc, char* const* argv, const char* optstring) {
+  BeforeParse();
+  return AfterParse(crt::Getopt(argc, argv, optstring));
+}
+
+int tblgetopt_long(int argc, char* const* argv, const char* optstring,
+                   const void* longopts, int* longindex) {
+  BeforeParse();
+  return AfterParse(
+      crt::GetoptLong(argc, argv, optstring, longopts, longindex));
+}
+
+// ---- Descriptors ----------------------------------------------------------
+
+// Linux open flags by meaning. A row applies when the guest's flags masked
+// with `mask` equal `value`. Every other bit (O_NOCTTY, O_NONBLOCK,
+// O_LARGEFILE, O_CLOEXEC, O_DIRECTORY ...) is dropped on purpose: the host
+// has nothing that means the same. Access mode 3 matches no row and is
+// refused.
+struct OpenFlagRow {
+  unsigned mask;
+  unsigned value;
+  unsigned meaning;
+};
+constexpr OpenFlagRow kOpenFlags[] = {
+    {linux::O_ACCMODE, linux::O_RDONLY, crt::kOpenRead},
+    {linux::O_ACCMODE, linux::O_WRONLY, crt::kOpenWrite},
+    {linux::O_ACCMODE, linux::O_RDWR, crt::kOpenRead | crt::kOpenWrite},
+    {linux::O_CREAT, linux::O_CREAT, crt::kOpenCreate},
+    {linux::O_EXCL, linux::O_EXCL, crt::kOpenExclusive},
+    {linux::O_TRUNC, linux::O_TRUNC, crt::kOpenTruncate},
+    {linux::O_APPEND, linux::O_APPEND, crt::kOpenAppend},
+};
+static_assert(std::size(kOpenFlags) == 7);
+
+// open(path, flags, mode): mode is read only when the guest's open creates,
+// as the Linux C library does.
+int tblopen(const char* path, unsigned flags, ...) {
+  unsigned meanings = 0;
+  for (const OpenFlagRow& row : kOpenFlags) {
+    if ((flags & row.mask) == row.value) meanings |= row.meaning;
+  }
+  if ((meanings & (crt::kOpenRead | crt::kOpenWrite)) == 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  unsigned mode = 0;
+  if (flags & linux::O_CREAT) {
+    va_list args;
+    va_start(args, flags);
+    mode = va_arg(args, unsigned);
+    va_end(args);
+  }
+  return crt::Open(path, meanings, mode);
+}
+
+// Only F_DUPFD (0) is served, with the host's own lowest free descriptor
+// rather than one at or above `arg`.
+int fcntl(int fd, int cmd, int arg) {
+  if (cmd == 0) return crt::Dup(fd);
+  std::printf("fcntl: unimplemented fd=%d, cmd=%d, arg=%d", fd, cmd, arg);
+  return 0;
+}
+
+// ---- Strings and formatting -----------------------------------------------
+
+char* index(const char* s, int c) { return const_cast<char*>(std::strchr(s, c)); }
+char* rindex(const char* s, int c) { return const_cast<char*>(std::strrchr(s, c)); }
+
+// The Linux C library's promise: the buffer is always terminated when size
+// is not 0, and the result is the length the whole text would have.
+int tblsnprintf(char* buffer, size_t size, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int length = std::vsnprintf(buffer, size, format, args);
+  va_end(args);
+  return length;
+}
+
+// ---- The table ------------------------------------------------------------
+
+uint32_t gTable[iface::kSlotCount];
+
+struct SlotRow {
+  iface::Slot slot;
+  uint32_t (*value)();
+};
+
+constexpr SlotRow kSlots[] = {
+    {iface::kPrintf, [] { return Code(&std::printf); }},
+    {iface::kFprintf, [] { return Code(&std::fprintf); }},
+    {iface::kVfprintf, [] { return Code(&std::vfprintf); }},
+    {iface::kSnprintf, [] { return Code(&tblsnprintf); }},
+    {iface::kPuts, [] { return Code(&std::puts); }},
+    {iface::kPutc, [] { return Code(&std::putc); }},
+    {iface::kFputc, [] { return Code(&std::fputc); }},
+    {iface::kRead, crt::ReadEntry},
+    {iface::kFread, [] { return Code(&std::fread); }},
+    {iface::kWrite, crt::WriteEntry},
+    {iface::kFwrite, [] { return Code(&std::fwrite); }},
+    {iface::kTblopen, [] { return Code(&tblopen); }},
+    {iface::kClose, crt::CloseEntry},
+    {iface::kFcntl, [] { return Code(&fcntl); }},
+    {iface::kFputs, [] { return Code(&std::fputs); }},
+    {iface::kFflush, [] { return Code(&std::fflush); }},
+    {iface::kFileno, crt::FilenoEntry},
+    {iface::kMkdir, crt::MkdirEntry},
+    {iface::kTblgetoptLong, [] { return Code(&tblgetopt_long); }},
+    {iface::kTblgetopt, [] { return Code(&tblgetopt); }},
+    {iface::kSetaoptind, [] { return Code(&setaoptind); }},
+    {iface::kStrlen, [] { return Code(&std::strlen); }},
+    {iface::kStrrchr, crt::StrrchrEntry},
+    {iface::kStrchr, crt::StrchrEntry},
+    {iface::kStrstr, crt::StrstrEntry},
+    {iface::kStrcpy, [] { return Code(&std::strcpy); }},
+    {iface::kStrncpy, [] { return Code(&std::strncpy); }},
+    {iface::kBsearch, [] { return Code(&std::bsearch); }},
+    {iface::kStrcmp, [] { return Code(&std::strcmp); }},
+    {iface::kStrncmp, [] { return Code(&std::strncmp); }},
+    {iface::kRindex, [] { return Code(&rindex); }},
+    {iface::kIndex, [] { return Code(&index); }},
+    {iface::kStderr, crt::StandardError},
+    {iface::kStdin, crt::StandardInput},
+    {iface::kStdout, crt::StandardOutput},
+    {iface::kOptind, [] { return Code(crt::Parser().optind); }},
+    {iface::kSetaoptvars, [] { return Code(&setaoptvars); }},
+};
+static_assert(std::size(kSlots) == iface::kSlotCount);
+
+constexpr bool EverySlotOnce() {
+  bool seen[iface::kSlotCount] = {};
+  for (const SlotRow& row : kSlots) {
+    if (row.slot < 0 || row.slot >= iface::kSlotCount || seen[row.slot]) {
+      return false;
+    }
+    seen[row.slot] = true;
+  }
+  return true;
+}
+static_assert(EverySlotOnce());
+
+}  // namespace
+
+// Fills every slot on every call, always with the same values.
+extern "C" const uint32_t* theint(void) {
+  for (const SlotRow& row : kSlots) gTable[row.slot] = row.value();
+  return gTable;
+}
