@@ -189,6 +189,24 @@ TEST_F(TrapTest, UnservedNumbersAreNamedAndEndTheRun) {
   }
 }
 
+// The report cannot be written (standard output open for reading only): the
+// run-time's I/O error comes back into the trap, which must end the run
+// instead of reporting again and again.
+[[noreturn]] void FailingReportInChild() {
+  RedirectConsole();
+  fs::path empty = fs::temp_directory_path() / "tumbex_trap_empty.in";
+  if (!std::freopen(empty.string().c_str(), "r", stdout)) std::_Exit(98);
+  platform::AddVectoredExceptionHandler(tbsyscall::SyscallTrap);
+  Context c = At(0x1000, 4);
+  ExceptionPointers p{platform::kAccessViolation, &c};
+  tbsyscall::SyscallTrap(&p);
+  std::_Exit(99);
+}
+
+TEST_F(TrapTest, FailingReportEndsTheRunOnce) {
+  EXPECT_EXIT(FailingReportInChild(), testing::ExitedWithCode(1), "");
+}
+
 TEST_F(TrapTest, ExitEndsWithTheGuestsStatus) {
   Context c = At(kSyscallSite, 1);
   c.Ebx = 7;
