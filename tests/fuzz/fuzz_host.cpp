@@ -1,0 +1,100 @@
+// Stand-ins for the modules the image loader calls, for the fuzz target.
+// The guest region is real memory at the real address, fenced by
+// no-access pages; messages are dropped; file objects are never used.
+#include "tests/fuzz/fuzz_host.h"
+
+#include <sys/mman.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "libcbind/tblibc.h"
+#include "libcbind/util.h"
+#include "platform/platform.h"
+#include "runtime/rtl.h"
+
+namespace {
+constexpr uint32_t kFence = 0x10000;
+uint32_t g_base = 0, g_end = 0;
+}  // namespace
+
+namespace fuzzhost {
+void ReleaseRegion() {
+  if (g_end > g_base)
+    munmap(reinterpret_cast<void*>(uintptr_t{g_base - kFence}), g_end - g_base + 2 * kFence);
+  g_base = g_end = 0;
+}
+}  // namespace fuzzhost
+
+namespace platform {
+
+void* ReserveRegion(uint32_t address, uint32_t size) {
+  const uint32_t base = address & ~0xFFFFu;
+  const uint64_t end = (uint64_t{address} + size + kPageSize - 1) & ~uint64_t{kPageSize - 1};
+  if (end + kFence > 0xC0000000u) return nullptr;
+  void* want = reinterpret_cast<void*>(uintptr_t{base - kFence});
+  const size_t length = end - base + 2 * kFence;
+  void* got = mmap(want, length, PROT_NONE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED_NOREPLACE, -1, 0);
+  if (got == MAP_FAILED) return nullptr;
+  if (got != want) {
+    munmap(got, length);
+    return nullptr;
+  }
+  mprotect(reinterpret_cast<void*>(uintptr_t{base}), end - base,
+           PROT_READ | PROT_WRITE | PROT_EXEC);
+  g_base = base;
+  g_end = static_cast<uint32_t>(end);
+  return reinterpret_cast<void*>(uintptr_t{base});
+}
+
+void GuestRegion(uint32_t* base, uint32_t* end) {
+  *base = g_base;
+  *end = g_end;
+}
+
+bool Protect(uint32_t address, uint32_t size, unsigned protection) {
+  // Only inside the region: a request outside it is the loader's fault.
+  if (address < g_base || uint64_t{address} + size > g_end) std::abort();
+  int prot = PROT_NONE;
+  if (protection & kRead) prot |= PROT_READ;
+  if (protection & kWrite) prot |= PROT_WRITE;
+  if (protection & kExecute) prot |= PROT_EXEC;
+  const uint32_t start = address & ~(kPageSize - 1);
+  const uint64_t end = (uint64_t{address} + size + kPageSize - 1) & ~uint64_t{kPageSize - 1};
+  return mprotect(reinterpret_cast<void*>(uintptr_t{start}), end - start, prot) == 0;
+}
+
+}  // namespace platform
+
+namespace rtl {
+void WriteLine(std::string_view) {}
+void* HeapAlloc(size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (!p) std::abort();
+  return p;
+}
+void HeapFree(void* block) { std::free(block); }
+void RaiseIoError(uint32_t) { std::abort(); }
+void File::OpenExisting(bool) { std::abort(); }
+uint32_t File::Read(void*, uint32_t) { std::abort(); }
+void File::Seek(int64_t) { std::abort(); }
+int64_t File::Size() { std::abort(); }
+void File::Close() {}
+}  // namespace rtl
+
+namespace util {
+uint32_t UnknownCallReporterAddress() { return 0x00C0FFEE; }
+uint32_t LookupImport(const char* name) {
+  // Reads the whole name, as the real registry does.
+  if (std::strcmp(name, "puts") == 0) return 0x00ABC000;
+  if (std::strcmp(name, "__libc_start_main") == 0) return 0x00ABD000;
+  return UnknownCallReporterAddress();
+}
+}  // namespace util
+
+namespace tblibc {
+uint32_t HostStdin = 0x5100, HostStdout = 0x5200, HostStderr = 0x5300;
+int32_t StdinUsedWord = 1;
+uint32_t GuestOptindAddress, GuestOptargAddress, GuestOptoptAddress, GuestOpterrAddress;
+}  // namespace tblibc
