@@ -1,12 +1,16 @@
 // SyscallTrap driven with synthetic register contexts: which events count as
 // system calls, what the guest resumes with, and how every other exception
-// ends the run. Paths that end the process run in death-test children with
-// standard input at its end (so the pause returns at once) and standard
-// output in a file that the parent reads afterwards.
+// ends the run.
+//
+// Everything runs in death-test children: the guest memory at ImageBase is
+// reserved there only, so the test process itself never holds a guest
+// region that other tests' children would inherit. A child that must end
+// the process has standard input at its end (the pause returns at once) and
+// standard output in a file that the parent reads afterwards.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -23,30 +27,36 @@ namespace fs = std::filesystem;
 using platform::Context;
 using platform::ExceptionPointers;
 
+// The guest memory as every child lays it out.
 constexpr uint32_t kRegionSize = 0x10000;
-constexpr uint32_t kSyscallSite = ImageBase + 0x100;
-constexpr uint32_t kBlockedPage = ImageBase + 0x8000;  // made unreadable in a child
+constexpr uint32_t kSyscallSite = ImageBase + 0x100;  // CD 80
+constexpr uint32_t kWrongVector = ImageBase + 0x110;  // CD 81
+constexpr uint32_t kSwapped = ImageBase + 0x120;      // 80 CD
+constexpr uint32_t kBlockedPage = ImageBase + 0x8000;  // CD 80, then no access
 
-// Guest memory at ImageBase, reserved once per process. When an earlier test
-// already reserved the guest region, that region is used as it is.
-void EnsureGuestMemory() {
-  static bool ready = [] {
-    if (!platform::ReserveRegion(ImageBase, kRegionSize)) {
-      uint32_t base = 0, end = 0;
-      platform::GuestRegion(&base, &end);
-      if (base > ImageBase || end < ImageBase + kRegionSize) return false;
-      platform::Protect(ImageBase, kRegionSize,
-                        platform::kRead | platform::kWrite | platform::kExecute);
-    }
-    return true;
-  }();
-  ASSERT_TRUE(ready) << "no guest memory at ImageBase";
+void Check(bool ok, const char* what) {
+  if (ok) return;
+  std::fprintf(stderr, "check failed: %s\n", what);
+  std::fflush(stderr);
+  std::_Exit(90);
 }
+#define CHILD_CHECK(condition) Check((condition), #condition)
 
 void PutBytes(uint32_t address, uint8_t first, uint8_t second) {
   auto* p = reinterpret_cast<uint8_t*>(uintptr_t{address});
   p[0] = first;
   p[1] = second;
+}
+
+void PrepareGuestMemory() {
+  CHILD_CHECK(platform::ReserveRegion(ImageBase, kRegionSize) != nullptr);
+  PutBytes(ImageBase, 0xCD, 0x80);
+  PutBytes(kSyscallSite, 0xCD, 0x80);
+  PutBytes(kWrongVector, 0xCD, 0x81);
+  PutBytes(kSwapped, 0x80, 0xCD);
+  PutBytes(kBlockedPage + 0x10, 0xCD, 0x80);
+  CHILD_CHECK(platform::Protect(kBlockedPage, platform::kPageSize, platform::kNoAccess));
+  tbsyscall::InitSyscallTable();
 }
 
 Context At(uint32_t eip, uint32_t eax) {
@@ -61,17 +71,17 @@ Context At(uint32_t eip, uint32_t eax) {
 
 fs::path OutputFile() {
   const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-  return fs::temp_directory_path() /
-         (std::string("tumbex_trap_") + info->name() + ".out");
+  return fs::temp_directory_path() / (std::string("tumbex_trap_") + info->name() + ".out");
 }
+
+fs::path EmptyFile() { return fs::temp_directory_path() / "tumbex_trap_empty.in"; }
 
 // In the child: stdin at its end, stdout into OutputFile().
 void RedirectConsole() {
-  fs::path empty = fs::temp_directory_path() / "tumbex_trap_empty.in";
-  std::ofstream(empty).close();
+  std::ofstream(EmptyFile()).close();
   std::fflush(stdout);
-  if (!std::freopen(empty.string().c_str(), "r", stdin)) std::abort();
-  if (!std::freopen(OutputFile().string().c_str(), "w", stdout)) std::abort();
+  CHILD_CHECK(std::freopen(EmptyFile().string().c_str(), "r", stdin) != nullptr);
+  CHILD_CHECK(std::freopen(OutputFile().string().c_str(), "w", stdout) != nullptr);
 }
 
 // What the child wrote, line ends folded to LF.
@@ -87,93 +97,82 @@ std::string ChildOutput() {
 
 // In the child: the trap on `context`, which must end the process.
 [[noreturn]] void TrapInChild(Context context, uint32_t exceptionCode) {
+  PrepareGuestMemory();
   RedirectConsole();
   ExceptionPointers p{exceptionCode, &context};
   tbsyscall::SyscallTrap(&p);
   std::_Exit(99);  // the trap came back
 }
 
-void ExpectTrapEnds(const Context& context, uint32_t exceptionCode, int code) {
+// The trap on `context` ends the run with `code`; returns what it wrote.
+std::string TrapEnds(const Context& context, uint32_t exceptionCode, int code) {
   fs::remove(OutputFile());
   EXPECT_EXIT(TrapInChild(context, exceptionCode), testing::ExitedWithCode(code), "");
+  return ChildOutput();
 }
-
-class TrapTest : public testing::Test {
- protected:
-  void SetUp() override {
-    EnsureGuestMemory();
-    tbsyscall::InitSyscallTable();
-    PutBytes(kSyscallSite, 0xCD, 0x80);
-  }
-};
 
 uint32_t seenEip;
-void Probe(Context& c) { seenEip = c.Eip; c.Eax = 0x600D; }
+void Probe(Context& c) {
+  seenEip = c.Eip;
+  c.Eax = 0x600D;
+}
 
-TEST_F(TrapTest, ServesTheCallPastTheInstruction) {
-  auto saved = tbsyscall::SyscallTable[200];
+[[noreturn]] void ServeInChild() {
+  PrepareGuestMemory();
   tbsyscall::SyscallTable[200] = Probe;
   Context c = At(kSyscallSite, 200);
-  // Breakpoint code on purpose: only the address and the bytes decide.
+  // A breakpoint's code on purpose: only the address and the bytes decide.
   ExceptionPointers p{platform::kBreakpoint, &c};
-  EXPECT_EQ(tbsyscall::SyscallTrap(&p), platform::kContinueExecution);
-  tbsyscall::SyscallTable[200] = saved;
-  EXPECT_EQ(seenEip, kSyscallSite + 2);  // advanced before the handler ran
-  EXPECT_EQ(c.Eip, kSyscallSite + 2);
-  EXPECT_EQ(c.Eax, 0x600Du);
+  CHILD_CHECK(tbsyscall::SyscallTrap(&p) == platform::kContinueExecution);
+  CHILD_CHECK(seenEip == kSyscallSite + 2);  // advanced before the handler ran
+  CHILD_CHECK(c.Eip == kSyscallSite + 2);
+  CHILD_CHECK(c.Eax == 0x600D);
+  std::_Exit(0);
 }
 
-TEST_F(TrapTest, NumbersBeyondTheTableResumeUntouched) {
+TEST(Trap, ServesTheCallPastTheInstruction) {
+  EXPECT_EXIT(ServeInChild(), testing::ExitedWithCode(0), "");
+}
+
+[[noreturn]] void BeyondTheTableInChild() {
+  PrepareGuestMemory();
   for (uint32_t number : {256u, 0x12345u, 0xFFFFFFFFu}) {
     Context c = At(kSyscallSite, number);
-    Context before = c;
+    const Context before = c;
     ExceptionPointers p{platform::kAccessViolation, &c};
-    EXPECT_EQ(tbsyscall::SyscallTrap(&p), platform::kContinueExecution);
-    EXPECT_EQ(c.Eip, before.Eip + 2);
-    EXPECT_EQ(c.Eax, number);
-    EXPECT_EQ(c.Ebx, before.Ebx);
-    EXPECT_EQ(c.Ecx, before.Ecx);
-    EXPECT_EQ(c.Edx, before.Edx);
+    CHILD_CHECK(tbsyscall::SyscallTrap(&p) == platform::kContinueExecution);
+    CHILD_CHECK(c.Eip == before.Eip + 2);
+    CHILD_CHECK(c.Eax == number);
+    CHILD_CHECK(c.Ebx == before.Ebx && c.Ecx == before.Ecx && c.Edx == before.Edx);
   }
+  std::_Exit(0);
 }
 
-TEST_F(TrapTest, ReportsWhatIsNotASystemCall) {
+TEST(Trap, NumbersBeyondTheTableResumeUntouched) {
+  EXPECT_EXIT(BeyondTheTableInChild(), testing::ExitedWithCode(0), "");
+}
+
+TEST(Trap, ReportsWhatIsNotASystemCall) {
   // At ImageBase itself, even with the right bytes.
-  PutBytes(ImageBase, 0xCD, 0x80);
-  ExpectTrapEnds(At(ImageBase, 4), platform::kBreakpoint, 1);
-  EXPECT_EQ(ChildOutput(), "Unhandled exception (0x80000003)\n");
-
-  PutBytes(kSyscallSite + 0x10, 0xCD, 0x81);
-  ExpectTrapEnds(At(kSyscallSite + 0x10, 4), 1u, 1);
-  EXPECT_EQ(ChildOutput(), "Unhandled exception (0x00000001)\n");
-
-  PutBytes(kSyscallSite + 0x20, 0x80, 0xCD);
-  ExpectTrapEnds(At(kSyscallSite + 0x20, 4), platform::kAccessViolation, 1);
-  EXPECT_EQ(ChildOutput(), "Unhandled exception (0xC0000005)\n");
-
+  EXPECT_EQ(TrapEnds(At(ImageBase, 4), platform::kBreakpoint, 1),
+            "Unhandled exception (0x80000003)\n");
+  EXPECT_EQ(TrapEnds(At(kWrongVector, 4), 1u, 1), "Unhandled exception (0x00000001)\n");
+  EXPECT_EQ(TrapEnds(At(kSwapped, 4), platform::kAccessViolation, 1),
+            "Unhandled exception (0xC0000005)\n");
   // An error raised by the run-time inside a handler comes from host code.
-  ExpectTrapEnds(At(0x1000, 4), rtl::kInOutErrorCode, 1);
-  EXPECT_EQ(ChildOutput(), "Unhandled exception (0xE0494F45)\n");
+  EXPECT_EQ(TrapEnds(At(0x1000, 4), rtl::kInOutErrorCode, 1),
+            "Unhandled exception (0xE0494F45)\n");
 }
 
-[[noreturn]] void BlockedPageInChild() {
-  PutBytes(kBlockedPage + 0x10, 0xCD, 0x80);
-  if (!platform::Protect(kBlockedPage, platform::kPageSize, platform::kNoAccess))
-    std::_Exit(98);
-  TrapInChild(At(kBlockedPage + 0x10, 4), platform::kAccessViolation);
-}
-
-TEST_F(TrapTest, UnreadableCodeIsReportedNotTouched) {
-  fs::remove(OutputFile());
-  EXPECT_EXIT(BlockedPageInChild(), testing::ExitedWithCode(1), "");
-  EXPECT_EQ(ChildOutput(), "Unhandled exception (0xC0000005)\n");
-
+TEST(Trap, UnreadableCodeIsReportedNotTouched) {
+  EXPECT_EQ(TrapEnds(At(kBlockedPage + 0x10, 4), platform::kAccessViolation, 1),
+            "Unhandled exception (0xC0000005)\n");
   // The second byte would lie beyond the address space.
-  ExpectTrapEnds(At(0xFFFFFFFF, 4), platform::kAccessViolation, 1);
-  EXPECT_EQ(ChildOutput(), "Unhandled exception (0xC0000005)\n");
+  EXPECT_EQ(TrapEnds(At(0xFFFFFFFF, 4), platform::kAccessViolation, 1),
+            "Unhandled exception (0xC0000005)\n");
 }
 
-TEST_F(TrapTest, UnservedNumbersAreNamedAndEndTheRun) {
+TEST(Trap, UnservedNumbersAreNamedAndEndTheRun) {
   struct Row {
     uint32_t number;
     const char* report;
@@ -183,10 +182,15 @@ TEST_F(TrapTest, UnservedNumbersAreNamedAndEndTheRun) {
       {20, "Unknown syscall #20 called (getpid)"},
       {255, "Unknown syscall #255 called (unknown)"},
   };
-  for (const Row& row : kRows) {
-    ExpectTrapEnds(At(kSyscallSite, row.number), platform::kPrivilegedInstruction, 1);
-    EXPECT_EQ(ChildOutput(), std::string("\n") + row.report + "\n");
-  }
+  for (const Row& row : kRows)
+    EXPECT_EQ(TrapEnds(At(kSyscallSite, row.number), platform::kPrivilegedInstruction, 1),
+              std::string("\n") + row.report + "\n");
+}
+
+TEST(Trap, ExitEndsWithTheGuestsStatus) {
+  Context c = At(kSyscallSite, 1);
+  c.Ebx = 7;
+  EXPECT_EQ(TrapEnds(c, platform::kPrivilegedInstruction, 7), "");
 }
 
 // The report cannot be written (standard output open for reading only): the
@@ -194,8 +198,7 @@ TEST_F(TrapTest, UnservedNumbersAreNamedAndEndTheRun) {
 // instead of reporting again and again.
 [[noreturn]] void FailingReportInChild() {
   RedirectConsole();
-  fs::path empty = fs::temp_directory_path() / "tumbex_trap_empty.in";
-  if (!std::freopen(empty.string().c_str(), "r", stdout)) std::_Exit(98);
+  CHILD_CHECK(std::freopen(EmptyFile().string().c_str(), "r", stdout) != nullptr);
   platform::AddVectoredExceptionHandler(tbsyscall::SyscallTrap);
   Context c = At(0x1000, 4);
   ExceptionPointers p{platform::kAccessViolation, &c};
@@ -203,15 +206,8 @@ TEST_F(TrapTest, UnservedNumbersAreNamedAndEndTheRun) {
   std::_Exit(99);
 }
 
-TEST_F(TrapTest, FailingReportEndsTheRunOnce) {
+TEST(Trap, FailingReportEndsTheRunOnce) {
   EXPECT_EXIT(FailingReportInChild(), testing::ExitedWithCode(1), "");
-}
-
-TEST_F(TrapTest, ExitEndsWithTheGuestsStatus) {
-  Context c = At(kSyscallSite, 1);
-  c.Ebx = 7;
-  ExpectTrapEnds(c, platform::kPrivilegedInstruction, 7);
-  EXPECT_EQ(ChildOutput(), "");
 }
 
 }  // namespace
