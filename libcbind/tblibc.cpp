@@ -74,15 +74,22 @@ void RunAtExitRoutines() {
   }
 }
 
-[[noreturn]] void Exit(int32_t status) {
-  RunAtExitRoutines();
-  util::PauseAndExit(static_cast<uint32_t>(status));
-}
-
 // Guest stdio output sits in the host C runtime's stream buffers; it is
 // written out before any text of the loader's own, so the two stay in the
 // order the guest produced them.
 void FlushHostStreams() { Slot<int(void*)>(gTable[iface::kFflush])(nullptr); }
+
+// The guest's last output is on the screen while the pause waits, not
+// only once the process has ended.
+[[noreturn]] void PauseAndExit(int32_t status) {
+  FlushHostStreams();
+  util::PauseAndExit(static_cast<uint32_t>(status));
+}
+
+[[noreturn]] void Exit(int32_t status) {
+  RunAtExitRoutines();
+  PauseAndExit(status);
+}
 
 // ---- Constant answers -----------------------------------------------------
 
@@ -169,13 +176,14 @@ int tblibc_cxa_atexit(void (*routine)(void*), void* argument, void*) {
 
 [[noreturn]] void tblibc_abort() {
   rtl::WriteLine("\"Abort\" called?");
-  util::PauseAndExit(0);
+  tblibc::PauseAndExit(0);
 }
 
 // error(status, errnum, format, ...): the message, then ": " and the host's
 // text for errnum when it is not 0, as one line of the loader's console
-// writer. A nonzero status ends the run as exit(status) would. The guest's
-// arguments arrive as an i386 va_list, which is what va_start gives here.
+// writer, written out at once. A nonzero status ends the run as
+// exit(status) would. The guest's arguments arrive as an i386 va_list,
+// which is what va_start gives here.
 int tblibc_error(int32_t status, int32_t errnum, const char* format, ...) {
   if (format == nullptr) format = "";
   va_list args;
@@ -196,6 +204,9 @@ int tblibc_error(int32_t status, int32_t errnum, const char* format, ...) {
     line += std::strerror(errnum);
   }
   rtl::WriteLine(line);
+  // Out at once, also when standard output is not a console: the guest's
+  // own later output must not overtake it.
+  rtl::Flush();
   if (status != 0) Exit(status);
   return 0;
 }
