@@ -474,6 +474,29 @@ TEST_F(BindingTest, ErrorWithAStatusEndsTheRunLikeExit) {
   EXPECT_EQ(Unix(ReadFile(out)), "fatal x\n");
 }
 
+// Guest stdio and the loader's lines share standard output (a file here,
+// so both buffer): each keeps its place in what the guest did.
+[[noreturn]] void InterleaveInChild(const fs::path& out) {
+  const fs::path in = fs::path(out).concat(".in");
+  WriteFile(in, "");
+  std::fflush(stdout);
+  if (!std::freopen(out.string().c_str(), "w", stdout)) std::_Exit(98);
+  rtl::testing::RedirectConsole(platform::StdOutput(), false,
+                                OpenForTest(in, platform::kOpenRead));
+  auto printf = Import<int(const char*, ...)>("printf");
+  printf("guest 1\n");
+  Import<int(int, int, const char*, ...)>("error")(0, 0, "loader");
+  printf("guest 2\n");
+  Import<void(int)>("exit")(0);
+  std::_Exit(99);
+}
+
+TEST_F(BindingTest, GuestOutputAndLoaderLinesKeepTheirOrder) {
+  const fs::path out = TempPath("out");
+  EXPECT_EXIT(InterleaveInChild(out), testing::ExitedWithCode(0), "");
+  EXPECT_EQ(Unix(ReadFile(out)), "guest 1\nloader\nguest 2\n");
+}
+
 [[noreturn]] void AbortInChild(const fs::path& out) {
   RedirectLoaderConsole(out);
   RegisterThree();
