@@ -91,25 +91,6 @@ TEST_F(BindingTest, KeepsTheHostStreamsForTheImageLoader) {
 
 // ---- Fixed answers and wrappers ----------------------------------------------
 
-TEST_F(BindingTest, IdentityAndCatalogueAnswers) {
-  for (const char* name : {"getuid", "geteuid", "getgid", "getegid"})
-    EXPECT_EQ(Import<int()>(name)(), 0) << name;
-  EXPECT_EQ(Import<char*(const char*)>("getenv")("HOME"), nullptr);
-  EXPECT_EQ(Import<int()>("getpagesize")(), 4096);
-  EXPECT_EQ(Import<char*(int, const char*)>("setlocale")(0, ""), nullptr);
-  EXPECT_EQ(Import<int(void*, int)>("__overflow")(stdout, 'x'), 1);
-  EXPECT_EQ(Import<int(void*)>("__fpending")(stdout), 0);
-  EXPECT_EQ(Import<int(int, int, void*)>("ioctl")(1, 0x5401, nullptr), 0);
-  static const char msgid[] = "message";
-  EXPECT_EQ(Import<const char*(const char*, const char*, int)>("dcgettext")(
-                "domain", msgid, 5),
-            msgid);
-  const char* bound =
-      Import<const char*(const char*, const char*)>("bindtextdomain")("d", "/x");
-  EXPECT_STREQ(bound, "POSIX");
-  EXPECT_EQ(Import<const char*(const char*)>("textdomain")("d"), bound);
-}
-
 TEST_F(BindingTest, GetpwuidWalksTheUserTable) {
   tblibc::UserRecord users[2] = {{"root", "x", 0, 0, "", "/", "/bin/sh"},
                                  {"user", "x", 5, 5, "", "/", "/bin/sh"}};

@@ -102,15 +102,6 @@ TEST_F(BridgeOpen, AppendWritesAtTheEndWithoutTruncating) {
   EXPECT_EQ(ReadFile(path), "abcde");
 }
 
-TEST_F(BridgeOpen, WriteOnlyWithoutTruncateOverwritesInPlace) {
-  WriteFile(path, "abc");
-  const int fd = Open(0x41);  // O_WRONLY | O_CREAT
-  ASSERT_GE(fd, 0);
-  EXPECT_EQ(Write(fd, "X"), 1);
-  Close(fd);
-  EXPECT_EQ(ReadFile(path), "Xbc");
-}
-
 TEST_F(BridgeOpen, ExclusiveCreateFailsOnAnExistingFile) {
   WriteFile(path, "abc");
   errno = 0;
