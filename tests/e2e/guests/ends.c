@@ -6,13 +6,22 @@
 #include <error.h>
 #include <errno.h>
 
+/* atoi would be a call the loader does not serve. */
+static int number(const char *s)
+{
+    int n = 0;
+    while (*s >= '0' && *s <= '9')
+        n = n * 10 + (*s++ - '0');
+    return n;
+}
+
 static void first(void) { printf("atexit first\n"); }
 static void second(void) { printf("atexit second\n"); }
 
 int main(int argc, char **argv)
 {
     const char *how = argc > 1 ? argv[1] : "return";
-    int code = argc > 2 ? atoi(argv[2]) : 0;
+    int code = argc > 2 ? number(argv[2]) : 0;
 
     atexit(first);
     atexit(second);

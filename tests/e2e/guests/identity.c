@@ -1,3 +1,4 @@
+#define _GNU_SOURCE
 /* The fixed answers a guest gets about who and where it runs. */
 #include <libintl.h>
 #include <locale.h>
