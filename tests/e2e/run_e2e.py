@@ -21,6 +21,7 @@ Every tests/e2e/cases_*.py module defines CASES, a list of dicts:
   stderr_contains substrings that must appear on standard error
   exit            expected exit status (low 8 bits; both ports keep only
                   those here); with NATIVE and no exit, the native status
+  cwd             repo-relative directory the runs start in (default: the repo)
   ports           ports the case runs on (default: both)
 
 A NATIVE case runs three ways (native Linux, the Linux port, the Windows
@@ -111,7 +112,7 @@ def check_case(case, port, loader, source):
     guest = build_guest(case, source)
     args = [substitute(a, guest) for a in case.get("args", [])]
     stdin = case.get("stdin", "")
-    cwd = case.get("cwd", source)
+    cwd = os.path.join(source, case.get("cwd", ""))
     if "loader_args" in case:
         loader_args = [substitute(a, guest) for a in case["loader_args"]]
     else:

@@ -13,7 +13,7 @@ int main(int argc, char **argv, char **envp)
     for (i = 0; envp[i] != NULL; i++)
         printf("envp[%d]=%s\n", i, envp[i]);
     /* Argument texts are the guest's own and writable. */
-    if (argc > 1) {
+    if (argc > 1 && argv[1][0] != 0) {
         argv[1][0] = '#';
         printf("rewritten=%s\n", argv[1]);
     }

@@ -32,7 +32,6 @@ int main(void)
     printf("[%Lf] [%.10Lf] [%Le]\n", ld, ld, ld * 1e10L);
     printf("[%s] [%10s] [%-10s] [%.2s] [%c] [%%]\n", "abc", "right", "left",
            "truncate", 'q');
-    printf("[%p]\n", (void *)0);
 
     n = snprintf(buf, sizeof buf, "%s-%d", "truncated-output", 12345);
     printf("snprintf=%d buf=%s len=%u\n", n, buf, (unsigned)strlen(buf));
