@@ -159,7 +159,8 @@ Header* FindLive(const void* block) {
   if (a % kAlign != 0 || a < sizeof(Header)) return nullptr;
   const uintptr_t h = a - sizeof(Header);
   const size_t i = SpanIndex(h);
-  if (i == g_spanCount || g_spans[i].end - h < sizeof(Header)) return nullptr;
+  if (i == g_spanCount || h >= g_spans[i].end || g_spans[i].end - h < sizeof(Header))
+    return nullptr;
   auto* header = reinterpret_cast<Header*>(h);
   if (header->check != Seal(header, kLive)) return nullptr;
   if (header->cls == kLargeClass) return h == g_spans[i].base ? header : nullptr;
