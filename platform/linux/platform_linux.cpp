@@ -295,9 +295,17 @@ void AddVectoredExceptionHandler(ExceptionHandler handler) {
     return;
   }
   g_handler = handler;
+  // A stack of its own, so that a guest that has run out of stack is still
+  // reported (Windows keeps a reserve for that, too).
+  constexpr size_t kSignalStackSize = 64 * 1024;
+  stack_t stack{};
+  stack.ss_sp = AllocatePages(kSignalStackSize);
+  stack.ss_size = kSignalStackSize;
+  const bool ownStack = stack.ss_sp != nullptr && sigaltstack(&stack, nullptr) == 0;
   struct sigaction sa {};
   sa.sa_sigaction = OnSignal;
   sa.sa_flags = SA_SIGINFO | SA_NODEFER;  // a fault in the handler reaches it
+  if (ownStack) sa.sa_flags |= SA_ONSTACK;
   sigemptyset(&sa.sa_mask);
   for (int sig : kTrappedSignals) sigaction(sig, &sa, nullptr);
   TrapGuestSyscalls();

@@ -181,6 +181,23 @@ TEST(LinuxPlatform, ADeclinedFaultKillsTheProcessAsItWould) {
   EXPECT_EXIT(DeclinedFault(), ::testing::KilledBySignal(SIGSEGV), "");
 }
 
+// A guest that has used up its stack is still reported.
+int32_t LeaveOnOverflow(ExceptionPointers* p) {
+  _exit(p->ExceptionCode == platform::kAccessViolation ? 0 : 1);
+}
+
+void StackOverflow() {
+  ReserveOrDie();
+  platform::AddVectoredExceptionHandler(LeaveOnOverflow);
+  // mov esp, 0x08040000 (the region's first byte); push eax: below it is nothing
+  Place(std::array<uint8_t, 7>{0xBC, 0x00, 0x00, 0x04, 0x08, 0x50, 0xC3})();
+  _exit(2);
+}
+
+TEST(LinuxPlatform, AFaultWithoutStackStillReachesTheHandler) {
+  EXPECT_EXIT(StackOverflow(), ::testing::ExitedWithCode(0), "");
+}
+
 // ---- The guest's int 0x80 ----------------------------------------------------------
 
 int32_t ServeSyscall(ExceptionPointers* p) {
