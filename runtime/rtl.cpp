@@ -166,12 +166,8 @@ bool ReadMore() {
 
 // ---- Module start-up and shutdown ---------------------------------------------
 
-void Init() {
-  g_consoleReady = false;
-  g_outLength = 0;
-  g_inStart = g_inEnd = 0;
-  EnsureConsole();
-}
+// Idempotent: whatever was written or read before it is kept.
+void Init() { EnsureConsole(); }
 
 void AddFinaliser(void (*finalise)()) {
   if (g_finaliserCount == kMaxFinalisers) RaiseOutOfMemory();
