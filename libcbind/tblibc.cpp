@@ -80,8 +80,10 @@ void RunAtExitRoutines() {
 void FlushHostStreams() { Slot<int(void*)>(gTable[iface::kFflush])(nullptr); }
 
 // The guest's last output is on the screen while the pause waits, not
-// only once the process has ended.
+// only once the process has ended. The loader's own text goes first: what
+// it holds was written before anything still in the host's buffers.
 [[noreturn]] void PauseAndExit(int32_t status) {
+  rtl::Flush();
   FlushHostStreams();
   util::PauseAndExit(static_cast<uint32_t>(status));
 }

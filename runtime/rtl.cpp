@@ -184,13 +184,23 @@ void Halt(uint32_t code) {
 
 // ---- Console writer -----------------------------------------------------------
 
+// With the guest's streams in play, standard output carries two buffers.
+// Our held text is older than anything the hook is about to write out, and
+// everything the hook writes out is older than the new text, so the order
+// on standard output is the order in which the text was produced.
+static void BeforeOwnText() {
+  if (g_beforeWrite == nullptr) return;
+  Flush();
+  g_beforeWrite();
+}
+
 void Write(std::string_view text) {
-  if (g_beforeWrite != nullptr) g_beforeWrite();
+  BeforeOwnText();
   Put(text.data(), text.size());
 }
 
 void WriteLine(std::string_view text) {
-  if (g_beforeWrite != nullptr) g_beforeWrite();
+  BeforeOwnText();
   Put(text.data(), text.size());
   const std::string_view end = platform::LineEnd();
   Put(end.data(), end.size());

@@ -61,6 +61,9 @@ class Console : public ::testing::Test {
   }
   std::string Output() { return Slurp(kOut); }
 
+  // The binding's start-up, run by other tests of this process, sets a hook.
+  void SetUp() override { rtl::SetBeforeWriteHook(nullptr); }
+
   void TearDown() override {
     rtl::SetBeforeWriteHook(nullptr);
     rtl::testing::RedirectConsole(platform::StdOutput(),
@@ -111,6 +114,24 @@ TEST_F(Console, GuestBytesGoOutUnchangedAfterPendingTextAndWithoutTheHook) {
   rtl::WriteGuestBytes("a\nb", 3);
   EXPECT_EQ(g_hookCalls, afterLoaderText);
   EXPECT_EQ(Output(), "loader" + std::string(platform::LineEnd()) + "a\nb");
+}
+
+// The hook stands for the guest's stream buffers being written out: text
+// the loader held from before must reach the output ahead of them.
+Handle g_hookOut = platform::kInvalidHandle;
+void GuestStreamHook() {
+  uint32_t done = 0;
+  platform::FileWrite(g_hookOut, "<guest>", 7, &done);
+}
+
+TEST_F(Console, HeldTextGoesOutBeforeTheGuestStreams) {
+  Redirect(false);
+  g_hookOut = out_;
+  rtl::SetBeforeWriteHook(GuestStreamHook);
+  rtl::Write("first");
+  rtl::Write("second");
+  rtl::Flush();
+  EXPECT_EQ(Output(), "<guest>first<guest>second");
 }
 
 // ---- Line reader ------------------------------------------------------------------
