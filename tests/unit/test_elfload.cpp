@@ -24,14 +24,14 @@ namespace {
 
 enum class Where { kRodata, kData, kBss, kUndefined };
 
-struct ObjectSpec {
+struct ObjectRecipe {
   std::string name;
   Where where;
 };
 
-struct ImageSpec {
+struct ImageRecipe {
   std::vector<std::string> imports;  // one PLT entry each, in order
-  std::vector<ObjectSpec> objects;
+  std::vector<ObjectRecipe> objects;
   std::vector<std::string> needed;
   uint32_t bssSize = 64;
   bool sections = true;  // false: no section headers (a static program)
@@ -52,7 +52,7 @@ void Put(std::vector<uint8_t>& b, uint32_t at, uint32_t value, int width = 4) {
 
 uint32_t Align(uint32_t v, uint32_t a) { return (v + a - 1) & ~(a - 1); }
 
-Image Build(const ImageSpec& spec) {
+Image Build(const ImageRecipe& recipe) {
   Image img;
   std::vector<uint8_t>& b = img.bytes;
   const uint32_t base = 0x08048000;
@@ -63,19 +63,19 @@ Image Build(const ImageSpec& spec) {
     nameAt[n] = static_cast<uint32_t>(dynstr.size());
     dynstr += n + '\0';
   };
-  for (auto& n : spec.imports) addName(n);
-  for (auto& o : spec.objects) addName(o.name);
-  for (auto& n : spec.needed) addName(n);
+  for (auto& n : recipe.imports) addName(n);
+  for (auto& o : recipe.objects) addName(o.name);
+  for (auto& n : recipe.needed) addName(n);
 
-  const uint32_t symCount = 1 + spec.imports.size() + spec.objects.size();
+  const uint32_t symCount = 1 + recipe.imports.size() + recipe.objects.size();
   const uint32_t dynsymOff = 0x80, dynstrOff = dynsymOff + 16 * symCount;
   const uint32_t relOff = Align(dynstrOff + dynstr.size(), 4);
-  const uint32_t pltOff = Align(relOff + 8 * spec.imports.size(), 16);
-  const uint32_t pltSize = 16 * (1 + spec.imports.size());
+  const uint32_t pltOff = Align(relOff + 8 * recipe.imports.size(), 16);
+  const uint32_t pltSize = 16 * (1 + recipe.imports.size());
   const uint32_t textOff = pltOff + pltSize;
   const uint32_t rodataOff = textOff + 16;
   uint32_t rodataCount = 0, dataCount = 0, bssCount = 0;
-  for (auto& o : spec.objects) {
+  for (auto& o : recipe.objects) {
     rodataCount += o.where == Where::kRodata;
     dataCount += o.where == Where::kData;
     bssCount += o.where == Where::kBss;
@@ -84,19 +84,19 @@ Image Build(const ImageSpec& spec) {
   img.dataOffset = Align(img.textFileSize, 4);
   img.dataAddress = base + 0x1000 + img.dataOffset;
   const uint32_t dynamicOff = img.dataOffset;
-  const uint32_t dynamicSize = 8 * (spec.needed.size() + 1);
+  const uint32_t dynamicSize = 8 * (recipe.needed.size() + 1);
   const uint32_t dataWordsOff = dynamicOff + dynamicSize;
   img.dataFileSize = dynamicSize + 4 * dataCount + 8;  // two more words of .data
   img.bssAddress = img.dataAddress + img.dataFileSize;
-  img.bssSize = std::max<uint32_t>(spec.bssSize, 4 * bssCount);
+  img.bssSize = std::max<uint32_t>(recipe.bssSize, 4 * bssCount);
   img.pltAddress = base + pltOff;
 
   // Symbols and their words.
   uint32_t nextRodata = 0, nextData = 0, nextBss = 0;
-  for (size_t i = 0; i < spec.imports.size(); ++i)
-    Put(b, dynsymOff + 16 * (1 + i), nameAt[spec.imports[i]]);
-  for (size_t i = 0; i < spec.objects.size(); ++i) {
-    const ObjectSpec& o = spec.objects[i];
+  for (size_t i = 0; i < recipe.imports.size(); ++i)
+    Put(b, dynsymOff + 16 * (1 + i), nameAt[recipe.imports[i]]);
+  for (size_t i = 0; i < recipe.objects.size(); ++i) {
+    const ObjectRecipe& o = recipe.objects[i];
     uint32_t value = 0;
     if (o.where == Where::kRodata) {
       value = base + rodataOff + 4 * nextRodata;
@@ -107,7 +107,7 @@ Image Build(const ImageSpec& spec) {
     } else if (o.where == Where::kBss) {
       value = img.bssAddress + 4 * nextBss++;
     }
-    const uint32_t at = dynsymOff + 16 * (1 + spec.imports.size() + i);
+    const uint32_t at = dynsymOff + 16 * (1 + recipe.imports.size() + i);
     Put(b, at, nameAt[o.name]);
     Put(b, at + 4, value);
     if (o.where != Where::kUndefined) img.address[o.name] = value;
@@ -123,7 +123,7 @@ Image Build(const ImageSpec& spec) {
   Put(b, pltOff + 2, gotPlt + 4);
   Put(b, pltOff + 6, 0x25FF, 2);
   Put(b, pltOff + 8, gotPlt + 8);
-  for (size_t i = 0; i < spec.imports.size(); ++i) {
+  for (size_t i = 0; i < recipe.imports.size(); ++i) {
     Put(b, relOff + 8 * i, gotPlt + 12 + 4 * i);
     Put(b, relOff + 8 * i + 4, ((1 + i) << 8) | 7);
     const uint32_t e = pltOff + 16 * (1 + i);
@@ -135,9 +135,9 @@ Image Build(const ImageSpec& spec) {
     Put(b, e + 12, pltOff - (e + 16));
   }
   for (uint32_t k = 0; k < 16; ++k) Put(b, textOff + k, 0xF4, 1);  // hlt
-  for (size_t i = 0; i < spec.needed.size(); ++i) {
+  for (size_t i = 0; i < recipe.needed.size(); ++i) {
     Put(b, dynamicOff + 8 * i, 1);
-    Put(b, dynamicOff + 8 * i + 4, nameAt[spec.needed[i]]);
+    Put(b, dynamicOff + 8 * i + 4, nameAt[recipe.needed[i]]);
   }
   b.resize(img.dataOffset + img.dataFileSize);
 
@@ -150,7 +150,7 @@ Image Build(const ImageSpec& spec) {
       {0, 0, 0},
       {1, dynsymOff, 16 * symCount},
       {9, dynstrOff, static_cast<uint32_t>(dynstr.size())},
-      {17, relOff, static_cast<uint32_t>(8 * spec.imports.size())},
+      {17, relOff, static_cast<uint32_t>(8 * recipe.imports.size())},
       {21, pltOff, pltSize},  // ".plt" is the tail of ".rel.plt"
       {26, dynamicOff, dynamicSize},
       {35, shstrOff, static_cast<uint32_t>(sizeof names)},
@@ -170,10 +170,10 @@ Image Build(const ImageSpec& spec) {
   Put(b, 20, 1);
   Put(b, 24, base + textOff);
   Put(b, 28, img.phoff);
-  Put(b, 32, spec.sections ? shoff : 0);
+  Put(b, 32, recipe.sections ? shoff : 0);
   Put(b, 44, 2, 2);
-  Put(b, 48, spec.sections ? std::size(sh) : 0, 2);
-  Put(b, 50, spec.sections ? 6 : 0, 2);
+  Put(b, 48, recipe.sections ? std::size(sh) : 0, 2);
+  Put(b, 50, recipe.sections ? 6 : 0, 2);
   const uint32_t ph[2][6] = {
       {0, base, img.textFileSize, img.textFileSize, 5, 1},  // R X
       {img.dataOffset, img.dataAddress, img.dataFileSize,
@@ -193,8 +193,8 @@ Image Build(const ImageSpec& spec) {
 }
 
 // A guest that uses everything the loader binds.
-ImageSpec FullSpec() {
-  return ImageSpec{{"puts", "nosuchfunction", "exit"},
+ImageRecipe FullSpec() {
+  return ImageRecipe{{"puts", "nosuchfunction", "exit"},
                    {{"stdout", Where::kBss},
                     {"stderr", Where::kBss},
                     {"stdin", Where::kData},  // in the moved file part
@@ -301,9 +301,9 @@ TEST(ElfLoad, BindsAndPlacesAConventionalImage) {
 }
 
 TEST(ElfLoad, HugeBssMovesTheBreakArea) {
-  ImageSpec spec = FullSpec();
-  spec.bssSize = 0x300000;
-  const Image img = Build(spec);
+  ImageRecipe recipe = FullSpec();
+  recipe.bssSize = 0x300000;
+  const Image img = Build(recipe);
   EXPECT_EXIT(
       {
         Expect(LoadInChild(img), "loads");
@@ -318,9 +318,9 @@ TEST(ElfLoad, HugeBssMovesTheBreakArea) {
 }
 
 TEST(ElfLoad, StaticImageIsOnlyPlaced) {
-  ImageSpec spec = FullSpec();
-  spec.sections = false;
-  const Image img = Build(spec);
+  ImageRecipe recipe = FullSpec();
+  recipe.sections = false;
+  const Image img = Build(recipe);
   EXPECT_EXIT(
       {
         Expect(LoadInChild(img), "loads");
