@@ -18,7 +18,7 @@
 #include "loader/image.h"
 #include "platform/platform.h"
 #include "runtime/rtl.h"
-#include "syscall/linux_abi.h"
+#include "abi/linux.h"
 
 namespace tbsyscall {
 

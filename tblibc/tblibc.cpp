@@ -10,19 +10,10 @@
 #include <cstring>
 #include <iterator>
 
+#include "abi/linux.h"
 #include "tblibc/crt.h"
 #include "tblibc/interface.h"
 
-namespace linux {
-constexpr unsigned O_ACCMODE = 3;
-constexpr unsigned O_RDONLY = 0;
-constexpr unsigned O_WRONLY = 1;
-constexpr unsigned O_RDWR = 2;
-constexpr unsigned O_CREAT = 0x40;
-constexpr unsigned O_EXCL = 0x80;
-constexpr unsigned O_TRUNC = 0x200;
-constexpr unsigned O_APPEND = 0x400;
-}  // namespace linux
 
 namespace {
 
@@ -89,13 +80,13 @@ struct OpenFlagRow {
   unsigned meaning;
 };
 constexpr OpenFlagRow kOpenFlags[] = {
-    {linux::O_ACCMODE, linux::O_RDONLY, crt::kOpenRead},
-    {linux::O_ACCMODE, linux::O_WRONLY, crt::kOpenWrite},
-    {linux::O_ACCMODE, linux::O_RDWR, crt::kOpenRead | crt::kOpenWrite},
-    {linux::O_CREAT, linux::O_CREAT, crt::kOpenCreate},
-    {linux::O_EXCL, linux::O_EXCL, crt::kOpenExclusive},
-    {linux::O_TRUNC, linux::O_TRUNC, crt::kOpenTruncate},
-    {linux::O_APPEND, linux::O_APPEND, crt::kOpenAppend},
+    {linux::kO_ACCMODE, linux::kO_RDONLY, crt::kOpenRead},
+    {linux::kO_ACCMODE, linux::kO_WRONLY, crt::kOpenWrite},
+    {linux::kO_ACCMODE, linux::kO_RDWR, crt::kOpenRead | crt::kOpenWrite},
+    {linux::kO_CREAT, linux::kO_CREAT, crt::kOpenCreate},
+    {linux::kO_EXCL, linux::kO_EXCL, crt::kOpenExclusive},
+    {linux::kO_TRUNC, linux::kO_TRUNC, crt::kOpenTruncate},
+    {linux::kO_APPEND, linux::kO_APPEND, crt::kOpenAppend},
 };
 static_assert(std::size(kOpenFlags) == 7);
 
@@ -111,7 +102,7 @@ int tblopen(const char* path, unsigned flags, ...) {
     return -1;
   }
   unsigned mode = 0;
-  if (flags & linux::O_CREAT) {
+  if (flags & linux::kO_CREAT) {
     va_list args;
     va_start(args, flags);
     mode = va_arg(args, unsigned);

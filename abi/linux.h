@@ -1,7 +1,8 @@
-// The Linux i386 system-call ABI as the guest sees it: error numbers, open
-// flags and seek origins. These are the guest's values, kept apart from the
-// host's headers; the host defines ENOENT, O_CREAT and SEEK_END as macros
-// (with other values on Windows), hence the k prefix.
+// The Linux i386 ABI as the guest sees it: error numbers, open flags and
+// seek origins, shared by the system calls and the bridge library's open.
+// These are the guest's values, kept apart from the host's headers; the
+// host defines ENOENT, O_CREAT and SEEK_END as macros (with other values on
+// Windows), hence the k prefix.
 #pragma once
 
 #include <cstdint>
