@@ -15,7 +15,10 @@
 
 namespace {
 
+// The message is out before the wait, also when standard output is not a
+// console, so the user sees why the run waits.
 [[noreturn]] void PauseAndEnd() {
+  rtl::Flush();
   rtl::ReadLine();
   rtl::Halt(0);
 }
