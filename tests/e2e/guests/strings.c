@@ -79,5 +79,7 @@ int main(void)
         free(z);
     }
     printf("heap checksum=%u\n", sum);
+    /* A count and size whose product does not fit in 32 bits. */
+    printf("calloc overflow=%s\n", calloc(0x10000, 0x10001) ? "block" : "null");
     return 0;
 }
