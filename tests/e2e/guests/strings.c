@@ -80,6 +80,9 @@ int main(void)
     }
     printf("heap checksum=%u\n", sum);
     /* A count and size whose product does not fit in 32 bits. */
-    printf("calloc overflow=%s\n", calloc(0x10000, 0x10001) ? "block" : "null");
+    {
+        volatile size_t count = 0x10000, size = 0x10001;
+        printf("calloc overflow=%s\n", calloc(count, size) ? "block" : "null");
+    }
     return 0;
 }
