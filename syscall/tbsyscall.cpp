@@ -14,11 +14,11 @@
 #include <string>
 #include <string_view>
 
+#include "abi/linux.h"
 #include "libcbind/util.h"
 #include "loader/image.h"
 #include "platform/platform.h"
 #include "runtime/rtl.h"
-#include "abi/linux.h"
 
 namespace tbsyscall {
 
