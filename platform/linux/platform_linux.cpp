@@ -430,7 +430,13 @@ std::string CurrentDirectory() {
 std::string_view LineEnd() { return "\n"; }
 
 void ExitProcess(uint32_t code) {
-  fflush(nullptr);  // as Windows' library unload flushes the C runtime
+  // A fault inside the flush (streams a crashed guest left broken) comes
+  // back here through the trap; the second time the process just ends.
+  static bool exiting = false;
+  if (!exiting) {
+    exiting = true;
+    fflush(nullptr);  // as Windows' library unload flushes the C runtime
+  }
   _exit(static_cast<int>(code));
 }
 
