@@ -47,22 +47,4 @@ enum OpenMeaning : unsigned {
 int Open(const char* path, unsigned meanings, unsigned mode);
 int Dup(int fd);
 
-// ---- Option parser ----------------------------------------------------------
-//
-// The C runtime's getopt and getopt_long, on the library's own parser state
-// (not the guest's variables of the same names).
-
-int Getopt(int argc, char* const* argv, const char* optstring);
-// `longopts` is a table of the standard `struct option`.
-int GetoptLong(int argc, char* const* argv, const char* optstring,
-               const void* longopts, int* longindex);
-
-struct ParserState {
-  int* optind;
-  char** optarg;
-  int* optopt;
-  int* opterr;
-};
-ParserState Parser();
-
 }  // namespace crt

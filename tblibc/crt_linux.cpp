@@ -1,7 +1,6 @@
 // The bridge library's C-runtime side on the Linux i386 test bed: glibc
 // plays the host C runtime, with its own functions of the same meanings.
 #include <fcntl.h>
-#include <getopt.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,17 +54,5 @@ int Open(const char* path, unsigned meanings, unsigned mode) {
 }
 
 int Dup(int fd) { return ::dup(fd); }
-
-int Getopt(int argc, char* const* argv, const char* optstring) {
-  return ::getopt(argc, argv, optstring);
-}
-
-int GetoptLong(int argc, char* const* argv, const char* optstring,
-               const void* longopts, int* longindex) {
-  return ::getopt_long(argc, argv, optstring,
-                       static_cast<const option*>(longopts), longindex);
-}
-
-ParserState Parser() { return {&::optind, &::optarg, &::optopt, &::opterr}; }
 
 }  // namespace crt

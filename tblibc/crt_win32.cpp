@@ -1,8 +1,7 @@
 // The bridge library's C-runtime side on Windows: msvcrt.dll's functions,
-// its `_iob` stream records, and mingw-w64's option parser.
+// and its `_iob` stream records.
 #include <direct.h>
 #include <fcntl.h>
-#include <getopt.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
@@ -58,18 +57,6 @@ int Open(const char* path, unsigned meanings, unsigned mode) {
 }
 
 int Dup(int fd) { return ::_dup(fd); }
-
-int Getopt(int argc, char* const* argv, const char* optstring) {
-  return ::getopt(argc, argv, optstring);
-}
-
-int GetoptLong(int argc, char* const* argv, const char* optstring,
-               const void* longopts, int* longindex) {
-  return ::getopt_long(argc, argv, optstring,
-                       static_cast<const option*>(longopts), longindex);
-}
-
-ParserState Parser() { return {&::optind, &::optarg, &::optopt, &::opterr}; }
 
 }  // namespace crt
 

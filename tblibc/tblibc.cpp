@@ -4,6 +4,8 @@
 // through its rewritten PLT, with the i386 System V C convention and a
 // stack aligned to 4 bytes only; the build's -mstackrealign covers the
 // latter for every function here.
+#include <getopt.h>
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -24,47 +26,49 @@ uint32_t Code(F* f) {
 
 // ---- Option parser mirror -------------------------------------------------
 //
-// The parser state is the library's own; the guest's variables of the same
-// names live in its image. Each is recorded before the guest's main runs,
-// null when the guest has none, and never written through null.
+// The parser is the host C runtime's getopt and getopt_long (glibc's, or
+// mingw-w64's on Windows), and its state is the library's own; the guest's
+// variables of the same names live in its image. Each is recorded before
+// the guest's main runs, null when the guest has none, and never written
+// through null.
 
 int* gGuestOptind;
 char** gGuestOptarg;
 int* gGuestOptopt;
 int* gGuestOpterr;
 
-void setaoptind(int* optind) { gGuestOptind = optind; }
+void setaoptind(int* guestOptind) { gGuestOptind = guestOptind; }
 
-void setaoptvars(char** optarg, int* optopt, int* opterr) {
-  gGuestOptarg = optarg;
-  gGuestOptopt = optopt;
-  gGuestOpterr = opterr;
+void setaoptvars(char** guestOptarg, int* guestOptopt, int* guestOpterr) {
+  gGuestOptarg = guestOptarg;
+  gGuestOptopt = guestOptopt;
+  gGuestOpterr = guestOpterr;
 }
 
 // The guest sets opterr before parsing to silence the diagnostics; the
 // parser tells its results through the other three.
 void BeforeParse() {
-  if (gGuestOpterr != nullptr) *crt::Parser().opterr = *gGuestOpterr;
+  if (gGuestOpterr != nullptr) ::opterr = *gGuestOpterr;
 }
 
 int AfterParse(int result) {
-  const crt::ParserState parser = crt::Parser();
-  if (gGuestOptind != nullptr) *gGuestOptind = *parser.optind;
-  if (gGuestOptarg != nullptr) *gGuestOptarg = *parser.optarg;
-  if (gGuestOptopt != nullptr) *gGuestOptopt = *parser.optopt;
+  if (gGuestOptind != nullptr) *gGuestOptind = ::optind;
+  if (gGuestOptarg != nullptr) *gGuestOptarg = ::optarg;
+  if (gGuestOptopt != nullptr) *gGuestOptopt = ::optopt;
   return result;
 }
 
 int tblgetopt(int argc, char* const* argv, const char* optstring) {
   BeforeParse();
-  return AfterParse(crt::Getopt(argc, argv, optstring));
+  return AfterParse(::getopt(argc, argv, optstring));
 }
 
 int tblgetopt_long(int argc, char* const* argv, const char* optstring,
                    const void* longopts, int* longindex) {
   BeforeParse();
-  return AfterParse(
-      crt::GetoptLong(argc, argv, optstring, longopts, longindex));
+  return AfterParse(::getopt_long(argc, argv, optstring,
+                                  static_cast<const option*>(longopts),
+                                  longindex));
 }
 
 // ---- Descriptors ----------------------------------------------------------
@@ -179,7 +183,7 @@ constexpr SlotRow kSlots[] = {
     {iface::kStderr, crt::StandardError},
     {iface::kStdin, crt::StandardInput},
     {iface::kStdout, crt::StandardOutput},
-    {iface::kOptind, [] { return Code(crt::Parser().optind); }},
+    {iface::kOptind, [] { return Code(&::optind); }},
     {iface::kSetaoptvars, [] { return Code(&setaoptvars); }},
 };
 static_assert(std::size(kSlots) == iface::kSlotCount);
