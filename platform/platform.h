@@ -142,6 +142,7 @@ constexpr uint32_t kNegativeSeek = 131;
 constexpr uint32_t kAlreadyExists = 183;
 constexpr uint32_t kFilenameTooLong = 206;
 constexpr uint32_t kDirectory = 267;
+constexpr uint32_t kNoAccess = 998;  // a buffer the host could not touch
 }  // namespace err
 
 enum OpenFlags : unsigned {

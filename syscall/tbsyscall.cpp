@@ -126,8 +126,6 @@ struct ErrorRow {
   int32_t guest;  // Linux error number
 };
 
-constexpr uint32_t kHostNoAccess = 998;  // a buffer the host could not touch
-
 // Host errors the guest can tell apart; anything else is an I/O error.
 constexpr ErrorRow kErrorRows[] = {
     {platform::err::kFileNotFound, linux::kENOENT},
@@ -147,7 +145,7 @@ constexpr ErrorRow kErrorRows[] = {
     {platform::err::kDiskFull, linux::kENOSPC},
     {platform::err::kFilenameTooLong, linux::kENAMETOOLONG},
     {platform::err::kDirectory, linux::kEISDIR},
-    {kHostNoAccess, linux::kEFAULT},
+    {platform::err::kNoAccess, linux::kEFAULT},
 };
 static_assert(std::size(kErrorRows) == 18);
 

@@ -62,7 +62,7 @@ struct ErrnoRow {
   uint32_t win32;
 };
 
-constexpr std::array<ErrnoRow, 24> kErrnoTable{{
+constexpr std::array<ErrnoRow, 25> kErrnoTable{{
     {ENOENT, err::kFileNotFound},
     {ENXIO, err::kFileNotFound},
     {ENOTDIR, err::kPathNotFound},
@@ -81,6 +81,7 @@ constexpr std::array<ErrnoRow, 24> kErrnoTable{{
     {EDQUOT, err::kDiskFull},
     {ENAMETOOLONG, err::kFilenameTooLong},
     {EISDIR, err::kDirectory},
+    {EFAULT, err::kNoAccess},
     {ELOOP, err::kInvalidName},
     {ESPIPE, 132},   // ERROR_SEEK_ON_DEVICE
     {EFBIG, 223},    // ERROR_FILE_TOO_LARGE
@@ -88,7 +89,7 @@ constexpr std::array<ErrnoRow, 24> kErrnoTable{{
     {EBUSY, 170},    // ERROR_BUSY
     {EAGAIN, 232},   // ERROR_NO_DATA
 }};
-static_assert(kErrnoTable.size() == 24);
+static_assert(kErrnoTable.size() == 25);
 
 // Errors without a Win32 counterpart keep their errno in the low bits of an
 // application-defined code (bit 29), so a report still names the cause.

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "abi/linux.h"
 #include "loader/image.h"
 #include "platform/platform.h"
 #include "syscall/tbsyscall.h"
@@ -127,6 +128,9 @@ TEST_F(SyscallTest, FileLifeFromCreationToClose) {
   EXPECT_EQ(Seek(fd, 0, kCur), 20);  // failed seeks do not move
   EXPECT_EQ(Read(fd, &text, -1), -kEINVAL);
   EXPECT_EQ(Read(fd, &text, 0), 0);
+  // A buffer the host cannot touch is refused by the host, not faulted on.
+  EXPECT_EQ(Seek(fd, 0, kSet), 0);
+  EXPECT_EQ(Call(SysRead, fd, 16, 4), -linux::kEFAULT);
   EXPECT_EQ(Close(fd), 0);
   EXPECT_EQ(Close(fd), -kEBADF);  // released: never taken for a record again
   EXPECT_EQ(Read(fd, &text, 1), -kEBADF);
