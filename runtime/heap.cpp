@@ -249,6 +249,14 @@ void FreeLarge(Header* h) {
   platform::FreePages(h, total);
 }
 
+// Gives a live block back; its header has been checked by the caller.
+void Release(Header* h) {
+  if (h->cls == kLargeClass)
+    FreeLarge(h);
+  else
+    PushFree(h);
+}
+
 }  // namespace
 
 void* HeapAlloc(size_t size) {
@@ -266,12 +274,7 @@ void* HeapAlloc(size_t size) {
 }
 
 void HeapFree(void* block) {
-  if (block == nullptr) return;
-  Header* h = LiveOrRaise(block);
-  if (h->cls == kLargeClass)
-    FreeLarge(h);
-  else
-    PushFree(h);
+  if (block != nullptr) Release(LiveOrRaise(block));
 }
 
 void* HeapRealloc(void* block, size_t size) {
@@ -286,7 +289,7 @@ void* HeapRealloc(void* block, size_t size) {
   const size_t keep = size < h->size ? size : h->size;
   void* moved = HeapAlloc(size);
   std::memcpy(moved, block, keep);
-  HeapFree(block);
+  Release(h);  // checked above; a new block never disturbs an old header
   return moved;
 }
 
