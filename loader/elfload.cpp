@@ -142,7 +142,7 @@ struct Segment {
 
 struct Plan {
   uint32_t entry = 0;
-  std::vector<Segment> segments;  // loadable, non-empty, in table order
+  std::vector<Segment> segments;  // loadable, non-empty, by address
   Range sections[kSectionCount];
   bool found[kSectionCount] = {};
   uint32_t breakBase = 0;
@@ -187,11 +187,12 @@ bool PlanSegments(const View& file, uint32_t phoff, uint32_t phnum,
     if (s.vaddr < kRegionBase || s.End() > kAddressSpaceEnd) return false;
     plan.segments.push_back(s);
   }
-  std::vector<Segment> sorted = plan.segments;
-  std::sort(sorted.begin(), sorted.end(),
+  // Placement reads the unchanged file bytes, so the order does not matter
+  // there; in address order, overlaps and shared pages are neighbours.
+  std::sort(plan.segments.begin(), plan.segments.end(),
             [](const Segment& a, const Segment& b) { return a.vaddr < b.vaddr; });
-  for (size_t i = 1; i < sorted.size(); ++i)
-    if (sorted[i - 1].End() > sorted[i].vaddr) return false;
+  for (size_t i = 1; i < plan.segments.size(); ++i)
+    if (plan.segments[i - 1].End() > plan.segments[i].vaddr) return false;
   // The entry point must be somewhere the guest's code can be.
   return SegmentHoldingAddress(plan, plan.entry, 1) != nullptr;
 }
@@ -461,15 +462,12 @@ void ProtectSegments(const Plan& plan, uint32_t regionBase) {
   constexpr uint32_t kPage = platform::kPageSize;
   platform::Protect(regionBase, static_cast<uint32_t>(plan.regionEnd - regionBase),
                     platform::kRead | platform::kWrite);
-  std::vector<Segment> sorted = plan.segments;
-  std::sort(sorted.begin(), sorted.end(),
-            [](const Segment& a, const Segment& b) { return a.vaddr < b.vaddr; });
   // Walk the segments upwards, holding back the last page of each until we
   // know whether the next one shares it.
   bool pending = false;
   uint32_t pendingPage = 0;
   unsigned pendingProtection = 0;
-  for (const Segment& s : sorted) {
+  for (const Segment& s : plan.segments) {
     uint32_t first = s.vaddr & ~(kPage - 1);
     const uint32_t last = static_cast<uint32_t>(s.End() - 1) & ~(kPage - 1);
     const unsigned protection = ProtectionOf(s.flags);
