@@ -253,7 +253,7 @@ void SysRead(platform::Context& c) {
     if (count < 0) return Fail(c, linux::kEINVAL);
     // Like a terminal: up to one line, its end as a single line feed; the
     // rest of the line waits in the buffer that the pause shares.
-    return Answer(c, count == 0 ? 0 : rtl::ReadConsole(buffer, count));
+    return Answer(c, rtl::ReadConsole(buffer, count));
   }
   HostFile* file = FindHostFile(c.Ebx);
   if (!file || !file->readable) return Fail(c, linux::kEBADF);
