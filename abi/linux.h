@@ -7,25 +7,12 @@
 
 #include <cstdint>
 
+#include "abi/errno.h"
+
 namespace linux {
 
-// Error numbers; a handler answers a failure with the negated value in Eax.
-constexpr int32_t kENOENT = 2;
-constexpr int32_t kEIO = 5;
-constexpr int32_t kEBADF = 9;
-constexpr int32_t kENOMEM = 12;
-constexpr int32_t kEACCES = 13;
-constexpr int32_t kEFAULT = 14;
-constexpr int32_t kEEXIST = 17;
-constexpr int32_t kEISDIR = 21;
-constexpr int32_t kEINVAL = 22;
-constexpr int32_t kEMFILE = 24;
-constexpr int32_t kENOSPC = 28;
-constexpr int32_t kESPIPE = 29;
-constexpr int32_t kEROFS = 30;
-constexpr int32_t kEPIPE = 32;
-constexpr int32_t kENAMETOOLONG = 36;
-constexpr int32_t kEOVERFLOW = 75;
+// Error numbers (abi/errno.h); a handler answers a failure with the
+// negated value in Eax.
 
 // open() flags (octal, as in the kernel's headers).
 constexpr uint32_t kO_ACCMODE = 03;

@@ -20,8 +20,12 @@
 #include <string_view>
 #include <vector>
 
+#include "libcbind/family.h"
+#include "libcbind/guest.h"
+#include "libcbind/startup.h"
 #include "libcbind/util.h"
 #include "runtime/rtl.h"
+#include "abi/linux.h"
 #include "tblibc/interface.h"
 
 namespace tblibc {
@@ -165,6 +169,9 @@ using tblibc::Exit;
   Slot<void(uint32_t)>(gSetaoptindEntry)(GuestOptindAddress);
   Slot<void(uint32_t, uint32_t, uint32_t)>(gTable[iface::kSetaoptvars])(
       GuestOptargAddress, GuestOptoptAddress, GuestOpterrAddress);
+  StartFamilies();
+  // Nothing of the loader's own start-up shows: Linux starts main with 0.
+  SetErrno(0);
   const int32_t status = main(GuestArgc, GuestArgv, GuestEnvp);
   Exit(status);
 }
@@ -203,7 +210,7 @@ int tblibc_error(int32_t status, int32_t errnum, const char* format, ...) {
   va_end(args);
   if (errnum != 0) {
     line += ": ";
-    line += std::strerror(errnum);
+    line += tblibc::ErrorText(errnum);
   }
   rtl::WriteLine(line);
   // Out at once, also when standard output is not a console: the guest's
@@ -227,7 +234,6 @@ tblibc::UserRecord* tblibc_getpwuid(uint32_t uid) {
 }
 
 uint32_t tblibc_getuid() { return 0; }
-char* tblibc_getenv(const char*) { return nullptr; }
 
 int tblibc_uname(void* buffer) {
   std::memcpy(buffer, tblibc::kUtsname, sizeof tblibc::kUtsname);
@@ -262,10 +268,13 @@ const char* tblibc_textdomain(const char*, ...) { return tblibc::kPosix; }
 int tblibc_noop() { return 0; }
 
 // ---- The guest's heap: the loader's own, never the host C runtime's ------
+//
+// A request the heap cannot meet answers null with ENOMEM and the run goes
+// on: C programs try a large buffer first and fall back to a smaller one.
 
 void* tblibc_malloc(int32_t size) {
   if (size <= 0) return nullptr;
-  return rtl::HeapAlloc(static_cast<size_t>(size));
+  return tblibc::GuestAlloc(static_cast<size_t>(size));
 }
 
 void tblibc_free(void* block) { rtl::HeapFree(block); }
@@ -279,14 +288,18 @@ void* tblibc_realloc(void* block, int32_t size) {
   if (size < 0) {
     // Beyond any block this heap gives; the block stays as it was.
     if (!rtl::HeapIsLive(block)) rtl::RaiseInvalidPointer();
+    tblibc::SetErrno(linux::kENOMEM);
     return nullptr;
   }
-  return rtl::HeapRealloc(block, static_cast<size_t>(size));
+  return tblibc::GuestRealloc(block, static_cast<size_t>(size));
 }
 
 void* tblibc_calloc(uint32_t count, uint32_t size) {
   const uint64_t bytes = uint64_t{count} * size;
-  if (bytes > 0x7FFFFFFF) return nullptr;
+  if (bytes > 0x7FFFFFFF) {
+    tblibc::SetErrno(linux::kENOMEM);
+    return nullptr;
+  }
   void* block = tblibc_malloc(static_cast<int32_t>(bytes));
   if (block != nullptr) std::memset(block, 0, static_cast<size_t>(bytes));
   return block;
@@ -336,10 +349,10 @@ constexpr Binding Own(std::string_view name) {
 
 constexpr Binding kBindings[] = {
     Own<&tblibc_libc_start_main>("__libc_start_main"),  // 1
-    TableSlot("printf", iface::kPrintf),
-    TableSlot("fprintf", iface::kFprintf),
-    TableSlot("vfprintf", iface::kVfprintf),
-    TableSlot("snprintf", iface::kSnprintf),
+    Own<&tblibc_printf>("printf"),
+    Own<&tblibc_fprintf>("fprintf"),
+    Own<&tblibc_vfprintf>("vfprintf"),
+    Own<&tblibc_snprintf>("snprintf"),
     TableSlot("fputs", iface::kFputs),
     TableSlot("fflush", iface::kFflush),
     TableSlot("fileno", iface::kFileno),
@@ -373,15 +386,15 @@ constexpr Binding kBindings[] = {
     TableSlot("strstr", iface::kStrstr),
     TableSlot("strcpy", iface::kStrcpy),
     TableSlot("strncpy", iface::kStrncpy),
-    TableSlot("bsearch", iface::kBsearch),
+    Own<&tblibc_bsearch>("bsearch"),
     TableSlot("strcmp", iface::kStrcmp),  // 40
     TableSlot("strncmp", iface::kStrncmp),
     TableSlot("index", iface::kIndex),
     TableSlot("rindex", iface::kRindex),
     Own<&tblibc_gethostname>("gethostname"),
-    Own<&tblibc_noop>("futimesat"),
-    Own<&tblibc_noop>("__fxstat64"),
-    Own<&tblibc_noop>("__ctype_get_mb_cur_max"),
+    Own<&tblibc_futimesat>("futimesat"),
+    Own<&tblibc_fxstat64>("__fxstat64"),
+    Own<&tblibc_ctype_get_mb_cur_max>("__ctype_get_mb_cur_max"),
     Own<&tblibc_noop>("tcgetattr"),
     Own<&tblibc_noop>("tcsetattr"),
     Own<&tblibc_noop>("setupterm"),  // 50
@@ -389,7 +402,7 @@ constexpr Binding kBindings[] = {
     Own<&tblibc_noop>("tigetflag"),
     Own<&tblibc_noop>("tigetstr"),
     Own<&tblibc_noop>("tigetnum"),
-    Own<&tblibc_noop>("signal"),
+    Own<&tblibc_signal>("signal"),
     Own<&tblibc_noop>("getgrgid"),
     Own<&tblibc_noop>("setgrent"),
     Own<&tblibc_noop>("getgrent"),
@@ -446,6 +459,7 @@ void Init() {
   Register(10, 24);
   gCloseEntry = gTable[iface::kClose];
   Register(24, std::size(kBindings));
+  RegisterFamilies();
   rtl::SetBeforeWriteHook(FlushHostStreams);
 }
 

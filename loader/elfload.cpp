@@ -15,6 +15,7 @@
 #include <iterator>
 #include <vector>
 
+#include "libcbind/family.h"
 #include "libcbind/tblibc.h"
 #include "libcbind/util.h"
 #include "loader/elfview.h"
@@ -44,7 +45,7 @@ constexpr uint32_t e_entry = 24, e_phoff = 28, e_shoff = 32, e_phnum = 44,
 constexpr uint32_t sh_name = 0, sh_offset = 16, sh_size = 20;
 constexpr uint32_t p_type = 0, p_offset = 4, p_vaddr = 8, p_filesz = 16,
                    p_memsz = 20, p_flags = 24;
-constexpr uint32_t st_name = 0, st_value = 4;
+constexpr uint32_t st_name = 0, st_value = 4, st_size = 8;
 constexpr uint32_t r_info = 4;
 
 constexpr uint32_t PT_LOAD = 1;
@@ -423,8 +424,12 @@ void BindDataObjects(const View& file, const Plan& plan) {
     const std::string_view name =
         *file.String(plan.sections[kDynstr], *file.U32(at + elf::st_name));
     const uint32_t address = *file.U32(at + elf::st_value);
+    const uint32_t size = *file.U32(at + elf::st_size);
+    bool known = false;
     for (const DataObject& object : kDataObjects) {
-      if (name != object.name || !SegmentHoldingAddress(plan, address, 4)) continue;
+      if (name != object.name) continue;
+      known = true;
+      if (!SegmentHoldingAddress(plan, address, 4)) continue;
       if (object.value) {
         const uint32_t value = object.value();
         std::memcpy(At(address), &value, 4);
@@ -432,6 +437,10 @@ void BindDataObjects(const View& file, const Plan& plan) {
         *object.address = address;
       }
     }
+    // The C library's other objects belong to the families that serve them;
+    // each is handed only a copy that lies wholly in the image.
+    if (!known && size != 0 && SegmentHoldingAddress(plan, address, size))
+      tblibc::BindFamilyObject(name, address, size);
   }
 }
 

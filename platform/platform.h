@@ -168,4 +168,24 @@ uint32_t FileClose(Handle h);
 bool FileExists(const char* path);   // exists and is not a directory
 bool DirectoryExists(const char* path);
 
+// ---- Files, directories and their status (the files family) ----
+
+// (end of files)
+
+// ---- Memory mappings (the mappings family) ----
+
+// (end of mappings)
+
+// ---- Clocks and time zones (the time family) ----
+
+// (end of time)
+
+// ---- The process and its signals (the process and signals families) ----
+
+// (end of process)
+
+// ---- Streams and the C runtime's descriptors (the streams family) ----
+
+// (end of streams)
+
 }  // namespace platform

@@ -200,7 +200,7 @@ void UseUpChunk() {
   }
 }
 
-void NewChunk(size_t need) {
+bool NewChunk(size_t need) {
   UseUpChunk();
   size_t size = g_nextChunkSize;
   while (size < need) size *= 2;
@@ -209,17 +209,18 @@ void NewChunk(size_t need) {
     size = RoundUp(need, platform::kPageSize);
     pages = platform::AllocatePages(size);
   }
-  if (pages == nullptr) RaiseOutOfMemory();
+  if (pages == nullptr) return false;
   if (g_nextChunkSize < kMaxChunkSize) g_nextChunkSize *= 2;
   const uintptr_t base = reinterpret_cast<uintptr_t>(pages);
   AddSpan(base, base + size);
   g_top = base;
   g_limit = base + size;
+  return true;
 }
 
 Header* Carve(uint32_t cls) {
   const size_t need = sizeof(Header) + kClassSizes[cls];
-  if (g_limit - g_top < need) NewChunk(need);
+  if (g_limit - g_top < need && !NewChunk(need)) return nullptr;
   Header* h = MakeBlock(g_top, cls);
   g_top += need;
   return h;
@@ -228,10 +229,10 @@ Header* Carve(uint32_t cls) {
 // ---- Large blocks ------------------------------------------------------------------
 
 void* AllocLarge(size_t size) {
-  if (size > SIZE_MAX - sizeof(Header) - platform::kPageSize) RaiseOutOfMemory();
+  if (size > SIZE_MAX - sizeof(Header) - platform::kPageSize) return nullptr;
   const size_t total = RoundUp(size + sizeof(Header), platform::kPageSize);
   void* pages = platform::AllocatePages(total);
-  if (pages == nullptr) RaiseOutOfMemory();
+  if (pages == nullptr) return nullptr;
   const uintptr_t base = reinterpret_cast<uintptr_t>(pages);
   AddSpan(base, base + total);
   auto* h = static_cast<Header*>(pages);
@@ -259,18 +260,24 @@ void Release(Header* h) {
 
 }  // namespace
 
-void* HeapAlloc(size_t size) {
+void* HeapTryAlloc(size_t size) {
   if (g_secret == 0) InitSecret();
   if (size > kMaxClassSize) return AllocLarge(size);
   const uint32_t cls = ClassOf(size);
   Header* h = g_freeLists[cls];
   if (h != nullptr)
     g_freeLists[cls] = h->next;
-  else
-    h = Carve(cls);
+  else if ((h = Carve(cls)) == nullptr)
+    return nullptr;
   h->next = nullptr;
   h->check = Seal(h, kLive);
   return h + 1;
+}
+
+void* HeapAlloc(size_t size) {
+  void* block = HeapTryAlloc(size);
+  if (block == nullptr) RaiseOutOfMemory();
+  return block;
 }
 
 void HeapFree(void* block) {
@@ -278,6 +285,12 @@ void HeapFree(void* block) {
 }
 
 void* HeapRealloc(void* block, size_t size) {
+  void* moved = HeapTryRealloc(block, size);
+  if (moved == nullptr) RaiseOutOfMemory();
+  return moved;
+}
+
+void* HeapTryRealloc(void* block, size_t size) {
   Header* h = LiveOrRaise(block);
   if (h->cls == kLargeClass) {
     if (size <= h->size && size > h->size / 2) return block;
@@ -287,7 +300,8 @@ void* HeapRealloc(void* block, size_t size) {
     return block;
   }
   const size_t keep = size < h->size ? size : h->size;
-  void* moved = HeapAlloc(size);
+  void* moved = HeapTryAlloc(size);
+  if (moved == nullptr) return nullptr;  // the block stays as it was
   std::memcpy(moved, block, keep);
   Release(h);  // checked above; a new block never disturbs an old header
   return moved;

@@ -119,6 +119,10 @@ class File {
 // raises the invalid-pointer error; the heap is never corrupted by it.
 
 void* HeapAlloc(size_t size);  // raises out-of-memory, never returns null
+// The same without the error, for the guest's requests: null when no block
+// can be had; a block handed to HeapTryRealloc then stays as it was.
+void* HeapTryAlloc(size_t size);
+void* HeapTryRealloc(void* block, size_t size);
 void HeapFree(void* block);    // null does nothing
 void* HeapRealloc(void* block, size_t size);  // block non-null, size > 0
 size_t HeapBlockSize(const void* block);      // bytes usable in a live block

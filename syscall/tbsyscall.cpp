@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "abi/linux.h"
+#include "libcbind/guest.h"
 #include "libcbind/util.h"
 #include "loader/image.h"
 #include "platform/platform.h"
@@ -121,39 +122,9 @@ static_assert(RowsMatchNames(), "a handler sits at the wrong number");
 
 // ---- Host errors --------------------------------------------------------------
 
-struct ErrorRow {
-  uint32_t host;  // platform error (Win32 numbering)
-  int32_t guest;  // Linux error number
-};
-
-// Host errors the guest can tell apart; anything else is an I/O error.
-constexpr ErrorRow kErrorRows[] = {
-    {platform::err::kFileNotFound, linux::kENOENT},
-    {platform::err::kPathNotFound, linux::kENOENT},
-    {platform::err::kInvalidName, linux::kENOENT},
-    {platform::err::kTooManyOpenFiles, linux::kEMFILE},
-    {platform::err::kAccessDenied, linux::kEACCES},
-    {platform::err::kSharingViolation, linux::kEACCES},
-    {platform::err::kInvalidHandle, linux::kEBADF},
-    {platform::err::kNotEnoughMemory, linux::kENOMEM},
-    {platform::err::kWriteProtect, linux::kEROFS},
-    {platform::err::kFileExists, linux::kEEXIST},
-    {platform::err::kAlreadyExists, linux::kEEXIST},
-    {platform::err::kInvalidParameter, linux::kEINVAL},
-    {platform::err::kNegativeSeek, linux::kEINVAL},
-    {platform::err::kBrokenPipe, linux::kEPIPE},
-    {platform::err::kDiskFull, linux::kENOSPC},
-    {platform::err::kFilenameTooLong, linux::kENAMETOOLONG},
-    {platform::err::kDirectory, linux::kEISDIR},
-    {platform::err::kNoAccess, linux::kEFAULT},
-};
-static_assert(std::size(kErrorRows) == 18);
-
-int32_t LinuxError(uint32_t hostError) {
-  for (const ErrorRow& row : kErrorRows)
-    if (row.host == hostError) return row.guest;
-  return linux::kEIO;
-}
+// Host errors the guest can tell apart; anything else is an I/O error. The
+// translation is the one every served C-library call uses.
+int32_t LinuxError(uint32_t hostError) { return tblibc::LinuxErrnoFromPlatform(hostError); }
 
 void Answer(platform::Context& c, int32_t value) { c.Eax = static_cast<uint32_t>(value); }
 void Fail(platform::Context& c, int32_t linuxError) { Answer(c, -linuxError); }

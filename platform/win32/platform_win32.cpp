@@ -312,4 +312,24 @@ bool DirectoryExists(const char* path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// ---- Files, directories and their status (the files family) ----
+
+// (end of files)
+
+// ---- Memory mappings (the mappings family) ----
+
+// (end of mappings)
+
+// ---- Clocks and time zones (the time family) ----
+
+// (end of time)
+
+// ---- The process and its signals (the process and signals families) ----
+
+// (end of process)
+
+// ---- Streams and the C runtime's descriptors (the streams family) ----
+
+// (end of streams)
+
 }  // namespace platform

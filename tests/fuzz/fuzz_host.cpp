@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "libcbind/family.h"
 #include "libcbind/tblibc.h"
 #include "libcbind/util.h"
 #include "platform/platform.h"
@@ -97,4 +98,12 @@ namespace tblibc {
 uint32_t HostStdin = 0x5100, HostStdout = 0x5200, HostStderr = 0x5300;
 int32_t StdinUsedWord = 1;
 uint32_t GuestOptindAddress, GuestOptargAddress, GuestOptoptAddress, GuestOpterrAddress;
+
+// A family writes its object's initial value over the whole copy: the copy
+// the loader hands over must lie in the region.
+bool BindFamilyObject(std::string_view, uint32_t address, uint32_t size) {
+  if (address < g_base || uint64_t{address} + size > g_end) std::abort();
+  std::memset(reinterpret_cast<void*>(uintptr_t{address}), 0, size);
+  return true;
+}
 }  // namespace tblibc

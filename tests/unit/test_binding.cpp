@@ -38,8 +38,8 @@ struct Expected {
   int slot;
 };
 constexpr Expected kExpected[] = {
-    {"__libc_start_main", kOwn}, {"printf", 0}, {"fprintf", 1},
-    {"vfprintf", 2}, {"snprintf", 3}, {"fputs", 14}, {"fflush", 15},
+    {"__libc_start_main", kOwn}, {"printf", kOwn}, {"fprintf", kOwn},
+    {"vfprintf", kOwn}, {"snprintf", kOwn}, {"fputs", 14}, {"fflush", 15},
     {"fileno", 16}, {"mkdir", 17}, {"fputs_unlocked", 14}, {"puts", 4},
     {"putc", 5}, {"fputc", 6}, {"getopt_long", 18}, {"getopt", 19},
     {"read", 7}, {"fread", 8}, {"fread_unlocked", 8}, {"write", 9},
@@ -47,7 +47,7 @@ constexpr Expected kExpected[] = {
     {"close", kOwn}, {"error", kOwn}, {"getpwuid", kOwn}, {"getuid", kOwn},
     {"geteuid", kOwn}, {"getegid", kOwn}, {"getgid", kOwn}, {"getenv", kOwn},
     {"uname", kOwn}, {"strlen", 21}, {"strrchr", 22}, {"strchr", 23},
-    {"strstr", 24}, {"strcpy", 25}, {"strncpy", 26}, {"bsearch", 27},
+    {"strstr", 24}, {"strcpy", 25}, {"strncpy", 26}, {"bsearch", kOwn},
     {"strcmp", 28}, {"strncmp", 29}, {"index", 31}, {"rindex", 30},
     {"gethostname", kOwn}, {"futimesat", kOwn}, {"__fxstat64", kOwn},
     {"__ctype_get_mb_cur_max", kOwn}, {"tcgetattr", kOwn},
@@ -64,8 +64,9 @@ constexpr Expected kExpected[] = {
 };
 static_assert(std::size(kExpected) == 78);
 
+// The families come after the 78, so the start-up names keep their rows.
 TEST_F(BindingTest, RegistersTheSeventyEightNamesInOrder) {
-  ASSERT_EQ(util::ImportCount(), 78u);
+  ASSERT_GE(util::ImportCount(), 78u);
   const uint32_t* table = theint();
   for (size_t i = 0; i < 78; ++i) {
     const Expected& e = kExpected[i];

@@ -1,0 +1,83 @@
+// The C library beyond the start-up 78, family by family. The order of
+// this list is the registration order; a family's own file holds its table.
+#include "libcbind/family.h"
+
+#include <iterator>
+
+#include "libcbind/util.h"
+
+namespace tblibc {
+
+extern const Family kFormatFamily;       // format.cpp: the printf family
+extern const Family kStreamsFamily;      // streams.cpp
+extern const Family kScanFamily;         // scan.cpp: the scanf family
+extern const Family kStringsFamily;      // strings.cpp: memory and strings
+extern const Family kErrorsFamily;       // errors.cpp: texts, assertions
+extern const Family kNumbersFamily;      // numbers.cpp: conversions, abs, div
+extern const Family kSortingFamily;      // sorting.cpp: qsort, search trees
+extern const Family kRandomFamily;       // random.cpp
+extern const Family kCtypeFamily;        // ctype.cpp: classes, wide characters
+extern const Family kEnvironmentFamily;  // environment.cpp
+extern const Family kFilesFamily;        // files.cpp: status, descriptors, names
+extern const Family kDirectoriesFamily;  // directories.cpp: listing, glob, ftw
+extern const Family kMappingsFamily;     // mappings.cpp: mmap and its kin
+extern const Family kTimeFamily;         // time.cpp
+extern const Family kMathFamily;         // math.cpp: libm
+extern const Family kJumpsFamily;        // jumps.cpp: setjmp and longjmp
+extern const Family kSignalsFamily;      // signals.cpp
+extern const Family kProcessFamily;      // process.cpp
+extern const Family kFortifyFamily;      // fortify.cpp: checked and older names
+
+namespace {
+
+const Family* const kFamilies[] = {
+    &kFormatFamily,
+    &kStreamsFamily,
+    &kScanFamily,
+    &kStringsFamily,
+    &kErrorsFamily,
+    &kNumbersFamily,
+    &kSortingFamily,
+    &kRandomFamily,
+    &kCtypeFamily,
+    &kEnvironmentFamily,
+    &kFilesFamily,
+    &kDirectoriesFamily,
+    &kMappingsFamily,
+    &kTimeFamily,
+    &kMathFamily,
+    &kJumpsFamily,
+    &kSignalsFamily,
+    &kProcessFamily,
+    &kFortifyFamily,
+};
+static_assert(std::size(kFamilies) == 19);
+
+}  // namespace
+
+std::span<const Family* const> Families() { return kFamilies; }
+
+void RegisterFamilies() {
+  for (const Family* family : kFamilies)
+    for (const Export& row : family->exports)
+      util::RegisterImport(row.name, row.entry());
+}
+
+bool BindFamilyObject(std::string_view name, uint32_t address, uint32_t size) {
+  for (const Family* family : kFamilies) {
+    for (const DataExport& object : family->objects) {
+      if (object.name == name) {
+        object.bind(address, size);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void StartFamilies() {
+  for (const Family* family : kFamilies)
+    if (family->start != nullptr) family->start();
+}
+
+}  // namespace tblibc

@@ -1,0 +1,26 @@
+// Entries of the start-up 78 that a family file serves: the registration
+// table in tblibc.cpp names them in their fixed places, the families
+// implement them next to their kin.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+// format.cpp
+int tblibc_printf(const char* format, ...);
+int tblibc_fprintf(void* stream, const char* format, ...);
+int tblibc_vfprintf(void* stream, const char* format, uint32_t args);
+int tblibc_snprintf(char* buffer, uint32_t size, const char* format, ...);
+// files.cpp
+int tblibc_futimesat(int32_t dirfd, const char* path, const void* times);
+int tblibc_fxstat64(int32_t version, int32_t fd, void* buffer);
+// environment.cpp
+char* tblibc_getenv(const char* name);
+// ctype.cpp
+uint32_t tblibc_ctype_get_mb_cur_max();
+// sorting.cpp
+void* tblibc_bsearch(const void* key, const void* base, uint32_t count,
+                     uint32_t size, uint32_t compare);
+// signals.cpp
+uint32_t tblibc_signal(int32_t number, uint32_t handler);
+}
