@@ -97,6 +97,31 @@ void FlushHostStreams() { Slot<int(void*)>(gTable[iface::kFflush])(nullptr); }
   PauseAndExit(status);
 }
 
+}  // namespace
+
+void FlushGuestStreams() {
+  rtl::Flush();
+  FlushHostStreams();
+}
+
+void EndRun(int32_t status) { PauseAndExit(status); }
+
+void Abort() {
+  rtl::WriteLine("\"Abort\" called?");
+  PauseAndExit(0);
+}
+
+void FatalError(std::string_view text) {
+  FlushGuestStreams();
+  FILE* error = reinterpret_cast<FILE*>(uintptr_t{HostStderr});
+  std::fwrite(text.data(), 1, text.size(), error);
+  std::fputc('\n', error);
+  std::fflush(error);
+  Abort();
+}
+
+namespace {
+
 // ---- Constant answers -----------------------------------------------------
 
 constexpr char kPosix[] = "POSIX";
@@ -183,10 +208,7 @@ int tblibc_cxa_atexit(void (*routine)(void*), void* argument, void*) {
 
 [[noreturn]] void tblibc_exit(int32_t status) { Exit(status); }
 
-[[noreturn]] void tblibc_abort() {
-  rtl::WriteLine("\"Abort\" called?");
-  tblibc::PauseAndExit(0);
-}
+[[noreturn]] void tblibc_abort() { tblibc::Abort(); }
 
 // error(status, errnum, format, ...): the message, then ": " and the host's
 // text for errnum when it is not 0, as one line of the loader's console
