@@ -295,7 +295,11 @@ int tblibc_noop() { return 0; }
 // on: C programs try a large buffer first and fall back to a smaller one.
 
 void* tblibc_malloc(int32_t size) {
-  if (size <= 0) return nullptr;
+  if (size == 0) return nullptr;
+  if (size < 0) {  // 2 GiB and more: no block of this heap is that large
+    tblibc::SetErrno(linux::kENOMEM);
+    return nullptr;
+  }
   return tblibc::GuestAlloc(static_cast<size_t>(size));
 }
 

@@ -92,6 +92,10 @@ void StartGuest() {
   tblibc::UserTable = users;
   tblibc::UserCount = 1;
 
+  // What the loader has written so far (the library warnings) goes out now,
+  // before anything of the guest's, whatever standard output is.
+  rtl::Flush();
+
   // 7: from here on every exception, the guest's int 0x80 included, reaches
   // the trap first.
   platform::AddVectoredExceptionHandler(tbsyscall::SyscallTrap);

@@ -1,6 +1,8 @@
 // The platform services on Windows, the system's home. Mostly a thin
 // pass-through: the interface speaks Win32 already (error numbers, exception
 // codes, the register context), so this file only adapts the shapes.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <array>
@@ -140,7 +142,19 @@ void FreePages(void* pages, size_t) { VirtualFree(pages, 0, MEM_RELEASE); }
 
 // ---- Process ----------------------------------------------------------------
 
-void Init(int, char**) {}
+// A Linux program's standard streams carry bytes: a compressor writing to a
+// pipe or a file must not have each LF turned into CR LF, and a program
+// reading a file must not lose its CRs or stop at a 0x1A. So the C runtime's
+// descriptors 0, 1 and 2 (and the streams on them) are binary unless they
+// are the console, where text mode still gives the guest LF line ends as a
+// Linux terminal would, and LF reaches the screen as a new line.
+void Init(int, char**) {
+  for (int fd = 0; fd <= 2; ++fd) {
+    const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    DWORD mode;
+    if (h != INVALID_HANDLE_VALUE && !GetConsoleMode(h, &mode)) _setmode(fd, _O_BINARY);
+  }
+}
 
 std::vector<std::string> CommandLine() { return SplitCommandLine(GetCommandLineA()); }
 

@@ -21,6 +21,7 @@ Every tests/e2e/cases_*.py module defines CASES, a list of dicts:
   stderr_contains substrings that must appear on standard error
   exit            expected exit status (low 8 bits; both ports keep only
                   those here); with NATIVE and no exit, the native status
+  binary          compare standard output byte for byte (no CR LF folding)
   cwd             repo-relative directory the runs start in (default: the repo)
   ports           ports the case runs on (default: both)
 
@@ -94,14 +95,15 @@ def build_guest(case, source):
     return path
 
 
-def fold(data):
-    return data.decode("latin-1").replace("\r\n", "\n")
+def fold(data, binary=False):
+    text = data.decode("latin-1")
+    return text if binary else text.replace("\r\n", "\n")
 
 
-def run(cmd, stdin, cwd):
+def run(cmd, stdin, cwd, binary=False):
     proc = subprocess.run(cmd, input=stdin.encode("latin-1"), stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, timeout=TIMEOUT, cwd=cwd)
-    return proc.returncode & 0xFF, fold(proc.stdout), fold(proc.stderr)
+    return proc.returncode & 0xFF, fold(proc.stdout, binary), fold(proc.stderr)
 
 
 def substitute(value, guest):
@@ -118,19 +120,20 @@ def check_case(case, port, loader, source):
     else:
         loader_args = [guest] + args
     prefix = ["wine"] if port == "windows" else []
+    binary = case.get("binary", False)
 
     expected_out = case.get("stdout")
     expected_exit = case.get("exit")
     problems = []
     if expected_out == NATIVE:
-        native_exit, native_out, _ = run([guest] + args, stdin, cwd)
+        native_exit, native_out, _ = run([guest] + args, stdin, cwd, binary)
         expected_out = native_out
         if expected_exit is None:
             expected_exit = native_exit
     elif expected_out is not None:
         expected_out = substitute(expected_out, guest)
 
-    status, out, err = run(prefix + [loader] + loader_args, stdin, cwd)
+    status, out, err = run(prefix + [loader] + loader_args, stdin, cwd, binary)
     if expected_out is not None and out != expected_out:
         problems.append("stdout differs\n--- expected\n%s--- got\n%s---" % (expected_out, out))
     for text in case.get("stdout_contains", []):

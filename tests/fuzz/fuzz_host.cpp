@@ -5,8 +5,10 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "libcbind/family.h"
 #include "libcbind/tblibc.h"
@@ -17,6 +19,12 @@
 namespace {
 constexpr uint32_t kFence = 0x10000;
 uint32_t g_base = 0, g_end = 0;
+
+// Blocks the loader takes from its heap for the life of the process (copies
+// of import names that lie outside every segment). In the product they stay
+// until the process ends; here that is the end of one input, so they are an
+// arena given back with the region rather than leaks.
+std::vector<void*> g_lasting;
 }  // namespace
 
 namespace fuzzhost {
@@ -24,6 +32,8 @@ void ReleaseRegion() {
   if (g_end > g_base)
     munmap(reinterpret_cast<void*>(uintptr_t{g_base - kFence}), g_end - g_base + 2 * kFence);
   g_base = g_end = 0;
+  for (void* block : g_lasting) std::free(block);
+  g_lasting.clear();
 }
 }  // namespace fuzzhost
 
@@ -73,9 +83,16 @@ void WriteLine(std::string_view) {}
 void* HeapAlloc(size_t size) {
   void* p = std::malloc(size ? size : 1);
   if (!p) std::abort();
+  g_lasting.push_back(p);
   return p;
 }
-void HeapFree(void* block) { std::free(block); }
+void HeapFree(void* block) {
+  if (block == nullptr) return;
+  const auto it = std::find(g_lasting.begin(), g_lasting.end(), block);
+  if (it == g_lasting.end()) std::abort();  // not a block of this heap
+  g_lasting.erase(it);
+  std::free(block);
+}
 void RaiseIoError(uint32_t) { std::abort(); }
 void File::OpenExisting(bool) { std::abort(); }
 uint32_t File::Read(void*, uint32_t) { std::abort(); }

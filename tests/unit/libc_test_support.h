@@ -53,7 +53,12 @@ F* SlotFn(int slot) {
   return Fn<F>(Table()[slot]);
 }
 
-// A path in the temp directory named after the running test and `tag`.
+// One directory of this run's own in the temp directory, made on first use
+// and removed with everything in it when the run ends (scratch.cpp), so that
+// no run leaves files behind or meets those of another.
+fs::path ScratchDirectory();
+
+// A path in the scratch directory named after the running test and `tag`.
 inline fs::path TempPath(std::string_view tag) {
   const auto* info = testing::UnitTest::GetInstance()->current_test_info();
   std::string name = "tumbex_libc_";
@@ -62,7 +67,7 @@ inline fs::path TempPath(std::string_view tag) {
   name += info->name();
   name += '_';
   name += tag;
-  return fs::temp_directory_path() / name;
+  return ScratchDirectory() / name;
 }
 
 inline std::string ReadFile(const fs::path& path) {

@@ -11,6 +11,7 @@
 
 #include "abi/linux.h"
 #include "loader/image.h"
+#include "tests/unit/libc_test_support.h"
 #include "platform/platform.h"
 #include "syscall/tbsyscall.h"
 
@@ -63,9 +64,9 @@ std::string Contents(const fs::path& path) {
 class SyscallTest : public testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tumbex_syscall_" + std::to_string(std::chrono::steady_clock::now()
-                                                   .time_since_epoch().count()));
+    dir_ = libctest::ScratchDirectory() /
+           ("tumbex_syscall_" + std::string(testing::UnitTest::GetInstance()
+                                                ->current_test_info()->name()));
     fs::create_directories(dir_);
   }
   void TearDown() override {

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "loader/image.h"
+#include "tests/unit/libc_test_support.h"
 #include "platform/platform.h"
 #include "runtime/rtl.h"
 #include "syscall/tbsyscall.h"
@@ -71,10 +72,10 @@ Context At(uint32_t eip, uint32_t eax) {
 
 fs::path OutputFile() {
   const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-  return fs::temp_directory_path() / (std::string("tumbex_trap_") + info->name() + ".out");
+  return libctest::ScratchDirectory() / (std::string("tumbex_trap_") + info->name() + ".out");
 }
 
-fs::path EmptyFile() { return fs::temp_directory_path() / "tumbex_trap_empty.in"; }
+fs::path EmptyFile() { return libctest::ScratchDirectory() / "tumbex_trap_empty.in"; }
 
 // In the child: stdin at its end, stdout into OutputFile().
 void RedirectConsole() {
