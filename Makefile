@@ -10,7 +10,7 @@ ARGS ?= build/guest/hello
 export WINEDEBUG ?= -all
 export WINEDLLOVERRIDES ?= mscoree,mshtml=
 
-.PHONY: all linux windows guests run run-windows test bench fuzz clean bootstrap
+.PHONY: all linux windows guests run run-windows test bench fuzz dist clean bootstrap
 
 all: linux windows guests
 
@@ -47,6 +47,10 @@ test: bootstrap all
 bench: bootstrap linux guests
 	@scripts/bootstrap bench
 	bench/run
+
+# What a Windows user downloads: build/dist/tumbex-windows-i686.zip.
+dist: bootstrap windows guests
+	scripts/dist
 
 fuzz: bootstrap
 	scripts/fuzz $(FUZZ_SECONDS)
