@@ -42,7 +42,8 @@ import tempfile
 import threading
 
 NATIVE = "NATIVE"
-TIMEOUT = 60
+# Only a hang should meet this: a loaded machine must not fail a case.
+TIMEOUT = 300
 
 _build_lock = threading.Lock()
 
