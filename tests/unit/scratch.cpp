@@ -1,7 +1,10 @@
-// The unit tests' scratch directory: made on first use under a name no other
-// run holds, removed when the whole run ends.
+// The unit tests' scratch directory: made on first use, removed when the
+// whole run ends.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+#include <string>
 #include <system_error>
 
 #include "tests/unit/libc_test_support.h"
@@ -29,19 +32,20 @@ class ScratchCleanup : public testing::Environment {
 
 }  // namespace
 
+// Death tests run their statement in a child that may be a fresh start of
+// this program, so the name cannot come from the process: it comes from
+// the directory the run starts in (each port's build directory), which the
+// child shares. Only the run as a whole removes it; a dying child never
+// reaches the removal.
 fs::path ScratchDirectory() {
   if (gScratch.empty()) {
-    const fs::path base = fs::temp_directory_path();
-    for (unsigned n = 0;; ++n) {
-      const fs::path candidate = base / ("tumbex_unit_" + std::to_string(n));
-      std::error_code error;
-      if (fs::create_directory(candidate, error)) {
-        gScratch = candidate;
-        break;
-      }
-      if (error) ADD_FAILURE() << "cannot make " << candidate << ": " << error.message();
-      if (error || n > 100000) return base;
-    }
+    char name[32];
+    std::snprintf(name, sizeof name, "tumbex_unit_%08zx",
+                  std::hash<std::string>{}(fs::current_path().string()));
+    gScratch = fs::temp_directory_path() / name;
+    std::error_code error;
+    fs::create_directories(gScratch, error);
+    if (error) ADD_FAILURE() << "cannot make " << gScratch << ": " << error.message();
   }
   return gScratch;
 }
