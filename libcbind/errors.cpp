@@ -21,50 +21,68 @@ extern "C" [[noreturn]] void tblibc_exit(int32_t status);
 namespace tblibc {
 namespace {
 
-// The Linux C library's texts for signals 1 to 31; the real-time signals
-// it counts from 34 (32 and 33 belong to its threads and have no text).
-constexpr std::string_view kSignalTexts[] = {
-    "",
-    "Hangup",
-    "Interrupt",
-    "Quit",
-    "Illegal instruction",
-    "Trace/breakpoint trap",
-    "Aborted",
-    "Bus error",
-    "Floating point exception",
-    "Killed",
-    "User defined signal 1",
-    "Segmentation fault",
-    "User defined signal 2",
-    "Broken pipe",
-    "Alarm clock",
-    "Terminated",
-    "Stack fault",
-    "Child exited",
-    "Continued",
-    "Stopped (signal)",
-    "Stopped",
-    "Stopped (tty input)",
-    "Stopped (tty output)",
-    "Urgent I/O condition",
-    "CPU time limit exceeded",
-    "File size limit exceeded",
-    "Virtual timer expired",
-    "Profiling timer expired",
-    "Window changed",
-    "I/O possible",
-    "Power failure",
-    "Bad system call",
+// The Linux C library's names and texts for signals 1 to 31; it counts the
+// real-time signals from 34 (32 and 33 belong to its threads and have no
+// text).
+struct SignalRow {
+  std::string_view abbreviation;
+  std::string_view text;
 };
-static_assert(std::size(kSignalTexts) == 32);
+constexpr SignalRow kSignals[] = {
+    {"", ""},
+    {"HUP", "Hangup"},
+    {"INT", "Interrupt"},
+    {"QUIT", "Quit"},
+    {"ILL", "Illegal instruction"},
+    {"TRAP", "Trace/breakpoint trap"},
+    {"ABRT", "Aborted"},
+    {"BUS", "Bus error"},
+    {"FPE", "Floating point exception"},
+    {"KILL", "Killed"},
+    {"USR1", "User defined signal 1"},
+    {"SEGV", "Segmentation fault"},
+    {"USR2", "User defined signal 2"},
+    {"PIPE", "Broken pipe"},
+    {"ALRM", "Alarm clock"},
+    {"TERM", "Terminated"},
+    {"STKFLT", "Stack fault"},
+    {"CHLD", "Child exited"},
+    {"CONT", "Continued"},
+    {"STOP", "Stopped (signal)"},
+    {"TSTP", "Stopped"},
+    {"TTIN", "Stopped (tty input)"},
+    {"TTOU", "Stopped (tty output)"},
+    {"URG", "Urgent I/O condition"},
+    {"XCPU", "CPU time limit exceeded"},
+    {"XFSZ", "File size limit exceeded"},
+    {"VTALRM", "Virtual timer expired"},
+    {"PROF", "Profiling timer expired"},
+    {"WINCH", "Window changed"},
+    {"POLL", "I/O possible"},
+    {"PWR", "Power failure"},
+    {"SYS", "Bad system call"},
+};
+static_assert(std::size(kSignals) == 32);
 constexpr int32_t kFirstRealtime = 34, kLastSignal = 64;
 
 // One text of a signal that has one, else null.
-const char* SignalText(int32_t signal) {
-  if (signal > 0 && signal < static_cast<int32_t>(std::size(kSignalTexts)))
-    return kSignalTexts[signal].data();
+const SignalRow* FindSignal(int32_t signal) {
+  if (signal > 0 && signal < static_cast<int32_t>(std::size(kSignals)))
+    return &kSignals[signal];
   return nullptr;
+}
+
+const char* SignalText(int32_t signal) {
+  const SignalRow* row = FindSignal(signal);
+  return row != nullptr ? row->text.data() : nullptr;
+}
+
+// The row of an error number the library names, else null.
+const linux::ErrnoRow* FindError(int32_t errnum) {
+  if (errnum < 0 || static_cast<size_t>(errnum) >= std::size(linux::kErrnoTable))
+    return nullptr;
+  const linux::ErrnoRow& row = linux::kErrnoTable[errnum];
+  return errnum == 0 || !row.name.empty() ? &row : nullptr;
 }
 
 FILE* GuestStderr() { return reinterpret_cast<FILE*>(uintptr_t{HostStderr}); }
@@ -93,10 +111,8 @@ void BindErrlist(uint32_t address, uint32_t size) {
   const uint32_t count = size / 4;
   for (uint32_t i = 0; i < count; ++i) {
     // Numbers without a name have no entry, as in the library's own table.
-    entries[i] = i < std::size(linux::kErrnoTable) &&
-                         (i == 0 || !linux::kErrnoTable[i].name.empty())
-                     ? Address(linux::kErrnoTable[i].text.data())
-                     : 0;
+    const linux::ErrnoRow* row = FindError(static_cast<int32_t>(i));
+    entries[i] = row != nullptr ? Address(row->text.data()) : 0;
   }
   gErrlistEntries = count < kErrlistEntries ? count : kErrlistEntries;
   WriteErrorCount();
@@ -145,6 +161,18 @@ void BindSiglist(uint32_t address, uint32_t size) {
 
 char gSignalBuffer[48];
 
+// error_at_line's last place, and the guest's error_one_per_line.
+struct Place {
+  const char* file;
+  uint32_t line;
+};
+Place gLastPlace;
+uint32_t gOnePerLineAddress;
+
+void BindOnePerLine(uint32_t address, uint32_t size) {
+  if (size >= 4) gOnePerLineAddress = address;
+}
+
 }  // namespace
 }  // namespace tblibc
 
@@ -154,17 +182,11 @@ const char* tblibc_strerror(int32_t errnum) {
   return tblibc::ErrorText(errnum).data();
 }
 
-const char* tblibc_strerror_l(int32_t errnum, void*) {
-  return tblibc_strerror(errnum);
-}
-
 // The GNU form: the library's own text, or the unknown number's text
 // written into the buffer (cut to fit) and the buffer returned.
 char* tblibc_strerror_r(int32_t errnum, char* buffer, uint32_t size) {
-  if (errnum >= 0 &&
-      static_cast<size_t>(errnum) < std::size(linux::kErrnoTable) &&
-      (errnum == 0 || !linux::kErrnoTable[errnum].name.empty()))
-    return const_cast<char*>(linux::kErrnoTable[errnum].text.data());
+  if (const linux::ErrnoRow* row = tblibc::FindError(errnum))
+    return const_cast<char*>(row->text.data());
   if (size != 0) {
     const std::string_view text = tblibc::ErrorText(errnum);
     const size_t n = text.size() < size ? text.size() : size - 1;
@@ -183,11 +205,7 @@ int tblibc_xpg_strerror_r(int32_t errnum, char* buffer, uint32_t size) {
     std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
   }
-  const bool known =
-      errnum >= 0 &&
-      static_cast<size_t>(errnum) < std::size(linux::kErrnoTable) &&
-      (errnum == 0 || !linux::kErrnoTable[errnum].name.empty());
-  if (!known) return linux::kEINVAL;
+  if (tblibc::FindError(errnum) == nullptr) return linux::kEINVAL;
   return text.size() < size ? 0 : linux::kERANGE;
 }
 
@@ -202,6 +220,42 @@ const char* tblibc_strsignal(int32_t signal) {
                   "Unknown signal %d", static_cast<int>(signal));
   }
   return tblibc::gSignalBuffer;
+}
+
+// The names of the numbers ("ENOENT", "SIGINT" without its "SIG") and
+// their texts; null for a number the library does not name.
+const char* tblibc_strerrorname_np(int32_t errnum) {
+  const linux::ErrnoRow* row = tblibc::FindError(errnum);
+  return row == nullptr ? nullptr : errnum == 0 ? "0" : row->name.data();
+}
+
+const char* tblibc_strerrordesc_np(int32_t errnum) {
+  const linux::ErrnoRow* row = tblibc::FindError(errnum);
+  return row == nullptr ? nullptr : row->text.data();
+}
+
+const char* tblibc_sigabbrev_np(int32_t signal) {
+  const tblibc::SignalRow* row = tblibc::FindSignal(signal);
+  return row == nullptr ? nullptr : row->abbreviation.data();
+}
+
+const char* tblibc_sigdescr_np(int32_t signal) { return tblibc::SignalText(signal); }
+
+// "prefix: text" for errno on standard error; errno stays as it was.
+void tblibc_perror(const char* prefix) {
+  const int32_t errnum = tblibc::Errno();
+  std::string line;
+  if (prefix != nullptr && *prefix != '\0') {
+    line = prefix;
+    line += ": ";
+  }
+  line += tblibc::ErrorText(errnum);
+  line += '\n';
+  tblibc::FlushGuestStreams();
+  FILE* error = tblibc::GuestStderr();
+  std::fwrite(line.data(), 1, line.size(), error);
+  std::fflush(error);
+  tblibc::SetErrno(errnum);
 }
 
 // "prefix: text" on standard error; the real-time signals are unknown
@@ -219,6 +273,7 @@ void tblibc_psignal(int32_t signal, const char* prefix) {
     line += std::to_string(signal);
   }
   line += '\n';
+  tblibc::FlushGuestStreams();
   FILE* error = tblibc::GuestStderr();
   std::fwrite(line.data(), 1, line.size(), error);
   std::fflush(error);
@@ -246,15 +301,33 @@ void tblibc_psignal(int32_t signal, const char* prefix) {
   tblibc_assert_fail(assertion, file, static_cast<uint32_t>(line), nullptr);
 }
 
-// error_at_line: error()'s line with the place in front, "file:line: ".
-// Like error(), one line of the loader's console writer, written out at
-// once; a nonzero status ends the run as exit(status) would.
+// error_at_line: error()'s line with the place in front, "file:line: "
+// (none without a file). Like error(), one line of the loader's console
+// writer, written out at once; a nonzero status ends the run as
+// exit(status) would. While the guest's error_one_per_line is set, a
+// report for the same place as the one before is left out.
 int tblibc_error_at_line(int32_t status, int32_t errnum, const char* file,
                          uint32_t line, const char* format, ...) {
-  std::string text = file != nullptr ? file : "";
-  text += ':';
-  text += std::to_string(line);
-  text += ": ";
+  using tblibc::gLastPlace;
+  const bool onePerLine = tblibc::gOnePerLineAddress != 0 &&
+                          *tblibc::GuestWords(tblibc::gOnePerLineAddress) != 0;
+  if (onePerLine) {
+    // Left out entirely, the status too, as the Linux C library does; the
+    // places are remembered only while the flag is set.
+    if (gLastPlace.line == line &&
+        (gLastPlace.file == file ||
+         (gLastPlace.file != nullptr && file != nullptr &&
+          std::strcmp(gLastPlace.file, file) == 0)))
+      return 0;
+    gLastPlace = {file, line};
+  }
+  std::string text;
+  if (file != nullptr) {
+    text = file;
+    text += ':';
+    text += std::to_string(line);
+    text += ": ";
+  }
   if (format == nullptr) format = "";
   va_list args;
   va_start(args, format);
@@ -287,12 +360,17 @@ namespace {
 
 constexpr Export kExports[] = {
     Fn<&tblibc_strerror>("strerror"),
-    Fn<&tblibc_strerror_l>("strerror_l"),
+    Fn<&tblibc_strerror>("strerror_l"),  // the locale: one more word
     Fn<&tblibc_strerror_r>("strerror_r"),
     Fn<&tblibc_strerror_r>("__strerror_r"),
     Fn<&tblibc_xpg_strerror_r>("__xpg_strerror_r"),
     Fn<&tblibc_strsignal>("strsignal"),
     Fn<&tblibc_psignal>("psignal"),
+    Fn<&tblibc_strerrorname_np>("strerrorname_np"),
+    Fn<&tblibc_strerrordesc_np>("strerrordesc_np"),
+    Fn<&tblibc_sigabbrev_np>("sigabbrev_np"),
+    Fn<&tblibc_sigdescr_np>("sigdescr_np"),
+    Fn<&tblibc_perror>("perror"),
     Fn<&tblibc_assert_fail>("__assert_fail"),
     Fn<&tblibc_assert_perror_fail>("__assert_perror_fail"),
     Fn<&tblibc_assert>("__assert"),
@@ -306,6 +384,7 @@ constexpr DataExport kObjects[] = {
     {"_sys_nerr", &BindUnderscoreSysNerr},
     {"sys_siglist", &BindSiglist},
     {"_sys_siglist", &BindSiglist},
+    {"error_one_per_line", &BindOnePerLine},
 };
 
 }  // namespace

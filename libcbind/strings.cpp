@@ -474,6 +474,16 @@ constexpr Export kExports[] = {
     Fn<&tblibc_strsep>("strsep"),
     Fn<&tblibc_strcasecmp>("strcasecmp"),
     Fn<&tblibc_strncasecmp>("strncasecmp"),
+    // The _l forms: only the "C" locale exists here, and the locale argument
+    // is one more word that the caller removes.
+    Fn<&tblibc_strcasecmp>("strcasecmp_l"),
+    Fn<&tblibc_strcasecmp>("__strcasecmp_l"),
+    Fn<&tblibc_strncasecmp>("strncasecmp_l"),
+    Fn<&tblibc_strncasecmp>("__strncasecmp_l"),
+    Fn<&std::strcmp>("strcoll_l"),
+    Fn<&std::strcmp>("__strcoll_l"),
+    Fn<&tblibc_strxfrm>("strxfrm_l"),
+    Fn<&tblibc_strxfrm>("__strxfrm_l"),
     Fn<&tblibc_strcasestr>("strcasestr"),
     Fn<&tblibc_strchrnul>("strchrnul"),
     Fn<&std::strcmp>("strcoll"),

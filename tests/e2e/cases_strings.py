@@ -27,11 +27,21 @@ CASES = [
 
     dict(name="errors_texts", guest="tests/e2e/guests/errors_texts.c", stdout=NATIVE),
     dict(name="errors_psignal", guest="tests/e2e/guests/errors_texts.c", args=["psignal"],
-         stdout="",
+         stdout="errno kept: 9999\n",
          stderr_contains=["prefix: Interrupt\nSegmentation fault\nTerminated\n"
                           "rt: Unknown signal 35\nzero: Unknown signal 0\n"
-                          "Unknown signal 99\n"],
+                          "Unknown signal 99\n"
+                          "pfx: No such file or directory\n"
+                          "Invalid or incomplete multibyte or wide character\n"
+                          "Unknown error 9999\n"],
          exit=0),
+    # error() and error_at_line() write on the loader's console, without the
+    # program name.
+    dict(name="errors_at_line", guest="tests/e2e/guests/errors_at_line.c",
+         stdout="file.c:12: message 5: No such file or directory\n"
+                "no file\nf.c:1: first\nf.c:1: second\nf.c:2: fourth\n"
+                "g.c:9: last: Invalid or incomplete multibyte or wide character\n",
+         exit=7),
     dict(name="errors_tables", guest="tests/e2e/guests/errors_tables.c", stdout=NATIVE),
 
     # The report is the C library's; the run then ends as abort ends it here.

@@ -1,5 +1,6 @@
-/* Every error number's text, both forms of strerror_r, the signal texts;
-   with an argument, psignal's lines on standard error. */
+/* Every error number's text and name, both forms of strerror_r, the
+   signal texts and names; with an argument, psignal's and perror's lines
+   on standard error. */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <signal.h>
@@ -43,9 +44,19 @@ int main(int argc, char **argv)
         psignal(35, "rt");
         psignal(0, "zero");
         psignal(99, NULL);
+        errno = ENOENT;
+        perror("pfx");
+        errno = EILSEQ;
+        perror("");
+        errno = 9999;
+        perror(NULL);
+        printf("errno kept: %d\n", errno);
         return 0;
     }
-    for (i = -3; i <= 140; i++) printf("%d: %s\n", i, strerror(i));
+    for (i = -3; i <= 140; i++) {
+        const char *name = strerrorname_np(i), *text = strerrordesc_np(i);
+        printf("%d: %s [%s] [%s]\n", i, strerror(i), name ? name : "-", text ? text : "-");
+    }
     printf("%d: %s\n", 100000, strerror(100000));
     printf("%d: %s\n", -2147483647 - 1, strerror(-2147483647 - 1));
     gnu_form(ENOENT, 64); gnu_form(ENOENT, 4); gnu_form(41, 64);
@@ -59,7 +70,11 @@ int main(int argc, char **argv)
         printf("__xpg_strerror_r(2, 0) = %d '%s' errno=%d\n",
                __xpg_strerror_r(ENOENT, small, 0), small, errno);
     }
-    for (i = -1; i <= 66; i++) printf("signal %d: %s\n", i, strsignal(i));
+    for (i = -1; i <= 66; i++) {
+        const char *name = sigabbrev_np(i), *text = sigdescr_np(i);
+        printf("signal %d: %s [%s] [%s]\n", i, strsignal(i), name ? name : "-",
+               text ? text : "-");
+    }
     printf("signal %d: %s\n", 1000, strsignal(1000));
     return 0;
 }
