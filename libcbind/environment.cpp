@@ -192,7 +192,7 @@ int tblibc_setenv(const char* name, const char* value, int overwrite) {
   }
   // The fixed entry counts as absent, as getenv says it is.
   if (overwrite == 0 && tblibc_getenv(name) != nullptr) return 0;
-  if (value == nullptr) value = "";
+  if (value == nullptr) value = "";  // where the Linux C library faults
   const size_t nameLength = std::strlen(name), valueLength = std::strlen(value);
   auto* entry = static_cast<char*>(GuestAlloc(nameLength + valueLength + 2));
   if (entry == nullptr) return -1;
@@ -217,7 +217,8 @@ int tblibc_unsetenv(const char* name) {
 }
 
 // The guest's own string becomes the entry; a string without '=' removes
-// the name, as the Linux C library does.
+// the name, as the Linux C library does (which also takes "=value", an
+// entry with an empty name, as it is).
 int tblibc_putenv(char* string) {
   using namespace tblibc;
   if (string == nullptr) {
@@ -228,11 +229,6 @@ int tblibc_putenv(char* string) {
   if (equals == nullptr) {
     Remove(string);
     return 0;
-  }
-  if (equals == string) {
-    // No name to find it by again.
-    SetErrno(linux::kEINVAL);
-    return -1;
   }
   return Store({string, static_cast<size_t>(equals - string)}, string) ? 0 : -1;
 }

@@ -107,5 +107,14 @@ int main(int argc, char **argv, char **envp)
     show("X removed");
     lookup("X"); lookup("Z");
     printf("secure_getenv(Z)=%s\n", secure_getenv("Z"));
+    {
+        static char unnamed[] = "=x", alone[] = "Z";
+        clearenv();
+        printf("unsetenv with no environment = %d\n", unsetenv("Z"));
+        printf("putenv without = and no environment = %d\n", putenv(alone));
+        show("still none");
+        printf("putenv =x = %d\n", putenv(unnamed));
+        show("empty name");
+    }
     return 0;
 }
