@@ -65,7 +65,7 @@ constexpr SignalRow kSignals[] = {
 static_assert(std::size(kSignals) == 32);
 constexpr int32_t kFirstRealtime = 34, kLastSignal = 64;
 
-// One text of a signal that has one, else null.
+// The row of a signal the library names, else null.
 const SignalRow* FindSignal(int32_t signal) {
   if (signal > 0 && signal < static_cast<int32_t>(std::size(kSignals)))
     return &kSignals[signal];

@@ -52,7 +52,7 @@ extern "C" {
 // ---- Memory -----------------------------------------------------------------
 
 // The hosts' C++ headers declare these two with different const overloads,
-// so they are passed through by a jump rather than named in the table.
+// so they are passed through a thin wrapper rather than named in the table.
 void* tblibc_memchr(const void* s, int c, uint32_t n) {
   return const_cast<void*>(std::memchr(s, c, n));
 }
@@ -104,9 +104,10 @@ void* tblibc_memmem(const void* haystack, uint32_t hlen, const void* needle,
   if (nlen == 0) return const_cast<unsigned char*>(h);
   if (nlen > hlen) return nullptr;
   constexpr uint32_t kShort = 32;
-  auto* border = nlen <= kShort ? nullptr
-                                : static_cast<uint32_t*>(rtl::HeapTryAlloc(
-                                      sizeof(uint32_t) * size_t{nlen}));
+  auto* border = nlen <= kShort || nlen > SIZE_MAX / sizeof(uint32_t)
+                     ? nullptr
+                     : static_cast<uint32_t*>(
+                           rtl::HeapTryAlloc(sizeof(uint32_t) * size_t{nlen}));
   if (border == nullptr)
     return const_cast<unsigned char*>(FindShort(h, hlen, n, nlen));
   border[0] = 0;
@@ -163,14 +164,14 @@ char* tblibc_strdup(const char* s) {
   return tblibc::GuestStrdup(s);
 }
 
-char* tblibc_strndup(const char* s, uint32_t n) {
-  return tblibc::GuestStrdup({s, strnlen(s, n)});
-}
-
 uint32_t tblibc_strnlen(const char* s, uint32_t n) {
   const void* end = std::memchr(s, 0, n);
   return end == nullptr ? n
                         : static_cast<uint32_t>(static_cast<const char*>(end) - s);
+}
+
+char* tblibc_strndup(const char* s, uint32_t n) {
+  return tblibc::GuestStrdup({s, tblibc_strnlen(s, n)});
 }
 
 char* tblibc_strtok_r(char* s, const char* delim, char** save) {
@@ -241,10 +242,10 @@ char* tblibc_strcasestr(const char* haystack, const char* needle) {
   return nullptr;
 }
 
+// Two passes of the host's word-at-a-time routines beat one byte loop.
 char* tblibc_strchrnul(const char* s, int c) {
-  const auto byte = static_cast<char>(c);
-  while (*s != byte && *s != '\0') ++s;
-  return const_cast<char*>(s);
+  const char* found = std::strchr(s, static_cast<unsigned char>(c));
+  return const_cast<char*>(found != nullptr ? found : s + std::strlen(s));
 }
 
 // The "C" locale orders by bytes: the transformed string is the string.
