@@ -158,6 +158,8 @@ void Start() {
 
 }  // namespace
 
+char** CurrentEnvironment() { return Current(); }
+
 std::string_view ProgramShortName() {
   for (uint32_t address : gShortNameCells) {
     if (address != 0) {

@@ -1,5 +1,6 @@
-// The guest's program name as the environment family keeps it, for the
-// reports of other families (assertions).
+// The guest's environment and program name as the environment family
+// keeps them, for other families: the reports of assertions, and whatever
+// starts a program with the guest's environment.
 #pragma once
 
 #include <string_view>
@@ -10,5 +11,10 @@ namespace tblibc {
 // now: the part of argv[0] after its last directory separator, or what the
 // guest has put there since. Empty before the guest starts.
 std::string_view ProgramShortName();
+
+// The guest's environment as `environ` shows it now (the guest may have
+// pointed it at an array of its own, or cleared it): null-terminated
+// "name=value" pointers, or null.
+char** CurrentEnvironment();
 
 }  // namespace tblibc
