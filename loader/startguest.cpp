@@ -92,6 +92,10 @@ void StartGuest() {
   tblibc::UserTable = users;
   tblibc::UserCount = 1;
 
+  // The stack protector's canary: random per run, its low byte zero as
+  // Linux has it, so that a string overrun cannot copy it.
+  GuestCanary = platform::RandomWord() & ~0xFFu;
+
   // 7: from here on every exception, the guest's int 0x80 included, reaches
   // the trap first.
   platform::AddVectoredExceptionHandler(tbsyscall::SyscallTrap);

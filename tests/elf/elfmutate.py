@@ -103,6 +103,15 @@ class Elf:
         self.data[at:at + len(old_b)] = new_b.ljust(len(old_b), b"\0")
 
 
+def shared_object(elf):
+    # ET_DYN without a program interpreter: a library, not a program.
+    elf.put16(16, 3)
+    for i in range(elf.phnum()):
+        at = elf.phoff() + 32 * i
+        if elf.u32(at) == 3:  # PT_INTERP
+            elf.put32(at, 0)  # PT_NULL
+
+
 def header(offset, size, value):
     def mutate(elf):
         if size == 1:
@@ -186,7 +195,7 @@ MUTATIONS = {
     "class64": header(4, 1, 2),
     "bigendian": header(5, 1, 2),
     "identversion": header(6, 1, 0),
-    "shared": header(16, 2, 3),
+    "shared": shared_object,
     "machine": header(18, 2, 62),
     "version": header(20, 4, 2),
     "class_and_machine": lambda elf: (header(4, 1, 2)(elf), header(18, 2, 62)(elf)),
