@@ -835,7 +835,7 @@ struct Resolution {
   uint32_t nameOffset = 0;   // kStub, kCell: the name in the file
   uint32_t size = 0;         // kCell
   bool weak = false;
-  bool done = false;
+  bool done = true;  // false: a stub or cell still to make
 };
 
 const DataObject* FindDataObject(std::string_view name) {
@@ -975,6 +975,8 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
   if (stubs != 0) platform::Protect(tblibc::Address(gArena.base), stubBytes,
                                     platform::kRead | platform::kExecute);
   ForEachRelocation(file, plan, [&](uint32_t p, uint32_t type, uint32_t symbol) {
+    // NONE names nothing; COPY is BindDataObjects' business.
+    if (type == elf::R_386_NONE || type == elf::R_386_COPY) return;
     uint32_t word;
     std::memcpy(&word, At(p), 4);
     const uint32_t s = symbols[symbol].value;
@@ -987,7 +989,7 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
         if (LeadsToRewrittenPlt(file, plan, p)) return;
         word = s;
         break;
-      default: return;  // NONE; COPY is BindDataObjects' business
+      default: return;
     }
     std::memcpy(At(p), &word, 4);
   });
