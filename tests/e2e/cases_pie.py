@@ -104,6 +104,25 @@ CASES += [
          stdout=refusal('" uses thread-local storage, which tumbex does not provide.'),
          exit=0),
 ]
+# The same GOT rules in ET_EXEC files: immediate binding, calls through
+# the GOT, the IBT PLT's second table (.plt.sec), and that in a PIE too. An
+# ET_EXEC file's copies of optind and opterr start as the loader's classic
+# path leaves them, so only what follows is compared.
+GOT_TAIL = ["option q\noptind after: 2\noperand x\nstdout is the stream: yes\n"
+            "weak absent: yes\nUnknown/Unimplemented call \"getppid\"\n"
+            "unserved answered 0\nconstructor ran: yes\n"]
+CASES += [
+    dict(name="exec_got_now", guest="tests/e2e/guests/pie_got.c", args=["-q", "x"],
+         build_flags=["-Wl,-z,now"], stdout_contains=GOT_TAIL, exit=0),
+    dict(name="exec_got_noplt", guest="tests/e2e/guests/pie_got.c", args=["-q", "x"],
+         build_flags=["-fno-plt"], stdout_contains=GOT_TAIL, exit=0),
+    dict(name="exec_got_ibt", guest="tests/e2e/guests/pie_got.c", args=["-q", "x"],
+         build_flags=["-fcf-protection=full", "-Wl,-z,ibtplt"], stdout_contains=GOT_TAIL,
+         exit=0),
+    dict(name="pie_got_ibt", guest="tests/e2e/guests/pie_got.c", style="pie",
+         args=["-q", "x"], build_flags=["-fcf-protection=full", "-Wl,-z,ibtplt"],
+         stdout_contains=["optind before: 1\nopterr before: 1\n"] + GOT_TAIL, exit=0),
+]
 CASES += [dict(name="pie_stripped", guest="guest/hello/hw.c", style="pie",
                prepare=mutated("stripped"), stdout="Hello\n", exit=0)]
 CASES += [dict(name="pie_damaged_" + m, guest="guest/hello/hw.c", style="pie",
