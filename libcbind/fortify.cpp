@@ -29,10 +29,10 @@ extern "C" {
 }
 
 // FD_SET, FD_CLR and FD_ISSET's word index, with the bound the fortified
-// macros check.
+// macros check, and the Linux C library's own report when it fails.
 int32_t tblibc_fdelt_chk(int32_t fd) {
   if (fd < 0 || fd >= kFdSetSize)
-    tblibc::FatalError("*** buffer overflow detected ***: terminated");
+    tblibc::FatalError("*** bit out of range 0 - FD_SETSIZE on fd_set ***: terminated");
   return fd / kFdMaskBits;
 }
 

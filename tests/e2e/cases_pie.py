@@ -97,6 +97,13 @@ CASES += [
     dict(name="pie_stack_smashed", guest="tests/e2e/guests/pie_smash.c", style="hardened",
          args=["smash"], stdout="filling past the end\n\"Abort\" called?\n",
          stderr_contains=["*** stack smashing detected ***: terminated\n"], exit=0),
+    # FD_SET's checked index: within the set, and past it.
+    dict(name="pie_fdset", guest="tests/e2e/guests/pie_fdset.c", style="hardened",
+         stdout=NATIVE),
+    dict(name="pie_fdset_out_of_range", guest="tests/e2e/guests/pie_fdset.c",
+         style="hardened", args=["xxxx"], stdout="\"Abort\" called?\n",
+         stderr_contains=["*** bit out of range 0 - FD_SETSIZE on fd_set ***: terminated\n"],
+         exit=0),
     # A library is not a program; thread-local storage is not provided.
     dict(name="pie_shared_object", guest="guest/hello/hw.c", style="pie",
          prepare=mutated("shared"), stdout=refusal('" is not an executable.'), exit=0),
