@@ -4,6 +4,15 @@
 // libraries are reported, the guest's C-library data objects are filled,
 // and every lazy PLT entry becomes a jump to the host entry of its symbol.
 //
+// A position-independent executable (ET_DYN with a program interpreter or
+// DF_1_PIE) is moved as a whole so that its lowest segment lies at
+// ImageBase, and is bound the way the Linux dynamic linker binds it: its
+// dynamic relocations fill its GOT with host entries, reporter stubs and
+// cells of the loader's for the C library's data objects. The GOT entries
+// of an ET_EXEC file (immediate binding, calls without a PLT) are bound by
+// the same rules. In both, the stack protector's canary reads are
+// redirected to a word of the loader's before the code becomes read-only.
+//
 // The file is untrusted. Everything it says is checked in a first pass that
 // writes nothing (PlanImage); only a file that passes it gets the region
 // and is written (ApplyPlan). The checks make every later read and write
@@ -196,9 +205,10 @@ struct Plan {
   uint32_t breakBase = 0;
   uint64_t regionEnd = 0;  // may lie past the address space: no region then
   // A position-independent executable is moved by `bias` (link address +
-  // bias = guest address); an ET_EXEC file runs where it was linked.
+  // bias = guest address, either way); an ET_EXEC file runs where it was
+  // linked.
   bool positionIndependent = false;
-  uint32_t bias = 0;
+  int64_t bias = 0;
   bool hasInterpreter = false, hasTls = false;
   Range dynamicSegment;
   bool hasDynamicSegment = false;
@@ -253,7 +263,8 @@ bool PlanSegments(const View& file, uint32_t phoff, uint32_t phnum,
       lowest = std::min<uint64_t>(lowest, *file.U32(header(i) + elf::p_vaddr));
   }
   if (plan.positionIndependent && lowest < kAddressSpaceEnd)
-    plan.bias = ImageBase - static_cast<uint32_t>(lowest & ~uint64_t{platform::kPageSize - 1});
+    plan.bias = int64_t{ImageBase} -
+                static_cast<int64_t>(lowest & ~uint64_t{platform::kPageSize - 1});
   for (uint32_t i = 0; i < phnum; ++i) {
     const uint64_t at = header(i);
     if (*file.U32(at + elf::p_type) != elf::PT_LOAD) continue;
@@ -262,7 +273,7 @@ bool PlanSegments(const View& file, uint32_t phoff, uint32_t phnum,
               *file.U32(at + elf::p_flags)};
     if (s.filesz > s.memsz || !file.Holds(s.offset, s.filesz)) return false;
     if (s.memsz == 0) continue;
-    const uint64_t placed = uint64_t{s.vaddr} + plan.bias;
+    const uint64_t placed = static_cast<uint64_t>(int64_t{s.vaddr} + plan.bias);
     if (placed >= kAddressSpaceEnd) return false;
     s.vaddr = static_cast<uint32_t>(placed);
     if (s.vaddr < kRegionBase || s.End() > kAddressSpaceEnd) return false;
@@ -275,7 +286,7 @@ bool PlanSegments(const View& file, uint32_t phoff, uint32_t phnum,
   for (size_t i = 1; i < plan.segments.size(); ++i)
     if (plan.segments[i - 1].End() > plan.segments[i].vaddr) return false;
   // The entry point must be somewhere the guest's code can be.
-  plan.entry += plan.bias;
+  plan.entry += static_cast<uint32_t>(plan.bias);
   return SegmentHoldingAddress(plan, plan.entry, 1) != nullptr;
 }
 
@@ -396,7 +407,10 @@ struct Dynamic {
       if (kDynamicTags[i] == tag) return i;
     return std::size(kDynamicTags);
   }
-  bool Has(uint32_t tag) const { return has[Index(tag)]; }
+  bool Has(uint32_t tag) const {
+    const size_t k = Index(tag);
+    return k < std::size(kDynamicTags) && has[k];
+  }
   uint32_t Value(uint32_t tag) const { return Has(tag) ? value[Index(tag)] : 0; }
 };
 
@@ -418,8 +432,12 @@ Dynamic ReadDynamic(const View& file, const Plan& plan) {
   return d;
 }
 
-// The guest address of a link address.
-uint64_t Placed(const Plan& plan, uint32_t link) { return uint64_t{link} + plan.bias; }
+// The guest address of a link address; one below the image comes out past
+// the address space, where no check lets it through.
+uint64_t Placed(const Plan& plan, uint32_t link) {
+  const int64_t address = int64_t{link} + plan.bias;
+  return address < 0 ? kAddressSpaceEnd : static_cast<uint64_t>(address);
+}
 
 // The file offset of `length` bytes at link address `link`, when the file
 // part of one loadable segment holds them all.
@@ -765,7 +783,7 @@ uint32_t SymbolAddress(const View& file, const Plan& plan, uint64_t at) {
   const uint32_t value = *file.U32(at + elf::st_value);
   const uint32_t section = *file.U16(at + elf::st_shndx);
   if (section == elf::SHN_UNDEF || section == elf::SHN_ABS) return value;
-  return value + plan.bias;
+  return value + static_cast<uint32_t>(plan.bias);
 }
 
 // Filled after placement, so that no segment move overwrites them; a symbol
@@ -981,7 +999,7 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
     std::memcpy(&word, At(p), 4);
     const uint32_t s = symbols[symbol].value;
     switch (type) {
-      case elf::R_386_RELATIVE: word += plan.bias; break;
+      case elf::R_386_RELATIVE: word += static_cast<uint32_t>(plan.bias); break;
       case elf::R_386_32: word += s; break;
       case elf::R_386_PC32: word += s - p; break;
       case elf::R_386_GLOB_DAT: word = s; break;
