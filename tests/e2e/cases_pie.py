@@ -97,6 +97,13 @@ CASES += [
     dict(name="pie_stack_smashed", guest="tests/e2e/guests/pie_smash.c", style="hardened",
          args=["smash"], stdout="filling past the end\n\"Abort\" called?\n",
          stderr_contains=["*** stack smashing detected ***: terminated\n"], exit=0),
+    # The program's constructors and destructors, in every style.
+    dict(name="ctors_classic", guest="tests/e2e/guests/pie_ctors.c", stdout=NATIVE),
+    dict(name="ctors_classic_exit", guest="tests/e2e/guests/pie_ctors.c", args=["exit"],
+         stdout=NATIVE),
+] + [dict(name="ctors_" + style + suffix, guest="tests/e2e/guests/pie_ctors.c",
+          style=style, args=args, stdout=NATIVE)
+     for style in STYLES for suffix, args in (("", []), ("_exit", ["exit"]))] + [
     # FD_SET's checked index: within the set, and past it.
     dict(name="pie_fdset", guest="tests/e2e/guests/pie_fdset.c", style="hardened",
          stdout=NATIVE),
