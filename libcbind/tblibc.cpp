@@ -101,8 +101,6 @@ void FlushHostStreams() { Slot<int(void*)>(gTable[iface::kFflush])(nullptr); }
 // routines. An older one passes its own init routine, which runs the
 // program's tables itself, and a fini routine that goes on the at-exit list.
 
-[[noreturn]] void Exit(int32_t status);
-
 bool gGuestFiniPending = false;
 
 void RunGuestConstructors(uint32_t init) {

@@ -15,7 +15,7 @@
 //
 // The file is untrusted. Everything it says is checked in a first pass that
 // writes nothing (PlanImage); only a file that passes it gets the region
-// and is written (ApplyPlan). The checks make every later read and write
+// and is written (LoadElfImageFromBytes). The checks make every later read and write
 // land inside the file or inside the region.
 #include "loader/elfload.h"
 
