@@ -24,6 +24,7 @@
 #include "libcbind/guest.h"
 #include "libcbind/startup.h"
 #include "libcbind/util.h"
+#include "loader/image.h"
 #include "runtime/rtl.h"
 #include "abi/linux.h"
 #include "tblibc/interface.h"
@@ -92,8 +93,48 @@ void FlushHostStreams() { Slot<int(void*)>(gTable[iface::kFflush])(nullptr); }
   util::PauseAndExit(static_cast<uint32_t>(status));
 }
 
+// ---- The program's own constructors and destructors --------------------------
+//
+// A start routine of today's C library passes no init or fini routine: the
+// dynamic linker runs the program's DT_INIT and DT_INIT_ARRAY before main,
+// and its DT_FINI_ARRAY (newest first) and DT_FINI after the at-exit
+// routines. An older one passes its own init routine, which runs the
+// program's tables itself, and a fini routine that goes on the at-exit list.
+
+bool gGuestFiniPending = false;
+
+void RunGuestConstructors(uint32_t init) {
+  const uint32_t argc = static_cast<uint32_t>(GuestArgc);
+  const uint32_t argv = Address(GuestArgv), envp = Address(GuestEnvp);
+  if (init != 0) {
+    CallGuest(init, {argc, argv, envp});
+    return;
+  }
+  gGuestFiniPending = true;
+  if (GuestStart.init != 0) CallGuest(GuestStart.init, {});
+  for (uint32_t i = 0; i < GuestStart.initArrayCount; ++i) {
+    uint32_t entry;
+    std::memcpy(&entry, reinterpret_cast<void*>(uintptr_t{GuestStart.initArray + 4 * i}), 4);
+    // 0 and -1 mark empty slots in older toolchains' tables.
+    if (entry != 0 && entry != 0xFFFFFFFF) CallGuest(entry, {argc, argv, envp});
+  }
+}
+
+void RunGuestDestructors() {
+  // Once only, also when a destructor calls exit.
+  if (!gGuestFiniPending) return;
+  gGuestFiniPending = false;
+  for (uint32_t i = GuestStart.finiArrayCount; i-- > 0;) {
+    uint32_t entry;
+    std::memcpy(&entry, reinterpret_cast<void*>(uintptr_t{GuestStart.finiArray + 4 * i}), 4);
+    if (entry != 0 && entry != 0xFFFFFFFF) CallGuest(entry, {});
+  }
+  if (GuestStart.fini != 0) CallGuest(GuestStart.fini, {});
+}
+
 [[noreturn]] void Exit(int32_t status) {
   RunAtExitRoutines();
+  RunGuestDestructors();
   PauseAndExit(status);
 }
 
@@ -188,13 +229,23 @@ extern "C" {
 
 using tblibc::Exit;
 
+// __libc_start_main(main, argc, argv, init, fini, rtld_fini, stack_end)
 [[noreturn]] int tblibc_libc_start_main(int (*main)(int32_t, char**, char**),
                                          ...) {
   using namespace tblibc;
+  va_list args;
+  va_start(args, main);
+  va_arg(args, int32_t);  // argc and argv: guest start's own
+  va_arg(args, char**);
+  const uint32_t init = va_arg(args, uint32_t);
+  const uint32_t fini = va_arg(args, uint32_t);
+  va_end(args);
   Slot<void(uint32_t)>(gSetaoptindEntry)(GuestOptindAddress);
   Slot<void(uint32_t, uint32_t, uint32_t)>(gTable[iface::kSetaoptvars])(
       GuestOptargAddress, GuestOptoptAddress, GuestOpterrAddress);
   StartFamilies();
+  if (fini != 0) gAtExit.push_back({reinterpret_cast<void (*)(void*)>(uintptr_t{fini}), nullptr});
+  RunGuestConstructors(init);
   // Nothing of the loader's own start-up shows: Linux starts main with 0.
   SetErrno(0);
   const int32_t status = main(GuestArgc, GuestArgv, GuestEnvp);

@@ -4,9 +4,18 @@
 // libraries are reported, the guest's C-library data objects are filled,
 // and every lazy PLT entry becomes a jump to the host entry of its symbol.
 //
+// A position-independent executable (ET_DYN with a program interpreter or
+// DF_1_PIE) is moved as a whole so that its lowest segment lies at
+// ImageBase, and is bound the way the Linux dynamic linker binds it: its
+// dynamic relocations fill its GOT with host entries, reporter stubs and
+// cells of the loader's for the C library's data objects. The GOT entries
+// of an ET_EXEC file (immediate binding, calls without a PLT) are bound by
+// the same rules. In both, the stack protector's canary reads are
+// redirected to a word of the loader's before the code becomes read-only.
+//
 // The file is untrusted. Everything it says is checked in a first pass that
 // writes nothing (PlanImage); only a file that passes it gets the region
-// and is written (ApplyPlan). The checks make every later read and write
+// and is written (LoadElfImageFromBytes). The checks make every later read and write
 // land inside the file or inside the region.
 #include "loader/elfload.h"
 
@@ -16,14 +25,18 @@
 #include <vector>
 
 #include "libcbind/family.h"
+#include "libcbind/guest.h"
 #include "libcbind/tblibc.h"
 #include "libcbind/util.h"
+#include "loader/codescan.h"
 #include "loader/elfview.h"
 #include "platform/platform.h"
 #include "runtime/rtl.h"
 
 uint32_t GuestEntry = 0;
 uint32_t BreakBase = 0;
+GuestStartTables GuestStart;
+uint32_t GuestCanary = 0;
 
 namespace {
 
@@ -40,17 +53,40 @@ constexpr uint32_t kDynSize = 8;
 constexpr uint32_t kRelSize = 8;
 constexpr uint32_t kPltEntrySize = 16;
 
-constexpr uint32_t e_entry = 24, e_phoff = 28, e_shoff = 32, e_phnum = 44,
+constexpr uint32_t e_type = 16, e_entry = 24, e_phoff = 28, e_shoff = 32, e_phnum = 44,
                    e_shnum = 48, e_shstrndx = 50;
-constexpr uint32_t sh_name = 0, sh_offset = 16, sh_size = 20;
+constexpr uint32_t sh_name = 0, sh_type = 4, sh_flags = 8, sh_addr = 12,
+                   sh_offset = 16, sh_size = 20;
 constexpr uint32_t p_type = 0, p_offset = 4, p_vaddr = 8, p_filesz = 16,
                    p_memsz = 20, p_flags = 24;
-constexpr uint32_t st_name = 0, st_value = 4, st_size = 8;
-constexpr uint32_t r_info = 4;
+constexpr uint32_t st_name = 0, st_value = 4, st_size = 8, st_info = 12,
+                   st_shndx = 14;
+constexpr uint32_t r_offset = 0, r_info = 4;
 
-constexpr uint32_t PT_LOAD = 1;
-constexpr uint32_t DT_NEEDED = 1;
+constexpr uint32_t ET_EXEC = 2, ET_DYN = 3;
+constexpr uint32_t PT_LOAD = 1, PT_DYNAMIC = 2, PT_INTERP = 3, PT_TLS = 7;
+constexpr uint32_t SHT_PROGBITS = 1, SHF_EXECINSTR = 4;
 constexpr uint32_t PF_X = 1, PF_W = 2, PF_R = 4;
+constexpr uint32_t SHN_UNDEF = 0, SHN_ABS = 0xFFF1;
+constexpr uint32_t STB_WEAK = 2;
+constexpr uint32_t STT_OBJECT = 1, STT_COMMON = 5, STT_TLS = 6;
+constexpr uint32_t DF_1_PIE = 0x08000000;
+
+// Dynamic tags.
+constexpr uint32_t DT_NULL = 0, DT_NEEDED = 1, DT_PLTRELSZ = 2, DT_HASH = 4,
+                   DT_STRTAB = 5, DT_SYMTAB = 6, DT_RELA = 7, DT_STRSZ = 10,
+                   DT_INIT = 12, DT_FINI = 13, DT_REL = 17, DT_RELSZ = 18,
+                   DT_RELENT = 19, DT_PLTREL = 20, DT_JMPREL = 23,
+                   DT_INIT_ARRAY = 25, DT_FINI_ARRAY = 26,
+                   DT_INIT_ARRAYSZ = 27, DT_FINI_ARRAYSZ = 28,
+                   DT_GNU_HASH = 0x6FFFFEF5, DT_VERSYM = 0x6FFFFFF0,
+                   DT_FLAGS_1 = 0x6FFFFFFB, DT_VERNEED = 0x6FFFFFFE,
+                   DT_VERNEEDNUM = 0x6FFFFFFF;
+
+// i386 relocation types.
+constexpr uint32_t R_386_NONE = 0, R_386_32 = 1, R_386_PC32 = 2,
+                   R_386_COPY = 5, R_386_GLOB_DAT = 6, R_386_JUMP_SLOT = 7,
+                   R_386_RELATIVE = 8;
 }  // namespace elf
 
 // i386 opcodes of the PLT entries: the lazy form's push, and what we write.
@@ -70,22 +106,31 @@ struct HeaderCheck {
   uint32_t offset;
   uint32_t width;
   uint32_t expected;
+  uint32_t alsoAccepted;  // a second good value, or `expected` again
   std::string_view text;  // follows the quoted path
 };
 
+constexpr std::string_view kNotExecutable = "\" is not an executable.";
+
 // In the order users have always seen them: the first failure is reported.
+// A shared object (ET_DYN) passes here; whether it is a position-independent
+// executable the program headers and the dynamic table tell.
 constexpr HeaderCheck kHeaderChecks[] = {
-    {0, 4, 0x464C457F, "\" is not an ELF."},  // 7F 'E' 'L' 'F'
-    {4, 1, 1, "\" class is not ELFCLASS32."},
-    {5, 1, 1, "\" data is not ELFDATA2LSB."},
-    {6, 1, 1, "\" is of unknown version."},
-    {16, 2, 2, "\" is not an executable."},
-    {18, 2, 3, "\" is not for EM_386."},
-    {20, 4, 1, "\" is of unknown version."},
+    {0, 4, 0x464C457F, 0x464C457F, "\" is not an ELF."},  // 7F 'E' 'L' 'F'
+    {4, 1, 1, 1, "\" class is not ELFCLASS32."},
+    {5, 1, 1, 1, "\" data is not ELFDATA2LSB."},
+    {6, 1, 1, 1, "\" is of unknown version."},
+    {16, 2, elf::ET_EXEC, elf::ET_DYN, kNotExecutable},
+    {18, 2, 3, 3, "\" is not for EM_386."},
+    {20, 4, 1, 1, "\" is of unknown version."},
 };
 static_assert(std::size(kHeaderChecks) == 7);
 
 constexpr std::string_view kDamaged = "\" is damaged.";
+constexpr std::string_view kUsesTls =
+    "\" uses thread-local storage, which tumbex does not provide.";
+constexpr std::string_view kUnknownRelocation =
+    "\" needs a relocation that tumbex does not apply.";
 
 // Empty when the header passes.
 std::string_view HeaderRefusal(const View& file) {
@@ -95,7 +140,8 @@ std::string_view HeaderRefusal(const View& file) {
         : check.width == 2 ? file.U16(check.offset)
                            : file.U8(check.offset);
     if (!value) return kDamaged;
-    if (*value != check.expected) return check.text;
+    if (*value != check.expected && *value != check.alsoAccepted)
+      return check.text;
   }
   return {};
 }
@@ -117,6 +163,10 @@ struct DataObject {
   std::string_view name;
   uint32_t (*value)();  // written into the guest, or
   uint32_t* address;    // where the guest's address is recorded
+  // What a cell of the loader's (for a guest that reaches the object only
+  // through its GOT) starts with: the C library's initial value, which a
+  // copy relocation would have given the guest.
+  uint32_t initial = 0;
 };
 
 constexpr DataObject kDataObjects[] = {
@@ -127,10 +177,10 @@ constexpr DataObject kDataObjects[] = {
               reinterpret_cast<uintptr_t>(&tblibc::StdinUsedWord)); },
      nullptr},
     {"stdout", [] { return tblibc::HostStdout; }, nullptr},
-    {"optind", nullptr, &tblibc::GuestOptindAddress},
-    {"optarg", nullptr, &tblibc::GuestOptargAddress},
-    {"optopt", nullptr, &tblibc::GuestOptoptAddress},
-    {"opterr", nullptr, &tblibc::GuestOpterrAddress},
+    {"optind", nullptr, &tblibc::GuestOptindAddress, 1},
+    {"optarg", nullptr, &tblibc::GuestOptargAddress, 0},
+    {"optopt", nullptr, &tblibc::GuestOptoptAddress, '?'},
+    {"opterr", nullptr, &tblibc::GuestOpterrAddress, 1},
 };
 static_assert(std::size(kDataObjects) == 8);
 
@@ -141,6 +191,12 @@ struct Segment {
   uint64_t End() const { return uint64_t{vaddr} + memsz; }
 };
 
+// A stretch of the guest's memory, at its address after placement.
+struct Span {
+  uint32_t address = 0;
+  uint32_t size = 0;
+};
+
 struct Plan {
   uint32_t entry = 0;
   std::vector<Segment> segments;  // loadable, non-empty, by address
@@ -148,6 +204,17 @@ struct Plan {
   bool found[kSectionCount] = {};
   uint32_t breakBase = 0;
   uint64_t regionEnd = 0;  // may lie past the address space: no region then
+  // A position-independent executable is moved by `bias` (link address +
+  // bias = guest address, either way); an ET_EXEC file runs where it was
+  // linked.
+  bool positionIndependent = false;
+  int64_t bias = 0;
+  bool hasInterpreter = false, hasTls = false;
+  Range dynamicSegment;
+  bool hasDynamicSegment = false;
+  std::vector<Range> relocations;  // the REL tables, in the file
+  std::vector<Span> code;          // executable sections, in memory
+  GuestStartTables startTables;    // the program's own constructors
 };
 
 uint32_t Count(const Plan& plan, SectionId id, uint32_t entrySize) {
@@ -173,18 +240,42 @@ const Segment* SegmentHoldingAddress(const Plan& plan, uint64_t address,
 
 // Program headers: every loadable segment has its file part inside the
 // file and its memory image above the region's base and below the top of
-// the address space, and no two memory images share a byte.
+// the address space, and no two memory images share a byte. A
+// position-independent executable's lowest segment goes where an ET_EXEC
+// file's would, at ImageBase; the others keep their distance from it.
 bool PlanSegments(const View& file, uint32_t phoff, uint32_t phnum,
                   Plan& plan) {
   if (!file.HoldsTable(phoff, phnum, elf::kPhdrSize)) return false;
+  auto header = [&](uint32_t i) {
+    return uint64_t{phoff} + uint64_t{i} * elf::kPhdrSize;
+  };
+  uint64_t lowest = kAddressSpaceEnd;
   for (uint32_t i = 0; i < phnum; ++i) {
-    const uint64_t at = uint64_t{phoff} + uint64_t{i} * elf::kPhdrSize;
+    const uint32_t type = *file.U32(header(i) + elf::p_type);
+    if (type == elf::PT_INTERP) plan.hasInterpreter = true;
+    if (type == elf::PT_TLS) plan.hasTls = true;
+    if (type == elf::PT_DYNAMIC) {
+      plan.dynamicSegment = {*file.U32(header(i) + elf::p_offset),
+                             *file.U32(header(i) + elf::p_filesz)};
+      plan.hasDynamicSegment = true;
+    }
+    if (type == elf::PT_LOAD && *file.U32(header(i) + elf::p_memsz) != 0)
+      lowest = std::min<uint64_t>(lowest, *file.U32(header(i) + elf::p_vaddr));
+  }
+  if (plan.positionIndependent && lowest < kAddressSpaceEnd)
+    plan.bias = int64_t{ImageBase} -
+                static_cast<int64_t>(lowest & ~uint64_t{platform::kPageSize - 1});
+  for (uint32_t i = 0; i < phnum; ++i) {
+    const uint64_t at = header(i);
     if (*file.U32(at + elf::p_type) != elf::PT_LOAD) continue;
     Segment s{*file.U32(at + elf::p_offset), *file.U32(at + elf::p_vaddr),
               *file.U32(at + elf::p_filesz), *file.U32(at + elf::p_memsz),
               *file.U32(at + elf::p_flags)};
     if (s.filesz > s.memsz || !file.Holds(s.offset, s.filesz)) return false;
     if (s.memsz == 0) continue;
+    const uint64_t placed = static_cast<uint64_t>(int64_t{s.vaddr} + plan.bias);
+    if (placed >= kAddressSpaceEnd) return false;
+    s.vaddr = static_cast<uint32_t>(placed);
     if (s.vaddr < kRegionBase || s.End() > kAddressSpaceEnd) return false;
     plan.segments.push_back(s);
   }
@@ -195,6 +286,7 @@ bool PlanSegments(const View& file, uint32_t phoff, uint32_t phnum,
   for (size_t i = 1; i < plan.segments.size(); ++i)
     if (plan.segments[i - 1].End() > plan.segments[i].vaddr) return false;
   // The entry point must be somewhere the guest's code can be.
+  plan.entry += static_cast<uint32_t>(plan.bias);
   return SegmentHoldingAddress(plan, plan.entry, 1) != nullptr;
 }
 
@@ -215,6 +307,12 @@ bool PlanSections(const View& file, uint32_t shoff, uint32_t shnum,
     std::optional<std::string_view> name =
         file.String(names, *file.U32(header(i) + elf::sh_name));
     if (!name) return false;
+    // Executable code is where the canary reads are looked for.
+    const uint32_t flags = *file.U32(header(i) + elf::sh_flags);
+    if ((flags & elf::SHF_EXECINSTR) &&
+        *file.U32(header(i) + elf::sh_type) == elf::SHT_PROGBITS)
+      plan.code.push_back({*file.U32(header(i) + elf::sh_addr),
+                           *file.U32(header(i) + elf::sh_size)});
     for (int id = 0; id < kSectionCount; ++id) {
       if (*name != kSectionNames[id]) continue;
       plan.sections[id] = {*file.U32(header(i) + elf::sh_offset),
@@ -284,6 +382,268 @@ bool CheckPlt(const View& file, const Plan& plan) {
   return true;
 }
 
+// ---- The dynamic table and what it leads to ----------------------------------
+//
+// A position-independent executable may have no section headers at all; its
+// tables are found the way the Linux dynamic linker finds them, through the
+// dynamic segment. Every address there is a link address, checked to lie in
+// the file part of a loadable segment before a byte of it is read.
+
+constexpr uint32_t kDynamicTags[] = {
+    elf::DT_PLTRELSZ, elf::DT_HASH,        elf::DT_STRTAB,       elf::DT_SYMTAB,
+    elf::DT_RELA,     elf::DT_STRSZ,       elf::DT_INIT,         elf::DT_FINI,
+    elf::DT_REL,      elf::DT_RELSZ,       elf::DT_RELENT,       elf::DT_PLTREL,
+    elf::DT_JMPREL,   elf::DT_INIT_ARRAY,  elf::DT_FINI_ARRAY,   elf::DT_INIT_ARRAYSZ,
+    elf::DT_FINI_ARRAYSZ, elf::DT_GNU_HASH, elf::DT_VERSYM,      elf::DT_FLAGS_1,
+    elf::DT_VERNEED,  elf::DT_VERNEEDNUM,
+};
+
+struct Dynamic {
+  uint32_t value[std::size(kDynamicTags)] = {};
+  bool has[std::size(kDynamicTags)] = {};
+
+  static size_t Index(uint32_t tag) {
+    for (size_t i = 0; i < std::size(kDynamicTags); ++i)
+      if (kDynamicTags[i] == tag) return i;
+    return std::size(kDynamicTags);
+  }
+  bool Has(uint32_t tag) const {
+    const size_t k = Index(tag);
+    return k < std::size(kDynamicTags) && has[k];
+  }
+  uint32_t Value(uint32_t tag) const { return Has(tag) ? value[Index(tag)] : 0; }
+};
+
+// The entries up to DT_NULL; the first of a tag counts, as for the Linux
+// dynamic linker's table.
+Dynamic ReadDynamic(const View& file, const Plan& plan) {
+  Dynamic d;
+  if (!plan.found[kDynamic]) return d;
+  for (uint32_t i = 0; i < Count(plan, kDynamic, elf::kDynSize); ++i) {
+    const uint64_t at = uint64_t{plan.sections[kDynamic].offset} + i * elf::kDynSize;
+    const uint32_t tag = *file.U32(at);
+    if (tag == elf::DT_NULL) break;
+    const size_t k = Dynamic::Index(tag);
+    if (k < std::size(kDynamicTags) && !d.has[k]) {
+      d.has[k] = true;
+      d.value[k] = *file.U32(at + 4);
+    }
+  }
+  return d;
+}
+
+// The guest address of a link address; one below the image comes out past
+// the address space, where no check lets it through.
+uint64_t Placed(const Plan& plan, uint32_t link) {
+  const int64_t address = int64_t{link} + plan.bias;
+  return address < 0 ? kAddressSpaceEnd : static_cast<uint64_t>(address);
+}
+
+// The file offset of `length` bytes at link address `link`, when the file
+// part of one loadable segment holds them all.
+std::optional<uint32_t> FileOffsetOfLink(const Plan& plan, uint32_t link,
+                                         uint64_t length) {
+  const uint64_t address = Placed(plan, link);
+  for (const Segment& s : plan.segments)
+    if (address >= s.vaddr && address + length <= uint64_t{s.vaddr} + s.filesz)
+      return static_cast<uint32_t>(s.offset + (address - s.vaddr));
+  return std::nullopt;
+}
+
+// How many symbols the dynamic symbol table has: its hash table says, as
+// the dynamic linker reads it. The System V table names the count; the GNU
+// one is walked to the last symbol of its longest chain.
+std::optional<uint32_t> SymbolCount(const View& file, const Plan& plan,
+                                    const Dynamic& d) {
+  if (d.Has(elf::DT_HASH)) {
+    const std::optional<uint32_t> at = FileOffsetOfLink(plan, d.Value(elf::DT_HASH), 8);
+    if (!at) return std::nullopt;
+    return *file.U32(*at + 4);  // nchain
+  }
+  if (!d.Has(elf::DT_GNU_HASH)) return 0;
+  const std::optional<uint32_t> at = FileOffsetOfLink(plan, d.Value(elf::DT_GNU_HASH), 16);
+  if (!at) return std::nullopt;
+  const uint32_t buckets = *file.U32(*at), first = *file.U32(*at + 4),
+                 bloom = *file.U32(*at + 8);
+  const uint64_t bucketsAt = uint64_t{*at} + 16 + uint64_t{bloom} * 4;
+  if (!file.HoldsTable(bucketsAt, buckets, 4)) return std::nullopt;
+  uint32_t last = 0;
+  for (uint32_t b = 0; b < buckets; ++b)
+    last = std::max(last, *file.U32(bucketsAt + uint64_t{b} * 4));
+  if (last < first) return first;  // every bucket empty
+  // The chain of the highest symbol ends at a word with its low bit set.
+  const uint64_t chainsAt = bucketsAt + uint64_t{buckets} * 4;
+  for (uint64_t k = last;; ++k) {
+    const std::optional<uint32_t> word = file.U32(chainsAt + (k - first) * 4);
+    if (!word || k >= 0xFFFFFFFFu) return std::nullopt;
+    if (*word & 1) return static_cast<uint32_t>(k + 1);
+  }
+}
+
+// The version tables are not used for binding (names are matched without
+// versions), but a damaged one is still a damaged file.
+bool CheckVersions(const View& file, const Plan& plan, const Dynamic& d) {
+  const uint32_t symbols = Count(plan, kDynsym, elf::kSymSize);
+  if (d.Has(elf::DT_VERSYM) &&
+      !FileOffsetOfLink(plan, d.Value(elf::DT_VERSYM), uint64_t{symbols} * 2))
+    return false;
+  if (!d.Has(elf::DT_VERNEED)) return true;
+  // Each needed file's record (16 bytes) and its list of versions (16 bytes
+  // each), linked by byte distances; names in the string table.
+  std::optional<uint32_t> at = FileOffsetOfLink(plan, d.Value(elf::DT_VERNEED), 16);
+  const Range strings = plan.sections[kDynstr];
+  for (uint32_t n = 0; n < d.Value(elf::DT_VERNEEDNUM); ++n) {
+    if (!at || !file.Holds(*at, 16)) return false;
+    if (!file.String(strings, *file.U32(*at + 4))) return false;
+    uint64_t aux = uint64_t{*at} + *file.U32(*at + 8);
+    for (uint32_t k = 0; k < *file.U16(*at + 2); ++k) {
+      if (!file.Holds(aux, 16) || !file.String(strings, *file.U32(aux + 8)))
+        return false;
+      aux += *file.U32(aux + 12);
+    }
+    const uint32_t next = *file.U32(*at + 12);
+    if (next == 0) break;
+    at = uint64_t{*at} + next < file.size ? std::optional<uint32_t>(*at + next)
+                                          : std::nullopt;
+  }
+  return true;
+}
+
+bool IsTlsRelocation(uint32_t type) {
+  return (type >= 14 && type <= 19) || (type >= 24 && type <= 37) ||
+         (type >= 39 && type <= 41);
+}
+
+bool IsAppliedRelocation(uint32_t type) {
+  switch (type) {
+    case elf::R_386_NONE: case elf::R_386_32: case elf::R_386_PC32:
+    case elf::R_386_COPY: case elf::R_386_GLOB_DAT: case elf::R_386_JUMP_SLOT:
+    case elf::R_386_RELATIVE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A relocation table named by an address and a size.
+std::string_view PlanRelocationTable(const Plan& plan, uint32_t link, uint32_t size,
+                                     std::vector<Range>& tables) {
+  if (size == 0) return {};
+  if (size % elf::kRelSize != 0) return kDamaged;
+  const std::optional<uint32_t> at = FileOffsetOfLink(plan, link, size);
+  if (!at) return kDamaged;
+  tables.push_back({*at, size});
+  return {};
+}
+
+// A guest address the start routine will call or read: it must lie in the
+// image.
+bool PlanStartAddress(const Plan& plan, uint32_t link, uint64_t length, uint32_t* out) {
+  const uint64_t address = Placed(plan, link);
+  if (length == 0 || !SegmentHoldingAddress(plan, address, length)) return false;
+  *out = static_cast<uint32_t>(address);
+  return true;
+}
+
+std::string_view PlanStartTables(const Plan& plan, const Dynamic& d,
+                                 GuestStartTables& t) {
+  if (d.Has(elf::DT_INIT) && !PlanStartAddress(plan, d.Value(elf::DT_INIT), 1, &t.init))
+    return kDamaged;
+  if (d.Has(elf::DT_FINI) && !PlanStartAddress(plan, d.Value(elf::DT_FINI), 1, &t.fini))
+    return kDamaged;
+  struct Array { uint32_t tag, sizeTag; uint32_t* address; uint32_t* count; };
+  const Array arrays[] = {
+      {elf::DT_INIT_ARRAY, elf::DT_INIT_ARRAYSZ, &t.initArray, &t.initArrayCount},
+      {elf::DT_FINI_ARRAY, elf::DT_FINI_ARRAYSZ, &t.finiArray, &t.finiArrayCount},
+  };
+  for (const Array& a : arrays) {
+    const uint32_t size = d.Value(a.sizeTag) & ~3u;
+    if (!d.Has(a.tag) || size == 0) continue;
+    if (!PlanStartAddress(plan, d.Value(a.tag), size, a.address)) return kDamaged;
+    *a.count = size / 4;
+  }
+  return {};
+}
+
+// The dynamic table: whether an ET_DYN file is an executable, where the
+// symbol and string tables are when no section names them, the relocation
+// tables and every relocation in them, the version tables, the program's
+// constructors. Runs after PlanSegments and PlanSections.
+std::string_view PlanDynamic(const View& file, Plan& plan) {
+  if (plan.hasDynamicSegment && !file.Holds(plan.dynamicSegment)) return kDamaged;
+  if (!plan.found[kDynamic] && plan.hasDynamicSegment) {
+    plan.sections[kDynamic] = plan.dynamicSegment;
+    plan.found[kDynamic] = true;
+  }
+  const Dynamic d = ReadDynamic(file, plan);
+  // A shared object is loaded as a program only when it is one: it names a
+  // program interpreter or says it is position-independent.
+  if (plan.positionIndependent && !plan.hasInterpreter &&
+      !(d.Value(elf::DT_FLAGS_1) & elf::DF_1_PIE))
+    return kNotExecutable;
+  if (plan.hasTls) return kUsesTls;
+  if (d.Has(elf::DT_RELA) && d.Value(elf::DT_RELA) != 0) return kUnknownRelocation;
+  if (d.Has(elf::DT_RELENT) && d.Value(elf::DT_RELENT) != elf::kRelSize) return kDamaged;
+  if (d.Has(elf::DT_PLTREL) && d.Value(elf::DT_PLTREL) != elf::DT_REL)
+    return kUnknownRelocation;
+
+  if (!plan.found[kDynstr] && d.Has(elf::DT_STRTAB)) {
+    const std::optional<uint32_t> at =
+        FileOffsetOfLink(plan, d.Value(elf::DT_STRTAB), d.Value(elf::DT_STRSZ));
+    if (!at || d.Value(elf::DT_STRSZ) == 0) return kDamaged;
+    plan.sections[kDynstr] = {*at, d.Value(elf::DT_STRSZ)};
+    plan.found[kDynstr] = true;
+  }
+  if (!plan.found[kDynsym] && d.Has(elf::DT_SYMTAB)) {
+    const std::optional<uint32_t> count = SymbolCount(file, plan, d);
+    if (!count || !plan.found[kDynstr]) return kDamaged;
+    const uint64_t bytes = uint64_t{*count} * elf::kSymSize;
+    const std::optional<uint32_t> at =
+        FileOffsetOfLink(plan, d.Value(elf::DT_SYMTAB), bytes);
+    if (!at) return kDamaged;
+    plan.sections[kDynsym] = {*at, static_cast<uint32_t>(bytes)};
+    plan.found[kDynsym] = true;
+  }
+  if ((plan.found[kDynamic] || plan.found[kDynsym]) && !plan.found[kDynstr])
+    return kDamaged;
+
+  for (std::string_view r :
+       {PlanRelocationTable(plan, d.Value(elf::DT_REL), d.Value(elf::DT_RELSZ),
+                            plan.relocations),
+        PlanRelocationTable(plan, d.Value(elf::DT_JMPREL), d.Value(elf::DT_PLTRELSZ),
+                            plan.relocations)})
+    if (!r.empty()) return r;
+  // Every relocation: a type we apply, a symbol in the table, a word to
+  // change inside the image.
+  const uint32_t symbols = Count(plan, kDynsym, elf::kSymSize);
+  for (const Range& table : plan.relocations) {
+    for (uint32_t k = 0; k < table.size / elf::kRelSize; ++k) {
+      const uint64_t at = uint64_t{table.offset} + uint64_t{k} * elf::kRelSize;
+      const uint32_t info = *file.U32(at + elf::r_info);
+      const uint32_t type = info & 0xFF, symbol = info >> 8;
+      if (IsTlsRelocation(type)) return kUsesTls;
+      if (!IsAppliedRelocation(type)) return kUnknownRelocation;
+      if (type == elf::R_386_NONE) continue;
+      if (symbol >= symbols && (symbol != 0 || type != elf::R_386_RELATIVE))
+        return kDamaged;
+      if (!SegmentHoldingAddress(plan, Placed(plan, *file.U32(at + elf::r_offset)), 4))
+        return kDamaged;
+      if (symbol != 0) {
+        const uint64_t sym = uint64_t{plan.sections[kDynsym].offset} + uint64_t{symbol} * elf::kSymSize;
+        if ((*file.U8(sym + elf::st_info) & 0xF) == elf::STT_TLS) return kUsesTls;
+      }
+    }
+  }
+  if (!CheckVersions(file, plan, d)) return kDamaged;
+  // The code the canary reads are looked for in lies in the image.
+  for (Span& span : plan.code) {
+    const uint64_t address = Placed(plan, span.address);
+    if (span.size != 0 && !SegmentHoldingAddress(plan, address, span.size)) return kDamaged;
+    span.address = static_cast<uint32_t>(address);
+  }
+  return PlanStartTables(plan, d, plan.startTables);
+}
+
 // The first pass: header, program headers, sections, names, PLT, and the
 // region's extent. Reads the file only. Empty text: the file may load.
 std::string_view PlanImage(const View& file, Plan& plan) {
@@ -292,11 +652,14 @@ std::string_view PlanImage(const View& file, Plan& plan) {
   if (!file.Holds(0, elf::kHeaderSize)) return kDamaged;
   // From here on the header's fields are known to be in the file.
   plan.entry = *file.U32(elf::e_entry);
+  plan.positionIndependent = *file.U16(elf::e_type) == elf::ET_DYN;
   if (!PlanSegments(file, *file.U32(elf::e_phoff), *file.U16(elf::e_phnum), plan) ||
       !PlanSections(file, *file.U32(elf::e_shoff), *file.U16(elf::e_shnum),
-                    *file.U16(elf::e_shstrndx), plan) ||
-      !CheckDynamicNames(file, plan) || !CheckPlt(file, plan))
+                    *file.U16(elf::e_shstrndx), plan))
     return kDamaged;
+  if (std::string_view refusal = PlanDynamic(file, plan); !refusal.empty())
+    return refusal;
+  if (!CheckDynamicNames(file, plan) || !CheckPlt(file, plan)) return kDamaged;
   // The break area starts 0x8000 past the file copy, or at the first page
   // above the highest segment when its .bss reaches further.
   uint64_t breakBase = uint64_t{ImageBase} + file.size + kCopyToBreak;
@@ -414,6 +777,15 @@ void RewritePlt(const View& file, const Plan& plan) {
   }
 }
 
+// Where a symbol of the guest's own lies: its value moved with the image
+// when it is defined in a section (not absolute, not undefined).
+uint32_t SymbolAddress(const View& file, const Plan& plan, uint64_t at) {
+  const uint32_t value = *file.U32(at + elf::st_value);
+  const uint32_t section = *file.U16(at + elf::st_shndx);
+  if (section == elf::SHN_UNDEF || section == elf::SHN_ABS) return value;
+  return value + static_cast<uint32_t>(plan.bias);
+}
+
 // Filled after placement, so that no segment move overwrites them; a symbol
 // whose word is not in the guest's image (0 for an undefined one) is left.
 void BindDataObjects(const View& file, const Plan& plan) {
@@ -423,7 +795,7 @@ void BindDataObjects(const View& file, const Plan& plan) {
     const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + i * elf::kSymSize;
     const std::string_view name =
         *file.String(plan.sections[kDynstr], *file.U32(at + elf::st_name));
-    const uint32_t address = *file.U32(at + elf::st_value);
+    const uint32_t address = SymbolAddress(file, plan, at);
     const uint32_t size = *file.U32(at + elf::st_size);
     bool known = false;
     for (const DataObject& object : kDataObjects) {
@@ -442,6 +814,218 @@ void BindDataObjects(const View& file, const Plan& plan) {
     if (!known && size != 0 && SegmentHoldingAddress(plan, address, size))
       tblibc::BindFamilyObject(name, address, size);
   }
+}
+
+// ---- Binding through the GOT ---------------------------------------------------
+//
+// What the dynamic linker would write for each relocation. An imported
+// function gets the host entry the PLT rewriting gives; a name nothing
+// serves gets a stub that reports it as the rewritten PLT entry would (or 0
+// when the symbol is weak, so `if (&name)` holds); an imported data object
+// gets a cell of the loader's holding what the program's own copy would.
+// Stubs and cells live in pages of the loader's, kept until the next load.
+
+struct Arena {
+  uint8_t* base = nullptr;
+  size_t size = 0;
+};
+Arena gArena;  // the stubs and cells of the image loaded last
+
+void ReleaseArena() {
+  if (gArena.base != nullptr) platform::FreePages(gArena.base, gArena.size);
+  gArena = {};
+}
+
+// A stub stands where the PLT entry's `push name; call reporter` would:
+// the guest's call left its return at [esp], so the stub pushes the name
+// and a stand-in for the entry's return before it jumps; the reporter then
+// sees [esp] = stand-in, [esp+4] = name, [esp+8] = the guest's return.
+constexpr uint32_t kStubSize = 16;
+// Room for an object the guest's tables give no size for (an undefined
+// symbol's size is 0): the largest C-library array a family fills.
+constexpr uint32_t kCellSize = 1024;
+
+enum class Bound { kValue, kStub, kCell };
+
+struct Resolution {
+  Bound kind = Bound::kValue;
+  uint32_t value = 0;        // the final value once assigned
+  uint32_t nameOffset = 0;   // kStub, kCell: the name in the file
+  uint32_t size = 0;         // kCell
+  bool weak = false;
+  bool done = true;  // false: a stub or cell still to make
+};
+
+const DataObject* FindDataObject(std::string_view name) {
+  for (const DataObject& object : kDataObjects)
+    if (object.name == name) return &object;
+  return nullptr;
+}
+
+Resolution Classify(const View& file, const Plan& plan, uint32_t symbol) {
+  Resolution r;
+  r.done = true;
+  if (symbol == 0) return r;
+  const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + uint64_t{symbol} * elf::kSymSize;
+  if (*file.U16(at + elf::st_shndx) != elf::SHN_UNDEF) {
+    r.value = SymbolAddress(file, plan, at);
+    return r;
+  }
+  const uint32_t name = *file.U32(at + elf::st_name);
+  const std::string_view text = *file.String(plan.sections[kDynstr], name);
+  const uint32_t info = *file.U8(at + elf::st_info);
+  const uint32_t type = info & 0xF;
+  r.weak = (info >> 4) == elf::STB_WEAK;
+  r.nameOffset = plan.sections[kDynstr].offset + name;
+  if (type == elf::STT_OBJECT || type == elf::STT_COMMON || FindDataObject(text)) {
+    r.kind = Bound::kCell;
+    const uint32_t size = *file.U32(at + elf::st_size);
+    r.size = (size == 0 ? kCellSize : std::min(size, kCellSize) + 3) & ~3u;
+    r.done = false;
+    return r;
+  }
+  const uint32_t entry = util::LookupImport(text.data());
+  if (entry != util::UnknownCallReporterAddress()) {
+    r.value = entry;
+  } else if (!r.weak) {
+    r.kind = Bound::kStub;
+    r.done = false;
+  }
+  return r;
+}
+
+void WriteStub(uint8_t* stub, uint32_t name) {
+  const uint32_t address = tblibc::Address(stub);
+  const uint32_t reporter = util::UnknownCallReporterAddress();
+  const uint32_t displacement = reporter - (address + 15);
+  uint8_t code[kStubSize] = {kPush, 0, 0, 0, 0, kPush, 0, 0, 0, 0, kJmp, 0, 0, 0, 0, 0xCC};
+  std::memcpy(code + 1, &name, 4);
+  const uint32_t standIn = address + kStubSize;
+  std::memcpy(code + 6, &standIn, 4);
+  std::memcpy(code + 11, &displacement, 4);
+  std::memcpy(stub, code, sizeof code);
+}
+
+// The cell's first value and its bindings, as BindDataObjects does for a
+// copy in the image. False: nothing serves the object.
+bool FillCell(std::string_view name, uint32_t cell, uint32_t size) {
+  if (const DataObject* object = FindDataObject(name)) {
+    const uint32_t value = object->value ? object->value() : object->initial;
+    std::memcpy(At(cell), &value, 4);
+    if (object->address) *object->address = cell;
+    return true;
+  }
+  return tblibc::BindFamilyObject(name, cell, size);
+}
+
+template <typename F>
+void ForEachRelocation(const View& file, const Plan& plan, F&& visit) {
+  for (const Range& table : plan.relocations)
+    for (uint32_t k = 0; k < table.size / elf::kRelSize; ++k) {
+      const uint64_t at = uint64_t{table.offset} + uint64_t{k} * elf::kRelSize;
+      const uint32_t info = *file.U32(at + elf::r_info);
+      visit(static_cast<uint32_t>(Placed(plan, *file.U32(at + elf::r_offset))),
+            info & 0xFF, info >> 8);
+    }
+}
+
+// In an ET_EXEC file a lazy PLT entry that was rewritten serves its GOT
+// slot already (the slot leads to the entry's push): that slot is left.
+bool LeadsToRewrittenPlt(const View& file, const Plan& plan, uint32_t slot) {
+  if (plan.positionIndependent || !plan.found[kPlt]) return false;
+  const Range plt = plan.sections[kPlt];
+  const uint32_t count = Count(plan, kPlt, elf::kPltEntrySize);
+  const Segment* home = count == 0 ? nullptr
+      : SegmentHoldingFileBytes(plan, plt.offset, count * elf::kPltEntrySize);
+  if (home == nullptr) return false;
+  uint32_t target;
+  std::memcpy(&target, At(slot), 4);
+  const uint32_t first = LinkAddress(*home, plt.offset);
+  if (target < first || target - first >= count * elf::kPltEntrySize) return false;
+  const uint32_t entry = plt.offset + (target - first) / elf::kPltEntrySize * elf::kPltEntrySize;
+  uint32_t name;
+  return ResolvePltEntry(file, plan, entry, &name) == PltEntry::kRewrite;
+}
+
+// False: the loader's pages for stubs and cells could not be had.
+bool ApplyRelocations(const View& file, const Plan& plan) {
+  ReleaseArena();
+  if (plan.relocations.empty()) return true;
+  // Every symbol a relocation names is resolved once; stubs and cells are
+  // counted first so that their pages are had in one piece.
+  std::vector<Resolution> symbols(Count(plan, kDynsym, elf::kSymSize) + 1);
+  std::vector<bool> seen(symbols.size());
+  uint32_t stubs = 0, cellBytes = 0;
+  ForEachRelocation(file, plan, [&](uint32_t, uint32_t type, uint32_t symbol) {
+    if (type == elf::R_386_NONE || type == elf::R_386_RELATIVE ||
+        type == elf::R_386_COPY || seen[symbol])
+      return;
+    seen[symbol] = true;
+    symbols[symbol] = Classify(file, plan, symbol);
+    stubs += symbols[symbol].kind == Bound::kStub;
+    cellBytes += symbols[symbol].kind == Bound::kCell ? symbols[symbol].size : 0;
+  });
+  const size_t stubBytes = (size_t{stubs} * kStubSize + platform::kPageSize - 1) &
+                           ~size_t{platform::kPageSize - 1};
+  const size_t total = stubBytes + cellBytes;
+  if (total != 0) {
+    gArena.base = static_cast<uint8_t*>(platform::AllocatePages(total));
+    if (gArena.base == nullptr) return false;
+    gArena.size = total;
+  }
+  uint8_t* nextStub = gArena.base;
+  uint8_t* nextCell = gArena.base + stubBytes;
+  for (Resolution& r : symbols) {
+    if (r.done) continue;
+    r.done = true;
+    const char* name = reinterpret_cast<const char*>(file.bytes + r.nameOffset);
+    if (r.kind == Bound::kStub) {
+      WriteStub(nextStub, NameAddress(file, plan, r.nameOffset));
+      r.value = tblibc::Address(nextStub);
+      nextStub += kStubSize;
+    } else {
+      r.value = tblibc::Address(nextCell);
+      nextCell += r.size;
+      // An object nothing serves reads as zeros; a weak one is absent.
+      if (!FillCell(name, r.value, r.size) && r.weak) r.value = 0;
+    }
+  }
+  if (stubs != 0) platform::Protect(tblibc::Address(gArena.base), stubBytes,
+                                    platform::kRead | platform::kExecute);
+  ForEachRelocation(file, plan, [&](uint32_t p, uint32_t type, uint32_t symbol) {
+    // NONE names nothing; COPY is BindDataObjects' business.
+    if (type == elf::R_386_NONE || type == elf::R_386_COPY) return;
+    uint32_t word;
+    std::memcpy(&word, At(p), 4);
+    const uint32_t s = symbols[symbol].value;
+    switch (type) {
+      case elf::R_386_RELATIVE: word += static_cast<uint32_t>(plan.bias); break;
+      case elf::R_386_32: word += s; break;
+      case elf::R_386_PC32: word += s - p; break;
+      case elf::R_386_GLOB_DAT: word = s; break;
+      case elf::R_386_JUMP_SLOT:
+        if (LeadsToRewrittenPlt(file, plan, p)) return;
+        word = s;
+        break;
+      default: return;
+    }
+    std::memcpy(At(p), &word, 4);
+  });
+  return true;
+}
+
+// The stack protector's canary reads, in every executable section (or,
+// without section headers, every executable segment's file part).
+void RedirectCanaryReads(const Plan& plan) {
+  const uint32_t canary = tblibc::Address(&GuestCanary);
+  if (!plan.code.empty()) {
+    for (const Span& span : plan.code)
+      codescan::RedirectCanaryReads(static_cast<uint8_t*>(At(span.address)), span.size, canary);
+    return;
+  }
+  for (const Segment& s : plan.segments)
+    if (s.flags & elf::PF_X)
+      codescan::RedirectCanaryReads(static_cast<uint8_t*>(At(s.vaddr)), s.filesz, canary);
 }
 
 struct FlagProtection {
@@ -523,8 +1107,16 @@ bool LoadElfImageFromBytes(const std::string& path, std::span<const uint8_t> byt
   std::memcpy(At(ImageBase), file.bytes, file.size);
   PlaceSegments(file, plan);
   WarnAboutLibraries(file, plan);
-  RewritePlt(file, plan);
+  // The classic lazy PLT of an ET_EXEC file is rewritten in place; a
+  // position-independent one reaches the host through its GOT.
+  if (!plan.positionIndependent) RewritePlt(file, plan);
   BindDataObjects(file, plan);
+  if (!ApplyRelocations(file, plan)) {
+    rtl::WriteLine("Memory allocation error.");
+    return false;
+  }
+  RedirectCanaryReads(plan);
+  GuestStart = plan.startTables;
   uint32_t regionBase = 0, regionEnd = 0;
   platform::GuestRegion(&regionBase, &regionEnd);
   ProtectSegments(plan, regionBase);

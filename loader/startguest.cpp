@@ -92,6 +92,10 @@ void StartGuest() {
   tblibc::UserTable = users;
   tblibc::UserCount = 1;
 
+  // The stack protector's canary: random per run, its low byte zero as
+  // Linux has it, so that a string overrun cannot copy it.
+  GuestCanary = platform::RandomWord() & ~0xFFu;
+
   // What the loader has written so far (the library warnings) goes out now,
   // before anything of the guest's, whatever standard output is.
   rtl::Flush();

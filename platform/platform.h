@@ -168,6 +168,13 @@ uint32_t FileClose(Handle h);
 bool FileExists(const char* path);   // exists and is not a directory
 bool DirectoryExists(const char* path);
 
+// ---- Images and guest start (the image loader) ----
+
+// 32 random bits from the host's entropy source, different on every run.
+uint32_t RandomWord();
+
+// (end of the image loader)
+
 // ---- Files, directories and their status (the files family) ----
 
 // (end of files)

@@ -15,6 +15,7 @@
 #include <stdio.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/ucontext.h>
 #include <time.h>
@@ -542,6 +543,20 @@ bool DirectoryExists(const char* path) {
   struct stat64 st {};
   return stat64(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+// ---- Images and guest start (the image loader) ----
+
+uint32_t RandomWord() {
+  uint32_t word = 0;
+  if (getrandom(&word, sizeof word, 0) == static_cast<ssize_t>(sizeof word)) return word;
+  // No entropy source (an old kernel): different each run all the same.
+  struct timespec now {};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint32_t>(now.tv_nsec) * 2654435761u ^
+         static_cast<uint32_t>(getpid()) << 16;
+}
+
+// (end of the image loader)
 
 // ---- Files, directories and their status (the files family) ----
 

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <ntsecapi.h>
 
 #include <array>
 #include <cstring>
@@ -325,6 +326,20 @@ bool DirectoryExists(const char* path) {
   DWORD a = GetFileAttributesA(path);
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
+
+// ---- Images and guest start (the image loader) ----
+
+uint32_t RandomWord() {
+  uint32_t word = 0;
+  if (RtlGenRandom(&word, sizeof word)) return word;
+  // No provider: different each run all the same.
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  return static_cast<uint32_t>(now.QuadPart) * 2654435761u ^
+         (GetCurrentProcessId() << 16);
+}
+
+// (end of the image loader)
 
 // ---- Files, directories and their status (the files family) ----
 

@@ -8,6 +8,9 @@ Every tests/e2e/cases_*.py module defines CASES, a list of dicts:
                   scripts/build-guest, "hello" for build/guest/hello, or
                   "file:<repo-relative path>" for a file used as it is
   build_flags     extra flags for scripts/build-guest (after --)
+  style           how the guest is built: "classic" (the default,
+                  scripts/build-guest), or "pie", "hardened", "noplt"
+                  (scripts/build-guest-style)
   prepare         optional callable(guest_path, out_path) that writes a
                   variant of the built guest; the variant is what runs
   args            the guest's arguments ("{guest}" is the guest's path)
@@ -81,7 +84,11 @@ def build_guest(case, source):
     else:
         sources = [guest] if isinstance(guest, str) else list(guest)
         path = os.path.join(out_dir, case["name"])
-        cmd = [os.path.join(source, "scripts", "build-guest"), path + ".tmp"]
+        style = case.get("style", "classic")
+        if style == "classic":
+            cmd = [os.path.join(source, "scripts", "build-guest"), path + ".tmp"]
+        else:
+            cmd = [os.path.join(source, "scripts", "build-guest-style"), style, path + ".tmp"]
         cmd += [os.path.join(source, s) for s in sources]
         cmd += ["--"] + list(case.get("build_flags", []))
         with _build_lock:

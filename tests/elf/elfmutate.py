@@ -103,6 +103,83 @@ class Elf:
         self.data[at:at + len(old_b)] = new_b.ljust(len(old_b), b"\0")
 
 
+# ---- Position-independent files: their tables through the dynamic segment
+
+DT_REL, DT_RELSZ, DT_JMPREL, DT_PLTRELSZ, DT_SYMTAB = 17, 18, 23, 2, 6
+DT_VERSYM, DT_FLAGS_1 = 0x6FFFFFF0, 0x6FFFFFFB
+
+
+def dynamic_entries(elf):
+    """(file offset, tag, value) of each entry of the PT_DYNAMIC table."""
+    for i in range(elf.phnum()):
+        at = elf.phoff() + 32 * i
+        if elf.u32(at) == 2:
+            start, size = elf.u32(at + 4), elf.u32(at + 16)
+            return [(e, elf.u32(e), elf.u32(e + 4)) for e in range(start, start + size, 8)]
+    raise KeyError("PT_DYNAMIC")
+
+
+def dynamic_entry(elf, tag):
+    return next(e for e in dynamic_entries(elf) if e[1] == tag)
+
+
+def file_offset(elf, vaddr):
+    for at in elf.loads():
+        offset, start, filesz = elf.u32(at + 4), elf.u32(at + 8), elf.u32(at + 16)
+        if start <= vaddr < start + filesz:
+            return offset + vaddr - start
+    raise KeyError(hex(vaddr))
+
+
+def set_dynamic(tag, value):
+    return lambda elf: elf.put32(dynamic_entry(elf, tag)[0] + 4, value)
+
+
+def first_symbol_relocation(elf, tag):
+    """File offset of the first relocation with a symbol in the table `tag`."""
+    table = file_offset(elf, dynamic_entry(elf, tag)[2])
+    return next(e for e in range(table, table + 0x10000, 8) if elf.u32(e + 4) >> 8)
+
+
+def set_relocation(tag, field, value):
+    def mutate(elf):
+        at = first_symbol_relocation(elf, tag)
+        if field == "symbol":
+            elf.put32(at + 4, (value << 8) | (elf.u32(at + 4) & 0xFF))
+        else:
+            elf.put32(at, value)
+    return mutate
+
+
+def strip_sections(elf):
+    elf.put32(32, 0)
+    elf.put16(48, 0)
+    elf.put16(50, 0)
+
+
+def stripped(then=None):
+    def mutate(elf):
+        if then:
+            then(elf)
+        strip_sections(elf)
+    return mutate
+
+
+def shared_object(elf):
+    # ET_DYN without a program interpreter, not marked position-independent:
+    # a library, not a program.
+    elf.put16(16, 3)
+    for i in range(elf.phnum()):
+        at = elf.phoff() + 32 * i
+        if elf.u32(at) == 3:  # PT_INTERP
+            elf.put32(at, 0)  # PT_NULL
+    try:
+        at, _, flags = dynamic_entry(elf, DT_FLAGS_1)
+        elf.put32(at + 4, flags & ~0x08000000)
+    except (KeyError, StopIteration):
+        pass
+
+
 def header(offset, size, value):
     def mutate(elf):
         if size == 1:
@@ -186,7 +263,7 @@ MUTATIONS = {
     "class64": header(4, 1, 2),
     "bigendian": header(5, 1, 2),
     "identversion": header(6, 1, 0),
-    "shared": header(16, 2, 3),
+    "shared": shared_object,
     "machine": header(18, 2, 62),
     "version": header(20, 4, 2),
     "class_and_machine": lambda elf: (header(4, 1, 2)(elf), header(18, 2, 62)(elf)),
@@ -209,7 +286,20 @@ MUTATIONS = {
     "segment_overlap": segments_overlap,
     "segment_past_file": segment_past_file,
     "entry_outside": header(24, 4, 0x20000000),
+    # Damaged tables of a position-independent file.
+    "rel_offset": set_relocation(DT_REL, "offset", 0x7FFFFFF0),
+    "rel_count": set_dynamic(DT_RELSZ, 0x7FFFFFF8),
+    "rel_symbol": set_relocation(DT_REL, "symbol", 0xFFFF),
+    "jmprel_offset": set_relocation(DT_JMPREL, "offset", 0xFFFFFFFC),
+    "jmprel_count": set_dynamic(DT_PLTRELSZ, 0x10000008),
+    "jmprel_symbol": set_relocation(DT_JMPREL, "symbol", 0xFFFFFF),
+    "dynamic_offset": lambda elf: elf.put32(
+        next(elf.phoff() + 32 * i for i in range(elf.phnum())
+             if elf.u32(elf.phoff() + 32 * i) == 2) + 4, far_past_end(elf)),
+    "symtab_address": stripped(set_dynamic(DT_SYMTAB, 0x7FFF0000)),
+    "versym_address": stripped(set_dynamic(DT_VERSYM, 0x00FFFFF0)),
     # Layouts that load.
+    "stripped": stripped(),
     "huge_bss": huge_bss,
     "needed_nodot": needed("libc"),
     "needed_short_dot": needed("lib.so"),

@@ -19,6 +19,7 @@
 namespace {
 constexpr uint32_t kFence = 0x10000;
 uint32_t g_base = 0, g_end = 0;
+uintptr_t g_pages = 0, g_pagesEnd = 0;
 
 // Blocks the loader takes from its heap for the life of the process (copies
 // of import names that lie outside every segment). In the product they stay
@@ -64,9 +65,25 @@ void GuestRegion(uint32_t* base, uint32_t* end) {
   *end = g_end;
 }
 
+// The loader's own pages (stubs and cells of a position-independent image).
+void* AllocatePages(size_t size) {
+  void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return nullptr;
+  g_pages = reinterpret_cast<uintptr_t>(p);
+  g_pagesEnd = g_pages + size;
+  return p;
+}
+
+void FreePages(void* pages, size_t size) {
+  munmap(pages, size);
+  g_pages = g_pagesEnd = 0;
+}
+
 bool Protect(uint32_t address, uint32_t size, unsigned protection) {
-  // Only inside the region: a request outside it is the loader's fault.
-  if (address < g_base || uint64_t{address} + size > g_end) std::abort();
+  // Only inside the region or the loader's pages: a request elsewhere is
+  // the loader's fault.
+  const bool inPages = address >= g_pages && uint64_t{address} + size <= g_pagesEnd;
+  if (!inPages && (address < g_base || uint64_t{address} + size > g_end)) std::abort();
   int prot = PROT_NONE;
   if (protection & kRead) prot |= PROT_READ;
   if (protection & kWrite) prot |= PROT_WRITE;
@@ -117,9 +134,10 @@ int32_t StdinUsedWord = 1;
 uint32_t GuestOptindAddress, GuestOptargAddress, GuestOptoptAddress, GuestOpterrAddress;
 
 // A family writes its object's initial value over the whole copy: the copy
-// the loader hands over must lie in the region.
+// the loader hands over must lie in the region or in a cell of its pages.
 bool BindFamilyObject(std::string_view, uint32_t address, uint32_t size) {
-  if (address < g_base || uint64_t{address} + size > g_end) std::abort();
+  const bool inPages = address >= g_pages && uint64_t{address} + size <= g_pagesEnd;
+  if (!inPages && (address < g_base || uint64_t{address} + size > g_end)) std::abort();
   std::memset(reinterpret_cast<void*>(uintptr_t{address}), 0, size);
   return true;
 }

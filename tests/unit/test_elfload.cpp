@@ -17,6 +17,7 @@
 #include "libcbind/tblibc.h"
 #include "libcbind/util.h"
 #include "loader/elfload.h"
+#include "loader/codescan.h"
 #include "loader/elfview.h"
 #include "platform/platform.h"
 
@@ -29,12 +30,27 @@ struct ObjectRecipe {
   Where where;
 };
 
+// A dynamic relocation of a position-independent image: it changes a GOT
+// word of its own (whose first value is `addend`) for the symbol `symbol`
+// ("" for none).
+struct RelocRecipe {
+  uint32_t type;
+  std::string symbol;
+  uint32_t addend = 0;
+};
+
 struct ImageRecipe {
   std::vector<std::string> imports;  // one PLT entry each, in order
   std::vector<ObjectRecipe> objects;
   std::vector<std::string> needed;
   uint32_t bssSize = 64;
   bool sections = true;  // false: no section headers (a static program)
+  // Position-independent: linked at 0, ET_DYN marked DF_1_PIE, with a
+  // dynamic table that names every table, and these relocations.
+  bool pie = false;
+  std::vector<RelocRecipe> relocations = {};
+  std::vector<std::string> weak = {};  // imports bound weakly
+  std::vector<uint8_t> code = {};  // at the entry point (default: hlt)
 };
 
 struct Image {
@@ -43,7 +59,14 @@ struct Image {
   uint32_t pltAddress = 0, textFileSize = 0;
   uint32_t dataOffset = 0, dataAddress = 0, dataFileSize = 0, bssAddress = 0,
            bssSize = 0, phoff = 52;
+  // Position-independent images: link addresses (add kPieBias for the
+  // guest's), the GOT words the relocations change, the tables' places.
+  uint32_t textAddress = 0, gotAddress = 0, relDynOff = 0, dynamicOff = 0,
+           shoff = 0;
+  std::map<uint32_t, uint32_t> dynamicAt;  // tag -> file offset of its value
 };
+
+constexpr uint32_t kPieBias = 0x08048000;
 
 void Put(std::vector<uint8_t>& b, uint32_t at, uint32_t value, int width = 4) {
   if (b.size() < at + width) b.resize(at + width);
@@ -52,10 +75,18 @@ void Put(std::vector<uint8_t>& b, uint32_t at, uint32_t value, int width = 4) {
 
 uint32_t Align(uint32_t v, uint32_t a) { return (v + a - 1) & ~(a - 1); }
 
+void SetU32Raw(std::vector<uint8_t>& b, uint32_t at, uint32_t v) { Put(b, at, v); }
+
+uint32_t Word32(const std::vector<uint8_t>& b, uint32_t at) {
+  uint32_t v;
+  std::memcpy(&v, &b.at(at), 4);
+  return v;
+}
+
 Image Build(const ImageRecipe& recipe) {
   Image img;
   std::vector<uint8_t>& b = img.bytes;
-  const uint32_t base = 0x08048000;
+  const uint32_t base = recipe.pie ? 0 : 0x08048000;
   // .dynstr: "", import names, object names, library names.
   std::string dynstr(1, '\0');
   std::map<std::string, uint32_t> nameAt;
@@ -68,12 +99,17 @@ Image Build(const ImageRecipe& recipe) {
   for (auto& n : recipe.needed) addName(n);
 
   const uint32_t symCount = 1 + recipe.imports.size() + recipe.objects.size();
-  const uint32_t dynsymOff = 0x80, dynstrOff = dynsymOff + 16 * symCount;
+  // A position-independent image has a third program header: PT_DYNAMIC.
+  const uint32_t dynsymOff = recipe.pie ? 0xA0 : 0x80, dynstrOff = dynsymOff + 16 * symCount;
   const uint32_t relOff = Align(dynstrOff + dynstr.size(), 4);
-  const uint32_t pltOff = Align(relOff + 8 * recipe.imports.size(), 16);
+  img.relDynOff = relOff + 8 * recipe.imports.size();
+  const uint32_t hashOff = img.relDynOff + 8 * recipe.relocations.size();
+  const uint32_t pltOff = Align(hashOff + (recipe.pie ? 12 + 4 * symCount : 0), 16);
   const uint32_t pltSize = 16 * (1 + recipe.imports.size());
   const uint32_t textOff = pltOff + pltSize;
-  const uint32_t rodataOff = textOff + 16;
+  const uint32_t codeSize = Align(std::max<uint32_t>(16, recipe.code.size()), 16);
+  const uint32_t rodataOff = textOff + codeSize;
+  img.textAddress = base + textOff;
   uint32_t rodataCount = 0, dataCount = 0, bssCount = 0;
   for (auto& o : recipe.objects) {
     rodataCount += o.where == Where::kRodata;
@@ -84,17 +120,29 @@ Image Build(const ImageRecipe& recipe) {
   img.dataOffset = Align(img.textFileSize, 4);
   img.dataAddress = base + 0x1000 + img.dataOffset;
   const uint32_t dynamicOff = img.dataOffset;
-  const uint32_t dynamicSize = 8 * (recipe.needed.size() + 1);
+  // The tags a position-independent image's dynamic table names.
+  const uint32_t pieTags[] = {5, 10, 6, 4, 17, 18, 19, 23, 2, 20, 0x6FFFFFFB};
+  const uint32_t dynamicSize =
+      8 * (recipe.needed.size() + 1 + (recipe.pie ? std::size(pieTags) : 0));
   const uint32_t dataWordsOff = dynamicOff + dynamicSize;
-  img.dataFileSize = dynamicSize + 4 * dataCount + 8;  // two more words of .data
+  img.dynamicOff = dynamicOff;
+  // Two more words of .data, then the GOT words of the relocations.
+  img.dataFileSize = dynamicSize + 4 * dataCount + 8 + 4 * recipe.relocations.size();
+  img.gotAddress = img.dataAddress + dynamicSize + 4 * dataCount + 8;
+  // A position-independent image's PLT slots follow, so that binding them
+  // changes no other word.
+  if (recipe.pie) img.dataFileSize += 4 * (3 + recipe.imports.size());
   img.bssAddress = img.dataAddress + img.dataFileSize;
   img.bssSize = std::max<uint32_t>(recipe.bssSize, 4 * bssCount);
   img.pltAddress = base + pltOff;
 
   // Symbols and their words.
   uint32_t nextRodata = 0, nextData = 0, nextBss = 0;
-  for (size_t i = 0; i < recipe.imports.size(); ++i)
+  for (size_t i = 0; i < recipe.imports.size(); ++i) {
     Put(b, dynsymOff + 16 * (1 + i), nameAt[recipe.imports[i]]);
+    for (auto& w : recipe.weak)
+      if (w == recipe.imports[i]) Put(b, dynsymOff + 16 * (1 + i) + 12, 0x20, 1);  // STB_WEAK
+  }
   for (size_t i = 0; i < recipe.objects.size(); ++i) {
     const ObjectRecipe& o = recipe.objects[i];
     uint32_t value = 0;
@@ -110,7 +158,10 @@ Image Build(const ImageRecipe& recipe) {
     const uint32_t at = dynsymOff + 16 * (1 + recipe.imports.size() + i);
     Put(b, at, nameAt[o.name]);
     Put(b, at + 4, value);
-    if (o.where != Where::kUndefined) img.address[o.name] = value;
+    if (o.where != Where::kUndefined) {
+      img.address[o.name] = value;
+      Put(b, at + 14, 1, 2);  // defined in a section
+    }
   }
   for (auto& [name, offset] : nameAt) img.address["name:" + name] = base + dynstrOff + offset;
   Put(b, dataWordsOff + 4 * dataCount, 0x11111111);
@@ -118,7 +169,8 @@ Image Build(const ImageRecipe& recipe) {
   std::memcpy(&b[dynstrOff], dynstr.data(), dynstr.size());
 
   // .rel.plt and .plt in the conventional lazy form.
-  const uint32_t gotPlt = img.dataAddress + dynamicSize;
+  const uint32_t gotPlt = recipe.pie ? img.gotAddress + 4 * recipe.relocations.size()
+                                    : img.dataAddress + dynamicSize;
   Put(b, pltOff, 0x35FF, 2);
   Put(b, pltOff + 2, gotPlt + 4);
   Put(b, pltOff + 6, 0x25FF, 2);
@@ -134,19 +186,55 @@ Image Build(const ImageRecipe& recipe) {
     Put(b, e + 11, 0xE9, 1);
     Put(b, e + 12, pltOff - (e + 16));
   }
-  for (uint32_t k = 0; k < 16; ++k) Put(b, textOff + k, 0xF4, 1);  // hlt
+  for (uint32_t k = 0; k < codeSize; ++k)
+    Put(b, textOff + k, k < recipe.code.size() ? recipe.code[k] : 0xF4, 1);  // hlt
+  // Relocations and their GOT words, after .data's words.
+  auto symbolIndex = [&](const std::string& n) -> uint32_t {
+    if (n.empty()) return 0;
+    for (size_t i = 0; i < recipe.imports.size(); ++i)
+      if (recipe.imports[i] == n) return 1 + i;
+    for (size_t i = 0; i < recipe.objects.size(); ++i)
+      if (recipe.objects[i].name == n) return 1 + recipe.imports.size() + i;
+    return 0xFFFF;
+  };
+  for (size_t k = 0; k < recipe.relocations.size(); ++k) {
+    const RelocRecipe& r = recipe.relocations[k];
+    Put(b, img.relDynOff + 8 * k, img.gotAddress + 4 * k);
+    Put(b, img.relDynOff + 8 * k + 4, (symbolIndex(r.symbol) << 8) | r.type);
+    Put(b, dataWordsOff + 4 * dataCount + 8 + 4 * k, r.addend);
+  }
+  if (recipe.pie) {  // a System V hash table: one bucket, chain counts the symbols
+    Put(b, hashOff, 1);
+    Put(b, hashOff + 4, symCount);
+  }
   for (size_t i = 0; i < recipe.needed.size(); ++i) {
     Put(b, dynamicOff + 8 * i, 1);
     Put(b, dynamicOff + 8 * i + 4, nameAt[recipe.needed[i]]);
+  }
+  if (recipe.pie) {
+    const uint32_t values[] = {base + dynstrOff, static_cast<uint32_t>(dynstr.size()),
+                               base + dynsymOff, base + hashOff, base + img.relDynOff,
+                               static_cast<uint32_t>(8 * recipe.relocations.size()), 8,
+                               base + relOff,
+                               static_cast<uint32_t>(8 * recipe.imports.size()), 17,
+                               0x08000000};
+    static_assert(std::size(values) == std::size(pieTags));
+    for (size_t i = 0; i < std::size(pieTags); ++i) {
+      const uint32_t at = dynamicOff + 8 * (recipe.needed.size() + i);
+      Put(b, at, pieTags[i]);
+      Put(b, at + 4, values[i]);
+      img.dynamicAt[pieTags[i]] = at + 4;
+    }
   }
   b.resize(img.dataOffset + img.dataFileSize);
 
   // Section names and headers.
   const uint32_t shstrOff = b.size();
-  const char names[] = "\0.dynsym\0.dynstr\0.rel.plt\0.dynamic\0.shstrtab";
+  const char names[] = "\0.dynsym\0.dynstr\0.rel.plt\0.dynamic\0.shstrtab\0.text";
   b.insert(b.end(), names, names + sizeof names);
   const uint32_t shoff = Align(b.size(), 4);
-  struct Sh { uint32_t name, offset, size; } sh[] = {
+  img.shoff = shoff;
+  struct Sh { uint32_t name, offset, size, type = 0, flags = 0, addr = 0; } sh[] = {
       {0, 0, 0},
       {1, dynsymOff, 16 * symCount},
       {9, dynstrOff, static_cast<uint32_t>(dynstr.size())},
@@ -154,9 +242,13 @@ Image Build(const ImageRecipe& recipe) {
       {21, pltOff, pltSize},  // ".plt" is the tail of ".rel.plt"
       {26, dynamicOff, dynamicSize},
       {35, shstrOff, static_cast<uint32_t>(sizeof names)},
+      {45, textOff, codeSize, 1, 6, base + textOff},  // PROGBITS, AX
   };
   for (size_t i = 0; i < std::size(sh); ++i) {
     Put(b, shoff + 40 * i, sh[i].name);
+    Put(b, shoff + 40 * i + 4, sh[i].type);
+    Put(b, shoff + 40 * i + 8, sh[i].flags);
+    Put(b, shoff + 40 * i + 12, sh[i].addr);
     Put(b, shoff + 40 * i + 16, sh[i].offset);
     Put(b, shoff + 40 * i + 20, sh[i].size);
   }
@@ -165,13 +257,13 @@ Image Build(const ImageRecipe& recipe) {
   // Header and the two loadable segments.
   const uint8_t ident[] = {0x7F, 'E', 'L', 'F', 1, 1, 1};
   std::memcpy(&b[0], ident, sizeof ident);
-  Put(b, 16, 2, 2);
+  Put(b, 16, recipe.pie ? 3 : 2, 2);
   Put(b, 18, 3, 2);
   Put(b, 20, 1);
   Put(b, 24, base + textOff);
   Put(b, 28, img.phoff);
   Put(b, 32, recipe.sections ? shoff : 0);
-  Put(b, 44, 2, 2);
+  Put(b, 44, recipe.pie ? 3 : 2, 2);
   Put(b, 48, recipe.sections ? std::size(sh) : 0, 2);
   Put(b, 50, recipe.sections ? 6 : 0, 2);
   const uint32_t ph[2][6] = {
@@ -188,6 +280,15 @@ Image Build(const ImageRecipe& recipe) {
     Put(b, at + 16, ph[i][2]);
     Put(b, at + 20, ph[i][3]);
     Put(b, at + 24, ph[i][4]);
+  }
+  if (recipe.pie) {
+    const uint32_t at = img.phoff + 64;
+    Put(b, at, 2);  // PT_DYNAMIC
+    Put(b, at + 4, dynamicOff);
+    Put(b, at + 8, img.dataAddress);
+    Put(b, at + 16, dynamicSize);
+    Put(b, at + 20, dynamicSize);
+    Put(b, at + 24, 6);
   }
   return img;
 }
@@ -354,14 +455,284 @@ TEST(ElfLoad, SegmentsGetTheirProtection) {
   EXPECT_DEATH({ LoadInChild(img); write(img.address.at("_IO_stdin_used")); }, "");
 }
 
+// ---- Position-independent images --------------------------------------------
+
+// R_386 relocation types.
+constexpr uint32_t k32 = 1, kPc32 = 2, kGlobDat = 6, kRelative = 8;
+
+// The canary reads of a prologue and an epilogue, and a push whose
+// immediate holds the bytes of one (which must stay as it is).
+const std::vector<uint8_t> kCanaryCode = {
+    0x65, 0xA1, 0x14, 0, 0, 0,              // mov %gs:0x14,%eax
+    0xC3,                                   // ret
+    0x65, 0x2B, 0x15, 0x14, 0, 0, 0,        // sub %gs:0x14,%edx
+    0x68, 0x65, 0xA1, 0x14, 0x00,           // push $0x0014a165
+    0x00, 0x00,                             // add %al,(%eax)
+    0xC3,
+};
+
+ImageRecipe PieSpec() {
+  ImageRecipe r;
+  r.pie = true;
+  r.imports = {"puts", "nosuchfunction", "exit", "__gmon_start__", "nosuchstrong"};
+  r.weak = {"__gmon_start__"};
+  r.objects = {{"stdin", Where::kData},
+               {"_IO_stdin_used", Where::kRodata},
+               {"stdout", Where::kUndefined},
+               {"optind", Where::kUndefined}};
+  r.needed = {"libc.so.6"};
+  r.relocations = {
+      {kRelative, "", 0x100},        // 0
+      {kGlobDat, "stdout"},          // 1: a cell holding the stream
+      {kGlobDat, "optind"},          // 2: a cell the option parser knows
+      {kGlobDat, "__gmon_start__"},  // 3: weak and unserved: 0
+      {k32, "exit", 4},              // 4
+      {kPc32, "puts", 0xFFFFFFFC},   // 5
+      {kGlobDat, "stdin"},           // 6: the program's own copy
+      {kGlobDat, "nosuchstrong"},    // 7: the reporter's stub
+      {kGlobDat, "puts"},            // 8
+  };
+  r.code = kCanaryCode;
+  return r;
+}
+
+uint32_t Got(const Image& img, uint32_t k) { return Word(kPieBias + img.gotAddress + 4 * k); }
+
+// A stub reports `name`: push name, push a stand-in, jump to the reporter.
+void CheckStub(uint32_t stub, const char* name) {
+  Expect(Bytes(stub)[0] == 0x68 && Bytes(stub)[5] == 0x68 && Bytes(stub)[10] == 0xE9,
+         "stub: push, push, jmp");
+  Expect(std::strcmp(reinterpret_cast<const char*>(uintptr_t{Word(stub + 1)}), name) == 0,
+         "stub pushes the name");
+  Expect(Word(stub + 11) == util::UnknownCallReporterAddress() - (stub + 15),
+         "stub jumps to the reporter");
+}
+
+void CheckPieLoad(const Image& img) {
+  Expect(LoadInChild(img), "the image loads");
+  Expect(GuestEntry == kPieBias + img.textAddress, "entry moved with the image");
+  Expect(BreakBase == img.bytes.size() + 0x08050000, "BreakBase by the ET_EXEC rule");
+  Expect(Got(img, 0) == kPieBias + 0x100, "RELATIVE adds the bias");
+  const uint32_t cell = Got(img, 1);
+  Expect(cell != 0 && Word(cell) == 0x52525252, "stdout: a cell holding the stream");
+  uint32_t base = 0, end = 0;
+  platform::GuestRegion(&base, &end);
+  Expect(cell < base || cell >= end, "the cell is the loader's, not the guest's");
+  const uint32_t optind = Got(img, 2);
+  Expect(Word(optind) == 1 && tblibc::GuestOptindAddress == optind,
+         "optind: a cell holding 1 that the option parser updates");
+  Expect(Got(img, 3) == 0, "weak unserved name: 0");
+  Expect(Got(img, 4) == kExit + 4, "R_386_32: symbol + addend");
+  const uint32_t p = kPieBias + img.gotAddress + 20;
+  Expect(Got(img, 5) == kPuts - 4 - p, "R_386_PC32: symbol + addend - place");
+  Expect(Got(img, 6) == kPieBias + img.address.at("stdin"), "own object: its moved address");
+  Expect(Word(kPieBias + img.address.at("stdin")) == 0x51515151, "own stdin copy filled");
+  Expect(Word(kPieBias + img.address.at("_IO_stdin_used")) ==
+             reinterpret_cast<uintptr_t>(&tblibc::StdinUsedWord),
+         "_IO_stdin_used at its moved address");
+  CheckStub(Got(img, 7), "nosuchstrong");
+  Expect(Got(img, 8) == kPuts, "GLOB_DAT of a function: its host entry");
+  // The lazy PLT's slots are bound; the PLT itself is left as it is.
+  const uint32_t slots = kPieBias + img.gotAddress + 4 * 9 + 12;
+  Expect(Word(slots) == kPuts && Word(slots + 8) == kExit && Word(slots + 12) == 0,
+         "JUMP_SLOT: host entries, weak unserved 0");
+  CheckStub(Word(slots + 4), "nosuchfunction");
+  Expect(std::memcmp(Bytes(kPieBias + img.pltAddress), &img.bytes[img.pltAddress],
+                     16 * 6) == 0, "the PLT is not rewritten");
+  // Canary reads redirected, the look-alike inside the push left.
+  const uint32_t code = kPieBias + img.textAddress;
+  const uint32_t canary = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&GuestCanary));
+  Expect(Bytes(code)[0] == 0x3E && Bytes(code)[1] == 0xA1 && Word(code + 2) == canary,
+         "mov %gs:0x14,%eax reads the loader's canary");
+  Expect(Bytes(code + 7)[0] == 0x3E && Bytes(code + 7)[1] == 0x2B &&
+             Bytes(code + 7)[2] == 0x15 && Word(code + 10) == canary,
+         "sub %gs:0x14,%edx reads the loader's canary");
+  Expect(std::memcmp(Bytes(code + 14), &kCanaryCode[14], 8) == 0, "the push is untouched");
+  // The stub runs: the report, then 0 to the caller.
+  GuestCanary = 0x12345600;
+  Expect(reinterpret_cast<uint32_t (*)()>(uintptr_t{Got(img, 7)})() == 0,
+         "the stub answers 0");
+  Expect(reinterpret_cast<uint32_t (*)()>(uintptr_t{code})() == 0x12345600,
+         "the redirected read runs and reads the canary");
+}
+
+TEST(ElfLoad, BindsAPositionIndependentImage) {
+  const Image img = Build(PieSpec());
+  EXPECT_EXIT({ CheckPieLoad(img); Finish(); }, ::testing::ExitedWithCode(0), "^$");
+}
+
+TEST(ElfLoad, FindsATablesThroughTheDynamicSegmentWhenStripped) {
+  ImageRecipe recipe = PieSpec();
+  recipe.sections = false;
+  const Image img = Build(recipe);
+  EXPECT_EXIT(
+      {
+        Expect(LoadInChild(img), "loads without section headers");
+        Expect(Got(img, 4) == kExit + 4 && Got(img, 8) == kPuts, "relocations applied");
+        Expect(Word(Got(img, 1)) == 0x52525252, "stdout cell");
+        Finish();
+      },
+      ::testing::ExitedWithCode(0), "^$");
+}
+
+struct PieRefusal {
+  const char* what;
+  bool strip;
+  void (*apply)(Image&);
+  const char* text;
+};
+
+void SetDynamic(Image& img, uint32_t tag, uint32_t value) {
+  SetU32Raw(img.bytes, img.dynamicAt.at(tag), value);
+}
+
+void SetReloc(Image& img, uint32_t k, uint32_t field, uint32_t value) {
+  SetU32Raw(img.bytes, img.relDynOff + 8 * k + field, value);
+}
+
+constexpr const char* kDamagedText = "\" is damaged.";
+
+const PieRefusal kPieRefusals[] = {
+    {"not marked position-independent, no interpreter", false,
+     [](Image& i) { SetDynamic(i, 0x6FFFFFFB, 0); }, "\" is not an executable."},
+    {"a TLS relocation", false, [](Image& i) { SetReloc(i, 1, 4, (2 << 8) | 14); },
+     "\" uses thread-local storage, which tumbex does not provide."},
+    {"an IRELATIVE relocation", false, [](Image& i) { SetReloc(i, 0, 4, 42); },
+     "\" needs a relocation that tumbex does not apply."},
+    {"a RELA PLT", false, [](Image& i) { SetDynamic(i, 20, 7); },
+     "\" needs a relocation that tumbex does not apply."},
+    {"relocation outside the image", false, [](Image& i) { SetReloc(i, 2, 0, 0x7FFFFFF0); },
+     kDamagedText},
+    {"relocation just past the data segment", false,
+     [](Image& i) { SetReloc(i, 2, 0, i.dataAddress + i.dataFileSize + i.bssSize - 2); },
+     kDamagedText},
+    {"symbol index past the table", false, [](Image& i) { SetReloc(i, 1, 4, (0xFFFF << 8) | 6); },
+     kDamagedText},
+    {"relocation table size", false, [](Image& i) { SetDynamic(i, 18, 0x7FFFFFF8); }, kDamagedText},
+    {"relocation table size not whole entries", false, [](Image& i) { SetDynamic(i, 18, 12); },
+     kDamagedText},
+    {"relocation entry size", false, [](Image& i) { SetDynamic(i, 19, 12); }, kDamagedText},
+    {"PLT relocations outside the file", false, [](Image& i) { SetDynamic(i, 23, 0x40000000); },
+     kDamagedText},
+    {"dynamic segment past the file", false,
+     [](Image& i) { SetU32Raw(i.bytes, i.phoff + 64 + 4, 0xFFFFFF00); }, kDamagedText},
+    {"symbol table outside", true, [](Image& i) { SetDynamic(i, 6, 0x7FFF0000); }, kDamagedText},
+    {"hash table outside", true, [](Image& i) { SetDynamic(i, 4, 0x7FFF0000); }, kDamagedText},
+    {"hash table's symbol count", true,
+     [](Image& i) { SetU32Raw(i.bytes, Word32(i.bytes, i.dynamicAt.at(4)) + 4, 0x10000000); },
+     kDamagedText},
+    {"string table size", true, [](Image& i) { SetDynamic(i, 10, 0x7FFFFFFF); }, kDamagedText},
+};
+
+TEST(ElfLoad, RefusesDamagedPositionIndependentTables) {
+  EXPECT_EQ(ElfRefusalText(Build(PieSpec()).bytes), "");
+  for (const PieRefusal& r : kPieRefusals) {
+    ImageRecipe recipe = PieSpec();
+    recipe.sections = !r.strip;
+    Image img = Build(recipe);
+    EXPECT_EQ(ElfRefusalText(img.bytes), "") << r.what << " (before the damage)";
+    r.apply(img);
+    EXPECT_EQ(ElfRefusalText(img.bytes), r.text) << r.what;
+  }
+}
+
+// ---- The canary reads among instructions -------------------------------------
+
+struct Encoding {
+  std::vector<uint8_t> bytes;
+  uint32_t length;
+};
+
+// Lengths the GNU assembler gives, the tricky corners of the encoding
+// among them (SIB without base, 16-bit addressing, group 3 immediates,
+// moffs, the three-byte maps, prefixes).
+const Encoding kEncodings[] = {
+    {{0x55}, 1},
+    {{0x89, 0xE5}, 2},
+    {{0x83, 0xEC, 0x1C}, 3},
+    {{0x65, 0xA1, 0x14, 0, 0, 0}, 6},
+    {{0x8B, 0x44, 0x24, 0x04}, 4},
+    {{0x8B, 0x04, 0x24}, 3},
+    {{0x8B, 0x04, 0x85, 1, 2, 3, 4}, 7},
+    {{0x8D, 0xB4, 0x26, 0, 0, 0, 0}, 7},
+    {{0xF3, 0x0F, 0x1E, 0xFB}, 4},
+    {{0xE8, 1, 2, 3, 4}, 5},
+    {{0x0F, 0x85, 1, 2, 3, 4}, 6},
+    {{0x66, 0x90}, 2},
+    {{0xC7, 0x44, 0x24, 0x04, 1, 2, 3, 4}, 8},
+    {{0xF7, 0xC1, 1, 2, 3, 4}, 6},
+    {{0xF7, 0xD8}, 2},
+    {{0xF6, 0xC1, 0x01}, 3},
+    {{0x66, 0xC7, 0x05, 1, 2, 3, 4, 5, 6}, 9},
+    {{0x0F, 0xB6, 0x45, 0xF0}, 4},
+    {{0xDD, 0x45, 0x08}, 3},
+    {{0xC2, 0x04, 0x00}, 3},
+    {{0xC8, 0x10, 0x00, 0x00}, 4},
+    {{0xA1, 1, 2, 3, 4}, 5},
+    {{0x67, 0xA1, 1, 2}, 4},
+    {{0x67, 0x8B, 0x46, 0x02}, 4},
+    {{0x66, 0x0F, 0x3A, 0x0F, 0xC1, 0x08}, 6},
+    {{0x66, 0x0F, 0x38, 0x00, 0xC1}, 5},
+    {{0xFF, 0x15, 1, 2, 3, 4}, 6},
+    {{0x65, 0x33, 0x0D, 0x14, 0, 0, 0}, 7},
+    {{0x0F, 0x0B}, 2},
+    {{0x69, 0xC0, 1, 2, 3, 4}, 6},
+    {{0x6B, 0xC0, 0x10}, 3},
+    {{0xF2, 0x0F, 0x10, 0x44, 0x24, 0x08}, 6},
+    {{0x0F, 0x04}, 0},                 // not an instruction
+    {{0x8B, 0x44, 0x24}, 0},           // cut short
+    {{0xE8, 1, 2}, 0},
+};
+
+TEST(CodeScan, MeasuresInstructions) {
+  for (const Encoding& e : kEncodings) {
+    std::string hex;
+    for (uint8_t b : e.bytes) hex += std::to_string(b) + " ";
+    EXPECT_EQ(codescan::InstructionLength(e.bytes.data(), e.bytes.size()), e.length) << hex;
+  }
+}
+
+TEST(CodeScan, RedirectsOnlyCanaryReads) {
+  const uint32_t w = 0xAABBCCDD;
+  struct Case {
+    std::vector<uint8_t> in, out;
+  } cases[] = {
+      // Each read form, same length, the rest of the stream intact.
+      {{0x65, 0xA1, 0x14, 0, 0, 0, 0x89, 0x45, 0xF4},
+       {0x3E, 0xA1, 0xDD, 0xCC, 0xBB, 0xAA, 0x89, 0x45, 0xF4}},
+      {{0x65, 0x8B, 0x0D, 0x14, 0, 0, 0}, {0x3E, 0x8B, 0x0D, 0xDD, 0xCC, 0xBB, 0xAA}},
+      {{0x65, 0x8B, 0x3D, 0x14, 0, 0, 0}, {0x3E, 0x8B, 0x3D, 0xDD, 0xCC, 0xBB, 0xAA}},
+      {{0x65, 0x33, 0x15, 0x14, 0, 0, 0}, {0x3E, 0x33, 0x15, 0xDD, 0xCC, 0xBB, 0xAA}},
+      {{0x65, 0x2B, 0x05, 0x14, 0, 0, 0}, {0x3E, 0x2B, 0x05, 0xDD, 0xCC, 0xBB, 0xAA}},
+      {{0x65, 0x3B, 0x1D, 0x14, 0, 0, 0}, {0x3E, 0x3B, 0x1D, 0xDD, 0xCC, 0xBB, 0xAA}},
+      // Not reads of the canary: left as they are.
+      {{0x65, 0x89, 0x05, 0x14, 0, 0, 0}, {0x65, 0x89, 0x05, 0x14, 0, 0, 0}},  // a store
+      {{0x65, 0xA1, 0x18, 0, 0, 0}, {0x65, 0xA1, 0x18, 0, 0, 0}},              // another word
+      {{0x65, 0x8B, 0x45, 0x14}, {0x65, 0x8B, 0x45, 0x14}},                    // based
+      // Inside other instructions' operands: stepped over.
+      {{0xB8, 0x65, 0xA1, 0x14, 0x00, 0x00, 0x00}, {0xB8, 0x65, 0xA1, 0x14, 0x00, 0x00, 0x00}},
+      {{0xC7, 0x45, 0xF0, 0x65, 0x8B, 0x0D, 0x14, 0x00, 0x00, 0x00},
+       {0xC7, 0x45, 0xF0, 0x65, 0x8B, 0x0D, 0x14, 0x00, 0x00, 0x00}},
+      // Cut short at the end of the code: nothing written past it.
+      {{0x90, 0x65, 0xA1, 0x14, 0x00}, {0x90, 0x65, 0xA1, 0x14, 0x00}},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> code = c.in;
+    codescan::RedirectCanaryReads(code.data(), code.size(), w);
+    EXPECT_EQ(code, c.out);
+  }
+}
+
 // ---- Refusals ---------------------------------------------------------------
+
+void SetU32(Image& img, uint32_t at, uint32_t v) { Put(img.bytes, at, v); }
 
 struct Damage {
   const char* what;
   void (*apply)(Image&);
 };
 
-void SetU32(Image& img, uint32_t at, uint32_t v) { Put(img.bytes, at, v); }
+
 
 const Damage kDamages[] = {
     {"program headers past the end", [](Image& i) { SetU32(i, 28, 0xFFFFFFF0); }},
@@ -427,8 +798,7 @@ std::vector<std::vector<uint8_t>> Mutants(const std::vector<uint8_t>& good, int 
   return out;
 }
 
-TEST(ElfLoad, SurvivesSeededMutations) {
-  const Image img = Build(FullSpec());
+void SurviveMutations(const Image& img) {
   const std::vector<std::vector<uint8_t>> mutants = Mutants(img.bytes, 4000);
   const size_t size = img.bytes.size();
   const size_t span = Align(size, platform::kPageSize);
@@ -456,6 +826,17 @@ TEST(ElfLoad, SurvivesSeededMutations) {
       },
       ::testing::ExitedWithCode(0), "^$");
   platform::FreePages(pages, span + platform::kPageSize);
+}
+
+TEST(ElfLoad, SurvivesSeededMutations) { SurviveMutations(Build(FullSpec())); }
+
+// The relocation tables, the dynamic segment and the hash table are damaged
+// too, with and without section headers to find them by.
+TEST(ElfLoad, SurvivesSeededMutationsOfPositionIndependentImages) {
+  SurviveMutations(Build(PieSpec()));
+  ImageRecipe stripped = PieSpec();
+  stripped.sections = false;
+  SurviveMutations(Build(stripped));
 }
 
 }  // namespace

@@ -1,0 +1,226 @@
+// A length decoder for 32-bit i386 code, table-driven: what follows each
+// opcode (a ModRM byte, immediates of which width), and the walk that finds
+// the stack protector's canary reads among whole instructions.
+#include "loader/codescan.h"
+
+#include <array>
+#include <cstring>
+
+namespace codescan {
+namespace {
+
+// What an opcode is followed by.
+enum : uint16_t {
+  kNone = 0,
+  kM = 1,        // a ModRM byte (with SIB and displacement)
+  kI8 = 2,       // an 8-bit immediate
+  kI16 = 4,      // a 16-bit immediate
+  kIZ = 8,       // 16 or 32 bits by operand size
+  kIA = 16,      // a memory offset: 16 or 32 bits by address size
+  kIP = 32,      // a far pointer: a selector and an offset of operand size
+  kBad = 64,     // not an instruction of 32-bit mode
+  kGroup3 = 128, // F6/F7: an immediate only for /0 and /1 (test)
+  kPrefix = 256,
+};
+
+using Table = std::array<uint16_t, 256>;
+
+constexpr void Set(Table& t, int from, int to, uint16_t value) {
+  for (int i = from; i <= to; ++i) t[i] = value;
+}
+
+constexpr Table OneByte() {
+  Table t{};
+  // The eight arithmetic groups: r/m forms, then AL/eAX with an immediate.
+  for (int base = 0x00; base < 0x40; base += 8) {
+    Set(t, base, base + 3, kM);
+    t[base + 4] = kI8;
+    t[base + 5] = kIZ;
+  }
+  for (int p : {0x26, 0x2E, 0x36, 0x3E, 0x64, 0x65, 0x66, 0x67, 0xF0, 0xF2, 0xF3})
+    t[p] = kPrefix;
+  t[0x0F] = kNone;  // the two-byte map, decoded apart
+  t[0x62] = kM;     // bound
+  t[0x63] = kM;     // arpl
+  t[0x68] = kIZ;
+  t[0x69] = kM | kIZ;
+  t[0x6A] = kI8;
+  t[0x6B] = kM | kI8;
+  Set(t, 0x70, 0x7F, kI8);
+  t[0x80] = kM | kI8;
+  t[0x81] = kM | kIZ;
+  t[0x82] = kM | kI8;
+  t[0x83] = kM | kI8;
+  Set(t, 0x84, 0x8F, kM);
+  t[0x9A] = kIP;
+  Set(t, 0xA0, 0xA3, kIA);
+  t[0xA8] = kI8;
+  t[0xA9] = kIZ;
+  Set(t, 0xB0, 0xB7, kI8);
+  Set(t, 0xB8, 0xBF, kIZ);
+  t[0xC0] = kM | kI8;
+  t[0xC1] = kM | kI8;
+  t[0xC2] = kI16;
+  t[0xC4] = kM;  // les (VEX is not emitted for plain i386)
+  t[0xC5] = kM;  // lds
+  t[0xC6] = kM | kI8;
+  t[0xC7] = kM | kIZ;
+  t[0xC8] = kI16 | kI8;  // enter
+  t[0xCA] = kI16;
+  t[0xCD] = kI8;
+  Set(t, 0xD0, 0xD3, kM);
+  t[0xD4] = kI8;
+  t[0xD5] = kI8;
+  Set(t, 0xD8, 0xDF, kM);  // x87
+  Set(t, 0xE0, 0xE7, kI8);
+  t[0xE8] = kIZ;
+  t[0xE9] = kIZ;
+  t[0xEA] = kIP;
+  t[0xEB] = kI8;
+  t[0xF6] = kM | kGroup3;
+  t[0xF7] = kM | kGroup3;
+  t[0xFE] = kM;
+  t[0xFF] = kM;
+  return t;
+}
+
+constexpr Table TwoByte() {
+  Table t{};
+  Set(t, 0x00, 0xFF, kM);  // most of the map takes a ModRM byte
+  for (int op : {0x04, 0x0A, 0x0C, 0x24, 0x25, 0x26, 0x27, 0x36, 0x39, 0x3B,
+                 0x3C, 0x3D, 0x3E, 0x3F, 0xA6, 0xA7})
+    t[op] = kBad;
+  for (int op : {0x05, 0x06, 0x07, 0x08, 0x09, 0x0B, 0x0E, 0x30, 0x31, 0x32,
+                 0x33, 0x34, 0x35, 0x37, 0x77, 0xA0, 0xA1, 0xA2, 0xA8, 0xA9, 0xAA})
+    t[op] = kNone;
+  t[0x0F] = kM | kI8;  // 3DNow!
+  Set(t, 0x70, 0x73, kM | kI8);
+  Set(t, 0x80, 0x8F, kIZ);  // jcc rel32
+  t[0xA4] = kM | kI8;
+  t[0xAC] = kM | kI8;
+  t[0xBA] = kM | kI8;
+  Set(t, 0xC2, 0xC6, kM | kI8);
+  t[0xC3] = kM;
+  Set(t, 0xC8, 0xCF, kNone);  // bswap
+  return t;
+}
+
+constexpr Table kOneByte = OneByte();
+constexpr Table kTwoByte = TwoByte();
+static_assert(kOneByte[0x65] == kPrefix && kOneByte[0x8B] == kM);
+static_assert(kTwoByte[0x84] == kIZ && kTwoByte[0xAF] == kM);
+
+// Bytes taken by the ModRM byte at `p` and what it implies; 0 when they do
+// not fit.
+uint32_t ModRmLength(const uint8_t* p, uint32_t room, bool address16) {
+  if (room < 1) return 0;
+  const uint8_t modrm = p[0];
+  const unsigned mod = modrm >> 6, rm = modrm & 7;
+  uint32_t length = 1;
+  if (mod == 3) return length;
+  if (address16) {
+    if (mod == 0 && rm == 6) length += 2;
+    length += mod == 1 ? 1 : mod == 2 ? 2 : 0;
+  } else {
+    if (rm == 4) {
+      if (room < 2) return 0;
+      length += 1;
+      if (mod == 0 && (p[1] & 7) == 5) length += 4;
+    }
+    if (mod == 0 && rm == 5) length += 4;
+    length += mod == 1 ? 1 : mod == 2 ? 4 : 0;
+  }
+  return length <= room ? length : 0;
+}
+
+}  // namespace
+
+uint32_t InstructionLength(const uint8_t* code, uint32_t room) {
+  bool operand16 = false, address16 = false;
+  uint32_t at = 0;
+  // Prefixes, at most the 15 bytes an instruction may have.
+  while (at < room && kOneByte[code[at]] == kPrefix) {
+    operand16 |= code[at] == 0x66;
+    address16 |= code[at] == 0x67;
+    if (++at >= 15) return 0;
+  }
+  if (at >= room) return 0;
+  uint16_t form = kOneByte[code[at]];
+  if (code[at++] == 0x0F) {
+    if (at >= room) return 0;
+    const uint8_t op = code[at++];
+    if (op == 0x38 || op == 0x3A) {  // the three-byte maps
+      if (at >= room) return 0;
+      ++at;
+      form = op == 0x3A ? (kM | kI8) : kM;
+    } else {
+      form = kTwoByte[op];
+    }
+  }
+  if (form & kBad) return 0;
+  uint32_t immediate = 0;
+  if (form & kM) {
+    const uint32_t modrm = ModRmLength(code + at, room - at, address16);
+    if (modrm == 0) return 0;
+    if ((form & kGroup3) && ((code[at] >> 3) & 7) < 2)
+      immediate += code[at - 1] == 0xF6 ? 1 : operand16 ? 2 : 4;
+    at += modrm;
+  }
+  if (form & kI8) immediate += 1;
+  if (form & kI16) immediate += 2;
+  if (form & kIZ) immediate += operand16 ? 2 : 4;
+  if (form & kIA) immediate += address16 ? 2 : 4;
+  if (form & kIP) immediate += 2 + (operand16 ? 2 : 4);
+  at += immediate;
+  return at <= room && at <= 15 ? at : 0;
+}
+
+namespace {
+
+constexpr uint8_t kGs = 0x65, kDs = 0x3E;
+constexpr uint8_t kCanaryOffset[4] = {0x14, 0, 0, 0};
+
+// The operations whose register operand is loaded or compared with the
+// canary; none of them writes memory.
+constexpr uint8_t kReadOps[] = {0x8B, 0x33, 0x2B, 0x3B};
+
+bool IsReadOp(uint8_t op) {
+  for (uint8_t r : kReadOps)
+    if (r == op) return true;
+  return false;
+}
+
+// Where the disp32 of a canary read starts in the instruction at `p` of
+// `length` bytes, or 0 when it is not one.
+uint32_t CanaryDisplacementAt(const uint8_t* p, uint32_t length) {
+  if (p[0] != kGs) return 0;
+  if (length == 6 && p[1] == 0xA1 && std::memcmp(p + 2, kCanaryOffset, 4) == 0)
+    return 2;
+  if (length == 7 && IsReadOp(p[1]) && (p[2] & 0xC7) == 0x05 &&
+      std::memcmp(p + 3, kCanaryOffset, 4) == 0)
+    return 3;
+  return 0;
+}
+
+}  // namespace
+
+uint32_t RedirectCanaryReads(uint8_t* code, uint32_t size, uint32_t canary) {
+  uint32_t rewritten = 0;
+  uint32_t at = 0;
+  while (at < size) {
+    const uint32_t length = InstructionLength(code + at, size - at);
+    if (length == 0) {  // not code: step a byte, the walk falls into step again
+      ++at;
+      continue;
+    }
+    if (const uint32_t disp = CanaryDisplacementAt(code + at, length)) {
+      code[at] = kDs;
+      std::memcpy(code + at + disp, &canary, 4);
+      ++rewritten;
+    }
+    at += length;
+  }
+  return rewritten;
+}
+
+}  // namespace codescan
