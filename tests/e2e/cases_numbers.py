@@ -1,0 +1,9 @@
+# Numbers, the scanf family and characters, run natively and on both ports.
+NATIVE = "NATIVE"
+
+CASES = [
+    dict(name="numbers_parse", guest="tests/e2e/guests/numbers_parse.c",
+         stdout=NATIVE),
+    dict(name="numbers_div", guest="tests/e2e/guests/numbers_div.c",
+         stdout=NATIVE),
+]
