@@ -7,3 +7,9 @@ CASES = [
     dict(name="numbers_div", guest="tests/e2e/guests/numbers_div.c",
          stdout=NATIVE),
 ]
+CASES += [
+    dict(name="ctype_tables", guest="tests/e2e/guests/ctype_tables.c",
+         stdout=NATIVE),
+    dict(name="ctype_wide", guest="tests/e2e/guests/ctype_wide.c",
+         stdout=NATIVE),
+]
