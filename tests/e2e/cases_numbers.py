@@ -13,3 +13,7 @@ CASES += [
     dict(name="ctype_wide", guest="tests/e2e/guests/ctype_wide.c",
          stdout=NATIVE),
 ]
+CASES += [
+    dict(name="scan_string", guest="tests/e2e/guests/scan_string.c",
+         stdout=NATIVE),
+]
