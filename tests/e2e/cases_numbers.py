@@ -17,3 +17,9 @@ CASES += [
     dict(name="scan_string", guest="tests/e2e/guests/scan_string.c",
          stdout=NATIVE),
 ]
+CASES += [
+    dict(name="scan_stdin", guest="tests/e2e/guests/scan_stdin.c",
+         stdin="12   -34\n-9223372036854775808 4294967295 -129 0.1\n"
+               "  alpha  the rest of a line\n0x1F,2.5e-3;word\nleft over\n",
+         stdout=NATIVE),
+]
