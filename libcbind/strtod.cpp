@@ -482,12 +482,12 @@ FloatResult ParseFloat(const char* text, FloatFormat format) {
     return Hexadecimal(format, negative, text, p + 2);
 
   // Decimal: digits with at most one point, then an optional exponent.
-  const char* first = nullptr;  // first significant digit
-  int64_t pointShift = 0;       // digits after the point, up to `last`
-  int64_t digits = 0;           // significant digits up to `last`
-  uint64_t m = 0;               // the first 19 of them
+  const char* first = nullptr;  // first nonzero digit
+  int64_t pointShift = 0;       // every digit after the point
+  int64_t digits = 0;           // from `first` to the last nonzero digit
+  uint64_t m = 0;               // the first 19 of those
   bool point = false, any = false;
-  int64_t zerosPending = 0;     // zeros seen since the last nonzero digit
+  int64_t zerosPending = 0;     // zeros since the last nonzero digit
   for (;; ++p) {
     if (*p == '.' && !point) {
       point = true;
@@ -516,9 +516,8 @@ FloatResult ParseFloat(const char* text, FloatFormat format) {
   const size_t length = static_cast<size_t>(p - text);
   if (first == nullptr) return Encode(format, negative, Kind::kZero, {}, 0, length, false);
 
-  // value = (the digits first..last as an integer) * 10^e10; trailing
-  // zeros after `last` are counted in pointShift only when they follow the
-  // point, so take them off.
+  // value = (the `digits` digits from `first` as an integer) * 10^e10:
+  // the trailing zeros left out of them scale it back up.
   const int64_t e10 = exponent - pointShift + zerosPending;
   Rounded r{};
   if (digits <= 19 && FastDecimal(m, e10, f, r))
