@@ -531,6 +531,18 @@ int Scan(Input& in, const char* f, const uint32_t* words, bool gnuA) {
                    : conv == 'i'              ? 0
                    : conv == 'o'              ? 8
                                               : 16;
+        if (conv == 'p' && in.Peek() == '(') {
+          // What printf writes for a null pointer reads back as one.
+          for (const char* w = "(nil)"; *w != '\0'; ++w) {
+            if (in.Peek() != *w) return done;
+            in.Take();
+          }
+          if (!spec.suppress) {
+            StoreInteger(args.Take(position), 0, Size::kDefault);
+            ++done;
+          }
+          break;
+        }
         std::string text;
         if (!GatherInteger(in, spec.width, base, text)) return done;
         const bool isSigned = conv == 'd' || conv == 'i';

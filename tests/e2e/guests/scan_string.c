@@ -241,9 +241,56 @@ int main(void) {
     bytes(w, 16);
     printf("\n");
     memset(w, 0xaa, sizeof w);
+    errno = 0;
+    r = sscanf("a\xe9z", "%ls", w);
+    printf("ls e9: r=%d errno=%d ", r, errno);
+    bytes(w, 16);
+    printf("\n");
+    memset(w, 0xaa, sizeof w);
     r = sscanf("xy", "%2lc", w);
     printf("lc: r=%d ", r);
     bytes(w, 12);
+    printf("\n");
+  }
+
+  /* Pointers, as printf writes them. */
+  {
+    static const char* const kPointers[] = {"0x1234", "(nil)", "(nil", "(x)",
+                                            "ffff0000", "0x", NULL};
+    for (int i = 0; kPointers[i]; ++i) {
+      void* p = (void*)7;
+      int n = -1;
+      int r = sscanf(kPointers[i], "%p%n", &p, &n);
+      printf("p [%s] r=%d p=%lx n=%d\n", kPointers[i], r, (unsigned long)p, n);
+    }
+  }
+
+  /* The end of the format and of the input, odd formats. */
+  {
+    int a = -1, b = -1;
+    char c = '#';
+    printf("pct end r=%d\n", sscanf("abc", "abc%"));
+    printf("bad conv r=%d\n", sscanf("5", "%y", &a));
+    printf("w0 r=%d\n", sscanf("12", "%0d", &a));
+    printf("pct eof r=%d pct x r=%d\n", sscanf(" ", "%%"), sscanf("x", "%%"));
+    printf("sup eof r=%d sup then eof r=%d sup only r=%d sup eof d r=%d\n",
+           sscanf("", "%*c%c", &c), sscanf("a", "%*c%c", &c),
+           sscanf("a", "%*c"), sscanf("", "%*d"));
+    printf("ws only r=%d empty r=%d\n", sscanf("   ", "  "), sscanf("", ""));
+    signed char hn = 0x55;
+    long long lln = -1;
+    int r = sscanf("123 45", "%d%hhn %lln", &a, &hn, &lln);
+    printf("hhn r=%d %d %d\n", r, hn, (int)lln);
+    errno = 0;
+    r = sscanf("99999999999", "%hhd", &hn);
+    printf("big hh r=%d %d errno=%d\n", r, hn, errno);
+    r = sscanf("-0x10", "%x", (unsigned*)&b);
+    printf("negx r=%d %x\n", r, (unsigned)b);
+    long double x;
+    memset(&x, 0, sizeof x);
+    r = sscanf("-nan", "%Lf", &x);
+    printf("Lf nan r=%d ", r);
+    bytes(&x, 10);
     printf("\n");
   }
 
