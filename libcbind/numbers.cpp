@@ -23,13 +23,13 @@ bool GoodBase(int32_t base) { return base == 0 || (base >= 2 && base <= 36); }
 // strtol's common frame: a bad base is EINVAL with the end pointer left as
 // it was, as the Linux C library leaves it.
 uint64_t Integer(const char* text, char** end, int32_t base, int bits,
-                 bool isSigned) {
+                 bool isSigned, bool c23 = false) {
   if (!GoodBase(base)) {
     SetErrno(linux::kEINVAL);
     return 0;
   }
   const numparse::IntegerResult r =
-      numparse::ParseInteger(text, base, bits, isSigned);
+      numparse::ParseInteger(text, base, bits, isSigned, c23);
   if (end != nullptr) *end = const_cast<char*>(text) + r.length;
   if (r.range) SetErrno(linux::kERANGE);
   return r.value;
@@ -74,6 +74,21 @@ int64_t tblibc_strtoll_internal(const char* s, char** end, int32_t base, int32_t
 }
 uint64_t tblibc_strtoull_internal(const char* s, char** end, int32_t base, int32_t) {
   return tblibc_strtoull(s, end, base);
+}
+
+// The C23 names that newer Linux C libraries' headers pick (for C23 and
+// for _GNU_SOURCE): "0b" prefixes binary numbers.
+int32_t tblibc_isoc23_strtol(const char* s, char** end, int32_t base) {
+  return static_cast<int32_t>(Integer(s, end, base, 32, true, true));
+}
+uint32_t tblibc_isoc23_strtoul(const char* s, char** end, int32_t base) {
+  return static_cast<uint32_t>(Integer(s, end, base, 32, false, true));
+}
+int64_t tblibc_isoc23_strtoll(const char* s, char** end, int32_t base) {
+  return static_cast<int64_t>(Integer(s, end, base, 64, true, true));
+}
+uint64_t tblibc_isoc23_strtoull(const char* s, char** end, int32_t base) {
+  return Integer(s, end, base, 64, false, true);
 }
 
 int32_t tblibc_atoi(const char* s) { return tblibc_strtol(s, nullptr, 10); }
@@ -152,6 +167,12 @@ constexpr Export kExports[] = {
     Fn<&tblibc_strtoull>("strtouq"),
     Fn<&tblibc_strtoll>("strtoimax"),
     Fn<&tblibc_strtoull>("strtoumax"),
+    Fn<&tblibc_isoc23_strtol>("__isoc23_strtol"),
+    Fn<&tblibc_isoc23_strtoul>("__isoc23_strtoul"),
+    Fn<&tblibc_isoc23_strtoll>("__isoc23_strtoll"),
+    Fn<&tblibc_isoc23_strtoull>("__isoc23_strtoull"),
+    Fn<&tblibc_isoc23_strtoll>("__isoc23_strtoimax"),
+    Fn<&tblibc_isoc23_strtoull>("__isoc23_strtoumax"),
     Fn<&tblibc_strtol_internal>("__strtol_internal"),
     Fn<&tblibc_strtoul_internal>("__strtoul_internal"),
     Fn<&tblibc_strtoll_internal>("__strtoll_internal"),

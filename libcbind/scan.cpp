@@ -76,6 +76,10 @@ class Input {
   uint32_t consumed_ = 0;
 };
 
+// Which names the guest called: the older ones read "%as" as "%ms", as the
+// Linux C library's pre-C99 scanf does; the C23 ones know %b and "0b".
+enum class Dialect { kGnu, kC99, kC23 };
+
 enum class Size { kChar, kShort, kDefault, kLong, kLongLong, kLongDouble };
 
 struct Spec {
@@ -129,7 +133,8 @@ void StoreInteger(void* where, uint64_t v, Size size) {
 // Gathers an integer as the Linux C library does: sign, "0" and "0x"
 // prefixes within the width, then the digits of the base. False when no
 // digit came.
-bool GatherInteger(Input& in, int64_t width, int& base, std::string& text) {
+bool GatherInteger(Input& in, int64_t width, int& base, std::string& text,
+                   bool binaryPrefix) {
   int c = in.Peek();
   if ((c == '-' || c == '+') && width != 0) {
     text += static_cast<char>(c);
@@ -145,6 +150,12 @@ bool GatherInteger(Input& in, int64_t width, int& base, std::string& text) {
     if (width != 0 && (c == 'x' || c == 'X') && (base == 0 || base == 16)) {
       // The x is taken but not kept: "0x" alone reads as 0.
       base = 16;
+      in.Take();
+      if (width > 0) --width;
+      c = in.Peek();
+    } else if (binaryPrefix && width != 0 && (c == 'b' || c == 'B') &&
+               (base == 0 || base == 2)) {
+      base = 2;
       in.Take();
       if (width > 0) --width;
       c = in.Peek();
@@ -350,9 +361,10 @@ void SkipSpace(Input& in) {
   while (in.Peek() != kEof && IsSpace(static_cast<char>(in.Peek()))) in.Take();
 }
 
-// The engine. `gnuA`: the older names read "%as" as "%ms", as the Linux C
-// library's pre-C99 scanf does.
-int Scan(Input& in, const char* f, const uint32_t* words, bool gnuA) {
+// The engine.
+int Scan(Input& in, const char* f, const uint32_t* words, Dialect dialect) {
+  const bool gnuA = dialect == Dialect::kGnu;
+  const bool c23 = dialect == Dialect::kC23;
   Arguments args(words);
   int done = 0;
   // An input failure (end of input, a read error) before the first
@@ -525,11 +537,14 @@ int Scan(Input& in, const char* f, const uint32_t* words, bool gnuA) {
       case 'o':
       case 'x':
       case 'X':
-      case 'p': {
+      case 'p':
+      case 'b': {
+        if (conv == 'b' && !c23) return done;  // no such conversion
         if (in.Peek() == kEof) return inputFailure();
         int base = conv == 'd' || conv == 'u' ? 10
                    : conv == 'i'              ? 0
                    : conv == 'o'              ? 8
+                   : conv == 'b'              ? 2
                                               : 16;
         if (conv == 'p' && in.Peek() == '(') {
           // What printf writes for a null pointer reads back as one.
@@ -544,7 +559,7 @@ int Scan(Input& in, const char* f, const uint32_t* words, bool gnuA) {
           break;
         }
         std::string text;
-        if (!GatherInteger(in, spec.width, base, text)) return done;
+        if (!GatherInteger(in, spec.width, base, text, c23)) return done;
         const bool isSigned = conv == 'd' || conv == 'i';
         const bool wide64 =
             spec.size == Size::kLongLong || spec.size == Size::kLongDouble;
@@ -592,15 +607,15 @@ const uint32_t* Words(va_list args) {
 FILE* Stream(void* stream) { return static_cast<FILE*>(stream); }
 
 int ScanString(const char* s, const char* format, const uint32_t* words,
-               bool gnuA) {
+               Dialect dialect) {
   Input in(s);
-  return Scan(in, format, words, gnuA);
+  return Scan(in, format, words, dialect);
 }
 
 int ScanStream(void* stream, const char* format, const uint32_t* words,
-               bool gnuA) {
+               Dialect dialect) {
   Input in(Stream(stream));
-  return Scan(in, format, words, gnuA);
+  return Scan(in, format, words, dialect);
 }
 
 void* GuestStdin() { return reinterpret_cast<void*>(uintptr_t{HostStdin}); }
@@ -619,45 +634,46 @@ using tblibc::ScanStream;
 using tblibc::ScanString;
 using tblibc::Words;
 
-#define TUMBEX_SCAN_ENTRIES(prefix, gnuA)                                     \
-  int prefix##sscanf(const char* s, const char* format, ...) {               \
-    va_list args;                                                            \
-    va_start(args, format);                                                  \
-    const int n = ScanString(s, format, Words(args), gnuA);                  \
-    va_end(args);                                                            \
-    return n;                                                                \
-  }                                                                          \
-  int prefix##fscanf(void* stream, const char* format, ...) {                \
-    va_list args;                                                            \
-    va_start(args, format);                                                  \
-    const int n = ScanStream(stream, format, Words(args), gnuA);             \
-    va_end(args);                                                            \
-    return n;                                                                \
-  }                                                                          \
-  int prefix##scanf(const char* format, ...) {                               \
-    va_list args;                                                            \
-    va_start(args, format);                                                  \
-    const int n = ScanStream(tblibc::GuestStdin(), format, Words(args), gnuA); \
-    va_end(args);                                                            \
-    return n;                                                                \
-  }                                                                          \
-  int prefix##vsscanf(const char* s, const char* format, uint32_t args) {    \
-    return ScanString(s, format, reinterpret_cast<const uint32_t*>(          \
-                                     uintptr_t{args}), gnuA);                \
-  }                                                                          \
-  int prefix##vfscanf(void* stream, const char* format, uint32_t args) {     \
-    return ScanStream(stream, format,                                        \
-                      reinterpret_cast<const uint32_t*>(uintptr_t{args}),    \
-                      gnuA);                                                 \
-  }                                                                          \
-  int prefix##vscanf(const char* format, uint32_t args) {                    \
-    return ScanStream(tblibc::GuestStdin(), format,                          \
-                      reinterpret_cast<const uint32_t*>(uintptr_t{args}),    \
-                      gnuA);                                                 \
+#define TUMBEX_SCAN_ENTRIES(prefix, dialect)                                  \
+  int prefix##sscanf(const char* s, const char* format, ...) {                \
+    va_list args;                                                             \
+    va_start(args, format);                                                   \
+    const int n = ScanString(s, format, Words(args), dialect);                \
+    va_end(args);                                                             \
+    return n;                                                                 \
+  }                                                                           \
+  int prefix##fscanf(void* stream, const char* format, ...) {                 \
+    va_list args;                                                             \
+    va_start(args, format);                                                   \
+    const int n = ScanStream(stream, format, Words(args), dialect);           \
+    va_end(args);                                                             \
+    return n;                                                                 \
+  }                                                                           \
+  int prefix##scanf(const char* format, ...) {                                \
+    va_list args;                                                             \
+    va_start(args, format);                                                   \
+    const int n = ScanStream(tblibc::GuestStdin(), format, Words(args), dialect);\
+    va_end(args);                                                             \
+    return n;                                                                 \
+  }                                                                           \
+  int prefix##vsscanf(const char* s, const char* format, uint32_t args) {     \
+    return ScanString(s, format, reinterpret_cast<const uint32_t*>(           \
+                                     uintptr_t{args}), dialect);              \
+  }                                                                           \
+  int prefix##vfscanf(void* stream, const char* format, uint32_t args) {      \
+    return ScanStream(stream, format,                                         \
+                      reinterpret_cast<const uint32_t*>(uintptr_t{args}),     \
+                      dialect);                                               \
+  }                                                                           \
+  int prefix##vscanf(const char* format, uint32_t args) {                     \
+    return ScanStream(tblibc::GuestStdin(), format,                           \
+                      reinterpret_cast<const uint32_t*>(uintptr_t{args}),     \
+                      dialect);                                               \
   }
 
-TUMBEX_SCAN_ENTRIES(tblibc_, true)
-TUMBEX_SCAN_ENTRIES(tblibc_isoc99_, false)
+TUMBEX_SCAN_ENTRIES(tblibc_, tblibc::Dialect::kGnu)
+TUMBEX_SCAN_ENTRIES(tblibc_isoc99_, tblibc::Dialect::kC99)
+TUMBEX_SCAN_ENTRIES(tblibc_isoc23_, tblibc::Dialect::kC23)
 #undef TUMBEX_SCAN_ENTRIES
 
 }  // extern "C"
@@ -678,6 +694,12 @@ constexpr Export kExports[] = {
     Fn<&tblibc_isoc99_vscanf>("__isoc99_vscanf"),
     Fn<&tblibc_isoc99_vfscanf>("__isoc99_vfscanf"),
     Fn<&tblibc_isoc99_vsscanf>("__isoc99_vsscanf"),
+    Fn<&tblibc_isoc23_scanf>("__isoc23_scanf"),
+    Fn<&tblibc_isoc23_fscanf>("__isoc23_fscanf"),
+    Fn<&tblibc_isoc23_sscanf>("__isoc23_sscanf"),
+    Fn<&tblibc_isoc23_vscanf>("__isoc23_vscanf"),
+    Fn<&tblibc_isoc23_vfscanf>("__isoc23_vfscanf"),
+    Fn<&tblibc_isoc23_vsscanf>("__isoc23_vsscanf"),
 };
 
 }  // namespace

@@ -24,7 +24,7 @@ int DigitValue(char c) {
 }
 
 IntegerResult ParseInteger(const char* text, int base, int bits,
-                           bool isSigned) {
+                           bool isSigned, bool binaryPrefix) {
   const char* p = text;
   while (IsSpace(*p)) ++p;
   bool negative = false;
@@ -35,6 +35,10 @@ IntegerResult ParseInteger(const char* text, int base, int bits,
       DigitValue(p[2]) < 16) {
     p += 2;
     base = 16;
+  } else if (binaryPrefix && (base == 0 || base == 2) && p[0] == '0' &&
+             (p[1] | 0x20) == 'b' && (p[2] == '0' || p[2] == '1')) {
+    p += 2;
+    base = 2;
   } else if (base == 0) {
     base = p[0] == '0' ? 8 : 10;
   }

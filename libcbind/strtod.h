@@ -19,7 +19,10 @@ struct IntegerResult {
 };
 
 // strtol and its kin for a valid base (0 or 2..36): `bits` is 32 or 64.
-IntegerResult ParseInteger(const char* text, int base, int bits, bool isSigned);
+// `binaryPrefix`: "0b" introduces base 2 as "0x" does base 16 (the C23
+// forms of the names).
+IntegerResult ParseInteger(const char* text, int base, int bits, bool isSigned,
+                           bool binaryPrefix = false);
 
 // 0..35 for a digit or letter, 99 for anything else.
 int DigitValue(char c);

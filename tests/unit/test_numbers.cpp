@@ -99,6 +99,28 @@ TEST(NumbersInteger, AgreesWithTheLinuxCLibrary) {
   }
 }
 
+// The C23 names take "0b" as "0x" is taken: a prefix only with a binary
+// digit after it, for bases 0 and 2.
+TEST(NumbersInteger, BinaryPrefixOfTheC23Names) {
+  struct Row {
+    const char* input;
+    int base;
+    uint64_t value;
+    size_t length;
+  };
+  constexpr Row kRows[] = {
+      {"0b101", 0, 5, 5},  {"0B11", 2, 3, 4},     {"-0b1", 0, ~uint64_t{0}, 4},
+      {"0b2", 0, 0, 1},    {"0b", 2, 0, 1},       {"0b101", 16, 0xb101, 5},
+      {"0b101", 10, 0, 1}, {"0x1f", 0, 0x1f, 4},  {"017", 0, 15, 3},
+  };
+  for (const Row& row : kRows) {
+    const auto r = ParseInteger(row.input, row.base, 64, true, true);
+    EXPECT_EQ(r.value, row.value) << row.input << " base " << row.base;
+    EXPECT_EQ(r.length, row.length) << row.input << " base " << row.base;
+  }
+  EXPECT_EQ(ParseInteger("0b101", 0, 32, true).length, 1u);
+}
+
 struct DoubleExpect {
   uint64_t bits;
   size_t length;
@@ -386,6 +408,24 @@ TEST_F(ScanStream, MatchingFailureAnswersTheCountSoFar) {
   auto c99 = Import<int(const char*, const char*, ...)>("__isoc99_sscanf");
   EXPECT_EQ(c99("2.5s", "%as", &f), 1);
   EXPECT_EQ(f, 2.5f);
+}
+
+TEST_F(ScanStream, TheC23NamesReadBinary) {
+  auto c23 = Import<int(const char*, const char*, ...)>("__isoc23_sscanf");
+  auto c99 = Import<int(const char*, const char*, ...)>("__isoc99_sscanf");
+  int a = 0, c = 0, n = 0;
+  unsigned b = 0;
+  EXPECT_EQ(c23("0b101 0B11 101 0x1f%", "%i %b %b %i%n", &a, &b, &c, &a, &n), 4);
+  EXPECT_EQ(a, 31);
+  EXPECT_EQ(b, 3u);
+  EXPECT_EQ(c, 5);
+  EXPECT_EQ(n, 19);
+  EXPECT_EQ(c23("0b2", "%i%n", &a, &n), 1);
+  EXPECT_EQ(a, 0);
+  EXPECT_EQ(n, 2);  // the b is taken, as an x is
+  EXPECT_EQ(c99("0b101", "%i%n", &a, &n), 1);
+  EXPECT_EQ(n, 1);
+  EXPECT_EQ(c99("101", "%b", &b), 0);
 }
 
 }  // namespace
