@@ -628,78 +628,80 @@ void* GuestStdin() { return reinterpret_cast<void*>(uintptr_t{HostStdin}); }
 // Every scanf argument is a 32-bit word on the guest's stack, which is
 // where the host's va_list points on i386: the engine reads the words.
 
-extern "C" {
+namespace tblibc {
+namespace {
 
-using tblibc::ScanStream;
-using tblibc::ScanString;
-using tblibc::Words;
+const uint32_t* WordsAt(uint32_t address) {
+  return reinterpret_cast<const uint32_t*>(uintptr_t{address});
+}
 
-#define TUMBEX_SCAN_ENTRIES(prefix, dialect)                                  \
-  int prefix##sscanf(const char* s, const char* format, ...) {                \
-    va_list args;                                                             \
-    va_start(args, format);                                                   \
-    const int n = ScanString(s, format, Words(args), dialect);                \
-    va_end(args);                                                             \
-    return n;                                                                 \
-  }                                                                           \
-  int prefix##fscanf(void* stream, const char* format, ...) {                 \
-    va_list args;                                                             \
-    va_start(args, format);                                                   \
-    const int n = ScanStream(stream, format, Words(args), dialect);           \
-    va_end(args);                                                             \
-    return n;                                                                 \
-  }                                                                           \
-  int prefix##scanf(const char* format, ...) {                                \
-    va_list args;                                                             \
-    va_start(args, format);                                                   \
-    const int n = ScanStream(tblibc::GuestStdin(), format, Words(args), dialect);\
-    va_end(args);                                                             \
-    return n;                                                                 \
-  }                                                                           \
-  int prefix##vsscanf(const char* s, const char* format, uint32_t args) {     \
-    return ScanString(s, format, reinterpret_cast<const uint32_t*>(           \
-                                     uintptr_t{args}), dialect);              \
-  }                                                                           \
-  int prefix##vfscanf(void* stream, const char* format, uint32_t args) {      \
-    return ScanStream(stream, format,                                         \
-                      reinterpret_cast<const uint32_t*>(uintptr_t{args}),     \
-                      dialect);                                               \
-  }                                                                           \
-  int prefix##vscanf(const char* format, uint32_t args) {                     \
-    return ScanStream(tblibc::GuestStdin(), format,                           \
-                      reinterpret_cast<const uint32_t*>(uintptr_t{args}),     \
-                      dialect);                                               \
-  }
+template <Dialect D>
+int Sscanf(const char* s, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int n = ScanString(s, format, Words(args), D);
+  va_end(args);
+  return n;
+}
 
-TUMBEX_SCAN_ENTRIES(tblibc_, tblibc::Dialect::kGnu)
-TUMBEX_SCAN_ENTRIES(tblibc_isoc99_, tblibc::Dialect::kC99)
-TUMBEX_SCAN_ENTRIES(tblibc_isoc23_, tblibc::Dialect::kC23)
-#undef TUMBEX_SCAN_ENTRIES
+template <Dialect D>
+int Fscanf(void* stream, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int n = ScanStream(stream, format, Words(args), D);
+  va_end(args);
+  return n;
+}
 
-}  // extern "C"
+template <Dialect D>
+int Scanf(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int n = ScanStream(GuestStdin(), format, Words(args), D);
+  va_end(args);
+  return n;
+}
+
+template <Dialect D>
+int Vsscanf(const char* s, const char* format, uint32_t args) {
+  return ScanString(s, format, WordsAt(args), D);
+}
+
+template <Dialect D>
+int Vfscanf(void* stream, const char* format, uint32_t args) {
+  return ScanStream(stream, format, WordsAt(args), D);
+}
+
+template <Dialect D>
+int Vscanf(const char* format, uint32_t args) {
+  return ScanStream(GuestStdin(), format, WordsAt(args), D);
+}
+
+}  // namespace
+}  // namespace tblibc
 
 namespace tblibc {
 namespace {
 
 constexpr Export kExports[] = {
-    Fn<&tblibc_scanf>("scanf"),
-    Fn<&tblibc_fscanf>("fscanf"),
-    Fn<&tblibc_sscanf>("sscanf"),
-    Fn<&tblibc_vscanf>("vscanf"),
-    Fn<&tblibc_vfscanf>("vfscanf"),
-    Fn<&tblibc_vsscanf>("vsscanf"),
-    Fn<&tblibc_isoc99_scanf>("__isoc99_scanf"),
-    Fn<&tblibc_isoc99_fscanf>("__isoc99_fscanf"),
-    Fn<&tblibc_isoc99_sscanf>("__isoc99_sscanf"),
-    Fn<&tblibc_isoc99_vscanf>("__isoc99_vscanf"),
-    Fn<&tblibc_isoc99_vfscanf>("__isoc99_vfscanf"),
-    Fn<&tblibc_isoc99_vsscanf>("__isoc99_vsscanf"),
-    Fn<&tblibc_isoc23_scanf>("__isoc23_scanf"),
-    Fn<&tblibc_isoc23_fscanf>("__isoc23_fscanf"),
-    Fn<&tblibc_isoc23_sscanf>("__isoc23_sscanf"),
-    Fn<&tblibc_isoc23_vscanf>("__isoc23_vscanf"),
-    Fn<&tblibc_isoc23_vfscanf>("__isoc23_vfscanf"),
-    Fn<&tblibc_isoc23_vsscanf>("__isoc23_vsscanf"),
+    Fn<&Scanf<Dialect::kGnu>>("scanf"),
+    Fn<&Fscanf<Dialect::kGnu>>("fscanf"),
+    Fn<&Sscanf<Dialect::kGnu>>("sscanf"),
+    Fn<&Vscanf<Dialect::kGnu>>("vscanf"),
+    Fn<&Vfscanf<Dialect::kGnu>>("vfscanf"),
+    Fn<&Vsscanf<Dialect::kGnu>>("vsscanf"),
+    Fn<&Scanf<Dialect::kC99>>("__isoc99_scanf"),
+    Fn<&Fscanf<Dialect::kC99>>("__isoc99_fscanf"),
+    Fn<&Sscanf<Dialect::kC99>>("__isoc99_sscanf"),
+    Fn<&Vscanf<Dialect::kC99>>("__isoc99_vscanf"),
+    Fn<&Vfscanf<Dialect::kC99>>("__isoc99_vfscanf"),
+    Fn<&Vsscanf<Dialect::kC99>>("__isoc99_vsscanf"),
+    Fn<&Scanf<Dialect::kC23>>("__isoc23_scanf"),
+    Fn<&Fscanf<Dialect::kC23>>("__isoc23_fscanf"),
+    Fn<&Sscanf<Dialect::kC23>>("__isoc23_sscanf"),
+    Fn<&Vscanf<Dialect::kC23>>("__isoc23_vscanf"),
+    Fn<&Vfscanf<Dialect::kC23>>("__isoc23_vfscanf"),
+    Fn<&Vsscanf<Dialect::kC23>>("__isoc23_vsscanf"),
 };
 
 }  // namespace
