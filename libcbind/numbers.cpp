@@ -1,11 +1,201 @@
 // Numbers: conversions between text and numbers, abs, div.
+//
+// One implementation for both ports: msvcrt's strtol family knows no
+// 64-bit names of Linux's, rounds some decimal inputs differently from the
+// Linux C library and sets ERANGE on other inputs, so the guest's text goes
+// through the engines of strtod.cpp.
+#include <cstdint>
+#include <cstring>
+
+#include "abi/errno.h"
 #include "libcbind/family.h"
 #include "libcbind/guest.h"
 #include "libcbind/startup.h"
+#include "libcbind/strtod.h"
 
 namespace tblibc {
+namespace {
+
+using numparse::FloatFormat;
+
+bool GoodBase(int32_t base) { return base == 0 || (base >= 2 && base <= 36); }
+
+// strtol's common frame: a bad base is EINVAL with the end pointer left as
+// it was, as the Linux C library leaves it.
+uint64_t Integer(const char* text, char** end, int32_t base, int bits,
+                 bool isSigned, bool c23 = false) {
+  if (!GoodBase(base)) {
+    SetErrno(linux::kEINVAL);
+    return 0;
+  }
+  const numparse::IntegerResult r =
+      numparse::ParseInteger(text, base, bits, isSigned, c23);
+  if (end != nullptr) *end = const_cast<char*>(text) + r.length;
+  if (r.range) SetErrno(linux::kERANGE);
+  return r.value;
+}
+
+numparse::FloatResult Float(const char* text, char** end, FloatFormat format) {
+  const numparse::FloatResult r = numparse::ParseFloat(text, format);
+  if (end != nullptr) *end = const_cast<char*>(text) + r.length;
+  if (r.range) SetErrno(linux::kERANGE);
+  return r;
+}
+
+}  // namespace
+}  // namespace tblibc
+
+extern "C" {
+
+using tblibc::Integer;
+using tblibc::numparse::FloatFormat;
+
+int32_t tblibc_strtol(const char* s, char** end, int32_t base) {
+  return static_cast<int32_t>(Integer(s, end, base, 32, true));
+}
+uint32_t tblibc_strtoul(const char* s, char** end, int32_t base) {
+  return static_cast<uint32_t>(Integer(s, end, base, 32, false));
+}
+int64_t tblibc_strtoll(const char* s, char** end, int32_t base) {
+  return static_cast<int64_t>(Integer(s, end, base, 64, true));
+}
+uint64_t tblibc_strtoull(const char* s, char** end, int32_t base) {
+  return Integer(s, end, base, 64, false);
+}
+// The grouping flag of the _internal forms changes nothing in the C locale.
+int32_t tblibc_strtol_internal(const char* s, char** end, int32_t base, int32_t) {
+  return tblibc_strtol(s, end, base);
+}
+uint32_t tblibc_strtoul_internal(const char* s, char** end, int32_t base, int32_t) {
+  return tblibc_strtoul(s, end, base);
+}
+int64_t tblibc_strtoll_internal(const char* s, char** end, int32_t base, int32_t) {
+  return tblibc_strtoll(s, end, base);
+}
+uint64_t tblibc_strtoull_internal(const char* s, char** end, int32_t base, int32_t) {
+  return tblibc_strtoull(s, end, base);
+}
+
+// The C23 names that newer Linux C libraries' headers pick (for C23 and
+// for _GNU_SOURCE): "0b" prefixes binary numbers.
+int32_t tblibc_isoc23_strtol(const char* s, char** end, int32_t base) {
+  return static_cast<int32_t>(Integer(s, end, base, 32, true, true));
+}
+uint32_t tblibc_isoc23_strtoul(const char* s, char** end, int32_t base) {
+  return static_cast<uint32_t>(Integer(s, end, base, 32, false, true));
+}
+int64_t tblibc_isoc23_strtoll(const char* s, char** end, int32_t base) {
+  return static_cast<int64_t>(Integer(s, end, base, 64, true, true));
+}
+uint64_t tblibc_isoc23_strtoull(const char* s, char** end, int32_t base) {
+  return Integer(s, end, base, 64, false, true);
+}
+
+int32_t tblibc_atoi(const char* s) { return tblibc_strtol(s, nullptr, 10); }
+int64_t tblibc_atoll(const char* s) { return tblibc_strtoll(s, nullptr, 10); }
+
+// Results go back through st(0) as the guest expects; the value is put
+// together bit by bit and only loaded, never computed, on the x87 unit.
+double tblibc_strtod(const char* s, char** end) {
+  const uint64_t bits = tblibc::Float(s, end, FloatFormat::kDouble).bits;
+  double v;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
+float tblibc_strtof(const char* s, char** end) {
+  const uint32_t bits =
+      static_cast<uint32_t>(tblibc::Float(s, end, FloatFormat::kFloat).bits);
+  float v;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
+long double tblibc_strtold(const char* s, char** end) {
+  static_assert(sizeof(long double) >= 10, "the host's long double is x87's");
+  const tblibc::numparse::FloatResult r =
+      tblibc::Float(s, end, FloatFormat::kExtended);
+  long double v = 0;
+  std::memcpy(&v, &r.bits, 8);
+  std::memcpy(reinterpret_cast<char*>(&v) + 8, &r.signExponent, 2);
+  return v;
+}
+double tblibc_strtod_internal(const char* s, char** end, int32_t) {
+  return tblibc_strtod(s, end);
+}
+float tblibc_strtof_internal(const char* s, char** end, int32_t) {
+  return tblibc_strtof(s, end);
+}
+long double tblibc_strtold_internal(const char* s, char** end, int32_t) {
+  return tblibc_strtold(s, end);
+}
+double tblibc_atof(const char* s) { return tblibc_strtod(s, nullptr); }
+
+// abs(INT_MIN) stays INT_MIN, as the Linux C library's wraps.
+int32_t tblibc_abs(int32_t v) {
+  return v < 0 ? static_cast<int32_t>(0u - static_cast<uint32_t>(v)) : v;
+}
+int64_t tblibc_llabs(int64_t v) {
+  return v < 0 ? static_cast<int64_t>(0ull - static_cast<uint64_t>(v)) : v;
+}
+
+// The 64-bit division behind lldiv and imaxdiv (structret.S): the quotient
+// truncated toward zero, as C's division gives it.
+void tumbex_lldiv_into(int64_t* out, int64_t numerator, int64_t denominator) {
+  out[0] = numerator / denominator;
+  out[1] = numerator % denominator;
+}
+
+// structret.S: results returned the i386 System V way, in memory the caller
+// names with a hidden first argument that the callee pops.
+void tumbex_div_sysv();
+void tumbex_lldiv_sysv();
+
+}  // extern "C"
+
+namespace tblibc {
+namespace {
+
+constexpr Export kExports[] = {
+    Fn<&tblibc_atoi>("atoi"),
+    Fn<&tblibc_atoi>("atol"),
+    Fn<&tblibc_atoll>("atoll"),
+    Fn<&tblibc_atof>("atof"),
+    Fn<&tblibc_strtol>("strtol"),
+    Fn<&tblibc_strtoul>("strtoul"),
+    Fn<&tblibc_strtoll>("strtoll"),
+    Fn<&tblibc_strtoull>("strtoull"),
+    Fn<&tblibc_strtoll>("strtoq"),
+    Fn<&tblibc_strtoull>("strtouq"),
+    Fn<&tblibc_strtoll>("strtoimax"),
+    Fn<&tblibc_strtoull>("strtoumax"),
+    Fn<&tblibc_isoc23_strtol>("__isoc23_strtol"),
+    Fn<&tblibc_isoc23_strtoul>("__isoc23_strtoul"),
+    Fn<&tblibc_isoc23_strtoll>("__isoc23_strtoll"),
+    Fn<&tblibc_isoc23_strtoull>("__isoc23_strtoull"),
+    Fn<&tblibc_isoc23_strtoll>("__isoc23_strtoimax"),
+    Fn<&tblibc_isoc23_strtoull>("__isoc23_strtoumax"),
+    Fn<&tblibc_strtol_internal>("__strtol_internal"),
+    Fn<&tblibc_strtoul_internal>("__strtoul_internal"),
+    Fn<&tblibc_strtoll_internal>("__strtoll_internal"),
+    Fn<&tblibc_strtoull_internal>("__strtoull_internal"),
+    Fn<&tblibc_strtod>("strtod"),
+    Fn<&tblibc_strtof>("strtof"),
+    Fn<&tblibc_strtold>("strtold"),
+    Fn<&tblibc_strtod_internal>("__strtod_internal"),
+    Fn<&tblibc_strtof_internal>("__strtof_internal"),
+    Fn<&tblibc_strtold_internal>("__strtold_internal"),
+    Fn<&tblibc_abs>("abs"),
+    Fn<&tblibc_abs>("labs"),
+    Fn<&tblibc_llabs>("llabs"),
+    Fn<&tblibc_llabs>("imaxabs"),
+    Fn<&tumbex_div_sysv>("div"),
+    Fn<&tumbex_div_sysv>("ldiv"),
+    Fn<&tumbex_lldiv_sysv>("lldiv"),
+    Fn<&tumbex_lldiv_sysv>("imaxdiv"),
+};
+
+}  // namespace
 
 extern const Family kNumbersFamily;
-const Family kNumbersFamily{"numbers", {}};
+const Family kNumbersFamily{"numbers", kExports};
 
 }  // namespace tblibc

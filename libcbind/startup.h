@@ -18,6 +18,7 @@ int tblibc_fxstat64(int32_t version, int32_t fd, void* buffer);
 char* tblibc_getenv(const char* name);
 // ctype.cpp
 uint32_t tblibc_ctype_get_mb_cur_max();
+const uint16_t* const* tblibc_ctype_b_loc();
 // sorting.cpp
 void* tblibc_bsearch(const void* key, const void* base, uint32_t count,
                      uint32_t size, uint32_t compare);

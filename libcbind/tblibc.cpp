@@ -173,52 +173,6 @@ constexpr char kUtsname[6][65] = {"linux", "nodename", "0.01",
                                   "0.01",  "i386",     "localdomain"};
 static_assert(sizeof(kUtsname) == 390);
 
-// The Linux i386 C library's character classes in the "C" locale: 16-bit
-// entries indexable from -128 (so that a signed char or EOF works) to 255.
-namespace ctype {
-constexpr uint16_t kUpper = 0x100, kLower = 0x200, kAlpha = 0x400,
-                   kDigit = 0x800, kXdigit = 0x1000, kSpace = 0x2000,
-                   kPrint = 0x4000, kGraph = 0x8000, kBlank = 0x1,
-                   kCntrl = 0x2, kPunct = 0x4, kAlnum = 0x8;
-
-constexpr uint16_t Classes(int c) {
-  if (c < 0 || c > 127) return 0;
-  uint16_t bits = 0;
-  const bool upper = c >= 'A' && c <= 'Z';
-  const bool lower = c >= 'a' && c <= 'z';
-  const bool digit = c >= '0' && c <= '9';
-  if (upper) bits |= kUpper | kAlpha;
-  if (lower) bits |= kLower | kAlpha;
-  if (digit) bits |= kDigit;
-  if (upper || lower || digit) bits |= kAlnum;
-  if (digit || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')) bits |= kXdigit;
-  if (c == ' ' || (c >= '\t' && c <= '\r')) bits |= kSpace;
-  if (c == ' ' || c == '\t') bits |= kBlank;
-  if (c < 0x20 || c == 0x7F) bits |= kCntrl;
-  if (c >= 0x20 && c < 0x7F) bits |= kPrint;
-  if (c > 0x20 && c < 0x7F) bits |= kGraph;
-  if (c > 0x20 && c < 0x7F && !(upper || lower || digit)) bits |= kPunct;
-  return bits;
-}
-
-struct Table {
-  uint16_t entries[384];
-};
-
-constexpr Table Build() {
-  Table t{};
-  for (int c = -128; c < 256; ++c) t.entries[c + 128] = Classes(c);
-  return t;
-}
-
-constexpr Table kTable = Build();
-static_assert(kTable.entries[128 + 'A'] ==
-              (kUpper | kAlpha | kAlnum | kXdigit | kPrint | kGraph));
-static_assert(kTable.entries[128 - 1] == 0 && kTable.entries[128 + 255] == 0);
-
-const uint16_t* const kZero = &kTable.entries[128];
-}  // namespace ctype
-
 }  // namespace
 
 }  // namespace tblibc
@@ -327,8 +281,6 @@ int tblibc_gethostname(char* buffer, uint32_t length) {
 // The loader and the bridge library share the host C runtime's errno, so
 // a failing host call is visible to the guest.
 int* tblibc_errno_location() { return &errno; }
-
-const uint16_t* const* tblibc_ctype_b_loc() { return &tblibc::ctype::kZero; }
 
 int tblibc_overflow(void*, int) { return 1; }
 int tblibc_fpending(void*) { return 0; }
