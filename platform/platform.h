@@ -188,4 +188,12 @@ bool DirectoryExists(const char* path);
 
 // (end of streams)
 
+// ---- Writes to the C runtime's descriptors (the format family) ----
+
+// write() on the host C runtime's descriptor table, the one the guest's
+// `write` reaches: bytes written, or -1 with the runtime's errno.
+int32_t DescriptorWrite(int32_t fd, const void* data, uint32_t size);
+
+// (end of format)
+
 }  // namespace platform

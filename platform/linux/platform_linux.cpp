@@ -563,4 +563,12 @@ bool DirectoryExists(const char* path) {
 
 // (end of streams)
 
+// ---- Writes to the C runtime's descriptors (the format family) ----
+
+int32_t DescriptorWrite(int32_t fd, const void* data, uint32_t size) {
+  return static_cast<int32_t>(::write(fd, data, size));
+}
+
+// (end of format)
+
 }  // namespace platform

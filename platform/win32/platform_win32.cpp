@@ -2,6 +2,7 @@
 // pass-through: the interface speaks Win32 already (error numbers, exception
 // codes, the register context), so this file only adapts the shapes.
 #include <windows.h>
+#include <io.h>
 
 #include <array>
 #include <cstring>
@@ -331,5 +332,13 @@ bool DirectoryExists(const char* path) {
 // ---- Streams and the C runtime's descriptors (the streams family) ----
 
 // (end of streams)
+
+// ---- Writes to the C runtime's descriptors (the format family) ----
+
+int32_t DescriptorWrite(int32_t fd, const void* data, uint32_t size) {
+  return ::_write(fd, data, size);
+}
+
+// (end of format)
 
 }  // namespace platform
