@@ -196,7 +196,7 @@ Digits Convert(uint64_t mantissa, int exponent, bool negative, Keep keep,
     next = d[n] - '0';
     for (int i = n + 1; i < len && !sticky; ++i) sticky = d[i] != '0';
   }
-  bool up = false;
+  bool up = false, carried = false;
   switch (round) {
     case Round::kNearest:
       up = next > 5 ||
@@ -221,12 +221,13 @@ Digits Convert(uint64_t mantissa, int exponent, bool negative, Keep keep,
       d[0] = '1';
       len = 1;
       ++point;
+      carried = true;
     } else {
       ++d[i];
       len = i + 1;
     }
   }
-  return {d, len, point};
+  return {d, len, point, carried};
 }
 
 }  // namespace tblibc::decimal

@@ -21,6 +21,7 @@ struct Digits {
   const char* d;
   int length;
   int point;
+  bool carried = false;  // rounding up added a digit in front (9.9 -> 10)
 };
 
 // `mantissa` != 0. `negative` only matters for the directed roundings.

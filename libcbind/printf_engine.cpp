@@ -588,7 +588,7 @@ int ExponentText(char* out, char letter, int x) {
 }
 
 decimal::Digits Decimal(const Float& f, decimal::Keep keep, int count) {
-  if (f.mantissa == 0) return {"", 0, 1};
+  if (f.mantissa == 0) return {"", 0, 1, false};
   return decimal::Convert(f.mantissa, f.exponent, f.negative, keep, count,
                           CurrentRounding());
 }
@@ -628,6 +628,10 @@ bool EmitGeneral(Output& o, const Spec& s, const Float& f) {
   const int x = d.length != 0 ? d.point - 1 : 0;
   int significant = d.length;
   while (significant > 0 && d.d[significant - 1] == '0') --significant;
+  // The Linux C library picks the style by the exponent before rounding
+  // when the rounding carries past the precision (999.5 under "%#.3g"):
+  // the scientific form then keeps no fraction digits ("1.e+03").
+  if (d.carried && x == p && x - 1 >= -4) return EmitScientific(o, s, f, d, 0);
   if (p > x && x >= -4) {
     int prec = p - 1 - x;
     if (!s.alt) prec = std::min(prec, std::max(0, significant - d.point));
