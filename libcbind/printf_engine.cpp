@@ -15,6 +15,7 @@
 #include "abi/errno.h"
 #include "libcbind/decimal.h"
 #include "libcbind/guest.h"
+#include "platform/platform.h"
 
 namespace tblibc::format {
 
@@ -728,8 +729,14 @@ void StoreCount(const Spec& s, uint32_t address, uint32_t count) {
   }
 }
 
+struct Call {
+  const char* format;
+  unsigned mode;
+  int32_t savedErrno;
+};
+
 // One specification, its width and precision taken; false on failure.
-bool Emit(Output& o, Spec& s, Arguments& args, int32_t savedErrno) {
+bool Emit(Output& o, Spec& s, Arguments& args, const Call& call) {
   if (s.widthArg != kNone) {
     const int32_t w = args.Int(s.widthArg);
     if (w < 0) {
@@ -773,10 +780,13 @@ bool Emit(Output& o, Spec& s, Arguments& args, int32_t savedErrno) {
     case 'p':
       return EmitPointer(o, s, word);
     case 'n':
+      // A format that can be altered must not write memory through %n.
+      if ((call.mode & kFortify) && platform::IsWritable(Address(call.format)))
+        FatalError("*** %n in writable segment detected ***");
       StoreCount(s, word, o.total);
       return true;
     case 'm': {
-      const std::string_view text = ErrorText(savedErrno);
+      const std::string_view text = ErrorText(call.savedErrno);
       const size_t n = s.prec < 0 ? text.size()
                                   : std::min(text.size(), static_cast<size_t>(s.prec));
       return EmitText(o, s, text.data(), n);
@@ -795,7 +805,7 @@ int Format(Output& out, const char* format, const uint8_t* args, unsigned mode) 
     SetErrno(linux::kEINVAL);
     return -1;
   }
-  const int32_t savedErrno = Errno();
+  const Call call{format, mode, Errno()};
   Arguments arguments{args};
   std::vector<uint32_t> offsets;
   const bool positional = std::strchr(format, '$') != nullptr && HasPosition(format);
@@ -827,7 +837,7 @@ int Format(Output& out, const char* format, const uint8_t* args, unsigned mode) 
       break;
     }
     if (positional) Number(s, sequence);
-    if (!Emit(out, s, arguments, savedErrno)) return -1;
+    if (!Emit(out, s, arguments, call)) return -1;
   }
   return static_cast<int>(out.total);
 }

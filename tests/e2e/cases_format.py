@@ -22,4 +22,11 @@ CASES = [
          build_flags=FORTIFIED, args=["snprintf"],
          stdout_contains=["[vasprintf_chk 0.12] = 18\n"],
          stderr_contains=[OVERFLOW], exit=0),
+    dict(name="format_fortify_writable", guest="tests/e2e/guests/format_fortify.c",
+         build_flags=FORTIFIED, args=["writable"],
+         stdout_contains=["counted\n= 7\n"],
+         stderr_contains=["*** %n in writable segment detected ***"], exit=0),
+    dict(name="format_fortify_gap", guest="tests/e2e/guests/format_fortify.c",
+         build_flags=FORTIFIED, args=["gap"], stdout_contains=["counted\n= 7\n"],
+         stderr_contains=["*** invalid %N$ use detected ***"], exit=0),
 ]

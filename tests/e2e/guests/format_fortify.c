@@ -1,7 +1,9 @@
 /* Built with _FORTIFY_SOURCE=2: the printf family arrives as the __*_chk
    names. Without an argument every call fits its object; with "sprintf" or
-   "snprintf" one call overflows its object, which ends the run with the
-   C library's report. */
+   "snprintf" one call overflows its object, and with "writable" %n comes
+   from a format in writable memory, and with "gap" an n$ numbering skips an
+   argument: each ends the run with the C library's
+   report. */
 #define _GNU_SOURCE
 #include <stdarg.h>
 #include <stdio.h>
@@ -88,12 +90,25 @@ int main(int argc, char **argv)
     n = viaVasprintf(&p, "vasprintf_chk %.2f", 0.125);
     printf("[%s] = %d\n", p, n);
     free(p);
+    n = 0;
+    printf("counted%n\n", &n);
+    printf("= %d\n", n);
     fflush(stdout);
 
     if (strcmp(what, "sprintf") == 0)
         sprintf(small, "%s", word);
     if (strcmp(what, "snprintf") == 0)
         snprintf(small, (size_t)argc + 20, "%s", "x");
+    if (strcmp(what, "writable") == 0) {
+        static const char text[] = "abc%n\n";
+        char format[sizeof text];
+        size_t i;
+        for (i = 0; i < sizeof text; i++)
+            format[i] = text[i];
+        printf(format, &n);
+    }
+    if (strcmp(what, "gap") == 0)
+        printf("%3$d %1$d\n", 1, 2, 3);
     printf("not reached when %s overflows\n", what);
     return 0;
 }
