@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cfenv>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
@@ -159,6 +160,28 @@ TEST(Format, ExtremeValuesCarryEveryExactDigit) {
     ASSERT_EQ(c.got.text.size(), static_cast<size_t>(c.n)) << c.format;
     EXPECT_EQ(c.got.text.substr(0, 40), c.head) << c.format;
     EXPECT_EQ(c.got.text.substr(c.n > 40 ? c.n - 40 : 0), c.tail) << c.format;
+  }
+}
+
+// The current rounding direction rounds the exact digits, decimal and
+// hexadecimal alike.
+TEST(Format, FollowsTheRoundingDirection) {
+  struct Direction {
+    int mode;
+    const char* expected;
+    double values[4];
+  };
+  const Direction directions[] = {
+      {FE_UPWARD, "[0.1|-0.0|2e+00|0x1.1p+0]", {0.01, -0.01, 1.1, 1.01}},
+      {FE_DOWNWARD, "[0.0|-0.1|1e+00|0x1.0p+0]", {0.01, -0.01, 1.1, 1.01}},
+      {FE_TOWARDZERO, "[0.0|-0.0|1e+00|0x1.1p+0]", {0.09, -0.09, 1.9, 1.09}},
+  };
+  for (const Direction& d : directions) {
+    ASSERT_EQ(std::fesetround(d.mode), 0);
+    const Result r = Printf("[%.1f|%.1f|%.0e|%.1a]", d.values[0], d.values[1],
+                            d.values[2], d.values[3]);
+    std::fesetround(FE_TONEAREST);
+    EXPECT_EQ(r.text, d.expected) << d.mode;
   }
 }
 
