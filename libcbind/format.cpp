@@ -293,7 +293,8 @@ int tblibc_vfprintf_chk(void* stream, int32_t flag, const char* format, uint32_t
   return ToStream(stream, format, GuestList(args), ModeOf(flag));
 }
 
-int tblibc_sprintf_chk(char* buffer, int32_t flag, uint32_t slen, const char* format, ...) {
+int tblibc_sprintf_chk(char* buffer, int32_t flag, uint32_t slen,
+                       const char* format, ...) {
   va_list args;
   va_start(args, format);
   const int n = ToCheckedBuffer(buffer, slen, format, Stack(args), ModeOf(flag));

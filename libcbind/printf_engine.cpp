@@ -62,7 +62,10 @@ bool Put(Output& o, std::string_view s) { return Put(o, s.data(), s.size()); }
 
 // ---- Conversion specifications -------------------------------------------
 
-enum class Length : uint8_t { kNone, kChar, kShort, kLong, kLongLong, kLongDouble, kMax, kSize, kPtrdiff };
+// hh h l ll (L q) j (z Z) t
+enum class Length : uint8_t {
+  kNone, kChar, kShort, kLong, kLongLong, kLongDouble, kMax, kSize, kPtrdiff
+};
 
 // Where an argument comes from: the next one, none, or a position.
 constexpr int kNext = -1;
@@ -150,10 +153,10 @@ const char* Parse(const char* p, Spec& s) {
   }
   switch (*p) {
     case 'h':
-      if (*++p == 'h') { ++p; s.length = Length::kChar; } else s.length = Length::kShort;
+      s.length = *++p == 'h' ? (++p, Length::kChar) : Length::kShort;
       break;
     case 'l':
-      if (*++p == 'l') { ++p; s.length = Length::kLongLong; } else s.length = Length::kLong;
+      s.length = *++p == 'l' ? (++p, Length::kLongLong) : Length::kLong;
       break;
     case 'L': case 'q': ++p; s.length = Length::kLongDouble; break;
     case 'j': ++p; s.length = Length::kMax; break;
@@ -316,8 +319,13 @@ bool EmitInteger(Output& o, const Spec& s, const uint8_t* arg) {
   } else {
     uint32_t w;
     std::memcpy(&w, arg, 4);
-    if (s.length == Length::kChar) w = isSigned ? static_cast<uint32_t>(static_cast<int8_t>(w)) : static_cast<uint8_t>(w);
-    if (s.length == Length::kShort) w = isSigned ? static_cast<uint32_t>(static_cast<int16_t>(w)) : static_cast<uint16_t>(w);
+    // hh and h: the promoted int cut back to its type.
+    if (s.length == Length::kChar)
+      w = isSigned ? static_cast<uint32_t>(static_cast<int8_t>(w))
+                   : static_cast<uint8_t>(w);
+    if (s.length == Length::kShort)
+      w = isSigned ? static_cast<uint32_t>(static_cast<int16_t>(w))
+                   : static_cast<uint16_t>(w);
     if (isSigned && static_cast<int32_t>(w) < 0) {
       negative = true;
       w = 0 - w;
@@ -705,7 +713,8 @@ bool EmitFloat(Output& o, const Spec& s, const uint8_t* arg) {
     }
     case 'e': case 'E': {
       const int prec = s.prec < 0 ? 6 : s.prec;
-      return EmitScientific(o, s, f, Decimal(f, decimal::Keep::kSignificant, prec + 1), prec);
+      return EmitScientific(
+          o, s, f, Decimal(f, decimal::Keep::kSignificant, prec + 1), prec);
     }
     case 'g': case 'G':
       return EmitGeneral(o, s, f);
@@ -718,8 +727,16 @@ void StoreCount(const Spec& s, uint32_t address, uint32_t count) {
   if (address == 0) return;
   void* p = reinterpret_cast<void*>(uintptr_t{address});
   switch (s.length) {
-    case Length::kChar: { const int8_t v = static_cast<int8_t>(count); std::memcpy(p, &v, 1); break; }
-    case Length::kShort: { const int16_t v = static_cast<int16_t>(count); std::memcpy(p, &v, 2); break; }
+    case Length::kChar: {
+      const int8_t v = static_cast<int8_t>(count);
+      std::memcpy(p, &v, 1);
+      break;
+    }
+    case Length::kShort: {
+      const int16_t v = static_cast<int16_t>(count);
+      std::memcpy(p, &v, 2);
+      break;
+    }
     case Length::kLongLong: case Length::kLongDouble: case Length::kMax: {
       const int64_t v = count;
       std::memcpy(p, &v, 8);
