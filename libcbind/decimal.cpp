@@ -56,10 +56,20 @@ int PutU64(char* p, uint64_t v) {
 
 // (remainder:limb) / 10^9, the quotient back in limb; remainder < 10^9, so
 // the quotient fits 32 bits.
+// One divl does it; the compiler would call its 64-bit division routine.
 inline uint32_t DivStep(uint32_t& limb, uint32_t remainder) {
+#if defined(__i386__)
+  uint32_t quotient, rest;
+  __asm__("divl %4"
+          : "=a"(quotient), "=d"(rest)
+          : "a"(limb), "d"(remainder), "rm"(kBillion));
+  limb = quotient;
+  return rest;
+#else
   const uint64_t cur = (uint64_t{remainder} << 32) | limb;
   limb = static_cast<uint32_t>(cur / kBillion);
   return static_cast<uint32_t>(cur % kBillion);
+#endif
 }
 
 // The decimal digits of mantissa × 2^shift (shift > 0, too wide for 64
