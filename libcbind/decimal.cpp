@@ -1,6 +1,6 @@
 // Exact binary-to-decimal conversion over a small big-integer arithmetic of
-// 32-bit limbs. The integer part is divided down by 10^9, the fraction is
-// multiplied up by 10^9, nine digits a step; only as many digits as the
+// 32-bit limbs. The integer digits come from dividing down by 10^9, the
+// fraction's from multiplying up by 10^9, nine digits a step; only as many digits as the
 // rounding needs are made, plus the knowledge whether anything nonzero
 // follows. An ordinary double needs two or three limbs; the widest x87 long
 // double (2^16383, or 2^-16445) a few hundred.
@@ -163,13 +163,13 @@ Digits Convert(uint64_t mantissa, int exponent, bool negative, Keep keep,
       len = PutWide(d, mantissa, exponent);
   } else {
     const int bits = -exponent;
-    uint64_t whole = 0, part = mantissa;
+    uint64_t whole = 0, below = mantissa;
     if (bits < 64) {
       whole = mantissa >> bits;
-      part = mantissa & ((uint64_t{1} << bits) - 1);
+      below = mantissa & ((uint64_t{1} << bits) - 1);
     }
     if (whole != 0) len = PutU64(d, whole);
-    fraction = SetFraction(part, bits);
+    fraction = SetFraction(below, bits);
   }
   point = len;
 

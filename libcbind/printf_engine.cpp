@@ -60,7 +60,7 @@ bool Pad(Output& o, char c, int64_t n) {
 
 bool Put(Output& o, std::string_view s) { return Put(o, s.data(), s.size()); }
 
-// ---- Conversion specifications -------------------------------------------
+// ---- Conversions ---------------------------------------------------------------
 
 // hh h l ll (L q) j (z Z) t
 enum class Length : uint8_t {
@@ -71,14 +71,14 @@ enum class Length : uint8_t {
 constexpr int kNext = -1;
 constexpr int kNone = -2;
 
-struct Spec {
+struct Conversion {
   int data = kNext;   // argument of the value
   int widthArg = kNone, precArg = kNone;
   int width = 0;
   int prec = -1;
   bool left = false, plus = false, space = false, alt = false, zero = false,
        group = false, i18n = false;
-  bool positional = false;  // some n$ in this specification
+  bool positional = false;  // some n$ in this conversion
   bool tooWide = false;     // a number past INT_MAX
   Length length = Length::kNone;
   char conv = 0;
@@ -112,7 +112,7 @@ int ReadPosition(const char*& p) {
 
 // Parses what follows a '%'; returns the place after the conversion
 // character (at the NUL when the format ends inside it: conv is 0).
-const char* Parse(const char* p, Spec& s) {
+const char* Parse(const char* p, Conversion& s) {
   s.data = ReadPosition(p);
   if (s.data == kNone) {
     s.data = kNext;
@@ -173,7 +173,7 @@ bool Wide64(Length l) {
 }
 
 // Bytes the value argument takes on the stack; 0 when it takes none.
-int ArgumentSize(const Spec& s) {
+int ArgumentSize(const Conversion& s) {
   switch (s.conv) {
     case 'd': case 'i': case 'u': case 'o': case 'x': case 'X':
       return Wide64(s.length) ? 8 : 4;
@@ -208,7 +208,7 @@ struct Arguments {
 
 // glibc's numbering with n$ in the format: an argument without a position
 // is the next of those without one, counted over the whole format.
-void Number(Spec& s, int& sequence) {
+void Number(Conversion& s, int& sequence) {
   if (s.widthArg == kNext) s.widthArg = sequence++;
   if (s.precArg == kNext) s.precArg = sequence++;
   if (ArgumentSize(s) != 0 && s.data == kNext) s.data = sequence++;
@@ -217,7 +217,7 @@ void Number(Spec& s, int& sequence) {
 bool HasPosition(const char* format) {
   for (const char* p = std::strchr(format, '%'); p != nullptr;
        p = std::strchr(p, '%')) {
-    Spec s;
+    Conversion s;
     p = Parse(p + 1, s);
     if (s.positional) return true;
     if (s.conv == 0) return false;
@@ -240,7 +240,7 @@ bool Layout(const char* format, unsigned mode, std::vector<uint32_t>& offsets) {
   int sequence = 0;
   for (const char* p = std::strchr(format, '%'); p != nullptr;
        p = std::strchr(p, '%')) {
-    Spec s;
+    Conversion s;
     p = Parse(p + 1, s);
     Number(s, sequence);
     if (!note(s.widthArg, 4) || !note(s.precArg, 4)) return false;
@@ -292,7 +292,7 @@ char* UnsignedDigits(char* end, uint64_t v, unsigned base, const char* digits) {
 }
 
 // Prefix (sign, 0x), precision zeros and digits, within the width.
-bool EmitNumber(Output& o, const Spec& s, std::string_view prefix,
+bool EmitNumber(Output& o, const Conversion& s, std::string_view prefix,
                 const char* digits, int count, int prec) {
   int64_t zeros = prec > count ? prec - count : 0;
   const int64_t body = static_cast<int64_t>(prefix.size()) + zeros + count;
@@ -306,7 +306,7 @@ bool EmitNumber(Output& o, const Spec& s, std::string_view prefix,
          (!s.left || Pad(o, ' ', spaces));
 }
 
-bool EmitInteger(Output& o, const Spec& s, const uint8_t* arg) {
+bool EmitInteger(Output& o, const Conversion& s, const uint8_t* arg) {
   uint64_t v;
   bool negative = false;
   const bool isSigned = s.conv == 'd' || s.conv == 'i';
@@ -355,15 +355,15 @@ bool EmitInteger(Output& o, const Spec& s, const uint8_t* arg) {
   return EmitNumber(o, s, {prefix, static_cast<size_t>(plen)}, start, count, prec);
 }
 
-bool EmitPointer(Output& o, const Spec& s, uint32_t p);
+bool EmitPointer(Output& o, const Conversion& s, uint32_t p);
 
-bool EmitText(Output& o, const Spec& s, const char* text, size_t n) {
+bool EmitText(Output& o, const Conversion& s, const char* text, size_t n) {
   const int64_t spaces = static_cast<int64_t>(s.width) - static_cast<int64_t>(n);
   return (s.left || Pad(o, ' ', spaces)) && Put(o, text, n) &&
          (!s.left || Pad(o, ' ', spaces));
 }
 
-bool EmitPointer(Output& o, const Spec& s, uint32_t p) {
+bool EmitPointer(Output& o, const Conversion& s, uint32_t p) {
   if (p == 0) return EmitText(o, s, "(nil)", 5);
   char buffer[12];
   char* end = buffer + sizeof buffer;
@@ -380,7 +380,7 @@ bool EmitPointer(Output& o, const Spec& s, uint32_t p) {
 
 // A null string prints "(null)" unless the precision cuts it, and then
 // nothing at all.
-bool EmitString(Output& o, const Spec& s, const char* text) {
+bool EmitString(Output& o, const Conversion& s, const char* text) {
   if (text == nullptr) {
     text = (s.prec < 0 || s.prec >= 6) ? "(null)" : "";
     return EmitText(o, s, text, std::strlen(text));
@@ -400,7 +400,7 @@ bool Narrow(uint32_t wc, char& out) {
   return true;
 }
 
-bool EmitWideString(Output& o, const Spec& s, uint32_t address) {
+bool EmitWideString(Output& o, const Conversion& s, uint32_t address) {
   if (address == 0) return EmitString(o, s, nullptr);
   const uint8_t* w = reinterpret_cast<const uint8_t*>(uintptr_t{address});
   // Measured and checked first: the width pads before the text.
@@ -428,10 +428,10 @@ bool EmitWideString(Output& o, const Spec& s, uint32_t address) {
   return !s.left || Pad(o, ' ', spaces);
 }
 
-// What the Linux C library prints for a specification it does not know:
-// the specification rebuilt from what it understood (flags in its order,
+// What the Linux C library prints for a conversion it does not know: the
+// conversion rebuilt from what it understood (flags in its order,
 // width, precision, the character; length modifiers and n$ dropped).
-bool EmitUnknown(Output& o, const Spec& s) {
+bool EmitUnknown(Output& o, const Conversion& s) {
   char text[40];
   int n = 0;
   text[n++] = '%';
@@ -535,7 +535,7 @@ decimal::Round CurrentRounding() {
 
 bool Upper(char conv) { return conv >= 'A' && conv <= 'Z'; }
 
-char SignOf(const Spec& s, bool negative) {
+char SignOf(const Conversion& s, bool negative) {
   return negative ? '-' : s.plus ? '+' : s.space ? ' ' : 0;
 }
 
@@ -544,8 +544,8 @@ char SignOf(const Spec& s, bool negative) {
 // `zeroPad`: the '0' flag fills the width with zeros, which `emit` places
 // (after the sign, or after "0x").
 template <typename F>
-bool EmitPadded(Output& o, const Spec& s, char sign, int64_t body, bool zeroPad,
-                F&& emit) {
+bool EmitPadded(Output& o, const Conversion& s, char sign, int64_t body,
+                bool zeroPad, F&& emit) {
   const int64_t total = body + (sign ? 1 : 0);
   const int64_t spaces = s.width - total;
   const bool zeros = !s.left && zeroPad && s.zero;
@@ -555,7 +555,7 @@ bool EmitPadded(Output& o, const Spec& s, char sign, int64_t body, bool zeroPad,
   return !s.left || Pad(o, ' ', spaces);
 }
 
-bool EmitSpecial(Output& o, const Spec& s, const Float& f) {
+bool EmitNonFinite(Output& o, const Conversion& s, const Float& f) {
   const bool up = Upper(s.conv);
   const char* text = f.nan ? (up ? "NAN" : "nan") : (up ? "INF" : "inf");
   return EmitPadded(o, s, SignOf(s, f.negative), 3, false,
@@ -603,8 +603,8 @@ decimal::Digits Decimal(const Float& f, decimal::Keep keep, int count) {
 }
 
 // [-]ddd.ddd with `prec` fraction digits.
-bool EmitFixed(Output& o, const Spec& s, const Float& f, const decimal::Digits& d,
-               int prec) {
+bool EmitFixed(Output& o, const Conversion& s, const Float& f,
+               const decimal::Digits& d, int prec) {
   const int64_t whole = d.point > 0 ? d.point : 1;
   const bool dot = prec > 0 || s.alt;
   const int64_t body = whole + (dot ? 1 : 0) + prec;
@@ -617,7 +617,7 @@ bool EmitFixed(Output& o, const Spec& s, const Float& f, const decimal::Digits& 
 }
 
 // [-]d.ddde±dd with `prec` fraction digits.
-bool EmitScientific(Output& o, const Spec& s, const Float& f,
+bool EmitScientific(Output& o, const Conversion& s, const Float& f,
                     const decimal::Digits& d, int prec) {
   const int x = d.length != 0 ? d.point - 1 : 0;
   char exp[16];
@@ -631,7 +631,7 @@ bool EmitScientific(Output& o, const Spec& s, const Float& f,
   });
 }
 
-bool EmitGeneral(Output& o, const Spec& s, const Float& f) {
+bool EmitGeneral(Output& o, const Conversion& s, const Float& f) {
   const int p = s.prec < 0 ? 6 : s.prec == 0 ? 1 : s.prec;
   const decimal::Digits d = Decimal(f, decimal::Keep::kSignificant, p);
   const int x = d.length != 0 ? d.point - 1 : 0;
@@ -651,7 +651,7 @@ bool EmitGeneral(Output& o, const Spec& s, const Float& f) {
   return EmitScientific(o, s, f, d, prec);
 }
 
-bool EmitHex(Output& o, const Spec& s, Float f) {
+bool EmitHex(Output& o, const Conversion& s, Float f) {
   unsigned lead = f.lead;
   uint64_t frac = f.hexFraction;
   int exponent = f.hexExponent;
@@ -703,9 +703,9 @@ bool EmitHex(Output& o, const Spec& s, Float f) {
   });
 }
 
-bool EmitFloat(Output& o, const Spec& s, const uint8_t* arg) {
+bool EmitFloat(Output& o, const Conversion& s, const uint8_t* arg) {
   const Float f = ArgumentSize(s) == 12 ? ReadLongDouble(arg) : ReadDouble(arg);
-  if (f.nan || f.infinite) return EmitSpecial(o, s, f);
+  if (f.nan || f.infinite) return EmitNonFinite(o, s, f);
   switch (s.conv) {
     case 'f': case 'F': {
       const int prec = s.prec < 0 ? 6 : s.prec;
@@ -723,7 +723,7 @@ bool EmitFloat(Output& o, const Spec& s, const uint8_t* arg) {
   }
 }
 
-void StoreCount(const Spec& s, uint32_t address, uint32_t count) {
+void StoreCount(const Conversion& s, uint32_t address, uint32_t count) {
   if (address == 0) return;
   void* p = reinterpret_cast<void*>(uintptr_t{address});
   switch (s.length) {
@@ -752,8 +752,8 @@ struct Call {
   int32_t savedErrno;
 };
 
-// One specification, its width and precision taken; false on failure.
-bool Emit(Output& o, Spec& s, Arguments& args, const Call& call) {
+// One conversion, its width and precision taken; false on failure.
+bool Emit(Output& o, Conversion& s, Arguments& args, const Call& call) {
   if (s.widthArg != kNone) {
     const int32_t w = args.Int(s.widthArg);
     if (w < 0) {
@@ -841,10 +841,10 @@ int Format(Output& out, const char* format, const uint8_t* args, unsigned mode) 
     const size_t literal = percent ? static_cast<size_t>(percent - p) : std::strlen(p);
     if (literal != 0 && !Put(out, p, literal)) return -1;
     if (percent == nullptr) break;
-    Spec s;
+    Conversion s;
     p = Parse(percent + 1, s);
     if (s.conv == 0) {
-      // The format ends inside a specification: an error, unless n$
+      // The format ends inside a conversion: an error, unless n$
       // numbering is on, where the Linux C library prints what it read.
       if (!positional) {
         SetErrno(linux::kEINVAL);
