@@ -501,7 +501,10 @@ Float ReadDouble(const uint8_t* arg) {
 }
 
 // The x87 extended format: 64-bit mantissa with its integer bit, 15-bit
-// exponent, sign; 12 bytes on the stack.
+// exponent, sign; 12 bytes on the stack. Encodings the processor no longer
+// makes are read as the Linux C library reads them: an unnormal (integer
+// bit clear) and a pseudo-infinity are NaN; a pseudo-denormal's integer bit
+// counts in its hexadecimal form only.
 Float ReadLongDouble(const uint8_t* arg) {
   uint64_t m;
   uint16_t se;
@@ -510,13 +513,14 @@ Float ReadLongDouble(const uint8_t* arg) {
   Float f;
   f.negative = se >> 15;
   const int exp = se & 0x7fff;
+  constexpr uint64_t kIntegerBit = uint64_t{1} << 63;
   f.hexDigits = 15;
-  if (exp == 0x7fff) {
-    f.nan = (m << 1) != 0;
-    f.infinite = !f.nan;
+  if (exp == 0x7fff || (exp != 0 && (m & kIntegerBit) == 0)) {
+    f.infinite = exp == 0x7fff && m == kIntegerBit;
+    f.nan = !f.infinite;
     return f;
   }
-  f.mantissa = m;
+  f.mantissa = exp == 0 ? m & ~kIntegerBit : m;
   f.exponent = (exp == 0 ? 1 : exp) - 16383 - 63;
   f.lead = static_cast<unsigned>(m >> 60);
   f.hexFraction = m & ((uint64_t{1} << 60) - 1);

@@ -185,6 +185,30 @@ TEST(Format, FollowsTheRoundingDirection) {
   }
 }
 
+long double LongDouble(uint64_t mantissa, uint16_t signAndExponent) {
+  static_assert(sizeof(long double) == 12);
+  unsigned char bytes[12] = {};
+  std::memcpy(bytes, &mantissa, 8);
+  std::memcpy(bytes + 8, &signAndExponent, 2);
+  long double x;
+  std::memcpy(&x, bytes, sizeof x);
+  return x;
+}
+
+// x87 encodings no arithmetic makes any more, as the library reads them.
+TEST(Format, OldLongDoubleEncodings) {
+  const long double unnormal = LongDouble(0x4000000000000000ull, 0x3fff);
+  const long double pseudoDenormal = LongDouble(0x8000000000000001ull, 0);
+  const long double pseudoInfinity = LongDouble(0, 0x7fff);
+  const long double pseudoNan = LongDouble(0x4000000000000000ull, 0x7fff);
+  EXPECT_EQ(Printf("%Lf|%Le|%La|%Lg", unnormal, unnormal, unnormal, unnormal).text,
+            "nan|nan|nan|nan");
+  EXPECT_EQ(Printf("%Lg|%La", pseudoDenormal, pseudoDenormal).text,
+            "3.6452e-4951|0x8.000000000000001p-16385");
+  EXPECT_EQ(Printf("%Lf|%La", pseudoInfinity, pseudoInfinity).text, "nan|nan");
+  EXPECT_EQ(Printf("%Lf|%La", pseudoNan, pseudoNan).text, "nan|nan");
+}
+
 TEST(Format, CountsWhatWasWritten) {
   signed char hh = 0;
   short h = 0;
