@@ -22,6 +22,7 @@
 
 #include "libcbind/family.h"
 #include "libcbind/guest.h"
+#include "libcbind/printf_engine.h"
 #include "libcbind/startup.h"
 #include "libcbind/util.h"
 #include "loader/image.h"
@@ -215,8 +216,8 @@ int tblibc_cxa_atexit(void (*routine)(void*), void* argument, void*) {
 
 [[noreturn]] void tblibc_abort() { tblibc::Abort(); }
 
-// error(status, errnum, format, ...): the message, then ": " and the host's
-// text for errnum when it is not 0, as one line of the loader's console
+// error(status, errnum, format, ...): the message as our printf formats it,
+// then ": " and the text for errnum when it is not 0, as one line of the loader's console
 // writer, written out at once. A nonzero status ends the run as
 // exit(status) would. The guest's arguments arrive as an i386 va_list,
 // which is what va_start gives here.
@@ -224,16 +225,8 @@ int tblibc_error(int32_t status, int32_t errnum, const char* format, ...) {
   if (format == nullptr) format = "";
   va_list args;
   va_start(args, format);
-  va_list measure;
-  va_copy(measure, args);
-  const int length = std::vsnprintf(nullptr, 0, format, measure);
-  va_end(measure);
-  std::string line;
-  if (length > 0) {
-    line.resize(static_cast<size_t>(length) + 1);
-    std::vsnprintf(line.data(), line.size(), format, args);
-    line.resize(static_cast<size_t>(length));
-  }
+  std::string line = tblibc::format::FormatText(
+      format, reinterpret_cast<const uint8_t*>(args));
   va_end(args);
   if (errnum != 0) {
     line += ": ";

@@ -195,4 +195,16 @@ uint32_t RandomWord();
 
 // (end of streams)
 
+// ---- Writes to the C runtime's descriptors (the format family) ----
+
+// write() on the host C runtime's descriptor table, the one the guest's
+// `write` reaches: bytes written, or -1 with the runtime's errno.
+int32_t DescriptorWrite(int32_t fd, const void* data, uint32_t size);
+
+// True when the byte at `address` may be written now (the fortified
+// printf refuses %n in a format that could have been altered).
+bool IsWritable(uint32_t address);
+
+// (end of format)
+
 }  // namespace platform

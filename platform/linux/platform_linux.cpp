@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/platform.h"
@@ -577,5 +578,50 @@ uint32_t RandomWord() {
 // ---- Streams and the C runtime's descriptors (the streams family) ----
 
 // (end of streams)
+
+// ---- Writes to the C runtime's descriptors (the format family) ----
+
+int32_t DescriptorWrite(int32_t fd, const void* data, uint32_t size) {
+  return static_cast<int32_t>(::write(fd, data, size));
+}
+
+// The kernel's map of the process, as the C library itself consults it:
+// lines "start-end perms ...", in address order.
+bool IsWritable(uint32_t address) {
+  const int fd = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buffer[4096];
+  size_t have = 0;
+  bool writable = false, done = false;
+  while (!done) {
+    const ssize_t n = ::read(fd, buffer + have, sizeof buffer - 1 - have);
+    if (n <= 0) break;
+    have += static_cast<size_t>(n);
+    buffer[have] = '\0';
+    char* line = buffer;
+    for (char* end; (end = std::strchr(line, '\n')) != nullptr; line = end + 1) {
+      *end = '\0';
+      unsigned long start = 0, stop = 0;
+      char perms[8] = {};
+      if (std::sscanf(line, "%lx-%lx %7s", &start, &stop, perms) == 3 &&
+          address >= start && address < stop) {
+        writable = perms[1] == 'w';
+        done = true;
+        break;
+      }
+      if (start > address) {
+        done = true;
+        break;
+      }
+    }
+    have = static_cast<size_t>(buffer + have - line);
+    std::memmove(buffer, line, have);
+    if (have == sizeof buffer - 1) have = 0;  // a line longer than the buffer
+  }
+  ::close(fd);
+  return writable;
+}
+
+// (end of format)
 
 }  // namespace platform

@@ -361,4 +361,22 @@ uint32_t RandomWord() {
 
 // (end of streams)
 
+// ---- Writes to the C runtime's descriptors (the format family) ----
+
+int32_t DescriptorWrite(int32_t fd, const void* data, uint32_t size) {
+  return ::_write(fd, data, size);
+}
+
+bool IsWritable(uint32_t address) {
+  MEMORY_BASIC_INFORMATION mbi{};
+  if (VirtualQuery(reinterpret_cast<void*>(static_cast<uintptr_t>(address)), &mbi,
+                   sizeof mbi) == 0)
+    return false;
+  constexpr DWORD kWritable = PAGE_READWRITE | PAGE_WRITECOPY |
+                              PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  return mbi.State == MEM_COMMIT && (mbi.Protect & kWritable) != 0;
+}
+
+// (end of format)
+
 }  // namespace platform
