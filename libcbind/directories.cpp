@@ -115,7 +115,9 @@ int32_t ScanDirectory(const char* path, uint32_t* namelist, uint32_t filter,
   Entry scratch;
   for (size_t i = 0; i < entries.size(); ++i) {
     Fill(entries[i], i, &scratch);
-    if (filter != 0 && CallGuest(filter, {Address(&scratch)}) == 0) continue;
+    if (filter != 0 &&
+        static_cast<int32_t>(CallGuest(filter, {Address(&scratch)})) == 0)
+      continue;
     auto* copy = static_cast<Entry*>(tblibc::GuestAlloc(sizeof(Entry)));
     if (copy == nullptr) {
       release();
@@ -198,9 +200,10 @@ void Expand(GlobState* state, const std::string& prefix,
     bool stop = (state->flags & linux::kGLOB_ERR) != 0;
     if (state->errfunc != 0) {
       SetErrno(FileErrno(code));
-      stop = CallGuest(state->errfunc, {Address(directory.c_str()),
-                                        static_cast<uint32_t>(FileErrno(code))}) !=
-                 0 || stop;
+      const int32_t answer = static_cast<int32_t>(CallGuest(
+          state->errfunc, {Address(directory.c_str()),
+                           static_cast<uint32_t>(FileErrno(code))}));
+      stop = stop || answer != 0;
     }
     state->aborted = stop;
     return;
@@ -209,8 +212,6 @@ void Expand(GlobState* state, const std::string& prefix,
   if ((state->flags & linux::kGLOB_PERIOD) == 0) matchFlags |= linux::kFNM_PERIOD;
   std::vector<std::string> names;
   for (const platform::DirectoryEntry& entry : entries) {
-    // "." and ".." only when the pattern asks for a leading period itself.
-    if ((entry.name == "." || entry.name == "..") && part[0] != '.') continue;
     if (tblibc::match::Fnmatch(part, entry.name, matchFlags) == 0)
       names.push_back(entry.name);
   }

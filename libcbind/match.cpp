@@ -75,9 +75,7 @@ Bracket MatchBracket(std::string_view pattern, size_t* p, unsigned char c,
       for (const ClassRow& row : kClasses) {
         if (row.name != name) continue;
         known = true;
-        if (row.test(c) ||
-            (caseFold && (name == "upper" || name == "lower") && IsAlpha(c)))
-          matched = true;
+        if (row.test(c)) matched = true;
       }
       if (!known) return Bracket::kInvalid;
       i = end + 2;
@@ -175,7 +173,9 @@ int32_t Fnmatch(std::string_view pattern, std::string_view text, int32_t flags) 
         }
         unsigned char literal = static_cast<unsigned char>(pc);
         size_t width = 1;
-        if (pc == '\\' && !noEscape && p + 1 < pattern.size()) {
+        if (pc == '\\' && !noEscape) {
+          // A pattern ending in a lone backslash matches nothing.
+          if (p + 1 == pattern.size()) goto mismatch;
           literal = static_cast<unsigned char>(pattern[p + 1]);
           width = 2;
         }

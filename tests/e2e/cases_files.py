@@ -9,3 +9,7 @@ CASES = [
     dict(name="files_status", guest="tests/e2e/guests/files_status.c",
          args=[WORK], stdout=NATIVE),
 ]
+CASES += [
+    dict(name="files_dirs", guest="tests/e2e/guests/files_dirs.c",
+         args=[WORK], stdout=NATIVE),
+]
