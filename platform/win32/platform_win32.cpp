@@ -883,27 +883,42 @@ uint32_t ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
 
 // ---- Memory mappings (the mappings family) ----
 
+// Views start at multiples of the allocation granularity (64 KiB), Linux
+// offsets at any page: the view starts lower and the guest gets the page
+// it asked for. The section is the file's current length, never more:
+// Windows would grow the file to the section, Linux never does.
 uint32_t MapShared(int fd, int64_t offset, uint32_t size, bool writable,
                    void** address) {
   HANDLE file = OsHandle(fd);
   if (file == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
-  const uint64_t end = static_cast<uint64_t>(offset) + size;
+  LARGE_INTEGER length{};
+  if (!GetFileSizeEx(file, &length)) return GetLastError();
+  if (length.QuadPart <= offset) return err::kInvalidParameter;
+  SYSTEM_INFO info{};
+  GetSystemInfo(&info);
+  const uint64_t start = static_cast<uint64_t>(offset) &
+                         ~static_cast<uint64_t>(info.dwAllocationGranularity - 1);
+  const uint64_t lead = static_cast<uint64_t>(offset) - start;
+  const uint64_t available = static_cast<uint64_t>(length.QuadPart) - start;
+  const uint64_t wanted = lead + size;
+  const SIZE_T viewSize = static_cast<SIZE_T>(wanted < available ? wanted : available);
   HANDLE section = CreateFileMappingA(
-      file, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY,
-      static_cast<DWORD>(end >> 32), static_cast<DWORD>(end), nullptr);
+      file, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY, 0, 0, nullptr);
   if (section == nullptr) return GetLastError();
   void* view = MapViewOfFile(section, writable ? FILE_MAP_WRITE : FILE_MAP_READ,
-                             static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32),
-                             static_cast<DWORD>(offset), size);
+                             static_cast<DWORD>(start >> 32),
+                             static_cast<DWORD>(start), viewSize);
   const DWORD e = GetLastError();
   CloseHandle(section);  // the view keeps the section alive
   if (view == nullptr) return e;
-  *address = view;
+  *address = static_cast<char*>(view) + lead;
   return err::kSuccess;
 }
 
 uint32_t UnmapShared(void* address, uint32_t) {
-  return Ok(UnmapViewOfFile(address));
+  MEMORY_BASIC_INFORMATION info{};
+  if (VirtualQuery(address, &info, sizeof info) == 0) return GetLastError();
+  return Ok(UnmapViewOfFile(info.AllocationBase));
 }
 
 uint32_t FlushShared(void* address, uint32_t size) {

@@ -13,3 +13,7 @@ CASES += [
     dict(name="files_dirs", guest="tests/e2e/guests/files_dirs.c",
          args=[WORK], stdout=NATIVE),
 ]
+CASES += [
+    dict(name="files_temp", guest="tests/e2e/guests/files_temp.c",
+         args=[WORK], stdout=NATIVE),
+]
