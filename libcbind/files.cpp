@@ -231,15 +231,25 @@ namespace err = platform::err;
 // close keeps its record until the number is handed out here again.
 struct DescriptorFlags {
   bool closeOnExec = false;
-  uint32_t status = 0;  // O_APPEND, O_NONBLOCK
+  uint32_t status = 0;  // O_APPEND, O_NONBLOCK, O_LARGEFILE
 };
 std::map<int32_t, DescriptorFlags> gFlags;
 
+// What F_SETFL may change, and what F_GETFL reports beyond the access.
 constexpr uint32_t kSettableStatus = linux::kO_APPEND | linux::kO_NONBLOCK;
+constexpr uint32_t kKeptStatus = kSettableStatus | linux::kO_LARGEFILE;
 
 void Opened(int32_t fd, uint32_t linuxFlags) {
   gFlags[fd] = {(linuxFlags & linux::kO_CLOEXEC) != 0,
-                linuxFlags & kSettableStatus};
+                linuxFlags & kKeptStatus};
+}
+
+// A duplicate shares the open file and its status flags, never
+// close-on-exec.
+void Duplicated(int32_t fd, int32_t copy, bool closeOnExec) {
+  ForgetDescriptor(copy);
+  const auto found = gFlags.find(fd);
+  gFlags[copy] = {closeOnExec, found != gFlags.end() ? found->second.status : 0};
 }
 
 bool ValidDescriptor(int32_t fd) {
@@ -499,7 +509,8 @@ int32_t MakeTemporary(char* name, int32_t suffix, Make make) {
 }
 
 int32_t MakeTempFile(char* name, int32_t suffix, uint32_t flags) {
-  flags &= linux::kO_APPEND | linux::kO_CLOEXEC | linux::kO_NONBLOCK;
+  flags &= linux::kO_APPEND | linux::kO_CLOEXEC | linux::kO_NONBLOCK |
+           linux::kO_LARGEFILE;
   return MakeTemporary(name, suffix, [flags](char* path, uint32_t* code) {
     int fd = -1;
     unsigned meanings = platform::kOpenRead | platform::kOpenWrite |
@@ -669,8 +680,7 @@ int32_t tblibc_dup(int32_t fd) {
   int copy = -1;
   const uint32_t code = platform::DescriptorDuplicate(fd, &copy);
   if (code != err::kSuccess) return Fail(code);
-  ForgetDescriptor(copy);
-  gFlags.erase(copy);
+  Duplicated(fd, copy, false);
   return copy;
 }
 
@@ -680,8 +690,7 @@ int32_t tblibc_dup3(int32_t fd, int32_t target, uint32_t flags) {
     return FailWith(target < 0 ? linux::kEBADF : linux::kEINVAL);
   const uint32_t code = platform::DescriptorDuplicateTo(fd, target);
   if (code != err::kSuccess) return Fail(code);
-  ForgetDescriptor(target);
-  gFlags[target] = {(flags & linux::kO_CLOEXEC) != 0, 0};
+  Duplicated(fd, target, (flags & linux::kO_CLOEXEC) != 0);
   return target;
 }
 
@@ -867,6 +876,40 @@ int tblibc_open(const char* path, uint32_t flags, ...) {
   return OpenPath(path, flags, mode);
 }
 
+// The 64-bit entries open with O_LARGEFILE, which F_GETFL shows.
+int tblibc_open64(const char* path, uint32_t flags, ...) {
+  uint32_t mode = 0;
+  if (flags & linux::kO_CREAT) {
+    va_list args;
+    va_start(args, flags);
+    mode = va_arg(args, uint32_t);
+    va_end(args);
+  }
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  return OpenPath(path, flags | linux::kO_LARGEFILE, mode);
+}
+
+int32_t tblibc_openat64(int32_t dirfd, const char* path, uint32_t flags, ...) {
+  uint32_t mode = 0;
+  if (flags & linux::kO_CREAT) {
+    va_list args;
+    va_start(args, flags);
+    mode = va_arg(args, uint32_t);
+    va_end(args);
+  }
+  std::string full;
+  if (!AtPath(dirfd, path, &full)) return -1;
+  return OpenPath(full.c_str(), flags | linux::kO_LARGEFILE, mode);
+}
+
+int32_t tblibc_creat64(const char* path, uint32_t mode) {
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  return OpenPath(path,
+                  linux::kO_CREAT | linux::kO_WRONLY | linux::kO_TRUNC |
+                      linux::kO_LARGEFILE,
+                  mode);
+}
+
 int32_t tblibc_creat(const char* path, uint32_t mode) {
   if (path == nullptr) return FailWith(linux::kEFAULT);
   return OpenPath(path, linux::kO_CREAT | linux::kO_WRONLY | linux::kO_TRUNC,
@@ -884,8 +927,7 @@ int tblibc_fcntl(int32_t fd, int32_t command, uint32_t arg) {
         if (platform::DescriptorIsOpen(target)) continue;
         const uint32_t code = platform::DescriptorDuplicateTo(fd, target);
         if (code != err::kSuccess) return Fail(code);
-        ForgetDescriptor(target);
-        gFlags[target] = {command == linux::kF_DUPFD_CLOEXEC, 0};
+        Duplicated(fd, target, command == linux::kF_DUPFD_CLOEXEC);
         return target;
       }
       return FailWith(linux::kEMFILE);
@@ -908,9 +950,11 @@ int tblibc_fcntl(int32_t fd, int32_t command, uint32_t arg) {
       if (found != gFlags.end()) flags |= found->second.status;
       return static_cast<int32_t>(flags);
     }
-    case linux::kF_SETFL:
-      gFlags[fd].status = arg & kSettableStatus;
+    case linux::kF_SETFL: {
+      uint32_t& status = gFlags[fd].status;
+      status = (status & ~kSettableStatus) | (arg & kSettableStatus);
       return 0;
+    }
     default:
       return FailWith(linux::kEINVAL);
   }
@@ -1204,6 +1248,18 @@ int32_t tblibc_mkostemp(char* name, uint32_t flags) {
   return MakeTempFile(name, 0, flags);
 }
 int32_t tblibc_mkstemp(char* name) { return MakeTempFile(name, 0, 0); }
+int32_t tblibc_mkostemps64(char* name, int32_t suffix, uint32_t flags) {
+  return MakeTempFile(name, suffix, flags | linux::kO_LARGEFILE);
+}
+int32_t tblibc_mkstemps64(char* name, int32_t suffix) {
+  return MakeTempFile(name, suffix, linux::kO_LARGEFILE);
+}
+int32_t tblibc_mkostemp64(char* name, uint32_t flags) {
+  return MakeTempFile(name, 0, flags | linux::kO_LARGEFILE);
+}
+int32_t tblibc_mkstemp64(char* name) {
+  return MakeTempFile(name, 0, linux::kO_LARGEFILE);
+}
 
 char* tblibc_mkdtemp(char* name) {
   const int32_t r = MakeTemporary(name, 0, [](char* path, uint32_t* code) {
@@ -1302,9 +1358,9 @@ constexpr Export kExports[] = {
     Fn<&tblibc_readv>("readv"),
     Fn<&tblibc_writev>("writev"),
     Fn<&tblibc_creat>("creat"),
-    Fn<&tblibc_creat>("creat64"),
+    Fn<&tblibc_creat64>("creat64"),
     Fn<&tblibc_openat>("openat"),
-    Fn<&tblibc_openat>("openat64"),
+    Fn<&tblibc_openat64>("openat64"),
     Fn<&tblibc_access>("access"),
     Fn<&tblibc_faccessat>("faccessat"),
     Fn<&tblibc_access>("euidaccess"),
@@ -1345,13 +1401,13 @@ constexpr Export kExports[] = {
     Fn<&tblibc_utimensat>("utimensat"),
     // Temporary files.
     Fn<&tblibc_mkstemp>("mkstemp"),
-    Fn<&tblibc_mkstemp>("mkstemp64"),
+    Fn<&tblibc_mkstemp64>("mkstemp64"),
     Fn<&tblibc_mkostemp>("mkostemp"),
-    Fn<&tblibc_mkostemp>("mkostemp64"),
+    Fn<&tblibc_mkostemp64>("mkostemp64"),
     Fn<&tblibc_mkstemps>("mkstemps"),
-    Fn<&tblibc_mkstemps>("mkstemps64"),
+    Fn<&tblibc_mkstemps64>("mkstemps64"),
     Fn<&tblibc_mkostemps>("mkostemps"),
-    Fn<&tblibc_mkostemps>("mkostemps64"),
+    Fn<&tblibc_mkostemps64>("mkostemps64"),
     Fn<&tblibc_mkdtemp>("mkdtemp"),
     Fn<&tblibc_mktemp>("mktemp"),
     // Checked entries.

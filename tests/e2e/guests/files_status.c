@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/time.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -144,6 +145,18 @@ int main(int argc, char **argv)
     fd = open(at("a.txt"), O_RDONLY);
     printf("getfl rdonly=%d\n", fcntl(fd, F_GETFL) & O_ACCMODE);
     close(fd);
+    fd = open64(at("a.txt"), O_RDONLY | O_CLOEXEC);
+    printf("open64 getfl=%o ", fcntl(fd, F_GETFL));
+    printf("getfd=%d ", fcntl(fd, F_GETFD));
+    fd2 = dup(fd);
+    printf("dup getfl=%o getfd=%d\n", fcntl(fd2, F_GETFL), fcntl(fd2, F_GETFD));
+    close(fd2);
+    n = fcntl(fd, F_SETFL, O_NONBLOCK | O_RDWR);
+    printf("setfl=%d getfl=%o\n", n, fcntl(fd, F_GETFL));
+    close(fd);
+    fd = open(at("a.txt"), O_WRONLY | O_APPEND);
+    printf("append getfl=%o\n", fcntl(fd, F_GETFL));
+    close(fd);
     fd = open(at("a.txt"), O_WRONLY);
     printf("getfl wronly=%d\n", fcntl(fd, F_GETFL) & O_ACCMODE);
     fails("ftruncate ok on wronly", ftruncate(fd, 4));
@@ -163,6 +176,20 @@ int main(int argc, char **argv)
     n = isatty(fd);
     printf("isatty file: %d errno=%d\n", n, errno);
     close(fd);
+
+    /* The volume the directory is on. */
+    {
+        struct statvfs v;
+        n = statvfs(dir, &v);
+        printf("statvfs=%d bsize>0=%d free<=total=%d namemax>=255=%d ", n, v.f_bsize > 0,
+               v.f_bfree <= v.f_blocks, v.f_namemax >= 255);
+        fd = open(dir, O_RDONLY);
+        n = fstatvfs(fd, &v);
+        printf("fstatvfs=%d\n", n);
+        close(fd);
+        n = statvfs(at("missing"), &v);
+        fails("statvfs missing", n);
+    }
 
     /* creat, openat and the *at names. */
     fd = creat(at("b.txt"), 0644);
