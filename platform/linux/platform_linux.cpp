@@ -579,6 +579,14 @@ uint32_t FilesError() {
 
 uint32_t Done(int result) { return result < 0 ? FilesError() : err::kSuccess; }
 
+// The file services answer with their return code alone: the guest's errno
+// (the host's cell) is left as the caller had it, as Linux leaves it on
+// success and as the binding sets it on failure.
+struct KeepErrno {
+  int saved = errno;
+  ~KeepErrno() { errno = saved; }
+};
+
 FileKind KindOf(mode_t mode) {
   if (S_ISREG(mode)) return FileKind::kRegular;
   if (S_ISDIR(mode)) return FileKind::kDirectory;
@@ -622,6 +630,7 @@ void ToHostTimes(const FileTime* access, const FileTime* modify,
 }  // namespace
 
 uint32_t PathStatus(const char* path, bool followLinks, FileStatus* status) {
+  const KeepErrno keep;
   struct stat64 st {};
   const int r = followLinks ? stat64(path, &st) : lstat64(path, &st);
   if (r != 0) return FilesError();
@@ -630,6 +639,7 @@ uint32_t PathStatus(const char* path, bool followLinks, FileStatus* status) {
 }
 
 uint32_t DescriptorStatus(int fd, FileStatus* status) {
+  const KeepErrno keep;
   struct stat64 st {};
   if (fstat64(fd, &st) != 0) return FilesError();
   FromHost(st, status);
@@ -637,6 +647,7 @@ uint32_t DescriptorStatus(int fd, FileStatus* status) {
 }
 
 uint32_t PathVolumeStatus(const char* path, VolumeStatus* status) {
+  const KeepErrno keep;
   struct statvfs64 st {};
   if (statvfs64(path, &st) != 0) return FilesError();
   status->blockSize = static_cast<uint32_t>(st.f_frsize);
@@ -651,10 +662,14 @@ uint32_t PathVolumeStatus(const char* path, VolumeStatus* status) {
   return err::kSuccess;
 }
 
-bool DescriptorIsOpen(int fd) { return fd >= 0 && fcntl(fd, F_GETFD) != -1; }
+bool DescriptorIsOpen(int fd) {
+  const KeepErrno keep;
+  return fd >= 0 && fcntl(fd, F_GETFD) != -1;
+}
 
 uint32_t DescriptorOpen(const char* path, unsigned flags, unsigned permission,
                         int* fd) {
+  const KeepErrno keep;
   int oflags = O_LARGEFILE;
   if ((flags & kOpenWrite) != 0)
     oflags |= (flags & kOpenRead) != 0 ? O_RDWR : O_WRONLY;
@@ -667,11 +682,13 @@ uint32_t DescriptorOpen(const char* path, unsigned flags, unsigned permission,
 }
 
 uint32_t DescriptorOpenDirectory(const char* path, int* fd) {
+  const KeepErrno keep;
   *fd = open(path, O_RDONLY | O_DIRECTORY);
   return Done(*fd);
 }
 
 uint32_t DescriptorDirectoryPath(int fd, std::string* path) {
+  const KeepErrno keep;
   struct stat64 st {};
   if (fstat64(fd, &st) != 0) return FilesError();
   if (!S_ISDIR(st.st_mode)) return err::kDirectory;
@@ -685,11 +702,13 @@ uint32_t DescriptorDirectoryPath(int fd, std::string* path) {
 }
 
 uint32_t DescriptorClose(int fd) {
+  const KeepErrno keep;
   if (close(fd) != 0 && errno != EINTR) return FilesError();
   return err::kSuccess;
 }
 
 uint32_t DescriptorSeek(int fd, int64_t offset, int whence, int64_t* position) {
+  const KeepErrno keep;
   static constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
   if (whence < 0 || whence > 2) return err::kInvalidParameter;
   const off64_t r = lseek64(fd, offset, kWhence[whence]);
@@ -699,6 +718,7 @@ uint32_t DescriptorSeek(int fd, int64_t offset, int whence, int64_t* position) {
 }
 
 uint32_t DescriptorRead(int fd, void* buffer, uint32_t count, uint32_t* done) {
+  const KeepErrno keep;
   const ssize_t n = Retry([&] { return read(fd, buffer, count); });
   *done = n < 0 ? 0 : static_cast<uint32_t>(n);
   return Done(static_cast<int>(n));
@@ -706,39 +726,52 @@ uint32_t DescriptorRead(int fd, void* buffer, uint32_t count, uint32_t* done) {
 
 uint32_t DescriptorWrite(int fd, const void* buffer, uint32_t count,
                          uint32_t* done) {
+  const KeepErrno keep;
   const ssize_t n = Retry([&] { return write(fd, buffer, count); });
   *done = n < 0 ? 0 : static_cast<uint32_t>(n);
   return Done(static_cast<int>(n));
 }
 
 uint32_t DescriptorDuplicate(int fd, int* copy) {
+  const KeepErrno keep;
   *copy = dup(fd);
   return Done(*copy);
 }
 
 uint32_t DescriptorDuplicateTo(int fd, int target) {
+  const KeepErrno keep;
   return Done(dup2(fd, target));
 }
 
-uint32_t DescriptorPipe(int fds[2]) { return Done(pipe(fds)); }
-uint32_t DescriptorSync(int fd) { return Done(fsync(fd)); }
+uint32_t DescriptorPipe(int fds[2]) {
+  const KeepErrno keep;
+  return Done(pipe(fds));
+}
+uint32_t DescriptorSync(int fd) {
+  const KeepErrno keep;
+  return Done(fsync(fd));
+}
 
 uint32_t DescriptorTruncate(int fd, int64_t length) {
+  const KeepErrno keep;
   return Done(ftruncate64(fd, length));
 }
 
 uint32_t DescriptorSetTimes(int fd, const FileTime* access,
                             const FileTime* modify) {
+  const KeepErrno keep;
   timespec times[2];
   ToHostTimes(access, modify, times);
   return Done(futimens(fd, times));
 }
 
 uint32_t DescriptorSetPermissions(int fd, unsigned mode) {
+  const KeepErrno keep;
   return Done(fchmod(fd, mode));
 }
 
 uint32_t DescriptorAccess(int fd, bool* readable, bool* writable) {
+  const KeepErrno keep;
   const int flags = fcntl(fd, F_GETFL);
   if (flags < 0) return FilesError();
   *readable = (flags & O_ACCMODE) != O_WRONLY;
@@ -746,9 +779,13 @@ uint32_t DescriptorAccess(int fd, bool* readable, bool* writable) {
   return err::kSuccess;
 }
 
-bool DescriptorIsTerminal(int fd) { return isatty(fd) == 1; }
+bool DescriptorIsTerminal(int fd) {
+  const KeepErrno keep;
+  return isatty(fd) == 1;
+}
 
 uint32_t DescriptorTerminalName(int fd, std::string* name) {
+  const KeepErrno keep;
   char buffer[256];
   const int r = ttyname_r(fd, buffer, sizeof buffer);
   if (r != 0) {
@@ -759,26 +796,37 @@ uint32_t DescriptorTerminalName(int fd, std::string* name) {
   return err::kSuccess;
 }
 
-uint32_t RemoveFile(const char* path) { return Done(unlink(path)); }
-uint32_t RemoveDir(const char* path) { return Done(rmdir(path)); }
+uint32_t RemoveFile(const char* path) {
+  const KeepErrno keep;
+  return Done(unlink(path));
+}
+uint32_t RemoveDir(const char* path) {
+  const KeepErrno keep;
+  return Done(rmdir(path));
+}
 
 uint32_t MakeDirectory(const char* path, unsigned mode) {
+  const KeepErrno keep;
   return Done(mkdir(path, mode));
 }
 
 uint32_t RenamePath(const char* from, const char* to) {
+  const KeepErrno keep;
   return Done(rename(from, to));
 }
 
 uint32_t HardLink(const char* existing, const char* path) {
+  const KeepErrno keep;
   return Done(link(existing, path));
 }
 
 uint32_t SymbolicLink(const char* target, const char* path) {
+  const KeepErrno keep;
   return Done(symlink(target, path));
 }
 
 uint32_t ReadLink(const char* path, std::string* target) {
+  const KeepErrno keep;
   std::string buffer(256, '\0');
   for (;;) {
     const ssize_t n = readlink(path, buffer.data(), buffer.size());
@@ -792,9 +840,13 @@ uint32_t ReadLink(const char* path, std::string* target) {
   }
 }
 
-uint32_t ChangeDirectory(const char* path) { return Done(chdir(path)); }
+uint32_t ChangeDirectory(const char* path) {
+  const KeepErrno keep;
+  return Done(chdir(path));
+}
 
 uint32_t FullPath(const char* path, std::string* resolved) {
+  const KeepErrno keep;
   char* full = realpath(path, nullptr);
   if (full == nullptr) return FilesError();
   *resolved = full;
@@ -803,27 +855,35 @@ uint32_t FullPath(const char* path, std::string* resolved) {
 }
 
 uint32_t SetPermissions(const char* path, unsigned mode) {
+  const KeepErrno keep;
   return Done(chmod(path, mode));
 }
 
 uint32_t SetTimes(const char* path, const FileTime* access,
                   const FileTime* modify) {
+  const KeepErrno keep;
   timespec times[2];
   ToHostTimes(access, modify, times);
   return Done(utimensat(AT_FDCWD, path, times, 0));
 }
 
 uint32_t TruncatePath(const char* path, int64_t length) {
+  const KeepErrno keep;
   return Done(truncate64(path, length));
 }
 
 uint32_t CheckAccess(const char* path, int mode) {
+  const KeepErrno keep;
   return Done(access(path, mode));
 }
 
-unsigned SetCreationMask(unsigned mask) { return umask(mask & 0777); }
+unsigned SetCreationMask(unsigned mask) {
+  const KeepErrno keep;
+  return umask(mask & 0777);
+}
 
 uint32_t ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
+  const KeepErrno keep;
   DIR* dir = opendir(path);
   if (dir == nullptr) return FilesError();
   errno = 0;
@@ -850,6 +910,7 @@ uint32_t ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
 
 uint32_t MapShared(int fd, int64_t offset, uint32_t size, bool writable,
                    void** address) {
+  const KeepErrno keep;
   void* view = mmap64(nullptr, size, PROT_READ | (writable ? PROT_WRITE : 0),
                       MAP_SHARED, fd, offset);
   if (view == MAP_FAILED) return FilesError();
@@ -858,10 +919,12 @@ uint32_t MapShared(int fd, int64_t offset, uint32_t size, bool writable,
 }
 
 uint32_t UnmapShared(void* address, uint32_t size) {
+  const KeepErrno keep;
   return Done(munmap(address, size));
 }
 
 uint32_t FlushShared(void* address, uint32_t size) {
+  const KeepErrno keep;
   return Done(msync(address, size, MS_SYNC));
 }
 

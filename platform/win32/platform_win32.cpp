@@ -424,6 +424,13 @@ uint32_t CrtError() {
 
 uint32_t Ok(BOOL done) { return done ? err::kSuccess : GetLastError(); }
 
+// The services answer with their return code alone: msvcrt's errno (the
+// guest's cell) is left as the caller had it.
+struct KeepErrno {
+  int saved = errno;
+  ~KeepErrno() { errno = saved; }
+};
+
 // Windows says "not found" where a name on the way is a file; Linux says
 // ENOTDIR, and programs tell the two apart.
 uint32_t Missing(const char* path, uint32_t code) {
@@ -516,6 +523,7 @@ bool DescriptorIsOpen(int fd) {
 
 uint32_t DescriptorOpen(const char* path, unsigned flags, unsigned permission,
                         int* fd) {
+  const KeepErrno keep;
   *fd = -1;
   if (DirectoryExists(path))
     return (flags & kOpenWrite) ? err::kIsADirectory : err::kAccessDenied;
@@ -534,6 +542,7 @@ uint32_t DescriptorOpen(const char* path, unsigned flags, unsigned permission,
 }
 
 uint32_t DescriptorOpenDirectory(const char* path, int* fd) {
+  const KeepErrno keep;
   *fd = -1;
   if (!DirectoryExists(path)) {
     return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES
@@ -567,10 +576,12 @@ uint32_t DescriptorDirectoryPath(int fd, std::string* path) {
 }
 
 uint32_t DescriptorClose(int fd) {
+  const KeepErrno keep;
   return _close(fd) == 0 ? err::kSuccess : CrtError();
 }
 
 uint32_t DescriptorSeek(int fd, int64_t offset, int whence, int64_t* position) {
+  const KeepErrno keep;
   static constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
   if (whence < 0 || whence > 2) return err::kInvalidParameter;
   HANDLE h = OsHandle(fd);
@@ -583,6 +594,7 @@ uint32_t DescriptorSeek(int fd, int64_t offset, int whence, int64_t* position) {
 }
 
 uint32_t DescriptorRead(int fd, void* buffer, uint32_t count, uint32_t* done) {
+  const KeepErrno keep;
   const int n = _read(fd, buffer, count);
   *done = n < 0 ? 0 : static_cast<uint32_t>(n);
   return n < 0 ? CrtError() : err::kSuccess;
@@ -590,25 +602,30 @@ uint32_t DescriptorRead(int fd, void* buffer, uint32_t count, uint32_t* done) {
 
 uint32_t DescriptorWrite(int fd, const void* buffer, uint32_t count,
                          uint32_t* done) {
+  const KeepErrno keep;
   const int n = _write(fd, buffer, count);
   *done = n < 0 ? 0 : static_cast<uint32_t>(n);
   return n < 0 ? CrtError() : err::kSuccess;
 }
 
 uint32_t DescriptorDuplicate(int fd, int* copy) {
+  const KeepErrno keep;
   *copy = _dup(fd);
   return *copy < 0 ? CrtError() : err::kSuccess;
 }
 
 uint32_t DescriptorDuplicateTo(int fd, int target) {
+  const KeepErrno keep;
   return _dup2(fd, target) < 0 ? CrtError() : err::kSuccess;
 }
 
 uint32_t DescriptorPipe(int fds[2]) {
+  const KeepErrno keep;
   return _pipe(fds, 65536, _O_BINARY) < 0 ? CrtError() : err::kSuccess;
 }
 
 uint32_t DescriptorSync(int fd) {
+  const KeepErrno keep;
   return _commit(fd) < 0 ? CrtError() : err::kSuccess;
 }
 
@@ -747,9 +764,15 @@ uint32_t SymbolicLink(const char* target, const char* path) {
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA")));
   if (create == nullptr) return err::kPrivilegeNotHeld;
   constexpr DWORD kUnprivileged = 2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
-  if (create(path, target, kUnprivileged) ||
-      create(path, target, 0))
-    return err::kSuccess;
+  // Wine may answer yes and make nothing: the link counts once it is there.
+  if (create(path, target, kUnprivileged) || create(path, target, 0)) {
+    WIN32_FIND_DATAA data{};
+    HANDLE found = FindFirstFileA(path, &data);
+    if (found != INVALID_HANDLE_VALUE) {
+      FindClose(found);
+      return err::kSuccess;
+    }
+  }
   return err::kPrivilegeNotHeld;
 }
 
@@ -833,6 +856,7 @@ uint32_t CheckAccess(const char* path, int mode) {
 }
 
 unsigned SetCreationMask(unsigned mask) {
+  const KeepErrno keep;
   static unsigned current = 022;
   const unsigned previous = current;
   current = mask & 0777;

@@ -248,6 +248,28 @@ int main(int argc, char **argv)
     fails("link exists", link(at("a.txt"), to("hard.txt")));
     unlink(at("hard.txt"));
 
+    /* Symbolic links where the host makes them; Linux's EPERM where not. */
+    n = symlink("a.txt", to("link"));
+    {
+        int consistent = 1, e = errno;
+        if (n == 0) {
+            consistent = lstat(to("link"), &st2) == 0 && S_ISLNK(st2.st_mode) &&
+                         stat(to("link"), &st2) == 0 && S_ISREG(st2.st_mode) &&
+                         readlink(to("link"), buf, sizeof buf) == 5 &&
+                         strncmp(buf, "a.txt", 5) == 0 && unlink(to("link")) == 0;
+        }
+        printf("symlink served=%d consistent=%d\n", n == 0 || e == EPERM, consistent);
+    }
+
+    /* A call that succeeds leaves errno alone. */
+    errno = 1234;
+    fd = open(at("a.txt"), O_RDONLY);
+    stat(at("a.txt"), &st2);
+    close(fd);
+    mkdir(at("e"), 0755);
+    rmdir(at("e"));
+    printf("errno kept=%d\n", errno);
+
     /* Permissions: the owner-write bit is what every host keeps. */
     printf("chmod ro=%d ", chmod(at("a.txt"), 0444));
     stat(at("a.txt"), &st);
