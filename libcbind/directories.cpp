@@ -349,7 +349,14 @@ struct Walk {
   bool wide;     // struct stat64
   bool classic;  // ftw: no FTW record, no FTW_DP or FTW_SL distinctions
   uint64_t device = 0;
+  std::string origin;  // FTW_CHDIR: where the walk started, to come back to
 };
+
+// A name the walk was given, usable whatever the current directory is.
+std::string Anchored(const Walk& walk, const std::string& path) {
+  if (platform::IsAbsolutePath(path) || path[0] == '/') return path;
+  return walk.origin + "/" + path;
+}
 
 enum class Next { kGo, kSkipSubtree, kSkipSiblings, kStop };
 
@@ -396,13 +403,16 @@ Visit Call(Walk* walk, const std::string& path, const platform::FileStatus& s,
 
 Visit WalkTree(Walk* walk, const std::string& path, int32_t level) {
   const bool physical = (walk->flags & linux::kFTW_PHYS) != 0;
+  // With FTW_CHDIR the current directory moves; the host is given names
+  // that do not depend on it.
+  const std::string host = walk->origin.empty() ? path : Anchored(*walk, path);
   platform::FileStatus s;
-  uint32_t code = platform::PathStatus(path.c_str(), !physical, &s);
+  uint32_t code = platform::PathStatus(host.c_str(), !physical, &s);
   int32_t kind = linux::kFTW_F;
   bool haveStatus = code == err::kSuccess;
   if (!haveStatus) {
     // A link whose target is gone.
-    if (!physical && platform::PathStatus(path.c_str(), false, &s) == err::kSuccess &&
+    if (!physical && platform::PathStatus(host.c_str(), false, &s) == err::kSuccess &&
         s.kind == platform::FileKind::kSymlink) {
       haveStatus = true;
       kind = walk->classic ? linux::kFTW_NS : linux::kFTW_SLN;
@@ -422,7 +432,7 @@ Visit WalkTree(Walk* walk, const std::string& path, int32_t level) {
   if ((walk->flags & linux::kFTW_MOUNT) && s.device != walk->device) return {};
 
   std::vector<platform::DirectoryEntry> entries;
-  const bool readable = List(path, &entries) == err::kSuccess;
+  const bool readable = List(host, &entries) == err::kSuccess;
   const bool depthFirst = (walk->flags & linux::kFTW_DEPTH) != 0;
   if (!readable) return Call(walk, path, s, true, linux::kFTW_DNR, level);
   if (!depthFirst) {
@@ -431,18 +441,14 @@ Visit WalkTree(Walk* walk, const std::string& path, int32_t level) {
     if (v.next == Next::kSkipSubtree) return {};
     if (v.next == Next::kSkipSiblings) return v;
   }
-  std::string saved;
   const bool changeDir = (walk->flags & linux::kFTW_CHDIR) != 0;
   for (const platform::DirectoryEntry& entry : entries) {
     if (entry.name == "." || entry.name == "..") continue;
     const std::string child =
         path.back() == '/' ? path + entry.name : path + "/" + entry.name;
-    if (changeDir) {
-      saved = platform::CurrentDirectory();
-      platform::ChangeDirectory(path.c_str());
-    }
+    // The callback runs in the directory that holds its entry.
+    if (changeDir) platform::ChangeDirectory(Anchored(*walk, path).c_str());
     const Visit v = WalkTree(walk, child, level + 1);
-    if (changeDir) platform::ChangeDirectory(saved.c_str());
     if (v.next == Next::kStop) return v;
     if (v.next == Next::kSkipSiblings) break;
   }
@@ -459,7 +465,10 @@ int32_t TreeWalk(const char* path, uint32_t callback, int32_t flags, bool wide,
   if (path == nullptr) return FailWith(linux::kEFAULT);
   if (path[0] == '\0') return FailWith(linux::kENOENT);
   Walk walk{callback, flags, wide, classic};
-  return WalkTree(&walk, path, 0).result;
+  if (flags & linux::kFTW_CHDIR) walk.origin = platform::CurrentDirectory();
+  const int32_t result = WalkTree(&walk, path, 0).result;
+  if (flags & linux::kFTW_CHDIR) platform::ChangeDirectory(walk.origin.c_str());
+  return result;
 }
 
 }  // namespace

@@ -105,6 +105,18 @@ static int stopper(const char *p, const struct stat *st, int flag, struct FTW *f
     return strstr(p, "deep") != NULL ? 42 : 0;
 }
 
+static int reachable;
+
+/* With FTW_CHDIR each entry is reachable by its base name. */
+static int in_place(const char *p, const struct stat *st, int flag, struct FTW *f)
+{
+    struct stat here;
+    (void)flag;
+    if (f->level > 0 && (lstat(p + f->base, &here) != 0 || here.st_ino != st->st_ino))
+        reachable = 0;
+    return 0;
+}
+
 static int classic(const char *p, const struct stat *st, int flag)
 {
     char line[256];
@@ -265,6 +277,16 @@ int main(int argc, char **argv)
     printf("postorder children first=%d\n", position("sub/deep/y.txt") < position("sub/deep") &&
                                             position("sub") < position(""));
     printf("nftw stop=%d\n", nftw(dir, stopper, 8, 0));
+    reachable = 1;
+    printf("nftw chdir=%d\n", nftw(dir, in_place, 8, FTW_CHDIR | FTW_PHYS));
+    printf("chdir entries reachable=%d\n", reachable);
+    {
+        char cwd[1024], cwd2[1024];
+        getcwd(cwd, sizeof cwd);
+        nftw(dir, in_place, 8, FTW_CHDIR);
+        getcwd(cwd2, sizeof cwd2);
+        printf("cwd restored=%d\n", strcmp(cwd, cwd2) == 0);
+    }
     errno = 0;
     n = nftw(at("missing"), walker, 8, 0);
     printf("nftw missing=%d errno=%d\n", n, errno);
