@@ -362,9 +362,13 @@ int main(int argc, char **argv)
         printf("chdir=%d ", chdir(dir));
         cwd2 = get_current_dir_name();
         len = strlen(cwd2);
-        printf("cwd ends with dir=%d slash-free end=%d\n",
-               len > 8 && strcmp(cwd2 + len - 8, strrchr(dir, '/') ? strrchr(dir, '/') + 1 : dir) == 0,
-               cwd2[len - 1] != '/');
+        {
+            const char *base = strrchr(dir, '/') ? strrchr(dir, '/') + 1 : dir;
+            size_t blen = strlen(base);
+            printf("cwd ends with dir=%d no trailing slash=%d no backslash=%d\n",
+                   len > blen && strcmp(cwd2 + len - blen, base) == 0 && cwd2[len - blen - 1] == '/',
+                   cwd2[len - 1] != '/', strchr(cwd2, '\\') == NULL);
+        }
         real = realpath("a.txt", NULL);
         printf("realpath prefix=%d tail=%s\n", strncmp(real, cwd2, len) == 0, real + len);
         free(real);
