@@ -162,12 +162,16 @@ int main(int argc, char **argv)
     /* readdir lists ".", ".." and every entry, each with its type. */
     d = opendir(dir);
     printf("opendir=%d\n", d != NULL);
+    stat(at("a.c"), &st);
+    n = 0;
     while ((e = readdir(d)) != NULL) {
+        if (strcmp(e->d_name, "a.c") == 0) n = e->d_ino == st.st_ino;
         snprintf(line, sizeof line, "%s/%s", e->d_name,
                  e->d_type == DT_DIR ? "dir" : e->d_type == DT_REG ? "reg" : "other");
         add(line);
     }
     flush("readdir");
+    printf("entry inode is the file's=%d\n", n);
     {
         long spot;
         char first[256], again[256];
