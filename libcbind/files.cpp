@@ -1,16 +1,1422 @@
-// Files: status, descriptors, names and permissions.
+// Files: status, descriptors, names, permissions and temporary files.
+//
+// Every call goes through the platform's neutral file services, so the
+// Linux port runs the code Windows users run; what the guest sees is built
+// here from the neutral record in the Linux C library's layouts.
+#include <algorithm>
+#include <cstdarg>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "abi/files.h"
+#include "abi/linux.h"
 #include "libcbind/family.h"
+#include "libcbind/files_support.h"
 #include "libcbind/guest.h"
 #include "libcbind/startup.h"
+#include "platform/platform.h"
+
+namespace tblibc::files {
+namespace {
+
+namespace err = platform::err;
+
+struct FileErrorRow {
+  uint32_t code;
+  int32_t guest;
+};
+// Consulted before the generic table: the file calls' own causes.
+constexpr FileErrorRow kFileErrors[] = {
+    {err::kDirectory, linux::kENOTDIR},
+    {err::kIsADirectory, linux::kEISDIR},
+    {err::kDirNotEmpty, linux::kENOTEMPTY},
+    {err::kNotSameDevice, linux::kEXDEV},
+    {err::kCantResolveFilename, linux::kELOOP},
+    {err::kPrivilegeNotHeld, linux::kEPERM},
+    {err::kNotAReparsePoint, linux::kEINVAL},
+    {err::kSeekOnDevice, linux::kESPIPE},
+    {err::kNotSupported, linux::kEOPNOTSUPP},
+    {145 /* ERROR_DIR_NOT_EMPTY */, linux::kENOTEMPTY},
+    {183 /* ERROR_ALREADY_EXISTS */, linux::kEEXIST},
+    {1 /* ERROR_INVALID_FUNCTION */, linux::kEINVAL},
+    {161 /* ERROR_BAD_PATHNAME */, linux::kENOENT},
+    {2 | 0x20000000, linux::kENOENT},
+};
+
+struct DirectoryRecord {
+  std::string path;
+  uint64_t inode;
+};
+std::map<int32_t, DirectoryRecord> gDirectories;
+
+}  // namespace
+
+int32_t FileErrno(uint32_t code) {
+  for (const FileErrorRow& row : kFileErrors)
+    if (row.code == code) return row.guest;
+  return LinuxErrnoFromPlatform(code);
+}
+
+int32_t Fail(uint32_t code) {
+  SetErrno(FileErrno(code));
+  return -1;
+}
+
+int32_t FailWith(int32_t linuxErrno) {
+  SetErrno(linuxErrno);
+  return -1;
+}
+
+std::string GuestPath(std::string hostPath) {
+  const char separator = platform::DirectorySeparator();
+  if (separator != '/') std::replace(hostPath.begin(), hostPath.end(), separator, '/');
+  return hostPath;
+}
+
+uint32_t ModeOf(const platform::FileStatus& status) {
+  using platform::FileKind;
+  uint32_t kind = 0;
+  switch (status.kind) {
+    case FileKind::kRegular: kind = linux::kS_IFREG; break;
+    case FileKind::kDirectory: kind = linux::kS_IFDIR; break;
+    case FileKind::kSymlink: kind = linux::kS_IFLNK; break;
+    case FileKind::kCharDevice: kind = linux::kS_IFCHR; break;
+    case FileKind::kFifo: kind = linux::kS_IFIFO; break;
+    case FileKind::kUnknown: break;
+  }
+  return kind | (status.permissions & 07777);
+}
+
+uint8_t DirentType(platform::FileKind kind) {
+  using platform::FileKind;
+  switch (kind) {
+    case FileKind::kRegular: return linux::kDT_REG;
+    case FileKind::kDirectory: return linux::kDT_DIR;
+    case FileKind::kSymlink: return linux::kDT_LNK;
+    case FileKind::kCharDevice: return linux::kDT_CHR;
+    case FileKind::kFifo: return linux::kDT_FIFO;
+    case FileKind::kUnknown: break;
+  }
+  return linux::kDT_UNKNOWN;
+}
+
+namespace {
+
+linux::Timespec ToTimespec(const platform::FileTime& t) {
+  return {static_cast<int32_t>(t.seconds), static_cast<int32_t>(t.nanoseconds)};
+}
+
+bool FitsTime(const platform::FileTime& t) {
+  return t.seconds >= INT32_MIN && t.seconds <= INT32_MAX;
+}
+
+}  // namespace
+
+void ToStat64(const platform::FileStatus& s, linux::Stat64* out) {
+  std::memset(out, 0, sizeof *out);
+  out->st_dev = s.device;
+  out->st_ino32 = static_cast<uint32_t>(s.inode);
+  out->st_mode = ModeOf(s);
+  out->st_nlink = s.links;
+  out->st_uid = s.uid;
+  out->st_gid = s.gid;
+  out->st_rdev = s.rdev;
+  out->st_size = static_cast<int64_t>(s.size);
+  out->st_blksize = static_cast<int32_t>(s.blockSize);
+  out->st_blocks = static_cast<int64_t>(s.blocks);
+  out->st_atim = ToTimespec(s.access);
+  out->st_mtim = ToTimespec(s.modify);
+  out->st_ctim = ToTimespec(s.change);
+  out->st_ino = s.inode;
+}
+
+bool ToStat(const platform::FileStatus& s, linux::Stat* out) {
+  if (s.size > INT32_MAX || s.inode > UINT32_MAX || s.blocks > INT32_MAX ||
+      !FitsTime(s.access) || !FitsTime(s.modify) || !FitsTime(s.change))
+    return false;
+  std::memset(out, 0, sizeof *out);
+  out->st_dev = s.device;
+  out->st_ino = static_cast<uint32_t>(s.inode);
+  out->st_mode = ModeOf(s);
+  out->st_nlink = s.links;
+  out->st_uid = s.uid;
+  out->st_gid = s.gid;
+  out->st_rdev = s.rdev;
+  out->st_size = static_cast<int32_t>(s.size);
+  out->st_blksize = static_cast<int32_t>(s.blockSize);
+  out->st_blocks = static_cast<int32_t>(s.blocks);
+  out->st_atim = ToTimespec(s.access);
+  out->st_mtim = ToTimespec(s.modify);
+  out->st_ctim = ToTimespec(s.change);
+  return true;
+}
+
+void RememberDirectory(int32_t fd, std::string path) {
+  platform::FileStatus status;
+  platform::DescriptorStatus(fd, &status);
+  gDirectories[fd] = {std::move(path), status.inode};
+}
+
+void ForgetDescriptor(int32_t fd) { gDirectories.erase(fd); }
+
+int32_t OpenDirectoryDescriptor(const char* path) {
+  int fd = -1;
+  const uint32_t code = platform::DescriptorOpenDirectory(path, &fd);
+  if (code != err::kSuccess) return Fail(code);
+  std::string full;
+  // Kept absolute: the guest may change directory before it uses the
+  // descriptor.
+  if (platform::FullPath(path, &full) != err::kSuccess) full = path;
+  RememberDirectory(fd, full);
+  return fd;
+}
+
+bool AtPath(int32_t dirfd, const char* path, std::string* resolved) {
+  if (path == nullptr) {
+    SetErrno(linux::kEFAULT);
+    return false;
+  }
+  if (dirfd == linux::kAT_FDCWD || platform::IsAbsolutePath(path) ||
+      path[0] == '/') {
+    *resolved = path;
+    return true;
+  }
+  const auto found = gDirectories.find(dirfd);
+  if (found != gDirectories.end()) {
+    // A number the guest closed and got again for something else is no
+    // longer the directory recorded.
+    platform::FileStatus status;
+    if (platform::DescriptorStatus(dirfd, &status) == err::kSuccess &&
+        status.kind == platform::FileKind::kDirectory &&
+        status.inode == found->second.inode) {
+      *resolved = found->second.path;
+      if (path[0] != '\0') *resolved += "/" + std::string(path);
+      return true;
+    }
+    gDirectories.erase(found);
+  }
+  // A directory descriptor made elsewhere (a duplicate, a host open).
+  std::string directory;
+  if (platform::DescriptorDirectoryPath(dirfd, &directory) == err::kSuccess) {
+    RememberDirectory(dirfd, directory);
+    *resolved = directory;
+    if (path[0] != '\0') *resolved += "/" + std::string(path);
+    return true;
+  }
+  SetErrno(platform::DescriptorIsOpen(dirfd) ? linux::kENOTDIR : linux::kEBADF);
+  return false;
+}
+
+platform::FileTime Now() {
+  int64_t seconds = 0;
+  uint32_t micro = 0;
+  platform::TimeOfDay(&seconds, &micro);
+  return {seconds, micro * 1000};
+}
+
+}  // namespace tblibc::files
+
+namespace {
+
+using namespace tblibc::files;
+using tblibc::SetErrno;
+namespace err = platform::err;
+
+// ---- Descriptor flags -------------------------------------------------------
+//
+// What the host cannot keep for a descriptor: close-on-exec and the status
+// flags the guest set. A descriptor the guest closes through the start-up
+// close keeps its record until the number is handed out here again.
+struct DescriptorFlags {
+  bool closeOnExec = false;
+  uint32_t status = 0;  // O_APPEND, O_NONBLOCK, O_LARGEFILE
+};
+std::map<int32_t, DescriptorFlags> gFlags;
+
+// What F_SETFL may change, and what F_GETFL reports beyond the access.
+constexpr uint32_t kSettableStatus = linux::kO_APPEND | linux::kO_NONBLOCK;
+constexpr uint32_t kKeptStatus = kSettableStatus | linux::kO_LARGEFILE;
+
+void Opened(int32_t fd, uint32_t linuxFlags) {
+  gFlags[fd] = {(linuxFlags & linux::kO_CLOEXEC) != 0,
+                linuxFlags & kKeptStatus};
+}
+
+// A duplicate shares the open file and its status flags, never
+// close-on-exec.
+void Duplicated(int32_t fd, int32_t copy, bool closeOnExec) {
+  ForgetDescriptor(copy);
+  const auto found = gFlags.find(fd);
+  gFlags[copy] = {closeOnExec, found != gFlags.end() ? found->second.status : 0};
+}
+
+bool ValidDescriptor(int32_t fd) {
+  if (platform::DescriptorIsOpen(fd)) return true;
+  SetErrno(linux::kEBADF);
+  return false;
+}
+
+struct OpenFlagRow {
+  uint32_t mask, value;
+  unsigned meaning;
+};
+constexpr OpenFlagRow kOpenFlags[] = {
+    {linux::kO_ACCMODE, linux::kO_RDONLY, platform::kOpenRead},
+    {linux::kO_ACCMODE, linux::kO_WRONLY, platform::kOpenWrite},
+    {linux::kO_ACCMODE, linux::kO_RDWR, platform::kOpenRead | platform::kOpenWrite},
+    {linux::kO_CREAT, linux::kO_CREAT, platform::kOpenCreate},
+    {linux::kO_EXCL, linux::kO_EXCL, platform::kOpenExclusive},
+    {linux::kO_TRUNC, linux::kO_TRUNC, platform::kOpenTruncate},
+    {linux::kO_APPEND, linux::kO_APPEND, platform::kOpenAppend},
+};
+
+int32_t OpenPath(const char* path, uint32_t flags, uint32_t mode) {
+  unsigned meanings = 0;
+  for (const OpenFlagRow& row : kOpenFlags)
+    if ((flags & row.mask) == row.value) meanings |= row.meaning;
+  if ((meanings & (platform::kOpenRead | platform::kOpenWrite)) == 0)
+    return FailWith(linux::kEINVAL);
+  platform::FileStatus status;
+  const bool exists = platform::PathStatus(path, true, &status) == err::kSuccess;
+  const bool directory = exists && status.kind == platform::FileKind::kDirectory;
+  if ((flags & linux::kO_CREAT) && (flags & linux::kO_EXCL) && exists)
+    return FailWith(linux::kEEXIST);
+  if (directory) {
+    if (meanings & platform::kOpenWrite) return FailWith(linux::kEISDIR);
+    const int32_t fd = OpenDirectoryDescriptor(path);
+    if (fd >= 0) Opened(fd, flags);
+    return fd;
+  }
+  if (flags & linux::kO_DIRECTORY)
+    return FailWith(exists ? linux::kENOTDIR : linux::kENOENT);
+  int fd = -1;
+  const uint32_t code = platform::DescriptorOpen(path, meanings, mode, &fd);
+  if (code != err::kSuccess) return Fail(code);
+  ForgetDescriptor(fd);
+  Opened(fd, flags);
+  return fd;
+}
+
+// ---- Status -------------------------------------------------------------------
+
+enum class Follow { kYes, kNo };
+
+bool StatusAt(int32_t dirfd, const char* path, uint32_t flags,
+              platform::FileStatus* status) {
+  if (path == nullptr) {
+    SetErrno(linux::kEFAULT);
+    return false;
+  }
+  if (path[0] == '\0') {
+    if ((flags & linux::kAT_EMPTY_PATH) == 0) {
+      SetErrno(linux::kENOENT);
+      return false;
+    }
+    if (dirfd == linux::kAT_FDCWD) path = ".";
+    else {
+      const uint32_t code = platform::DescriptorStatus(dirfd, status);
+      if (code != err::kSuccess) Fail(code);
+      return code == err::kSuccess;
+    }
+  }
+  std::string full;
+  if (!AtPath(dirfd, path, &full)) return false;
+  const uint32_t code = platform::PathStatus(
+      full.c_str(), (flags & linux::kAT_SYMLINK_NOFOLLOW) == 0, status);
+  if (code != err::kSuccess) Fail(code);
+  return code == err::kSuccess;
+}
+
+bool DescriptorStatusOf(int32_t fd, platform::FileStatus* status) {
+  const uint32_t code = platform::DescriptorStatus(fd, status);
+  if (code != err::kSuccess) Fail(code);
+  return code == err::kSuccess;
+}
+
+int32_t Give64(bool ok, const platform::FileStatus& status, void* buffer) {
+  if (!ok) return -1;
+  ToStat64(status, static_cast<linux::Stat64*>(buffer));
+  return 0;
+}
+
+int32_t Give32(bool ok, const platform::FileStatus& status, void* buffer) {
+  if (!ok) return -1;
+  if (!ToStat(status, static_cast<linux::Stat*>(buffer)))
+    return FailWith(linux::kEOVERFLOW);
+  return 0;
+}
+
+bool VersionOk(int32_t version) {
+  if (version == linux::kStatVersion) return true;
+  SetErrno(linux::kEINVAL);
+  return false;
+}
+
+// ---- Times ------------------------------------------------------------------
+
+// Two timespecs as utimensat reads them; false (EINVAL) for a nanosecond
+// count out of range. Null `given`: both now.
+bool FromTimespecs(const linux::Timespec* given, platform::FileTime times[2],
+                   bool present[2]) {
+  for (int i = 0; i < 2; ++i) {
+    present[i] = true;
+    if (given == nullptr || given[i].tv_nsec == linux::kUTIME_NOW) {
+      times[i] = Now();
+    } else if (given[i].tv_nsec == linux::kUTIME_OMIT) {
+      present[i] = false;
+    } else if (given[i].tv_nsec < 0 || given[i].tv_nsec > 999999999) {
+      SetErrno(linux::kEINVAL);
+      return false;
+    } else {
+      times[i] = {given[i].tv_sec, static_cast<uint32_t>(given[i].tv_nsec)};
+    }
+  }
+  return true;
+}
+
+bool FromTimevals(const linux::Timeval* given, platform::FileTime times[2]) {
+  for (int i = 0; i < 2; ++i) {
+    if (given == nullptr) {
+      times[i] = Now();
+    } else if (given[i].tv_usec < 0 || given[i].tv_usec > 999999) {
+      SetErrno(linux::kEINVAL);
+      return false;
+    } else {
+      times[i] = {given[i].tv_sec, static_cast<uint32_t>(given[i].tv_usec) * 1000};
+    }
+  }
+  return true;
+}
+
+int32_t SetPathTimes(int32_t dirfd, const char* path,
+                     const platform::FileTime times[2], const bool present[2]) {
+  std::string full;
+  if (!AtPath(dirfd, path, &full)) return -1;
+  if (!present[0] && !present[1]) {
+    platform::FileStatus status;
+    const uint32_t code = platform::PathStatus(full.c_str(), true, &status);
+    return code == err::kSuccess ? 0 : Fail(code);
+  }
+  const uint32_t code = platform::SetTimes(
+      full.c_str(), present[0] ? &times[0] : nullptr,
+      present[1] ? &times[1] : nullptr);
+  return code == err::kSuccess ? 0 : Fail(code);
+}
+
+int32_t SetDescriptorTimes(int32_t fd, const platform::FileTime times[2],
+                           const bool present[2]) {
+  if (!ValidDescriptor(fd)) return -1;
+  if (!present[0] && !present[1]) return 0;
+  const uint32_t code = platform::DescriptorSetTimes(
+      fd, present[0] ? &times[0] : nullptr, present[1] ? &times[1] : nullptr);
+  return code == err::kSuccess ? 0 : Fail(code);
+}
+
+// ---- Helpers for the names ------------------------------------------------------
+
+int32_t Result(uint32_t code) { return code == err::kSuccess ? 0 : Fail(code); }
+
+// Copies `text` to the guest's buffer of `size` bytes, or a fresh guest
+// block when the buffer is null (size 0: just large enough).
+char* GiveString(const std::string& text, char* buffer, uint32_t size) {
+  if (buffer == nullptr) {
+    if (size != 0 && text.size() + 1 > size) {
+      SetErrno(linux::kERANGE);
+      return nullptr;
+    }
+    return tblibc::GuestStrdup(text);
+  }
+  if (size == 0) {
+    SetErrno(linux::kEINVAL);
+    return nullptr;
+  }
+  if (text.size() + 1 > size) {
+    SetErrno(linux::kERANGE);
+    return nullptr;
+  }
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  return buffer;
+}
+
+bool CurrentDirectory(std::string* out) {
+  std::string dir = platform::CurrentDirectory();
+  if (dir.empty()) {
+    SetErrno(linux::kENOENT);
+    return false;
+  }
+  *out = GuestPath(std::move(dir));
+  return true;
+}
+
+constexpr uint32_t kPathMax = 4096;
+
+// ---- Temporary names ----------------------------------------------------------
+
+constexpr char kTempLetters[] =
+    "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+
+uint64_t gTempState;
+
+// Six letters in place of the template's XXXXXX; a fresh guess each call,
+// from a state that starts at the clock and steps through a full-period
+// generator so that guesses never repeat within a run.
+void Guess(char* tail) {
+  if (gTempState == 0) {
+    const platform::FileTime now = Now();
+    gTempState = static_cast<uint64_t>(now.seconds) * 1000003u ^ now.nanoseconds ^
+                 (uint64_t{platform::TickCount()} << 32);
+  }
+  gTempState = gTempState * 6364136223846793005ull + 1442695040888963407ull;
+  uint64_t bits = gTempState >> 16;
+  for (int i = 0; i < 6; ++i) {
+    tail[i] = kTempLetters[bits % 62];
+    bits /= 62;
+  }
+}
+
+char* TemplateTail(char* name, int32_t suffix) {
+  if (name == nullptr) {
+    SetErrno(linux::kEINVAL);
+    return nullptr;
+  }
+  const size_t length = std::strlen(name);
+  if (suffix < 0 || length < 6 + static_cast<size_t>(suffix) ||
+      std::memcmp(name + length - suffix - 6, "XXXXXX", 6) != 0) {
+    SetErrno(linux::kEINVAL);
+    return nullptr;
+  }
+  return name + length - suffix - 6;
+}
+
+constexpr int kTempAttempts = 62 * 62 * 62;
+
+template <typename Make>
+int32_t MakeTemporary(char* name, int32_t suffix, Make make) {
+  char* tail = TemplateTail(name, suffix);
+  if (tail == nullptr) return -1;
+  for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
+    Guess(tail);
+    uint32_t code = err::kSuccess;
+    const int32_t result = make(name, &code);
+    if (result >= 0) return result;
+    const int32_t e = FileErrno(code);
+    if (e != linux::kEEXIST) return FailWith(e);
+  }
+  std::memcpy(tail, "XXXXXX", 6);
+  return FailWith(linux::kEEXIST);
+}
+
+int32_t MakeTempFile(char* name, int32_t suffix, uint32_t flags) {
+  flags &= linux::kO_APPEND | linux::kO_CLOEXEC | linux::kO_NONBLOCK |
+           linux::kO_LARGEFILE;
+  return MakeTemporary(name, suffix, [flags](char* path, uint32_t* code) {
+    int fd = -1;
+    unsigned meanings = platform::kOpenRead | platform::kOpenWrite |
+                        platform::kOpenCreate | platform::kOpenExclusive;
+    if (flags & linux::kO_APPEND) meanings |= platform::kOpenAppend;
+    *code = platform::DescriptorOpen(path, meanings, 0600, &fd);
+    if (*code == err::kSuccess) {
+      ForgetDescriptor(fd);
+      Opened(fd, flags);
+    }
+    return *code == err::kSuccess ? fd : -1;
+  });
+}
+
+}  // namespace
+
+// ---- Entries ---------------------------------------------------------------------
 
 extern "C" {
-int tblibc_futimesat(int32_t, const char*, const void*) { return 0; }
-int tblibc_fxstat64(int32_t, int32_t, void*) { return 0; }
+
+// Status.
+int tblibc_stat(const char* path, void* buffer) {
+  platform::FileStatus s;
+  return Give32(StatusAt(linux::kAT_FDCWD, path, 0, &s), s, buffer);
 }
+int tblibc_lstat(const char* path, void* buffer) {
+  platform::FileStatus s;
+  return Give32(StatusAt(linux::kAT_FDCWD, path, linux::kAT_SYMLINK_NOFOLLOW, &s),
+                s, buffer);
+}
+int tblibc_fstat(int32_t fd, void* buffer) {
+  platform::FileStatus s;
+  return Give32(DescriptorStatusOf(fd, &s), s, buffer);
+}
+int tblibc_fstatat(int32_t dirfd, const char* path, void* buffer, uint32_t flags) {
+  platform::FileStatus s;
+  return Give32(StatusAt(dirfd, path, flags, &s), s, buffer);
+}
+int tblibc_stat64(const char* path, void* buffer) {
+  platform::FileStatus s;
+  return Give64(StatusAt(linux::kAT_FDCWD, path, 0, &s), s, buffer);
+}
+int tblibc_lstat64(const char* path, void* buffer) {
+  platform::FileStatus s;
+  return Give64(StatusAt(linux::kAT_FDCWD, path, linux::kAT_SYMLINK_NOFOLLOW, &s),
+                s, buffer);
+}
+int tblibc_fstat64(int32_t fd, void* buffer) {
+  platform::FileStatus s;
+  return Give64(DescriptorStatusOf(fd, &s), s, buffer);
+}
+int tblibc_fstatat64(int32_t dirfd, const char* path, void* buffer,
+                     uint32_t flags) {
+  platform::FileStatus s;
+  return Give64(StatusAt(dirfd, path, flags, &s), s, buffer);
+}
+
+// The older entries with a layout version first: the 32-bit ones and
+// __fxstatat64 accept only the i386 layout (3), as the Linux C library
+// does; __xstat64, __lxstat64 and __fxstat64 take any, as it does.
+int tblibc_xstat(int32_t version, const char* path, void* buffer) {
+  return VersionOk(version) ? tblibc_stat(path, buffer) : -1;
+}
+int tblibc_lxstat(int32_t version, const char* path, void* buffer) {
+  return VersionOk(version) ? tblibc_lstat(path, buffer) : -1;
+}
+int tblibc_fxstat(int32_t version, int32_t fd, void* buffer) {
+  return VersionOk(version) ? tblibc_fstat(fd, buffer) : -1;
+}
+int tblibc_fxstatat(int32_t version, int32_t dirfd, const char* path,
+                    void* buffer, uint32_t flags) {
+  return VersionOk(version) ? tblibc_fstatat(dirfd, path, buffer, flags) : -1;
+}
+int tblibc_xstat64(int32_t, const char* path, void* buffer) {
+  return tblibc_stat64(path, buffer);
+}
+int tblibc_lxstat64(int32_t, const char* path, void* buffer) {
+  return tblibc_lstat64(path, buffer);
+}
+int tblibc_fxstat64(int32_t, int32_t fd, void* buffer) {
+  return tblibc_fstat64(fd, buffer);
+}
+int tblibc_fxstatat64(int32_t version, int32_t dirfd, const char* path,
+                      void* buffer, uint32_t flags) {
+  return VersionOk(version) ? tblibc_fstatat64(dirfd, path, buffer, flags) : -1;
+}
+
+int tblibc_statvfs64(const char* path, linux::Statvfs64* out) {
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  platform::VolumeStatus v;
+  const uint32_t code = platform::PathVolumeStatus(path, &v);
+  if (code != err::kSuccess) return Fail(code);
+  std::memset(out, 0, sizeof *out);
+  out->f_bsize = v.blockSize;
+  out->f_frsize = v.blockSize;
+  out->f_blocks = v.blocks;
+  out->f_bfree = v.freeBlocks;
+  out->f_bavail = v.availableBlocks;
+  out->f_files = v.files;
+  out->f_ffree = v.freeFiles;
+  out->f_favail = v.freeFiles;
+  out->f_fsid = v.id;
+  out->f_flag = v.readOnly ? linux::kST_RDONLY : 0;
+  out->f_namemax = v.nameMax;
+  return 0;
+}
+
+int tblibc_statvfs(const char* path, linux::Statvfs* out) {
+  linux::Statvfs64 wide;
+  if (tblibc_statvfs64(path, &wide) != 0) return -1;
+  const uint64_t counts[] = {wide.f_blocks, wide.f_bfree, wide.f_bavail,
+                             wide.f_files, wide.f_ffree, wide.f_favail};
+  for (uint64_t n : counts)
+    if (n > UINT32_MAX) return FailWith(linux::kEOVERFLOW);
+  std::memset(out, 0, sizeof *out);
+  out->f_bsize = wide.f_bsize;
+  out->f_frsize = wide.f_frsize;
+  out->f_blocks = static_cast<uint32_t>(wide.f_blocks);
+  out->f_bfree = static_cast<uint32_t>(wide.f_bfree);
+  out->f_bavail = static_cast<uint32_t>(wide.f_bavail);
+  out->f_files = static_cast<uint32_t>(wide.f_files);
+  out->f_ffree = static_cast<uint32_t>(wide.f_ffree);
+  out->f_favail = static_cast<uint32_t>(wide.f_favail);
+  out->f_fsid = wide.f_fsid;
+  out->f_flag = wide.f_flag;
+  out->f_namemax = wide.f_namemax;
+  return 0;
+}
+
+// A descriptor's volume: the directory it was opened from, else the
+// current one (the host gives no name for an open file).
+int tblibc_fstatvfs(int32_t fd, linux::Statvfs* out) {
+  if (!ValidDescriptor(fd)) return -1;
+  std::string path;
+  if (!AtPath(fd, "", &path)) path = ".";
+  return tblibc_statvfs(path.c_str(), out);
+}
+int tblibc_fstatvfs64(int32_t fd, linux::Statvfs64* out) {
+  if (!ValidDescriptor(fd)) return -1;
+  std::string path;
+  if (!AtPath(fd, "", &path)) path = ".";
+  return tblibc_statvfs64(path.c_str(), out);
+}
+
+// Descriptors.
+int64_t tblibc_lseek64(int32_t fd, int64_t offset, int32_t whence) {
+  if (whence < 0 || whence > 2) return FailWith(linux::kEINVAL);
+  int64_t position = 0;
+  const uint32_t code = platform::DescriptorSeek(fd, offset, whence, &position);
+  if (code != err::kSuccess) {
+    if (code == err::kNegativeSeek || code == err::kInvalidParameter)
+      return FailWith(platform::DescriptorIsOpen(fd) ? linux::kEINVAL
+                                                     : linux::kEBADF);
+    return Fail(code);
+  }
+  return position;
+}
+
+int32_t tblibc_lseek(int32_t fd, int32_t offset, int32_t whence) {
+  const int64_t position = tblibc_lseek64(fd, offset, whence);
+  if (position > INT32_MAX) return FailWith(linux::kEOVERFLOW);
+  return static_cast<int32_t>(position);
+}
+
+int32_t tblibc_dup(int32_t fd) {
+  if (!ValidDescriptor(fd)) return -1;
+  int copy = -1;
+  const uint32_t code = platform::DescriptorDuplicate(fd, &copy);
+  if (code != err::kSuccess) return Fail(code);
+  Duplicated(fd, copy, false);
+  return copy;
+}
+
+int32_t tblibc_dup3(int32_t fd, int32_t target, uint32_t flags) {
+  if (!ValidDescriptor(fd)) return -1;
+  if (target < 0 || (flags & ~linux::kO_CLOEXEC) != 0 || fd == target)
+    return FailWith(target < 0 ? linux::kEBADF : linux::kEINVAL);
+  const uint32_t code = platform::DescriptorDuplicateTo(fd, target);
+  if (code != err::kSuccess) return Fail(code);
+  Duplicated(fd, target, (flags & linux::kO_CLOEXEC) != 0);
+  return target;
+}
+
+int32_t tblibc_dup2(int32_t fd, int32_t target) {
+  if (!ValidDescriptor(fd)) return -1;
+  if (fd == target) return target;
+  return tblibc_dup3(fd, target, 0);
+}
+
+int32_t tblibc_pipe(int32_t* fds) {
+  int host[2];
+  const uint32_t code = platform::DescriptorPipe(host);
+  if (code != err::kSuccess) return Fail(code);
+  for (int i = 0; i < 2; ++i) {
+    ForgetDescriptor(host[i]);
+    gFlags.erase(host[i]);
+    fds[i] = host[i];
+  }
+  return 0;
+}
+
+int32_t tblibc_fsync(int32_t fd) {
+  if (!ValidDescriptor(fd)) return -1;
+  platform::FileStatus s;
+  // Linux syncs a directory or a terminal without complaint.
+  if (platform::DescriptorStatus(fd, &s) == err::kSuccess &&
+      s.kind != platform::FileKind::kRegular) {
+    return s.kind == platform::FileKind::kFifo ? FailWith(linux::kEINVAL) : 0;
+  }
+  return Result(platform::DescriptorSync(fd));
+}
+
+int32_t tblibc_ftruncate64(int32_t fd, int64_t length) {
+  if (!ValidDescriptor(fd)) return -1;
+  if (length < 0) return FailWith(linux::kEINVAL);
+  bool readable = false, writable = false;
+  platform::DescriptorAccess(fd, &readable, &writable);
+  platform::FileStatus s;
+  if (!writable || (platform::DescriptorStatus(fd, &s) == err::kSuccess &&
+                    s.kind != platform::FileKind::kRegular))
+    return FailWith(writable ? linux::kEINVAL : linux::kEINVAL);
+  return Result(platform::DescriptorTruncate(fd, length));
+}
+int32_t tblibc_ftruncate(int32_t fd, int32_t length) {
+  return tblibc_ftruncate64(fd, length);
+}
+
+int32_t tblibc_truncate64(const char* path, int64_t length) {
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  if (length < 0) return FailWith(linux::kEINVAL);
+  return Result(platform::TruncatePath(path, length));
+}
+int32_t tblibc_truncate(const char* path, int32_t length) {
+  return tblibc_truncate64(path, length);
+}
+
+int32_t tblibc_read_all(int32_t fd, void* buffer, uint32_t count) {
+  uint32_t done = 0;
+  const uint32_t code = platform::DescriptorRead(fd, buffer, count, &done);
+  if (code != err::kSuccess) return Fail(code);
+  return static_cast<int32_t>(done);
+}
+
+int32_t tblibc_write_all(int32_t fd, const void* buffer, uint32_t count) {
+  uint32_t done = 0;
+  const uint32_t code = platform::DescriptorWrite(fd, buffer, count, &done);
+  if (code != err::kSuccess) return Fail(code);
+  return static_cast<int32_t>(done);
+}
+
+// pread and pwrite leave the descriptor's position as it was; the host has
+// no such call for every descriptor, so the position is saved and restored.
+}  // extern "C"
+
+namespace {
+template <typename Transfer>
+int32_t AtOffset(int32_t fd, int64_t offset, Transfer transfer) {
+  if (!ValidDescriptor(fd)) return -1;
+  if (offset < 0) return FailWith(linux::kEINVAL);
+  int64_t here = 0;
+  uint32_t code = platform::DescriptorSeek(fd, 0, 1, &here);
+  if (code != err::kSuccess) return Fail(code);
+  int64_t ignored = 0;
+  code = platform::DescriptorSeek(fd, offset, 0, &ignored);
+  if (code != err::kSuccess) return Fail(code);
+  const int32_t result = transfer();
+  const int32_t saved = tblibc::Errno();
+  platform::DescriptorSeek(fd, here, 0, &ignored);
+  SetErrno(saved);
+  return result;
+}
+}  // namespace
+
+extern "C" {
+
+int32_t tblibc_pread64(int32_t fd, void* buffer, uint32_t count, int64_t offset) {
+  return AtOffset(fd, offset, [&] { return tblibc_read_all(fd, buffer, count); });
+}
+int32_t tblibc_pwrite64(int32_t fd, const void* buffer, uint32_t count,
+                        int64_t offset) {
+  return AtOffset(fd, offset,
+                  [&] { return tblibc_write_all(fd, buffer, count); });
+}
+int32_t tblibc_pread(int32_t fd, void* buffer, uint32_t count, int32_t offset) {
+  return tblibc_pread64(fd, buffer, count, offset);
+}
+int32_t tblibc_pwrite(int32_t fd, const void* buffer, uint32_t count,
+                      int32_t offset) {
+  return tblibc_pwrite64(fd, buffer, count, offset);
+}
+
+struct GuestIovec {
+  uint32_t base;
+  uint32_t length;
+};
+
+constexpr int32_t kIovMax = 1024;
+
+bool IovecOk(const GuestIovec* iov, int32_t count) {
+  if (count < 0 || count > kIovMax) {
+    SetErrno(linux::kEINVAL);
+    return false;
+  }
+  uint64_t total = 0;
+  for (int32_t i = 0; i < count; ++i) total += iov[i].length;
+  if (total > INT32_MAX) {
+    SetErrno(linux::kEINVAL);
+    return false;
+  }
+  return true;
+}
+
+int32_t tblibc_readv(int32_t fd, const GuestIovec* iov, int32_t count) {
+  if (!ValidDescriptor(fd) || !IovecOk(iov, count)) return -1;
+  int32_t total = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    if (iov[i].length == 0) continue;
+    const int32_t n = tblibc_read_all(
+        fd, reinterpret_cast<void*>(uintptr_t{iov[i].base}), iov[i].length);
+    if (n < 0) return total > 0 ? total : -1;
+    total += n;
+    if (static_cast<uint32_t>(n) < iov[i].length) break;
+  }
+  return total;
+}
+
+int32_t tblibc_writev(int32_t fd, const GuestIovec* iov, int32_t count) {
+  if (!ValidDescriptor(fd) || !IovecOk(iov, count)) return -1;
+  int32_t total = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    if (iov[i].length == 0) continue;
+    const int32_t n = tblibc_write_all(
+        fd, reinterpret_cast<const void*>(uintptr_t{iov[i].base}), iov[i].length);
+    if (n < 0) return total > 0 ? total : -1;
+    total += n;
+    if (static_cast<uint32_t>(n) < iov[i].length) break;
+  }
+  return total;
+}
+
+int32_t tblibc_openat(int32_t dirfd, const char* path, uint32_t flags, ...) {
+  uint32_t mode = 0;
+  if (flags & linux::kO_CREAT) {
+    va_list args;
+    va_start(args, flags);
+    mode = va_arg(args, uint32_t);
+    va_end(args);
+  }
+  std::string full;
+  if (!AtPath(dirfd, path, &full)) return -1;
+  return OpenPath(full.c_str(), flags, mode);
+}
+
+int tblibc_open(const char* path, uint32_t flags, ...) {
+  uint32_t mode = 0;
+  if (flags & linux::kO_CREAT) {
+    va_list args;
+    va_start(args, flags);
+    mode = va_arg(args, uint32_t);
+    va_end(args);
+  }
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  return OpenPath(path, flags, mode);
+}
+
+// The 64-bit entries open with O_LARGEFILE, which F_GETFL shows.
+int tblibc_open64(const char* path, uint32_t flags, ...) {
+  uint32_t mode = 0;
+  if (flags & linux::kO_CREAT) {
+    va_list args;
+    va_start(args, flags);
+    mode = va_arg(args, uint32_t);
+    va_end(args);
+  }
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  return OpenPath(path, flags | linux::kO_LARGEFILE, mode);
+}
+
+int32_t tblibc_openat64(int32_t dirfd, const char* path, uint32_t flags, ...) {
+  uint32_t mode = 0;
+  if (flags & linux::kO_CREAT) {
+    va_list args;
+    va_start(args, flags);
+    mode = va_arg(args, uint32_t);
+    va_end(args);
+  }
+  std::string full;
+  if (!AtPath(dirfd, path, &full)) return -1;
+  return OpenPath(full.c_str(), flags | linux::kO_LARGEFILE, mode);
+}
+
+int32_t tblibc_creat64(const char* path, uint32_t mode) {
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  return OpenPath(path,
+                  linux::kO_CREAT | linux::kO_WRONLY | linux::kO_TRUNC |
+                      linux::kO_LARGEFILE,
+                  mode);
+}
+
+int32_t tblibc_creat(const char* path, uint32_t mode) {
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  return OpenPath(path, linux::kO_CREAT | linux::kO_WRONLY | linux::kO_TRUNC,
+                  mode);
+}
+
+int tblibc_fcntl(int32_t fd, int32_t command, uint32_t arg) {
+  if (!ValidDescriptor(fd)) return -1;
+  switch (command) {
+    case linux::kF_DUPFD:
+    case linux::kF_DUPFD_CLOEXEC: {
+      const int32_t lowest = static_cast<int32_t>(arg);
+      if (lowest < 0 || lowest >= 1024 * 1024) return FailWith(linux::kEINVAL);
+      for (int32_t target = lowest; target < lowest + 2048; ++target) {
+        if (platform::DescriptorIsOpen(target)) continue;
+        const uint32_t code = platform::DescriptorDuplicateTo(fd, target);
+        if (code != err::kSuccess) return Fail(code);
+        Duplicated(fd, target, command == linux::kF_DUPFD_CLOEXEC);
+        return target;
+      }
+      return FailWith(linux::kEMFILE);
+    }
+    case linux::kF_GETFD: {
+      const auto found = gFlags.find(fd);
+      return found != gFlags.end() && found->second.closeOnExec ? 1 : 0;
+    }
+    case linux::kF_SETFD:
+      gFlags[fd].closeOnExec = (arg & linux::kFD_CLOEXEC) != 0;
+      return 0;
+    case linux::kF_GETFL: {
+      bool readable = true, writable = false;
+      const uint32_t code = platform::DescriptorAccess(fd, &readable, &writable);
+      if (code != err::kSuccess) return Fail(code);
+      uint32_t flags = readable && writable ? linux::kO_RDWR
+                       : writable           ? linux::kO_WRONLY
+                                            : linux::kO_RDONLY;
+      const auto found = gFlags.find(fd);
+      if (found != gFlags.end()) flags |= found->second.status;
+      return static_cast<int32_t>(flags);
+    }
+    case linux::kF_SETFL: {
+      uint32_t& status = gFlags[fd].status;
+      status = (status & ~kSettableStatus) | (arg & kSettableStatus);
+      return 0;
+    }
+    default:
+      return FailWith(linux::kEINVAL);
+  }
+}
+
+int32_t tblibc_access(const char* path, int32_t mode) {
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  if (mode & ~7) return FailWith(linux::kEINVAL);
+  return Result(platform::CheckAccess(path, mode));
+}
+
+int32_t tblibc_faccessat(int32_t dirfd, const char* path, int32_t mode,
+                         uint32_t flags) {
+  if (flags & ~(linux::kAT_EACCESS | linux::kAT_SYMLINK_NOFOLLOW |
+                linux::kAT_EMPTY_PATH))
+    return FailWith(linux::kEINVAL);
+  std::string full;
+  if (!AtPath(dirfd, path, &full)) return -1;
+  return tblibc_access(full.c_str(), mode);
+}
+
+int32_t tblibc_isatty(int32_t fd) {
+  if (!ValidDescriptor(fd)) return 0;
+  if (platform::DescriptorIsTerminal(fd)) return 1;
+  SetErrno(linux::kENOTTY);
+  return 0;
+}
+
+int32_t tblibc_ttyname_r(int32_t fd, char* buffer, uint32_t size) {
+  std::string name;
+  const uint32_t code = platform::DescriptorTerminalName(fd, &name);
+  if (code != err::kSuccess) {
+    return code == err::kInvalidHandle ? linux::kEBADF : linux::kENOTTY;
+  }
+  name = GuestPath(name);
+  if (name.size() + 1 > size) return linux::kERANGE;
+  std::memcpy(buffer, name.c_str(), name.size() + 1);
+  return 0;
+}
+
+char* tblibc_ttyname(int32_t fd) {
+  static char name[256];
+  const int32_t e = tblibc_ttyname_r(fd, name, sizeof name);
+  if (e == 0) return name;
+  SetErrno(e);
+  return nullptr;
+}
+
+// Names.
+int32_t tblibc_unlinkat(int32_t dirfd, const char* path, uint32_t flags) {
+  if (flags & ~linux::kAT_REMOVEDIR) return FailWith(linux::kEINVAL);
+  std::string full;
+  if (!AtPath(dirfd, path, &full)) return -1;
+  if (flags & linux::kAT_REMOVEDIR) return Result(platform::RemoveDir(full.c_str()));
+  return Result(platform::RemoveFile(full.c_str()));
+}
+int32_t tblibc_unlink(const char* path) {
+  return tblibc_unlinkat(linux::kAT_FDCWD, path, 0);
+}
+int32_t tblibc_rmdir(const char* path) {
+  return tblibc_unlinkat(linux::kAT_FDCWD, path, linux::kAT_REMOVEDIR);
+}
+
+int32_t tblibc_mkdirat(int32_t dirfd, const char* path, uint32_t mode) {
+  std::string full;
+  if (!AtPath(dirfd, path, &full)) return -1;
+  if (full.empty()) return FailWith(linux::kENOENT);
+  platform::FileStatus s;
+  if (platform::PathStatus(full.c_str(), false, &s) == err::kSuccess)
+    return FailWith(linux::kEEXIST);
+  return Result(platform::MakeDirectory(full.c_str(), mode & 07777));
+}
+int tblibc_mkdir(const char* path, uint32_t mode) {
+  return tblibc_mkdirat(linux::kAT_FDCWD, path, mode);
+}
+
+int32_t tblibc_renameat(int32_t fromfd, const char* from, int32_t tofd,
+                        const char* to) {
+  std::string source, target;
+  if (!AtPath(fromfd, from, &source) || !AtPath(tofd, to, &target)) return -1;
+  if (source.empty() || target.empty()) return FailWith(linux::kENOENT);
+  platform::FileStatus s;
+  const uint32_t code = platform::PathStatus(source.c_str(), false, &s);
+  if (code != err::kSuccess) return Fail(code);
+  return Result(platform::RenamePath(source.c_str(), target.c_str()));
+}
+
+int32_t tblibc_linkat(int32_t fromfd, const char* from, int32_t tofd,
+                      const char* to, uint32_t flags) {
+  if (flags & ~(linux::kAT_SYMLINK_FOLLOW | linux::kAT_EMPTY_PATH))
+    return FailWith(linux::kEINVAL);
+  std::string source, target;
+  if (!AtPath(fromfd, from, &source) || !AtPath(tofd, to, &target)) return -1;
+  platform::FileStatus s;
+  uint32_t code = platform::PathStatus(source.c_str(), false, &s);
+  if (code != err::kSuccess) return Fail(code);
+  if (s.kind == platform::FileKind::kDirectory) return FailWith(linux::kEPERM);
+  if (platform::PathStatus(target.c_str(), false, &s) == err::kSuccess)
+    return FailWith(linux::kEEXIST);
+  return Result(platform::HardLink(source.c_str(), target.c_str()));
+}
+int32_t tblibc_link(const char* from, const char* to) {
+  return tblibc_linkat(linux::kAT_FDCWD, from, linux::kAT_FDCWD, to, 0);
+}
+
+int32_t tblibc_symlinkat(const char* target, int32_t dirfd, const char* path) {
+  if (target == nullptr) return FailWith(linux::kEFAULT);
+  std::string full;
+  if (!AtPath(dirfd, path, &full)) return -1;
+  if (target[0] == '\0' || full.empty()) return FailWith(linux::kENOENT);
+  platform::FileStatus s;
+  if (platform::PathStatus(full.c_str(), false, &s) == err::kSuccess)
+    return FailWith(linux::kEEXIST);
+  return Result(platform::SymbolicLink(target, full.c_str()));
+}
+int32_t tblibc_symlink(const char* target, const char* path) {
+  return tblibc_symlinkat(target, linux::kAT_FDCWD, path);
+}
+
+// The target's bytes without a terminator, cut to the buffer as Linux cuts.
+int32_t tblibc_readlinkat(int32_t dirfd, const char* path, char* buffer,
+                          uint32_t size) {
+  if (static_cast<int32_t>(size) <= 0) return FailWith(linux::kEINVAL);
+  std::string full;
+  if (!AtPath(dirfd, path, &full)) return -1;
+  if (full.empty()) return FailWith(linux::kENOENT);
+  std::string target;
+  const uint32_t code = platform::ReadLink(full.c_str(), &target);
+  if (code != err::kSuccess) return Fail(code);
+  const uint32_t n = std::min<uint32_t>(size, static_cast<uint32_t>(target.size()));
+  std::memcpy(buffer, target.data(), n);
+  return static_cast<int32_t>(n);
+}
+int32_t tblibc_readlink(const char* path, char* buffer, uint32_t size) {
+  return tblibc_readlinkat(linux::kAT_FDCWD, path, buffer, size);
+}
+
+int32_t tblibc_chdir(const char* path) {
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  if (path[0] == '\0') return FailWith(linux::kENOENT);
+  return Result(platform::ChangeDirectory(path));
+}
+
+int32_t tblibc_fchdir(int32_t fd) {
+  if (!ValidDescriptor(fd)) return -1;
+  std::string path;
+  if (!AtPath(fd, "", &path)) return -1;
+  return tblibc_chdir(path.c_str());
+}
+
+char* tblibc_getcwd(char* buffer, uint32_t size) {
+  std::string dir;
+  if (!CurrentDirectory(&dir)) return nullptr;
+  return GiveString(dir, buffer, size);
+}
+
+char* tblibc_get_current_dir_name() { return tblibc_getcwd(nullptr, 0); }
+
+char* tblibc_realpath(const char* path, char* resolved) {
+  if (path == nullptr) {
+    SetErrno(linux::kEINVAL);
+    return nullptr;
+  }
+  if (path[0] == '\0') {
+    SetErrno(linux::kENOENT);
+    return nullptr;
+  }
+  std::string full;
+  const uint32_t code = platform::FullPath(path, &full);
+  if (code != err::kSuccess) {
+    Fail(code);
+    return nullptr;
+  }
+  full = GuestPath(std::move(full));
+  if (full.size() + 1 > kPathMax) {
+    SetErrno(linux::kENAMETOOLONG);
+    return nullptr;
+  }
+  if (resolved == nullptr) return tblibc::GuestStrdup(full);
+  std::memcpy(resolved, full.c_str(), full.size() + 1);
+  return resolved;
+}
+
+char* tblibc_canonicalize_file_name(const char* path) {
+  return tblibc_realpath(path, nullptr);
+}
+
+// Permissions and owners.
+int32_t tblibc_fchmodat(int32_t dirfd, const char* path, uint32_t mode,
+                        uint32_t flags) {
+  if (flags & ~linux::kAT_SYMLINK_NOFOLLOW) return FailWith(linux::kEINVAL);
+  if (flags & linux::kAT_SYMLINK_NOFOLLOW) return FailWith(linux::kEOPNOTSUPP);
+  std::string full;
+  if (!AtPath(dirfd, path, &full)) return -1;
+  return Result(platform::SetPermissions(full.c_str(), mode & 07777));
+}
+int32_t tblibc_chmod(const char* path, uint32_t mode) {
+  return tblibc_fchmodat(linux::kAT_FDCWD, path, mode, 0);
+}
+int32_t tblibc_fchmod(int32_t fd, uint32_t mode) {
+  if (!ValidDescriptor(fd)) return -1;
+  return Result(platform::DescriptorSetPermissions(fd, mode & 07777));
+}
+
+// Every file belongs to user and group 0 here; that is the one owner a
+// file can be given (-1 keeps the owner as it is).
+bool OwnerOk(uint32_t owner, uint32_t group) {
+  const bool ok = (owner == 0 || owner == UINT32_MAX) &&
+                  (group == 0 || group == UINT32_MAX);
+  if (!ok) SetErrno(linux::kEPERM);
+  return ok;
+}
+int32_t tblibc_fchownat(int32_t dirfd, const char* path, uint32_t owner,
+                        uint32_t group, uint32_t flags) {
+  platform::FileStatus s;
+  if (!StatusAt(dirfd, path, flags, &s)) return -1;
+  return OwnerOk(owner, group) ? 0 : -1;
+}
+int32_t tblibc_chown(const char* path, uint32_t owner, uint32_t group) {
+  return tblibc_fchownat(linux::kAT_FDCWD, path, owner, group, 0);
+}
+int32_t tblibc_lchown(const char* path, uint32_t owner, uint32_t group) {
+  return tblibc_fchownat(linux::kAT_FDCWD, path, owner, group,
+                         linux::kAT_SYMLINK_NOFOLLOW);
+}
+int32_t tblibc_fchown(int32_t fd, uint32_t owner, uint32_t group) {
+  if (!ValidDescriptor(fd)) return -1;
+  return OwnerOk(owner, group) ? 0 : -1;
+}
+
+uint32_t tblibc_umask(uint32_t mask) {
+  return platform::SetCreationMask(mask & 0777);
+}
+
+// Times.
+int32_t tblibc_utimensat(int32_t dirfd, const char* path,
+                         const linux::Timespec* times, uint32_t flags) {
+  if (flags & ~(linux::kAT_SYMLINK_NOFOLLOW | linux::kAT_EMPTY_PATH))
+    return FailWith(linux::kEINVAL);
+  platform::FileTime t[2];
+  bool present[2];
+  if (!FromTimespecs(times, t, present)) return -1;
+  if (path == nullptr) return SetDescriptorTimes(dirfd, t, present);
+  return SetPathTimes(dirfd, path, t, present);
+}
+int32_t tblibc_futimens(int32_t fd, const linux::Timespec* times) {
+  platform::FileTime t[2];
+  bool present[2];
+  if (!FromTimespecs(times, t, present)) return -1;
+  return SetDescriptorTimes(fd, t, present);
+}
+int tblibc_futimesat(int32_t dirfd, const char* path, const void* given) {
+  const auto* times = static_cast<const linux::Timeval*>(given);
+  platform::FileTime t[2];
+  const bool present[2] = {true, true};
+  if (!FromTimevals(times, t)) return -1;
+  if (path == nullptr) return SetDescriptorTimes(dirfd, t, present);
+  return SetPathTimes(dirfd, path, t, present);
+}
+int32_t tblibc_utimes(const char* path, const linux::Timeval* times) {
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  return tblibc_futimesat(linux::kAT_FDCWD, path, times);
+}
+int32_t tblibc_futimes(int32_t fd, const linux::Timeval* times) {
+  platform::FileTime t[2];
+  const bool present[2] = {true, true};
+  if (!FromTimevals(times, t)) return -1;
+  return SetDescriptorTimes(fd, t, present);
+}
+int32_t tblibc_utime(const char* path, const linux::Utimbuf* times) {
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  platform::FileTime t[2];
+  const bool present[2] = {true, true};
+  if (times == nullptr) {
+    t[0] = t[1] = Now();
+  } else {
+    t[0] = {times->actime, 0};
+    t[1] = {times->modtime, 0};
+  }
+  return SetPathTimes(linux::kAT_FDCWD, path, t, present);
+}
+
+// Temporary files.
+int32_t tblibc_mkostemps(char* name, int32_t suffix, uint32_t flags) {
+  return MakeTempFile(name, suffix, flags);
+}
+int32_t tblibc_mkstemps(char* name, int32_t suffix) {
+  return MakeTempFile(name, suffix, 0);
+}
+int32_t tblibc_mkostemp(char* name, uint32_t flags) {
+  return MakeTempFile(name, 0, flags);
+}
+int32_t tblibc_mkstemp(char* name) { return MakeTempFile(name, 0, 0); }
+int32_t tblibc_mkostemps64(char* name, int32_t suffix, uint32_t flags) {
+  return MakeTempFile(name, suffix, flags | linux::kO_LARGEFILE);
+}
+int32_t tblibc_mkstemps64(char* name, int32_t suffix) {
+  return MakeTempFile(name, suffix, linux::kO_LARGEFILE);
+}
+int32_t tblibc_mkostemp64(char* name, uint32_t flags) {
+  return MakeTempFile(name, 0, flags | linux::kO_LARGEFILE);
+}
+int32_t tblibc_mkstemp64(char* name) {
+  return MakeTempFile(name, 0, linux::kO_LARGEFILE);
+}
+
+char* tblibc_mkdtemp(char* name) {
+  const int32_t r = MakeTemporary(name, 0, [](char* path, uint32_t* code) {
+    platform::FileStatus s;
+    if (platform::PathStatus(path, false, &s) == err::kSuccess) {
+      *code = err::kAlreadyExists;
+      return -1;
+    }
+    *code = platform::MakeDirectory(path, 0700);
+    return *code == err::kSuccess ? 0 : -1;
+  });
+  return r < 0 ? nullptr : name;
+}
+
+// A name free now; the caller races for it (why Linux warns at link time).
+char* tblibc_mktemp(char* name) {
+  const int32_t r = MakeTemporary(name, 0, [](char* path, uint32_t* code) {
+    platform::FileStatus s;
+    *code = platform::PathStatus(path, false, &s) == err::kSuccess
+                ? err::kAlreadyExists
+                : err::kSuccess;
+    return *code == err::kSuccess ? 0 : -1;
+  });
+  if (r < 0 && name != nullptr) name[0] = '\0';
+  return name;
+}
+
+// The checked entries of the fortified headers.
+char* tblibc_getcwd_chk(char* buffer, uint32_t size, uint32_t buflen) {
+  if (size > buflen) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_getcwd(buffer, size);
+}
+char* tblibc_realpath_chk(const char* path, char* resolved, uint32_t buflen) {
+  if (resolved != nullptr && buflen < kPathMax)
+    tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_realpath(path, resolved);
+}
+int32_t tblibc_readlink_chk(const char* path, char* buffer, uint32_t size,
+                            uint32_t buflen) {
+  if (size > buflen) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_readlink(path, buffer, size);
+}
+int32_t tblibc_read_chk(int32_t fd, void* buffer, uint32_t count,
+                        uint32_t buflen) {
+  if (count > buflen) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  if (!ValidDescriptor(fd)) return -1;
+  return tblibc_read_all(fd, buffer, count);
+}
+
+}  // extern "C"
 
 namespace tblibc {
 
+using namespace tblibc;
+
 extern const Family kFilesFamily;
-const Family kFilesFamily{"files", {}};
+
+constexpr Export kExports[] = {
+    // Status.
+    Fn<&tblibc_stat>("stat"),
+    Fn<&tblibc_lstat>("lstat"),
+    Fn<&tblibc_fstat>("fstat"),
+    Fn<&tblibc_fstatat>("fstatat"),
+    Fn<&tblibc_stat64>("stat64"),
+    Fn<&tblibc_lstat64>("lstat64"),
+    Fn<&tblibc_fstat64>("fstat64"),
+    Fn<&tblibc_fstatat64>("fstatat64"),
+    Fn<&tblibc_xstat>("__xstat"),
+    Fn<&tblibc_lxstat>("__lxstat"),
+    Fn<&tblibc_fxstat>("__fxstat"),
+    Fn<&tblibc_fxstatat>("__fxstatat"),
+    Fn<&tblibc_xstat64>("__xstat64"),
+    Fn<&tblibc_lxstat64>("__lxstat64"),
+    Fn<&tblibc_fxstatat64>("__fxstatat64"),
+    Fn<&tblibc_statvfs>("statvfs"),
+    Fn<&tblibc_fstatvfs>("fstatvfs"),
+    Fn<&tblibc_statvfs64>("statvfs64"),
+    Fn<&tblibc_fstatvfs64>("fstatvfs64"),
+    // Descriptors.
+    Fn<&tblibc_lseek>("lseek"),
+    Fn<&tblibc_lseek64>("lseek64"),
+    Fn<&tblibc_dup>("dup"),
+    Fn<&tblibc_dup2>("dup2"),
+    Fn<&tblibc_dup3>("dup3"),
+    Fn<&tblibc_pipe>("pipe"),
+    Fn<&tblibc_fsync>("fsync"),
+    Fn<&tblibc_fsync>("fdatasync"),
+    Fn<&tblibc_ftruncate>("ftruncate"),
+    Fn<&tblibc_ftruncate64>("ftruncate64"),
+    Fn<&tblibc_truncate>("truncate"),
+    Fn<&tblibc_truncate64>("truncate64"),
+    Fn<&tblibc_pread>("pread"),
+    Fn<&tblibc_pwrite>("pwrite"),
+    Fn<&tblibc_pread64>("pread64"),
+    Fn<&tblibc_pwrite64>("pwrite64"),
+    Fn<&tblibc_readv>("readv"),
+    Fn<&tblibc_writev>("writev"),
+    Fn<&tblibc_creat>("creat"),
+    Fn<&tblibc_creat64>("creat64"),
+    Fn<&tblibc_openat>("openat"),
+    Fn<&tblibc_openat64>("openat64"),
+    Fn<&tblibc_access>("access"),
+    Fn<&tblibc_faccessat>("faccessat"),
+    Fn<&tblibc_access>("euidaccess"),
+    Fn<&tblibc_access>("eaccess"),
+    Fn<&tblibc_isatty>("isatty"),
+    Fn<&tblibc_ttyname>("ttyname"),
+    Fn<&tblibc_ttyname_r>("ttyname_r"),
+    // Names.
+    Fn<&tblibc_unlink>("unlink"),
+    Fn<&tblibc_unlinkat>("unlinkat"),
+    Fn<&tblibc_rmdir>("rmdir"),
+    Fn<&tblibc_mkdirat>("mkdirat"),
+    Fn<&tblibc_renameat>("renameat"),
+    Fn<&tblibc_link>("link"),
+    Fn<&tblibc_linkat>("linkat"),
+    Fn<&tblibc_symlink>("symlink"),
+    Fn<&tblibc_symlinkat>("symlinkat"),
+    Fn<&tblibc_readlink>("readlink"),
+    Fn<&tblibc_readlinkat>("readlinkat"),
+    Fn<&tblibc_chdir>("chdir"),
+    Fn<&tblibc_fchdir>("fchdir"),
+    Fn<&tblibc_getcwd>("getcwd"),
+    Fn<&tblibc_get_current_dir_name>("get_current_dir_name"),
+    Fn<&tblibc_realpath>("realpath"),
+    Fn<&tblibc_canonicalize_file_name>("canonicalize_file_name"),
+    Fn<&tblibc_chmod>("chmod"),
+    Fn<&tblibc_fchmod>("fchmod"),
+    Fn<&tblibc_fchmodat>("fchmodat"),
+    Fn<&tblibc_chown>("chown"),
+    Fn<&tblibc_fchown>("fchown"),
+    Fn<&tblibc_lchown>("lchown"),
+    Fn<&tblibc_fchownat>("fchownat"),
+    Fn<&tblibc_umask>("umask"),
+    Fn<&tblibc_utime>("utime"),
+    Fn<&tblibc_utimes>("utimes"),
+    Fn<&tblibc_futimes>("futimes"),
+    Fn<&tblibc_futimens>("futimens"),
+    Fn<&tblibc_utimensat>("utimensat"),
+    // Temporary files.
+    Fn<&tblibc_mkstemp>("mkstemp"),
+    Fn<&tblibc_mkstemp64>("mkstemp64"),
+    Fn<&tblibc_mkostemp>("mkostemp"),
+    Fn<&tblibc_mkostemp64>("mkostemp64"),
+    Fn<&tblibc_mkstemps>("mkstemps"),
+    Fn<&tblibc_mkstemps64>("mkstemps64"),
+    Fn<&tblibc_mkostemps>("mkostemps"),
+    Fn<&tblibc_mkostemps64>("mkostemps64"),
+    Fn<&tblibc_mkdtemp>("mkdtemp"),
+    Fn<&tblibc_mktemp>("mktemp"),
+    // Checked entries.
+    Fn<&tblibc_getcwd_chk>("__getcwd_chk"),
+    Fn<&tblibc_realpath_chk>("__realpath_chk"),
+    Fn<&tblibc_readlink_chk>("__readlink_chk"),
+    Fn<&tblibc_read_chk>("__read_chk"),
+};
+
+const Family kFilesFamily{"files", kExports};
 
 }  // namespace tblibc

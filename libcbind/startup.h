@@ -14,6 +14,10 @@ int tblibc_snprintf(char* buffer, uint32_t size, const char* format, ...);
 // files.cpp
 int tblibc_futimesat(int32_t dirfd, const char* path, const void* times);
 int tblibc_fxstat64(int32_t version, int32_t fd, void* buffer);
+int tblibc_mkdir(const char* path, uint32_t mode);
+int tblibc_open(const char* path, uint32_t flags, ...);
+int tblibc_open64(const char* path, uint32_t flags, ...);
+int tblibc_fcntl(int32_t fd, int32_t command, uint32_t arg);
 // environment.cpp
 char* tblibc_getenv(const char* name);
 // ctype.cpp

@@ -378,7 +378,7 @@ constexpr Binding kBindings[] = {
     TableSlot("fputs", iface::kFputs),
     TableSlot("fflush", iface::kFflush),
     TableSlot("fileno", iface::kFileno),
-    TableSlot("mkdir", iface::kMkdir),
+    Own<&tblibc_mkdir>("mkdir"),
     TableSlot("fputs_unlocked", iface::kFputs),  // 10
     TableSlot("puts", iface::kPuts),
     TableSlot("putc", iface::kPutc),
@@ -390,9 +390,9 @@ constexpr Binding kBindings[] = {
     TableSlot("fread_unlocked", iface::kFread),
     TableSlot("write", iface::kWrite),
     TableSlot("fwrite", iface::kFwrite),  // 20
-    TableSlot("open", iface::kTblopen),
-    TableSlot("open64", iface::kTblopen),
-    TableSlot("fcntl", iface::kFcntl),
+    Own<&tblibc_open>("open"),
+    Own<&tblibc_open64>("open64"),
+    Own<&tblibc_fcntl>("fcntl"),
     Own<&tblibc_close>("close"),  // 24
     Own<&tblibc_error>("error"),
     Own<&tblibc_getpwuid>("getpwuid"),

@@ -1,0 +1,275 @@
+// The Linux i386 C library's file structures and constants as the guest
+// sees them: status, directory entries, file-system status, times, glob and
+// tree-walk records. Offsets are the library's own (checked below against a
+// native i386 build); every field has a fixed width so the host's types
+// never leak in.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace linux {
+
+#pragma pack(push, 4)
+
+struct Timespec {
+  int32_t tv_sec;
+  int32_t tv_nsec;
+};
+
+struct Timeval {
+  int32_t tv_sec;
+  int32_t tv_usec;
+};
+
+struct Utimbuf {
+  int32_t actime;
+  int32_t modtime;
+};
+
+// struct stat: 32-bit inode, size and block count.
+struct Stat {
+  uint64_t st_dev;
+  uint32_t pad1;
+  uint32_t st_ino;
+  uint32_t st_mode;
+  uint32_t st_nlink;
+  uint32_t st_uid;
+  uint32_t st_gid;
+  uint64_t st_rdev;
+  uint32_t pad2;
+  int32_t st_size;
+  int32_t st_blksize;
+  int32_t st_blocks;
+  Timespec st_atim;
+  Timespec st_mtim;
+  Timespec st_ctim;
+  uint32_t unused4;
+  uint32_t unused5;
+};
+
+// struct stat64: the low 32 bits of the inode early, the whole one last.
+struct Stat64 {
+  uint64_t st_dev;
+  uint32_t pad1;
+  uint32_t st_ino32;
+  uint32_t st_mode;
+  uint32_t st_nlink;
+  uint32_t st_uid;
+  uint32_t st_gid;
+  uint64_t st_rdev;
+  uint32_t pad2;
+  int64_t st_size;
+  int32_t st_blksize;
+  int64_t st_blocks;
+  Timespec st_atim;
+  Timespec st_mtim;
+  Timespec st_ctim;
+  uint64_t st_ino;
+};
+
+struct Dirent {
+  uint32_t d_ino;
+  int32_t d_off;
+  uint16_t d_reclen;
+  uint8_t d_type;
+  char d_name[256];
+};
+
+struct Dirent64 {
+  uint64_t d_ino;
+  int64_t d_off;
+  uint16_t d_reclen;
+  uint8_t d_type;
+  char d_name[256];
+};
+
+struct Statvfs {
+  uint32_t f_bsize;
+  uint32_t f_frsize;
+  uint32_t f_blocks;
+  uint32_t f_bfree;
+  uint32_t f_bavail;
+  uint32_t f_files;
+  uint32_t f_ffree;
+  uint32_t f_favail;
+  uint32_t f_fsid;
+  uint32_t unused;
+  uint32_t f_flag;
+  uint32_t f_namemax;
+  uint32_t spare[6];
+};
+
+struct Statvfs64 {
+  uint32_t f_bsize;
+  uint32_t f_frsize;
+  uint64_t f_blocks;
+  uint64_t f_bfree;
+  uint64_t f_bavail;
+  uint64_t f_files;
+  uint64_t f_ffree;
+  uint64_t f_favail;
+  uint32_t f_fsid;
+  uint32_t unused;
+  uint32_t f_flag;
+  uint32_t f_namemax;
+  uint32_t spare[6];
+};
+
+// glob_t; the five function pointers serve GLOB_ALTDIRFUNC, which is not
+// served (GLOB_NOSYS would be the answer, and it is never set here).
+struct Glob {
+  uint32_t gl_pathc;
+  uint32_t gl_pathv;  // char** in the guest
+  uint32_t gl_offs;
+  int32_t gl_flags;
+  uint32_t gl_closedir, gl_readdir, gl_opendir, gl_lstat, gl_stat;
+};
+
+struct Ftw {
+  int32_t base;
+  int32_t level;
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(Stat) == 88 && sizeof(Stat64) == 96);
+static_assert(offsetof(Stat, st_ino) == 12 && offsetof(Stat, st_mode) == 16 &&
+              offsetof(Stat, st_rdev) == 32 && offsetof(Stat, st_size) == 44 &&
+              offsetof(Stat, st_blksize) == 48 &&
+              offsetof(Stat, st_blocks) == 52 && offsetof(Stat, st_atim) == 56 &&
+              offsetof(Stat, st_mtim) == 64 && offsetof(Stat, st_ctim) == 72);
+static_assert(offsetof(Stat64, st_size) == 44 &&
+              offsetof(Stat64, st_blksize) == 52 &&
+              offsetof(Stat64, st_blocks) == 56 &&
+              offsetof(Stat64, st_atim) == 64 &&
+              offsetof(Stat64, st_mtim) == 72 &&
+              offsetof(Stat64, st_ctim) == 80 && offsetof(Stat64, st_ino) == 88);
+static_assert(sizeof(Dirent) == 268 && offsetof(Dirent, d_type) == 10 &&
+              offsetof(Dirent, d_name) == 11);
+static_assert(sizeof(Dirent64) == 276 && offsetof(Dirent64, d_type) == 18 &&
+              offsetof(Dirent64, d_name) == 19);
+static_assert(sizeof(Statvfs) == 72 && offsetof(Statvfs, f_flag) == 40 &&
+              offsetof(Statvfs, f_namemax) == 44);
+static_assert(sizeof(Statvfs64) == 96 && offsetof(Statvfs64, f_fsid) == 56 &&
+              offsetof(Statvfs64, f_flag) == 64 &&
+              offsetof(Statvfs64, f_namemax) == 68);
+static_assert(sizeof(Glob) == 36 && offsetof(Glob, gl_flags) == 12);
+static_assert(sizeof(Ftw) == 8);
+
+// File kinds and permission bits of st_mode (octal).
+constexpr uint32_t kS_IFMT = 0170000;
+constexpr uint32_t kS_IFDIR = 0040000;
+constexpr uint32_t kS_IFCHR = 0020000;
+constexpr uint32_t kS_IFREG = 0100000;
+constexpr uint32_t kS_IFIFO = 0010000;
+constexpr uint32_t kS_IFLNK = 0120000;
+
+// d_type values.
+constexpr uint8_t kDT_UNKNOWN = 0;
+constexpr uint8_t kDT_FIFO = 1;
+constexpr uint8_t kDT_CHR = 2;
+constexpr uint8_t kDT_DIR = 4;
+constexpr uint8_t kDT_REG = 8;
+constexpr uint8_t kDT_LNK = 10;
+
+// The version argument of __xstat and its kin: 3 is the only layout the
+// i386 library accepts (_STAT_VER_LINUX).
+constexpr int32_t kStatVersion = 3;
+
+// *at() and fcntl().
+constexpr int32_t kAT_FDCWD = -100;
+constexpr uint32_t kAT_SYMLINK_NOFOLLOW = 0x100;
+constexpr uint32_t kAT_REMOVEDIR = 0x200;
+constexpr uint32_t kAT_EACCESS = 0x200;
+constexpr uint32_t kAT_SYMLINK_FOLLOW = 0x400;
+constexpr uint32_t kAT_EMPTY_PATH = 0x1000;
+constexpr int32_t kF_DUPFD = 0;
+constexpr int32_t kF_GETFD = 1;
+constexpr int32_t kF_SETFD = 2;
+constexpr int32_t kF_GETFL = 3;
+constexpr int32_t kF_SETFL = 4;
+constexpr int32_t kF_DUPFD_CLOEXEC = 1030;
+constexpr uint32_t kFD_CLOEXEC = 1;
+constexpr uint32_t kO_NONBLOCK = 04000;
+constexpr uint32_t kO_LARGEFILE = 0100000;
+constexpr uint32_t kO_DIRECTORY = 0200000;
+constexpr uint32_t kO_NOFOLLOW = 0400000;
+constexpr uint32_t kO_CLOEXEC = 02000000;
+
+// access() modes.
+constexpr int32_t kF_OK = 0;
+constexpr int32_t kX_OK = 1;
+constexpr int32_t kW_OK = 2;
+constexpr int32_t kR_OK = 4;
+
+// utimensat's special nanosecond values.
+constexpr int32_t kUTIME_NOW = 0x3FFFFFFF;
+constexpr int32_t kUTIME_OMIT = 0x3FFFFFFE;
+
+// statvfs f_flag.
+constexpr uint32_t kST_RDONLY = 1;
+
+// fnmatch().
+constexpr int32_t kFNM_PATHNAME = 1;
+constexpr int32_t kFNM_NOESCAPE = 2;
+constexpr int32_t kFNM_PERIOD = 4;
+constexpr int32_t kFNM_LEADING_DIR = 8;
+constexpr int32_t kFNM_CASEFOLD = 16;
+constexpr int32_t kFNM_NOMATCH = 1;
+
+// glob().
+constexpr int32_t kGLOB_ERR = 1;
+constexpr int32_t kGLOB_MARK = 2;
+constexpr int32_t kGLOB_NOSORT = 4;
+constexpr int32_t kGLOB_DOOFFS = 8;
+constexpr int32_t kGLOB_NOCHECK = 16;
+constexpr int32_t kGLOB_APPEND = 32;
+constexpr int32_t kGLOB_NOESCAPE = 64;
+constexpr int32_t kGLOB_PERIOD = 128;
+constexpr int32_t kGLOB_MAGCHAR = 256;
+constexpr int32_t kGLOB_BRACE = 1024;
+constexpr int32_t kGLOB_NOMAGIC = 2048;
+constexpr int32_t kGLOB_TILDE = 4096;
+constexpr int32_t kGLOB_ONLYDIR = 8192;
+constexpr int32_t kGLOB_TILDE_CHECK = 16384;
+constexpr int32_t kGLOB_NOSPACE = 1;
+constexpr int32_t kGLOB_ABORTED = 2;
+constexpr int32_t kGLOB_NOMATCH = 3;
+
+// ftw() and nftw().
+constexpr int32_t kFTW_F = 0;
+constexpr int32_t kFTW_D = 1;
+constexpr int32_t kFTW_DNR = 2;
+constexpr int32_t kFTW_NS = 3;
+constexpr int32_t kFTW_SL = 4;
+constexpr int32_t kFTW_DP = 5;
+constexpr int32_t kFTW_SLN = 6;
+constexpr int32_t kFTW_PHYS = 1;
+constexpr int32_t kFTW_MOUNT = 2;
+constexpr int32_t kFTW_CHDIR = 4;
+constexpr int32_t kFTW_DEPTH = 8;
+constexpr int32_t kFTW_ACTIONRETVAL = 16;
+constexpr int32_t kFTW_CONTINUE = 0;
+constexpr int32_t kFTW_STOP = 1;
+constexpr int32_t kFTW_SKIP_SUBTREE = 2;
+constexpr int32_t kFTW_SKIP_SIBLINGS = 3;
+
+// mmap() and its kin.
+constexpr uint32_t kPROT_READ = 1;
+constexpr uint32_t kPROT_WRITE = 2;
+constexpr uint32_t kPROT_EXEC = 4;
+constexpr uint32_t kMAP_SHARED = 0x01;
+constexpr uint32_t kMAP_PRIVATE = 0x02;
+constexpr uint32_t kMAP_TYPE = 0x0F;
+constexpr uint32_t kMAP_FIXED = 0x10;
+constexpr uint32_t kMAP_ANONYMOUS = 0x20;
+constexpr uint32_t kMAP_FIXED_NOREPLACE = 0x100000;
+constexpr uint32_t kMAP_FAILED = 0xFFFFFFFF;
+constexpr uint32_t kMREMAP_MAYMOVE = 1;
+constexpr uint32_t kMREMAP_FIXED = 2;
+constexpr int32_t kMS_ASYNC = 1;
+constexpr int32_t kMS_INVALIDATE = 2;
+constexpr int32_t kMS_SYNC = 4;
+
+}  // namespace linux

@@ -1,0 +1,45 @@
+// What the files, directories and mappings families share: the guest's
+// errno from a platform error, the guest's structures from the neutral file
+// record, and the paths the *at calls resolve against a directory
+// descriptor.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "abi/files.h"
+#include "platform/platform.h"
+
+namespace tblibc::files {
+
+// The Linux number for a platform error of a file call (these tell apart
+// ENOTDIR, ENOTEMPTY, EXDEV ... where the generic table cannot).
+int32_t FileErrno(uint32_t code);
+// errno from `code`, and the -1 the guest's call answers.
+int32_t Fail(uint32_t code);
+int32_t FailWith(int32_t linuxErrno);
+
+// A path of the host's as a Linux program reads it: "/" between names.
+std::string GuestPath(std::string hostPath);
+
+uint32_t ModeOf(const platform::FileStatus& status);
+uint8_t DirentType(platform::FileKind kind);
+void ToStat64(const platform::FileStatus& status, linux::Stat64* out);
+// False when a field does not fit the 32-bit layout (EOVERFLOW).
+bool ToStat(const platform::FileStatus& status, linux::Stat* out);
+
+// The name `path` has for the host when the guest gives it relative to the
+// directory descriptor `dirfd` (AT_FDCWD: the current directory). False with
+// errno set when `dirfd` names no directory.
+bool AtPath(int32_t dirfd, const char* path, std::string* resolved);
+// Directory descriptors handed out here, with the directory they stand for.
+void RememberDirectory(int32_t fd, std::string path);
+void ForgetDescriptor(int32_t fd);
+// A descriptor for `path` as a directory, remembered; -1 with errno.
+int32_t OpenDirectoryDescriptor(const char* path);
+
+// The current time as the file calls set it.
+platform::FileTime Now();
+
+}  // namespace tblibc::files

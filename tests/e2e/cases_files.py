@@ -1,0 +1,19 @@
+# Files, directories and mappings: each guest works in a directory of its
+# own that it makes with mkdtemp under build/guest/tests and removes again,
+# so that runs side by side never meet. Everything printed is what every
+# host agrees on; host-dependent fields are checked inside the guests.
+NATIVE = "NATIVE"
+WORK = "build/guest/tests/filesXXXXXX"
+
+CASES = [
+    dict(name="files_status", guest="tests/e2e/guests/files_status.c",
+         args=[WORK], stdout=NATIVE),
+]
+CASES += [
+    dict(name="files_dirs", guest="tests/e2e/guests/files_dirs.c",
+         args=[WORK], stdout=NATIVE),
+]
+CASES += [
+    dict(name="files_temp", guest="tests/e2e/guests/files_temp.c",
+         args=[WORK], stdout=NATIVE),
+]
