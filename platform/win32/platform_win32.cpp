@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstring>
+#include <string>
 
 #include "platform/platform.h"
 #include "runtime/cmdline.h"
@@ -321,6 +322,132 @@ bool DirectoryExists(const char* path) {
 // (end of mappings)
 
 // ---- Clocks and time zones (the time family) ----
+
+namespace {
+
+constexpr uint64_t kUnixEpochTicks = 116444736000000000ull;  // 1970 in 100 ns since 1601
+
+uint64_t Ticks(const FILETIME& ft) {
+  return (uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
+}
+
+void Split(uint64_t ticks, int64_t* seconds, int32_t* nanoseconds) {
+  *seconds = static_cast<int64_t>(ticks / 10000000u);
+  *nanoseconds = static_cast<int32_t>(ticks % 10000000u * 100u);
+}
+
+int64_t PerformanceFrequency() {
+  static int64_t frequency = [] {
+    LARGE_INTEGER f{};
+    QueryPerformanceFrequency(&f);
+    return f.QuadPart > 0 ? static_cast<int64_t>(f.QuadPart) : int64_t{1};
+  }();
+  return frequency;
+}
+
+// A zone name as the C library's abbreviations look: the capitals of the
+// Windows name ("Pacific Standard Time" -> "PST"), in angle brackets when
+// they are not three or more letters.
+std::string Abbreviation(const WCHAR* name) {
+  std::string letters;
+  for (const WCHAR* p = name; *p != 0 && letters.size() < 8; ++p)
+    if (*p >= L'A' && *p <= L'Z') letters.push_back(static_cast<char>(*p));
+  if (letters.size() < 3) return "<" + (letters.empty() ? std::string("LT") : letters) + ">";
+  return letters;
+}
+
+// Bias in minutes, west positive, as POSIX offsets are.
+std::string Offset(LONG minutes) {
+  std::string text;
+  if (minutes < 0) {
+    text.push_back('-');
+    minutes = -minutes;
+  }
+  text += std::to_string(minutes / 60);
+  if (minutes % 60 != 0) text += ":" + std::to_string(minutes % 60);
+  return text;
+}
+
+// A transition date of TIME_ZONE_INFORMATION (the wDay-th wDayOfWeek of
+// wMonth, 5 meaning the last) as a POSIX Mm.w.d/time rule.
+std::string Transition(const SYSTEMTIME& t) {
+  std::string rule = ",M" + std::to_string(t.wMonth) + "." + std::to_string(t.wDay) + "." +
+                     std::to_string(t.wDayOfWeek);
+  const int seconds = t.wHour * 3600 + t.wMinute * 60 + t.wSecond;
+  if (seconds != 7200) {
+    rule += "/" + std::to_string(seconds / 3600);
+    if (seconds % 3600 != 0) rule += ":" + std::to_string(seconds % 3600 / 60);
+  }
+  return rule;
+}
+
+}  // namespace
+
+void ClockRead(ClockKind clock, int64_t* seconds, int32_t* nanoseconds) {
+  FILETIME ft{}, created{}, ended{}, kernel{}, user{};
+  switch (clock) {
+    case ClockKind::kRealtime:
+      GetSystemTimeAsFileTime(&ft);
+      Split(Ticks(ft) - kUnixEpochTicks, seconds, nanoseconds);
+      return;
+    case ClockKind::kMonotonic: {
+      LARGE_INTEGER count{};
+      QueryPerformanceCounter(&count);
+      const int64_t f = PerformanceFrequency();
+      *seconds = count.QuadPart / f;
+      *nanoseconds = static_cast<int32_t>(count.QuadPart % f * 1000000000 / f);
+      return;
+    }
+    case ClockKind::kProcessCpu:
+      GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+      Split(Ticks(kernel) + Ticks(user), seconds, nanoseconds);
+      return;
+    case ClockKind::kThreadCpu:
+      GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
+      Split(Ticks(kernel) + Ticks(user), seconds, nanoseconds);
+      return;
+  }
+}
+
+int64_t ClockStep(ClockKind clock) {
+  if (clock == ClockKind::kMonotonic) {
+    const int64_t step = 1000000000 / PerformanceFrequency();
+    return step > 0 ? step : 1;
+  }
+  return 100;
+}
+
+void ProcessTimes(int64_t* userNs, int64_t* systemNs) {
+  FILETIME created{}, ended{}, kernel{}, user{};
+  GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+  *userNs = static_cast<int64_t>(Ticks(user) * 100);
+  *systemNs = static_cast<int64_t>(Ticks(kernel) * 100);
+}
+
+void SleepFor(int64_t nanoseconds) {
+  int64_t ms = (nanoseconds + 999999) / 1000000;
+  while (ms > 0) {
+    const DWORD part = ms > 0x7ffffffe ? 0x7ffffffe : static_cast<DWORD>(ms);
+    Sleep(part);
+    ms -= part;
+  }
+}
+
+std::string LocalZoneRule() {
+  TIME_ZONE_INFORMATION tz{};
+  const DWORD kind = GetTimeZoneInformation(&tz);
+  if (kind == TIME_ZONE_ID_INVALID) return {};
+  if (tz.Bias == 0 && (tz.StandardDate.wMonth == 0 || tz.DaylightBias == 0)) return "UTC0";
+  std::string rule = Abbreviation(tz.StandardName) + Offset(tz.Bias + tz.StandardBias);
+  if (tz.StandardDate.wMonth != 0 && tz.DaylightDate.wMonth != 0) {
+    rule += Abbreviation(tz.DaylightName);
+    if (tz.DaylightBias != -60) rule += Offset(tz.Bias + tz.DaylightBias);
+    rule += Transition(tz.DaylightDate) + Transition(tz.StandardDate);
+  }
+  return rule;
+}
+
+std::string NamedZoneRule(std::string_view) { return {}; }
 
 // (end of time)
 
