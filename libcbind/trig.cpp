@@ -98,9 +98,17 @@ Reduced ReduceLarge(long double ax) {
 Reduced Reduce(long double ax) {
   if (ax <= kPiOver4) return {0, ax};
   if (ax < kCodyWaiteLimit) {
-    const long double n = __builtin_rintl(ax * kTwoOverPiL);
+    // The nearest integer by adding 1.5 * 2^63, whose ulp is 1: its low
+    // mantissa bits are the count itself. (frndint and a conversion to an
+    // integer would cost more than the rest of the reduction.)
+    constexpr long double kRound = 0x1.8p63L;
+    volatile long double shifted = ax * kTwoOverPiL + kRound;
+    const long double sum = shifted;
+    uint64_t bits;
+    std::memcpy(&bits, &sum, 8);
+    const long double n = sum - kRound;
     const long double r = ((ax - n * kPart1) - n * kPart2) - n * kPart3;
-    return {static_cast<int>(static_cast<long long>(n) & 3), r};
+    return {static_cast<int>(bits & 3), r};
   }
   return ReduceLarge(ax);
 }
