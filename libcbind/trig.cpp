@@ -4,8 +4,8 @@
 // large arguments (sin(1e22)) are wrong in every digit; hosts whose libm
 // leans on them differ from the Linux C library there. Here the argument is
 // reduced by pi/2 first: in three parts of pi/2 for moderate arguments, by
-// the bits of 2/pi for the rest. The x87 then works on |r| <= pi/4, where
-// it is accurate to an ulp of its 64-bit precision, well inside a double.
+// the bits of 2/pi for the rest. Series in the x87's 64-bit precision then
+// work on |r| <= pi/4, within an ulp of it, well inside a double.
 #include "libcbind/trig.h"
 
 #include <cstring>
@@ -113,15 +113,50 @@ Reduced Reduce(long double ax) {
   return ReduceLarge(ax);
 }
 
+// Taylor series on |r| <= pi/4, to r^21 and r^22 (the next terms are
+// below 2^-80 of the result). The terms are summed as two interleaved
+// polynomials in r^4, which halves the chain of dependent x87 operations;
+// fsin and fcos take longer than the whole series.
+constexpr long double Factorial(int n) { return n <= 1 ? 1.0L : n * Factorial(n - 1); }
+template <int First>
+struct Series {
+  // c[k] = (-1)^k / (First + 2k)!
+  long double c[11];
+  constexpr Series() : c() {
+    for (int k = 0; k < 11; ++k) c[k] = (k % 2 == 0 ? 1.0L : -1.0L) / Factorial(First + 2 * k);
+  }
+};
+constexpr Series<1> kSin;  // r - r^3/3! + ...
+constexpr Series<0> kCos;  // 1 - r^2/2! + ...
+
 long double SinR(long double r) {
-  long double s;
-  __asm__("fsin" : "=t"(s) : "0"(r));
-  return s;
+  if (r == 0) return r;  // keeps the sign of a zero
+  const long double z = r * r, w = z * z;
+  long double even = kSin.c[10], odd = kSin.c[9];
+  even = even * w + kSin.c[8];
+  odd = odd * w + kSin.c[7];
+  even = even * w + kSin.c[6];
+  odd = odd * w + kSin.c[5];
+  even = even * w + kSin.c[4];
+  odd = odd * w + kSin.c[3];
+  even = even * w + kSin.c[2];
+  odd = odd * w + kSin.c[1];
+  const long double tail = (even * z + odd) * z * r;  // from r^3 on
+  return r + tail;
 }
 long double CosR(long double r) {
-  long double c;
-  __asm__("fcos" : "=t"(c) : "0"(r));
-  return c;
+  const long double z = r * r, w = z * z;
+  long double even = kCos.c[10], odd = kCos.c[9];
+  even = even * w + kCos.c[8];
+  odd = odd * w + kCos.c[7];
+  even = even * w + kCos.c[6];
+  odd = odd * w + kCos.c[5];
+  even = even * w + kCos.c[4];
+  odd = odd * w + kCos.c[3];
+  even = even * w + kCos.c[2];
+  odd = odd * w + kCos.c[1];
+  const long double tail = (even * z + odd) * z;  // from r^2 on
+  return 1.0L + tail;
 }
 
 void SinCos(long double x, long double* sine, long double* cosine) {
@@ -137,7 +172,8 @@ void SinCos(long double x, long double* sine, long double* cosine) {
   const bool negative = x < 0;
   const Reduced red = Reduce(negative ? -x : x);
   long double s, c;
-  __asm__("fsincos" : "=t"(c), "=u"(s) : "0"(red.r));
+  s = SinR(red.r);
+  c = CosR(red.r);
   long double rs, rc;
   switch (red.quadrant) {
     case 0: rs = s; rc = c; break;
@@ -192,7 +228,8 @@ long double Tan(long double x) {
   const bool negative = x < 0;
   const Reduced red = Reduce(negative ? -x : x);
   long double s, c;
-  __asm__("fsincos" : "=t"(c), "=u"(s) : "0"(red.r));
+  s = SinR(red.r);
+  c = CosR(red.r);
   const long double v = (red.quadrant & 1) == 0 ? s / c : -c / s;
   return negative ? -v : v;
 }
