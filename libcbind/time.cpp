@@ -236,6 +236,13 @@ int32_t tblibc_clock_gettime(int32_t clock, linux::Timespec* ts) {
   return 0;
 }
 
+// C11's: TIME_UTC (1) is the one base there is.
+int32_t tblibc_timespec_get(linux::Timespec* ts, int32_t base) {
+  if (base != 1) return 0;
+  tblibc_clock_gettime(linux::kCLOCK_REALTIME, ts);
+  return base;
+}
+
 int32_t tblibc_clock_getres(int32_t clock, linux::Timespec* res) {
   bool ok;
   const platform::ClockKind kind = tblibc::KindOf(clock, &ok);
@@ -390,6 +397,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_gettimeofday>("gettimeofday"),
     Fn<&tblibc_clock_gettime>("clock_gettime"),
     Fn<&tblibc_clock_getres>("clock_getres"),
+    Fn<&tblibc_timespec_get>("timespec_get"),
     Fn<&tblibc_clock>("clock"),
     Fn<&tblibc_times>("times"),
     // The calendar and zones.

@@ -13,6 +13,7 @@
 #include <signal.h>
 #include <stddef.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -615,7 +616,18 @@ void SleepFor(int64_t nanoseconds) {
   }
 }
 
-std::string LocalZoneRule() { return ZoneFileFooter("/etc/localtime"); }
+// The loader's own TZ names the host's local zone first, as it would for
+// any program of the host: a zone of the database, a file, or a rule.
+std::string LocalZoneRule() {
+  const char* tz = getenv("TZ");
+  if (tz == nullptr) return ZoneFileFooter("/etc/localtime");
+  std::string_view name(tz);
+  if (!name.empty() && name.front() == ':') name.remove_prefix(1);
+  if (name.empty()) return "UTC0";
+  std::string rule = name.front() == '/' ? ZoneFileFooter(std::string(name).c_str())
+                                         : NamedZoneRule(name);
+  return rule.empty() ? std::string(name) : rule;
+}
 
 std::string NamedZoneRule(std::string_view name) {
   // Names stay inside the zone database.

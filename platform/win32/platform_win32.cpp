@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -345,15 +346,52 @@ int64_t PerformanceFrequency() {
   return frequency;
 }
 
-// A zone name as the C library's abbreviations look: the capitals of the
-// Windows name ("Pacific Standard Time" -> "PST"), in angle brackets when
-// they are not three or more letters.
-std::string Abbreviation(const WCHAR* name) {
-  std::string letters;
-  for (const WCHAR* p = name; *p != 0 && letters.size() < 8; ++p)
-    if (*p >= L'A' && *p <= L'Z') letters.push_back(static_cast<char>(*p));
-  if (letters.size() < 3) return "<" + (letters.empty() ? std::string("LT") : letters) + ">";
-  return letters;
+// The abbreviations the zone database gives the Windows zones most used;
+// any other zone is named by its offset ("<+0530>"), as the database
+// names zones without a customary abbreviation.
+struct ZoneNames {
+  const wchar_t* windowsName;  // the standard name, without " Standard Time"
+  const char* standard;
+  const char* daylight;
+};
+constexpr ZoneNames kZoneNames[] = {
+    {L"Eastern", "EST", "EDT"},          {L"Central", "CST", "CDT"},
+    {L"Mountain", "MST", "MDT"},         {L"US Mountain", "MST", "MDT"},
+    {L"Pacific", "PST", "PDT"},          {L"Alaskan", "AKST", "AKDT"},
+    {L"Hawaiian", "HST", "HDT"},         {L"Atlantic", "AST", "ADT"},
+    {L"Newfoundland", "NST", "NDT"},     {L"GMT", "GMT", "BST"},
+    {L"Greenwich", "GMT", "GMT"},        {L"W. Europe", "CET", "CEST"},
+    {L"Central Europe", "CET", "CEST"},  {L"Central European", "CET", "CEST"},
+    {L"Romance", "CET", "CEST"},         {L"E. Europe", "EET", "EEST"},
+    {L"FLE", "EET", "EEST"},             {L"GTB", "EET", "EEST"},
+    {L"Russian", "MSK", "MSD"},          {L"Israel", "IST", "IDT"},
+    {L"South Africa", "SAST", "SAST"},   {L"India", "IST", "IST"},
+    {L"China", "CST", "CST"},            {L"Tokyo", "JST", "JDT"},
+    {L"Korea", "KST", "KDT"},            {L"AUS Eastern", "AEST", "AEDT"},
+    {L"E. Australia", "AEST", "AEDT"},   {L"Cen. Australia", "ACST", "ACDT"},
+    {L"AUS Central", "ACST", "ACDT"},    {L"W. Australia", "AWST", "AWDT"},
+    {L"New Zealand", "NZST", "NZDT"},    {L"Coordinated Universal Time", "UTC", "UTC"},
+    {L"UTC", "UTC", "UTC"},
+};
+
+// The offset east of UTC of a bias (minutes west) as a name, "<+01>".
+std::string OffsetName(LONG bias) {
+  const LONG east = -bias;
+  const LONG a = east < 0 ? -east : east;
+  char text[16];
+  if (a % 60 == 0) snprintf(text, sizeof text, "<%c%02ld>", east < 0 ? '-' : '+', a / 60);
+  else snprintf(text, sizeof text, "<%c%02ld%02ld>", east < 0 ? '-' : '+', a / 60, a % 60);
+  return text;
+}
+
+std::string Abbreviation(const WCHAR* standardName, bool daylight, LONG bias) {
+  const std::wstring name(standardName);
+  for (const ZoneNames& z : kZoneNames) {
+    const std::wstring known(z.windowsName);
+    if (name == known || name == known + L" Standard Time")
+      return daylight ? z.daylight : z.standard;
+  }
+  return OffsetName(bias);
 }
 
 // Bias in minutes, west positive, as POSIX offsets are.
@@ -438,9 +476,10 @@ std::string LocalZoneRule() {
   const DWORD kind = GetTimeZoneInformation(&tz);
   if (kind == TIME_ZONE_ID_INVALID) return {};
   if (tz.Bias == 0 && (tz.StandardDate.wMonth == 0 || tz.DaylightBias == 0)) return "UTC0";
-  std::string rule = Abbreviation(tz.StandardName) + Offset(tz.Bias + tz.StandardBias);
+  std::string rule = Abbreviation(tz.StandardName, false, tz.Bias + tz.StandardBias) +
+                     Offset(tz.Bias + tz.StandardBias);
   if (tz.StandardDate.wMonth != 0 && tz.DaylightDate.wMonth != 0) {
-    rule += Abbreviation(tz.DaylightName);
+    rule += Abbreviation(tz.StandardName, true, tz.Bias + tz.DaylightBias);
     if (tz.DaylightBias != -60) rule += Offset(tz.Bias + tz.DaylightBias);
     rule += Transition(tz.DaylightDate) + Transition(tz.StandardDate);
   }

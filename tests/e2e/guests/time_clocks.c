@@ -55,6 +55,10 @@ int main(void)
            tv.tv_sec - now <= 2 && now - tv.tv_sec <= 2 ? "yes" : "no",
            tv.tv_usec >= 0 && tv.tv_usec < 1000000 ? "yes" : "no", tz.tz_minuteswest,
            tz.tz_dsttime, ts.tv_sec - now <= 2 && now - ts.tv_sec <= 2 ? "yes" : "no");
+    struct timespec utc;
+    int base = timespec_get(&utc, TIME_UTC);
+    printf("timespec_get %d near time %s, other base %d\n", base,
+           utc.tv_sec - now <= 2 && now - utc.tv_sec <= 2 ? "yes" : "no", timespec_get(&utc, 2));
     printf("1970 and after: %s, before 2038: %s\n", now > 1600000000 ? "yes" : "no",
            now < 2147483647 ? "yes" : "no");
 
