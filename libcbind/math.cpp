@@ -1,11 +1,879 @@
-// Mathematics: libm.
+// Mathematics: libm and the floating-point environment.
+//
+// Both hosts' i386 compilers return float, double and long double in st(0)
+// and pass the 12-byte long double on the stack, as the guest does, so the
+// host's libm is bound directly wherever its answers are the Linux C
+// library's. What differs between hosts and is visible to a guest (the
+// numbers fpclassify answers, NaN payloads, signgam, the x87 and SSE
+// environment) is ours, one implementation for both ports.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <cerrno>
+#include <limits>
+#include <type_traits>
+#include <math.h>
+
 #include "libcbind/family.h"
 #include "libcbind/guest.h"
 #include "libcbind/startup.h"
+#include "libcbind/trig.h"
+#include "abi/errno.h"
+
+// The host's Bessel functions; not every host's <math.h> declares them in
+// C++.
+extern "C" {
+double j0(double);
+double j1(double);
+double jn(int, double);
+double y0(double);
+double y1(double);
+double yn(int, double);
+}
 
 namespace tblibc {
+namespace {
+
+// ---- errno and NaN signs as the Linux C library leaves them ------------
+//
+// Hosts differ in what their libm does to errno (one sets ERANGE for a
+// tanh of 1, another nothing for a log of 0) and in the sign of the NaN a
+// domain error gives (printf tells "-nan" from "nan"). A checked row calls
+// the host function, puts errno back as it was, then applies the Linux C
+// library's rules for that function.
+namespace rule {
+constexpr unsigned kKeep = 0;        // errno untouched
+constexpr unsigned kDomain = 1;      // NaN from arguments that are no NaN: EDOM
+constexpr unsigned kRange = 2;       // infinity from finite arguments: ERANGE
+constexpr unsigned kUnder = 4;       // zero from finite nonzero arguments: ERANGE
+constexpr unsigned kNanPlus = 8;     // the domain error's NaN is positive
+constexpr unsigned kNanMinus = 16;   // ... negative
+constexpr unsigned kNext = 32;       // nextafter's: ERANGE leaving the normals
+}  // namespace rule
+
+template <typename T>
+bool NanArg(T x) {
+  if constexpr (std::is_floating_point_v<T>) return x != x;
+  return false;
+}
+template <typename T>
+bool FiniteArg(T x) {
+  if constexpr (std::is_floating_point_v<T>) return x - x == 0;
+  return true;
+}
+template <typename T>
+bool NonzeroArg(T x) {
+  if constexpr (std::is_floating_point_v<T>) return x != 0;
+  return true;
+}
+// By the bits: the compiler may take the sign of a NaN for unknown and
+// fold fabs away.
+template <typename T>
+T WithSign(T nan, bool negative) {
+  unsigned char bytes[sizeof(T)];
+  std::memcpy(bytes, &nan, sizeof(T));
+  constexpr size_t top = std::is_same_v<T, long double> ? 9 : sizeof(T) - 1;
+  bytes[top] = static_cast<unsigned char>(negative ? bytes[top] | 0x80 : bytes[top] & 0x7f);
+  std::memcpy(&nan, bytes, sizeof(T));
+  return nan;
+}
+
+template <unsigned R, typename Ret, typename First, typename... A>
+Ret Settle(Ret r, First first, A... rest) {
+  if (r != r) {
+    if ((R & rule::kDomain) != 0 && !NanArg(first) && !(false || ... || NanArg(rest))) {
+      SetErrno(linux::kEDOM);
+      if constexpr ((R & rule::kNanPlus) != 0) return WithSign(r, false);
+      if constexpr ((R & rule::kNanMinus) != 0) return WithSign(r, true);
+    }
+    return r;
+  }
+  const bool finiteArgs = FiniteArg(first) && (true && ... && FiniteArg(rest));
+  if (!finiteArgs) return r;
+  if constexpr ((R & rule::kNext) != 0) {
+    const Ret a = static_cast<Ret>(__builtin_fabsl(r));
+    if (r != first && first != 0 &&
+        (a - a != 0 || a < std::numeric_limits<Ret>::min()))
+      SetErrno(linux::kERANGE);
+    return r;
+  }
+  if ((R & rule::kRange) != 0 && r - r != 0) SetErrno(linux::kERANGE);
+  if ((R & rule::kUnder) != 0 && r == 0 && NonzeroArg(first) &&
+      (true && ... && NonzeroArg(rest)))
+    SetErrno(linux::kERANGE);
+  return r;
+}
+
+template <typename Sig, Sig* F, unsigned R>
+struct Checked;
+template <typename Ret, typename... A, Ret (*F)(A...), unsigned R>
+struct Checked<Ret(A...), F, R> {
+  static Ret Entry(A... a) {
+    const int saved = errno;
+    // Through memory: a host result may carry x87 precision beyond its
+    // type (a double that is nonzero only in the register).
+    volatile Ret stored = F(a...);
+    const Ret r = stored;
+    errno = saved;
+    if constexpr (std::is_floating_point_v<Ret> && R != rule::kKeep)
+      return Settle<R>(r, a...);
+    return r;
+  }
+};
+
+// A row binding a host function of exactly the signature `Sig`, which picks
+// the C function among <cmath>'s C++ overloads: directly, or checked with
+// the rules `R`.
+template <typename Sig>
+struct As {
+  template <Sig* F>
+  static constexpr Export Row(std::string_view name) {
+    return Fn<F>(name);
+  }
+  template <Sig* F, unsigned R>
+  static constexpr Export Check(std::string_view name) {
+    return Fn<&Checked<Sig, F, R>::Entry>(name);
+  }
+};
+using D1 = As<double(double)>;
+using F1 = As<float(float)>;
+using L1 = As<long double(long double)>;
+using D2 = As<double(double, double)>;
+using F2 = As<float(float, float)>;
+using L2 = As<long double(long double, long double)>;
+using D3 = As<double(double, double, double)>;
+using F3 = As<float(float, float, float)>;
+using L3 = As<long double(long double, long double, long double)>;
+
+// ---- Classification, by the bits --------------------------------------
+//
+// The Linux C library's fpclassify numbers; the host's macros differ.
+namespace lfp {
+constexpr int32_t kNan = 0, kInfinite = 1, kZero = 2, kSubnormal = 3,
+                  kNormal = 4;
+}
+
+struct Bits {
+  bool sign;
+  uint32_t exponent;  // biased; all ones for inf and NaN
+  uint32_t expMax;
+  bool fractionZero;  // the fraction without the explicit integer bit
+  bool integerBit;    // long double only; true elsewhere for normals
+};
+
+Bits BitsOf(double x) {
+  uint64_t u;
+  std::memcpy(&u, &x, 8);
+  const uint32_t exponent = static_cast<uint32_t>(u >> 52) & 0x7ff;
+  return {(u >> 63) != 0, exponent, 0x7ff, (u & 0xfffffffffffffull) == 0, exponent != 0};
+}
+Bits BitsOf(float x) {
+  uint32_t u;
+  std::memcpy(&u, &x, 4);
+  const uint32_t exponent = (u >> 23) & 0xff;
+  return {(u >> 31) != 0, exponent, 0xff, (u & 0x7fffff) == 0, exponent != 0};
+}
+Bits BitsOf(long double x) {
+  uint64_t mant;
+  uint16_t se;
+  std::memcpy(&mant, &x, 8);
+  std::memcpy(&se, reinterpret_cast<const char*>(&x) + 8, 2);
+  return {(se >> 15) != 0, se & 0x7fffu, 0x7fff,
+          (mant & 0x7fffffffffffffffull) == 0, (mant >> 63) != 0};
+}
+
+int32_t Classify(const Bits& b) {
+  if (b.exponent == b.expMax) return b.fractionZero ? lfp::kInfinite : lfp::kNan;
+  if (b.exponent == 0) {
+    return b.fractionZero && !b.integerBit ? lfp::kZero : lfp::kSubnormal;
+  }
+  // A long double with a clear integer bit is an "unnormal": the Linux C
+  // library classifies it as a NaN, as the x87 treats it.
+  return b.integerBit ? lfp::kNormal : lfp::kNan;
+}
+
+template <typename T> int32_t FpClassify(T x) { return Classify(BitsOf(x)); }
+// The Linux C library's __isnanl answers 0xffff for a NaN, by the way it
+// computes; the others answer 1.
+template <typename T> int32_t IsNan(T x) {
+  if (FpClassify(x) != lfp::kNan) return 0;
+  return std::is_same_v<T, long double> ? 0xffff : 1;
+}
+template <typename T> int32_t IsInf(T x) {
+  const Bits b = BitsOf(x);
+  if (Classify(b) != lfp::kInfinite) return 0;
+  return b.sign ? -1 : 1;  // the Linux C library tells the signs apart
+}
+template <typename T> int32_t Finite(T x) {
+  const int32_t c = FpClassify(x);
+  return c != lfp::kNan && c != lfp::kInfinite;
+}
+template <typename T> int32_t SignBit(T x) { return BitsOf(x).sign ? 1 : 0; }
+
+// ---- nan("payload") ---------------------------------------------------
+//
+// As the Linux C library reads "NAN(payload)": a number in C notation (hex
+// with 0x, octal with 0) put into the quiet NaN's fraction; anything else
+// gives the default quiet NaN.
+uint64_t Payload(const char* tag) {
+  if (tag == nullptr || *tag == 0) return 0;
+  char* end = nullptr;
+  const unsigned long long v = std::strtoull(tag, &end, 0);
+  return *end == 0 ? v : 0;
+}
+
+}  // namespace
+}  // namespace tblibc
+
+using tblibc::As;
+
+extern "C" {
+
+double tblibc_nan(const char* tag) {
+  const uint64_t u = 0x7ff8000000000000ull | (tblibc::Payload(tag) & 0x7ffffffffffffull);
+  double d;
+  std::memcpy(&d, &u, 8);
+  return d;
+}
+float tblibc_nanf(const char* tag) {
+  const uint32_t u = 0x7fc00000u | (tblibc::Payload(tag) & 0x3fffffu);
+  float f;
+  std::memcpy(&f, &u, 4);
+  return f;
+}
+long double tblibc_nanl(const char* tag) {
+  const uint64_t mant = 0xc000000000000000ull | (tblibc::Payload(tag) & 0x3fffffffffffffffull);
+  const uint16_t se = 0x7fff;
+  long double l = 0;
+  std::memcpy(&l, &mant, 8);
+  std::memcpy(reinterpret_cast<char*>(&l) + 8, &se, 2);
+  return l;
+}
+
+#define TB_CLASSIFY(T, suffix)                                             \
+  int32_t tblibc_fpclassify##suffix(T x) { return tblibc::FpClassify(x); } \
+  int32_t tblibc_isnan##suffix(T x) { return tblibc::IsNan(x); }           \
+  int32_t tblibc_isinf##suffix(T x) { return tblibc::IsInf(x); }           \
+  int32_t tblibc_finite##suffix(T x) { return tblibc::Finite(x); }         \
+  int32_t tblibc_signbit##suffix(T x) { return tblibc::SignBit(x); }
+TB_CLASSIFY(double, )
+TB_CLASSIFY(float, f)
+TB_CLASSIFY(long double, l)
+#undef TB_CLASSIFY
+
+}  // extern "C"
+
+// ---- lgamma and signgam -----------------------------------------------
+//
+// The guest keeps its own copy of signgam; every lgamma writes the sign of
+// Gamma there as the Linux C library does. The sign comes from the host's
+// reentrant form, which both hosts have.
+namespace tblibc {
+namespace {
+
+int32_t* gSigngam = nullptr;  // the guest's copy, once bound
+
+void BindSigngam(uint32_t address, uint32_t size) {
+  gSigngam = size >= 4 ? reinterpret_cast<int32_t*>(static_cast<uintptr_t>(address))
+                       : nullptr;
+  if (gSigngam != nullptr) *gSigngam = 0;
+}
+
+void SetSigngam(int s) {
+  if (gSigngam != nullptr) *gSigngam = s;
+}
+
+}  // namespace
+}  // namespace tblibc
+
+extern "C" {
+// Both hosts' lgamma leave the sign in the host's own signgam.
+
+}  // extern "C"
+
+namespace tblibc {
+namespace {
+
+// ---- tgamma at the ends of the range ------------------------------------
+//
+// One host answers NaN where Gamma overflows or underflows; the answers
+// there are plain: an infinity, or a zero of Gamma's sign (negative where
+// floor(x) is odd). `over` and `under` are where the type's range ends.
+template <typename T, T (*Host)(T)>
+T Tgamma(T x, T over, T under) {
+  if (x == x && x - x == 0) {
+    if (x > over) {
+      SetErrno(linux::kERANGE);
+      return std::numeric_limits<T>::infinity();
+    }
+    const T whole = static_cast<T>(__builtin_floorl(x));
+    if (x < under && x != whole) {
+      SetErrno(linux::kERANGE);
+      const bool odd = __builtin_fmodl(whole, 2.0L) != 0;
+      return odd ? static_cast<T>(-0.0) : static_cast<T>(0.0);
+    }
+  }
+  return Checked<T(T), Host, rule::kDomain | rule::kRange | rule::kUnder | rule::kNanPlus>::Entry(x);
+}
+
+// lgamma of an argument so small that Gamma(x) is 1/x to the last bit:
+// some hosts overflow there.
+template <typename T>
+bool TinyLgamma(T x, T* r, int32_t* sign) {
+  if (x == 0 || !(__builtin_fabsl(x) < 0x1p-70L)) return false;
+  *r = static_cast<T>(-__builtin_logl(__builtin_fabsl(x)));
+  *sign = x < 0 ? -1 : 1;
+  return true;
+}
+
+// lgamma near its zeros at 1 and 2, where one host loses every digit:
+// ln Gamma(1+e) = -gamma e + sum over k >= 2 of (-1)^k zeta(k) e^k / k
+// (coefficients from mpmath at 40 digits), and ln Gamma(2+e) adds
+// log1p(e). Below |e| = 1/4 the 29 terms leave less than 1e-19.
+constexpr long double kLgammaSeries[] = {
+  -0.577215664901532860606512090082402431L,
+  0.822467033424113218236207583323012595L,
+  -0.40068563438653142846657938717048333L,
+  0.270580808427784547879000924135291976L,
+  -0.207385551028673985266273097291406834L,
+  0.169557176997408189952419654965153421L,
+  -0.144049896768846118119971078549970966L,
+  0.125509669524743042422335654813581558L,
+  -0.111334265869564690490872529914712451L,
+  0.100099457512781808533714595890031902L,
+  -0.090954017145829042232609298411497267L,
+  0.0833538405461090040248864998373116392L,
+  -0.0769325164113521914728270643481813381L,
+  0.071432946295361336059232753221795381L,
+  -0.0666687058824204680329034485673763375L,
+  0.0625009551412130407419832857179772951L,
+  -0.0588239786586845823389572706055037076L,
+  0.0555557676274036111022142478691456633L,
+  -0.0526316793796166607336276661556734264L,
+  0.0500000476981016936398056576019341725L,
+  -0.0476190703301422279907839579390287797L,
+  0.0454545562932046694424086365294630342L,
+  -0.0434782660530402593613510029473356036L,
+  0.0416666691503412104691449838516753307L,
+  -0.0400000011921401405860912074425482028L,
+  0.0384615390346751857063477397945579473L,
+  -0.0370370373129893255494603515548520063L,
+  0.0357142858473333580281591805292572864L,
+  -0.0344827586849193008107947933242727567L,
+};
+
+template <typename T>
+bool NearOneOrTwo(T x, T* r, int32_t* sign) {
+  const long double lx = x;
+  const long double base = lx > 1.5L ? 2.0L : 1.0L;
+  const long double e = lx - base;
+  if (!(__builtin_fabsl(e) < 0.25L)) return false;
+  *sign = 1;
+  if (e == 0) {  // Gamma(1) = Gamma(2) = 1, and ln 1 is +0
+    *r = 0;
+    return true;
+  }
+  long double sum = 0;
+  for (size_t k = std::size(kLgammaSeries); k-- > 0;) sum = (sum + kLgammaSeries[k]) * e;
+  if (base == 2.0L) sum += __builtin_log1pl(e);
+  *r = static_cast<T>(sum);
+  return true;
+}
+
+template <typename T, T (*Host)(T)>
+T Lgamma(T x, int32_t* sign) {
+  T r;
+  if (TinyLgamma(x, &r, sign) || NearOneOrTwo(x, &r, sign)) return r;
+  r = Checked<T(T), Host, rule::kRange>::Entry(x);
+  *sign = x == 0 && __builtin_signbit(x) ? -1 : signgam;
+  return r;
+}
+
+// ilogb: the Linux C library's FP_ILOGB0 and FP_ILOGBNAN are INT_MIN, an
+// infinity gives INT_MAX, and all three are domain errors.
+template <typename T, int (*Host)(T)>
+int32_t Ilogb(T x) {
+  if (x == 0 || x != x || x - x != 0) {
+    SetErrno(linux::kEDOM);
+    return x == x && x != 0 ? INT32_MAX : INT32_MIN;
+  }
+  const int saved = errno;
+  const int r = Host(x);
+  errno = saved;
+  return r;
+}
+// ---- exp10 --------------------------------------------------------------
+//
+// Not every host has it. 10^x = 2^(x log2 10) in the x87's 64-bit
+// precision keeps a double and a float result within an ulp; integral
+// powers that a double holds exactly are exact, as the Linux C library's.
+// ERANGE on overflow and underflow, as there.
+constexpr long double kLog2Of10 = 3.32192809488736234787031942948939017586L;
+
+template <typename T>
+T Exp10(T x) {
+  if (x == static_cast<T>(static_cast<int>(x)) && x >= 0 && x <= 22) {
+    T r = 1;
+    for (int i = 0; i < static_cast<int>(x); ++i) r *= 10;
+    return r;
+  }
+  const T r = static_cast<T>(std::exp2l(static_cast<long double>(x) * kLog2Of10));
+  if (std::isfinite(x) && (std::isinf(r) || r == 0)) SetErrno(linux::kERANGE);
+  return r;
+}
+
+}  // namespace
+}  // namespace tblibc
+
+extern "C" {
+double tblibc_exp10(double x) { return tblibc::Exp10(x); }
+float tblibc_exp10f(float x) { return tblibc::Exp10(x); }
+double tblibc_tgamma(double x) { return tblibc::Tgamma<double, ::tgamma>(x, 171.7, -184); }
+float tblibc_tgammaf(float x) { return tblibc::Tgamma<float, ::tgammaf>(x, 35.1f, -43); }
+long double tblibc_tgammal(long double x) {
+  return tblibc::Tgamma<long double, ::tgammal>(x, 1755.5L, -1770);
+}
+
+// Both hosts' lgamma leave the sign of Gamma in the host's own signgam.
+double tblibc_lgamma_r(double x, int32_t* sign) { return tblibc::Lgamma<double, ::lgamma>(x, sign); }
+float tblibc_lgammaf_r(float x, int32_t* sign) { return tblibc::Lgamma<float, ::lgammaf>(x, sign); }
+long double tblibc_lgammal_r(long double x, int32_t* sign) {
+  return tblibc::Lgamma<long double, ::lgammal>(x, sign);
+}
+double tblibc_lgamma(double x) {
+  int32_t sign = 1;
+  const double r = tblibc_lgamma_r(x, &sign);
+  tblibc::SetSigngam(sign);
+  return r;
+}
+float tblibc_lgammaf(float x) {
+  int32_t sign = 1;
+  const float r = tblibc_lgammaf_r(x, &sign);
+  tblibc::SetSigngam(sign);
+  return r;
+}
+long double tblibc_lgammal(long double x) {
+  int32_t sign = 1;
+  const long double r = tblibc_lgammal_r(x, &sign);
+  tblibc::SetSigngam(sign);
+  return r;
+}
+
+int32_t tblibc_ilogb(double x) { return tblibc::Ilogb<double, ::ilogb>(x); }
+int32_t tblibc_ilogbf(float x) { return tblibc::Ilogb<float, ::ilogbf>(x); }
+int32_t tblibc_ilogbl(long double x) { return tblibc::Ilogb<long double, ::ilogbl>(x); }
+
+// sqrt rounded once, to its own type: an fsqrt at 64-bit precision rounded
+// again to double is off by one in rare cases (sqrt of DBL_MAX). The x87
+// rounds to the precision its control word names, so that is set for the
+// one instruction.
+long double SqrtAt(long double x, uint16_t precision) {
+  uint16_t saved, cw;
+  __asm__ volatile("fnstcw %0" : "=m"(saved));
+  cw = static_cast<uint16_t>((saved & ~0x300u) | precision);
+  long double r;
+  __asm__ volatile("fldcw %2\n\tfsqrt\n\tfldcw %3" : "=t"(r) : "0"(x), "m"(cw), "m"(saved));
+  return r;
+}
+double tblibc_sqrt(double x) {
+  if (x < 0) tblibc::SetErrno(linux::kEDOM);
+  return static_cast<double>(SqrtAt(x, 0x200));
+}
+float tblibc_sqrtf(float x) {
+  if (x < 0) tblibc::SetErrno(linux::kEDOM);
+  return static_cast<float>(SqrtAt(x, 0x000));
+}
+long double tblibc_sqrtl(long double x) {
+  if (x < 0) tblibc::SetErrno(linux::kEDOM);
+  long double r;
+  __asm__("fsqrt" : "=t"(r) : "0"(x));
+  return r;
+}
+
+// j1 is odd, also at the infinities.
+double tblibc_j1(double x) {
+  if (x - x != 0 && x == x) return x < 0 ? -0.0 : 0.0;
+  return tblibc::Checked<double(double), ::j1, tblibc::rule::kUnder>::Entry(x);
+}
+
+long double tblibc_exp10l(long double x) {
+  // The x87 product x log2 10 would lose the low bits of a long double
+  // result; powl keeps them.
+  return ::powl(10.0L, x);
+}
+
+// Bessel functions of float and long double: the host has only the double
+// ones; a float result from them is as accurate as the Linux C library's,
+// a long double one has a double's precision.
+float tblibc_j0f(float x) { return static_cast<float>(::j0(x)); }
+float tblibc_j1f(float x) { return static_cast<float>(::j1(x)); }
+float tblibc_jnf(int32_t n, float x) { return static_cast<float>(::jn(n, x)); }
+float tblibc_y0f(float x) { return static_cast<float>(::y0(x)); }
+float tblibc_y1f(float x) { return static_cast<float>(::y1(x)); }
+float tblibc_ynf(int32_t n, float x) { return static_cast<float>(::yn(n, x)); }
+long double tblibc_j0l(long double x) { return ::j0(static_cast<double>(x)); }
+long double tblibc_j1l(long double x) { return ::j1(static_cast<double>(x)); }
+long double tblibc_jnl(int32_t n, long double x) { return ::jn(n, static_cast<double>(x)); }
+long double tblibc_y0l(long double x) { return ::y0(static_cast<double>(x)); }
+long double tblibc_y1l(long double x) { return ::y1(static_cast<double>(x)); }
+long double tblibc_ynl(int32_t n, long double x) { return ::yn(n, static_cast<double>(x)); }
+}  // extern "C"
+
+// ---- The floating-point environment -----------------------------------
+//
+// The Linux C library's i386 fenv_t is the 28-byte image fnstenv stores;
+// the SSE unit (MXCSR) follows the x87 settings, as there.
+namespace tblibc {
+namespace {
+
+namespace lfe {
+constexpr uint32_t kAllExcept = 0x3d;  // invalid, divbyzero, over, under, inexact
+constexpr uint32_t kRoundMask = 0xc00;
+constexpr uint32_t kDefaultEnv = 0xffffffffu;  // FE_DFL_ENV
+constexpr uint32_t kNoMaskEnv = 0xfffffffeu;   // FE_NOMASK_ENV
+constexpr uint16_t kLinuxControlWord = 0x037f;
+constexpr uint32_t kLinuxMxcsr = 0x1f80;
+}  // namespace lfe
+
+struct X87Env {
+  uint16_t control, r1, status, r2, tags, r3;
+  uint32_t eip;
+  uint16_t cs;
+  uint16_t opcode;
+  uint32_t dataOffset;
+  uint16_t dataSelector, r5;
+};
+static_assert(sizeof(X87Env) == 28);
+
+uint16_t ControlWord() {
+  uint16_t cw;
+  __asm__ volatile("fnstcw %0" : "=m"(cw));
+  return cw;
+}
+void SetControlWord(uint16_t cw) { __asm__ volatile("fldcw %0" : : "m"(cw)); }
+uint16_t StatusWord() {
+  uint16_t sw;
+  __asm__ volatile("fnstsw %0" : "=m"(sw));
+  return sw;
+}
+uint32_t Mxcsr() {
+  uint32_t m;
+  __asm__ volatile("stmxcsr %0" : "=m"(m));
+  return m;
+}
+void SetMxcsr(uint32_t m) { __asm__ volatile("ldmxcsr %0" : : "m"(m)); }
+void StoreEnv(X87Env* e) {
+  // fnstenv masks every exception afterwards; load it straight back.
+  __asm__ volatile("fnstenv %0\n\tfldenv %0" : "=m"(*e));
+}
+void LoadEnv(const X87Env& e) { __asm__ volatile("fldenv %0" : : "m"(e)); }
+
+void SetEnv(const X87Env& e) {
+  LoadEnv(e);
+  const uint32_t masks = e.control & lfe::kAllExcept;
+  const uint32_t round = e.control & lfe::kRoundMask;
+  const uint32_t flags = e.status & lfe::kAllExcept;
+  SetMxcsr((Mxcsr() & ~0x7f3fu) | (masks << 7) | (round << 3) | flags);
+}
+
+}  // namespace
+}  // namespace tblibc
+
+extern "C" {
+
+int32_t tblibc_fegetround() { return tblibc::ControlWord() & tblibc::lfe::kRoundMask; }
+
+int32_t tblibc_fesetround(int32_t round) {
+  using namespace tblibc;
+  if ((static_cast<uint32_t>(round) & ~lfe::kRoundMask) != 0) return 1;
+  SetControlWord(static_cast<uint16_t>((ControlWord() & ~lfe::kRoundMask) | round));
+  SetMxcsr((Mxcsr() & ~0x6000u) | (static_cast<uint32_t>(round) << 3));
+  return 0;
+}
+
+int32_t tblibc_feclearexcept(int32_t excepts) {
+  using namespace tblibc;
+  const uint32_t e = static_cast<uint32_t>(excepts) & lfe::kAllExcept;
+  X87Env env;
+  StoreEnv(&env);
+  env.status &= static_cast<uint16_t>(~e);
+  LoadEnv(env);
+  SetMxcsr(Mxcsr() & ~e);
+  return 0;
+}
+
+int32_t tblibc_fetestexcept(int32_t excepts) {
+  using namespace tblibc;
+  return static_cast<int32_t>((StatusWord() | Mxcsr()) &
+                              static_cast<uint32_t>(excepts) & lfe::kAllExcept);
+}
+
+int32_t tblibc_feraiseexcept(int32_t excepts) {
+  using namespace tblibc;
+  const uint32_t e = static_cast<uint32_t>(excepts) & lfe::kAllExcept;
+  // Set in the x87 status word and checked at once, so an unmasked
+  // exception traps here as it would in the Linux C library.
+  X87Env env;
+  StoreEnv(&env);
+  env.status |= static_cast<uint16_t>(e);
+  LoadEnv(env);
+  __asm__ volatile("fwait");
+  return 0;
+}
+
+int32_t tblibc_fegetexceptflag(uint16_t* flag, int32_t excepts) {
+  using namespace tblibc;
+  *flag = static_cast<uint16_t>((StatusWord() | Mxcsr()) &
+                                static_cast<uint32_t>(excepts) & lfe::kAllExcept);
+  return 0;
+}
+
+int32_t tblibc_fesetexceptflag(const uint16_t* flag, int32_t excepts) {
+  using namespace tblibc;
+  const uint32_t e = static_cast<uint32_t>(excepts) & lfe::kAllExcept;
+  X87Env env;
+  StoreEnv(&env);
+  env.status = static_cast<uint16_t>((env.status & ~e) | (*flag & e));
+  LoadEnv(env);
+  SetMxcsr((Mxcsr() & ~e) | (*flag & e));
+  return 0;
+}
+
+int32_t tblibc_fegetenv(tblibc::X87Env* env) {
+  tblibc::StoreEnv(env);
+  // The SSE unit's flags are part of what the guest saved.
+  env->status |= static_cast<uint16_t>(tblibc::Mxcsr() & tblibc::lfe::kAllExcept);
+  return 0;
+}
+
+int32_t tblibc_fesetenv(const tblibc::X87Env* env) {
+  using namespace tblibc;
+  X87Env now;
+  StoreEnv(&now);
+  const uint32_t which = Address(env);
+  if (which == lfe::kDefaultEnv || which == lfe::kNoMaskEnv) {
+    now.control = which == lfe::kDefaultEnv
+                      ? lfe::kLinuxControlWord
+                      : static_cast<uint16_t>(lfe::kLinuxControlWord & ~lfe::kAllExcept);
+    now.status = 0;
+    now.tags = 0xffff;
+    now.eip = now.dataOffset = 0;
+    now.cs = now.opcode = now.dataSelector = 0;
+  } else {
+    now.control = env->control;
+    now.status = env->status;
+    now.tags = env->tags;
+    now.eip = env->eip;
+    now.cs = env->cs;
+    now.opcode = env->opcode;
+    now.dataOffset = env->dataOffset;
+    now.dataSelector = env->dataSelector;
+  }
+  SetEnv(now);
+  return 0;
+}
+
+int32_t tblibc_feholdexcept(tblibc::X87Env* env) {
+  using namespace tblibc;
+  tblibc_fegetenv(env);
+  X87Env now = *env;
+  now.control |= lfe::kAllExcept;
+  now.status &= static_cast<uint16_t>(~lfe::kAllExcept);
+  SetEnv(now);
+  return 0;
+}
+
+int32_t tblibc_feupdateenv(const tblibc::X87Env* env) {
+  using namespace tblibc;
+  const int32_t raised = tblibc_fetestexcept(lfe::kAllExcept);
+  tblibc_fesetenv(env);
+  tblibc_feraiseexcept(raised);
+  return 0;
+}
+
+// GNU extensions: the enabled (unmasked) exceptions.
+int32_t tblibc_fegetexcept() {
+  using namespace tblibc;
+  return static_cast<int32_t>(~ControlWord() & lfe::kAllExcept);
+}
+int32_t tblibc_feenableexcept(int32_t excepts) {
+  using namespace tblibc;
+  const uint32_t e = static_cast<uint32_t>(excepts) & lfe::kAllExcept;
+  const int32_t old = tblibc_fegetexcept();
+  SetControlWord(static_cast<uint16_t>(ControlWord() & ~e));
+  SetMxcsr(Mxcsr() & ~(e << 7));
+  return old;
+}
+int32_t tblibc_fedisableexcept(int32_t excepts) {
+  using namespace tblibc;
+  const uint32_t e = static_cast<uint32_t>(excepts) & lfe::kAllExcept;
+  const int32_t old = tblibc_fegetexcept();
+  SetControlWord(static_cast<uint16_t>(ControlWord() | e));
+  SetMxcsr(Mxcsr() | (e << 7));
+  return old;
+}
+
+}  // extern "C"
+
+namespace tblibc {
+namespace {
+
+// A new Linux process computes in 64-bit x87 precision with every exception
+// masked; a 32-bit Windows process starts at 53 bits, which would silently
+// change every long double result the guest computes.
+void StartMath() {
+  SetControlWord(lfe::kLinuxControlWord);
+  SetMxcsr(lfe::kLinuxMxcsr);
+}
+
+constexpr unsigned kBesselY = rule::kDomain | rule::kRange | rule::kNanPlus;
+
+constexpr Export kExports[] = {
+    // Trigonometric and hyperbolic, and their inverses.
+    Fn<&tblibc_sin>("sin"), Fn<&tblibc_sinf>("sinf"), Fn<&tblibc_sinl>("sinl"),
+    Fn<&tblibc_cos>("cos"), Fn<&tblibc_cosf>("cosf"), Fn<&tblibc_cosl>("cosl"),
+    Fn<&tblibc_tan>("tan"), Fn<&tblibc_tanf>("tanf"), Fn<&tblibc_tanl>("tanl"),
+    D1::Check<&::asin, rule::kDomain | rule::kNanPlus>("asin"), F1::Check<&::asinf, rule::kDomain | rule::kNanPlus>("asinf"), L1::Check<&::asinl, rule::kDomain | rule::kNanPlus>("asinl"),
+    D1::Check<&::acos, rule::kDomain | rule::kNanPlus>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus>("acosf"), L1::Check<&::acosl, rule::kDomain | rule::kNanPlus>("acosl"),
+    D1::Check<&::atan, rule::kKeep>("atan"), F1::Check<&::atanf, rule::kKeep>("atanf"), L1::Check<&::atanl, rule::kKeep>("atanl"),
+    D2::Check<&::atan2, rule::kUnder>("atan2"), F2::Check<&::atan2f, rule::kUnder>("atan2f"), L2::Check<&::atan2l, rule::kUnder>("atan2l"),
+    D1::Check<&::sinh, rule::kRange>("sinh"), F1::Check<&::sinhf, rule::kRange>("sinhf"), L1::Check<&::sinhl, rule::kRange>("sinhl"),
+    D1::Check<&::cosh, rule::kRange>("cosh"), F1::Check<&::coshf, rule::kRange>("coshf"), L1::Check<&::coshl, rule::kRange>("coshl"),
+    D1::Check<&::tanh, rule::kKeep>("tanh"), F1::Check<&::tanhf, rule::kKeep>("tanhf"), L1::Check<&::tanhl, rule::kKeep>("tanhl"),
+    D1::Check<&::asinh, rule::kKeep>("asinh"), F1::Check<&::asinhf, rule::kKeep>("asinhf"), L1::Check<&::asinhl, rule::kKeep>("asinhl"),
+    D1::Check<&::acosh, rule::kDomain | rule::kNanMinus>("acosh"), F1::Check<&::acoshf, rule::kDomain | rule::kNanMinus>("acoshf"), L1::Check<&::acoshl, rule::kDomain | rule::kNanMinus>("acoshl"),
+    D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kNanMinus>("atanh"), F1::Check<&::atanhf, rule::kDomain | rule::kRange | rule::kNanMinus>("atanhf"), L1::Check<&::atanhl, rule::kDomain | rule::kRange | rule::kNanMinus>("atanhl"),
+    Fn<&tblibc_sincos>("sincos"),
+    Fn<&tblibc_sincosf>("sincosf"),
+    Fn<&tblibc_sincosl>("sincosl"),
+    // Exponentials and logarithms.
+    D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder>("expf"), L1::Check<&::expl, rule::kRange | rule::kUnder>("expl"),
+    D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder>("exp2f"), L1::Check<&::exp2l, rule::kRange | rule::kUnder>("exp2l"),
+    Fn<&tblibc_exp10>("exp10"), Fn<&tblibc_exp10f>("exp10f"), Fn<&tblibc_exp10l>("exp10l"),
+    D1::Check<&::expm1, rule::kRange>("expm1"), F1::Check<&::expm1f, rule::kRange>("expm1f"), L1::Check<&::expm1l, rule::kRange>("expm1l"),
+    D1::Check<&::log, rule::kDomain | rule::kRange | rule::kNanMinus>("log"), F1::Check<&::logf, rule::kDomain | rule::kRange | rule::kNanMinus>("logf"), L1::Check<&::logl, rule::kDomain | rule::kRange | rule::kNanPlus>("logl"),
+    D1::Check<&::log10, rule::kDomain | rule::kRange | rule::kNanPlus>("log10"), F1::Check<&::log10f, rule::kDomain | rule::kRange | rule::kNanPlus>("log10f"), L1::Check<&::log10l, rule::kDomain | rule::kRange | rule::kNanPlus>("log10l"),
+    D1::Check<&::log2, rule::kDomain | rule::kRange | rule::kNanMinus>("log2"), F1::Check<&::log2f, rule::kDomain | rule::kRange | rule::kNanMinus>("log2f"), L1::Check<&::log2l, rule::kDomain | rule::kRange | rule::kNanPlus>("log2l"),
+    D1::Check<&::log1p, rule::kDomain | rule::kRange | rule::kNanMinus>("log1p"), F1::Check<&::log1pf, rule::kDomain | rule::kRange | rule::kNanMinus>("log1pf"), L1::Check<&::log1pl, rule::kDomain | rule::kRange | rule::kNanMinus>("log1pl"),
+    D1::Check<&::logb, rule::kKeep>("logb"), F1::Check<&::logbf, rule::kKeep>("logbf"), L1::Check<&::logbl, rule::kKeep>("logbl"),
+    Fn<&tblibc_ilogb>("ilogb"), Fn<&tblibc_ilogbf>("ilogbf"),
+    Fn<&tblibc_ilogbl>("ilogbl"),
+    D2::Check<&::pow, rule::kDomain | rule::kRange | rule::kUnder | rule::kNanMinus>("pow"), F2::Check<&::powf, rule::kDomain | rule::kRange | rule::kUnder | rule::kNanMinus>("powf"), L2::Check<&::powl, rule::kDomain | rule::kRange | rule::kUnder | rule::kNanMinus>("powl"),
+    Fn<&tblibc_sqrt>("sqrt"), Fn<&tblibc_sqrtf>("sqrtf"), Fn<&tblibc_sqrtl>("sqrtl"),
+    D1::Check<&::cbrt, rule::kKeep>("cbrt"), F1::Check<&::cbrtf, rule::kKeep>("cbrtf"), L1::Check<&::cbrtl, rule::kKeep>("cbrtl"),
+    D2::Check<&::hypot, rule::kRange>("hypot"), F2::Check<&::hypotf, rule::kRange>("hypotf"), L2::Check<&::hypotl, rule::kRange>("hypotl"),
+    // Remainders.
+    D2::Check<&::fmod, rule::kDomain | rule::kNanMinus>("fmod"), F2::Check<&::fmodf, rule::kDomain | rule::kNanMinus>("fmodf"), L2::Check<&::fmodl, rule::kDomain | rule::kNanMinus>("fmodl"),
+    D2::Check<&::remainder, rule::kDomain | rule::kNanMinus>("remainder"), F2::Check<&::remainderf, rule::kDomain | rule::kNanMinus>("remainderf"),
+    L2::Check<&::remainderl, rule::kDomain | rule::kNanMinus>("remainderl"),
+    D2::Check<&::remainder, rule::kDomain | rule::kNanMinus>("drem"), F2::Check<&::remainderf, rule::kDomain | rule::kNanMinus>("dremf"),
+    L2::Check<&::remainderl, rule::kDomain | rule::kNanMinus>("dreml"),
+    As<double(double, double, int*)>::Row<&::remquo>("remquo"),
+    As<float(float, float, int*)>::Row<&::remquof>("remquof"),
+    As<long double(long double, long double, int*)>::Row<&::remquol>("remquol"),
+    // Rounding to integers.
+    D1::Row<&::floor>("floor"), F1::Row<&::floorf>("floorf"), L1::Row<&::floorl>("floorl"),
+    D1::Row<&::ceil>("ceil"), F1::Row<&::ceilf>("ceilf"), L1::Row<&::ceill>("ceill"),
+    D1::Row<&::round>("round"), F1::Row<&::roundf>("roundf"), L1::Row<&::roundl>("roundl"),
+    D1::Row<&::trunc>("trunc"), F1::Row<&::truncf>("truncf"), L1::Row<&::truncl>("truncl"),
+    D1::Row<&::rint>("rint"), F1::Row<&::rintf>("rintf"), L1::Row<&::rintl>("rintl"),
+    D1::Row<&::nearbyint>("nearbyint"), F1::Row<&::nearbyintf>("nearbyintf"),
+    L1::Row<&::nearbyintl>("nearbyintl"),
+    As<long(double)>::Row<&::lround>("lround"), As<long(float)>::Row<&::lroundf>("lroundf"),
+    As<long(long double)>::Row<&::lroundl>("lroundl"),
+    As<long long(double)>::Row<&::llround>("llround"),
+    As<long long(float)>::Row<&::llroundf>("llroundf"),
+    As<long long(long double)>::Row<&::llroundl>("llroundl"),
+    As<long(double)>::Row<&::lrint>("lrint"), As<long(float)>::Row<&::lrintf>("lrintf"),
+    As<long(long double)>::Row<&::lrintl>("lrintl"),
+    As<long long(double)>::Row<&::llrint>("llrint"),
+    As<long long(float)>::Row<&::llrintf>("llrintf"),
+    As<long long(long double)>::Row<&::llrintl>("llrintl"),
+    // Pieces of a number.
+    D1::Row<&::fabs>("fabs"), F1::Row<&::fabsf>("fabsf"), L1::Row<&::fabsl>("fabsl"),
+    As<double(double, int*)>::Row<&::frexp>("frexp"),
+    As<float(float, int*)>::Row<&::frexpf>("frexpf"),
+    As<long double(long double, int*)>::Row<&::frexpl>("frexpl"),
+    As<double(double, int)>::Check<&::ldexp, rule::kRange | rule::kUnder>("ldexp"),
+    As<float(float, int)>::Check<&::ldexpf, rule::kRange | rule::kUnder>("ldexpf"),
+    As<long double(long double, int)>::Check<&::ldexpl, rule::kRange | rule::kUnder>("ldexpl"),
+    As<double(double, int)>::Check<&::scalbn, rule::kRange | rule::kUnder>("scalbn"),
+    As<float(float, int)>::Check<&::scalbnf, rule::kRange | rule::kUnder>("scalbnf"),
+    As<long double(long double, int)>::Check<&::scalbnl, rule::kRange | rule::kUnder>("scalbnl"),
+    As<double(double, long)>::Check<&::scalbln, rule::kRange | rule::kUnder>("scalbln"),
+    As<float(float, long)>::Check<&::scalblnf, rule::kRange | rule::kUnder>("scalblnf"),
+    As<long double(long double, long)>::Check<&::scalblnl, rule::kRange | rule::kUnder>("scalblnl"),
+    As<double(double, double*)>::Row<&::modf>("modf"),
+    As<float(float, float*)>::Row<&::modff>("modff"),
+    As<long double(long double, long double*)>::Row<&::modfl>("modfl"),
+    D2::Row<&::copysign>("copysign"), F2::Row<&::copysignf>("copysignf"),
+    L2::Row<&::copysignl>("copysignl"),
+    D2::Row<&::fmin>("fmin"), F2::Row<&::fminf>("fminf"), L2::Row<&::fminl>("fminl"),
+    D2::Row<&::fmax>("fmax"), F2::Row<&::fmaxf>("fmaxf"), L2::Row<&::fmaxl>("fmaxl"),
+    D2::Check<&::fdim, rule::kRange>("fdim"), F2::Check<&::fdimf, rule::kRange>("fdimf"), L2::Check<&::fdiml, rule::kRange>("fdiml"),
+    D3::Row<&::fma>("fma"), F3::Row<&::fmaf>("fmaf"), L3::Row<&::fmal>("fmal"),
+    D2::Check<&::nextafter, rule::kNext>("nextafter"), F2::Check<&::nextafterf, rule::kNext>("nextafterf"),
+    L2::Check<&::nextafterl, rule::kNext>("nextafterl"),
+    As<double(double, long double)>::Check<&::nexttoward, rule::kNext>("nexttoward"),
+    As<float(float, long double)>::Check<&::nexttowardf, rule::kNext>("nexttowardf"),
+    L2::Check<&::nexttowardl, rule::kNext>("nexttowardl"),
+    Fn<&tblibc_nan>("nan"), Fn<&tblibc_nanf>("nanf"), Fn<&tblibc_nanl>("nanl"),
+    // Special functions.
+    D1::Check<&::erf, rule::kKeep>("erf"), F1::Check<&::erff, rule::kKeep>("erff"), L1::Check<&::erfl, rule::kKeep>("erfl"),
+    D1::Check<&::erfc, rule::kUnder>("erfc"), F1::Check<&::erfcf, rule::kUnder>("erfcf"), L1::Check<&::erfcl, rule::kUnder>("erfcl"),
+    Fn<&tblibc_tgamma>("tgamma"), Fn<&tblibc_tgammaf>("tgammaf"),
+    Fn<&tblibc_tgammal>("tgammal"),
+    Fn<&tblibc_lgamma>("lgamma"), Fn<&tblibc_lgammaf>("lgammaf"),
+    Fn<&tblibc_lgammal>("lgammal"),
+    Fn<&tblibc_lgamma>("gamma"), Fn<&tblibc_lgammaf>("gammaf"),
+    Fn<&tblibc_lgammal>("gammal"),
+    Fn<&tblibc_lgamma_r>("lgamma_r"),
+    Fn<&tblibc_lgammaf_r>("lgammaf_r"),
+    Fn<&tblibc_lgammal_r>("lgammal_r"),
+    D1::Check<&::j0, rule::kKeep>("j0"), Fn<&tblibc_j1>("j1"),
+    As<double(int, double)>::Check<&::jn, rule::kKeep>("jn"),
+    D1::Check<&::y0, kBesselY>("y0"), D1::Check<&::y1, kBesselY>("y1"),
+    As<double(int, double)>::Check<&::yn, kBesselY>("yn"),
+    Fn<&tblibc_j0f>("j0f"), Fn<&tblibc_j1f>("j1f"), Fn<&tblibc_jnf>("jnf"),
+    Fn<&tblibc_y0f>("y0f"), Fn<&tblibc_y1f>("y1f"), Fn<&tblibc_ynf>("ynf"),
+    Fn<&tblibc_j0l>("j0l"), Fn<&tblibc_j1l>("j1l"),
+    Fn<&tblibc_jnl>("jnl"),
+    Fn<&tblibc_y0l>("y0l"), Fn<&tblibc_y1l>("y1l"),
+    Fn<&tblibc_ynl>("ynl"),
+    // Classification.
+    Fn<&tblibc_fpclassify>("__fpclassify"), Fn<&tblibc_fpclassifyf>("__fpclassifyf"),
+    Fn<&tblibc_fpclassifyl>("__fpclassifyl"),
+    Fn<&tblibc_isnan>("__isnan"), Fn<&tblibc_isnanf>("__isnanf"),
+    Fn<&tblibc_isnanl>("__isnanl"),
+    Fn<&tblibc_isnan>("isnan"), Fn<&tblibc_isnanf>("isnanf"), Fn<&tblibc_isnanl>("isnanl"),
+    Fn<&tblibc_isinf>("__isinf"), Fn<&tblibc_isinff>("__isinff"),
+    Fn<&tblibc_isinfl>("__isinfl"),
+    Fn<&tblibc_isinf>("isinf"), Fn<&tblibc_isinff>("isinff"), Fn<&tblibc_isinfl>("isinfl"),
+    Fn<&tblibc_finite>("__finite"), Fn<&tblibc_finitef>("__finitef"),
+    Fn<&tblibc_finitel>("__finitel"),
+    Fn<&tblibc_finite>("finite"), Fn<&tblibc_finitef>("finitef"),
+    Fn<&tblibc_finitel>("finitel"),
+    Fn<&tblibc_signbit>("__signbit"), Fn<&tblibc_signbitf>("__signbitf"),
+    Fn<&tblibc_signbitl>("__signbitl"),
+    // The floating-point environment.
+    Fn<&tblibc_fegetround>("fegetround"), Fn<&tblibc_fesetround>("fesetround"),
+    Fn<&tblibc_feclearexcept>("feclearexcept"), Fn<&tblibc_fetestexcept>("fetestexcept"),
+    Fn<&tblibc_feraiseexcept>("feraiseexcept"),
+    Fn<&tblibc_fegetexceptflag>("fegetexceptflag"),
+    Fn<&tblibc_fesetexceptflag>("fesetexceptflag"),
+    Fn<&tblibc_fegetenv>("fegetenv"), Fn<&tblibc_fesetenv>("fesetenv"),
+    Fn<&tblibc_feholdexcept>("feholdexcept"), Fn<&tblibc_feupdateenv>("feupdateenv"),
+    Fn<&tblibc_fegetexcept>("fegetexcept"), Fn<&tblibc_feenableexcept>("feenableexcept"),
+    Fn<&tblibc_fedisableexcept>("fedisableexcept"),
+};
+
+constexpr DataExport kObjects[] = {{"signgam", &BindSigngam}};
+
+}  // namespace
 
 extern const Family kMathFamily;
-const Family kMathFamily{"math", {}};
+const Family kMathFamily{"math", kExports, kObjects, &StartMath};
 
 }  // namespace tblibc

@@ -1,11 +1,439 @@
-// Time: clocks, calendar and formatting of dates.
+// Time: clocks, sleeps, the calendar and formatting of dates.
+//
+// Every conversion is ours (timezone.cpp, strftime.cpp, strptime.cpp), so
+// both ports print the same dates; the host gives only its clocks and the
+// rule of its local zone. time_t, long and clock_t are the guest's 32 bits.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "abi/errno.h"
+#include "abi/time.h"
 #include "libcbind/family.h"
 #include "libcbind/guest.h"
 #include "libcbind/startup.h"
+#include "libcbind/strftime.h"
+#include "libcbind/timezone.h"
+#include "libcbind/util.h"
+#include "platform/platform.h"
 
 namespace tblibc {
+namespace {
+
+// ---- The guest's tzname, timezone and daylight ------------------------
+
+uint32_t* gTzname = nullptr;  // char* tzname[2] in the guest's image
+int32_t* gTimezone = nullptr;
+int32_t* gDaylight = nullptr;
+
+template <typename T>
+T* Object(uint32_t address, uint32_t size, uint32_t needed) {
+  return size >= needed ? reinterpret_cast<T*>(static_cast<uintptr_t>(address)) : nullptr;
+}
+
+// Before the first tzset the Linux C library holds "GMT" twice and zeros.
+void BindTzname(uint32_t address, uint32_t size) {
+  gTzname = Object<uint32_t>(address, size, 8);
+  if (gTzname != nullptr) gTzname[0] = gTzname[1] = Address(tz::Intern("GMT"));
+}
+void BindTimezone(uint32_t address, uint32_t size) {
+  gTimezone = Object<int32_t>(address, size, 4);
+  if (gTimezone != nullptr) *gTimezone = 0;
+}
+void BindDaylight(uint32_t address, uint32_t size) {
+  gDaylight = Object<int32_t>(address, size, 4);
+  if (gDaylight != nullptr) *gDaylight = 0;
+}
+
+// TZ as the guest's environment has it now, through the registered getenv,
+// so a setenv of the guest's is seen.
+const char* GuestTz() {
+  using Getenv = const char* (*)(const char*);
+  const uint32_t entry = util::LookupImport("getenv");
+  if (entry == util::UnknownCallReporterAddress()) return nullptr;
+  return reinterpret_cast<Getenv>(static_cast<uintptr_t>(entry))("TZ");
+}
+
+struct ZoneState {
+  bool known = false;
+  bool tzSet = false;
+  std::string tzValue;
+  tz::Zone zone;
+  const char* stdName = nullptr;
+  const char* dstName = nullptr;
+};
+ZoneState gZone;
+
+}  // namespace
+
+namespace tz {
+
+const Zone& Current() {
+  const char* tz = GuestTz();
+  if (gZone.known && gZone.tzSet == (tz != nullptr) && (tz == nullptr || gZone.tzValue == tz))
+    return gZone.zone;
+  gZone.known = true;
+  gZone.tzSet = tz != nullptr;
+  gZone.tzValue = tz != nullptr ? tz : "";
+  gZone.zone = Resolve(tz);
+  gZone.stdName = Intern(gZone.zone.stdName);
+  gZone.dstName = Intern(gZone.zone.dstName);
+  if (gTzname != nullptr) {
+    gTzname[0] = Address(gZone.stdName);
+    gTzname[1] = Address(gZone.dstName);
+  }
+  if (gTimezone != nullptr) *gTimezone = -gZone.zone.stdOffset;
+  if (gDaylight != nullptr) *gDaylight = gZone.zone.hasDst ? 1 : 0;
+  return gZone.zone;
+}
+
+const char* ZoneName(bool dst) {
+  Current();
+  return dst ? gZone.dstName : gZone.stdName;
+}
+
+bool LocalTime(int64_t t, linux::Tm* tm) {
+  const Zone& zone = Current();
+  const Local local = AtUtc(zone, t);
+  if (!Breakdown(t, local.gmtoff, tm)) return false;
+  tm->tm_isdst = local.isdst ? 1 : 0;
+  tm->tm_gmtoff = local.gmtoff;
+  tm->tm_zone = Address(local.isdst ? gZone.dstName : gZone.stdName);
+  return true;
+}
+
+int64_t LocalToUtc(linux::Tm* tm) {
+  const Zone& zone = Current();
+  const int64_t local = FieldsToSeconds(*tm);
+  int64_t t;
+  if (!zone.hasDst) {
+    // Daylight time asked of a zone without it: the C library reads the
+    // time an hour ahead of standard time all the same.
+    t = local - zone.stdOffset - (tm->tm_isdst > 0 ? 3600 : 0);
+  } else if (tm->tm_isdst > 0) {
+    t = local - zone.dstOffset;
+  } else if (tm->tm_isdst == 0) {
+    t = local - zone.stdOffset;
+  } else {
+    // Whichever reading is consistent: daylight time in the hour that
+    // comes twice in autumn, standard time (which lands after the change)
+    // in the hour skipped in spring.
+    const int64_t asStd = local - zone.stdOffset;
+    const int64_t asDst = local - zone.dstOffset;
+    if (AtUtc(zone, asDst).isdst) t = asDst;
+    else t = asStd;
+  }
+  LocalTime(t, tm);
+  return t;
+}
+
+}  // namespace tz
+
+namespace {
+
+bool FitsTimeT(int64_t t) { return t >= INT32_MIN && t <= INT32_MAX; }
+
+platform::ClockKind KindOf(int32_t clock, bool* ok) {
+  *ok = true;
+  switch (clock) {
+    case linux::kCLOCK_REALTIME:
+    case linux::kCLOCK_REALTIME_COARSE: return platform::ClockKind::kRealtime;
+    case linux::kCLOCK_MONOTONIC:
+    case linux::kCLOCK_MONOTONIC_RAW:
+    case linux::kCLOCK_MONOTONIC_COARSE:
+    case linux::kCLOCK_BOOTTIME: return platform::ClockKind::kMonotonic;
+    case linux::kCLOCK_PROCESS_CPUTIME_ID: return platform::ClockKind::kProcessCpu;
+    case linux::kCLOCK_THREAD_CPUTIME_ID: return platform::ClockKind::kThreadCpu;
+    default: *ok = false; return platform::ClockKind::kRealtime;
+  }
+}
+
+int64_t NowNs(platform::ClockKind kind) {
+  int64_t s;
+  int32_t ns;
+  platform::ClockRead(kind, &s, &ns);
+  return s * 1000000000 + ns;
+}
+
+bool ValidSpan(const linux::Timespec* ts) {
+  return ts->tv_sec >= 0 && ts->tv_nsec >= 0 && ts->tv_nsec <= 999999999;
+}
+
+// localtime and gmtime share one result, as in the Linux C library; so do
+// asctime and ctime.
+linux::Tm gTm;
+char gAsctime[32];
+
+constexpr const char* kAbbrevDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr const char* kAbbrevMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// "Thu Jan  1 00:00:00 1970\n"; "???" for a weekday or month out of range.
+char* Asctime(const linux::Tm* tm, char* buffer, size_t size) {
+  const char* day = tm->tm_wday >= 0 && tm->tm_wday < 7 ? kAbbrevDays[tm->tm_wday] : "???";
+  const char* mon = tm->tm_mon >= 0 && tm->tm_mon < 12 ? kAbbrevMonths[tm->tm_mon] : "???";
+  const int64_t year = int64_t{tm->tm_year} + 1900;
+  if (year > INT32_MAX) {
+    SetErrno(linux::kEOVERFLOW);
+    return nullptr;
+  }
+  char line[96];
+  const int n = std::snprintf(line, sizeof line, "%.3s %.3s%3d %.2d:%.2d:%.2d %lld\n", day, mon,
+                              tm->tm_mday, tm->tm_hour, tm->tm_min, tm->tm_sec,
+                              static_cast<long long>(year));
+  if (n < 0 || static_cast<size_t>(n) >= size) {
+    SetErrno(linux::kEOVERFLOW);
+    return nullptr;
+  }
+  std::memcpy(buffer, line, static_cast<size_t>(n) + 1);
+  return buffer;
+}
+
+}  // namespace
+}  // namespace tblibc
+
+using tblibc::gTm;
+
+extern "C" {
+
+int32_t tblibc_time(int32_t* out) {
+  int64_t s;
+  int32_t ns;
+  platform::ClockRead(platform::ClockKind::kRealtime, &s, &ns);
+  const int32_t t = static_cast<int32_t>(s);
+  if (out != nullptr) *out = t;
+  return t;
+}
+
+int32_t tblibc_gettimeofday(linux::Timeval* tv, linux::Timezone* zone) {
+  if (tv != nullptr) {
+    int64_t s;
+    int32_t ns;
+    platform::ClockRead(platform::ClockKind::kRealtime, &s, &ns);
+    tv->tv_sec = static_cast<int32_t>(s);
+    tv->tv_usec = ns / 1000;
+  }
+  if (zone != nullptr) *zone = {0, 0};
+  return 0;
+}
+
+int32_t tblibc_clock_gettime(int32_t clock, linux::Timespec* ts) {
+  bool ok;
+  const platform::ClockKind kind = tblibc::KindOf(clock, &ok);
+  if (!ok) {
+    tblibc::SetErrno(linux::kEINVAL);
+    return -1;
+  }
+  if (ts == nullptr) {
+    tblibc::SetErrno(linux::kEFAULT);
+    return -1;
+  }
+  int64_t s;
+  int32_t ns;
+  platform::ClockRead(kind, &s, &ns);
+  ts->tv_sec = static_cast<int32_t>(s);
+  ts->tv_nsec = ns;
+  return 0;
+}
+
+// C11's: TIME_UTC (1) is the one base there is.
+int32_t tblibc_timespec_get(linux::Timespec* ts, int32_t base) {
+  if (base != 1) return 0;
+  tblibc_clock_gettime(linux::kCLOCK_REALTIME, ts);
+  return base;
+}
+
+int32_t tblibc_clock_getres(int32_t clock, linux::Timespec* res) {
+  bool ok;
+  const platform::ClockKind kind = tblibc::KindOf(clock, &ok);
+  if (!ok) {
+    tblibc::SetErrno(linux::kEINVAL);
+    return -1;
+  }
+  if (res != nullptr) {
+    // The coarse clocks step at the kernel's tick.
+    int64_t step = platform::ClockStep(kind);
+    if (clock == linux::kCLOCK_REALTIME_COARSE || clock == linux::kCLOCK_MONOTONIC_COARSE)
+      step = step > 4000000 ? step : 4000000;
+    res->tv_sec = static_cast<int32_t>(step / 1000000000);
+    res->tv_nsec = static_cast<int32_t>(step % 1000000000);
+  }
+  return 0;
+}
+
+int32_t tblibc_clock() {
+  return static_cast<int32_t>(tblibc::NowNs(platform::ClockKind::kProcessCpu) / 1000);
+}
+
+int32_t tblibc_times(linux::Tms* out) {
+  if (out != nullptr) {
+    int64_t user, system;
+    platform::ProcessTimes(&user, &system);
+    constexpr int64_t kTick = 1000000000 / linux::kCLK_TCK;
+    *out = {static_cast<int32_t>(user / kTick), static_cast<int32_t>(system / kTick), 0, 0};
+  }
+  return static_cast<int32_t>(tblibc::NowNs(platform::ClockKind::kMonotonic) /
+                              (1000000000 / linux::kCLK_TCK));
+}
+
+void tblibc_tzset() { tblibc::tz::Current(); }
+
+linux::Tm* tblibc_localtime_r(const int32_t* t, linux::Tm* tm) {
+  if (!tblibc::tz::LocalTime(*t, tm)) {
+    tblibc::SetErrno(linux::kEOVERFLOW);
+    return nullptr;
+  }
+  return tm;
+}
+linux::Tm* tblibc_localtime(const int32_t* t) { return tblibc_localtime_r(t, &gTm); }
+
+linux::Tm* tblibc_gmtime_r(const int32_t* t, linux::Tm* tm) {
+  if (!tblibc::tz::Breakdown(*t, 0, tm)) {
+    tblibc::SetErrno(linux::kEOVERFLOW);
+    return nullptr;
+  }
+  tm->tm_isdst = 0;
+  tm->tm_gmtoff = 0;
+  tm->tm_zone = tblibc::Address(tblibc::tz::Intern("GMT"));
+  return tm;
+}
+linux::Tm* tblibc_gmtime(const int32_t* t) { return tblibc_gmtime_r(t, &gTm); }
+
+int32_t tblibc_mktime(linux::Tm* tm) {
+  linux::Tm copy = *tm;
+  const int64_t t = tblibc::tz::LocalToUtc(&copy);
+  if (!tblibc::FitsTimeT(t)) {
+    tblibc::SetErrno(linux::kEOVERFLOW);
+    return -1;
+  }
+  *tm = copy;
+  return static_cast<int32_t>(t);
+}
+
+int32_t tblibc_timegm(linux::Tm* tm) {
+  const int64_t t = tblibc::tz::FieldsToSeconds(*tm);
+  if (!tblibc::FitsTimeT(t)) {
+    tblibc::SetErrno(linux::kEOVERFLOW);
+    return -1;
+  }
+  int32_t t32 = static_cast<int32_t>(t);
+  tblibc_gmtime_r(&t32, tm);
+  return t32;
+}
+
+double tblibc_difftime(int32_t end, int32_t start) {
+  return static_cast<double>(int64_t{end} - int64_t{start});
+}
+
+char* tblibc_asctime_r(const linux::Tm* tm, char* buffer) { return tblibc::Asctime(tm, buffer, 26); }
+char* tblibc_asctime(const linux::Tm* tm) {
+  return tblibc::Asctime(tm, tblibc::gAsctime, sizeof tblibc::gAsctime);
+}
+char* tblibc_ctime_r(const int32_t* t, char* buffer) {
+  linux::Tm tm;
+  return tblibc_localtime_r(t, &tm) != nullptr ? tblibc_asctime_r(&tm, buffer) : nullptr;
+}
+char* tblibc_ctime(const int32_t* t) {
+  const linux::Tm* tm = tblibc_localtime(t);
+  return tm != nullptr ? tblibc_asctime(tm) : nullptr;
+}
+
+// ---- Sleeping -------------------------------------------------------
+
+int32_t tblibc_nanosleep(const linux::Timespec* request, linux::Timespec* remaining) {
+  if (request == nullptr) {
+    tblibc::SetErrno(linux::kEFAULT);
+    return -1;
+  }
+  if (!tblibc::ValidSpan(request)) {
+    tblibc::SetErrno(linux::kEINVAL);
+    return -1;
+  }
+  // Nothing interrupts the sleep here, so `remaining` is left as it is,
+  // as the Linux C library leaves it after a full sleep.
+  (void)remaining;
+  platform::SleepFor(int64_t{request->tv_sec} * 1000000000 + request->tv_nsec);
+  return 0;
+}
+
+// Returns the error number itself, as the Linux C library's does.
+int32_t tblibc_clock_nanosleep(int32_t clock, int32_t flags, const linux::Timespec* request,
+                               linux::Timespec* remaining) {
+  bool ok;
+  const platform::ClockKind kind = tblibc::KindOf(clock, &ok);
+  if (!ok || clock == linux::kCLOCK_THREAD_CPUTIME_ID) return linux::kEINVAL;
+  if (kind == platform::ClockKind::kProcessCpu) return linux::kENOTSUP;
+  if (request == nullptr) return linux::kEFAULT;
+  if (request->tv_nsec < 0 || request->tv_nsec > 999999999) return linux::kEINVAL;
+  int64_t span = int64_t{request->tv_sec} * 1000000000 + request->tv_nsec;
+  if ((flags & linux::kTIMER_ABSTIME) != 0) {
+    span -= tblibc::NowNs(kind);
+  } else if (request->tv_sec < 0) {
+    return linux::kEINVAL;
+  }
+  (void)remaining;
+  if (span > 0) platform::SleepFor(span);
+  return 0;
+}
+
+uint32_t tblibc_sleep(uint32_t seconds) {
+  platform::SleepFor(int64_t{seconds} * 1000000000);
+  return 0;
+}
+
+int32_t tblibc_usleep(uint32_t microseconds) {
+  platform::SleepFor(int64_t{microseconds} * 1000);
+  return 0;
+}
+
+}  // extern "C"
+
+namespace tblibc {
+namespace {
+
+constexpr Export kExports[] = {
+    // Clocks.
+    Fn<&tblibc_time>("time"),
+    Fn<&tblibc_gettimeofday>("gettimeofday"),
+    Fn<&tblibc_clock_gettime>("clock_gettime"),
+    Fn<&tblibc_clock_getres>("clock_getres"),
+    Fn<&tblibc_timespec_get>("timespec_get"),
+    Fn<&tblibc_clock>("clock"),
+    Fn<&tblibc_times>("times"),
+    // The calendar and zones.
+    Fn<&tblibc_tzset>("tzset"),
+    Fn<&tblibc_localtime>("localtime"),
+    Fn<&tblibc_localtime_r>("localtime_r"),
+    Fn<&tblibc_gmtime>("gmtime"),
+    Fn<&tblibc_gmtime_r>("gmtime_r"),
+    Fn<&tblibc_mktime>("mktime"),
+    Fn<&tblibc_mktime>("timelocal"),
+    Fn<&tblibc_timegm>("timegm"),
+    Fn<&tblibc_difftime>("difftime"),
+    Fn<&tblibc_asctime>("asctime"),
+    Fn<&tblibc_asctime_r>("asctime_r"),
+    Fn<&tblibc_ctime>("ctime"),
+    Fn<&tblibc_ctime_r>("ctime_r"),
+    // Formatting and reading dates.
+    Fn<&tblibc_strftime>("strftime"),
+    Fn<&tblibc_strftime>("__strftime_l"),
+    Fn<&tblibc_strptime>("strptime"),
+    // Sleeping.
+    Fn<&tblibc_nanosleep>("nanosleep"),
+    Fn<&tblibc_clock_nanosleep>("clock_nanosleep"),
+    Fn<&tblibc_sleep>("sleep"),
+    Fn<&tblibc_usleep>("usleep"),
+};
+
+constexpr DataExport kObjects[] = {
+    {"tzname", &BindTzname},     {"__tzname", &BindTzname},
+    {"timezone", &BindTimezone}, {"__timezone", &BindTimezone},
+    {"daylight", &BindDaylight}, {"__daylight", &BindDaylight},
+};
+
+}  // namespace
 
 extern const Family kTimeFamily;
-const Family kTimeFamily{"time", {}};
+const Family kTimeFamily{"time", kExports, kObjects};
 
 }  // namespace tblibc

@@ -27,6 +27,10 @@ Every tests/e2e/cases_*.py module defines CASES, a list of dicts:
   binary          compare standard output byte for byte (no CR LF folding)
   cwd             repo-relative directory the runs start in (default: the repo)
   ports           ports the case runs on (default: both)
+  compare         optional callable(expected, got, port) returning a list
+                  of problems, used instead of the exact comparison of
+                  standard output (results that may differ within a
+                  stated bound, such as libm's in ulps)
 
 A NATIVE case runs three ways (native Linux, the Linux port, the Windows
 port) and all must agree, so wrong host semantics cannot hide behind a
@@ -142,7 +146,9 @@ def check_case(case, port, loader, source):
         expected_out = substitute(expected_out, guest)
 
     status, out, err = run(prefix + [loader] + loader_args, stdin, cwd, binary)
-    if expected_out is not None and out != expected_out:
+    if expected_out is not None and "compare" in case:
+        problems.extend(case["compare"](expected_out, out, port))
+    elif expected_out is not None and out != expected_out:
         problems.append("stdout differs\n--- expected\n%s--- got\n%s---" % (expected_out, out))
     for text in case.get("stdout_contains", []):
         if substitute(text, guest) not in out:

@@ -1,0 +1,57 @@
+// The Linux i386 C library's time structures and clock numbers, as the
+// guest sees them: time_t and long are 32 bits.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace linux {
+
+struct Tm {
+  int32_t tm_sec, tm_min, tm_hour, tm_mday, tm_mon, tm_year, tm_wday, tm_yday,
+      tm_isdst;
+  int32_t tm_gmtoff;    // seconds east of UTC
+  uint32_t tm_zone;     // const char*, the zone's abbreviation
+};
+static_assert(sizeof(Tm) == 44);
+static_assert(offsetof(Tm, tm_isdst) == 32);
+static_assert(offsetof(Tm, tm_gmtoff) == 36);
+static_assert(offsetof(Tm, tm_zone) == 40);
+
+struct Timespec {
+  int32_t tv_sec;
+  int32_t tv_nsec;
+};
+static_assert(sizeof(Timespec) == 8);
+
+struct Timeval {
+  int32_t tv_sec;
+  int32_t tv_usec;
+};
+static_assert(sizeof(Timeval) == 8);
+
+struct Timezone {
+  int32_t tz_minuteswest;
+  int32_t tz_dsttime;
+};
+static_assert(sizeof(Timezone) == 8);
+
+struct Tms {
+  int32_t tms_utime, tms_stime, tms_cutime, tms_cstime;  // clock ticks
+};
+static_assert(sizeof(Tms) == 16);
+
+constexpr int32_t kCLOCK_REALTIME = 0;
+constexpr int32_t kCLOCK_MONOTONIC = 1;
+constexpr int32_t kCLOCK_PROCESS_CPUTIME_ID = 2;
+constexpr int32_t kCLOCK_THREAD_CPUTIME_ID = 3;
+constexpr int32_t kCLOCK_MONOTONIC_RAW = 4;
+constexpr int32_t kCLOCK_REALTIME_COARSE = 5;
+constexpr int32_t kCLOCK_MONOTONIC_COARSE = 6;
+constexpr int32_t kCLOCK_BOOTTIME = 7;
+constexpr int32_t kTIMER_ABSTIME = 1;
+
+constexpr int32_t kCLOCKS_PER_SEC = 1000000;  // clock()
+constexpr int32_t kCLK_TCK = 100;             // times(), sysconf(_SC_CLK_TCK)
+
+}  // namespace linux

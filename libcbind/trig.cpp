@@ -1,0 +1,265 @@
+// sin, cos and tan in every precision, with the argument reduced exactly.
+//
+// The x87's fsin and fcos reduce with a 66-bit pi, so their answers for
+// large arguments (sin(1e22)) are wrong in every digit; hosts whose libm
+// leans on them differ from the Linux C library there. Here the argument is
+// reduced by pi/2 first: in three parts of pi/2 for moderate arguments, by
+// the bits of 2/pi for the rest. Series in the x87's 64-bit precision then
+// work on |r| <= pi/4, within an ulp of it, well inside a double.
+#include "libcbind/trig.h"
+
+#include <cstring>
+#include <iterator>
+
+#include "abi/errno.h"
+#include "libcbind/guest.h"
+
+namespace tblibc::trig {
+namespace {
+
+constexpr uint32_t kTwoOverPi[] = {
+#include "libcbind/trig_table.inc"
+};
+
+constexpr long double kPiOver4 = 0xc90fdaa22168c235p-64L;
+constexpr long double kPiOver2 = 0xc90fdaa22168c235p-63L;
+constexpr long double kTwoOverPiL = 0xa2f9836e4e44152ap-64L;
+// pi/2 in three parts: the first two hold 32 bits each, so their products
+// with a quadrant count below 2^21 are exact.
+constexpr long double kPart1 = 0xc90fdaa2p-31L;
+constexpr long double kPart2 = 0x2168c234p-63L;
+constexpr long double kPart3 = 0xc4c6628b80dc1cd1p-127L;
+constexpr long double kCodyWaiteLimit = 0x1p20L;
+
+// Bits [low, low+63] of the little-endian 32-bit limbs of `p`; bits
+// outside the limbs are zero.
+uint64_t Bits64(const uint32_t* p, int limbs, int low) {
+  auto limb = [&](int i) -> uint64_t { return i >= 0 && i < limbs ? p[i] : 0; };
+  const int index = low >= 0 ? low / 32 : -((31 - low) / 32);
+  const int offset = low - 32 * index;  // 0..31
+  const uint64_t v = limb(index) | (limb(index + 1) << 32);
+  if (offset == 0) return v;
+  return (v >> offset) | (limb(index + 2) << (64 - offset));
+}
+
+Reduced ReduceLarge(long double ax) {
+  uint64_t m;
+  uint16_t se;
+  std::memcpy(&m, &ax, 8);
+  std::memcpy(&se, reinterpret_cast<const char*>(&ax) + 8, 2);
+  const int e = (se & 0x7fff) - 16383 - 63;  // ax = m * 2^e
+  // Bits of 2/pi at or before e-2 add multiples of 4 to x*2/pi: skipped.
+  const int w0 = e - 2 >= 32 ? (e - 2) / 32 : 0;
+  constexpr int kWords = 7;
+  uint32_t c[kWords];  // little-endian limbs of the 224 bits from w0
+  for (int i = 0; i < kWords; ++i) {
+    const int w = w0 + kWords - 1 - i;
+    c[i] = w < static_cast<int>(std::size(kTwoOverPi)) ? kTwoOverPi[w] : 0;
+  }
+  uint32_t p[kWords + 2] = {};
+  const uint32_t mm[2] = {static_cast<uint32_t>(m), static_cast<uint32_t>(m >> 32)};
+  for (int i = 0; i < 2; ++i) {
+    uint64_t carry = 0;
+    for (int j = 0; j < kWords; ++j) {
+      const uint64_t t = uint64_t{mm[i]} * c[j] + p[i + j] + carry;
+      p[i + j] = static_cast<uint32_t>(t);
+      carry = t >> 32;
+    }
+    p[i + kWords] = static_cast<uint32_t>(carry);
+  }
+  constexpr int kLimbs = kWords + 2;
+  const int s = 32 * (w0 + kWords) - e;  // fraction bits of p
+  int quadrant = static_cast<int>(Bits64(p, kLimbs, s) & 3);
+  uint64_t hi = Bits64(p, kLimbs, s - 64);
+  uint64_t lo = Bits64(p, kLimbs, s - 128);
+  bool negative = false;
+  if ((hi >> 63) != 0) {  // past the half: the next quadrant, r below zero
+    quadrant = (quadrant + 1) & 3;
+    negative = true;
+    lo = ~lo + 1;
+    hi = ~hi + (lo == 0 ? 1 : 0);
+  }
+  int shift = 0;
+  if (hi == 0) {
+    hi = lo;
+    lo = 0;
+    shift = 64;
+  }
+  if (hi == 0) return {quadrant, 0.0L};
+  const int lz = __builtin_clzll(hi);
+  if (lz != 0) hi = (hi << lz) | (lo >> (64 - lz));
+  const long double f = __builtin_ldexpl(static_cast<long double>(hi), -(64 + shift + lz));
+  const long double r = f * kPiOver2;
+  return {quadrant, negative ? -r : r};
+}
+
+}  // namespace
+
+Reduced Reduce(long double ax) {
+  if (ax <= kPiOver4) return {0, ax};
+  if (ax < kCodyWaiteLimit) {
+    // The nearest integer by adding 1.5 * 2^63, whose ulp is 1: its low
+    // mantissa bits are the count itself. (frndint and a conversion to an
+    // integer would cost more than the rest of the reduction.)
+    constexpr long double kRound = 0x1.8p63L;
+    volatile long double shifted = ax * kTwoOverPiL + kRound;
+    const long double sum = shifted;
+    uint64_t bits;
+    std::memcpy(&bits, &sum, 8);
+    const long double n = sum - kRound;
+    const long double r = ((ax - n * kPart1) - n * kPart2) - n * kPart3;
+    return {static_cast<int>(bits & 3), r};
+  }
+  return ReduceLarge(ax);
+}
+
+// Taylor series on |r| <= pi/4, to r^21 and r^22 (the next terms are
+// below 2^-80 of the result). The terms are summed as two interleaved
+// polynomials in r^4, which halves the chain of dependent x87 operations;
+// fsin and fcos take longer than the whole series.
+constexpr long double Factorial(int n) { return n <= 1 ? 1.0L : n * Factorial(n - 1); }
+template <int First>
+struct Series {
+  // c[k] = (-1)^k / (First + 2k)!
+  long double c[11];
+  constexpr Series() : c() {
+    for (int k = 0; k < 11; ++k) c[k] = (k % 2 == 0 ? 1.0L : -1.0L) / Factorial(First + 2 * k);
+  }
+};
+constexpr Series<1> kSin;  // r - r^3/3! + ...
+constexpr Series<0> kCos;  // 1 - r^2/2! + ...
+
+long double SinR(long double r) {
+  if (r == 0) return r;  // keeps the sign of a zero
+  const long double z = r * r, w = z * z;
+  long double even = kSin.c[10], odd = kSin.c[9];
+  even = even * w + kSin.c[8];
+  odd = odd * w + kSin.c[7];
+  even = even * w + kSin.c[6];
+  odd = odd * w + kSin.c[5];
+  even = even * w + kSin.c[4];
+  odd = odd * w + kSin.c[3];
+  even = even * w + kSin.c[2];
+  odd = odd * w + kSin.c[1];
+  const long double tail = (even * z + odd) * z * r;  // from r^3 on
+  return r + tail;
+}
+long double CosR(long double r) {
+  const long double z = r * r, w = z * z;
+  long double even = kCos.c[10], odd = kCos.c[9];
+  even = even * w + kCos.c[8];
+  odd = odd * w + kCos.c[7];
+  even = even * w + kCos.c[6];
+  odd = odd * w + kCos.c[5];
+  even = even * w + kCos.c[4];
+  odd = odd * w + kCos.c[3];
+  even = even * w + kCos.c[2];
+  odd = odd * w + kCos.c[1];
+  const long double tail = (even * z + odd) * z;  // from r^2 on
+  return 1.0L + tail;
+}
+
+void SinCos(long double x, long double* sine, long double* cosine) {
+  if (x != x) {
+    *sine = *cosine = x + x;
+    return;
+  }
+  if (x - x != 0) {  // an infinity
+    SetErrno(linux::kEDOM);
+    *sine = *cosine = x - x;
+    return;
+  }
+  const bool negative = x < 0;
+  const Reduced red = Reduce(negative ? -x : x);
+  long double s, c;
+  s = SinR(red.r);
+  c = CosR(red.r);
+  long double rs, rc;
+  switch (red.quadrant) {
+    case 0: rs = s; rc = c; break;
+    case 1: rs = c; rc = -s; break;
+    case 2: rs = -s; rc = -c; break;
+    default: rs = -c; rc = s; break;
+  }
+  *sine = negative ? -rs : rs;
+  *cosine = rc;
+}
+
+long double Sin(long double x) {
+  if (x != x) return x + x;
+  if (x - x != 0) {
+    SetErrno(linux::kEDOM);
+    return x - x;
+  }
+  const bool negative = x < 0;
+  const Reduced red = Reduce(negative ? -x : x);
+  long double v;
+  switch (red.quadrant) {
+    case 0: v = SinR(red.r); break;
+    case 1: v = CosR(red.r); break;
+    case 2: v = -SinR(red.r); break;
+    default: v = -CosR(red.r); break;
+  }
+  return negative ? -v : v;
+}
+
+long double Cos(long double x) {
+  if (x != x) return x + x;
+  if (x - x != 0) {
+    SetErrno(linux::kEDOM);
+    return x - x;
+  }
+  const Reduced red = Reduce(x < 0 ? -x : x);
+  switch (red.quadrant) {
+    case 0: return CosR(red.r);
+    case 1: return -SinR(red.r);
+    case 2: return -CosR(red.r);
+    default: return SinR(red.r);
+  }
+}
+
+long double Tan(long double x) {
+  if (x != x) return x + x;
+  if (x - x != 0) {
+    SetErrno(linux::kEDOM);
+    return x - x;
+  }
+  if (x == 0) return x;
+  const bool negative = x < 0;
+  const Reduced red = Reduce(negative ? -x : x);
+  long double s, c;
+  s = SinR(red.r);
+  c = CosR(red.r);
+  const long double v = (red.quadrant & 1) == 0 ? s / c : -c / s;
+  return negative ? -v : v;
+}
+
+}  // namespace tblibc::trig
+
+extern "C" {
+double tblibc_sin(double x) { return static_cast<double>(tblibc::trig::Sin(x)); }
+float tblibc_sinf(float x) { return static_cast<float>(tblibc::trig::Sin(x)); }
+long double tblibc_sinl(long double x) { return tblibc::trig::Sin(x); }
+double tblibc_cos(double x) { return static_cast<double>(tblibc::trig::Cos(x)); }
+float tblibc_cosf(float x) { return static_cast<float>(tblibc::trig::Cos(x)); }
+long double tblibc_cosl(long double x) { return tblibc::trig::Cos(x); }
+double tblibc_tan(double x) { return static_cast<double>(tblibc::trig::Tan(x)); }
+float tblibc_tanf(float x) { return static_cast<float>(tblibc::trig::Tan(x)); }
+long double tblibc_tanl(long double x) { return tblibc::trig::Tan(x); }
+
+void tblibc_sincos(double x, double* s, double* c) {
+  long double ls, lc;
+  tblibc::trig::SinCos(x, &ls, &lc);
+  *s = static_cast<double>(ls);
+  *c = static_cast<double>(lc);
+}
+void tblibc_sincosf(float x, float* s, float* c) {
+  long double ls, lc;
+  tblibc::trig::SinCos(x, &ls, &lc);
+  *s = static_cast<float>(ls);
+  *c = static_cast<float>(lc);
+}
+void tblibc_sincosl(long double x, long double* s, long double* c) {
+  tblibc::trig::SinCos(x, s, c);
+}
+}  // extern "C"
