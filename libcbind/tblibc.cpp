@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "libcbind/family.h"
+#include "libcbind/files_support.h"
 #include "libcbind/guest.h"
 #include "libcbind/printf_engine.h"
 #include "libcbind/startup.h"
@@ -243,7 +244,11 @@ int tblibc_error(int32_t status, int32_t errnum, const char* format, ...) {
 // close(0) is refused: the loader's pause reads descriptor 0 at the end.
 int tblibc_close(int32_t fd) {
   if (fd == 0) return -1;
-  return tblibc::Slot<int(int32_t)>(tblibc::gCloseEntry)(fd);
+  const int result = tblibc::Slot<int(int32_t)>(tblibc::gCloseEntry)(fd);
+  // What the files family knows of the descriptor (a directory's path) goes
+  // with it, so that the number handed out next starts clean.
+  if (result == 0) tblibc::files::ForgetDescriptor(fd);
+  return result;
 }
 
 tblibc::UserRecord* tblibc_getpwuid(uint32_t uid) {
