@@ -10,7 +10,11 @@
 #include "libcbind/guest.h"
 #include "libcbind/startup.h"
 
-extern "C" const uint16_t* const* tblibc_ctype_b_loc();  // tblibc.cpp
+extern "C" {  // ctype.cpp
+const uint16_t* const* tblibc_ctype_b_loc();
+const int32_t* const* tblibc_ctype_tolower_loc();
+const int32_t* const* tblibc_ctype_toupper_loc();
+}
 
 namespace {
 
@@ -57,6 +61,15 @@ void BindCtypeB(uint32_t address, uint32_t size) {
   Put32(address, size, Address(*tblibc_ctype_b_loc()));
 }
 
+// The case tables likewise, 32-bit entries valid from -128 to 255.
+void BindCtypeToLower(uint32_t address, uint32_t size) {
+  Put32(address, size, Address(*tblibc_ctype_tolower_loc()));
+}
+
+void BindCtypeToUpper(uint32_t address, uint32_t size) {
+  Put32(address, size, Address(*tblibc_ctype_toupper_loc()));
+}
+
 // One thread only: the C library's own fast paths may skip their locks.
 void BindSingleThreaded(uint32_t address, uint32_t size) {
   if (size >= 1) *reinterpret_cast<uint8_t*>(uintptr_t{address}) = 1;
@@ -71,9 +84,11 @@ static_assert(std::size(kExports) == 3);
 
 constexpr DataExport kObjects[] = {
     {"__ctype_b", BindCtypeB},
+    {"__ctype_tolower", BindCtypeToLower},
+    {"__ctype_toupper", BindCtypeToUpper},
     {"__libc_single_threaded", BindSingleThreaded},
 };
-static_assert(std::size(kObjects) == 2);
+static_assert(std::size(kObjects) == 4);
 
 }  // namespace
 

@@ -18,9 +18,7 @@ STYLES = ("pie", "hardened", "noplt")
 
 # Guests whose hardened build imports fortified names (__printf_chk,
 # __memcpy_chk ...) that no family serves yet; they join once served.
-WAITING_FOR_CHK = {"formats", "strings", "files", "options", "end_return", "end_exit",
-                   "cxa_atexit_return", "cxa_atexit_exit", "loader_data_objects",
-                   "loader_big_bss", "sys_files"}
+WAITING_FOR_CHK = set()
 
 
 def _module(name):

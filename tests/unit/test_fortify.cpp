@@ -29,6 +29,20 @@ TEST(Fortify, CtypeBPointsAtTheClassTable) {
   EXPECT_EQ(table[200], 0);
 }
 
+TEST(Fortify, CaseTablesOfOlderLibrariesMapEveryIndex) {
+  const int32_t* lower = nullptr;
+  const int32_t* upper = nullptr;
+  ASSERT_TRUE(tblibc::BindFamilyObject("__ctype_tolower", AddressOf(&lower), 4));
+  ASSERT_TRUE(tblibc::BindFamilyObject("__ctype_toupper", AddressOf(&upper), 4));
+  ASSERT_NE(lower, nullptr);
+  ASSERT_NE(upper, nullptr);
+  EXPECT_EQ(lower['A'], 'a');
+  EXPECT_EQ(upper['z'], 'Z');
+  EXPECT_EQ(lower['1'], '1');
+  EXPECT_EQ(lower[-1], -1);    // EOF maps to itself
+  EXPECT_EQ(upper[200], 200);  // no case above 127 in the "C" locale
+}
+
 TEST(Fortify, TheGuestIsSingleThreaded) {
   uint8_t flag[4] = {0, 0x55, 0x55, 0x55};
   ASSERT_TRUE(tblibc::BindFamilyObject("__libc_single_threaded", AddressOf(flag), 1));
