@@ -399,8 +399,10 @@ extern "C" {
 using namespace tblibc;
 
 int32_t tblibc_getpid() { return Self(); }
+// A parent the host cannot name is the one an orphan has on Linux: init.
 int32_t tblibc_getppid() {
-  return static_cast<int32_t>(platform::ParentProcessId());
+  const uint32_t parent = platform::ParentProcessId();
+  return parent != 0 ? static_cast<int32_t>(parent) : 1;
 }
 int32_t tblibc_getpgrp() { return Self(); }
 

@@ -398,10 +398,12 @@ bool HasCommandInterpreter() { return system(nullptr) != 0; }
 void KeepBrokenPipesQuiet() {}
 
 // msvcrt reports the Win32 error of a failed write in _doserrno: a pipe
-// whose reader has gone is ERROR_NO_DATA (which it maps to EINVAL) or
+// whose reader has gone is ERROR_NO_DATA on Windows and
+// ERROR_PIPE_NOT_CONNECTED under Wine (both mapped to EINVAL), or
 // ERROR_BROKEN_PIPE (EPIPE).
 bool LastWriteMetBrokenPipe() {
-  return _doserrno == ERROR_NO_DATA || _doserrno == ERROR_BROKEN_PIPE;
+  return _doserrno == ERROR_NO_DATA || _doserrno == ERROR_PIPE_NOT_CONNECTED ||
+         _doserrno == ERROR_BROKEN_PIPE;
 }
 
 // (end of process)
