@@ -28,4 +28,8 @@ void RaiseSignal(int32_t number);
 // lets the second be told apart from a real EINVAL.
 void AfterFailedWrite(int32_t linuxErrno, int32_t descriptor);
 
+// Every disposition back to the default, nothing blocked or pending: the
+// state a run starts with (for the unit tests).
+void ResetSignals();
+
 }  // namespace tblibc
