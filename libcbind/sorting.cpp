@@ -20,6 +20,10 @@
 #include "libcbind/startup.h"
 #include "runtime/rtl.h"
 
+extern "C" int32_t tumbex_Compare2(uint32_t entry, uint32_t a, uint32_t b);
+extern "C" int32_t tumbex_Compare3(uint32_t entry, uint32_t a, uint32_t b,
+                                   uint32_t c);
+
 namespace tblibc {
 namespace {
 
@@ -38,10 +42,9 @@ struct Sort {
       a = *static_cast<const void* const*>(a);
       b = *static_cast<const void* const*>(b);
     }
-    const uint64_t r =
-        withArgument ? CallGuest(compare, {Address(a), Address(b), argument})
-                     : CallGuest(compare, {Address(a), Address(b)});
-    return static_cast<int32_t>(r);
+    return withArgument
+               ? tumbex_Compare3(compare, Address(a), Address(b), argument)
+               : tumbex_Compare2(compare, Address(a), Address(b));
   }
 };
 
@@ -221,7 +224,7 @@ struct Link {
 };
 
 int CompareKey(uint32_t compare, const void* a, const void* b) {
-  return static_cast<int32_t>(CallGuest(compare, {Address(a), Address(b)}));
+  return tumbex_Compare2(compare, Address(a), Address(b));
 }
 
 // The node at `at` has just been reached going down (mode false) or just
@@ -504,8 +507,7 @@ void* tblibc_bsearch(const void* key, const void* base, uint32_t count,
   while (lo < hi) {
     const uint32_t mid = (lo + hi) / 2;
     const char* p = static_cast<const char*>(base) + size_t{mid} * size;
-    const auto r =
-        static_cast<int32_t>(CallGuest(compare, {Address(key), Address(p)}));
+    const int32_t r = tumbex_Compare2(compare, Address(key), Address(p));
     if (r < 0) {
       hi = mid;
     } else if (r > 0) {
@@ -521,8 +523,7 @@ void* tblibc_lfind(const void* key, const void* base, const uint32_t* count,
                    uint32_t size, uint32_t compare) {
   const char* p = static_cast<const char*>(base);
   for (uint32_t i = 0; i < *count; ++i, p += size) {
-    if (static_cast<int32_t>(
-            CallGuest(compare, {Address(key), Address(p)})) == 0) {
+    if (tumbex_Compare2(compare, Address(key), Address(p)) == 0) {
       return const_cast<char*>(p);
     }
   }
