@@ -6,6 +6,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+/* What longjmp becomes in a fortified build. */
+extern void __longjmp_chk(struct __jmp_buf_tag env[1], int value);
+
 static jmp_buf env;
 static sigjmp_buf senv;
 static int deepest;
@@ -101,6 +104,11 @@ int main(void)
         }
         printf("mask: blocked after setjmp jump=%d\n", blocked(SIGUSR1));
     }
+    /* The fortified jump up the stack lands as longjmp does. */
+    r = setjmp(env);
+    if (r == 0)
+        __longjmp_chk(env, 5);
+    printf("checked jump: r=%d\n", r);
     printf("sizeof jmp_buf=%u sigjmp_buf=%u\n", (unsigned)sizeof(jmp_buf),
            (unsigned)sizeof(sigjmp_buf));
     return 0;
