@@ -1,7 +1,10 @@
 /* Writes lines with write(2) until standard output fails: a reader that
    goes away early ends the run by SIGPIPE (status 141), or, with "handle"
    or "ignore", the write fails with EPIPE and the guest says so on
-   standard error. */
+   standard error. The harness cannot close a guest's reader early, so
+   this one is run by hand, on both ports and natively:
+     tumbex signals_pipe | head -1; echo ${PIPESTATUS[0]}    (141)
+   (the unit tests SignalsLinux / SignalsWin32 cover the same path). */
 #include <errno.h>
 #include <signal.h>
 #include <stdio.h>
