@@ -28,4 +28,8 @@ void* tblibc_bsearch(const void* key, const void* base, uint32_t count,
                      uint32_t size, uint32_t compare);
 // signals.cpp
 uint32_t tblibc_signal(int32_t number, uint32_t handler);
+int32_t tblibc_write(int32_t fd, const void* buffer, uint32_t count);
+// tblibc.cpp: the at-exit list, which process.cpp registers names for
+int tblibc_on_exit(void (*routine)(int32_t, void*), void* argument);
+int tblibc_atexit(void (*routine)());
 }

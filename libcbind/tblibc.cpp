@@ -63,21 +63,29 @@ uint32_t Code(F* f) {
 //
 // Every routine the guest registers, with its argument. They run newest
 // first, each once, on every way out that the C library runs them on:
-// main's return, exit, and error() with a nonzero status.
+// main's return, exit, and error() with a nonzero status. An on_exit
+// routine also gets the status, before its argument.
 
 struct AtExitRecord {
-  void (*routine)(void*);
+  uint32_t routine;  // guest code
   void* argument;
+  bool withStatus;
 };
 std::vector<AtExitRecord> gAtExit;
 
-void RunAtExitRoutines() {
+void RunAtExitRoutines(int32_t status) {
   while (!gAtExit.empty()) {
     // Taken off the list before it runs: a routine that calls exit must
     // not run again.
     const AtExitRecord record = gAtExit.back();
     gAtExit.pop_back();
-    record.routine(record.argument);
+    const uint32_t argument = Address(record.argument);
+    if (record.withStatus) {
+      CallGuest(record.routine,
+                {static_cast<uint32_t>(status), argument});
+    } else {
+      CallGuest(record.routine, {argument});
+    }
   }
 }
 
@@ -135,7 +143,7 @@ void RunGuestDestructors() {
 }
 
 [[noreturn]] void Exit(int32_t status) {
-  RunAtExitRoutines();
+  RunAtExitRoutines(status);
   RunGuestDestructors();
   PauseAndExit(status);
 }
@@ -209,7 +217,21 @@ using tblibc::Exit;
 }
 
 int tblibc_cxa_atexit(void (*routine)(void*), void* argument, void*) {
-  if (routine != nullptr) tblibc::gAtExit.push_back({routine, argument});
+  if (routine != nullptr)
+    tblibc::gAtExit.push_back({tblibc::Code(routine), argument, false});
+  return 0;
+}
+
+int tblibc_on_exit(void (*routine)(int32_t, void*), void* argument) {
+  if (routine != nullptr) {
+    tblibc::gAtExit.push_back({tblibc::Code(routine), argument, true});
+  }
+  return 0;
+}
+
+int tblibc_atexit(void (*routine)()) {
+  if (routine != nullptr)
+    tblibc::gAtExit.push_back({tblibc::Code(routine), nullptr, false});
   return 0;
 }
 
@@ -393,7 +415,7 @@ constexpr Binding kBindings[] = {
     TableSlot("read", iface::kRead),
     TableSlot("fread", iface::kFread),
     TableSlot("fread_unlocked", iface::kFread),
-    TableSlot("write", iface::kWrite),
+    Own<&tblibc_write>("write"),
     TableSlot("fwrite", iface::kFwrite),  // 20
     Own<&tblibc_open>("open"),
     Own<&tblibc_open64>("open64"),

@@ -323,6 +323,35 @@ std::string NamedZoneRule(std::string_view name);
 
 // ---- The process and its signals (the process and signals families) ----
 
+// Facts about this process and machine that the process queries report.
+uint32_t ProcessId();
+uint32_t ParentProcessId();
+uint32_t ProcessorCount();           // at least 1
+uint64_t PhysicalMemoryBytes();      // 0 when unknown
+uint64_t AvailableMemoryBytes();     // 0 when unknown
+
+struct ProcessUsage {
+  uint64_t userMicros = 0, systemMicros = 0;
+  uint32_t peakKiB = 0;  // 0 when unknown
+};
+ProcessUsage Usage();
+
+// Runs `command` through the host's command interpreter and waits for it.
+struct CommandResult {
+  bool started = false;
+  bool signalled = false;  // ended by a host signal (Linux host only)
+  uint32_t code = 0;       // exit code, or the signal's number
+};
+CommandResult RunCommand(const char* command);
+bool HasCommandInterpreter();
+
+// A write to a pipe whose reader has gone fails with an error rather than
+// ending the host process, so that the loader can give the guest SIGPIPE.
+void KeepBrokenPipesQuiet();
+// Whether the C runtime's last failed write (errno just set) met a pipe
+// whose reader has gone.
+bool LastWriteMetBrokenPipe();
+
 // (end of process)
 
 // ---- Streams and the C runtime's descriptors (the streams family) ----

@@ -18,6 +18,7 @@
 #include <sys/prctl.h>
 #include <sys/random.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <sys/ucontext.h>
 #include <time.h>
@@ -1035,6 +1036,50 @@ std::string NamedZoneRule(std::string_view name) {
 // (end of time)
 
 // ---- The process and its signals (the process and signals families) ----
+
+uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
+uint32_t ParentProcessId() { return static_cast<uint32_t>(getppid()); }
+
+uint32_t ProcessorCount() {
+  const long n = sysconf(_SC_NPROCESSORS_ONLN);
+  return n > 0 ? static_cast<uint32_t>(n) : 1;
+}
+
+uint64_t PhysicalMemoryBytes() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  return pages > 0 ? uint64_t(pages) * uint64_t(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+uint64_t AvailableMemoryBytes() {
+  const long pages = sysconf(_SC_AVPHYS_PAGES);
+  return pages > 0 ? uint64_t(pages) * uint64_t(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+ProcessUsage Usage() {
+  ProcessUsage usage;
+  struct rusage ru {};
+  if (getrusage(RUSAGE_SELF, &ru) == 0) {
+    usage.userMicros = uint64_t(ru.ru_utime.tv_sec) * 1000000 + ru.ru_utime.tv_usec;
+    usage.systemMicros = uint64_t(ru.ru_stime.tv_sec) * 1000000 + ru.ru_stime.tv_usec;
+    usage.peakKiB = static_cast<uint32_t>(ru.ru_maxrss);
+  }
+  return usage;
+}
+
+CommandResult RunCommand(const char* command) {
+  CommandResult result;
+  const int status = system(command);
+  if (status == -1) return result;
+  result.started = true;
+  result.signalled = WIFSIGNALED(status);
+  result.code = result.signalled ? WTERMSIG(status) : WEXITSTATUS(status);
+  return result;
+}
+
+bool HasCommandInterpreter() { return system(nullptr) != 0; }
+
+void KeepBrokenPipesQuiet() { signal(SIGPIPE, SIG_IGN); }
+bool LastWriteMetBrokenPipe() { return errno == EPIPE; }
 
 // (end of process)
 

@@ -5,9 +5,12 @@
 #include <io.h>
 #include <windows.h>
 #include <ntsecapi.h>
+#include <tlhelp32.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -1153,6 +1156,81 @@ std::string NamedZoneRule(std::string_view) { return {}; }
 // (end of time)
 
 // ---- The process and its signals (the process and signals families) ----
+
+uint32_t ProcessId() { return GetCurrentProcessId(); }
+
+uint32_t ParentProcessId() {
+  const DWORD self = GetCurrentProcessId();
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  DWORD parent = 0;
+  for (BOOL more = Process32First(snapshot, &entry); more;
+       more = Process32Next(snapshot, &entry)) {
+    if (entry.th32ProcessID == self) {
+      parent = entry.th32ParentProcessID;
+      break;
+    }
+  }
+  CloseHandle(snapshot);
+  return parent;
+}
+
+uint32_t ProcessorCount() {
+  SYSTEM_INFO info{};
+  GetSystemInfo(&info);
+  return info.dwNumberOfProcessors > 0 ? info.dwNumberOfProcessors : 1;
+}
+
+uint64_t PhysicalMemoryBytes() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+}
+
+uint64_t AvailableMemoryBytes() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullAvailPhys : 0;
+}
+
+ProcessUsage Usage() {
+  ProcessUsage usage;
+  FILETIME creation, exit, kernel, user;
+  if (GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user)) {
+    // 100 ns units.
+    auto micros = [](const FILETIME& t) {
+      return ((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime) / 10;
+    };
+    usage.userMicros = micros(user);
+    usage.systemMicros = micros(kernel);
+  }
+  return usage;
+}
+
+CommandResult RunCommand(const char* command) {
+  CommandResult result;
+  errno = 0;
+  const int code = system(command);
+  if (code == -1 && errno != 0) return result;
+  result.started = true;
+  result.code = static_cast<uint32_t>(code) & 0xFF;
+  return result;
+}
+
+bool HasCommandInterpreter() { return system(nullptr) != 0; }
+
+void KeepBrokenPipesQuiet() {}
+
+// msvcrt reports the Win32 error of a failed write in _doserrno: a pipe
+// whose reader has gone is ERROR_NO_DATA on Windows and
+// ERROR_PIPE_NOT_CONNECTED under Wine (both mapped to EINVAL), or
+// ERROR_BROKEN_PIPE (EPIPE).
+bool LastWriteMetBrokenPipe() {
+  return _doserrno == ERROR_NO_DATA || _doserrno == ERROR_PIPE_NOT_CONNECTED ||
+         _doserrno == ERROR_BROKEN_PIPE;
+}
 
 // (end of process)
 

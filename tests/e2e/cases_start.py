@@ -59,7 +59,7 @@ CASES = [
          stdout="ending by abort\n\"Abort\" called?\n", exit=0),
     dict(name="end_unknown_call", guest="tests/e2e/guests/ends.c", args=["unknown"],
          stdout="ending by unknown\n"
-                "Unknown/Unimplemented call \"getppid\"\n"
+                "Unknown/Unimplemented call \"gethostid\"\n"
                 "unknown call returned 0\n"
                 "atexit second\natexit first\n",
          exit=0),

@@ -42,7 +42,7 @@ constexpr Expected kExpected[] = {
     {"vfprintf", kOwn}, {"snprintf", kOwn}, {"fputs", 14}, {"fflush", 15},
     {"fileno", 16}, {"mkdir", kOwn}, {"fputs_unlocked", 14}, {"puts", 4},
     {"putc", 5}, {"fputc", 6}, {"getopt_long", 18}, {"getopt", 19},
-    {"read", 7}, {"fread", 8}, {"fread_unlocked", 8}, {"write", 9},
+    {"read", 7}, {"fread", 8}, {"fread_unlocked", 8}, {"write", kOwn},
     {"fwrite", 10}, {"open", kOwn}, {"open64", kOwn}, {"fcntl", kOwn},
     {"close", kOwn}, {"error", kOwn}, {"getpwuid", kOwn}, {"getuid", kOwn},
     {"geteuid", kOwn}, {"getegid", kOwn}, {"getgid", kOwn}, {"getenv", kOwn},

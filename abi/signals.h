@@ -1,0 +1,132 @@
+// The Linux i386 C library's layouts and numbers for signals, non-local
+// jumps and the process queries (sysconf, limits, usage), as the guest sees
+// them. The host's <signal.h> and <unistd.h> values differ on Windows and
+// stay out of here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace linux {
+
+// ---- Signal numbers ---------------------------------------------------------
+constexpr int32_t kSIGHUP = 1, kSIGINT = 2, kSIGQUIT = 3, kSIGILL = 4,
+                  kSIGTRAP = 5, kSIGABRT = 6, kSIGBUS = 7, kSIGFPE = 8,
+                  kSIGKILL = 9, kSIGUSR1 = 10, kSIGSEGV = 11, kSIGUSR2 = 12,
+                  kSIGPIPE = 13, kSIGALRM = 14, kSIGTERM = 15,
+                  kSIGSTKFLT = 16, kSIGCHLD = 17, kSIGCONT = 18,
+                  kSIGSTOP = 19, kSIGTSTP = 20, kSIGTTIN = 21, kSIGTTOU = 22,
+                  kSIGURG = 23, kSIGXCPU = 24, kSIGXFSZ = 25,
+                  kSIGVTALRM = 26, kSIGPROF = 27, kSIGWINCH = 28,
+                  kSIGIO = 29, kSIGPWR = 30, kSIGSYS = 31;
+constexpr int32_t kNSIG = 65;  // numbers 1..64
+// The C library keeps two real-time signals for its threads; a program
+// can neither catch nor block them.
+constexpr int32_t kSIGCANCEL = 32, kSIGSETXID = 33;
+
+constexpr uint32_t kSIG_DFL = 0, kSIG_IGN = 1, kSIG_ERR = 0xFFFFFFFF;
+
+constexpr uint32_t kSA_NOCLDSTOP = 1, kSA_NOCLDWAIT = 2, kSA_SIGINFO = 4,
+                   kSA_ONSTACK = 0x08000000, kSA_RESTART = 0x10000000,
+                   kSA_NODEFER = 0x40000000, kSA_RESETHAND = 0x80000000;
+
+constexpr int32_t kSIG_BLOCK = 0, kSIG_UNBLOCK = 1, kSIG_SETMASK = 2;
+
+// si_code values.
+constexpr int32_t kSI_USER = 0, kSI_TKILL = -6;
+
+constexpr int32_t kSS_ONSTACK = 1, kSS_DISABLE = 2;
+constexpr uint32_t kMINSIGSTKSZ = 2048;
+
+// sigset_t: 1024 bits, of which the kernel keeps the first 64.
+struct SigSet {
+  uint32_t words[32];
+};
+static_assert(sizeof(SigSet) == 128);
+
+// struct sigaction.
+struct SigAction {
+  uint32_t handler;  // sa_handler or sa_sigaction
+  SigSet mask;
+  uint32_t flags;
+  uint32_t restorer;
+};
+static_assert(sizeof(SigAction) == 140);
+static_assert(offsetof(SigAction, flags) == 132);
+
+// siginfo_t as a signal sent by kill or raise fills it.
+struct SigInfo {
+  int32_t signo;
+  int32_t error;
+  int32_t code;
+  int32_t pid;
+  uint32_t uid;
+  uint32_t rest[27];
+};
+static_assert(sizeof(SigInfo) == 128);
+static_assert(offsetof(SigInfo, pid) == 12);
+
+// stack_t.
+struct StackT {
+  uint32_t sp;
+  int32_t flags;
+  uint32_t size;
+};
+static_assert(sizeof(StackT) == 12);
+
+// ucontext_t: only the saved mask is filled in for a handler.
+struct UContext {
+  uint32_t flags;
+  uint32_t link;
+  StackT stack;
+  uint32_t mcontext[22];
+  SigSet sigmask;
+  uint32_t fpregs[28];
+  uint32_t ssp[4];
+};
+static_assert(sizeof(UContext) == 364);
+static_assert(offsetof(UContext, sigmask) == 108);
+
+// ---- Non-local jumps ----------------------------------------------------------
+//
+// struct __jmp_buf_tag: EBX ESI EDI EBP ESP EIP, then whether the mask was
+// saved and the mask. jumps.S knows these offsets.
+struct JmpBuf {
+  uint32_t ebx, esi, edi, ebp, esp, eip;
+  int32_t maskWasSaved;
+  SigSet mask;
+};
+static_assert(sizeof(JmpBuf) == 156);
+static_assert(offsetof(JmpBuf, esp) == 16 && offsetof(JmpBuf, mask) == 28);
+
+// ---- Process ------------------------------------------------------------------
+
+// struct rlimit (32-bit limits) and struct rlimit64.
+struct RLimit {
+  uint32_t cur, max;
+};
+struct RLimit64 {
+  uint64_t cur, max;
+};
+static_assert(sizeof(RLimit) == 8 && sizeof(RLimit64) == 16);
+constexpr uint32_t kRLIM_INFINITY = 0xFFFFFFFF;
+constexpr uint64_t kRLIM64_INFINITY = ~uint64_t{0};
+constexpr int32_t kRLIMIT_NLIMITS = 16;
+
+// struct rusage: two timevals, then fourteen longs.
+struct RUsage {
+  int32_t utimeSec, utimeUsec, stimeSec, stimeUsec;
+  int32_t maxrss, ixrss, idrss, isrss, minflt, majflt, nswap, inblock,
+      oublock, msgsnd, msgrcv, nsignals, nvcsw, nivcsw;
+};
+static_assert(sizeof(RUsage) == 72);
+constexpr int32_t kRUSAGE_SELF = 0, kRUSAGE_CHILDREN = -1,
+                  kRUSAGE_THREAD = 1;
+
+// struct group.
+struct Group {
+  uint32_t name, passwd, gid, members;
+};
+static_assert(sizeof(Group) == 16);
+
+}  // namespace linux

@@ -1,0 +1,35 @@
+// What other families need of the signals family: the guest's signal mask
+// (for the non-local jumps) and raising a signal from host code (for the
+// write paths, where a write to a pipe whose reader has gone is SIGPIPE, as
+// the Linux kernel has it).
+#pragma once
+
+#include <cstdint>
+
+namespace tblibc {
+
+// The guest's blocked signals, bit n-1 for signal n.
+uint64_t BlockedSignals();
+// Sets them (SIGKILL, SIGSTOP and the C library's own two stay unblocked)
+// and delivers what was pending and is now unblocked.
+void SetBlockedSignals(uint64_t mask);
+
+// Delivers Linux signal `number` to the guest now, as raise() does: its
+// handler runs, or the default action ends the run (status 128 + number),
+// or nothing happens when it is ignored; held pending while blocked.
+void RaiseSignal(int32_t number);
+
+// To be called by a write path of the guest (write, fwrite, fputs, puts,
+// putc, fputc, fflush, printf ...) right after a write failed, with the
+// Linux errno it is about to leave: on EPIPE the guest gets SIGPIPE first.
+// When SIGPIPE is handled or ignored the call returns and the write fails
+// with EPIPE, as on Linux. On Windows the C runtime reports a pipe with no
+// reader as EPIPE or EINVAL; `descriptor` (the stream's, -1 when unknown)
+// lets the second be told apart from a real EINVAL.
+void AfterFailedWrite(int32_t linuxErrno, int32_t descriptor);
+
+// Every disposition back to the default, nothing blocked or pending: the
+// state a run starts with (for the unit tests).
+void ResetSignals();
+
+}  // namespace tblibc
