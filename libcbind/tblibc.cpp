@@ -208,7 +208,7 @@ using tblibc::Exit;
   Slot<void(uint32_t, uint32_t, uint32_t)>(gTable[iface::kSetaoptvars])(
       GuestOptargAddress, GuestOptoptAddress, GuestOpterrAddress);
   StartFamilies();
-  if (fini != 0) gAtExit.push_back({reinterpret_cast<void (*)(void*)>(uintptr_t{fini}), nullptr});
+  if (fini != 0) gAtExit.push_back({fini, nullptr, false});
   RunGuestConstructors(init);
   // Nothing of the loader's own start-up shows: Linux starts main with 0.
   SetErrno(0);

@@ -78,14 +78,14 @@ CASES += [
          args=["-q", "x"],
          stdout="optind before: 1\nopterr before: 1\noption q\noptind after: 2\n"
                 "operand x\nstdout is the stream: yes\nweak absent: yes\n"
-                "Unknown/Unimplemented call \"getppid\"\nunserved answered 0\n"
+                "Unknown/Unimplemented call \"gethostid\"\nunserved answered 0\n"
                 "constructor ran: yes\n",
          exit=0),
     dict(name="pie_got_binding_noplt", guest="tests/e2e/guests/pie_got.c", style="noplt",
          args=["-q", "x"],
          stdout="optind before: 1\nopterr before: 1\noption q\noptind after: 2\n"
                 "operand x\nstdout is the stream: yes\nweak absent: yes\n"
-                "Unknown/Unimplemented call \"getppid\"\nunserved answered 0\n"
+                "Unknown/Unimplemented call \"gethostid\"\nunserved answered 0\n"
                 "constructor ran: yes\n",
          exit=0),
     # The stack protector: an intact canary passes, a smashed one ends the
@@ -121,7 +121,7 @@ CASES += [
 # ET_EXEC file's copies of optind and opterr start as the loader's classic
 # path leaves them, so only what follows is compared.
 GOT_TAIL = ["option q\noptind after: 2\noperand x\nstdout is the stream: yes\n"
-            "weak absent: yes\nUnknown/Unimplemented call \"getppid\"\n"
+            "weak absent: yes\nUnknown/Unimplemented call \"gethostid\"\n"
             "unserved answered 0\nconstructor ran: yes\n"]
 CASES += [
     dict(name="exec_got_now", guest="tests/e2e/guests/pie_got.c", args=["-q", "x"],

@@ -25,7 +25,7 @@ int main(int argc, char **argv)
     fputs("stdout is the stream: yes\n", stdout);
     printf("weak absent: %s\n", no_such_weak_function ? "no" : "yes");
     fflush(stdout);
-    printf("unserved answered %d\n", (int)getppid());
+    printf("unserved answered %d\n", (int)gethostid());
     printf("constructor ran: %s\n", constructed ? "yes" : "no");
     return 0;
 }
