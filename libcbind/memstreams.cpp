@@ -208,7 +208,9 @@ int Seek(void* stream, int64_t offset, int whence) {
   const int flushed = FlushOne(m);
   int64_t base = 0;
   if (whence == 1) base = platform::StreamTell(m.host);
-  if (whence == 2) base = Length(m.host);
+  // open_memstream's end is the size it last reported, which the flush
+  // above has just made the position.
+  if (whence == 2) base = m.dynamic ? *m.textSize : Length(m.host);
   const int64_t target = base + offset;
   if (target < 0 || (!m.dynamic && target > static_cast<int64_t>(m.size))) {
     SetErrno(linux::kEINVAL);

@@ -617,16 +617,18 @@ int StreamDescriptor(void* stream) { return fileno(static_cast<FILE*>(stream)); 
 
 int StreamCloseKeepingDescriptor(void* stream) {
   FILE* file = static_cast<FILE*>(stream);
+  const int saved = errno;
   const int fd = fileno(file);
+  errno = saved;
   if (fd < 0) return fclose(file);
   const int kept = dup(fd);
   const int result = fclose(file);
-  const int saved = errno;
+  const int closeErrno = errno;
   if (kept >= 0) {
     dup2(kept, fd);
     close(kept);
   }
-  errno = saved;
+  errno = closeErrno;
   return result;
 }
 
