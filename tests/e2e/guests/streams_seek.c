@@ -69,7 +69,7 @@ int main(void)
 
     /* Past 2 GiB: a host that cannot make the sparse file is skipped, and
        the run prints the same as one that can. */
-    f = fopen("seek.bin", "w+");
+    f = fopen64("seek.bin", "w+");
     if (fseeko64(f, BIG, SEEK_SET) == 0 && fputc('Z', f) == 'Z' && fflush(f) == 0) {
         expect("ftello64", ftello64(f), BIG + 1);
         errno = 0;
