@@ -91,5 +91,11 @@ int main(void)
     while ((got = getline(&line, &cap, stdin)) != -1) printf("stdin %d [%s]", (int)got, line);
     printf("\nstdin eof %d\n", feof(stdin));
     free(line);
+    /* Closing standard input leaves the stream closed; the loader's own
+       end of the run still reads its descriptor. */
+    c = fclose(stdin);
+    printf("fclose stdin %d", c);
+    c = getc(stdin);
+    printf(" then getc %d\n", c);
     return 0;
 }
