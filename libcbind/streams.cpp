@@ -146,6 +146,16 @@ char gTmpName[512];
 
 // ---- Line reading ---------------------------------------------------------
 
+// A read that gave nothing without reaching the end or an error was made on
+// a stream that cannot read (write-only or closed): Linux marks the stream
+// and says EBADF, where msvcrt says nothing.
+void NoteUnreadable(void* stream) {
+  FILE* file = File(stream);
+  if (std::feof(file) != 0 || std::ferror(file) != 0) return;
+  platform::StreamSetError(stream);
+  SetErrno(linux::kEBADF);
+}
+
 // The Linux C library's first line buffer for a guest that hands in none.
 constexpr uint32_t kFirstLineBuffer = 120;
 
@@ -171,7 +181,10 @@ int32_t GetDelimited(char** line, uint32_t* capacity, int32_t delimiter,
     text.push_back(static_cast<char>(c));
     if (c == stop) break;
   }
-  if (text.empty()) return -1;
+  if (text.empty()) {
+    NoteUnreadable(stream);
+    return -1;
+  }
   if (text.size() > 0x7FFFFFFE) {
     SetErrno(linux::kEOVERFLOW);
     return -1;
@@ -424,7 +437,9 @@ char* tblibc_fgets(char* buffer, int32_t count, void* stream) {
     buffer[0] = '\0';
     return buffer;
   }
-  return std::fgets(buffer, count, File(stream));
+  char* result = std::fgets(buffer, count, File(stream));
+  if (result == nullptr) tblibc::NoteUnreadable(stream);
+  return result;
 }
 
 int32_t tblibc_getdelim(char** line, uint32_t* capacity, int32_t delimiter,

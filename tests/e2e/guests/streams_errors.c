@@ -1,6 +1,8 @@
 /* Every failure's errno, as Linux numbers, and perror's lines (standard
    error goes to a file with freopen and is read back). */
+#define _GNU_SOURCE
 #include <errno.h>
+#include <stdlib.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -54,6 +56,19 @@ int main(void)
     TRY("fseek bad whence", fseek(f, 0, 9));
     TRY("fseek before start", fseek(f, -1, SEEK_SET));
     TRY("setvbuf bad mode", setvbuf(f, NULL, 7, 0));
+    fclose(f);
+
+    f = fopen("exists.txt", "a");
+    TRY("fgets on append stream", fgets(line, sizeof line, f) != NULL);
+    TRY("ferror", ferror(f));
+    clearerr(f);
+    {
+        char *text = NULL;
+        size_t cap = 0;
+        TRY("getline on append stream", getline(&text, &cap, f));
+        TRY("ferror", ferror(f));
+        free(text);
+    }
     fclose(f);
 
     /* perror on standard error, which a file now takes. */
