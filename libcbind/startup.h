@@ -11,6 +11,8 @@ int tblibc_printf(const char* format, ...);
 int tblibc_fprintf(void* stream, const char* format, ...);
 int tblibc_vfprintf(void* stream, const char* format, uint32_t args);
 int tblibc_snprintf(char* buffer, uint32_t size, const char* format, ...);
+// streams.cpp
+int tblibc_fflush(void* stream);
 // files.cpp
 int tblibc_futimesat(int32_t dirfd, const char* path, const void* times);
 int tblibc_fxstat64(int32_t version, int32_t fd, void* buffer);

@@ -403,7 +403,7 @@ constexpr Binding kBindings[] = {
     Own<&tblibc_vfprintf>("vfprintf"),
     Own<&tblibc_snprintf>("snprintf"),
     TableSlot("fputs", iface::kFputs),
-    TableSlot("fflush", iface::kFflush),
+    Own<&tblibc_fflush>("fflush"),
     TableSlot("fileno", iface::kFileno),
     Own<&tblibc_mkdir>("mkdir"),
     TableSlot("fputs_unlocked", iface::kFputs),  // 10

@@ -39,7 +39,7 @@ struct Expected {
 };
 constexpr Expected kExpected[] = {
     {"__libc_start_main", kOwn}, {"printf", kOwn}, {"fprintf", kOwn},
-    {"vfprintf", kOwn}, {"snprintf", kOwn}, {"fputs", 14}, {"fflush", 15},
+    {"vfprintf", kOwn}, {"snprintf", kOwn}, {"fputs", 14}, {"fflush", kOwn},
     {"fileno", 16}, {"mkdir", kOwn}, {"fputs_unlocked", 14}, {"puts", 4},
     {"putc", 5}, {"fputc", 6}, {"getopt_long", 18}, {"getopt", 19},
     {"read", 7}, {"fread", 8}, {"fread_unlocked", 8}, {"write", kOwn},
