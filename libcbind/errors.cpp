@@ -241,23 +241,6 @@ const char* tblibc_sigabbrev_np(int32_t signal) {
 
 const char* tblibc_sigdescr_np(int32_t signal) { return tblibc::SignalText(signal); }
 
-// "prefix: text" for errno on standard error; errno stays as it was.
-void tblibc_perror(const char* prefix) {
-  const int32_t errnum = tblibc::Errno();
-  std::string line;
-  if (prefix != nullptr && *prefix != '\0') {
-    line = prefix;
-    line += ": ";
-  }
-  line += tblibc::ErrorText(errnum);
-  line += '\n';
-  tblibc::FlushGuestStreams();
-  FILE* error = tblibc::GuestStderr();
-  std::fwrite(line.data(), 1, line.size(), error);
-  std::fflush(error);
-  tblibc::SetErrno(errnum);
-}
-
 // "prefix: text" on standard error; the real-time signals are unknown
 // here, as they are to the Linux C library's psignal.
 void tblibc_psignal(int32_t signal, const char* prefix) {
@@ -370,7 +353,6 @@ constexpr Export kExports[] = {
     Fn<&tblibc_strerrordesc_np>("strerrordesc_np"),
     Fn<&tblibc_sigabbrev_np>("sigabbrev_np"),
     Fn<&tblibc_sigdescr_np>("sigdescr_np"),
-    Fn<&tblibc_perror>("perror"),
     Fn<&tblibc_assert_fail>("__assert_fail"),
     Fn<&tblibc_assert_perror_fail>("__assert_perror_fail"),
     Fn<&tblibc_assert>("__assert"),
