@@ -8,19 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "abi/time.h"  // Timespec, Timeval
+
 namespace linux {
 
 #pragma pack(push, 4)
-
-struct Timespec {
-  int32_t tv_sec;
-  int32_t tv_nsec;
-};
-
-struct Timeval {
-  int32_t tv_sec;
-  int32_t tv_usec;
-};
 
 struct Utimbuf {
   int32_t actime;
