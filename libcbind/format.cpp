@@ -12,6 +12,7 @@
 #include "libcbind/family.h"
 #include "libcbind/guest.h"
 #include "libcbind/printf_engine.h"
+#include "libcbind/signals.h"
 #include "libcbind/startup.h"
 #include "libcbind/tblibc.h"
 #include "platform/platform.h"
@@ -45,6 +46,7 @@ bool DrainStream(Output& o) {
   FILE* f = static_cast<FILE*>(o.target);
   if (std::fwrite(o.buffer, 1, o.used, f) != o.used) {
     TranslateErrno();
+    AfterFailedWrite(Errno(), platform::StreamDescriptor(f));
     return false;
   }
   o.used = 0;
@@ -115,6 +117,7 @@ bool DrainDescriptor(Output& o) {
                                                 static_cast<uint32_t>(o.used - done));
     if (n <= 0) {
       TranslateErrno();
+      AfterFailedWrite(Errno(), fd);
       return false;
     }
     done += static_cast<size_t>(n);

@@ -13,6 +13,12 @@ int tblibc_vfprintf(void* stream, const char* format, uint32_t args);
 int tblibc_snprintf(char* buffer, uint32_t size, const char* format, ...);
 // streams.cpp
 int tblibc_fflush(void* stream);
+int tblibc_fputs(const char* text, void* stream);
+int tblibc_puts(const char* text);
+int tblibc_putc(int c, void* stream);
+int tblibc_fputc(int c, void* stream);
+uint32_t tblibc_fwrite(const void* data, uint32_t size, uint32_t count,
+                       void* stream);
 // files.cpp
 int tblibc_futimesat(int32_t dirfd, const char* path, const void* times);
 int tblibc_fxstat64(int32_t version, int32_t fd, void* buffer);

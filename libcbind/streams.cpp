@@ -18,6 +18,7 @@
 #include "libcbind/family.h"
 #include "libcbind/guest.h"
 #include "libcbind/memstreams.h"
+#include "libcbind/signals.h"
 #include "libcbind/startup.h"
 #include "libcbind/tblibc.h"
 #include "platform/platform.h"
@@ -26,6 +27,13 @@ namespace tblibc {
 namespace {
 
 FILE* File(void* stream) { return static_cast<FILE*>(stream); }
+
+// The failure branch of every write to a stream: Linux numbers in errno,
+// and SIGPIPE when the stream is a pipe whose reader has gone.
+void WriteFailed(void* stream) {
+  TranslateErrno();
+  AfterFailedWrite(Errno(), platform::StreamDescriptor(stream));
+}
 
 // ---- Mode strings -----------------------------------------------------------
 //
@@ -213,6 +221,7 @@ int32_t GetDelimited(char** line, uint32_t* capacity, int32_t delimiter,
 extern "C" {
 
 using tblibc::File;
+using tblibc::WriteFailed;
 
 // ---- Opening and closing
 
@@ -250,7 +259,7 @@ int tblibc_fclose(void* stream) {
   const int result = Address(stream) == HostStdin
                          ? platform::StreamCloseKeepingDescriptor(stream)
                          : std::fclose(File(stream));
-  if (result != 0) TranslateErrno();
+  if (result != 0) WriteFailed(stream);
   return result;
 }
 
@@ -353,6 +362,13 @@ int tblibc_fflush(void* stream) {
   using namespace tblibc;
   if (stream == nullptr) {
     int result = memstreams::FlushAll();
+    // Standard output on its own first, the likely pipe: msvcrt's flush of
+    // every stream answers 0 even when one of them failed.
+    void* const out = reinterpret_cast<void*>(uintptr_t{HostStdout});
+    if (std::fflush(File(out)) != 0) {
+      WriteFailed(out);
+      result = EOF;
+    }
     if (std::fflush(nullptr) != 0) {
       TranslateErrno();
       result = EOF;
@@ -365,7 +381,7 @@ int tblibc_fflush(void* stream) {
   if (platform::StreamReading(stream) && !platform::StreamWriting(stream))
     return 0;
   const int result = std::fflush(File(stream));
-  if (result != 0) TranslateErrno();
+  if (result != 0) WriteFailed(stream);
   return result;
 }
 
@@ -428,6 +444,50 @@ int tblibc_fileno(void* stream) {
 }
 
 // ---- Characters and lines
+
+// The writers are the host's with a check of the result: the failure
+// branch alone pays for SIGPIPE. fputs and puts answer what the Linux C
+// library answers (msvcrt's give 0).
+int tblibc_fputs(const char* text, void* stream) {
+  if (std::fputs(text, File(stream)) < 0) {
+    WriteFailed(stream);
+    return EOF;
+  }
+  return 1;
+}
+
+int tblibc_puts(const char* text) {
+  void* out = reinterpret_cast<void*>(uintptr_t{tblibc::HostStdout});
+  if (std::puts(text) < 0) {
+    WriteFailed(out);
+    return EOF;
+  }
+  const size_t length = std::strlen(text);
+  return length < 0x7fffffff ? static_cast<int>(length + 1) : 0x7fffffff;
+}
+
+int tblibc_fputc(int c, void* stream) {
+  const int result = std::fputc(c, File(stream));
+  if (result == EOF) WriteFailed(stream);
+  return result;
+}
+
+int tblibc_putc(int c, void* stream) {
+  const int result = std::putc(c, File(stream));
+  if (result == EOF) WriteFailed(stream);
+  return result;
+}
+
+int tblibc_putchar(int c) {
+  return tblibc_putc(c, reinterpret_cast<void*>(uintptr_t{tblibc::HostStdout}));
+}
+
+uint32_t tblibc_fwrite(const void* data, uint32_t size, uint32_t count,
+                       void* stream) {
+  const size_t result = std::fwrite(data, size, count, File(stream));
+  if (result != count && size != 0) WriteFailed(stream);
+  return static_cast<uint32_t>(result);
+}
 
 // fgets with room for the terminator only stores it, as Linux does; with
 // no room at all it reads nothing. Everything else is the host's.
@@ -668,12 +728,12 @@ constexpr Export kExports[] = {
     Fn<&tblibc_getline>("getline"),
     Fn<&tblibc_getdelim>("getdelim"),
     Fn<&tblibc_getdelim>("__getdelim"),
-    Fn<&std::putchar>("putchar"),
-    Fn<&std::putchar>("putchar_unlocked"),
-    Fn<&std::fputc>("fputc_unlocked"),
-    Fn<&std::putc>("putc_unlocked"),
-    Fn<&std::putc>("_IO_putc"),
-    Fn<&std::fwrite>("fwrite_unlocked"),
+    Fn<&tblibc_putchar>("putchar"),
+    Fn<&tblibc_putchar>("putchar_unlocked"),
+    Fn<&tblibc_fputc>("fputc_unlocked"),
+    Fn<&tblibc_putc>("putc_unlocked"),
+    Fn<&tblibc_putc>("_IO_putc"),
+    Fn<&tblibc_fwrite>("fwrite_unlocked"),
     Fn<&tblibc_fgets_chk>("__fgets_chk"),
     Fn<&tblibc_fgets_chk>("__fgets_unlocked_chk"),
     Fn<&tblibc_fread_chk>("__fread_chk"),

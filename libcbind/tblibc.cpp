@@ -24,6 +24,7 @@
 #include "libcbind/files_support.h"
 #include "libcbind/guest.h"
 #include "libcbind/printf_engine.h"
+#include "libcbind/signals.h"
 #include "libcbind/startup.h"
 #include "libcbind/util.h"
 #include "loader/image.h"
@@ -97,9 +98,25 @@ void FlushHostStreams() { Slot<int(void*)>(gTable[iface::kFflush])(nullptr); }
 // The guest's last output is on the screen while the pause waits, not
 // only once the process has ended. The loader's own text goes first: what
 // it holds was written before anything still in the host's buffers.
+//
+// The end's flush is a write of the guest's like any other: into a pipe
+// whose reader has gone it is SIGPIPE, whose default action ends the run
+// with 141 as on Linux. That end comes back here and must not flush and
+// signal again.
 [[noreturn]] void PauseAndExit(int32_t status) {
+  static bool ending = false;
   rtl::Flush();
-  FlushHostStreams();
+  const bool first = !ending;
+  ending = true;
+  // Standard output on its own first: msvcrt's flush of every stream
+  // answers 0 even when one of them failed.
+  auto* const flush = Slot<int(void*)>(gTable[iface::kFflush]);
+  void* const out = reinterpret_cast<void*>(uintptr_t{HostStdout});
+  if (flush(out) != 0 && first) {
+    TranslateErrno();
+    AfterFailedWrite(Errno(), platform::StreamDescriptor(out));
+  }
+  flush(nullptr);
   util::PauseAndExit(static_cast<uint32_t>(status));
 }
 
@@ -402,21 +419,21 @@ constexpr Binding kBindings[] = {
     Own<&tblibc_fprintf>("fprintf"),
     Own<&tblibc_vfprintf>("vfprintf"),
     Own<&tblibc_snprintf>("snprintf"),
-    TableSlot("fputs", iface::kFputs),
+    Own<&tblibc_fputs>("fputs"),
     Own<&tblibc_fflush>("fflush"),
     TableSlot("fileno", iface::kFileno),
     Own<&tblibc_mkdir>("mkdir"),
-    TableSlot("fputs_unlocked", iface::kFputs),  // 10
-    TableSlot("puts", iface::kPuts),
-    TableSlot("putc", iface::kPutc),
-    TableSlot("fputc", iface::kFputc),
+    Own<&tblibc_fputs>("fputs_unlocked"),  // 10
+    Own<&tblibc_puts>("puts"),
+    Own<&tblibc_putc>("putc"),
+    Own<&tblibc_fputc>("fputc"),
     TableSlot("getopt_long", iface::kTblgetoptLong),
     TableSlot("getopt", iface::kTblgetopt),
     TableSlot("read", iface::kRead),
     TableSlot("fread", iface::kFread),
     TableSlot("fread_unlocked", iface::kFread),
     Own<&tblibc_write>("write"),
-    TableSlot("fwrite", iface::kFwrite),  // 20
+    Own<&tblibc_fwrite>("fwrite"),  // 20
     Own<&tblibc_open>("open"),
     Own<&tblibc_open64>("open64"),
     Own<&tblibc_fcntl>("fcntl"),
