@@ -65,3 +65,14 @@ def _cases():
 
 
 CASES = list(_cases())
+# err.h's lines on standard error: the program's name, the message, the
+# error text; errx ends the run with its status after the at-exit routines.
+CASES += [dict(name="real_misc_err_" + style, guest="tests/e2e/guests/real_misc.c",
+               args=["one", "two"], cwd=os.path.join(SCRATCH, "real_misc_err_" + style),
+               stdout=NATIVE, exit=4,
+               stderr_contains=[": warned about nothing: No such file or directory\n",
+                                ": ending with 3 arguments\n"],
+               **({} if style == "classic" else {"style": style}))
+          for style in STYLES]
+for case in CASES[-len(STYLES):]:
+    os.makedirs(case["cwd"], exist_ok=True)

@@ -1,7 +1,10 @@
 /* A program's life around main: constructors, at-exit routines, signal
  * handlers, the environment, and strings built and parsed. */
 #define _GNU_SOURCE
+#include <err.h>
 #include <errno.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
@@ -94,5 +97,16 @@ int main(int argc, char **argv) {
     errno = 0;
     long v = strtol("99999999999", NULL, 10);
     printf("strtol overflow %ld %s\n", v, strerror(errno));
+    void *empty = malloc(0);
+    if (!empty) err(5, "malloc(0)");
+    free(empty);
+    const char *chosen = setlocale(LC_ALL, "C");
+    struct lconv *lc = localeconv();
+    printf("locale %s %s point '%s' group '%s' %d, %s, %s\n", chosen ? chosen : "(null)",
+           setlocale(LC_NUMERIC, NULL), lc->decimal_point, lc->grouping, lc->frac_digits,
+           nl_langinfo(CODESET), nl_langinfo(D_T_FMT));
+    errno = ENOENT;
+    warn("warned about %s", "nothing");
+    if (argc > 2) errx(4, "ending with %d arguments", argc);
     return 3;
 }
