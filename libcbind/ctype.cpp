@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "abi/errno.h"
+#include "abi/locale.h"
 #include "libcbind/family.h"
 #include "libcbind/guest.h"
 #include "libcbind/startup.h"
@@ -347,6 +348,58 @@ wchar32* tblibc_wcschr(const wchar32* s, uint32_t wc) {
   }
 }
 
+
+// The "C" locale's conventions, the only locale there is: "." and nothing
+// else. The strings are the loader's, which the guest reads in place.
+linux::Lconv* tblibc_localeconv() {
+  static const char kPoint[] = ".", kNone[] = "";
+  static linux::Lconv conventions = [] {
+    linux::Lconv c{};
+    const uint32_t none = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(kNone));
+    c.decimal_point = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(kPoint));
+    c.thousands_sep = c.grouping = c.int_curr_symbol = c.currency_symbol =
+        c.mon_decimal_point = c.mon_thousands_sep = c.mon_grouping =
+            c.positive_sign = c.negative_sign = none;
+    std::memset(&c.int_frac_digits, 127, 14);
+    return c;
+  }();
+  return &conventions;
+}
+
+// nl_langinfo in the "C" locale, glibc's texts; an item it does not know
+// answers "", as glibc's does.
+const char* tblibc_nl_langinfo(int32_t item) {
+  static constexpr const char* kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday",
+                                          "Thursday", "Friday", "Saturday"};
+  static constexpr const char* kAbDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static constexpr const char* kMonths[] = {
+      "January", "February", "March",     "April",   "May",      "June",
+      "July",    "August",   "September", "October", "November", "December"};
+  static constexpr const char* kAbMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  struct Item {
+    int32_t item;
+    const char* text;
+  };
+  static constexpr Item kItems[] = {
+      {linux::kCODESET, "ANSI_X3.4-1968"}, {linux::kRADIXCHAR, "."},
+      {linux::kTHOUSEP, ""},               {linux::kAM_STR, "AM"},
+      {linux::kPM_STR, "PM"},              {linux::kD_T_FMT, "%a %b %e %H:%M:%S %Y"},
+      {linux::kD_FMT, "%m/%d/%y"},         {linux::kT_FMT, "%H:%M:%S"},
+      {linux::kT_FMT_AMPM, "%I:%M:%S %p"}, {linux::kCRNCYSTR, "-"},
+      {linux::kYESEXPR, "^[yY]"},          {linux::kNOEXPR, "^[nN]"},
+  };
+  for (const Item& row : kItems)
+    if (row.item == item) return row.text;
+  if (item >= linux::kDAY_1 && item < linux::kDAY_1 + 7) return kDays[item - linux::kDAY_1];
+  if (item >= linux::kABDAY_1 && item < linux::kABDAY_1 + 7)
+    return kAbDays[item - linux::kABDAY_1];
+  if (item >= linux::kMON_1 && item < linux::kMON_1 + 12) return kMonths[item - linux::kMON_1];
+  if (item >= linux::kABMON_1 && item < linux::kABMON_1 + 12)
+    return kAbMonths[item - linux::kABMON_1];
+  return "";
+}
+
 }  // extern "C"
 
 namespace tblibc {
@@ -354,6 +407,9 @@ namespace {
 
 constexpr Export kExports[] = {
     Fn<&tblibc_ctype_tolower_loc>("__ctype_tolower_loc"),
+    Fn<&tblibc_localeconv>("localeconv"),
+    Fn<&tblibc_nl_langinfo>("nl_langinfo"),
+    Fn<&tblibc_nl_langinfo>("nl_langinfo_l"),  // the locale: one more word
     Fn<&tblibc_ctype_toupper_loc>("__ctype_toupper_loc"),
     Fn<&tblibc_tolower>("tolower"),
     Fn<&tblibc_toupper>("toupper"),

@@ -12,6 +12,7 @@
 #include "libcbind/environment.h"
 #include "libcbind/family.h"
 #include "libcbind/guest.h"
+#include "libcbind/printf_engine.h"
 #include "libcbind/startup.h"
 #include "libcbind/tblibc.h"
 #include "runtime/rtl.h"
@@ -336,6 +337,67 @@ int tblibc_error_at_line(int32_t status, int32_t errnum, const char* file,
   return 0;
 }
 
+
+// <err.h>: "name: message: error text" (warn, err) or "name: message"
+// (warnx, errx) on the guest's standard error, name being the program's
+// short name; err and errx then end the run as exit(status) would. The
+// message goes through our printf engine, the guest's arguments being an
+// i386 va_list; errno is read before anything can change it.
+static void WarnLine(bool withError, const char* format, const uint8_t* args) {
+  const int32_t number = tblibc::Errno();
+  std::string line(tblibc::ProgramShortName());
+  line += ": ";
+  if (format != nullptr) line += tblibc::format::FormatText(format, args);
+  if (withError) {
+    if (format != nullptr) line += ": ";
+    line += tblibc::ErrorText(number);
+  }
+  line += '\n';
+  FILE* error = reinterpret_cast<FILE*>(uintptr_t{tblibc::HostStderr});
+  std::fwrite(line.data(), 1, line.size(), error);
+  std::fflush(error);
+  tblibc::SetErrno(number);
+}
+
+void tblibc_vwarn(const char* format, const uint8_t* args) { WarnLine(true, format, args); }
+void tblibc_vwarnx(const char* format, const uint8_t* args) { WarnLine(false, format, args); }
+
+void tblibc_warn(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  WarnLine(true, format, reinterpret_cast<const uint8_t*>(args));
+  va_end(args);
+}
+
+void tblibc_warnx(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  WarnLine(false, format, reinterpret_cast<const uint8_t*>(args));
+  va_end(args);
+}
+
+[[noreturn]] void tblibc_verr(int32_t status, const char* format, const uint8_t* args) {
+  WarnLine(true, format, args);
+  tblibc_exit(status);
+}
+
+[[noreturn]] void tblibc_verrx(int32_t status, const char* format, const uint8_t* args) {
+  WarnLine(false, format, args);
+  tblibc_exit(status);
+}
+
+[[noreturn]] void tblibc_err(int32_t status, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  tblibc_verr(status, format, reinterpret_cast<const uint8_t*>(args));
+}
+
+[[noreturn]] void tblibc_errx(int32_t status, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  tblibc_verrx(status, format, reinterpret_cast<const uint8_t*>(args));
+}
+
 }  // extern "C"
 
 namespace tblibc {
@@ -357,6 +419,14 @@ constexpr Export kExports[] = {
     Fn<&tblibc_assert_perror_fail>("__assert_perror_fail"),
     Fn<&tblibc_assert>("__assert"),
     Fn<&tblibc_error_at_line>("error_at_line"),
+    Fn<&tblibc_warn>("warn"),
+    Fn<&tblibc_warnx>("warnx"),
+    Fn<&tblibc_vwarn>("vwarn"),
+    Fn<&tblibc_vwarnx>("vwarnx"),
+    Fn<&tblibc_err>("err"),
+    Fn<&tblibc_errx>("errx"),
+    Fn<&tblibc_verr>("verr"),
+    Fn<&tblibc_verrx>("verrx"),
 };
 
 constexpr DataExport kObjects[] = {
