@@ -322,21 +322,7 @@ int* tblibc_errno_location() { return &errno; }
 int tblibc_overflow(void*, int) { return 1; }
 int tblibc_fpending(void*) { return 0; }
 int tblibc_getpagesize() { return 4096; }
-// Only the "C" locale is provided, as glibc's names it: asking (a null
-// name) and choosing it ("C", "POSIX", or "" for the user's choice, which
-// here is always "C") answer "C"; any other name is a locale that is not
-// installed, null as glibc answers then. Categories run 0..12 (LC_ALL 6).
-char* tblibc_setlocale(int category, const char* name) {
-  static char c[] = "C";
-  if (category < 0 || category > 12) {
-    tblibc::SetErrno(linux::kEINVAL);
-    return nullptr;
-  }
-  if (name == nullptr || *name == '\0' || std::strcmp(name, "C") == 0 ||
-      std::strcmp(name, "POSIX") == 0)
-    return c;
-  return nullptr;
-}
+char* tblibc_setlocale(int, const char*) { return nullptr; }
 const char* tblibc_dcgettext(const char*, const char* msgid, int) {
   return msgid;
 }
@@ -348,9 +334,8 @@ int tblibc_noop() { return 0; }
 // A request the heap cannot meet answers null with ENOMEM and the run goes
 // on: C programs try a large buffer first and fall back to a smaller one.
 
-// malloc(0) gives a block of its own, as glibc's does: programs take null
-// for "out of memory" whatever the size asked.
 void* tblibc_malloc(int32_t size) {
+  if (size == 0) return nullptr;
   if (size < 0) {  // 2 GiB and more: no block of this heap is that large
     tblibc::SetErrno(linux::kENOMEM);
     return nullptr;

@@ -45,7 +45,7 @@ CASES = [
                 "small=hos guard=Z\n"
                 "getenv(HOME)=null\n"
                 "pagesize=4096\n"
-                "setlocale=set\n"
+                "setlocale=null\n"
                 "domains: POSIX POSIX same=1\n"
                 "dcgettext=message\n",
          exit=0),
