@@ -173,8 +173,6 @@ bool DirectoryExists(const char* path);
 // 32 random bits from the host's entropy source, different on every run.
 uint32_t RandomWord();
 
-// (end of the image loader)
-
 // ---- Files, directories and their status (the files family) ----
 //
 // Descriptors here are the host C runtime's (msvcrt's `_open` numbers on
@@ -284,8 +282,6 @@ struct DirectoryEntry {
 // Every entry, "." and ".." included, in the host's order.
 uint32_t ListDirectory(const char* path, std::vector<DirectoryEntry>* entries);
 
-// (end of files)
-
 // ---- Memory mappings (the mappings family) ----
 
 // A view of [offset, offset + size) of the file behind `fd` that writes
@@ -294,7 +290,6 @@ uint32_t MapShared(int fd, int64_t offset, uint32_t size, bool writable,
                    void** address);
 uint32_t UnmapShared(void* address, uint32_t size);
 uint32_t FlushShared(void* address, uint32_t size);
-// (end of mappings)
 
 // ---- Clocks and time zones (the time family) ----
 
@@ -318,8 +313,6 @@ std::string LocalZoneRule();
 // The rule of a named zone of the host's zone database ("Europe/Paris"),
 // as a POSIX TZ string; empty when the host has no such zone.
 std::string NamedZoneRule(std::string_view name);
-
-// (end of time)
 
 // ---- The process and its signals (the process and signals families) ----
 
@@ -351,8 +344,6 @@ void KeepBrokenPipesQuiet();
 // Whether the C runtime's last failed write (errno just set) met a pipe
 // whose reader has gone.
 bool LastWriteMetBrokenPipe();
-
-// (end of process)
 
 // ---- Streams and the C runtime's descriptors (the streams family) ----
 //
@@ -414,8 +405,6 @@ int ReplacePath(const char* from, const char* to);
 // unlink() of a file or rmdir() of an empty directory.
 int DeletePath(const char* path, bool directory);
 
-// (end of streams)
-
 // ---- Writes to the C runtime's descriptors (the format family) ----
 
 // write() on the host C runtime's descriptor table, the one the guest's
@@ -425,7 +414,5 @@ int32_t DescriptorWrite(int32_t fd, const void* data, uint32_t size);
 // True when the byte at `address` may be written now (the fortified
 // printf refuses %n in a format that could have been altered).
 bool IsWritable(uint32_t address);
-
-// (end of format)
 
 }  // namespace platform

@@ -562,8 +562,6 @@ uint32_t RandomWord() {
          static_cast<uint32_t>(getpid()) << 16;
 }
 
-// (end of the image loader)
-
 // ---- Files, directories and their status (the files family) ----
 
 }  // namespace platform
@@ -925,8 +923,6 @@ uint32_t ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
   return result;
 }
 
-// (end of files)
-
 // ---- Memory mappings (the mappings family) ----
 
 uint32_t MapShared(int fd, int64_t offset, uint32_t size, bool writable,
@@ -948,8 +944,6 @@ uint32_t FlushShared(void* address, uint32_t size) {
   const KeepErrno keep;
   return Done(msync(address, size, MS_SYNC));
 }
-
-// (end of mappings)
 
 // ---- Clocks and time zones (the time family) ----
 
@@ -1034,8 +1028,6 @@ std::string NamedZoneRule(std::string_view name) {
   return ZoneFileFooter(path.c_str());
 }
 
-// (end of time)
-
 // ---- The process and its signals (the process and signals families) ----
 
 uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
@@ -1081,8 +1073,6 @@ bool HasCommandInterpreter() { return system(nullptr) != 0; }
 
 void KeepBrokenPipesQuiet() { signal(SIGPIPE, SIG_IGN); }
 bool LastWriteMetBrokenPipe() { return errno == EPIPE; }
-
-// (end of process)
 
 // ---- Streams and the C runtime's descriptors (the streams family) ----
 
@@ -1219,8 +1209,6 @@ int DeletePath(const char* path, bool directory) {
   return directory ? rmdir(path) : unlink(path);
 }
 
-// (end of streams)
-
 // ---- Writes to the C runtime's descriptors (the format family) ----
 
 int32_t DescriptorWrite(int32_t fd, const void* data, uint32_t size) {
@@ -1263,7 +1251,5 @@ bool IsWritable(uint32_t address) {
   ::close(fd);
   return writable;
 }
-
-// (end of format)
 
 }  // namespace platform

@@ -346,8 +346,6 @@ uint32_t RandomWord() {
          (GetCurrentProcessId() << 16);
 }
 
-// (end of the image loader)
-
 // ---- Files, directories and their status (the files family) ----
 
 }  // namespace platform
@@ -941,8 +939,6 @@ uint32_t ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
   return err::kSuccess;
 }
 
-// (end of files)
-
 // ---- Memory mappings (the mappings family) ----
 
 // Views start at multiples of the allocation granularity (64 KiB), Linux
@@ -986,8 +982,6 @@ uint32_t UnmapShared(void* address, uint32_t) {
 uint32_t FlushShared(void* address, uint32_t size) {
   return Ok(FlushViewOfFile(address, size));
 }
-
-// (end of mappings)
 
 // ---- Clocks and time zones (the time family) ----
 
@@ -1155,8 +1149,6 @@ std::string LocalZoneRule() {
 
 std::string NamedZoneRule(std::string_view) { return {}; }
 
-// (end of time)
-
 // ---- The process and its signals (the process and signals families) ----
 
 uint32_t ProcessId() { return GetCurrentProcessId(); }
@@ -1233,8 +1225,6 @@ bool LastWriteMetBrokenPipe() {
   return _doserrno == ERROR_NO_DATA || _doserrno == ERROR_PIPE_NOT_CONNECTED ||
          _doserrno == ERROR_BROKEN_PIPE;
 }
-
-// (end of process)
 
 // ---- Streams and the C runtime's descriptors (the streams family) ----
 //
@@ -1446,8 +1436,6 @@ int DeletePath(const char* path, bool directory) {
   return directory ? _rmdir(path) : _unlink(path);
 }
 
-// (end of streams)
-
 // ---- Writes to the C runtime's descriptors (the format family) ----
 
 int32_t DescriptorWrite(int32_t fd, const void* data, uint32_t size) {
@@ -1463,7 +1451,5 @@ bool IsWritable(uint32_t address) {
                               PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
   return mbi.State == MEM_COMMIT && (mbi.Protect & kWritable) != 0;
 }
-
-// (end of format)
 
 }  // namespace platform
