@@ -313,19 +313,11 @@ int tblibc_error_at_line(int32_t status, int32_t errnum, const char* file,
     text += ": ";
   }
   if (format == nullptr) format = "";
+  // The guest's formats are the Linux C library's on every port: our
+  // formatter, as error() uses it.
   va_list args;
   va_start(args, format);
-  va_list measure;
-  va_copy(measure, args);
-  const int length = std::vsnprintf(nullptr, 0, format, measure);
-  va_end(measure);
-  if (length > 0) {
-    const size_t at = text.size();
-    text.resize(at + static_cast<size_t>(length) + 1);
-    std::vsnprintf(text.data() + at, static_cast<size_t>(length) + 1, format,
-                   args);
-    text.resize(at + static_cast<size_t>(length));
-  }
+  text += tblibc::format::FormatText(format, reinterpret_cast<const uint8_t*>(args));
   va_end(args);
   if (errnum != 0) {
     text += ": ";

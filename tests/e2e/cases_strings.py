@@ -39,7 +39,7 @@ CASES = [
     # program name.
     dict(name="errors_at_line", guest="tests/e2e/guests/errors_at_line.c",
          stdout="file.c:12: message 5: No such file or directory\n"
-                "no file\nf.c:1: first\nf.c:1: second\nf.c:2: fourth\n"
+                "no file 0x1234 (null)\nf.c:1: first\nf.c:1: second\nf.c:2: fourth\n"
                 "g.c:9: last: Invalid or incomplete multibyte or wide character\n",
          exit=7),
     dict(name="errors_tables", guest="tests/e2e/guests/errors_tables.c", stdout=NATIVE),

@@ -11,7 +11,7 @@ int main(void)
        status for one that never returns. */
     volatile int status = 5;
     error_at_line(0, ENOENT, "file.c", 12, "message %d", 5);
-    error_at_line(0, 0, NULL, 3, "no file");
+    error_at_line(0, 0, NULL, 3, "no file %p %s", (void*)0x1234, (char*)0);
     error_at_line(0, 0, "f.c", 1, "first");
     error_one_per_line = 1;
     error_at_line(0, 0, "f.c", 1, "second");
