@@ -464,7 +464,7 @@ int32_t TreeWalk(const char* path, uint32_t callback, int32_t flags, bool wide,
                  bool classic) {
   if (path == nullptr) return FailWith(linux::kEFAULT);
   if (path[0] == '\0') return FailWith(linux::kENOENT);
-  Walk walk{callback, flags, wide, classic};
+  Walk walk{callback, flags, wide, classic, 0, {}};
   if (flags & linux::kFTW_CHDIR) walk.origin = platform::CurrentDirectory();
   const int32_t result = WalkTree(&walk, path, 0).result;
   if (flags & linux::kFTW_CHDIR) platform::ChangeDirectory(walk.origin.c_str());

@@ -385,7 +385,7 @@ std::vector<uint32_t> gQuickExit;
 
 void StartProcess() {
   gLimits = kStartLimits;
-  gNice = 0;
+  gNice = platform::InheritedNice();
   gQuickExit.clear();
 }
 

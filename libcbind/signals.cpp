@@ -221,7 +221,22 @@ uint32_t InstallSimple(int32_t number, uint32_t handler, uint32_t flags) {
   return old.handler;
 }
 
-void KeepBrokenPipesQuietAtStart() { platform::KeepBrokenPipesQuiet(); }
+// A program starts with what its parent left it: signals ignored then stay
+// ignored (an exec resets only handlers), and the mask carries over. The
+// loader's own changes to the host's signals come after this was read.
+void TakeInheritedSignals() {
+  const platform::StartingSignals inherited = platform::InheritedSignals();
+  for (int32_t number = 1; number < linux::kNSIG; ++number) {
+    if (Catchable(number) && (inherited.ignored & Bit(number)))
+      gActions[number].handler = linux::kSIG_IGN;
+  }
+  gBlocked = inherited.blocked & ~kUnblockable;
+}
+
+void StartSignals() {
+  TakeInheritedSignals();
+  platform::KeepBrokenPipesQuiet();
+}
 
 }  // namespace
 
@@ -463,6 +478,6 @@ constexpr Export kExports[] = {
 
 extern const Family kSignalsFamily;
 const Family kSignalsFamily{"signals", kExports, {},
-                            KeepBrokenPipesQuietAtStart};
+                            StartSignals};
 
 }  // namespace tblibc

@@ -338,6 +338,19 @@ struct CommandResult {
 CommandResult RunCommand(const char* command);
 bool HasCommandInterpreter();
 
+// The signal state the process was started with, as bit masks over Linux
+// signal numbers (bit n-1 for signal n): the signals its parent left
+// ignored, which an exec keeps, and the blocked ones. Read when the process
+// starts, before the loader changes any of it; Windows hands down neither.
+struct StartingSignals {
+  uint64_t ignored = 0;
+  uint64_t blocked = 0;
+};
+StartingSignals InheritedSignals();
+// The nice value (-20..19) the process was started with: the parent's on
+// Linux, the priority class's nearest on Windows.
+int32_t InheritedNice();
+
 // A write to a pipe whose reader has gone fails with an error rather than
 // ending the host process, so that the loader can give the guest SIGPIPE.
 void KeepBrokenPipesQuiet();

@@ -392,10 +392,29 @@ void FreePages(void* pages, size_t size) { munmap(pages, size); }
 
 // ---- Process ----------------------------------------------------------------
 
+StartingSignals g_inherited;
+int32_t g_nice;
+
 void Init(int argc, char** argv) {
   g_argc = argc;
   g_argv = argv;
+  errno = 0;
+  const int nice = getpriority(PRIO_PROCESS, 0);
+  g_nice = errno == 0 ? nice : 0;
+  sigset_t blocked;
+  sigprocmask(SIG_BLOCK, nullptr, &blocked);
+  for (int sig = 1; sig <= 64; ++sig) {
+    const uint64_t bit = uint64_t{1} << (sig - 1);
+    struct sigaction action {};
+    // The C library's own signals answer EINVAL and stay out of both sets.
+    if (sigaction(sig, nullptr, &action) != 0) continue;
+    if (action.sa_handler == SIG_IGN) g_inherited.ignored |= bit;
+    if (sigismember(&blocked, sig) == 1) g_inherited.blocked |= bit;
+  }
 }
+
+StartingSignals InheritedSignals() { return g_inherited; }
+int32_t InheritedNice() { return g_nice; }
 
 std::vector<std::string> CommandLine() {
   std::vector<std::string> words;

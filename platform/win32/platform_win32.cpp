@@ -1215,6 +1215,22 @@ CommandResult RunCommand(const char* command) {
 
 bool HasCommandInterpreter() { return system(nullptr) != 0; }
 
+// Windows has no signal dispositions or mask for a parent to hand down.
+StartingSignals InheritedSignals() { return {}; }
+
+// `start /low`, `/belownormal` ... as the nice values that would rank a
+// Linux process alike.
+int32_t InheritedNice() {
+  switch (GetPriorityClass(GetCurrentProcess())) {
+    case IDLE_PRIORITY_CLASS: return 19;
+    case BELOW_NORMAL_PRIORITY_CLASS: return 10;
+    case ABOVE_NORMAL_PRIORITY_CLASS: return -5;
+    case HIGH_PRIORITY_CLASS: return -10;
+    case REALTIME_PRIORITY_CLASS: return -20;
+    default: return 0;
+  }
+}
+
 void KeepBrokenPipesQuiet() {}
 
 // msvcrt reports the Win32 error of a failed write in _doserrno: a pipe

@@ -22,6 +22,13 @@ CASES = [
                          ("default-ignored", 0), ("resethand", 140),
                          ("unblocked", 129), ("abrt", 134), ("pipe", 141)]
 ] + [
+    # What a parent leaves a program: only a Linux parent can.
+    dict(name="signals_inherited", guest="tests/e2e/guests/signals_inherited.c",
+         stdout=NATIVE, exit=129, ports=("linux",),
+         inherit={"ignored": [1, 13, 15], "blocked": [10, 12]}),
+    dict(name="process_nice_inherited", guest="tests/e2e/guests/process_queries.c",
+         args=["nice"], stdout=NATIVE, ports=("linux",), inherit={"nice": 4}),
+] + [
     dict(name="process_" + what.replace("_exit", "underscore_exit"), guest="tests/e2e/guests/process_queries.c",
          args=[what], stdout=NATIVE)
     for what in ["sysconf", "conf", "limits", "ids", "system", "atexit", "exit",

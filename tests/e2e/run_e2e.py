@@ -27,6 +27,11 @@ Every tests/e2e/cases_*.py module defines CASES, a list of dicts:
   binary          compare standard output byte for byte (no CR LF folding)
   cwd             repo-relative directory the runs start in (default: the repo)
   ports           ports the case runs on (default: both)
+  inherit         Linux port only: {"ignored": [...], "blocked": [...],
+                  "nice": n}, signal numbers both runs start with ignored or
+                  blocked and the nice value added, as a parent process may
+                  leave them; every other case starts with every signal at
+                  its default and none blocked
   compare         optional callable(expected, got, port) returning a list
                   of problems, used instead of the exact comparison of
                   standard output (results that may differ within a
@@ -39,10 +44,12 @@ hand-written expectation.
 
 import argparse
 import concurrent.futures
+import difflib
 import glob
 import importlib.util
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -112,10 +119,51 @@ def fold(data, binary=False):
     return text if binary else text.replace("\r\n", "\n")
 
 
-def run(cmd, stdin, cwd, binary=False):
+def clean_signals():
+    """Every signal at its default and none blocked, whatever this runner
+    was started with: a CI job run under nohup, say, hands its children
+    SIGHUP ignored, which a guest started from here would keep. SIGPIPE
+    stays as Python keeps it; subprocess restores it in every child."""
+    for number in signal.valid_signals():
+        if number in (signal.SIGKILL, signal.SIGSTOP, signal.SIGPIPE):
+            continue
+        try:
+            if signal.getsignal(number) == signal.SIG_IGN:
+                signal.signal(number, signal.SIG_DFL)
+        except (OSError, ValueError):
+            pass
+    signal.pthread_sigmask(signal.SIG_SETMASK, [])
+
+
+def inherited(spec):
+    """A child's start as a parent would leave it: the named signals ignored
+    or blocked across the exec."""
+    if not spec:
+        return None
+
+    def start_state():
+        for number in spec.get("ignored", []):
+            signal.signal(number, signal.SIG_IGN)
+        signal.pthread_sigmask(signal.SIG_BLOCK, spec.get("blocked", []))
+        os.nice(spec.get("nice", 0))
+    return start_state
+
+
+def run(cmd, stdin, cwd, binary=False, start_state=None):
     proc = subprocess.run(cmd, input=stdin.encode("latin-1"), stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, timeout=TIMEOUT, cwd=cwd)
+                          stderr=subprocess.PIPE, timeout=TIMEOUT, cwd=cwd,
+                          preexec_fn=start_state)
     return proc.returncode & 0xFF, fold(proc.stdout, binary), fold(proc.stderr)
+
+
+def difference(expected, got, limit=60):
+    """The lines that differ, with a little context: whole outputs of a few
+    hundred lines would push the rest of a CI log out of view."""
+    lines = list(difflib.unified_diff(expected.splitlines(), got.splitlines(),
+                                      "expected", "got", n=2, lineterm=""))
+    if len(lines) > limit:
+        lines = lines[:limit] + ["... %d more lines of difference" % (len(lines) - limit)]
+    return "\n".join(lines) + "\n"
 
 
 def substitute(value, guest):
@@ -133,23 +181,24 @@ def check_case(case, port, loader, source):
         loader_args = [guest] + args
     prefix = ["wine"] if port == "windows" else []
     binary = case.get("binary", False)
+    start_state = inherited(case.get("inherit"))
 
     expected_out = case.get("stdout")
     expected_exit = case.get("exit")
     problems = []
     if expected_out == NATIVE:
-        native_exit, native_out, _ = run([guest] + args, stdin, cwd, binary)
+        native_exit, native_out, _ = run([guest] + args, stdin, cwd, binary, start_state)
         expected_out = native_out
         if expected_exit is None:
             expected_exit = native_exit
     elif expected_out is not None:
         expected_out = substitute(expected_out, guest)
 
-    status, out, err = run(prefix + [loader] + loader_args, stdin, cwd, binary)
+    status, out, err = run(prefix + [loader] + loader_args, stdin, cwd, binary, start_state)
     if expected_out is not None and "compare" in case:
         problems.extend(case["compare"](expected_out, out, port))
     elif expected_out is not None and out != expected_out:
-        problems.append("stdout differs\n--- expected\n%s--- got\n%s---" % (expected_out, out))
+        problems.append("stdout differs\n" + difference(expected_out, out))
     for text in case.get("stdout_contains", []):
         if substitute(text, guest) not in out:
             problems.append("stdout lacks %r\n--- got\n%s---" % (text, out))
@@ -172,6 +221,10 @@ def main():
     parser.add_argument("filter", nargs="*", help="run only cases whose name contains one of these")
     options = parser.parse_args()
 
+    clean_signals()
+    # The time cases name the zones they test; a zone of the caller's would
+    # only reach the native run's fallback to /etc/localtime.
+    os.environ.pop("TZ", None)
     source = os.path.abspath(options.source)
     loader = os.path.join(os.path.abspath(options.build),
                           "tumbex.exe" if options.port == "windows" else "tumbex")
@@ -192,7 +245,9 @@ def main():
              if options.port in c.get("ports", ("linux", "windows"))
              and (not options.filter or any(f in c["name"] for f in options.filter))]
 
-    failures = 0
+    # Reports of failures come last, after every passing line: a CI log that
+    # keeps only its head and tail must still show what went wrong.
+    failed = []
     with concurrent.futures.ThreadPoolExecutor(options.jobs) as pool:
         futures = {pool.submit(check_case, c, options.port, loader, source): c for c in cases}
         for future in concurrent.futures.as_completed(futures):
@@ -202,14 +257,18 @@ def main():
             except Exception as error:  # a build or a timeout
                 problems = ["%s: %s" % (type(error).__name__, error)]
             if problems:
-                failures += 1
-                print("FAIL %s [%s]" % (case["name"], options.port))
-                for p in problems:
-                    print("  " + p.replace("\n", "\n  "))
+                failed.append((case["name"], problems))
             else:
                 print("ok   %s [%s]" % (case["name"], options.port))
-    print("%d of %d cases passed on the %s port" % (len(cases) - failures, len(cases), options.port))
-    return 1 if failures else 0
+    for name, problems in failed:
+        print("FAIL %s [%s]" % (name, options.port))
+        for p in problems:
+            print("  " + p.replace("\n", "\n  "))
+    print("%d of %d cases passed on the %s port" % (len(cases) - len(failed), len(cases), options.port))
+    if failed:
+        print("failed: " + " ".join(name for name, _ in failed))
+    sys.stdout.flush()
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":

@@ -255,8 +255,12 @@ TEST_F(FilesOnDisk, ListingsHoldDotsAndKinds) {
       EXPECT_EQ(e.kind, platform::FileKind::kDirectory);
       ++seen;
     }
-    if (e.name == "f") EXPECT_EQ(e.kind, platform::FileKind::kRegular);
-    if (e.name == "d") EXPECT_EQ(e.kind, platform::FileKind::kDirectory);
+    if (e.name == "f") {
+      EXPECT_EQ(e.kind, platform::FileKind::kRegular);
+    }
+    if (e.name == "d") {
+      EXPECT_EQ(e.kind, platform::FileKind::kDirectory);
+    }
     EXPECT_NE(e.inode, 0u) << e.name;
   }
   EXPECT_EQ(seen, 2);

@@ -316,6 +316,33 @@ TEST(LinuxPlatform, CommandLineIsArgv) {
   EXPECT_EXIT(CommandLineFromArgv(), ::testing::ExitedWithCode(0), "");
 }
 
+// What the parent left is read at Init, and the loader's later changes to
+// the host's signals do not show through.
+void SignalsFromTheParent() {
+  signal(SIGHUP, SIG_DFL);  // whatever this test run was started with
+  signal(SIGUSR2, SIG_IGN);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGWINCH);
+  sigprocmask(SIG_BLOCK, &set, nullptr);
+  char a0[] = "tumbex";
+  char* argv[] = {a0, nullptr};
+  platform::Init(1, argv);
+  signal(SIGUSR2, SIG_DFL);
+  signal(SIGHUP, SIG_IGN);
+  const platform::StartingSignals got = platform::InheritedSignals();
+  const auto bit = [](int sig) { return uint64_t{1} << (sig - 1); };
+  CHILD_CHECK((got.ignored & bit(SIGUSR2)) != 0);
+  CHILD_CHECK((got.ignored & bit(SIGHUP)) == 0);
+  CHILD_CHECK((got.blocked & bit(SIGWINCH)) != 0);
+  CHILD_CHECK((got.blocked & bit(SIGUSR2)) == 0);
+  Finish();
+}
+
+TEST(LinuxPlatform, InheritedSignalsAreReadAtInit) {
+  EXPECT_EXIT(SignalsFromTheParent(), ::testing::ExitedWithCode(0), "");
+}
+
 TEST(LinuxPlatform, ModuleBaseIsOurImage) {
   const auto* start = reinterpret_cast<const char*>(platform::ModuleBase());
   EXPECT_EQ(memcmp(start, "\x7f" "ELF", 4), 0);
