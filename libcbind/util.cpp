@@ -17,26 +17,46 @@ extern "C" void tumbex_ReportUnknownCall(const char* name);
 namespace util {
 namespace {
 
-// Two parallel arrays, appended to only. The registry keeps its own copy of
-// each name; the binding registers constant text, tests register temporaries.
-std::vector<std::string> gNames;
-std::vector<uint32_t> gEntries;
+// Appended to only. The registry keeps its own copy of each name (the
+// binding registers constant text, tests register temporaries), all of
+// them in one block of text: several hundred small strings would cost the
+// start of every run a page fault per few dozen names, on hosts where a
+// fault is dear.
+struct Row {
+  uint32_t offset;
+  uint32_t length;
+  uint32_t entry;
+};
+std::string gText;
+std::vector<Row> gRows;
+
+// Room for the C library as served today, so that registering never moves
+// what is already there.
+constexpr size_t kExpectedNames = 1024;
+constexpr size_t kExpectedText = 12 * 1024;
+
+std::string_view NameOf(const Row& row) {
+  return std::string_view(gText).substr(row.offset, row.length);
+}
 
 }  // namespace
 
 void Init() {
-  gNames.clear();
-  gEntries.clear();
+  gText.clear();
+  gRows.clear();
+  gText.reserve(kExpectedText);
+  gRows.reserve(kExpectedNames);
 }
 
 void Finalise() {
-  std::vector<std::string>().swap(gNames);
-  std::vector<uint32_t>().swap(gEntries);
+  std::string().swap(gText);
+  std::vector<Row>().swap(gRows);
 }
 
 void RegisterImport(std::string_view name, uint32_t entry) {
-  gNames.emplace_back(name);
-  gEntries.push_back(entry);
+  gRows.push_back({static_cast<uint32_t>(gText.size()),
+                   static_cast<uint32_t>(name.size()), entry});
+  gText.append(name);
 }
 
 // Exact bytes, exact length: no case folding, no trimming, no version
@@ -44,16 +64,16 @@ void RegisterImport(std::string_view name, uint32_t entry) {
 uint32_t LookupImport(const char* name) {
   const std::string_view wanted = name != nullptr ? name : "";
   if (!wanted.empty()) {
-    for (size_t i = 0; i < gNames.size(); ++i) {
-      if (gNames[i] == wanted) return gEntries[i];
+    for (const Row& row : gRows) {
+      if (row.length == wanted.size() && NameOf(row) == wanted) return row.entry;
     }
   }
   return UnknownCallReporterAddress();
 }
 
-size_t ImportCount() { return gNames.size(); }
-std::string_view ImportName(size_t i) { return gNames.at(i); }
-uint32_t ImportEntry(size_t i) { return gEntries.at(i); }
+size_t ImportCount() { return gRows.size(); }
+std::string_view ImportName(size_t i) { return NameOf(gRows.at(i)); }
+uint32_t ImportEntry(size_t i) { return gRows.at(i).entry; }
 
 uint32_t UnknownCallReporterAddress() {
   return static_cast<uint32_t>(
