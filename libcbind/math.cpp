@@ -106,20 +106,57 @@ Ret Settle(Ret r, First first, A... rest) {
   return r;
 }
 
+// A normal, finite number: no rule applies to such a result, which is what
+// nearly every call gives. By the exponent bits of the stored value.
+template <typename T>
+bool Ordinary(const volatile T& stored) {
+  if constexpr (std::is_same_v<T, double>) {
+    uint64_t bits;
+    std::memcpy(&bits, const_cast<const T*>(&stored), sizeof bits);
+    return ((bits >> 52) & 0x7ff) - 1u < 0x7feu;
+  } else if constexpr (std::is_same_v<T, float>) {
+    uint32_t bits;
+    std::memcpy(&bits, const_cast<const T*>(&stored), sizeof bits);
+    return ((bits >> 23) & 0xff) - 1u < 0xfeu;
+  } else if constexpr (std::is_same_v<T, long double>) {
+    uint16_t se;
+    std::memcpy(&se, reinterpret_cast<const char*>(const_cast<const T*>(&stored)) + 8,
+                sizeof se);
+    return (se & 0x7fffu) - 1u < 0x7ffeu;
+  } else {
+    return true;
+  }
+}
+
+// The host's errno of the one thread guests run on, found at the first
+// checked call (asking the C runtime every time costs a call per row; at
+// static initialisation one Windows C runtime answers a different cell).
+// Volatile: the compiler takes a libm builtin to touch no memory but errno,
+// which it does not recognise behind this pointer, and would drop the
+// restore.
+volatile int* gHostErrno;
+
+volatile int* HostErrno() {
+  if (gHostErrno == nullptr) gHostErrno = &errno;
+  return gHostErrno;
+}
+
 template <typename Sig, Sig* F, unsigned R>
 struct Checked;
 template <typename Ret, typename... A, Ret (*F)(A...), unsigned R>
 struct Checked<Ret(A...), F, R> {
   static Ret Entry(A... a) {
-    const int saved = errno;
+    volatile int* const error = HostErrno();
+    const int saved = *error;
     // Through memory: a host result may carry x87 precision beyond its
     // type (a double that is nonzero only in the register).
     volatile Ret stored = F(a...);
-    const Ret r = stored;
-    errno = saved;
-    if constexpr (std::is_floating_point_v<Ret> && R != rule::kKeep)
-      return Settle<R>(r, a...);
-    return r;
+    *error = saved;
+    if constexpr (std::is_floating_point_v<Ret> && R != rule::kKeep) {
+      if (Ordinary(stored)) return stored;
+      return Settle<R>(static_cast<Ret>(stored), a...);
+    }
+    return stored;
   }
 };
 

@@ -42,7 +42,7 @@ uint64_t Bits64(const uint32_t* p, int limbs, int low) {
   return (v >> offset) | (limb(index + 2) << (64 - offset));
 }
 
-Reduced ReduceLarge(long double ax) {
+__attribute__((noinline)) Reduced ReduceLarge(long double ax) {
   uint64_t m;
   uint16_t se;
   std::memcpy(&m, &ax, 8);
@@ -93,17 +93,23 @@ Reduced ReduceLarge(long double ax) {
   return {quadrant, negative ? -r : r};
 }
 
-}  // namespace
+// Everything on the way from an entry to its result is inlined into that
+// entry: a long double passed or returned between functions goes through
+// memory as ten bytes each time, slow x87 stores and loads that would cost
+// more than the series.
+#define TRIG_INLINE inline __attribute__((always_inline))
 
-Reduced Reduce(long double ax) {
+TRIG_INLINE Reduced ReduceInline(long double ax) {
   if (ax <= kPiOver4) return {0, ax};
   if (ax < kCodyWaiteLimit) {
     // The nearest integer by adding 1.5 * 2^63, whose ulp is 1: its low
     // mantissa bits are the count itself. (frndint and a conversion to an
     // integer would cost more than the rest of the reduction.)
+    // The empty asm keeps the compiler from folding the sum back, without
+    // the trip through memory a volatile would put on the critical path.
     constexpr long double kRound = 0x1.8p63L;
-    volatile long double shifted = ax * kTwoOverPiL + kRound;
-    const long double sum = shifted;
+    long double sum = ax * kTwoOverPiL + kRound;
+    asm("" : "+t"(sum));
     uint64_t bits;
     std::memcpy(&bits, &sum, 8);
     const long double n = sum - kRound;
@@ -114,8 +120,10 @@ Reduced Reduce(long double ax) {
 }
 
 // Taylor series on |r| <= pi/4, to r^21 and r^22 (the next terms are
-// below 2^-80 of the result). The terms are summed as two interleaved
-// polynomials in r^4, which halves the chain of dependent x87 operations;
+// below 2^-80 of the result). The ten coefficients after the first are one
+// polynomial in z = r^2, evaluated by Estrin's scheme: pairs, then pairs of
+// pairs, with the powers z^2, z^4, z^8 computed alongside, so that the
+// chain of dependent x87 operations is four steps long rather than ten.
 // fsin and fcos take longer than the whole series.
 constexpr long double Factorial(int n) { return n <= 1 ? 1.0L : n * Factorial(n - 1); }
 template <int First>
@@ -129,37 +137,28 @@ struct Series {
 constexpr Series<1> kSin;  // r - r^3/3! + ...
 constexpr Series<0> kCos;  // 1 - r^2/2! + ...
 
-long double SinR(long double r) {
-  if (r == 0) return r;  // keeps the sign of a zero
-  const long double z = r * r, w = z * z;
-  long double even = kSin.c[10], odd = kSin.c[9];
-  even = even * w + kSin.c[8];
-  odd = odd * w + kSin.c[7];
-  even = even * w + kSin.c[6];
-  odd = odd * w + kSin.c[5];
-  even = even * w + kSin.c[4];
-  odd = odd * w + kSin.c[3];
-  even = even * w + kSin.c[2];
-  odd = odd * w + kSin.c[1];
-  const long double tail = (even * z + odd) * z * r;  // from r^3 on
-  return r + tail;
-}
-long double CosR(long double r) {
-  const long double z = r * r, w = z * z;
-  long double even = kCos.c[10], odd = kCos.c[9];
-  even = even * w + kCos.c[8];
-  odd = odd * w + kCos.c[7];
-  even = even * w + kCos.c[6];
-  odd = odd * w + kCos.c[5];
-  even = even * w + kCos.c[4];
-  odd = odd * w + kCos.c[3];
-  even = even * w + kCos.c[2];
-  odd = odd * w + kCos.c[1];
-  const long double tail = (even * z + odd) * z;  // from r^2 on
-  return 1.0L + tail;
+// c[1] + c[2] z + ... + c[10] z^9.
+template <int First>
+TRIG_INLINE long double Tail(const Series<First>& s, long double z) {
+  const long double w = z * z, w2 = w * w, w4 = w2 * w2;
+  const long double q0 = s.c[1] + s.c[2] * z, q1 = s.c[3] + s.c[4] * z;
+  const long double q2 = s.c[5] + s.c[6] * z, q3 = s.c[7] + s.c[8] * z;
+  const long double q4 = s.c[9] + s.c[10] * z;
+  const long double s0 = q0 + q1 * w, s1 = q2 + q3 * w;
+  return (s0 + s1 * w2) + q4 * w4;
 }
 
-void SinCos(long double x, long double* sine, long double* cosine) {
+TRIG_INLINE long double SinR(long double r) {
+  if (r == 0) return r;  // keeps the sign of a zero
+  const long double z = r * r;
+  return r + (r * z) * Tail(kSin, z);  // from r^3 on
+}
+TRIG_INLINE long double CosR(long double r) {
+  const long double z = r * r;
+  return 1.0L + z * Tail(kCos, z);  // from r^2 on
+}
+
+TRIG_INLINE void SinCosInline(long double x, long double* sine, long double* cosine) {
   if (x != x) {
     *sine = *cosine = x + x;
     return;
@@ -170,7 +169,7 @@ void SinCos(long double x, long double* sine, long double* cosine) {
     return;
   }
   const bool negative = x < 0;
-  const Reduced red = Reduce(negative ? -x : x);
+  const Reduced red = ReduceInline(negative ? -x : x);
   long double s, c;
   s = SinR(red.r);
   c = CosR(red.r);
@@ -185,14 +184,14 @@ void SinCos(long double x, long double* sine, long double* cosine) {
   *cosine = rc;
 }
 
-long double Sin(long double x) {
+TRIG_INLINE long double SinInline(long double x) {
   if (x != x) return x + x;
   if (x - x != 0) {
     SetErrno(linux::kEDOM);
     return x - x;
   }
   const bool negative = x < 0;
-  const Reduced red = Reduce(negative ? -x : x);
+  const Reduced red = ReduceInline(negative ? -x : x);
   long double v;
   switch (red.quadrant) {
     case 0: v = SinR(red.r); break;
@@ -203,13 +202,13 @@ long double Sin(long double x) {
   return negative ? -v : v;
 }
 
-long double Cos(long double x) {
+TRIG_INLINE long double CosInline(long double x) {
   if (x != x) return x + x;
   if (x - x != 0) {
     SetErrno(linux::kEDOM);
     return x - x;
   }
-  const Reduced red = Reduce(x < 0 ? -x : x);
+  const Reduced red = ReduceInline(x < 0 ? -x : x);
   switch (red.quadrant) {
     case 0: return CosR(red.r);
     case 1: return -SinR(red.r);
@@ -218,7 +217,7 @@ long double Cos(long double x) {
   }
 }
 
-long double Tan(long double x) {
+TRIG_INLINE long double TanInline(long double x) {
   if (x != x) return x + x;
   if (x - x != 0) {
     SetErrno(linux::kEDOM);
@@ -226,7 +225,7 @@ long double Tan(long double x) {
   }
   if (x == 0) return x;
   const bool negative = x < 0;
-  const Reduced red = Reduce(negative ? -x : x);
+  const Reduced red = ReduceInline(negative ? -x : x);
   long double s, c;
   s = SinR(red.r);
   c = CosR(red.r);
@@ -234,32 +233,42 @@ long double Tan(long double x) {
   return negative ? -v : v;
 }
 
+}  // namespace
+
+Reduced Reduce(long double ax) { return ReduceInline(ax); }
+long double Sin(long double x) { return SinInline(x); }
+long double Cos(long double x) { return CosInline(x); }
+long double Tan(long double x) { return TanInline(x); }
+void SinCos(long double x, long double* sine, long double* cosine) {
+  SinCosInline(x, sine, cosine);
+}
+
 }  // namespace tblibc::trig
 
 extern "C" {
-double tblibc_sin(double x) { return static_cast<double>(tblibc::trig::Sin(x)); }
-float tblibc_sinf(float x) { return static_cast<float>(tblibc::trig::Sin(x)); }
-long double tblibc_sinl(long double x) { return tblibc::trig::Sin(x); }
-double tblibc_cos(double x) { return static_cast<double>(tblibc::trig::Cos(x)); }
-float tblibc_cosf(float x) { return static_cast<float>(tblibc::trig::Cos(x)); }
-long double tblibc_cosl(long double x) { return tblibc::trig::Cos(x); }
-double tblibc_tan(double x) { return static_cast<double>(tblibc::trig::Tan(x)); }
-float tblibc_tanf(float x) { return static_cast<float>(tblibc::trig::Tan(x)); }
-long double tblibc_tanl(long double x) { return tblibc::trig::Tan(x); }
+double tblibc_sin(double x) { return static_cast<double>(tblibc::trig::SinInline(x)); }
+float tblibc_sinf(float x) { return static_cast<float>(tblibc::trig::SinInline(x)); }
+long double tblibc_sinl(long double x) { return tblibc::trig::SinInline(x); }
+double tblibc_cos(double x) { return static_cast<double>(tblibc::trig::CosInline(x)); }
+float tblibc_cosf(float x) { return static_cast<float>(tblibc::trig::CosInline(x)); }
+long double tblibc_cosl(long double x) { return tblibc::trig::CosInline(x); }
+double tblibc_tan(double x) { return static_cast<double>(tblibc::trig::TanInline(x)); }
+float tblibc_tanf(float x) { return static_cast<float>(tblibc::trig::TanInline(x)); }
+long double tblibc_tanl(long double x) { return tblibc::trig::TanInline(x); }
 
 void tblibc_sincos(double x, double* s, double* c) {
   long double ls, lc;
-  tblibc::trig::SinCos(x, &ls, &lc);
+  tblibc::trig::SinCosInline(x, &ls, &lc);
   *s = static_cast<double>(ls);
   *c = static_cast<double>(lc);
 }
 void tblibc_sincosf(float x, float* s, float* c) {
   long double ls, lc;
-  tblibc::trig::SinCos(x, &ls, &lc);
+  tblibc::trig::SinCosInline(x, &ls, &lc);
   *s = static_cast<float>(ls);
   *c = static_cast<float>(lc);
 }
 void tblibc_sincosl(long double x, long double* s, long double* c) {
-  tblibc::trig::SinCos(x, s, c);
+  tblibc::trig::SinCosInline(x, s, c);
 }
 }  // extern "C"
