@@ -28,7 +28,7 @@ bool Overflow() {
   return false;
 }
 
-bool Put(Output& o, const char* p, size_t n) {
+bool PutSlow(Output& o, const char* p, size_t n) {
   if (n > static_cast<size_t>(INT_MAX - o.total)) return Overflow();
   o.total += static_cast<uint32_t>(n);
   while (n != 0 && !o.discard) {
@@ -43,8 +43,7 @@ bool Put(Output& o, const char* p, size_t n) {
   return true;
 }
 
-bool Pad(Output& o, char c, int64_t n) {
-  if (n <= 0) return true;
+bool PadSlow(Output& o, char c, int64_t n) {
   if (n > INT_MAX - static_cast<int64_t>(o.total)) return Overflow();
   o.total += static_cast<uint32_t>(n);
   while (n != 0 && !o.discard) {
@@ -56,6 +55,28 @@ bool Pad(Output& o, char c, int64_t n) {
     n -= static_cast<int64_t>(k);
   }
   return true;
+}
+
+// The common case inline: bytes that fit (the shortest copied by hand, a
+// call to memcpy costing more than the copy at those sizes).
+inline bool Put(Output& o, const char* p, size_t n) {
+  if (n <= o.capacity - o.used && !o.discard &&
+      n <= static_cast<size_t>(INT_MAX - o.total)) {
+    char* to = o.buffer + o.used;
+    if (n <= 4) {
+      for (size_t i = 0; i < n; ++i) to[i] = p[i];
+    } else {
+      std::memcpy(to, p, n);
+    }
+    o.used += n;
+    o.total += static_cast<uint32_t>(n);
+    return true;
+  }
+  return PutSlow(o, p, n);
+}
+
+inline bool Pad(Output& o, char c, int64_t n) {
+  return n <= 0 || PadSlow(o, c, n);
 }
 
 bool Put(Output& o, std::string_view s) { return Put(o, s.data(), s.size()); }
