@@ -27,6 +27,7 @@ extern const Family kJumpsFamily;        // jumps.cpp: setjmp and longjmp
 extern const Family kSignalsFamily;      // signals.cpp
 extern const Family kProcessFamily;      // process.cpp
 extern const Family kFortifyFamily;      // fortify.cpp: checked and older names
+extern const Family kAllocationFamily;   // allocation.cpp: aligned blocks, reallocarray
 
 namespace {
 
@@ -50,8 +51,9 @@ const Family* const kFamilies[] = {
     &kSignalsFamily,
     &kProcessFamily,
     &kFortifyFamily,
+    &kAllocationFamily,
 };
-static_assert(std::size(kFamilies) == 19);
+static_assert(std::size(kFamilies) == 20);
 
 }  // namespace
 

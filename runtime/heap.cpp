@@ -163,7 +163,10 @@ Header* FindLive(const void* block) {
     return nullptr;
   auto* header = reinterpret_cast<Header*>(h);
   if (header->check != Seal(header, kLive)) return nullptr;
-  if (header->cls == kLargeClass) return h == g_spans[i].base ? header : nullptr;
+  // A large block's header lies at its span's base, or further in for an
+  // aligned block, and then says where the base is.
+  if (header->cls == kLargeClass)
+    return reinterpret_cast<uintptr_t>(header->next) == g_spans[i].base ? header : nullptr;
   if (header->cls >= kClassCount || header->size != kClassSizes[header->cls]) return nullptr;
   return header;
 }
@@ -228,26 +231,30 @@ Header* Carve(uint32_t cls) {
 
 // ---- Large blocks ------------------------------------------------------------------
 
-void* AllocLarge(size_t size) {
-  if (size > SIZE_MAX - sizeof(Header) - platform::kPageSize) return nullptr;
-  const size_t total = RoundUp(size + sizeof(Header), platform::kPageSize);
+// Pages of their own, the payload at a multiple of `alignment` (at most a
+// page's worth of slack is taken for it beyond the header).
+void* AllocLarge(size_t size, size_t alignment = kAlign) {
+  const size_t slack = alignment > kAlign ? alignment - kAlign : 0;
+  if (size > SIZE_MAX - sizeof(Header) - platform::kPageSize - slack) return nullptr;
+  const size_t total = RoundUp(size + sizeof(Header) + slack, platform::kPageSize);
   void* pages = platform::AllocatePages(total);
   if (pages == nullptr) return nullptr;
   const uintptr_t base = reinterpret_cast<uintptr_t>(pages);
   AddSpan(base, base + total);
-  auto* h = static_cast<Header*>(pages);
-  h->size = static_cast<uint32_t>(total - sizeof(Header));
+  const uintptr_t payload = RoundUp(base + sizeof(Header), alignment);
+  auto* h = reinterpret_cast<Header*>(payload - sizeof(Header));
+  h->size = static_cast<uint32_t>(base + total - payload);
   h->cls = kLargeClass;
-  h->next = nullptr;
+  h->next = reinterpret_cast<Header*>(base);
   h->check = Seal(h, kLive);
   return h + 1;
 }
 
 void FreeLarge(Header* h) {
   const size_t i = SpanIndex(reinterpret_cast<uintptr_t>(h));
-  const size_t total = h->size + sizeof(Header);
+  const Span span = g_spans[i];
   RemoveSpan(i);
-  platform::FreePages(h, total);
+  platform::FreePages(reinterpret_cast<void*>(span.base), span.end - span.base);
 }
 
 // Gives a live block back; its header has been checked by the caller.
@@ -272,6 +279,12 @@ void* HeapTryAlloc(size_t size) {
   h->next = nullptr;
   h->check = Seal(h, kLive);
   return h + 1;
+}
+
+void* HeapTryAllocAligned(size_t size, size_t alignment) {
+  if (alignment <= kAlign) return HeapTryAlloc(size);
+  if (g_secret == 0) InitSecret();
+  return AllocLarge(size, alignment);
 }
 
 void* HeapAlloc(size_t size) {

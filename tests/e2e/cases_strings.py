@@ -80,3 +80,8 @@ for routine, fits, past in FORTIFIED:
                       guest="tests/e2e/guests/strings_fortify.c", build_flags=FORTIFY,
                       args=[routine] + past, stdout=ABORTED, exit=0,
                       stderr_contains=[OVERFLOW + "\n"]))
+
+# Aligned blocks and reallocarray, from the loader's heap like malloc's.
+CASES += [
+    dict(name="allocation", guest="tests/e2e/guests/allocation.c", stdout=NATIVE),
+]

@@ -86,6 +86,28 @@ TEST(Heap, OnlyLiveBlocksAreLive) {
   EXPECT_FALSE(rtl::HeapIsLive(p));
 }
 
+// Aligned blocks lie inside pages of their own, their header not at the
+// start: they must still be live, sized, reallocated and freed like any
+// other, and nothing inside them must pass for a block.
+TEST(Heap, AlignedBlocksAreAlignedUsableAndTakenBackLikeAnyOther) {
+  for (size_t alignment : {1u, 16u, 32u, 64u, 256u, 4096u, 65536u}) {
+    for (size_t size : {1u, 100u, 5000u, 300000u}) {
+      auto* p = static_cast<uint8_t*>(rtl::HeapTryAllocAligned(size, alignment));
+      ASSERT_NE(p, nullptr) << alignment << " " << size;
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % alignment, 0u) << alignment << " " << size;
+      EXPECT_TRUE(rtl::HeapIsLive(p));
+      EXPECT_GE(rtl::HeapBlockSize(p), size);
+      EXPECT_FALSE(rtl::HeapIsLive(p + 16));
+      std::memset(p, 0x5a, rtl::HeapBlockSize(p));
+      p = static_cast<uint8_t*>(rtl::HeapRealloc(p, size * 2));
+      EXPECT_EQ(p[size - 1], 0x5a);
+      rtl::HeapFree(p);
+      EXPECT_FALSE(rtl::HeapIsLive(p));
+    }
+  }
+  EXPECT_EQ(rtl::HeapTryAllocAligned(0xFFFFF000u, 4096), nullptr);
+}
+
 // ---- Invalid pointers -------------------------------------------------------------
 //
 // Each runs in a child; before the trap exists the error ends the run with
@@ -119,6 +141,11 @@ void ReallocOfFreed() {
   rtl::HeapRealloc(p, 16);
 }
 
+void FreeInsideAnAlignedBlock() {
+  auto* p = static_cast<uint8_t*>(rtl::HeapTryAllocAligned(64, 4096));
+  rtl::HeapFree(p - 4096 + 16);  // where an unaligned block's payload would be
+}
+
 void SizeOfInterior() {
   auto* p = static_cast<uint8_t*>(rtl::HeapAlloc(8));
   rtl::HeapBlockSize(p + 16);
@@ -131,6 +158,7 @@ TEST(HeapDeathTest, WhatIsNotALiveBlockRaisesTheInvalidPointerError) {
   EXPECT_EXIT(FreeOfReturnedPages(), ::testing::ExitedWithCode(1), "EInvalidPointer");
   EXPECT_EXIT(ReallocOfFreed(), ::testing::ExitedWithCode(1), "EInvalidPointer");
   EXPECT_EXIT(SizeOfInterior(), ::testing::ExitedWithCode(1), "EInvalidPointer");
+  EXPECT_EXIT(FreeInsideAnAlignedBlock(), ::testing::ExitedWithCode(1), "EInvalidPointer");
 }
 
 // With a handler installed the error is an exception; the heap must be
