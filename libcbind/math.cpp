@@ -118,13 +118,12 @@ bool Ordinary(const volatile T& stored) {
     uint32_t bits;
     std::memcpy(&bits, const_cast<const T*>(&stored), sizeof bits);
     return ((bits >> 23) & 0xff) - 1u < 0xfeu;
-  } else if constexpr (std::is_same_v<T, long double>) {
+  } else {
+    static_assert(std::is_same_v<T, long double>);
     uint16_t se;
     std::memcpy(&se, reinterpret_cast<const char*>(const_cast<const T*>(&stored)) + 8,
                 sizeof se);
     return (se & 0x7fffu) - 1u < 0x7ffeu;
-  } else {
-    return true;
   }
 }
 

@@ -65,7 +65,7 @@ uint32_t LookupImport(const char* name) {
   const std::string_view wanted = name != nullptr ? name : "";
   if (!wanted.empty()) {
     for (const Row& row : gRows) {
-      if (row.length == wanted.size() && NameOf(row) == wanted) return row.entry;
+      if (NameOf(row) == wanted) return row.entry;
     }
   }
   return UnknownCallReporterAddress();
