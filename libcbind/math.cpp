@@ -111,9 +111,10 @@ Ret Settle(Ret r, First first, A... rest) {
 template <typename T>
 bool Ordinary(const volatile T& stored) {
   if constexpr (std::is_same_v<T, double>) {
-    uint64_t bits;
-    std::memcpy(&bits, const_cast<const T*>(&stored), sizeof bits);
-    return ((bits >> 52) & 0x7ff) - 1u < 0x7feu;
+    uint32_t high;  // the exponent's word alone: no 64-bit arithmetic
+    std::memcpy(&high, reinterpret_cast<const char*>(const_cast<const T*>(&stored)) + 4,
+                sizeof high);
+    return ((high >> 20) & 0x7ffu) - 1u < 0x7feu;
   } else if constexpr (std::is_same_v<T, float>) {
     uint32_t bits;
     std::memcpy(&bits, const_cast<const T*>(&stored), sizeof bits);
