@@ -23,7 +23,9 @@ constexpr uint32_t kTwoOverPi[] = {
 
 constexpr long double kPiOver4 = 0xc90fdaa22168c235p-64L;
 constexpr long double kPiOver2 = 0xc90fdaa22168c235p-63L;
-constexpr long double kTwoOverPiL = 0xa2f9836e4e44152ap-64L;
+// Only picks the quadrant: a count off by one at a boundary leaves r just
+// past pi/4, where the series holds as well. A double: a cheaper load.
+constexpr double kTwoOverPiD = 0x1.45f306dc9c883p-1;
 // pi/2 in three parts: the first two hold 32 bits each, so their products
 // with a quadrant count below 2^21 are exact.
 constexpr long double kPart1 = 0xc90fdaa2p-31L;
@@ -108,7 +110,7 @@ TRIG_INLINE Reduced ReduceInline(long double ax) {
     // The empty asm keeps the compiler from folding the sum back, without
     // the trip through memory a volatile would put on the critical path.
     constexpr long double kRound = 0x1.8p63L;
-    long double sum = ax * kTwoOverPiL + kRound;
+    long double sum = ax * kTwoOverPiD + kRound;
     asm("" : "+t"(sum));
     uint64_t bits;
     std::memcpy(&bits, &sum, 8);
@@ -125,25 +127,33 @@ TRIG_INLINE Reduced ReduceInline(long double ax) {
 // pairs, with the powers z^2, z^4, z^8 computed alongside, so that the
 // chain of dependent x87 operations is four steps long rather than ten.
 // fsin and fcos take longer than the whole series.
+// From the fifth coefficient on, a term is below 2^-18 of the result, so a
+// double's rounding of it moves the sum by under 2^-71: those are loaded as
+// doubles, one micro-operation where a long double load takes four.
 constexpr long double Factorial(int n) { return n <= 1 ? 1.0L : n * Factorial(n - 1); }
 template <int First>
 struct Series {
-  // c[k] = (-1)^k / (First + 2k)!
-  long double c[11];
-  constexpr Series() : c() {
-    for (int k = 0; k < 11; ++k) c[k] = (k % 2 == 0 ? 1.0L : -1.0L) / Factorial(First + 2 * k);
+  // c(k) = (-1)^k / (First + 2k)!
+  static constexpr long double C(int k) {
+    return (k % 2 == 0 ? 1.0L : -1.0L) / Factorial(First + 2 * k);
+  }
+  long double head[4];  // c(0) .. c(3)
+  double tail[7];       // c(4) .. c(10)
+  constexpr Series() : head(), tail() {
+    for (int k = 0; k < 4; ++k) head[k] = C(k);
+    for (int k = 0; k < 7; ++k) tail[k] = static_cast<double>(C(k + 4));
   }
 };
 constexpr Series<1> kSin;  // r - r^3/3! + ...
 constexpr Series<0> kCos;  // 1 - r^2/2! + ...
 
-// c[1] + c[2] z + ... + c[10] z^9.
+// c(1) + c(2) z + ... + c(10) z^9.
 template <int First>
 TRIG_INLINE long double Tail(const Series<First>& s, long double z) {
   const long double w = z * z, w2 = w * w, w4 = w2 * w2;
-  const long double q0 = s.c[1] + s.c[2] * z, q1 = s.c[3] + s.c[4] * z;
-  const long double q2 = s.c[5] + s.c[6] * z, q3 = s.c[7] + s.c[8] * z;
-  const long double q4 = s.c[9] + s.c[10] * z;
+  const long double q0 = s.head[1] + s.head[2] * z, q1 = s.head[3] + s.tail[0] * z;
+  const long double q2 = s.tail[1] + s.tail[2] * z, q3 = s.tail[3] + s.tail[4] * z;
+  const long double q4 = s.tail[5] + s.tail[6] * z;
   const long double s0 = q0 + q1 * w, s1 = q2 + q3 * w;
   return (s0 + s1 * w2) + q4 * w4;
 }
