@@ -242,6 +242,13 @@ void StartSignals() {
 
 uint64_t BlockedSignals() { return gBlocked; }
 
+uint64_t IgnoredSignals() {
+  uint64_t ignored = 0;
+  for (int32_t number = 1; number < linux::kNSIG; ++number)
+    if (gActions[number].handler == linux::kSIG_IGN) ignored |= Bit(number);
+  return ignored;
+}
+
 void SetBlockedSignals(uint64_t mask) {
   gBlocked = mask & ~kUnblockable;
   DeliverPending();

@@ -10,6 +10,8 @@ namespace tblibc {
 
 // The guest's blocked signals, bit n-1 for signal n.
 uint64_t BlockedSignals();
+// The signals it ignores (SIG_IGN), which a command it starts inherits.
+uint64_t IgnoredSignals();
 // Sets them (SIGKILL, SIGSTOP and the C library's own two stay unblocked)
 // and delivers what was pending and is now unblocked.
 void SetBlockedSignals(uint64_t mask);

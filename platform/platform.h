@@ -329,23 +329,27 @@ struct ProcessUsage {
 };
 ProcessUsage Usage();
 
+// A signal state a process starts with, as bit masks over Linux signal
+// numbers (bit n-1 for signal n): the signals its parent left ignored,
+// which an exec keeps, and the blocked ones.
+struct StartingSignals {
+  uint64_t ignored = 0;
+  uint64_t blocked = 0;
+};
+
 // Runs `command` through the host's command interpreter and waits for it.
+// The command starts with `child` as its signal state, as a child of the
+// guest would on Linux (Windows hands signals to no child).
 struct CommandResult {
   bool started = false;
   bool signalled = false;  // ended by a host signal (Linux host only)
   uint32_t code = 0;       // exit code, or the signal's number
 };
-CommandResult RunCommand(const char* command);
+CommandResult RunCommand(const char* command, const StartingSignals& child);
 bool HasCommandInterpreter();
 
-// The signal state the process was started with, as bit masks over Linux
-// signal numbers (bit n-1 for signal n): the signals its parent left
-// ignored, which an exec keeps, and the blocked ones. Read when the process
-// starts, before the loader changes any of it; Windows hands down neither.
-struct StartingSignals {
-  uint64_t ignored = 0;
-  uint64_t blocked = 0;
-};
+// The state this process was started with: read when it starts, before the
+// loader changes any of it; Windows hands down neither.
 StartingSignals InheritedSignals();
 // The nice value (-20..19) the process was started with: the parent's on
 // Linux, the priority class's nearest on Windows.
@@ -387,8 +391,9 @@ void* TemporaryStream(const void* contents, size_t size, unsigned flags);
 std::string TemporaryDirectory();
 
 // The command run by the host's command interpreter, its standard output
-// (reading) or input (writing) on the stream.
-void* PipeOpen(const char* command, bool reading);
+// (reading) or input (writing) on the stream; its signal state as for
+// RunCommand.
+void* PipeOpen(const char* command, bool reading, const StartingSignals& child);
 // Waits for the command; its status as Linux's wait encodes it (the exit
 // code times 256), or -1.
 int32_t PipeClose(void* stream);

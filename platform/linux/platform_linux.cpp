@@ -1078,8 +1078,60 @@ ProcessUsage Usage() {
   return usage;
 }
 
-CommandResult RunCommand(const char* command) {
+namespace {
+
+// For as long as a command is being started (popen) or run (system), the
+// host's signals are what the guest's child would inherit on Linux: the
+// guest's ignored signals ignored and the rest at their defaults (the
+// loader's own ignored SIGPIPE would otherwise reach every command, and a
+// `yes | head` would complain of a broken pipe), under the guest's mask.
+// Signals the loader catches are left caught and unblocked: an exec resets
+// a caught signal anyway.
+class ChildSignalScope {
+ public:
+  explicit ChildSignalScope(const StartingSignals& child) {
+    sigset_t mask;
+    sigemptyset(&mask);
+    for (int sig = 1; sig <= 64; ++sig) {
+      struct sigaction now {};
+      // The C library's own signals answer EINVAL.
+      if (sigaction(sig, nullptr, &now) != 0) continue;
+      const uint64_t bit = uint64_t{1} << (sig - 1);
+      const bool caught = (now.sa_flags & SA_SIGINFO) != 0 ||
+                          (now.sa_handler != SIG_IGN && now.sa_handler != SIG_DFL);
+      if (caught) continue;
+      if ((child.blocked & bit) != 0) sigaddset(&mask, sig);
+      const bool ignore = (child.ignored & bit) != 0;
+      if ((now.sa_handler == SIG_IGN) == ignore) continue;
+      struct sigaction wanted {};
+      wanted.sa_handler = ignore ? SIG_IGN : SIG_DFL;
+      sigemptyset(&wanted.sa_mask);
+      if (sigaction(sig, &wanted, nullptr) == 0) saved_[count_++] = {sig, now};
+    }
+    sigprocmask(SIG_SETMASK, &mask, &mask_);
+  }
+  ~ChildSignalScope() {
+    sigprocmask(SIG_SETMASK, &mask_, nullptr);
+    for (int i = 0; i < count_; ++i) sigaction(saved_[i].sig, &saved_[i].action, nullptr);
+  }
+  ChildSignalScope(const ChildSignalScope&) = delete;
+  ChildSignalScope& operator=(const ChildSignalScope&) = delete;
+
+ private:
+  struct Saved {
+    int sig;
+    struct sigaction action;
+  };
+  Saved saved_[64];
+  int count_ = 0;
+  sigset_t mask_;
+};
+
+}  // namespace
+
+CommandResult RunCommand(const char* command, const StartingSignals& child) {
   CommandResult result;
+  const ChildSignalScope scope(child);
   const int status = system(command);
   if (status == -1) return result;
   result.started = true;
@@ -1187,7 +1239,8 @@ void* TemporaryStream(const void* contents, size_t size, unsigned flags) {
 
 std::string TemporaryDirectory() { return P_tmpdir; }
 
-void* PipeOpen(const char* command, bool reading) {
+void* PipeOpen(const char* command, bool reading, const StartingSignals& child) {
+  const ChildSignalScope scope(child);
   return popen(command, reading ? "r" : "w");
 }
 

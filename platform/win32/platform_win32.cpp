@@ -1203,7 +1203,7 @@ ProcessUsage Usage() {
   return usage;
 }
 
-CommandResult RunCommand(const char* command) {
+CommandResult RunCommand(const char* command, const StartingSignals&) {
   CommandResult result;
   errno = 0;
   const int code = system(command);
@@ -1383,7 +1383,7 @@ std::string TemporaryDirectory() {
 
 // cmd.exe by way of msvcrt, in binary so that the command's bytes arrive
 // as it wrote them.
-void* PipeOpen(const char* command, bool reading) {
+void* PipeOpen(const char* command, bool reading, const StartingSignals&) {
   return _popen(command, reading ? "rb" : "wb");
 }
 

@@ -28,6 +28,12 @@ CASES = [
          inherit={"ignored": [1, 13, 15], "blocked": [10, 12]}),
     dict(name="process_nice_inherited", guest="tests/e2e/guests/process_queries.c",
          args=["nice"], stdout=NATIVE, ports=("linux",), inherit={"nice": 4}),
+    # ... and what the program's own commands inherit from it.
+    dict(name="process_child_signals", guest="tests/e2e/guests/process_child_signals.c",
+         stdout=NATIVE, ports=("linux",)),
+    dict(name="process_child_signals_inherited",
+         guest="tests/e2e/guests/process_child_signals.c", stdout=NATIVE,
+         ports=("linux",), inherit={"ignored": [15], "blocked": [10]}),
 ] + [
     dict(name="process_" + what.replace("_exit", "underscore_exit"), guest="tests/e2e/guests/process_queries.c",
          args=[what], stdout=NATIVE)
