@@ -242,11 +242,12 @@ void StartSignals() {
 
 uint64_t BlockedSignals() { return gBlocked; }
 
-uint64_t IgnoredSignals() {
-  uint64_t ignored = 0;
+platform::StartingSignals ChildSignals() {
+  platform::StartingSignals child;
   for (int32_t number = 1; number < linux::kNSIG; ++number)
-    if (gActions[number].handler == linux::kSIG_IGN) ignored |= Bit(number);
-  return ignored;
+    if (gActions[number].handler == linux::kSIG_IGN) child.ignored |= Bit(number);
+  child.blocked = gBlocked;
+  return child;
 }
 
 void SetBlockedSignals(uint64_t mask) {

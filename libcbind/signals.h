@@ -1,17 +1,21 @@
 // What other families need of the signals family: the guest's signal mask
-// (for the non-local jumps) and raising a signal from host code (for the
+// (for the non-local jumps), raising a signal from host code (for the
 // write paths, where a write to a pipe whose reader has gone is SIGPIPE, as
-// the Linux kernel has it).
+// the Linux kernel has it) and the state a command the guest starts
+// inherits (system, popen).
 #pragma once
 
 #include <cstdint>
+
+#include "platform/platform.h"
 
 namespace tblibc {
 
 // The guest's blocked signals, bit n-1 for signal n.
 uint64_t BlockedSignals();
-// The signals it ignores (SIG_IGN), which a command it starts inherits.
-uint64_t IgnoredSignals();
+// What a command the guest starts (system, popen) inherits: the signals it
+// ignores (SIG_IGN) and its mask.
+platform::StartingSignals ChildSignals();
 // Sets them (SIGKILL, SIGSTOP and the C library's own two stay unblocked)
 // and delivers what was pending and is now unblocked.
 void SetBlockedSignals(uint64_t mask);

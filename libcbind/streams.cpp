@@ -324,7 +324,7 @@ void* tblibc_popen(const char* command, const char* mode) {
     SetErrno(linux::kEINVAL);
     return nullptr;
   }
-  void* stream = platform::PipeOpen(command, reads == 1, {IgnoredSignals(), BlockedSignals()});
+  void* stream = platform::PipeOpen(command, reads == 1, ChildSignals());
   if (stream == nullptr) {
     TranslateErrno();
     return nullptr;

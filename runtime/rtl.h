@@ -123,9 +123,10 @@ void* HeapAlloc(size_t size);  // raises out-of-memory, never returns null
 // can be had; a block handed to HeapTryRealloc then stays as it was.
 void* HeapTryAlloc(size_t size);
 void* HeapTryRealloc(void* block, size_t size);
-// A block whose address is a multiple of `alignment` (a power of two; at
-// most a page is meant): beyond the heap's own 16 bytes it takes pages of
-// its own. HeapFree and HeapTryRealloc take it as any other.
+// A block whose address is a multiple of `alignment` (a power of two):
+// beyond the heap's own 16 bytes it takes pages of its own, with up to
+// `alignment` bytes of slack. HeapFree and HeapTryRealloc take it as any
+// other.
 void* HeapTryAllocAligned(size_t size, size_t alignment);
 void HeapFree(void* block);    // null does nothing
 void* HeapRealloc(void* block, size_t size);  // block non-null, size > 0
