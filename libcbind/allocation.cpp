@@ -9,13 +9,14 @@
 // is not a power-of-two multiple of the pointer size; a zero size still
 // gives a block.
 #include <cstdint>
+#include <cstring>
 
 #include "abi/errno.h"
-#include "libcbind/family.h"
+#include "libcbind/allocation.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
 #include "platform/platform.h"
 #include "runtime/rtl.h"
-#include "tblibc/interface.h"
 
 namespace tblibc {
 namespace {
@@ -93,6 +94,49 @@ void* tblibc_reallocarray(void* block, uint32_t count, uint32_t size) {
 
 uint32_t tblibc_malloc_usable_size(void* block) {
   return block == nullptr ? 0 : static_cast<uint32_t>(rtl::HeapBlockSize(block));
+}
+
+
+// ---- The guest's heap: the loader's own, never the host C runtime's ------
+//
+// A request the heap cannot meet answers null with ENOMEM and the run goes
+// on: C programs try a large buffer first and fall back to a smaller one.
+
+void* tblibc_malloc(int32_t size) {
+  if (size == 0) return nullptr;
+  if (size < 0) {  // 2 GiB and more: no block of this heap is that large
+    tblibc::SetErrno(linux::kENOMEM);
+    return nullptr;
+  }
+  return tblibc::GuestAlloc(static_cast<size_t>(size));
+}
+
+void tblibc_free(void* block) { rtl::HeapFree(block); }
+
+void* tblibc_realloc(void* block, int32_t size) {
+  if (block == nullptr) return tblibc_malloc(size);
+  if (size == 0) {
+    rtl::HeapFree(block);
+    return nullptr;
+  }
+  if (size < 0) {
+    // Beyond any block this heap gives; the block stays as it was.
+    if (!rtl::HeapIsLive(block)) rtl::RaiseInvalidPointer();
+    tblibc::SetErrno(linux::kENOMEM);
+    return nullptr;
+  }
+  return tblibc::GuestRealloc(block, static_cast<size_t>(size));
+}
+
+void* tblibc_calloc(uint32_t count, uint32_t size) {
+  const uint64_t bytes = uint64_t{count} * size;
+  if (bytes > 0x7FFFFFFF) {
+    tblibc::SetErrno(linux::kENOMEM);
+    return nullptr;
+  }
+  void* block = tblibc_malloc(static_cast<int32_t>(bytes));
+  if (block != nullptr) std::memset(block, 0, static_cast<size_t>(bytes));
+  return block;
 }
 
 }  // extern "C"

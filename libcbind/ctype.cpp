@@ -12,9 +12,9 @@
 
 #include "abi/errno.h"
 #include "abi/locale.h"
-#include "libcbind/family.h"
+#include "libcbind/ctype.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "libcbind/startup.h"
 
 namespace tblibc {
 namespace ctype {
@@ -399,6 +399,15 @@ const char* tblibc_nl_langinfo(int32_t item) {
     return kAbMonths[item - linux::kABMON_1];
   return "";
 }
+
+
+// The locale and message catalogue names the start-up answers for: no
+// locale is set, and every message is its own translation.
+char* tblibc_setlocale(int, const char*) { return nullptr; }
+const char* tblibc_dcgettext(const char*, const char* msgid, int) {
+  return msgid;
+}
+const char* tblibc_textdomain(const char*, ...) { return "POSIX"; }
 
 }  // extern "C"
 

@@ -23,10 +23,9 @@
 
 #include "abi/errno.h"
 #include "libcbind/environment.h"
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "libcbind/startup.h"
-#include "libcbind/tblibc.h"
+#include "process/process.h"
 #include "platform/platform.h"
 #include "runtime/rtl.h"
 
@@ -137,16 +136,16 @@ void BindCell(uint32_t address, uint32_t size) {
 }
 
 void Start() {
-  gEnvironment = GuestEnvp;
+  gEnvironment = process::GuestEnvp;
   gOwnArray = nullptr;
   gOwnCapacity = 0;
-  gFixedEntry = GuestEnvp != nullptr ? GuestEnvp[0] : nullptr;
-  Publish(GuestEnvp);
+  gFixedEntry = process::GuestEnvp != nullptr ? process::GuestEnvp[0] : nullptr;
+  Publish(process::GuestEnvp);
 
   // As the Linux C library sets them: argv[0] itself and what follows its
   // last separator (the host's too: the loader makes argv[0] from a host
   // path).
-  const char* full = GuestArgc > 0 && GuestArgv != nullptr ? GuestArgv[0] : "";
+  const char* full = process::GuestArgc > 0 && process::GuestArgv != nullptr ? process::GuestArgv[0] : "";
   const char* name = full;
   const char separator = platform::DirectorySeparator();
   for (const char* p = full; *p != '\0'; ++p)

@@ -18,3 +18,8 @@ std::string_view ProgramShortName();
 char** CurrentEnvironment();
 
 }  // namespace tblibc
+
+// Start-up names this family serves.
+extern "C" {
+char* tblibc_getenv(const char* name);
+}

@@ -10,14 +10,13 @@
 
 #include "abi/errno.h"
 #include "libcbind/environment.h"
-#include "libcbind/family.h"
+#include "libcbind/errors.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
 #include "libcbind/printf_engine.h"
-#include "libcbind/startup.h"
-#include "libcbind/tblibc.h"
+#include "libcbind/process.h"
+#include "process/process.h"
 #include "runtime/rtl.h"
-
-extern "C" [[noreturn]] void tblibc_exit(int32_t status);
 
 namespace tblibc {
 namespace {
@@ -86,7 +85,7 @@ const linux::ErrnoRow* FindError(int32_t errnum) {
   return errnum == 0 || !row.name.empty() ? &row : nullptr;
 }
 
-FILE* GuestStderr() { return reinterpret_cast<FILE*>(uintptr_t{HostStderr}); }
+FILE* GuestStderr() { return reinterpret_cast<FILE*>(uintptr_t{process::HostStderr}); }
 
 // ---- The old C library's tables, copied into the guest ----------------------
 //
@@ -345,7 +344,7 @@ static void WarnLine(bool withError, const char* format, const uint8_t* args) {
     line += tblibc::ErrorText(number);
   }
   line += '\n';
-  FILE* error = reinterpret_cast<FILE*>(uintptr_t{tblibc::HostStderr});
+  FILE* error = reinterpret_cast<FILE*>(uintptr_t{process::HostStderr});
   std::fwrite(line.data(), 1, line.size(), error);
   std::fflush(error);
   tblibc::SetErrno(number);
@@ -389,6 +388,35 @@ void tblibc_warnx(const char* format, ...) {
   va_start(args, format);
   tblibc_verrx(status, format, reinterpret_cast<const uint8_t*>(args));
 }
+
+
+// error(status, errnum, format, ...): the message as our printf formats it,
+// then ": " and the text for errnum when it is not 0, as one line of the
+// loader's console writer, written out at once. A nonzero status ends the
+// run as exit(status) would. The guest's arguments arrive as an i386
+// va_list, which is what va_start gives here.
+int tblibc_error(int32_t status, int32_t errnum, const char* format, ...) {
+  if (format == nullptr) format = "";
+  va_list args;
+  va_start(args, format);
+  std::string line = tblibc::format::FormatText(
+      format, reinterpret_cast<const uint8_t*>(args));
+  va_end(args);
+  if (errnum != 0) {
+    line += ": ";
+    line += tblibc::ErrorText(errnum);
+  }
+  rtl::WriteLine(line);
+  // Out at once, also when standard output is not a console: the guest's
+  // own later output must not overtake it.
+  rtl::Flush();
+  if (status != 0) tblibc::Exit(status);
+  return 0;
+}
+
+// The loader and the bridge library share the host C runtime's errno, so
+// a failing host call is visible to the guest.
+int* tblibc_errno_location() { return &errno; }
 
 }  // extern "C"
 

@@ -1,9 +1,10 @@
 // The C library beyond the start-up 78, family by family. The order of
 // this list is the registration order; a family's own file holds its table.
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 
 #include <iterator>
 
+#include "libcbind/tblibc.h"
 #include "libcbind/util.h"
 
 namespace tblibc {
@@ -65,16 +66,19 @@ void RegisterFamilies() {
       util::RegisterImport(row.name, row.entry());
 }
 
-bool BindFamilyObject(std::string_view name, uint32_t address, uint32_t size) {
-  for (const Family* family : kFamilies) {
-    for (const DataExport& object : family->objects) {
-      if (object.name == name) {
-        object.bind(address, size);
-        return true;
-      }
-    }
-  }
-  return false;
+const DataExport* FindDataObject(std::string_view name) {
+  for (const DataExport& object : StartupObjects())
+    if (object.name == name) return &object;
+  for (const Family* family : kFamilies)
+    for (const DataExport& object : family->objects)
+      if (object.name == name) return &object;
+  return nullptr;
+}
+
+bool BindDataObject(std::string_view name, uint32_t address, uint32_t size) {
+  const DataExport* object = FindDataObject(name);
+  if (object != nullptr) object->bind(address, size);
+  return object != nullptr;
 }
 
 void StartFamilies() {

@@ -9,12 +9,13 @@
 #include <type_traits>
 
 #include "abi/errno.h"
-#include "libcbind/family.h"
+#include "libcbind/families.h"
+#include "libcbind/format.h"
 #include "libcbind/guest.h"
 #include "libcbind/printf_engine.h"
+#include "libcbind/process.h"
 #include "libcbind/signals.h"
-#include "libcbind/startup.h"
-#include "libcbind/tblibc.h"
+#include "process/process.h"
 #include "platform/platform.h"
 
 namespace tblibc {
@@ -67,7 +68,7 @@ int ToStream(void* stream, const char* fmt, const uint8_t* args, unsigned mode) 
   return n;
 }
 
-FILE* GuestStdout() { return reinterpret_cast<FILE*>(uintptr_t{HostStdout}); }
+FILE* GuestStdout() { return reinterpret_cast<FILE*>(uintptr_t{process::HostStdout}); }
 
 // ---- To a buffer ---------------------------------------------------------------
 

@@ -6,9 +6,10 @@
 #include <cstring>
 #include <iterator>
 
-#include "libcbind/family.h"
+#include "libcbind/ctype.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "libcbind/startup.h"
+#include "libcbind/process.h"
 
 extern "C" {  // ctype.cpp
 const uint16_t* const* tblibc_ctype_b_loc();

@@ -51,20 +51,6 @@ std::string_view ErrorText(int32_t linuxErrno);
 // Returns EDX:EAX.
 uint64_t CallGuest(uint32_t entry, std::initializer_list<uint32_t> args);
 
-// ---- Ends of the run ------------------------------------------------------
-
-// Writes out the guest's stdio streams and the loader's console text, in
-// the order they were produced.
-void FlushGuestStreams();
-// Ends the run with `status` after the pause, without the at-exit routines
-// (what _exit and a fatal signal do).
-[[noreturn]] void EndRun(int32_t status);
-// What the guest's abort does.
-[[noreturn]] void Abort();
-// The Linux C library's fatal report ("*** buffer overflow detected ***:
-// terminated"): the text and a line end on standard error, then Abort().
-[[noreturn]] void FatalError(std::string_view text);
-
 inline uint32_t Address(const void* p) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
 }

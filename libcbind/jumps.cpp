@@ -1,10 +1,10 @@
 // Non-local jumps: the entries are in jumps.S; this file keeps the signal
 // mask side of them, which lives with the signals family.
 #include "abi/signals.h"
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/process.h"
 #include "libcbind/signals.h"
-#include "libcbind/startup.h"
 
 extern "C" {
 

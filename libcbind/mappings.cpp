@@ -11,10 +11,9 @@
 
 #include "abi/files.h"
 #include "abi/linux.h"
-#include "libcbind/family.h"
-#include "libcbind/files_support.h"
+#include "libcbind/families.h"
+#include "libcbind/files.h"
 #include "libcbind/guest.h"
-#include "libcbind/startup.h"
 #include "platform/platform.h"
 
 namespace {

@@ -16,9 +16,8 @@
 #include <type_traits>
 #include <math.h>
 
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "libcbind/startup.h"
 #include "libcbind/trig.h"
 #include "abi/errno.h"
 

@@ -8,9 +8,8 @@
 #include <cstring>
 
 #include "abi/errno.h"
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "libcbind/startup.h"
 #include "libcbind/strtod.h"
 
 namespace tblibc {

@@ -15,6 +15,7 @@
 #include "abi/errno.h"
 #include "libcbind/decimal.h"
 #include "libcbind/guest.h"
+#include "libcbind/process.h"
 #include "platform/platform.h"
 
 namespace tblibc::format {

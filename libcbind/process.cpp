@@ -6,6 +6,7 @@
 // Limits are a fixed table the guest may lower, and what sysconf answers
 // follows it as in the Linux C library (_SC_OPEN_MAX is RLIMIT_NOFILE).
 #include <algorithm>
+#include <cstdio>
 #include <array>
 #include <cstring>
 #include <iterator>
@@ -13,12 +14,14 @@
 
 #include "abi/errno.h"
 #include "abi/signals.h"
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
 #include "libcbind/signals.h"
-#include "libcbind/startup.h"
-#include "libcbind/tblibc.h"
+#include "libcbind/process.h"
+#include "libcbind/util.h"
 #include "platform/platform.h"
+#include "process/process.h"
+#include "runtime/rtl.h"
 
 namespace tblibc {
 namespace {
@@ -335,26 +338,26 @@ constexpr ConfstrRow kConfstr[] = {
 
 // ---- Users and groups ----------------------------------------------------------------
 
-UserRecord* FindUser(bool (*match)(const UserRecord&, const void*),
+process::UserRecord* FindUser(bool (*match)(const process::UserRecord&, const void*),
                      const void* what) {
-  for (uint32_t i = 0; i < UserCount; ++i)
-    if (match(UserTable[i], what)) return &UserTable[i];
+  for (uint32_t i = 0; i < process::UserCount; ++i)
+    if (match(process::UserTable[i], what)) return &process::UserTable[i];
   return nullptr;
 }
 
-bool ByName(const UserRecord& u, const void* name) {
+bool ByName(const process::UserRecord& u, const void* name) {
   return u.pw_name != nullptr &&
          std::strcmp(u.pw_name, static_cast<const char*>(name)) == 0;
 }
 
-bool ById(const UserRecord& u, const void* uid) {
+bool ById(const process::UserRecord& u, const void* uid) {
   return u.pw_uid == *static_cast<const uint32_t*>(uid);
 }
 
 // Copies `from` into the caller's record and buffer, as the reentrant
 // forms do; ERANGE when the buffer is too small.
-int32_t CopyUser(const UserRecord* from, UserRecord* to, char* buffer,
-                 uint32_t size, UserRecord** result) {
+int32_t CopyUser(const process::UserRecord* from, process::UserRecord* to, char* buffer,
+                 uint32_t size, process::UserRecord** result) {
   *result = nullptr;
   if (from == nullptr) return 0;  // no such user: not an error
   const char* const fields[] = {from->pw_name, from->pw_passwd, from->pw_gecos,
@@ -390,7 +393,156 @@ void StartProcess() {
   gQuickExit.clear();
 }
 
+// ---- At-exit routines -------------------------------------------------------
+//
+// Every routine the guest registers, with its argument. They run newest
+// first, each once, on every way out that the C library runs them on:
+// main's return, exit, and error() with a nonzero status. An on_exit
+// routine also gets the status, before its argument.
+
+struct AtExitRecord {
+  uint32_t routine;  // guest code
+  void* argument;
+  bool withStatus;
+};
+std::vector<AtExitRecord> gAtExit;
+
+void RunAtExitRoutines(int32_t status) {
+  while (!gAtExit.empty()) {
+    // Taken off the list before it runs: a routine that calls exit must
+    // not run again.
+    const AtExitRecord record = gAtExit.back();
+    gAtExit.pop_back();
+    const uint32_t argument = Address(record.argument);
+    if (record.withStatus) {
+      CallGuest(record.routine,
+                {static_cast<uint32_t>(status), argument});
+    } else {
+      CallGuest(record.routine, {argument});
+    }
+  }
+}
+
+// The guest's last output is on the screen while the pause waits, not
+// only once the process has ended. The loader's own text goes first: what
+// it holds was written before anything still in the host's buffers.
+//
+// The end's flush is a write of the guest's like any other: into a pipe
+// whose reader has gone it is SIGPIPE, whose default action ends the run
+// with 141 as on Linux. That end comes back here and must not flush and
+// signal again.
+[[noreturn]] void PauseAndExit(int32_t status) {
+  static bool ending = false;
+  rtl::Flush();
+  const bool first = !ending;
+  ending = true;
+  // Standard output on its own first: msvcrt's flush of every stream
+  // answers 0 even when one of them failed.
+  FILE* const out = reinterpret_cast<FILE*>(uintptr_t{process::HostStdout});
+  if (std::fflush(out) != 0 && first) {
+    TranslateErrno();
+    AfterFailedWrite(Errno(), platform::StreamDescriptor(out));
+  }
+  std::fflush(nullptr);
+  util::PauseAndExit(static_cast<uint32_t>(status));
+}
+
+// ---- The program's own constructors and destructors --------------------------
+//
+// A start routine of today's C library passes no init or fini routine: the
+// dynamic linker runs the program's DT_INIT and DT_INIT_ARRAY before main,
+// and its DT_FINI_ARRAY (newest first) and DT_FINI after the at-exit
+// routines. An older one passes its own init routine, which runs the
+// program's tables itself, and a fini routine that goes on the at-exit list.
+
+bool gGuestFiniPending = false;
+
+uint32_t TableEntry(uint32_t table, uint32_t i) {
+  uint32_t entry;
+  std::memcpy(&entry, reinterpret_cast<void*>(uintptr_t{table + 4 * i}), 4);
+  // 0 and -1 mark empty slots in older toolchains' tables.
+  return entry == 0xFFFFFFFF ? 0 : entry;
+}
+
+void RunGuestConstructors(uint32_t init) {
+  const process::GuestStartTables& tables = process::GuestStart;
+  const uint32_t argc = static_cast<uint32_t>(process::GuestArgc);
+  const uint32_t argv = Address(process::GuestArgv);
+  const uint32_t envp = Address(process::GuestEnvp);
+  if (init != 0) {
+    CallGuest(init, {argc, argv, envp});
+    return;
+  }
+  gGuestFiniPending = true;
+  if (tables.init != 0) CallGuest(tables.init, {});
+  for (uint32_t i = 0; i < tables.initArrayCount; ++i)
+    if (const uint32_t entry = TableEntry(tables.initArray, i))
+      CallGuest(entry, {argc, argv, envp});
+}
+
+void RunGuestDestructors() {
+  // Once only, also when a destructor calls exit.
+  if (!gGuestFiniPending) return;
+  gGuestFiniPending = false;
+  const process::GuestStartTables& tables = process::GuestStart;
+  for (uint32_t i = tables.finiArrayCount; i-- > 0;)
+    if (const uint32_t entry = TableEntry(tables.finiArray, i)) CallGuest(entry, {});
+  if (tables.fini != 0) CallGuest(tables.fini, {});
+}
+
+// ---- Fixed answers ----------------------------------------------------------
+
+constexpr char kHostName[] = "hostnamestub";
+
+// i386 struct utsname: six NUL-padded fields of 65 bytes.
+constexpr char kUtsname[6][65] = {"linux", "nodename", "0.01",
+                                  "0.01",  "i386",     "localdomain"};
+static_assert(sizeof(kUtsname) == 390);
+
 }  // namespace
+
+// ---- Start and ends of the run --------------------------------------------------
+
+void ForgetAtExitRoutines() { gAtExit.clear(); }
+
+void RunGuest(int32_t (*main)(int32_t, char**, char**), uint32_t init,
+              uint32_t fini) {
+  if (fini != 0) gAtExit.push_back({fini, nullptr, false});
+  RunGuestConstructors(init);
+  // Nothing of the loader's own start-up shows: Linux starts main with 0.
+  SetErrno(0);
+  Exit(main(process::GuestArgc, process::GuestArgv, process::GuestEnvp));
+}
+
+void Exit(int32_t status) {
+  RunAtExitRoutines(status);
+  RunGuestDestructors();
+  PauseAndExit(status);
+}
+
+void FlushHostStreams() { std::fflush(nullptr); }
+
+void FlushGuestStreams() {
+  rtl::Flush();
+  FlushHostStreams();
+}
+
+void EndRun(int32_t status) { PauseAndExit(status); }
+
+void Abort() {
+  rtl::WriteLine("\"Abort\" called?");
+  PauseAndExit(0);
+}
+
+void FatalError(std::string_view text) {
+  FlushGuestStreams();
+  FILE* error = reinterpret_cast<FILE*>(uintptr_t{process::HostStderr});
+  std::fwrite(text.data(), 1, text.size(), error);
+  std::fputc('\n', error);
+  std::fflush(error);
+  Abort();
+}
+
 }  // namespace tblibc
 
 // ---- Entries --------------------------------------------------------------------
@@ -434,7 +586,7 @@ int32_t tblibc_getgroups(int32_t size, uint32_t* list) {
 
 char* tblibc_getlogin() {
   const uint32_t uid = 0;
-  UserRecord* user = FindUser(ById, &uid);
+  process::UserRecord* user = FindUser(ById, &uid);
   return user != nullptr ? const_cast<char*>(user->pw_name) : nullptr;
 }
 
@@ -447,18 +599,18 @@ int32_t tblibc_getlogin_r(char* buffer, uint32_t size) {
   return 0;
 }
 
-UserRecord* tblibc_getpwnam(const char* name) {
+process::UserRecord* tblibc_getpwnam(const char* name) {
   if (name == nullptr) return nullptr;
   return FindUser(ByName, name);
 }
 
-int32_t tblibc_getpwnam_r(const char* name, UserRecord* record, char* buffer,
-                          uint32_t size, UserRecord** result) {
+int32_t tblibc_getpwnam_r(const char* name, process::UserRecord* record, char* buffer,
+                          uint32_t size, process::UserRecord** result) {
   return CopyUser(tblibc_getpwnam(name), record, buffer, size, result);
 }
 
-int32_t tblibc_getpwuid_r(uint32_t uid, UserRecord* record, char* buffer,
-                          uint32_t size, UserRecord** result) {
+int32_t tblibc_getpwuid_r(uint32_t uid, process::UserRecord* record, char* buffer,
+                          uint32_t size, process::UserRecord** result) {
   return CopyUser(FindUser(ById, &uid), record, buffer, size, result);
 }
 
@@ -626,6 +778,56 @@ int32_t tblibc_fork() { return Fail(linux::kENOSYS); }
 int32_t tblibc_exec(const char*, ...) { return Fail(linux::kENOSYS); }
 int32_t tblibc_wait(...) { return Fail(linux::kECHILD); }
 int32_t tblibc_posix_spawn(...) { return linux::kENOSYS; }
+
+// ---- At exit, and the start-up's fixed answers -------------------------------
+
+int tblibc_cxa_atexit(uint32_t routine, void* argument, void*) {
+  if (routine != 0) gAtExit.push_back({routine, argument, false});
+  return 0;
+}
+
+int tblibc_on_exit(uint32_t routine, void* argument) {
+  if (routine != 0) gAtExit.push_back({routine, argument, true});
+  return 0;
+}
+
+int tblibc_atexit(uint32_t routine) {
+  if (routine != 0) gAtExit.push_back({routine, nullptr, false});
+  return 0;
+}
+
+[[noreturn]] void tblibc_exit(int32_t status) { Exit(status); }
+
+[[noreturn]] void tblibc_abort() { Abort(); }
+
+process::UserRecord* tblibc_getpwuid(uint32_t uid) {
+  for (uint32_t i = 0; i < process::UserCount; ++i) {
+    if (process::UserTable[i].pw_uid == uid) return &process::UserTable[i];
+  }
+  return nullptr;
+}
+
+uint32_t tblibc_getuid() { return 0; }
+
+int tblibc_uname(void* buffer) {
+  std::memcpy(buffer, kUtsname, sizeof kUtsname);
+  return 0;
+}
+
+// Never writes past `length` bytes: as much of the name as fits with its
+// terminator (a name cut short, as the Linux C library gives it).
+int tblibc_gethostname(char* buffer, uint32_t length) {
+  if (length == 0) return 0;
+  const uint32_t n = std::min<uint32_t>(length - 1, sizeof kHostName - 1);
+  std::memcpy(buffer, kHostName, n);
+  buffer[n] = '\0';
+  return 0;
+}
+
+int tblibc_getpagesize() { return 4096; }
+
+// The group database the start-up names answer for: none.
+int tblibc_no_groups() { return 0; }
 
 }  // extern "C"
 

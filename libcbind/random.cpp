@@ -11,9 +11,8 @@
 #include <cstring>
 
 #include "abi/errno.h"
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "libcbind/startup.h"
 
 namespace {
 

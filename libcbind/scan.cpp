@@ -15,11 +15,10 @@
 #include <string>
 
 #include "abi/errno.h"
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "libcbind/startup.h"
 #include "libcbind/strtod.h"
-#include "libcbind/tblibc.h"
+#include "process/process.h"
 
 namespace tblibc {
 namespace {
@@ -618,7 +617,7 @@ int ScanStream(void* stream, const char* format, const uint32_t* words,
   return Scan(in, format, words, dialect);
 }
 
-void* GuestStdin() { return reinterpret_cast<void*>(uintptr_t{HostStdin}); }
+void* GuestStdin() { return reinterpret_cast<void*>(uintptr_t{process::HostStdin}); }
 
 }  // namespace
 }  // namespace tblibc

@@ -8,6 +8,7 @@
 // Nothing from outside reaches a guest handler: timers (alarm, setitimer)
 // are not served, and Ctrl-C keeps the host's default. Faults stay the
 // trap's: their report and exit code do not pass through here.
+#include "libcbind/process.h"
 #include "libcbind/signals.h"
 
 #include <cstring>
@@ -15,9 +16,8 @@
 
 #include "abi/errno.h"
 #include "abi/signals.h"
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "libcbind/startup.h"
 #include "platform/platform.h"
 #include "runtime/rtl.h"
 #include "tblibc/interface.h"

@@ -39,3 +39,9 @@ void AfterFailedWrite(int32_t linuxErrno, int32_t descriptor);
 void ResetSignals();
 
 }  // namespace tblibc
+
+// Start-up names this family serves.
+extern "C" {
+uint32_t tblibc_signal(int32_t number, uint32_t handler);
+int32_t tblibc_write(int32_t fd, const void* buffer, uint32_t count);
+}

@@ -15,9 +15,9 @@
 #include <cstring>
 #include <vector>
 
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "libcbind/startup.h"
+#include "libcbind/sorting.h"
 #include "runtime/rtl.h"
 
 extern "C" int32_t tumbex_Compare2(uint32_t entry, uint32_t a, uint32_t b);

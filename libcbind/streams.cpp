@@ -15,12 +15,13 @@
 
 #include "abi/linux.h"
 #include "abi/streams.h"
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
 #include "libcbind/memstreams.h"
+#include "libcbind/process.h"
 #include "libcbind/signals.h"
-#include "libcbind/startup.h"
-#include "libcbind/tblibc.h"
+#include "libcbind/streams.h"
+#include "process/process.h"
 #include "platform/platform.h"
 
 namespace tblibc {
@@ -256,7 +257,7 @@ int tblibc_fclose(void* stream) {
   // Only this close's own failure counts, as on Linux (msvcrt would also
   // report an earlier error of the stream).
   std::clearerr(File(stream));
-  const int result = Address(stream) == HostStdin
+  const int result = Address(stream) == process::HostStdin
                          ? platform::StreamCloseKeepingDescriptor(stream)
                          : std::fclose(File(stream));
   if (result != 0) WriteFailed(stream);
@@ -364,7 +365,7 @@ int tblibc_fflush(void* stream) {
     int result = memstreams::FlushAll();
     // Standard output on its own first, the likely pipe: msvcrt's flush of
     // every stream answers 0 even when one of them failed.
-    void* const out = reinterpret_cast<void*>(uintptr_t{HostStdout});
+    void* const out = reinterpret_cast<void*>(uintptr_t{process::HostStdout});
     if (std::fflush(File(out)) != 0) {
       WriteFailed(out);
       result = EOF;
@@ -457,7 +458,7 @@ int tblibc_fputs(const char* text, void* stream) {
 }
 
 int tblibc_puts(const char* text) {
-  void* out = reinterpret_cast<void*>(uintptr_t{tblibc::HostStdout});
+  void* out = reinterpret_cast<void*>(uintptr_t{process::HostStdout});
   if (std::puts(text) < 0) {
     WriteFailed(out);
     return EOF;
@@ -479,7 +480,7 @@ int tblibc_putc(int c, void* stream) {
 }
 
 int tblibc_putchar(int c) {
-  return tblibc_putc(c, reinterpret_cast<void*>(uintptr_t{tblibc::HostStdout}));
+  return tblibc_putc(c, reinterpret_cast<void*>(uintptr_t{process::HostStdout}));
 }
 
 uint32_t tblibc_fwrite(const void* data, uint32_t size, uint32_t count,
@@ -601,7 +602,7 @@ void tblibc_perror(const char* message) {
   }
   line += tblibc::ErrorText(number);
   line += '\n';
-  FILE* error = reinterpret_cast<FILE*>(uintptr_t{tblibc::HostStderr});
+  FILE* error = reinterpret_cast<FILE*>(uintptr_t{process::HostStderr});
   std::fwrite(line.data(), 1, line.size(), error);
   tblibc::SetErrno(number);
 }
@@ -690,6 +691,14 @@ char* tblibc_tempnam(const char* directory, const char* prefix) {
   }
   return GuestStrdup(name);
 }
+
+
+// What the start-up names answer for the C library's stream internals:
+// every stream is the host's, so a stream never needs a refill of ours and
+// nothing is pending in a buffer of ours; setbuf leaves the host's buffer.
+int tblibc_overflow(void*, int) { return 1; }
+int tblibc_fpending(void*) { return 0; }
+void tblibc_setbuf_kept(void*, char*) {}
 
 }  // extern "C"
 

@@ -15,9 +15,10 @@
 #include <cstdint>
 #include <cstring>
 
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "libcbind/startup.h"
+#include "libcbind/process.h"
+#include "libcbind/strings.h"
 #include "runtime/rtl.h"
 
 namespace tblibc {
@@ -434,6 +435,19 @@ char* tblibc_strncat_chk(char* dest, const char* src, uint32_t n,
 void tblibc_explicit_bzero_chk(void* s, uint32_t n, uint32_t destlen) {
   if (destlen < n) Overflow();
   tblibc_explicit_bzero(s, n);
+}
+
+
+// The start-up's memset and memcpy take a signed count: a negative one
+// does nothing; memcpy of overlapping blocks moves them as memmove would.
+void* tblibc_memset(void* dest, int c, int32_t n) {
+  if (n > 0) std::memset(dest, c, static_cast<size_t>(n));
+  return dest;
+}
+
+void* tblibc_memcpy(void* dest, const void* src, int32_t n) {
+  if (n > 0) std::memmove(dest, src, static_cast<size_t>(n));
+  return dest;
 }
 
 }  // extern "C"

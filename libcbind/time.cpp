@@ -9,12 +9,11 @@
 
 #include "abi/errno.h"
 #include "abi/time.h"
-#include "libcbind/family.h"
+#include "libcbind/environment.h"
+#include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "libcbind/startup.h"
 #include "libcbind/strftime.h"
 #include "libcbind/timezone.h"
-#include "libcbind/util.h"
 #include "platform/platform.h"
 
 namespace tblibc {
@@ -45,14 +44,9 @@ void BindDaylight(uint32_t address, uint32_t size) {
   if (gDaylight != nullptr) *gDaylight = 0;
 }
 
-// TZ as the guest's environment has it now, through the registered getenv,
-// so a setenv of the guest's is seen.
-const char* GuestTz() {
-  using Getenv = const char* (*)(const char*);
-  const uint32_t entry = util::LookupImport("getenv");
-  if (entry == util::UnknownCallReporterAddress()) return nullptr;
-  return reinterpret_cast<Getenv>(static_cast<uintptr_t>(entry))("TZ");
-}
+// TZ as the guest's environment has it now, so a setenv of the guest's is
+// seen.
+const char* GuestTz() { return tblibc_getenv("TZ"); }
 
 struct ZoneState {
   bool known = false;

@@ -24,22 +24,19 @@
 #include <iterator>
 #include <vector>
 
-#include "libcbind/family.h"
 #include "libcbind/guest.h"
 #include "libcbind/tblibc.h"
 #include "libcbind/util.h"
 #include "loader/codescan.h"
 #include "loader/elfview.h"
 #include "platform/platform.h"
+#include "process/process.h"
 #include "runtime/rtl.h"
-
-uint32_t GuestEntry = 0;
-uint32_t BreakBase = 0;
-GuestStartTables GuestStart;
-uint32_t GuestCanary = 0;
 
 namespace {
 
+using process::ImageBase;
+using process::kBreakAreaSize;
 using elfview::Range;
 using elfview::View;
 
@@ -153,37 +150,6 @@ constexpr std::string_view kSectionNames[] = {".dynsym", ".dynamic",
                                               ".rel.plt", ".dynstr", ".plt"};
 static_assert(std::size(kSectionNames) == kSectionCount);
 
-// ---- Data objects -----------------------------------------------------------
-//
-// The guest's C-library objects that the host provides (their word is
-// written with the host's value) or wants to know about (their address is
-// recorded; the guest's word is left alone).
-
-struct DataObject {
-  std::string_view name;
-  uint32_t (*value)();  // written into the guest, or
-  uint32_t* address;    // where the guest's address is recorded
-  // What a cell of the loader's (for a guest that reaches the object only
-  // through its GOT) starts with: the C library's initial value, which a
-  // copy relocation would have given the guest.
-  uint32_t initial = 0;
-};
-
-constexpr DataObject kDataObjects[] = {
-    {"stderr", [] { return tblibc::HostStderr; }, nullptr},
-    {"stdin", [] { return tblibc::HostStdin; }, nullptr},
-    {"_IO_stdin_used",
-     [] { return static_cast<uint32_t>(
-              reinterpret_cast<uintptr_t>(&tblibc::StdinUsedWord)); },
-     nullptr},
-    {"stdout", [] { return tblibc::HostStdout; }, nullptr},
-    {"optind", nullptr, &tblibc::GuestOptindAddress, 1},
-    {"optarg", nullptr, &tblibc::GuestOptargAddress, 0},
-    {"optopt", nullptr, &tblibc::GuestOptoptAddress, '?'},
-    {"opterr", nullptr, &tblibc::GuestOpterrAddress, 1},
-};
-static_assert(std::size(kDataObjects) == 8);
-
 // ---- The plan -----------------------------------------------------------------
 
 struct Segment {
@@ -214,7 +180,7 @@ struct Plan {
   bool hasDynamicSegment = false;
   std::vector<Range> relocations;  // the REL tables, in the file
   std::vector<Span> code;          // executable sections, in memory
-  GuestStartTables startTables;    // the program's own constructors
+  process::GuestStartTables startTables;    // the program's own constructors
 };
 
 uint32_t Count(const Plan& plan, SectionId id, uint32_t entrySize) {
@@ -546,7 +512,7 @@ bool PlanStartAddress(const Plan& plan, uint32_t link, uint64_t length, uint32_t
 }
 
 std::string_view PlanStartTables(const Plan& plan, const Dynamic& d,
-                                 GuestStartTables& t) {
+                                 process::GuestStartTables& t) {
   if (d.Has(elf::DT_INIT) && !PlanStartAddress(plan, d.Value(elf::DT_INIT), 1, &t.init))
     return kDamaged;
   if (d.Has(elf::DT_FINI) && !PlanStartAddress(plan, d.Value(elf::DT_FINI), 1, &t.fini))
@@ -786,33 +752,19 @@ uint32_t SymbolAddress(const View& file, const Plan& plan, uint64_t at) {
   return value + static_cast<uint32_t>(plan.bias);
 }
 
-// Filled after placement, so that no segment move overwrites them; a symbol
-// whose word is not in the guest's image (0 for an undefined one) is left.
+// Filled after placement, so that no segment move overwrites them; each
+// object is handed only a copy that lies wholly in the image.
 void BindDataObjects(const View& file, const Plan& plan) {
-  for (const DataObject& object : kDataObjects)
-    if (object.address) *object.address = 0;
+  tblibc::ForgetDataObjects();
   for (uint32_t i = 0; i < Count(plan, kDynsym, elf::kSymSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + i * elf::kSymSize;
     const std::string_view name =
         *file.String(plan.sections[kDynstr], *file.U32(at + elf::st_name));
     const uint32_t address = SymbolAddress(file, plan, at);
     const uint32_t size = *file.U32(at + elf::st_size);
-    bool known = false;
-    for (const DataObject& object : kDataObjects) {
-      if (name != object.name) continue;
-      known = true;
-      if (!SegmentHoldingAddress(plan, address, 4)) continue;
-      if (object.value) {
-        const uint32_t value = object.value();
-        std::memcpy(At(address), &value, 4);
-      } else {
-        *object.address = address;
-      }
-    }
-    // The C library's other objects belong to the families that serve them;
-    // each is handed only a copy that lies wholly in the image.
-    if (!known && size != 0 && SegmentHoldingAddress(plan, address, size))
-      tblibc::BindFamilyObject(name, address, size);
+    // The start-up objects are words, whatever size the table gives.
+    if (SegmentHoldingAddress(plan, address, size == 0 ? 4 : size))
+      tblibc::BindDataObject(name, address, size);
   }
 }
 
@@ -856,12 +808,6 @@ struct Resolution {
   bool done = true;  // false: a stub or cell still to make
 };
 
-const DataObject* FindDataObject(std::string_view name) {
-  for (const DataObject& object : kDataObjects)
-    if (object.name == name) return &object;
-  return nullptr;
-}
-
 Resolution Classify(const View& file, const Plan& plan, uint32_t symbol) {
   Resolution r;
   r.done = true;
@@ -877,7 +823,7 @@ Resolution Classify(const View& file, const Plan& plan, uint32_t symbol) {
   const uint32_t type = info & 0xF;
   r.weak = (info >> 4) == elf::STB_WEAK;
   r.nameOffset = plan.sections[kDynstr].offset + name;
-  if (type == elf::STT_OBJECT || type == elf::STT_COMMON || FindDataObject(text)) {
+  if (type == elf::STT_OBJECT || type == elf::STT_COMMON || tblibc::FindDataObject(text)) {
     r.kind = Bound::kCell;
     const uint32_t size = *file.U32(at + elf::st_size);
     r.size = (size == 0 ? kCellSize : std::min(size, kCellSize) + 3) & ~3u;
@@ -904,18 +850,6 @@ void WriteStub(uint8_t* stub, uint32_t name) {
   std::memcpy(code + 6, &standIn, 4);
   std::memcpy(code + 11, &displacement, 4);
   std::memcpy(stub, code, sizeof code);
-}
-
-// The cell's first value and its bindings, as BindDataObjects does for a
-// copy in the image. False: nothing serves the object.
-bool FillCell(std::string_view name, uint32_t cell, uint32_t size) {
-  if (const DataObject* object = FindDataObject(name)) {
-    const uint32_t value = object->value ? object->value() : object->initial;
-    std::memcpy(At(cell), &value, 4);
-    if (object->address) *object->address = cell;
-    return true;
-  }
-  return tblibc::BindFamilyObject(name, cell, size);
 }
 
 template <typename F>
@@ -987,7 +921,12 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
       r.value = tblibc::Address(nextCell);
       nextCell += r.size;
       // An object nothing serves reads as zeros; a weak one is absent.
-      if (!FillCell(name, r.value, r.size) && r.weak) r.value = 0;
+      if (const tblibc::DataExport* object = tblibc::FindDataObject(name)) {
+        std::memcpy(At(r.value), &object->cellValue, 4);
+        object->bind(r.value, r.size);
+      } else if (r.weak) {
+        r.value = 0;
+      }
     }
   }
   if (stubs != 0) platform::Protect(tblibc::Address(gArena.base), stubBytes,
@@ -1017,7 +956,7 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
 // The stack protector's canary reads, in every executable section (or,
 // without section headers, every executable segment's file part).
 void RedirectCanaryReads(const Plan& plan) {
-  const uint32_t canary = tblibc::Address(&GuestCanary);
+  const uint32_t canary = tblibc::Address(&process::GuestCanary);
   if (!plan.code.empty()) {
     for (const Span& span : plan.code)
       codescan::RedirectCanaryReads(static_cast<uint8_t*>(At(span.address)), span.size, canary);
@@ -1095,8 +1034,8 @@ bool LoadElfImageFromBytes(const std::string& path, std::span<const uint8_t> byt
     rtl::WriteLine("\"" + path + std::string(refusal));
     return false;
   }
-  GuestEntry = plan.entry;
-  BreakBase = plan.breakBase;
+  process::GuestEntry = plan.entry;
+  process::BreakBase = plan.breakBase;
   if (!ObtainRegion(plan.regionEnd)) {
     rtl::WriteLine("Memory allocation error.");
     return false;
@@ -1116,7 +1055,7 @@ bool LoadElfImageFromBytes(const std::string& path, std::span<const uint8_t> byt
     return false;
   }
   RedirectCanaryReads(plan);
-  GuestStart = plan.startTables;
+  process::GuestStart = plan.startTables;
   uint32_t regionBase = 0, regionEnd = 0;
   platform::GuestRegion(&regionBase, &regionEnd);
   ProtectSegments(plan, regionBase);

@@ -9,8 +9,7 @@
 
 #include <cstring>
 
-#include "libcbind/tblibc.h"
-#include "loader/image.h"
+#include "process/process.h"
 #include "platform/platform.h"
 #include "runtime/rtl.h"
 #include "syscall/tbsyscall.h"
@@ -25,7 +24,7 @@ namespace {
 // writing into any read-only string.
 constexpr char kEnvironmentEntry[] = "_=run";
 
-const tblibc::UserRecord kUserRecord = {
+const process::UserRecord kUserRecord = {
     "root", "804613", 0, 0, "Incognito", "C:/windows/temp",
     "C:/windows/system32/cmd.exe"};
 
@@ -76,25 +75,25 @@ void StartGuest() {
   argv[0] = CopyArgument(GuestProgramPath(words[1]));
   for (int32_t i = 1; i < argc; ++i) argv[i] = CopyArgument(words[i + 1]);
   argv[argc] = nullptr;
-  tblibc::GuestArgc = argc;
-  tblibc::GuestArgv = argv;
+  process::GuestArgc = argc;
+  process::GuestArgv = argv;
 
   // 5: the whole environment is one fixed entry.
   auto** envp = static_cast<char**>(rtl::HeapAlloc(sizeof(char*) * 2));
   envp[0] = const_cast<char*>(kEnvironmentEntry);
   envp[1] = nullptr;
-  tblibc::GuestEnvp = envp;
+  process::GuestEnvp = envp;
 
   // 6: the one user record that getpwuid serves.
-  auto* users = static_cast<tblibc::UserRecord*>(
-      rtl::HeapAlloc(sizeof(tblibc::UserRecord)));
+  auto* users = static_cast<process::UserRecord*>(
+      rtl::HeapAlloc(sizeof(process::UserRecord)));
   *users = kUserRecord;
-  tblibc::UserTable = users;
-  tblibc::UserCount = 1;
+  process::UserTable = users;
+  process::UserCount = 1;
 
   // The stack protector's canary: random per run, its low byte zero as
   // Linux has it, so that a string overrun cannot copy it.
-  GuestCanary = platform::RandomWord() & ~0xFFu;
+  process::GuestCanary = platform::RandomWord() & ~0xFFu;
 
   // What the loader has written so far (the library warnings) goes out now,
   // before anything of the guest's, whatever standard output is.
@@ -107,5 +106,5 @@ void StartGuest() {
   // 8-9: the Linux process start stack on the loader's own stack, then a
   // jump (no return address) to the entry point.
   const std::vector<uint32_t> image = BuildStartStack(argc, argv, envp);
-  EnterGuest(image.data(), static_cast<uint32_t>(image.size()), GuestEntry);
+  EnterGuest(image.data(), static_cast<uint32_t>(image.size()), process::GuestEntry);
 }

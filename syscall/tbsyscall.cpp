@@ -17,7 +17,7 @@
 #include "abi/linux.h"
 #include "libcbind/guest.h"
 #include "libcbind/util.h"
-#include "loader/image.h"
+#include "process/process.h"
 #include "platform/platform.h"
 #include "runtime/rtl.h"
 
@@ -331,7 +331,7 @@ void SysLseek(platform::Context& c) {
 // The break never moves: the whole 8 MiB area is committed before the guest
 // starts, so any request is answered with its top.
 void SysBrk(platform::Context& c) {
-  c.Eax = c.Ebx == 0 ? BreakBase : BreakBase + kBreakAreaSize;
+  c.Eax = c.Ebx == 0 ? process::BreakBase : process::BreakBase + process::kBreakAreaSize;
 }
 
 void SysTime(platform::Context& c) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "loader/image.h"
+#include "process/process.h"
 #include "platform/platform.h"
 #include "runtime/rtl.h"
 #include "syscall/tbsyscall.h"
@@ -21,7 +21,7 @@ constexpr uint32_t kIntLength = 2;
 // first: the exception may come from a jump into unmapped memory, and the
 // trap must not fault on its own account.
 bool IsSystemCall(uint32_t eip) {
-  if (eip <= ImageBase) return false;
+  if (eip <= process::ImageBase) return false;
   if (!platform::IsReadable(eip, kIntLength)) return false;
   const auto* code = reinterpret_cast<const uint8_t*>(uintptr_t{eip});
   return code[0] == kIntOpcode && code[1] == kSyscallVector;

@@ -1,6 +1,7 @@
 // Stand-ins for the modules the image loader calls, for the fuzz target.
 // The guest region is real memory at the real address, fenced by
 // no-access pages; messages are dropped; file objects are never used.
+#include "libcbind/tblibc.h"
 #include "tests/fuzz/fuzz_host.h"
 
 #include <sys/mman.h>
@@ -8,10 +9,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 #include <vector>
 
-#include "libcbind/family.h"
-#include "libcbind/tblibc.h"
+#include "libcbind/families.h"
+#include "process/process.h"
 #include "libcbind/util.h"
 #include "platform/platform.h"
 #include "runtime/rtl.h"
@@ -129,16 +132,28 @@ uint32_t LookupImport(const char* name) {
 }  // namespace util
 
 namespace tblibc {
-uint32_t HostStdin = 0x5100, HostStdout = 0x5200, HostStderr = 0x5300;
-int32_t StdinUsedWord = 1;
-uint32_t GuestOptindAddress, GuestOptargAddress, GuestOptoptAddress, GuestOpterrAddress;
 
 // A family writes its object's initial value over the whole copy: the copy
 // the loader hands over must lie in the region or in a cell of its pages.
-bool BindFamilyObject(std::string_view, uint32_t address, uint32_t size) {
+bool BindDataObject(std::string_view, uint32_t address, uint32_t size) {
   const bool inPages = address >= g_pages && uint64_t{address} + size <= g_pagesEnd;
   if (!inPages && (address < g_base || uint64_t{address} + size > g_end)) std::abort();
   std::memset(reinterpret_cast<void*>(uintptr_t{address}), 0, size);
   return true;
 }
+
+namespace {
+void CheckedBind(uint32_t address, uint32_t size) { BindDataObject({}, address, size); }
+constexpr std::string_view kServed[] = {"stdin", "stdout", "stderr", "_IO_stdin_used",
+                                        "optind", "optarg", "optopt", "opterr", "environ"};
+constexpr DataExport kObject{"", &CheckedBind, 1};
+}  // namespace
+
+const DataExport* FindDataObject(std::string_view name) {
+  return std::find(std::begin(kServed), std::end(kServed), name) != std::end(kServed)
+             ? &kObject : nullptr;
+}
+
+void ForgetDataObjects() {}
+
 }  // namespace tblibc

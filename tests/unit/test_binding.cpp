@@ -13,6 +13,7 @@
 
 #include "libc_test_support.h"
 #include "libcbind/tblibc.h"
+#include "process/process.h"
 #include "libcbind/util.h"
 #include "runtime/rtl.h"
 #include "tblibc/interface.h"
@@ -84,26 +85,26 @@ TEST_F(BindingTest, RegistersTheSeventyEightNamesInOrder) {
 }
 
 TEST_F(BindingTest, KeepsTheHostStreamsForTheImageLoader) {
-  EXPECT_EQ(tblibc::HostStderr, Address(stderr));
-  EXPECT_EQ(tblibc::HostStdin, Address(stdin));
-  EXPECT_EQ(tblibc::HostStdout, Address(stdout));
-  EXPECT_EQ(tblibc::StdinUsedWord, 1);
+  EXPECT_EQ(process::HostStderr, Address(stderr));
+  EXPECT_EQ(process::HostStdin, Address(stdin));
+  EXPECT_EQ(process::HostStdout, Address(stdout));
+  EXPECT_EQ(process::StdinUsedWord, 1);
 }
 
 // ---- Fixed answers and wrappers ----------------------------------------------
 
 TEST_F(BindingTest, GetpwuidWalksTheUserTable) {
-  tblibc::UserRecord users[2] = {{"root", "x", 0, 0, "", "/", "/bin/sh"},
+  process::UserRecord users[2] = {{"root", "x", 0, 0, "", "/", "/bin/sh"},
                                  {"user", "x", 5, 5, "", "/", "/bin/sh"}};
-  auto getpwuid = Import<tblibc::UserRecord*(uint32_t)>("getpwuid");
-  tblibc::UserTable = users;
-  tblibc::UserCount = 2;
+  auto getpwuid = Import<process::UserRecord*(uint32_t)>("getpwuid");
+  process::UserTable = users;
+  process::UserCount = 2;
   EXPECT_EQ(getpwuid(0), &users[0]);
   EXPECT_EQ(getpwuid(5), &users[1]);
   EXPECT_EQ(getpwuid(1), nullptr);
-  tblibc::UserCount = 0;
+  process::UserCount = 0;
   EXPECT_EQ(getpwuid(0), nullptr);
-  tblibc::UserTable = nullptr;
+  process::UserTable = nullptr;
 }
 
 TEST_F(BindingTest, UnameFillsExactlyTheRecord) {
@@ -393,10 +394,10 @@ int GuestMain(int32_t argc, char** argv, char** envp) {
   static char prog[] = "/bin/guest", quiet[] = "-q", env[] = "_=run";
   static char* argv[] = {prog, quiet, nullptr};
   static char* envp[] = {env, nullptr};
-  tblibc::GuestArgc = 2;
-  tblibc::GuestArgv = argv;
-  tblibc::GuestEnvp = envp;
-  tblibc::GuestOptindAddress = Address(&gSeenOptind);
+  process::GuestArgc = 2;
+  process::GuestArgv = argv;
+  process::GuestEnvp = envp;
+  process::GuestOptindAddress = Address(&gSeenOptind);
   *Fn<int>(theint()[iface::kOptind]) = 0;
   Import<void(int (*)(int32_t, char**, char**), int, char**, void*, void*,
               void*, void*)>("__libc_start_main")(GuestMain, 0, nullptr, nullptr,

@@ -14,12 +14,17 @@
 #include <string>
 #include <vector>
 
-#include "libcbind/tblibc.h"
+#include "process/process.h"
 #include "libcbind/util.h"
 #include "loader/elfload.h"
 #include "loader/codescan.h"
 #include "loader/elfview.h"
 #include "platform/platform.h"
+
+using process::GuestEntry;
+using process::BreakBase;
+using process::ImageBase;
+using process::GuestCanary;
 
 namespace {
 
@@ -315,9 +320,9 @@ bool LoadInChild(const Image& img) {
   util::Init();
   util::RegisterImport("puts", kPuts);
   util::RegisterImport("exit", kExit);
-  tblibc::HostStdin = 0x51515151;
-  tblibc::HostStdout = 0x52525252;
-  tblibc::HostStderr = 0x53535353;
+  process::HostStdin = 0x51515151;
+  process::HostStdout = 0x52525252;
+  process::HostStderr = 0x53535353;
   return LoadElfImageFromBytes("guest", img.bytes);
 }
 
@@ -375,12 +380,12 @@ void CheckFullLoad(const Image& img) {
   Expect(Word(img.address.at("stderr")) == 0x53535353, "stderr in .bss");
   Expect(Word(img.address.at("stdin")) == 0x51515151, "stdin in moved .data");
   Expect(Word(img.address.at("_IO_stdin_used")) ==
-             reinterpret_cast<uintptr_t>(&tblibc::StdinUsedWord),
+             reinterpret_cast<uintptr_t>(&process::StdinUsedWord),
          "_IO_stdin_used holds the address of StdinUsedWord");
-  Expect(tblibc::GuestOptindAddress == img.address.at("optind"), "optind recorded");
-  Expect(tblibc::GuestOptargAddress == img.address.at("optarg"), "optarg recorded");
-  Expect(tblibc::GuestOptoptAddress == img.address.at("optopt"), "optopt recorded");
-  Expect(tblibc::GuestOpterrAddress == img.address.at("opterr"), "opterr recorded");
+  Expect(process::GuestOptindAddress == img.address.at("optind"), "optind recorded");
+  Expect(process::GuestOptargAddress == img.address.at("optarg"), "optarg recorded");
+  Expect(process::GuestOptoptAddress == img.address.at("optopt"), "optopt recorded");
+  Expect(process::GuestOpterrAddress == img.address.at("opterr"), "opterr recorded");
   Expect(Word(img.address.at("optind")) == 0, "nothing written into optind");
   Expect(Word(img.address.at("opterr")) == 0xDDDDDDDD, "nothing written into opterr");
 
@@ -427,7 +432,7 @@ TEST(ElfLoad, StaticImageIsOnlyPlaced) {
         Expect(LoadInChild(img), "loads");
         Expect(std::memcmp(Bytes(img.pltAddress + 16), &img.bytes[img.pltAddress + 16 - ImageBase],
                            16) == 0, "no PLT rewriting");
-        Expect(tblibc::GuestOptindAddress == 0, "no optind");
+        Expect(process::GuestOptindAddress == 0, "no optind");
         Expect(Word(img.address.at("stdout")) == 0, "no data objects");
         Finish();
       },
@@ -519,7 +524,7 @@ void CheckPieLoad(const Image& img) {
   platform::GuestRegion(&base, &end);
   Expect(cell < base || cell >= end, "the cell is the loader's, not the guest's");
   const uint32_t optind = Got(img, 2);
-  Expect(Word(optind) == 1 && tblibc::GuestOptindAddress == optind,
+  Expect(Word(optind) == 1 && process::GuestOptindAddress == optind,
          "optind: a cell holding 1 that the option parser updates");
   Expect(Got(img, 3) == 0, "weak unserved name: 0");
   Expect(Got(img, 4) == kExit + 4, "R_386_32: symbol + addend");
@@ -528,7 +533,7 @@ void CheckPieLoad(const Image& img) {
   Expect(Got(img, 6) == kPieBias + img.address.at("stdin"), "own object: its moved address");
   Expect(Word(kPieBias + img.address.at("stdin")) == 0x51515151, "own stdin copy filled");
   Expect(Word(kPieBias + img.address.at("_IO_stdin_used")) ==
-             reinterpret_cast<uintptr_t>(&tblibc::StdinUsedWord),
+             reinterpret_cast<uintptr_t>(&process::StdinUsedWord),
          "_IO_stdin_used at its moved address");
   CheckStub(Got(img, 7), "nosuchstrong");
   Expect(Got(img, 8) == kPuts, "GLOB_DAT of a function: its host entry");

@@ -12,7 +12,7 @@
 
 #include "abi/errno.h"
 #include "abi/files.h"
-#include "libcbind/files_support.h"
+#include "libcbind/files.h"
 #include "libcbind/match.h"
 #include "platform/platform.h"
 

@@ -14,7 +14,7 @@
 #include "abi/errno.h"
 #include "libcbind/guest.h"
 #include "libcbind/printf_engine.h"
-#include "libcbind/startup.h"
+#include "libcbind/format.h"
 
 namespace tblibc::format {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 
 extern "C" int32_t tblibc_fdelt_chk(int32_t fd);
 
@@ -18,7 +18,7 @@ uint32_t AddressOf(const void* p) {
 
 TEST(Fortify, CtypeBPointsAtTheClassTable) {
   const uint16_t* table = nullptr;
-  ASSERT_TRUE(tblibc::BindFamilyObject("__ctype_b", AddressOf(&table), 4));
+  ASSERT_TRUE(tblibc::BindDataObject("__ctype_b", AddressOf(&table), 4));
   ASSERT_NE(table, nullptr);
   // glibc's bits: _ISupper 0x100, _ISdigit 0x800, _ISspace 0x2000; EOF and
   // the bytes above 127 have none in the "C" locale.
@@ -32,8 +32,8 @@ TEST(Fortify, CtypeBPointsAtTheClassTable) {
 TEST(Fortify, CaseTablesOfOlderLibrariesMapEveryIndex) {
   const int32_t* lower = nullptr;
   const int32_t* upper = nullptr;
-  ASSERT_TRUE(tblibc::BindFamilyObject("__ctype_tolower", AddressOf(&lower), 4));
-  ASSERT_TRUE(tblibc::BindFamilyObject("__ctype_toupper", AddressOf(&upper), 4));
+  ASSERT_TRUE(tblibc::BindDataObject("__ctype_tolower", AddressOf(&lower), 4));
+  ASSERT_TRUE(tblibc::BindDataObject("__ctype_toupper", AddressOf(&upper), 4));
   ASSERT_NE(lower, nullptr);
   ASSERT_NE(upper, nullptr);
   EXPECT_EQ(lower['A'], 'a');
@@ -45,7 +45,7 @@ TEST(Fortify, CaseTablesOfOlderLibrariesMapEveryIndex) {
 
 TEST(Fortify, TheGuestIsSingleThreaded) {
   uint8_t flag[4] = {0, 0x55, 0x55, 0x55};
-  ASSERT_TRUE(tblibc::BindFamilyObject("__libc_single_threaded", AddressOf(flag), 1));
+  ASSERT_TRUE(tblibc::BindDataObject("__libc_single_threaded", AddressOf(flag), 1));
   EXPECT_EQ(flag[0], 1);
   EXPECT_EQ(flag[1], 0x55);  // a one-byte object: nothing past it
 }

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/trig.h"
 
 namespace {

@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "libc_test_support.h"
-#include "libcbind/family.h"
+#include "libcbind/families.h"
 #include "libcbind/tblibc.h"
+#include "process/process.h"
 #include "libcbind/util.h"
 #include "runtime/rtl.h"
 
@@ -92,11 +93,11 @@ TEST_F(StringsTest, ErrorTablesStayInsideTheGuestsCopy) {
       std::vector<uint32_t> list(entries + 4, 0xDEADBEEF);
       uint32_t count = 0xDEADBEEF;
       auto bindList = [&] {
-        EXPECT_TRUE(tblibc::BindFamilyObject("sys_errlist", Address(list.data()),
+        EXPECT_TRUE(tblibc::BindDataObject("sys_errlist", Address(list.data()),
                                              entries * 4));
       };
       if (!countFirst) bindList();
-      EXPECT_TRUE(tblibc::BindFamilyObject("sys_nerr", Address(&count), 4));
+      EXPECT_TRUE(tblibc::BindDataObject("sys_nerr", Address(&count), 4));
       if (countFirst) bindList();
       EXPECT_EQ(count, std::min(entries, 135u));
       for (uint32_t i = entries; i < entries + 4; ++i) EXPECT_EQ(list[i], 0xDEADBEEF);
@@ -105,7 +106,7 @@ TEST_F(StringsTest, ErrorTablesStayInsideTheGuestsCopy) {
       EXPECT_EQ(list[41], 0u);  // no name, no entry
       for (uint32_t i = 134; i < entries; ++i) EXPECT_EQ(list[i], 0u);
       // The count's cell goes out of scope: no later bind may write it.
-      EXPECT_TRUE(tblibc::BindFamilyObject("sys_nerr", 0, 4));
+      EXPECT_TRUE(tblibc::BindDataObject("sys_nerr", 0, 4));
     }
   }
 }
@@ -120,13 +121,13 @@ TEST_F(StringsTest, EnvironmentArraysArePublishedAndNeverFreed) {
   envp[0] = fixed;
   envp[1] = nullptr;
   char* argv[] = {prog, nullptr};
-  tblibc::GuestEnvp = envp;
-  tblibc::GuestArgv = argv;
-  tblibc::GuestArgc = 1;
+  process::GuestEnvp = envp;
+  process::GuestArgv = argv;
+  process::GuestArgc = 1;
   char** cell = nullptr;
   const char* shortName = nullptr;
-  ASSERT_TRUE(tblibc::BindFamilyObject("environ", Address(&cell), 4));
-  ASSERT_TRUE(tblibc::BindFamilyObject("__progname", Address(&shortName), 4));
+  ASSERT_TRUE(tblibc::BindDataObject("environ", Address(&cell), 4));
+  ASSERT_TRUE(tblibc::BindDataObject("__progname", Address(&shortName), 4));
   tblibc::StartFamilies();
   EXPECT_EQ(cell, envp);
   EXPECT_STREQ(shortName, "prog");
@@ -149,12 +150,12 @@ TEST_F(StringsTest, EnvironmentArraysArePublishedAndNeverFreed) {
   EXPECT_EQ(cell, nullptr);
   EXPECT_EQ(getenv("N1"), nullptr);
   for (char** array : seen) EXPECT_TRUE(rtl::HeapIsLive(array));
-  tblibc::GuestEnvp = nullptr;
-  tblibc::GuestArgv = nullptr;
-  tblibc::GuestArgc = 0;
+  process::GuestEnvp = nullptr;
+  process::GuestArgv = nullptr;
+  process::GuestArgc = 0;
   // A later test's start must not find this test's cells.
-  ASSERT_TRUE(tblibc::BindFamilyObject("environ", 0, 4));
-  ASSERT_TRUE(tblibc::BindFamilyObject("__progname", 0, 4));
+  ASSERT_TRUE(tblibc::BindDataObject("environ", 0, 4));
+  ASSERT_TRUE(tblibc::BindDataObject("__progname", 0, 4));
 }
 
 }  // namespace

@@ -10,10 +10,13 @@
 #include <string>
 
 #include "abi/linux.h"
-#include "loader/image.h"
+#include "process/process.h"
 #include "tests/unit/libc_test_support.h"
 #include "platform/platform.h"
 #include "syscall/tbsyscall.h"
+
+using process::BreakBase;
+using process::kBreakAreaSize;
 
 namespace {
 

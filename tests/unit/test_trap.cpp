@@ -16,11 +16,13 @@
 #include <sstream>
 #include <string>
 
-#include "loader/image.h"
+#include "process/process.h"
 #include "tests/unit/libc_test_support.h"
 #include "platform/platform.h"
 #include "runtime/rtl.h"
 #include "syscall/tbsyscall.h"
+
+using process::ImageBase;
 
 namespace {
 

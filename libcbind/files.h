@@ -43,3 +43,14 @@ int32_t OpenDirectoryDescriptor(const char* path);
 platform::FileTime Now();
 
 }  // namespace tblibc::files
+
+// Start-up names this family serves.
+extern "C" {
+int tblibc_futimesat(int32_t dirfd, const char* path, const void* times);
+int tblibc_fxstat64(int32_t version, int32_t fd, void* buffer);
+int tblibc_mkdir(const char* path, uint32_t mode);
+int tblibc_open(const char* path, uint32_t flags, ...);
+int tblibc_open64(const char* path, uint32_t flags, ...);
+int tblibc_fcntl(int32_t fd, int32_t command, uint32_t arg);
+int tblibc_terminal_noop();
+}

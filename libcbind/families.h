@@ -33,13 +33,18 @@ constexpr Export Fn(std::string_view name) {
 }
 
 // A C-library data object that the guest keeps its own copy of (a copy
-// relocation into its image: `environ`, `tzname`, `sys_errlist` ...). The
-// image loader calls `bind` with where the copy lies and its size from the
-// symbol table, before any guest code runs; the family writes the initial
-// value there and keeps the address for later updates.
+// relocation into its image: `stdout`, `environ`, `tzname`, `sys_errlist`
+// ...) or reaches through a cell of the loader's. The image loader calls
+// `bind` with where the copy lies and its size, before any guest code runs;
+// the owner writes the initial value there and keeps the address for later
+// updates.
 struct DataExport {
   std::string_view name;
   void (*bind)(uint32_t address, uint32_t size);
+  // What a cell of the loader's holds before `bind`, for a guest that
+  // reaches the object only through its GOT: the C library's initial value,
+  // which a copy relocation would have given the guest's own copy.
+  uint32_t cellValue = 0;
 };
 
 struct Family {
@@ -57,9 +62,10 @@ std::span<const Family* const> Families();
 // Registers every family's names after the start-up 78.
 void RegisterFamilies();
 
-// The image loader's hook for a data object it found in the guest's symbol
-// table: true when some family took it.
-bool BindFamilyObject(std::string_view name, uint32_t address, uint32_t size);
+// The image loader's way to the data objects: the start-up ones first
+// (tblibc.cpp), then every family's. True when one took the name.
+const DataExport* FindDataObject(std::string_view name);
+bool BindDataObject(std::string_view name, uint32_t address, uint32_t size);
 
 // Each family's start hook, in order.
 void StartFamilies();

@@ -1,0 +1,56 @@
+// The process family's part in every run: the guest's start after the
+// binding has handed it over, its at-exit list, and the ways a run ends,
+// which every family that ends one comes through.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "process/process.h"
+
+namespace tblibc {
+
+// The start-up's clean list: nothing registered before the guest starts.
+void ForgetAtExitRoutines();
+
+// __libc_start_main's part once the families have started: a fini routine
+// goes on the at-exit list, the program's constructors run, then main, and
+// its answer ends the run as exit(answer) would.
+[[noreturn]] void RunGuest(int32_t (*main)(int32_t, char**, char**),
+                           uint32_t init, uint32_t fini);
+
+// exit(status): the at-exit routines, the program's destructors, the pause.
+[[noreturn]] void Exit(int32_t status);
+
+// Guest stdio output sits in the host C runtime's stream buffers; it is
+// written out before any text of the loader's own (the console writer's
+// hook), so the two stay in the order the guest produced them.
+void FlushHostStreams();
+// Writes out the guest's stdio streams and the loader's console text, in
+// the order they were produced.
+void FlushGuestStreams();
+// Ends the run with `status` after the pause, without the at-exit routines
+// (what _exit and a fatal signal do).
+[[noreturn]] void EndRun(int32_t status);
+// What the guest's abort does.
+[[noreturn]] void Abort();
+// The Linux C library's fatal report ("*** buffer overflow detected ***:
+// terminated"): the text and a line end on standard error, then Abort().
+[[noreturn]] void FatalError(std::string_view text);
+
+}  // namespace tblibc
+
+// Start-up names this family serves.
+extern "C" {
+int tblibc_cxa_atexit(uint32_t routine, void* argument, void*);
+int tblibc_on_exit(uint32_t routine, void* argument);
+int tblibc_atexit(uint32_t routine);
+[[noreturn]] void tblibc_exit(int32_t status);
+[[noreturn]] void tblibc_abort();
+process::UserRecord* tblibc_getpwuid(uint32_t uid);
+uint32_t tblibc_getuid();
+int tblibc_uname(void* buffer);
+int tblibc_gethostname(char* buffer, uint32_t length);
+int tblibc_getpagesize();
+int tblibc_no_groups();
+}

@@ -1,0 +1,67 @@
+// The guest process as the loader establishes it: its image and break
+// area, its arguments and environment, the host's standard streams it is
+// handed and the cells of its option parser. The image loader and guest
+// start write these once, before any guest code runs; the binding, the
+// families, the system calls and the trap read them. Nothing here calls
+// anywhere: this is the floor every other part of the loader stands on.
+#pragma once
+
+#include <cstdint>
+
+namespace process {
+
+// ---- The image ----------------------------------------------------------------
+
+constexpr uint32_t ImageBase = 0x08048000;
+constexpr uint32_t kBreakAreaSize = 0x800000;
+
+extern uint32_t GuestEntry;  // the ELF entry address
+extern uint32_t BreakBase;   // start of the 8 MiB break area
+
+// The program's own start-up and clean-up code, from its dynamic table, at
+// guest addresses (0: none). The C library's start routine runs them as the
+// Linux dynamic linker would.
+struct GuestStartTables {
+  uint32_t init = 0, fini = 0;
+  uint32_t initArray = 0, initArrayCount = 0;
+  uint32_t finiArray = 0, finiArrayCount = 0;
+};
+extern GuestStartTables GuestStart;
+
+// The word the guest's stack protector reads its canary from: the loader
+// redirects the guest's %gs:0x14 reads here. Guest start fills it.
+extern uint32_t GuestCanary;
+
+// ---- What the guest's data objects hold -------------------------------------------
+
+// The host C runtime's standard streams (its FILE*), written into the
+// guest's `stdin`, `stdout` and `stderr`; the word `_IO_stdin_used` points at.
+extern uint32_t HostStdin, HostStdout, HostStderr;
+extern int32_t StdinUsedWord;
+
+// Addresses of the guest's option-parser variables, 0 when it has none.
+extern uint32_t GuestOptindAddress, GuestOptargAddress, GuestOptoptAddress,
+    GuestOpterrAddress;
+
+// ---- Arguments, environment, users ---------------------------------------------------
+
+// i386 `struct passwd`.
+struct UserRecord {
+  const char* pw_name;
+  const char* pw_passwd;
+  uint32_t pw_uid;
+  uint32_t pw_gid;
+  const char* pw_gecos;
+  const char* pw_dir;
+  const char* pw_shell;
+};
+static_assert(sizeof(void*) != 4 || sizeof(UserRecord) == 28);
+
+// Filled by guest start, read by __libc_start_main and getpwuid.
+extern int32_t GuestArgc;
+extern char** GuestArgv;
+extern char** GuestEnvp;
+extern UserRecord* UserTable;
+extern uint32_t UserCount;
+
+}  // namespace process
