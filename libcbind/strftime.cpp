@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "libcbind/time.h"
 #include "libcbind/timezone.h"
 
 namespace tblibc {

@@ -15,5 +15,4 @@ std::string FormatTime(const char* format, const linux::Tm& tm);
 
 extern "C" {
 uint32_t tblibc_strftime(char* buffer, uint32_t size, const char* format, const linux::Tm* tm);
-char* tblibc_strptime(const char* text, const char* format, linux::Tm* tm);
 }

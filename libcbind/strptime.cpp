@@ -4,7 +4,8 @@
 // abbreviated; the weekday and the day of the year follow from a date.
 #include <cstring>
 
-#include "libcbind/strftime.h"
+#include "libcbind/strptime.h"
+#include "libcbind/time.h"
 #include "libcbind/timezone.h"
 
 namespace tblibc {

@@ -13,6 +13,8 @@
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
 #include "libcbind/strftime.h"
+#include "libcbind/strptime.h"
+#include "libcbind/time.h"
 #include "libcbind/timezone.h"
 #include "platform/platform.h"
 

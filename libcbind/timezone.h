@@ -56,21 +56,6 @@ struct Local {
 };
 Local AtUtc(const Zone& zone, int64_t t);
 
-// The zone now in force: TZ is read again on every call, as the C
-// library's tzset does, and the guest's tzname, timezone and daylight
-// follow it.
-const Zone& Current();
-// tzname[dst] of the zone now in force.
-const char* ZoneName(bool dst);
-
-// mktime's work: the broken-down local time, fields out of range and all,
-// to seconds since 1970, with `tm` rewritten normalised (tm_isdst, tm_gmtoff
-// and tm_zone too). tm_isdst > 0 reads the time as daylight time, 0 as
-// standard time, < 0 as whichever is in force then.
-int64_t LocalToUtc(linux::Tm* tm);
-// Fills `tm` with the local time of `t` in the zone now in force.
-bool LocalTime(int64_t t, linux::Tm* tm);
-
 // A NUL-terminated copy that lives as long as the run (zone names the
 // guest keeps pointers to).
 const char* Intern(std::string_view text);
