@@ -13,7 +13,7 @@
 #include "abi/errno.h"
 #include "libcbind/family.h"
 #include "libcbind/guest.h"
-#include "platform/platform.h"
+#include "platform/memory.h"
 #include "runtime/rtl.h"
 #include "tblibc/interface.h"
 

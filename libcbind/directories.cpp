@@ -17,7 +17,8 @@
 #include "libcbind/guest.h"
 #include "libcbind/match.h"
 #include "libcbind/startup.h"
-#include "platform/platform.h"
+#include "platform/errors.h"
+#include "platform/files.h"
 #include "runtime/rtl.h"
 
 namespace {

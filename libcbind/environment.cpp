@@ -27,7 +27,7 @@
 #include "libcbind/guest.h"
 #include "libcbind/startup.h"
 #include "libcbind/tblibc.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 #include "runtime/rtl.h"
 
 namespace tblibc {

@@ -15,7 +15,9 @@
 #include "libcbind/files_support.h"
 #include "libcbind/guest.h"
 #include "libcbind/startup.h"
-#include "platform/platform.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/memory.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "abi/errno.h"
 #include "libcbind/decimal.h"
 #include "libcbind/guest.h"
-#include "platform/platform.h"
+#include "platform/memory.h"
 
 namespace tblibc::format {
 

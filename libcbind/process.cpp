@@ -18,7 +18,8 @@
 #include "libcbind/signals.h"
 #include "libcbind/startup.h"
 #include "libcbind/tblibc.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace tblibc {
 namespace {

@@ -18,7 +18,7 @@
 #include "libcbind/family.h"
 #include "libcbind/guest.h"
 #include "libcbind/startup.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "runtime/rtl.h"
 #include "tblibc/interface.h"
 

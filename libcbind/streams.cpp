@@ -21,7 +21,9 @@
 #include "libcbind/signals.h"
 #include "libcbind/startup.h"
 #include "libcbind/tblibc.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/streams.h"
+#include "platform/time.h"
 
 namespace tblibc {
 namespace {

@@ -28,6 +28,7 @@
 #include "libcbind/startup.h"
 #include "libcbind/util.h"
 #include "loader/image.h"
+#include "platform/streams.h"
 #include "runtime/rtl.h"
 #include "abi/linux.h"
 #include "tblibc/interface.h"

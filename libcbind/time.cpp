@@ -15,7 +15,7 @@
 #include "libcbind/strftime.h"
 #include "libcbind/timezone.h"
 #include "libcbind/util.h"
-#include "platform/platform.h"
+#include "platform/time.h"
 
 namespace tblibc {
 namespace {

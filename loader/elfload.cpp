@@ -30,7 +30,7 @@
 #include "libcbind/util.h"
 #include "loader/codescan.h"
 #include "loader/elfview.h"
-#include "platform/platform.h"
+#include "platform/memory.h"
 #include "runtime/rtl.h"
 
 uint32_t GuestEntry = 0;

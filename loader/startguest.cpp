@@ -11,7 +11,9 @@
 
 #include "libcbind/tblibc.h"
 #include "loader/image.h"
-#include "platform/platform.h"
+#include "platform/exceptions.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "runtime/rtl.h"
 #include "syscall/tbsyscall.h"
 

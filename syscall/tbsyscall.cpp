@@ -18,7 +18,11 @@
 #include "libcbind/guest.h"
 #include "libcbind/util.h"
 #include "loader/image.h"
-#include "platform/platform.h"
+#include "platform/console.h"
+#include "platform/errors.h"
+#include "platform/exceptions.h"
+#include "platform/files.h"
+#include "platform/time.h"
 #include "runtime/rtl.h"
 
 namespace tbsyscall {

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "loader/image.h"
-#include "platform/platform.h"
+#include "platform/exceptions.h"
+#include "platform/memory.h"
+#include "platform/process.h"
 #include "runtime/rtl.h"
 #include "syscall/tbsyscall.h"
 

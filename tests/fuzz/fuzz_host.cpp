@@ -13,7 +13,7 @@
 #include "libcbind/family.h"
 #include "libcbind/tblibc.h"
 #include "libcbind/util.h"
-#include "platform/platform.h"
+#include "platform/memory.h"
 #include "runtime/rtl.h"
 
 namespace {
