@@ -15,7 +15,7 @@
 #include "libcbind/allocation.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "platform/platform.h"
+#include "platform/memory.h"
 #include "runtime/rtl.h"
 
 namespace tblibc {

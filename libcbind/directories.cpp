@@ -17,7 +17,8 @@
 #include "libcbind/files.h"
 #include "libcbind/guest.h"
 #include "libcbind/match.h"
-#include "platform/platform.h"
+#include "platform/errors.h"
+#include "platform/files.h"
 #include "runtime/rtl.h"
 
 namespace {

@@ -25,8 +25,8 @@
 #include "libcbind/environment.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "platform/files.h"
 #include "process/process.h"
-#include "platform/platform.h"
 #include "runtime/rtl.h"
 
 namespace tblibc {

@@ -16,7 +16,9 @@
 #include "libcbind/files.h"
 #include "libcbind/guest.h"
 #include "libcbind/process.h"
-#include "platform/platform.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/time.h"
 
 namespace tblibc::files {
 namespace {

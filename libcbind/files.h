@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "abi/files.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace tblibc::files {
 

@@ -15,8 +15,9 @@
 #include "libcbind/printf_engine.h"
 #include "libcbind/process.h"
 #include "libcbind/signals.h"
+#include "platform/files.h"
+#include "platform/streams.h"
 #include "process/process.h"
-#include "platform/platform.h"
 
 namespace tblibc {
 

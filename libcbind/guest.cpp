@@ -8,7 +8,7 @@
 
 #include "abi/errno.h"
 #include "libcbind/guest.h"
-#include "platform/platform.h"
+#include "platform/errors.h"
 #include "runtime/rtl.h"
 
 namespace tblibc {

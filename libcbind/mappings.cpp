@@ -14,7 +14,9 @@
 #include "libcbind/families.h"
 #include "libcbind/files.h"
 #include "libcbind/guest.h"
-#include "platform/platform.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/memory.h"
 
 namespace {
 

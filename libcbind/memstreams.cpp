@@ -22,7 +22,8 @@
 
 #include "abi/linux.h"
 #include "libcbind/guest.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/streams.h"
 
 namespace tblibc::memstreams {
 namespace {

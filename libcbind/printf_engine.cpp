@@ -16,7 +16,7 @@
 #include "libcbind/decimal.h"
 #include "libcbind/guest.h"
 #include "libcbind/process.h"
-#include "platform/platform.h"
+#include "platform/memory.h"
 
 namespace tblibc::format {
 

@@ -19,7 +19,9 @@
 #include "libcbind/signals.h"
 #include "libcbind/process.h"
 #include "libcbind/util.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/streams.h"
 #include "process/process.h"
 #include "runtime/rtl.h"
 

@@ -18,7 +18,7 @@
 #include "abi/signals.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "runtime/rtl.h"
 #include "tblibc/interface.h"
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 
 namespace tblibc {
 

@@ -21,8 +21,10 @@
 #include "libcbind/process.h"
 #include "libcbind/signals.h"
 #include "libcbind/streams.h"
+#include "platform/files.h"
+#include "platform/streams.h"
+#include "platform/time.h"
 #include "process/process.h"
-#include "platform/platform.h"
 
 namespace tblibc {
 namespace {

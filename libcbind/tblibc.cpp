@@ -31,6 +31,7 @@
 #include "libcbind/streams.h"
 #include "libcbind/strings.h"
 #include "libcbind/util.h"
+#include "platform/streams.h"
 #include "process/process.h"
 #include "runtime/rtl.h"
 #include "tblibc/interface.h"

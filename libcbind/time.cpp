@@ -16,7 +16,7 @@
 #include "libcbind/strptime.h"
 #include "libcbind/time.h"
 #include "libcbind/timezone.h"
-#include "platform/platform.h"
+#include "platform/time.h"
 
 namespace tblibc {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <deque>
 
-#include "platform/platform.h"
+#include "platform/time.h"
 
 namespace tblibc::tz {
 

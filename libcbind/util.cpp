@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "runtime/rtl.h"
 
 // The stub in reporter.S that rewritten PLT entries call, and the procedure

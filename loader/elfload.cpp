@@ -29,7 +29,7 @@
 #include "libcbind/util.h"
 #include "loader/codescan.h"
 #include "loader/elfview.h"
-#include "platform/platform.h"
+#include "platform/memory.h"
 #include "process/process.h"
 #include "runtime/rtl.h"
 

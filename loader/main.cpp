@@ -7,7 +7,7 @@
 #include "libcbind/tblibc.h"
 #include "libcbind/util.h"
 #include "loader/runcontrol.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 #include "runtime/rtl.h"
 #include "syscall/tbsyscall.h"
 

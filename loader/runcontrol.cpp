@@ -10,7 +10,8 @@
 
 #include "loader/elfload.h"
 #include "loader/startguest.h"
-#include "platform/platform.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "runtime/rtl.h"
 
 namespace {

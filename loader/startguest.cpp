@@ -9,8 +9,10 @@
 
 #include <cstring>
 
+#include "platform/exceptions.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "process/process.h"
-#include "platform/platform.h"
 #include "runtime/rtl.h"
 #include "syscall/tbsyscall.h"
 

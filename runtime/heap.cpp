@@ -16,7 +16,8 @@
 #include <array>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/memory.h"
+#include "platform/time.h"
 #include "runtime/rtl.h"
 
 namespace rtl {

@@ -6,7 +6,10 @@
 #include <array>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/console.h"
+#include "platform/exceptions.h"
+#include "platform/files.h"
+#include "platform/process.h"
 #include "runtime/rtl.h"
 
 namespace rtl {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "platform/console.h"
 
 namespace rtl {
 

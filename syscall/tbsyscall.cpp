@@ -17,8 +17,12 @@
 #include "abi/linux.h"
 #include "libcbind/guest.h"
 #include "libcbind/util.h"
+#include "platform/console.h"
+#include "platform/errors.h"
+#include "platform/exceptions.h"
+#include "platform/files.h"
+#include "platform/time.h"
 #include "process/process.h"
-#include "platform/platform.h"
 #include "runtime/rtl.h"
 
 namespace tbsyscall {

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/exceptions.h"
+#include "platform/memory.h"
+#include "platform/process.h"
 #include "process/process.h"
-#include "platform/platform.h"
 #include "runtime/rtl.h"
 #include "syscall/tbsyscall.h"
 

@@ -16,7 +16,7 @@
 #include "libcbind/families.h"
 #include "process/process.h"
 #include "libcbind/util.h"
-#include "platform/platform.h"
+#include "platform/memory.h"
 #include "runtime/rtl.h"
 
 namespace {

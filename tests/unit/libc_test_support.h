@@ -13,7 +13,8 @@
 #include <string_view>
 
 #include "libcbind/util.h"
-#include "platform/platform.h"
+#include "platform/console.h"
+#include "platform/files.h"
 #include "runtime/rtl.h"
 #include "tblibc/interface.h"
 

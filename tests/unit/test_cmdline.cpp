@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/cmdline.h"
+#include "platform/cmdline.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "loader/elfload.h"
 #include "loader/codescan.h"
 #include "loader/elfview.h"
-#include "platform/platform.h"
+#include "platform/memory.h"
 
 using process::GuestEntry;
 using process::BreakBase;

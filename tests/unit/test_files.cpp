@@ -14,7 +14,7 @@
 #include "abi/files.h"
 #include "libcbind/files.h"
 #include "libcbind/match.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 extern "C" {
 char* tblibc_mkdtemp(char* name);

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/exceptions.h"
+#include "platform/process.h"
 #include "runtime/rtl.h"
 
 namespace {

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/console.h"
+#include "platform/errors.h"
+#include "platform/files.h"
 #include "runtime/rtl.h"
 
 namespace {

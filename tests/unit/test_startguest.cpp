@@ -5,7 +5,7 @@
 #include <string>
 
 #include "loader/startguest.h"
-#include "platform/platform.h"
+#include "platform/files.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "abi/linux.h"
 #include "process/process.h"
 #include "tests/unit/libc_test_support.h"
-#include "platform/platform.h"
+#include "platform/exceptions.h"
 #include "syscall/tbsyscall.h"
 
 using process::BreakBase;

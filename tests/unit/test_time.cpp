@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "libcbind/timezone.h"
-#include "platform/platform.h"
+#include "platform/time.h"
 
 namespace {
 

@@ -18,7 +18,8 @@
 
 #include "process/process.h"
 #include "tests/unit/libc_test_support.h"
-#include "platform/platform.h"
+#include "platform/exceptions.h"
+#include "platform/memory.h"
 #include "runtime/rtl.h"
 #include "syscall/tbsyscall.h"
 

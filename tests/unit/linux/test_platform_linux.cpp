@@ -14,7 +14,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/console.h"
+#include "platform/exceptions.h"
+#include "platform/memory.h"
+#include "platform/process.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "abi/signals.h"
 #include "libcbind/guest.h"
 #include "libcbind/signals.h"
-#include "platform/platform.h"
+#include "platform/process.h"
 
 extern "C" {
 int tblibc_sigaction(int32_t, const linux::SigAction*, linux::SigAction*);

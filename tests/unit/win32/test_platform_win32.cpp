@@ -11,7 +11,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/console.h"
+#include "platform/exceptions.h"
+#include "platform/files.h"
+#include "platform/memory.h"
+#include "platform/process.h"
 
 namespace {
 

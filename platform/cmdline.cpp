@@ -1,6 +1,6 @@
 // Command line splitting, the rule the loader has always used for its own
 // arguments: it is what users of the Windows port quote their paths for.
-#include "runtime/cmdline.h"
+#include "platform/cmdline.h"
 
 #include <algorithm>
 

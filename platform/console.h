@@ -1,0 +1,36 @@
+// The run-time's console and file I/O, on the host's own handles: the
+// loader's messages, the guest's first system calls and the run-time's
+// file objects go through here.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+
+namespace platform {
+
+using Handle = intptr_t;
+constexpr Handle kInvalidHandle = -1;
+
+Handle StdInput();
+Handle StdOutput();
+Handle StdError();
+bool IsConsole(Handle h);
+
+// Line end of the host's text files and console.
+std::string_view LineEnd();
+
+// `permission` is the POSIX mode of a file that gets created (the Windows
+// port honours only the owner-write bit: without it the file is read-only).
+uint32_t FileOpen(const char* path, unsigned flags, unsigned permission,
+                  Handle* handle);
+uint32_t FileRead(Handle h, void* buffer, uint32_t count, uint32_t* done);
+uint32_t FileWrite(Handle h, const void* buffer, uint32_t count, uint32_t* done);
+// whence: 0 start, 1 current, 2 end.
+uint32_t FileSeek(Handle h, int64_t offset, int whence, int64_t* position);
+uint32_t FileSize(Handle h, int64_t* size);
+uint32_t FileClose(Handle h);
+
+}  // namespace platform

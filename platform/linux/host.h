@@ -1,0 +1,72 @@
+// What the Linux port's concern files share: rounding, retrying a call that
+// a signal interrupted, the guest region that the system-call filter needs,
+// and the signal state a started command gets.
+#pragma once
+
+#include <errno.h>
+#include <signal.h>
+
+#include <cstdint>
+
+#include "platform/process.h"
+
+namespace platform {
+
+inline uint32_t RoundDown(uint32_t value, uint32_t unit) { return value & ~(unit - 1); }
+inline uint64_t RoundUp(uint64_t value, uint64_t unit) {
+  return (value + unit - 1) & ~(unit - 1);
+}
+
+template <typename F>
+auto Retry(F call) {
+  decltype(call()) r;
+  do r = call();
+  while (r < 0 && errno == EINTR);
+  return r;
+}
+
+// The file services answer with their return code alone: the guest's errno
+// (the host's cell) is left as the caller had it, as Linux leaves it on
+// success and as the binding sets it on failure.
+struct KeepErrno {
+  int saved = errno;
+  ~KeepErrno() { errno = saved; }
+};
+
+// The guest region (memory.cpp keeps it); the system-call filter covers it.
+extern uint32_t g_regionBase;
+extern uint32_t g_regionEnd;
+constexpr uint32_t kSyscallInstructionLength = 2;  // cd 80
+
+// Installs the system-call filter once both a region and the handler exist.
+void TrapGuestSyscalls();
+
+uint32_t LastError();
+uint32_t FilesError();
+uint32_t Done(int result);  // FilesError() for a negative result
+
+// For as long as a command is being started (popen) or run (system), the
+// host's signals are what the guest's child would inherit on Linux: the
+// guest's ignored signals ignored and the rest at their defaults (the
+// loader's own ignored SIGPIPE would otherwise reach every command, and a
+// `yes | head` would complain of a broken pipe), under the guest's mask.
+// Signals the loader catches are left caught and unblocked: an exec resets
+// a caught signal anyway.
+class ChildSignalScope {
+ public:
+  explicit ChildSignalScope(const StartingSignals& child);
+  ~ChildSignalScope();
+  ChildSignalScope(const ChildSignalScope&) = delete;
+  ChildSignalScope& operator=(const ChildSignalScope&) = delete;
+
+ private:
+  struct Saved {
+    int sig;
+    struct sigaction action;
+  };
+  Saved saved_[64];
+  int count_ = 0;
+  sigset_t mask_;
+};
+
+}  // namespace platform

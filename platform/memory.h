@@ -1,0 +1,43 @@
+// Memory: the guest's region, page protection, the run-time's pages and
+// views of files that writes reach the file through.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+enum Protection : unsigned { kNoAccess = 0, kRead = 1, kWrite = 2, kExecute = 4 };
+
+constexpr uint32_t kPageSize = 4096;
+
+// Reserves and commits [address rounded down to 64 KiB, address + size) as
+// readable, writable and executable, and returns the rounded base. Never
+// replaces an existing mapping; null on failure. The range is remembered as
+// the guest region.
+void* ReserveRegion(uint32_t address, uint32_t size);
+void GuestRegion(uint32_t* base, uint32_t* end);
+
+// Changes the protection of whole pages covering [address, address + size).
+bool Protect(uint32_t address, uint32_t size, unsigned protection);
+
+// True when every byte of [address, address + size) can be read now.
+bool IsReadable(uint32_t address, uint32_t size);
+
+// True when the byte at `address` may be written now (the fortified
+// printf refuses %n in a format that could have been altered).
+bool IsWritable(uint32_t address);
+
+// Fresh read-write pages anywhere in the address space, for the run-time's
+// heap; null when none are left.
+void* AllocatePages(size_t size);
+void FreePages(void* pages, size_t size);
+
+// A view of [offset, offset + size) of the file behind descriptor `fd` that
+// writes reach the file through; kNotSupported where the host cannot give one.
+uint32_t MapShared(int fd, int64_t offset, uint32_t size, bool writable,
+                   void** address);
+uint32_t UnmapShared(void* address, uint32_t size);
+uint32_t FlushShared(void* address, uint32_t size);
+
+}  // namespace platform

@@ -1,0 +1,117 @@
+// The run-time's console and files on Windows: handles are Win32 handles.
+#include <windows.h>
+
+#include "platform/console.h"
+
+namespace platform {
+namespace {
+
+HANDLE Native(Handle h) { return reinterpret_cast<HANDLE>(h); }
+
+}  // namespace
+
+Handle StdInput() { return reinterpret_cast<Handle>(GetStdHandle(STD_INPUT_HANDLE)); }
+Handle StdOutput() { return reinterpret_cast<Handle>(GetStdHandle(STD_OUTPUT_HANDLE)); }
+Handle StdError() { return reinterpret_cast<Handle>(GetStdHandle(STD_ERROR_HANDLE)); }
+
+bool IsConsole(Handle h) {
+  DWORD mode = 0;
+  return GetConsoleMode(Native(h), &mode) != 0;
+}
+
+uint32_t FileOpen(const char* path, unsigned flags, unsigned permission,
+                  Handle* handle) {
+  *handle = kInvalidHandle;
+  // A directory is no file; Windows would refuse it only for want of
+  // backup semantics, and Wine not always.
+  if (DirectoryExists(path)) return err::kAccessDenied;
+  DWORD access = 0;
+  if (flags & kOpenRead) access |= GENERIC_READ;
+  if (flags & kOpenWrite) {
+    // Append: the handle may only add data, so every write lands at the end.
+    access |= (flags & kOpenAppend) != 0
+                  ? (FILE_GENERIC_WRITE & ~FILE_WRITE_DATA)
+                  : GENERIC_WRITE;
+  }
+  if (access == 0) access = GENERIC_READ;
+
+  const bool create = (flags & kOpenCreate) != 0;
+  const bool truncate = (flags & kOpenTruncate) != 0;
+  DWORD disposition = OPEN_EXISTING;
+  if (create && (flags & kOpenExclusive) != 0)
+    disposition = CREATE_NEW;
+  else if (create)
+    disposition = truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
+  else if (truncate)
+    disposition = TRUNCATE_EXISTING;
+  const bool cutsData = disposition == TRUNCATE_EXISTING ||
+                        (disposition == CREATE_ALWAYS && FileExists(path));
+  if (cutsData && (access & FILE_WRITE_DATA) == 0) {
+    // Cutting a file needs write access, which an append handle lacks:
+    // truncate through a handle of its own first.
+    HANDLE cut = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (cut == INVALID_HANDLE_VALUE) return GetLastError();
+    CloseHandle(cut);
+    disposition = OPEN_EXISTING;
+  }
+
+  const DWORD attributes =
+      (permission & 0200) != 0 ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
+  HANDLE h = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         disposition, attributes, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  *handle = reinterpret_cast<Handle>(h);
+  return err::kSuccess;
+}
+
+uint32_t FileRead(Handle h, void* buffer, uint32_t count, uint32_t* done) {
+  DWORD n = 0;
+  *done = 0;
+  if (!ReadFile(Native(h), buffer, count, &n, nullptr)) {
+    DWORD e = GetLastError();
+    return e == ERROR_BROKEN_PIPE ? err::kSuccess : e;  // writer gone: end of file
+  }
+  *done = n;
+  return err::kSuccess;
+}
+
+uint32_t FileWrite(Handle h, const void* buffer, uint32_t count, uint32_t* done) {
+  *done = 0;
+  const char* p = static_cast<const char*>(buffer);
+  while (*done < count) {
+    DWORD n = 0;
+    if (!WriteFile(Native(h), p + *done, count - *done, &n, nullptr))
+      return GetLastError();
+    if (n == 0) return err::kDiskFull;
+    *done += n;
+  }
+  return err::kSuccess;
+}
+
+uint32_t FileSeek(Handle h, int64_t offset, int whence, int64_t* position) {
+  static constexpr DWORD kMethod[] = {FILE_BEGIN, FILE_CURRENT, FILE_END};
+  if (whence < 0 || whence > 2) return err::kInvalidParameter;
+  LARGE_INTEGER distance{};
+  distance.QuadPart = offset;
+  LARGE_INTEGER result{};
+  if (!SetFilePointerEx(Native(h), distance, &result, kMethod[whence]))
+    return GetLastError();
+  if (position != nullptr) *position = result.QuadPart;
+  return err::kSuccess;
+}
+
+uint32_t FileSize(Handle h, int64_t* size) {
+  LARGE_INTEGER result{};
+  if (!GetFileSizeEx(Native(h), &result)) return GetLastError();
+  *size = result.QuadPart;
+  return err::kSuccess;
+}
+
+uint32_t FileClose(Handle h) {
+  return CloseHandle(Native(h)) ? err::kSuccess : GetLastError();
+}
+
+std::string_view LineEnd() { return "\r\n"; }
+
+}  // namespace platform

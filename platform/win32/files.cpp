@@ -1,0 +1,623 @@
+// Files on Windows: msvcrt's descriptors over Win32 handles, and the Win32
+// file calls, shaped to answer as Linux does.
+#include <direct.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/win32/host.h"
+
+namespace platform {
+
+char DirectorySeparator() { return '\\'; }
+
+// Drive-rooted ("C:\", "C:/") or rooted on the current drive ("\x", "/x");
+// Wine hands us Unix paths, which are rooted.
+bool IsAbsolutePath(std::string_view path) {
+  if (!path.empty() && (path[0] == '\\' || path[0] == '/')) return true;
+  return path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+}
+
+std::string CurrentDirectory() {
+  DWORD need = GetCurrentDirectoryA(0, nullptr);
+  if (need == 0) return std::string();
+  std::string dir(need, '\0');
+  DWORD n = GetCurrentDirectoryA(need, dir.data());
+  dir.resize(n < need ? n : 0);
+  return dir;
+}
+
+bool FileExists(const char* path) {
+  DWORD a = GetFileAttributesA(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool DirectoryExists(const char* path) {
+  DWORD a = GetFileAttributesA(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+namespace {
+
+
+// 100-ns ticks from 1601 to 1970.
+constexpr uint64_t kEpochTicks = 116444736000000000ull;
+
+FileTime FromFileTime(const FILETIME& ft) {
+  const uint64_t ticks = (uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
+  const int64_t since = static_cast<int64_t>(ticks - kEpochTicks);
+  int64_t seconds = since / 10000000;
+  int64_t rest = since % 10000000;
+  if (rest < 0) {
+    rest += 10000000;
+    --seconds;
+  }
+  return {seconds, static_cast<uint32_t>(rest * 100)};
+}
+
+FILETIME ToFileTime(const FileTime& t) {
+  const uint64_t ticks = static_cast<uint64_t>(
+      static_cast<int64_t>(kEpochTicks) + t.seconds * 10000000 +
+      t.nanoseconds / 100);
+  FILETIME ft;
+  ft.dwLowDateTime = static_cast<DWORD>(ticks);
+  ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+  return ft;
+}
+
+// Windows keeps one permission bit, read-only. Everything may be read;
+// programs (by their extension) and directories may be entered or run.
+bool IsProgramName(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  std::string ext(name.substr(dot + 1));
+  for (char& c : ext) c = static_cast<char>(c | 0x20);
+  return ext == "exe" || ext == "com" || ext == "bat" || ext == "cmd";
+}
+
+void FromAttributes(DWORD attributes, std::string_view name,
+                    FileStatus* status) {
+  const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    status->kind = FileKind::kDirectory;
+    status->permissions = 0755;
+  } else {
+    status->kind = FileKind::kRegular;
+    status->permissions = readOnly ? 0444 : 0644;
+    if (IsProgramName(name)) status->permissions |= 0111;
+  }
+}
+
+uint32_t FromHandle(HANDLE h, std::string_view name, FileStatus* status) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) return GetLastError();
+  FromAttributes(info.dwFileAttributes, name, status);
+  status->size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  // The file index's top 16 bits count reuses of the record, not the file:
+  // left out, the number stays that of the file as long as it lives.
+  status->inode =
+      (uint64_t{info.nFileIndexHigh & 0xFFFF} << 32) | info.nFileIndexLow;
+  status->device = info.dwVolumeSerialNumber;
+  status->links = info.nNumberOfLinks;
+  status->blocks = (status->size + 4095) / 4096 * 8;
+  status->access = FromFileTime(info.ftLastAccessTime);
+  status->modify = FromFileTime(info.ftLastWriteTime);
+  status->change = status->modify;
+  return err::kSuccess;
+}
+
+// A handle for the file itself (directories too), enough to read or set its
+// attributes and times.
+HANDLE OpenForAttributes(const char* path, DWORD access, bool followLinks) {
+  DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
+  if (!followLinks) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+  return CreateFileA(path, access,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, flags, nullptr);
+}
+
+
+// msvcrt's errno after one of its descriptor calls, as a Win32 code.
+uint32_t CrtError() {
+  switch (errno) {
+    case EBADF: return err::kInvalidHandle;
+    case ENOENT: return err::kFileNotFound;
+    case EACCES: return err::kAccessDenied;
+    case EEXIST: return err::kFileExists;
+    case EMFILE: return err::kTooManyOpenFiles;
+    case ENOSPC: return err::kDiskFull;
+    case ENOMEM: return err::kNotEnoughMemory;
+    case EPIPE: return err::kBrokenPipe;
+    default: return err::kInvalidParameter;
+  }
+}
+
+
+
+// Windows says "not found" where a name on the way is a file; Linux says
+// ENOTDIR, and programs tell the two apart.
+uint32_t Missing(const char* path, uint32_t code) {
+  if (code != ERROR_PATH_NOT_FOUND && code != ERROR_FILE_NOT_FOUND &&
+      code != ERROR_INVALID_NAME)
+    return code;
+  const std::string name(path);
+  for (size_t i = 1; i < name.size(); ++i) {
+    if (name[i] != '/' && name[i] != '\\') continue;
+    const DWORD a = GetFileAttributesA(name.substr(0, i).c_str());
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0)
+      return err::kDirectory;
+  }
+  return code;
+}
+
+uint32_t Missing(const char* path) { return Missing(path, GetLastError()); }
+
+}  // namespace
+
+uint32_t PathStatus(const char* path, bool followLinks, FileStatus* status) {
+  HANDLE h = OpenForAttributes(path, 0, followLinks);
+  if (h != INVALID_HANDLE_VALUE) {
+    const uint32_t result = FromHandle(h, path, status);
+    CloseHandle(h);
+    return result;
+  }
+  // A file some other process holds without sharing still has attributes.
+  const DWORD openError = GetLastError();
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+    return Missing(path, openError);
+  FromAttributes(data.dwFileAttributes, path, status);
+  status->size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  status->blocks = (status->size + 4095) / 4096 * 8;
+  status->access = FromFileTime(data.ftLastAccessTime);
+  status->modify = FromFileTime(data.ftLastWriteTime);
+  status->change = status->modify;
+  return err::kSuccess;
+}
+
+uint32_t DescriptorStatus(int fd, FileStatus* status) {
+  HANDLE h = OsHandle(fd);
+  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  switch (GetFileType(h)) {
+    case FILE_TYPE_CHAR:
+      status->kind = FileKind::kCharDevice;
+      status->permissions = 0620;
+      status->blockSize = 1024;
+      return err::kSuccess;
+    case FILE_TYPE_PIPE:
+      status->kind = FileKind::kFifo;
+      status->permissions = 0600;
+      return err::kSuccess;
+    default:
+      return FromHandle(h, "", status);
+  }
+}
+
+uint32_t PathVolumeStatus(const char* path, VolumeStatus* status) {
+  // The volume's serial number is the device number stat gives.
+  FileStatus file;
+  const uint32_t missing = PathStatus(path, true, &file);
+  if (missing != err::kSuccess) return missing;
+  char root[MAX_PATH];
+  if (!GetVolumePathNameA(path, root, sizeof root)) return GetLastError();
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0,
+        clusters = 0;
+  if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector,
+                         &freeClusters, &clusters))
+    return GetLastError();
+  ULARGE_INTEGER available{}, total{}, free{};
+  if (!GetDiskFreeSpaceExA(root, &available, &total, &free))
+    return GetLastError();
+  const uint32_t block = sectorsPerCluster * bytesPerSector;
+  status->blockSize = block == 0 ? 4096 : block;
+  status->blocks = total.QuadPart / status->blockSize;
+  status->freeBlocks = free.QuadPart / status->blockSize;
+  status->availableBlocks = available.QuadPart / status->blockSize;
+  // Asking the volume for its name limits makes Wine complain on the
+  // console; every file system Windows runs on takes 255.
+  status->id = static_cast<uint32_t>(file.device);
+  status->nameMax = 255;
+  return err::kSuccess;
+}
+
+bool DescriptorIsOpen(int fd) {
+  return fd >= 0 && OsHandle(fd) != INVALID_HANDLE_VALUE;
+}
+
+uint32_t DescriptorOpen(const char* path, unsigned flags, unsigned permission,
+                        int* fd) {
+  const KeepErrno keep;
+  *fd = -1;
+  if (DirectoryExists(path))
+    return (flags & kOpenWrite) ? err::kIsADirectory : err::kAccessDenied;
+  int oflags = _O_BINARY | _O_RDONLY;
+  if (flags & kOpenWrite)
+    oflags = _O_BINARY | ((flags & kOpenRead) ? _O_RDWR : _O_WRONLY);
+  if (flags & kOpenCreate) oflags |= _O_CREAT;
+  if (flags & kOpenExclusive) oflags |= _O_EXCL;
+  if (flags & kOpenTruncate) oflags |= _O_TRUNC;
+  if (flags & kOpenAppend) oflags |= _O_APPEND;
+  const int mode = (permission & 0200) ? (_S_IREAD | _S_IWRITE) : _S_IREAD;
+  *fd = _open(path, oflags, mode);
+  if (*fd >= 0) return err::kSuccess;
+  const uint32_t code = CrtError();
+  return code == err::kFileNotFound ? Missing(path, code) : code;
+}
+
+uint32_t DescriptorOpenDirectory(const char* path, int* fd) {
+  const KeepErrno keep;
+  *fd = -1;
+  if (!DirectoryExists(path)) {
+    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES
+               ? err::kFileNotFound
+               : err::kDirectory;
+  }
+  HANDLE h = OpenForAttributes(path, FILE_READ_ATTRIBUTES, true);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  *fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY);
+  if (*fd < 0) {
+    CloseHandle(h);
+    return err::kTooManyOpenFiles;
+  }
+  return err::kSuccess;
+}
+
+uint32_t DescriptorDirectoryPath(int fd, std::string* path) {
+  HANDLE h = OsHandle(fd);
+  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(h, &info)) return GetLastError();
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    return err::kDirectory;
+  char name[MAX_PATH * 4];
+  const DWORD n = GetFinalPathNameByHandleA(h, name, sizeof name, 0);
+  if (n == 0 || n >= sizeof name) return GetLastError();
+  std::string full(name, n);
+  if (full.rfind("\\\\?\\", 0) == 0) full.erase(0, 4);
+  *path = full;
+  return err::kSuccess;
+}
+
+uint32_t DescriptorClose(int fd) {
+  const KeepErrno keep;
+  return _close(fd) == 0 ? err::kSuccess : CrtError();
+}
+
+uint32_t DescriptorSeek(int fd, int64_t offset, int whence, int64_t* position) {
+  const KeepErrno keep;
+  static constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
+  if (whence < 0 || whence > 2) return err::kInvalidParameter;
+  HANDLE h = OsHandle(fd);
+  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  if (GetFileType(h) != FILE_TYPE_DISK) return err::kSeekOnDevice;
+  const int64_t r = _lseeki64(fd, offset, kWhence[whence]);
+  if (r < 0) return errno == EINVAL ? err::kNegativeSeek : CrtError();
+  *position = r;
+  return err::kSuccess;
+}
+
+uint32_t DescriptorRead(int fd, void* buffer, uint32_t count, uint32_t* done) {
+  const KeepErrno keep;
+  const int n = _read(fd, buffer, count);
+  *done = n < 0 ? 0 : static_cast<uint32_t>(n);
+  return n < 0 ? CrtError() : err::kSuccess;
+}
+
+uint32_t DescriptorWrite(int fd, const void* buffer, uint32_t count,
+                         uint32_t* done) {
+  const KeepErrno keep;
+  const int n = _write(fd, buffer, count);
+  *done = n < 0 ? 0 : static_cast<uint32_t>(n);
+  return n < 0 ? CrtError() : err::kSuccess;
+}
+
+uint32_t DescriptorDuplicate(int fd, int* copy) {
+  const KeepErrno keep;
+  *copy = _dup(fd);
+  return *copy < 0 ? CrtError() : err::kSuccess;
+}
+
+uint32_t DescriptorDuplicateTo(int fd, int target) {
+  const KeepErrno keep;
+  return _dup2(fd, target) < 0 ? CrtError() : err::kSuccess;
+}
+
+uint32_t DescriptorPipe(int fds[2]) {
+  const KeepErrno keep;
+  return _pipe(fds, 65536, _O_BINARY) < 0 ? CrtError() : err::kSuccess;
+}
+
+uint32_t DescriptorSync(int fd) {
+  const KeepErrno keep;
+  return _commit(fd) < 0 ? CrtError() : err::kSuccess;
+}
+
+// The descriptor's position stays where it was, as ftruncate leaves it.
+uint32_t DescriptorTruncate(int fd, int64_t length) {
+  HANDLE h = OsHandle(fd);
+  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  LARGE_INTEGER zero{}, here{}, target{};
+  if (!SetFilePointerEx(h, zero, &here, FILE_CURRENT)) return GetLastError();
+  target.QuadPart = length;
+  uint32_t result = Ok(SetFilePointerEx(h, target, nullptr, FILE_BEGIN));
+  if (result == err::kSuccess) result = Ok(SetEndOfFile(h));
+  SetFilePointerEx(h, here, nullptr, FILE_BEGIN);
+  return result;
+}
+
+uint32_t DescriptorSetTimes(int fd, const FileTime* access,
+                            const FileTime* modify) {
+  HANDLE h = OsHandle(fd);
+  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  FILETIME a{}, m{};
+  if (access != nullptr) a = ToFileTime(*access);
+  if (modify != nullptr) m = ToFileTime(*modify);
+  return Ok(SetFileTime(h, nullptr, access ? &a : nullptr,
+                        modify ? &m : nullptr));
+}
+
+uint32_t DescriptorSetPermissions(int fd, unsigned mode) {
+  HANDLE h = OsHandle(fd);
+  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  FILE_BASIC_INFO info{};
+  if (!GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof info))
+    return GetLastError();
+  if (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) return err::kSuccess;
+  info.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY |
+                                             FILE_ATTRIBUTE_NORMAL);
+  if ((mode & 0200) == 0) info.FileAttributes |= FILE_ATTRIBUTE_READONLY;
+  if (info.FileAttributes == 0) info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  return Ok(SetFileInformationByHandle(h, FileBasicInfo, &info, sizeof info));
+}
+
+uint32_t DescriptorAccess(int fd, bool* readable, bool* writable) {
+  HANDLE h = OsHandle(fd);
+  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  // The access the handle was opened with is known only to the kernel.
+  struct AccessInformation {
+    ACCESS_MASK flags;
+  } info{};
+  struct IoStatus {
+    void* status;
+    ULONG_PTR information;
+  } io{};
+  using Query = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
+  static const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationFile")));
+  constexpr int kFileAccessInformation = 8;
+  if (query != nullptr &&
+      query(h, &io, &info, sizeof info, kFileAccessInformation) == 0) {
+    *readable = (info.flags & (FILE_READ_DATA | GENERIC_READ)) != 0;
+    *writable = (info.flags & (FILE_WRITE_DATA | FILE_APPEND_DATA |
+                               GENERIC_WRITE)) != 0;
+    return err::kSuccess;
+  }
+  *readable = true;
+  *writable = true;
+  return err::kSuccess;
+}
+
+bool DescriptorIsTerminal(int fd) {
+  HANDLE h = OsHandle(fd);
+  DWORD mode = 0;
+  return h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) != 0;
+}
+
+uint32_t DescriptorTerminalName(int fd, std::string* name) {
+  if (!DescriptorIsOpen(fd)) return err::kInvalidHandle;
+  if (!DescriptorIsTerminal(fd)) return err::kNotSupported;
+  *name = "/dev/tty";
+  return err::kSuccess;
+}
+
+// Linux removes a read-only file from a writable directory; Windows wants
+// the attribute off first.
+uint32_t RemoveFile(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return err::kIsADirectory;
+  if (DeleteFileA(path)) return err::kSuccess;
+  const DWORD e = GetLastError();
+  if (e == ERROR_ACCESS_DENIED && (attributes & FILE_ATTRIBUTE_READONLY) &&
+      SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    if (DeleteFileA(path)) return err::kSuccess;
+    const DWORD again = GetLastError();
+    SetFileAttributesA(path, attributes);
+    return again;
+  }
+  return e;
+}
+
+uint32_t RemoveDir(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return err::kDirectory;
+  return Ok(RemoveDirectoryA(path));
+}
+
+uint32_t MakeDirectory(const char* path, unsigned) {
+  return Ok(CreateDirectoryA(path, nullptr));
+}
+
+// Linux replaces a target, and an empty directory by a directory.
+uint32_t RenamePath(const char* from, const char* to) {
+  const DWORD source = GetFileAttributesA(from);
+  const DWORD target = GetFileAttributesA(to);
+  if (source != INVALID_FILE_ATTRIBUTES && target != INVALID_FILE_ATTRIBUTES) {
+    const bool fromDir = (source & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool toDir = (target & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (fromDir && !toDir) return err::kDirectory;
+    if (!fromDir && toDir) return err::kIsADirectory;
+    if (toDir && !RemoveDirectoryA(to)) return GetLastError();
+  }
+  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) return err::kSuccess;
+  const DWORD e = GetLastError();
+  return e == ERROR_NOT_SAME_DEVICE ? err::kNotSameDevice : e;
+}
+
+uint32_t HardLink(const char* existing, const char* path) {
+  return Ok(CreateHardLinkA(path, existing, nullptr));
+}
+
+uint32_t SymbolicLink(const char* target, const char* path) {
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+    return err::kAlreadyExists;
+  using Create = BOOLEAN(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+  static const auto create = reinterpret_cast<Create>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA")));
+  if (create == nullptr) return err::kPrivilegeNotHeld;
+  constexpr DWORD kUnprivileged = 2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+  // Wine may answer yes and make nothing: the link counts once it is there.
+  if (create(path, target, kUnprivileged) || create(path, target, 0)) {
+    WIN32_FIND_DATAA data{};
+    HANDLE found = FindFirstFileA(path, &data);
+    if (found != INVALID_HANDLE_VALUE) {
+      FindClose(found);
+      return err::kSuccess;
+    }
+  }
+  return err::kPrivilegeNotHeld;
+}
+
+// Links are followed by every other call here; what is left is Linux's
+// answer for a name that exists but is no link.
+uint32_t ReadLink(const char* path, std::string*) {
+  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return GetLastError();
+  return err::kNotAReparsePoint;
+}
+
+uint32_t ChangeDirectory(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return err::kDirectory;
+  return Ok(SetCurrentDirectoryA(path));
+}
+
+uint32_t FullPath(const char* path, std::string* resolved) {
+  const DWORD need = GetFullPathNameA(path, 0, nullptr, nullptr);
+  if (need == 0) return GetLastError();
+  std::string full(need, '\0');
+  const DWORD n = GetFullPathNameA(path, need, full.data(), nullptr);
+  if (n == 0 || n >= need) return GetLastError();
+  full.resize(n);
+  // Every component must exist, as Linux's realpath wants.
+  if (GetFileAttributesA(full.c_str()) == INVALID_FILE_ATTRIBUTES)
+    return GetLastError();
+  if (full.size() > 3 && (full.back() == '\\' || full.back() == '/'))
+    full.pop_back();
+  *resolved = full;
+  return err::kSuccess;
+}
+
+uint32_t SetPermissions(const char* path, unsigned mode) {
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return err::kSuccess;
+  DWORD next = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY |
+                                                FILE_ATTRIBUTE_NORMAL);
+  if ((mode & 0200) == 0) next |= FILE_ATTRIBUTE_READONLY;
+  if (next == 0) next = FILE_ATTRIBUTE_NORMAL;
+  return Ok(SetFileAttributesA(path, next));
+}
+
+uint32_t SetTimes(const char* path, const FileTime* access,
+                  const FileTime* modify) {
+  HANDLE h = OpenForAttributes(path, FILE_WRITE_ATTRIBUTES, true);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  FILETIME a{}, m{};
+  if (access != nullptr) a = ToFileTime(*access);
+  if (modify != nullptr) m = ToFileTime(*modify);
+  const uint32_t result =
+      Ok(SetFileTime(h, nullptr, access ? &a : nullptr, modify ? &m : nullptr));
+  CloseHandle(h);
+  return result;
+}
+
+uint32_t TruncatePath(const char* path, int64_t length) {
+  if (DirectoryExists(path)) return err::kIsADirectory;
+  HANDLE h = CreateFileA(path, GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  LARGE_INTEGER target{};
+  target.QuadPart = length;
+  uint32_t result = Ok(SetFilePointerEx(h, target, nullptr, FILE_BEGIN));
+  if (result == err::kSuccess) result = Ok(SetEndOfFile(h));
+  CloseHandle(h);
+  return result;
+}
+
+uint32_t CheckAccess(const char* path, int mode) {
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
+  const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if ((mode & 2) && !directory && (attributes & FILE_ATTRIBUTE_READONLY))
+    return err::kAccessDenied;
+  if ((mode & 1) && !directory && !IsProgramName(path))
+    return err::kAccessDenied;
+  return err::kSuccess;
+}
+
+unsigned SetCreationMask(unsigned mask) {
+  const KeepErrno keep;
+  static unsigned current = 022;
+  const unsigned previous = current;
+  current = mask & 0777;
+  _umask((current & 0200) ? _S_IWRITE : 0);
+  return previous;
+}
+
+uint32_t ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
+  std::string base(path);
+  if (base.empty()) return err::kFileNotFound;
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return err::kDirectory;
+  if (base.back() != '\\' && base.back() != '/') base += '\\';
+  WIN32_FIND_DATAA data{};
+  HANDLE find = FindFirstFileA((base + "*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return GetLastError();
+  bool dot = false, dotDot = false;
+  std::vector<DirectoryEntry> found;
+  do {
+    DirectoryEntry entry;
+    entry.name = data.cFileName;
+    dot = dot || entry.name == ".";
+    dotDot = dotDot || entry.name == "..";
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        data.dwReserved0 == IO_REPARSE_TAG_SYMLINK)
+      entry.kind = FileKind::kSymlink;
+    else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      entry.kind = FileKind::kDirectory;
+    else
+      entry.kind = FileKind::kRegular;
+    FileStatus status;
+    if (PathStatus((base + entry.name).c_str(), false, &status) ==
+        err::kSuccess)
+      entry.inode = status.inode;
+    found.push_back(std::move(entry));
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  // A drive's root lists neither; Linux lists both everywhere.
+  if (!dotDot) found.insert(found.begin(), {"..", FileKind::kDirectory, 0});
+  if (!dot) found.insert(found.begin(), {".", FileKind::kDirectory, 0});
+  for (DirectoryEntry& entry : found) {
+    if (entry.inode == 0) entry.inode = 1;
+    entries->push_back(std::move(entry));
+  }
+  return err::kSuccess;
+}
+
+// ---- Writes to the C runtime's descriptors (the format family) ----
+
+int32_t DescriptorWrite(int32_t fd, const void* data, uint32_t size) {
+  return ::_write(fd, data, size);
+}
+
+}  // namespace platform

@@ -1,0 +1,155 @@
+// The process on Windows: its command line as the system keeps it, its
+// image, and the facts the process queries report.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#include <ntsecapi.h>
+#include <tlhelp32.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "platform/cmdline.h"
+#include "platform/process.h"
+
+namespace platform {
+
+// A Linux program's standard streams carry bytes: a compressor writing to a
+// pipe or a file must not have each LF turned into CR LF, and a program
+// reading a file must not lose its CRs or stop at a 0x1A. So the C runtime's
+// descriptors 0, 1 and 2 (and the streams on them) are binary unless they
+// are the console, where text mode still gives the guest LF line ends as a
+// Linux terminal would, and LF reaches the screen as a new line.
+void Init(int, char**) {
+  for (int fd = 0; fd <= 2; ++fd) {
+    const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    DWORD mode;
+    if (h != INVALID_HANDLE_VALUE && !GetConsoleMode(h, &mode)) _setmode(fd, _O_BINARY);
+  }
+}
+
+std::vector<std::string> CommandLine() { return SplitCommandLine(GetCommandLineA()); }
+
+std::string ModuleFileName() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return std::string();
+    if (n < path.size()) {  // a cut name fills the buffer exactly
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+uintptr_t ModuleBase() { return reinterpret_cast<uintptr_t>(GetModuleHandleA(nullptr)); }
+
+// tblibc's DLL detach flushes the C runtime's streams on the way out.
+void ExitProcess(uint32_t code) {
+  ::ExitProcess(code);
+}
+
+uint32_t RandomWord() {
+  uint32_t word = 0;
+  if (RtlGenRandom(&word, sizeof word)) return word;
+  // No provider: different each run all the same.
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  return static_cast<uint32_t>(now.QuadPart) * 2654435761u ^
+         (GetCurrentProcessId() << 16);
+}
+
+uint32_t ProcessId() { return GetCurrentProcessId(); }
+
+uint32_t ParentProcessId() {
+  const DWORD self = GetCurrentProcessId();
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  DWORD parent = 0;
+  for (BOOL more = Process32First(snapshot, &entry); more;
+       more = Process32Next(snapshot, &entry)) {
+    if (entry.th32ProcessID == self) {
+      parent = entry.th32ParentProcessID;
+      break;
+    }
+  }
+  CloseHandle(snapshot);
+  return parent;
+}
+
+uint32_t ProcessorCount() {
+  SYSTEM_INFO info{};
+  GetSystemInfo(&info);
+  return info.dwNumberOfProcessors > 0 ? info.dwNumberOfProcessors : 1;
+}
+
+uint64_t PhysicalMemoryBytes() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+}
+
+uint64_t AvailableMemoryBytes() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullAvailPhys : 0;
+}
+
+ProcessUsage Usage() {
+  ProcessUsage usage;
+  FILETIME creation, exit, kernel, user;
+  if (GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user)) {
+    // 100 ns units.
+    auto micros = [](const FILETIME& t) {
+      return ((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime) / 10;
+    };
+    usage.userMicros = micros(user);
+    usage.systemMicros = micros(kernel);
+  }
+  return usage;
+}
+
+CommandResult RunCommand(const char* command, const StartingSignals&) {
+  CommandResult result;
+  errno = 0;
+  const int code = system(command);
+  if (code == -1 && errno != 0) return result;
+  result.started = true;
+  result.code = static_cast<uint32_t>(code) & 0xFF;
+  return result;
+}
+
+bool HasCommandInterpreter() { return system(nullptr) != 0; }
+
+// Windows has no signal dispositions or mask for a parent to hand down.
+StartingSignals InheritedSignals() { return {}; }
+
+// `start /low`, `/belownormal` ... as the nice values that would rank a
+// Linux process alike.
+int32_t InheritedNice() {
+  switch (GetPriorityClass(GetCurrentProcess())) {
+    case IDLE_PRIORITY_CLASS: return 19;
+    case BELOW_NORMAL_PRIORITY_CLASS: return 10;
+    case ABOVE_NORMAL_PRIORITY_CLASS: return -5;
+    case HIGH_PRIORITY_CLASS: return -10;
+    case REALTIME_PRIORITY_CLASS: return -20;
+    default: return 0;
+  }
+}
+
+void KeepBrokenPipesQuiet() {}
+
+// msvcrt reports the Win32 error of a failed write in _doserrno: a pipe
+// whose reader has gone is ERROR_NO_DATA on Windows and
+// ERROR_PIPE_NOT_CONNECTED under Wine (both mapped to EINVAL), or
+// ERROR_BROKEN_PIPE (EPIPE).
+bool LastWriteMetBrokenPipe() {
+  return _doserrno == ERROR_NO_DATA || _doserrno == ERROR_PIPE_NOT_CONNECTED ||
+         _doserrno == ERROR_BROKEN_PIPE;
+}
+
+}  // namespace platform
