@@ -16,6 +16,7 @@
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
 #include "platform/memory.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
 
 namespace tblibc {

@@ -19,6 +19,7 @@
 #include "libcbind/match.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
 
 namespace {

@@ -27,6 +27,7 @@
 #include "libcbind/guest.h"
 #include "platform/files.h"
 #include "process/process.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
 
 namespace tblibc {

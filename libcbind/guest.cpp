@@ -9,6 +9,7 @@
 #include "abi/errno.h"
 #include "libcbind/guest.h"
 #include "platform/errors.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
 
 namespace tblibc {

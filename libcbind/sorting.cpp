@@ -18,6 +18,7 @@
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
 #include "libcbind/sorting.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
 
 extern "C" int32_t tumbex_Compare2(uint32_t entry, uint32_t a, uint32_t b);

@@ -19,6 +19,7 @@
 #include "libcbind/guest.h"
 #include "libcbind/process.h"
 #include "libcbind/strings.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
 
 namespace tblibc {

@@ -33,6 +33,7 @@
 #include "libcbind/util.h"
 #include "platform/streams.h"
 #include "process/process.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
 #include "tblibc/interface.h"
 

@@ -31,6 +31,7 @@
 #include "loader/elfview.h"
 #include "platform/memory.h"
 #include "process/process.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
 
 namespace {

@@ -13,8 +13,9 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "process/process.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
-#include "syscall/tbsyscall.h"
+#include "syscall/trap.h"
 
 extern "C" [[noreturn]] void EnterGuest(const uint32_t* image, uint32_t words,
                                         uint32_t entry);

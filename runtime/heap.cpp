@@ -18,6 +18,7 @@
 
 #include "platform/memory.h"
 #include "platform/time.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
 
 namespace rtl {

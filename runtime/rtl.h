@@ -1,6 +1,6 @@
 // The loader's run-time support: its console writer and line reader, its
-// file objects, its I/O check and errors, its heap, and the orderly
-// shutdown. Every loader module uses these instead of the host C runtime,
+// file objects, its I/O check and errors, and the orderly shutdown (its
+// heap is heap.h). Every loader module uses these instead of the host C runtime,
 // whose streams and heap belong to the guest.
 #pragma once
 
@@ -111,27 +111,6 @@ class File {
   std::string name_;
   platform::Handle handle_ = platform::kInvalidHandle;
 };
-
-// ---- Heap -------------------------------------------------------------------
-//
-// The loader's own allocator, also behind the guest's malloc. A block
-// handed to HeapFree or HeapRealloc that is not a live block of this heap
-// raises the invalid-pointer error; the heap is never corrupted by it.
-
-void* HeapAlloc(size_t size);  // raises out-of-memory, never returns null
-// The same without the error, for the guest's requests: null when no block
-// can be had; a block handed to HeapTryRealloc then stays as it was.
-void* HeapTryAlloc(size_t size);
-void* HeapTryRealloc(void* block, size_t size);
-// A block whose address is a multiple of `alignment` (a power of two):
-// beyond the heap's own 16 bytes it takes pages of its own, with up to
-// `alignment` bytes of slack. HeapFree and HeapTryRealloc take it as any
-// other.
-void* HeapTryAllocAligned(size_t size, size_t alignment);
-void HeapFree(void* block);    // null does nothing
-void* HeapRealloc(void* block, size_t size);  // block non-null, size > 0
-size_t HeapBlockSize(const void* block);      // bytes usable in a live block
-bool HeapIsLive(const void* block);
 
 }  // namespace rtl
 

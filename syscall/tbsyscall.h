@@ -1,5 +1,5 @@
-// Module `tbsyscall`: the trap that turns a guest's `int 0x80` into a call
-// of the system call table, and the table with its handlers.
+// Module `tbsyscall`: the table of system call handlers by number, which
+// the trap (trap.h) calls for a guest's `int 0x80`.
 #pragma once
 
 #include <cstdint>
@@ -16,9 +16,6 @@ extern SyscallHandler SyscallTable[kSyscallCount];
 extern const char* const SyscallNames[kSyscallCount];
 
 void InitSyscallTable();
-
-// The vectored exception handler installed by guest start.
-int32_t SyscallTrap(platform::ExceptionPointers* pointers);
 
 // Handlers (exposed for the unit tests).
 void UnknownSyscall(platform::Context& c);

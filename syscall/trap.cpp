@@ -10,6 +10,7 @@
 #include "process/process.h"
 #include "runtime/rtl.h"
 #include "syscall/tbsyscall.h"
+#include "syscall/trap.h"
 
 namespace tbsyscall {
 

@@ -2,6 +2,7 @@
 // The guest region is real memory at the real address, fenced by
 // no-access pages; messages are dropped; file objects are never used.
 #include "libcbind/tblibc.h"
+#include "runtime/heap.h"
 #include "tests/fuzz/fuzz_host.h"
 
 #include <sys/mman.h>

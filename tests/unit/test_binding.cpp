@@ -15,6 +15,7 @@
 #include "libcbind/tblibc.h"
 #include "process/process.h"
 #include "libcbind/util.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
 #include "tblibc/interface.h"
 

@@ -8,6 +8,7 @@
 
 #include "platform/exceptions.h"
 #include "platform/process.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
 
 namespace {

@@ -12,6 +12,7 @@
 
 #include "abi/linux.h"
 #include "libcbind/guest.h"
+#include "runtime/heap.h"
 #include "runtime/rtl.h"
 
 extern "C" {

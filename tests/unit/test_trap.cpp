@@ -17,6 +17,7 @@
 #include <string>
 
 #include "process/process.h"
+#include "syscall/trap.h"
 #include "tests/unit/libc_test_support.h"
 #include "platform/exceptions.h"
 #include "platform/memory.h"
