@@ -28,7 +28,6 @@ using namespace tblibc::files;
 using tblibc::Address;
 using tblibc::CallGuest;
 using tblibc::SetErrno;
-namespace err = platform::err;
 
 struct DirStream {
   uint32_t magic = kMagic;
@@ -41,7 +40,7 @@ struct DirStream {
   static constexpr uint32_t kMagic = 0x44495253;  // marks a live stream
 };
 
-uint32_t List(const std::string& path, std::vector<platform::DirectoryEntry>* out) {
+int List(const std::string& path, std::vector<platform::DirectoryEntry>* out) {
   out->clear();
   return platform::ListDirectory(path.c_str(), out);
 }
@@ -49,10 +48,10 @@ uint32_t List(const std::string& path, std::vector<platform::DirectoryEntry>* ou
 DirStream* Open(std::string path, int32_t fd) {
   auto* dir = new DirStream;
   dir->path = std::move(path);
-  const uint32_t code = List(dir->path, &dir->entries);
-  if (code != err::kSuccess) {
+  const int code = List(dir->path, &dir->entries);
+  if (code != 0) {
     delete dir;
-    Fail(code);
+    FailWith(code);
     return nullptr;
   }
   dir->fd = fd;
@@ -108,8 +107,8 @@ int32_t ScanDirectory(const char* path, uint32_t* namelist, uint32_t filter,
                       uint32_t compare) {
   if (path == nullptr) return FailWith(linux::kEFAULT);
   std::vector<platform::DirectoryEntry> entries;
-  const uint32_t code = List(path, &entries);
-  if (code != err::kSuccess) return Fail(code);
+  const int code = List(path, &entries);
+  if (code != 0) return FailWith(code);
   std::vector<uint32_t> kept;
   auto release = [&kept] {
     for (uint32_t block : kept) rtl::HeapFree(reinterpret_cast<void*>(uintptr_t{block}));
@@ -151,13 +150,13 @@ struct GlobState {
 
 bool IsDirectory(const std::string& path) {
   platform::FileStatus s;
-  return platform::PathStatus(path.c_str(), true, &s) == err::kSuccess &&
+  return platform::PathStatus(path.c_str(), true, &s) == 0 &&
          s.kind == platform::FileKind::kDirectory;
 }
 
 bool Exists(const std::string& path) {
   platform::FileStatus s;
-  return platform::PathStatus(path.c_str(), false, &s) == err::kSuccess;
+  return platform::PathStatus(path.c_str(), false, &s) == 0;
 }
 
 // The component without its escapes, for a name matched literally.
@@ -197,14 +196,14 @@ void Expand(GlobState* state, const std::string& prefix,
   }
   const std::string directory = prefix.empty() ? "." : prefix;
   std::vector<platform::DirectoryEntry> entries;
-  const uint32_t code = List(directory, &entries);
-  if (code != err::kSuccess) {
+  const int code = List(directory, &entries);
+  if (code != 0) {
     bool stop = (state->flags & linux::kGLOB_ERR) != 0;
     if (state->errfunc != 0) {
-      SetErrno(FileErrno(code));
+      SetErrno(code);
       const int32_t answer = static_cast<int32_t>(CallGuest(
           state->errfunc, {Address(directory.c_str()),
-                           static_cast<uint32_t>(FileErrno(code))}));
+                           static_cast<uint32_t>(code)}));
       stop = stop || answer != 0;
     }
     state->aborted = stop;
@@ -409,18 +408,18 @@ Visit WalkTree(Walk* walk, const std::string& path, int32_t level) {
   // that do not depend on it.
   const std::string host = walk->origin.empty() ? path : Anchored(*walk, path);
   platform::FileStatus s;
-  uint32_t code = platform::PathStatus(host.c_str(), !physical, &s);
+  int code = platform::PathStatus(host.c_str(), !physical, &s);
   int32_t kind = linux::kFTW_F;
-  bool haveStatus = code == err::kSuccess;
+  bool haveStatus = code == 0;
   if (!haveStatus) {
     // A link whose target is gone.
-    if (!physical && platform::PathStatus(host.c_str(), false, &s) == err::kSuccess &&
+    if (!physical && platform::PathStatus(host.c_str(), false, &s) == 0 &&
         s.kind == platform::FileKind::kSymlink) {
       haveStatus = true;
       kind = walk->classic ? linux::kFTW_NS : linux::kFTW_SLN;
     } else {
       if (level == 0) {
-        Fail(code);
+        FailWith(code);
         return {-1, Next::kStop};
       }
       kind = linux::kFTW_NS;
@@ -434,7 +433,7 @@ Visit WalkTree(Walk* walk, const std::string& path, int32_t level) {
   if ((walk->flags & linux::kFTW_MOUNT) && s.device != walk->device) return {};
 
   std::vector<platform::DirectoryEntry> entries;
-  const bool readable = List(host, &entries) == err::kSuccess;
+  const bool readable = List(host, &entries) == 0;
   const bool depthFirst = (walk->flags & linux::kFTW_DEPTH) != 0;
   if (!readable) return Call(walk, path, s, true, linux::kFTW_DNR, level);
   if (!depthFirst) {
@@ -487,9 +486,9 @@ void* tblibc_opendir(const char* path) {
     return nullptr;
   }
   platform::FileStatus s;
-  const uint32_t code = platform::PathStatus(path, true, &s);
-  if (code != err::kSuccess) {
-    Fail(code);
+  const int code = platform::PathStatus(path, true, &s);
+  if (code != 0) {
+    FailWith(code);
     return nullptr;
   }
   if (s.kind != platform::FileKind::kDirectory) {
@@ -579,7 +578,7 @@ int32_t tblibc_readdir64_r(DirStream* dir, linux::Dirent64* entry,
 void tblibc_rewinddir(DirStream* dir) {
   if (!Live(dir)) return;
   std::vector<platform::DirectoryEntry> fresh;
-  if (List(dir->path, &fresh) == err::kSuccess) dir->entries.swap(fresh);
+  if (List(dir->path, &fresh) == 0) dir->entries.swap(fresh);
   dir->next = 0;
 }
 

@@ -23,30 +23,6 @@
 namespace tblibc::files {
 namespace {
 
-namespace err = platform::err;
-
-struct FileErrorRow {
-  uint32_t code;
-  int32_t guest;
-};
-// Consulted before the generic table: the file calls' own causes.
-constexpr FileErrorRow kFileErrors[] = {
-    {err::kDirectory, linux::kENOTDIR},
-    {err::kIsADirectory, linux::kEISDIR},
-    {err::kDirNotEmpty, linux::kENOTEMPTY},
-    {err::kNotSameDevice, linux::kEXDEV},
-    {err::kCantResolveFilename, linux::kELOOP},
-    {err::kPrivilegeNotHeld, linux::kEPERM},
-    {err::kNotAReparsePoint, linux::kEINVAL},
-    {err::kSeekOnDevice, linux::kESPIPE},
-    {err::kNotSupported, linux::kEOPNOTSUPP},
-    {145 /* ERROR_DIR_NOT_EMPTY */, linux::kENOTEMPTY},
-    {183 /* ERROR_ALREADY_EXISTS */, linux::kEEXIST},
-    {1 /* ERROR_INVALID_FUNCTION */, linux::kEINVAL},
-    {161 /* ERROR_BAD_PATHNAME */, linux::kENOENT},
-    {2 | 0x20000000, linux::kENOENT},
-};
-
 struct DirectoryRecord {
   std::string path;
   uint64_t inode;
@@ -54,17 +30,6 @@ struct DirectoryRecord {
 std::map<int32_t, DirectoryRecord> gDirectories;
 
 }  // namespace
-
-int32_t FileErrno(uint32_t code) {
-  for (const FileErrorRow& row : kFileErrors)
-    if (row.code == code) return row.guest;
-  return LinuxErrnoFromPlatform(code);
-}
-
-int32_t Fail(uint32_t code) {
-  SetErrno(FileErrno(code));
-  return -1;
-}
 
 int32_t FailWith(int32_t linuxErrno) {
   SetErrno(linuxErrno);
@@ -165,12 +130,11 @@ void ForgetDescriptor(int32_t fd) { gDirectories.erase(fd); }
 
 int32_t OpenDirectoryDescriptor(const char* path) {
   int fd = -1;
-  const uint32_t code = platform::DescriptorOpenDirectory(path, &fd);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::DescriptorOpenDirectory(path, &fd)) return FailWith(e);
   std::string full;
   // Kept absolute: the guest may change directory before it uses the
   // descriptor.
-  if (platform::FullPath(path, &full) != err::kSuccess) full = path;
+  if (platform::FullPath(path, &full) != 0) full = path;
   RememberDirectory(fd, full);
   return fd;
 }
@@ -190,7 +154,7 @@ bool AtPath(int32_t dirfd, const char* path, std::string* resolved) {
     // A number the guest closed and got again for something else is no
     // longer the directory recorded.
     platform::FileStatus status;
-    if (platform::DescriptorStatus(dirfd, &status) == err::kSuccess &&
+    if (platform::DescriptorStatus(dirfd, &status) == 0 &&
         status.kind == platform::FileKind::kDirectory &&
         status.inode == found->second.inode) {
       *resolved = found->second.path;
@@ -201,7 +165,7 @@ bool AtPath(int32_t dirfd, const char* path, std::string* resolved) {
   }
   // A directory descriptor made elsewhere (a duplicate, a host open).
   std::string directory;
-  if (platform::DescriptorDirectoryPath(dirfd, &directory) == err::kSuccess) {
+  if (platform::DescriptorDirectoryPath(dirfd, &directory) == 0) {
     RememberDirectory(dirfd, directory);
     *resolved = directory;
     if (path[0] != '\0') *resolved += "/" + std::string(path);
@@ -224,7 +188,6 @@ namespace {
 
 using namespace tblibc::files;
 using tblibc::SetErrno;
-namespace err = platform::err;
 
 // ---- Descriptor flags -------------------------------------------------------
 //
@@ -281,7 +244,7 @@ int32_t OpenPath(const char* path, uint32_t flags, uint32_t mode) {
   if ((meanings & (platform::kOpenRead | platform::kOpenWrite)) == 0)
     return FailWith(linux::kEINVAL);
   platform::FileStatus status;
-  const bool exists = platform::PathStatus(path, true, &status) == err::kSuccess;
+  const bool exists = platform::PathStatus(path, true, &status) == 0;
   const bool directory = exists && status.kind == platform::FileKind::kDirectory;
   if ((flags & linux::kO_CREAT) && (flags & linux::kO_EXCL) && exists)
     return FailWith(linux::kEEXIST);
@@ -294,8 +257,7 @@ int32_t OpenPath(const char* path, uint32_t flags, uint32_t mode) {
   if (flags & linux::kO_DIRECTORY)
     return FailWith(exists ? linux::kENOTDIR : linux::kENOENT);
   int fd = -1;
-  const uint32_t code = platform::DescriptorOpen(path, meanings, mode, &fd);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::DescriptorOpen(path, meanings, mode, &fd)) return FailWith(e);
   ForgetDescriptor(fd);
   Opened(fd, flags);
   return fd;
@@ -318,23 +280,23 @@ bool StatusAt(int32_t dirfd, const char* path, uint32_t flags,
     }
     if (dirfd == linux::kAT_FDCWD) path = ".";
     else {
-      const uint32_t code = platform::DescriptorStatus(dirfd, status);
-      if (code != err::kSuccess) Fail(code);
-      return code == err::kSuccess;
+      const int code = platform::DescriptorStatus(dirfd, status);
+      if (code != 0) FailWith(code);
+      return code == 0;
     }
   }
   std::string full;
   if (!AtPath(dirfd, path, &full)) return false;
-  const uint32_t code = platform::PathStatus(
+  const int code = platform::PathStatus(
       full.c_str(), (flags & linux::kAT_SYMLINK_NOFOLLOW) == 0, status);
-  if (code != err::kSuccess) Fail(code);
-  return code == err::kSuccess;
+  if (code != 0) FailWith(code);
+  return code == 0;
 }
 
 bool DescriptorStatusOf(int32_t fd, platform::FileStatus* status) {
-  const uint32_t code = platform::DescriptorStatus(fd, status);
-  if (code != err::kSuccess) Fail(code);
-  return code == err::kSuccess;
+  const int code = platform::DescriptorStatus(fd, status);
+  if (code != 0) FailWith(code);
+  return code == 0;
 }
 
 int32_t Give64(bool ok, const platform::FileStatus& status, void* buffer) {
@@ -398,27 +360,27 @@ int32_t SetPathTimes(int32_t dirfd, const char* path,
   if (!AtPath(dirfd, path, &full)) return -1;
   if (!present[0] && !present[1]) {
     platform::FileStatus status;
-    const uint32_t code = platform::PathStatus(full.c_str(), true, &status);
-    return code == err::kSuccess ? 0 : Fail(code);
+    const int code = platform::PathStatus(full.c_str(), true, &status);
+    return code == 0 ? 0 : FailWith(code);
   }
-  const uint32_t code = platform::SetTimes(
+  const int code = platform::SetTimes(
       full.c_str(), present[0] ? &times[0] : nullptr,
       present[1] ? &times[1] : nullptr);
-  return code == err::kSuccess ? 0 : Fail(code);
+  return code == 0 ? 0 : FailWith(code);
 }
 
 int32_t SetDescriptorTimes(int32_t fd, const platform::FileTime times[2],
                            const bool present[2]) {
   if (!ValidDescriptor(fd)) return -1;
   if (!present[0] && !present[1]) return 0;
-  const uint32_t code = platform::DescriptorSetTimes(
+  const int code = platform::DescriptorSetTimes(
       fd, present[0] ? &times[0] : nullptr, present[1] ? &times[1] : nullptr);
-  return code == err::kSuccess ? 0 : Fail(code);
+  return code == 0 ? 0 : FailWith(code);
 }
 
 // ---- Helpers for the names ------------------------------------------------------
 
-int32_t Result(uint32_t code) { return code == err::kSuccess ? 0 : Fail(code); }
+int32_t Result(int e) { return e == 0 ? 0 : FailWith(e); }
 
 // Copies `text` to the guest's buffer of `size` bytes, or a fresh guest
 // block when the buffer is null (size 0: just large enough).
@@ -500,10 +462,9 @@ int32_t MakeTemporary(char* name, int32_t suffix, Make make) {
   if (tail == nullptr) return -1;
   for (int attempt = 0; attempt < kTempAttempts; ++attempt) {
     Guess(tail);
-    uint32_t code = err::kSuccess;
-    const int32_t result = make(name, &code);
+    int e = 0;
+    const int32_t result = make(name, &e);
     if (result >= 0) return result;
-    const int32_t e = FileErrno(code);
     if (e != linux::kEEXIST) return FailWith(e);
   }
   std::memcpy(tail, "XXXXXX", 6);
@@ -513,17 +474,17 @@ int32_t MakeTemporary(char* name, int32_t suffix, Make make) {
 int32_t MakeTempFile(char* name, int32_t suffix, uint32_t flags) {
   flags &= linux::kO_APPEND | linux::kO_CLOEXEC | linux::kO_NONBLOCK |
            linux::kO_LARGEFILE;
-  return MakeTemporary(name, suffix, [flags](char* path, uint32_t* code) {
+  return MakeTemporary(name, suffix, [flags](char* path, int* code) {
     int fd = -1;
     unsigned meanings = platform::kOpenRead | platform::kOpenWrite |
                         platform::kOpenCreate | platform::kOpenExclusive;
     if (flags & linux::kO_APPEND) meanings |= platform::kOpenAppend;
     *code = platform::DescriptorOpen(path, meanings, 0600, &fd);
-    if (*code == err::kSuccess) {
+    if (*code == 0) {
       ForgetDescriptor(fd);
       Opened(fd, flags);
     }
-    return *code == err::kSuccess ? fd : -1;
+    return *code == 0 ? fd : -1;
   });
 }
 
@@ -603,8 +564,7 @@ int tblibc_fxstatat64(int32_t version, int32_t dirfd, const char* path,
 int tblibc_statvfs64(const char* path, linux::Statvfs64* out) {
   if (path == nullptr) return FailWith(linux::kEFAULT);
   platform::VolumeStatus v;
-  const uint32_t code = platform::PathVolumeStatus(path, &v);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::PathVolumeStatus(path, &v)) return FailWith(e);
   std::memset(out, 0, sizeof *out);
   out->f_bsize = v.blockSize;
   out->f_frsize = v.blockSize;
@@ -661,12 +621,12 @@ int tblibc_fstatvfs64(int32_t fd, linux::Statvfs64* out) {
 int64_t tblibc_lseek64(int32_t fd, int64_t offset, int32_t whence) {
   if (whence < 0 || whence > 2) return FailWith(linux::kEINVAL);
   int64_t position = 0;
-  const uint32_t code = platform::DescriptorSeek(fd, offset, whence, &position);
-  if (code != err::kSuccess) {
-    if (code == err::kNegativeSeek || code == err::kInvalidParameter)
+  const int code = platform::DescriptorSeek(fd, offset, whence, &position);
+  if (code != 0) {
+    if (code == linux::kEINVAL)
       return FailWith(platform::DescriptorIsOpen(fd) ? linux::kEINVAL
                                                      : linux::kEBADF);
-    return Fail(code);
+    return FailWith(code);
   }
   return position;
 }
@@ -680,8 +640,7 @@ int32_t tblibc_lseek(int32_t fd, int32_t offset, int32_t whence) {
 int32_t tblibc_dup(int32_t fd) {
   if (!ValidDescriptor(fd)) return -1;
   int copy = -1;
-  const uint32_t code = platform::DescriptorDuplicate(fd, &copy);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::DescriptorDuplicate(fd, &copy)) return FailWith(e);
   Duplicated(fd, copy, false);
   return copy;
 }
@@ -690,8 +649,7 @@ int32_t tblibc_dup3(int32_t fd, int32_t target, uint32_t flags) {
   if (!ValidDescriptor(fd)) return -1;
   if (target < 0 || (flags & ~linux::kO_CLOEXEC) != 0 || fd == target)
     return FailWith(target < 0 ? linux::kEBADF : linux::kEINVAL);
-  const uint32_t code = platform::DescriptorDuplicateTo(fd, target);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::DescriptorDuplicateTo(fd, target)) return FailWith(e);
   Duplicated(fd, target, (flags & linux::kO_CLOEXEC) != 0);
   return target;
 }
@@ -704,8 +662,7 @@ int32_t tblibc_dup2(int32_t fd, int32_t target) {
 
 int32_t tblibc_pipe(int32_t* fds) {
   int host[2];
-  const uint32_t code = platform::DescriptorPipe(host);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::DescriptorPipe(host)) return FailWith(e);
   for (int i = 0; i < 2; ++i) {
     ForgetDescriptor(host[i]);
     gFlags.erase(host[i]);
@@ -718,7 +675,7 @@ int32_t tblibc_fsync(int32_t fd) {
   if (!ValidDescriptor(fd)) return -1;
   platform::FileStatus s;
   // Linux syncs a directory or a terminal without complaint.
-  if (platform::DescriptorStatus(fd, &s) == err::kSuccess &&
+  if (platform::DescriptorStatus(fd, &s) == 0 &&
       s.kind != platform::FileKind::kRegular) {
     return s.kind == platform::FileKind::kFifo ? FailWith(linux::kEINVAL) : 0;
   }
@@ -731,7 +688,7 @@ int32_t tblibc_ftruncate64(int32_t fd, int64_t length) {
   bool readable = false, writable = false;
   platform::DescriptorAccess(fd, &readable, &writable);
   platform::FileStatus s;
-  if (!writable || (platform::DescriptorStatus(fd, &s) == err::kSuccess &&
+  if (!writable || (platform::DescriptorStatus(fd, &s) == 0 &&
                     s.kind != platform::FileKind::kRegular))
     return FailWith(writable ? linux::kEINVAL : linux::kEINVAL);
   return Result(platform::DescriptorTruncate(fd, length));
@@ -751,15 +708,13 @@ int32_t tblibc_truncate(const char* path, int32_t length) {
 
 int32_t tblibc_read_all(int32_t fd, void* buffer, uint32_t count) {
   uint32_t done = 0;
-  const uint32_t code = platform::DescriptorRead(fd, buffer, count, &done);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::DescriptorRead(fd, buffer, count, &done)) return FailWith(e);
   return static_cast<int32_t>(done);
 }
 
 int32_t tblibc_write_all(int32_t fd, const void* buffer, uint32_t count) {
   uint32_t done = 0;
-  const uint32_t code = platform::DescriptorWrite(fd, buffer, count, &done);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::DescriptorWrite(fd, buffer, count, &done)) return FailWith(e);
   return static_cast<int32_t>(done);
 }
 
@@ -773,11 +728,9 @@ int32_t AtOffset(int32_t fd, int64_t offset, Transfer transfer) {
   if (!ValidDescriptor(fd)) return -1;
   if (offset < 0) return FailWith(linux::kEINVAL);
   int64_t here = 0;
-  uint32_t code = platform::DescriptorSeek(fd, 0, 1, &here);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::DescriptorSeek(fd, 0, 1, &here)) return FailWith(e);
   int64_t ignored = 0;
-  code = platform::DescriptorSeek(fd, offset, 0, &ignored);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::DescriptorSeek(fd, offset, 0, &ignored)) return FailWith(e);
   const int32_t result = transfer();
   const int32_t saved = tblibc::Errno();
   platform::DescriptorSeek(fd, here, 0, &ignored);
@@ -927,8 +880,7 @@ int tblibc_fcntl(int32_t fd, int32_t command, uint32_t arg) {
       if (lowest < 0 || lowest >= 1024 * 1024) return FailWith(linux::kEINVAL);
       for (int32_t target = lowest; target < lowest + 2048; ++target) {
         if (platform::DescriptorIsOpen(target)) continue;
-        const uint32_t code = platform::DescriptorDuplicateTo(fd, target);
-        if (code != err::kSuccess) return Fail(code);
+        if (const int e = platform::DescriptorDuplicateTo(fd, target)) return FailWith(e);
         Duplicated(fd, target, command == linux::kF_DUPFD_CLOEXEC);
         return target;
       }
@@ -943,8 +895,7 @@ int tblibc_fcntl(int32_t fd, int32_t command, uint32_t arg) {
       return 0;
     case linux::kF_GETFL: {
       bool readable = true, writable = false;
-      const uint32_t code = platform::DescriptorAccess(fd, &readable, &writable);
-      if (code != err::kSuccess) return Fail(code);
+      if (const int e = platform::DescriptorAccess(fd, &readable, &writable)) return FailWith(e);
       uint32_t flags = readable && writable ? linux::kO_RDWR
                        : writable           ? linux::kO_WRONLY
                                             : linux::kO_RDONLY;
@@ -987,9 +938,9 @@ int32_t tblibc_isatty(int32_t fd) {
 
 int32_t tblibc_ttyname_r(int32_t fd, char* buffer, uint32_t size) {
   std::string name;
-  const uint32_t code = platform::DescriptorTerminalName(fd, &name);
-  if (code != err::kSuccess) {
-    return code == err::kInvalidHandle ? linux::kEBADF : linux::kENOTTY;
+  const int code = platform::DescriptorTerminalName(fd, &name);
+  if (code != 0) {
+    return code == linux::kEBADF ? linux::kEBADF : linux::kENOTTY;
   }
   name = GuestPath(name);
   if (name.size() + 1 > size) return linux::kERANGE;
@@ -1025,7 +976,7 @@ int32_t tblibc_mkdirat(int32_t dirfd, const char* path, uint32_t mode) {
   if (!AtPath(dirfd, path, &full)) return -1;
   if (full.empty()) return FailWith(linux::kENOENT);
   platform::FileStatus s;
-  if (platform::PathStatus(full.c_str(), false, &s) == err::kSuccess)
+  if (platform::PathStatus(full.c_str(), false, &s) == 0)
     return FailWith(linux::kEEXIST);
   return Result(platform::MakeDirectory(full.c_str(), mode & 07777));
 }
@@ -1039,8 +990,7 @@ int32_t tblibc_renameat(int32_t fromfd, const char* from, int32_t tofd,
   if (!AtPath(fromfd, from, &source) || !AtPath(tofd, to, &target)) return -1;
   if (source.empty() || target.empty()) return FailWith(linux::kENOENT);
   platform::FileStatus s;
-  const uint32_t code = platform::PathStatus(source.c_str(), false, &s);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::PathStatus(source.c_str(), false, &s)) return FailWith(e);
   return Result(platform::RenamePath(source.c_str(), target.c_str()));
 }
 
@@ -1051,10 +1001,9 @@ int32_t tblibc_linkat(int32_t fromfd, const char* from, int32_t tofd,
   std::string source, target;
   if (!AtPath(fromfd, from, &source) || !AtPath(tofd, to, &target)) return -1;
   platform::FileStatus s;
-  uint32_t code = platform::PathStatus(source.c_str(), false, &s);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::PathStatus(source.c_str(), false, &s)) return FailWith(e);
   if (s.kind == platform::FileKind::kDirectory) return FailWith(linux::kEPERM);
-  if (platform::PathStatus(target.c_str(), false, &s) == err::kSuccess)
+  if (platform::PathStatus(target.c_str(), false, &s) == 0)
     return FailWith(linux::kEEXIST);
   return Result(platform::HardLink(source.c_str(), target.c_str()));
 }
@@ -1068,7 +1017,7 @@ int32_t tblibc_symlinkat(const char* target, int32_t dirfd, const char* path) {
   if (!AtPath(dirfd, path, &full)) return -1;
   if (target[0] == '\0' || full.empty()) return FailWith(linux::kENOENT);
   platform::FileStatus s;
-  if (platform::PathStatus(full.c_str(), false, &s) == err::kSuccess)
+  if (platform::PathStatus(full.c_str(), false, &s) == 0)
     return FailWith(linux::kEEXIST);
   return Result(platform::SymbolicLink(target, full.c_str()));
 }
@@ -1084,8 +1033,7 @@ int32_t tblibc_readlinkat(int32_t dirfd, const char* path, char* buffer,
   if (!AtPath(dirfd, path, &full)) return -1;
   if (full.empty()) return FailWith(linux::kENOENT);
   std::string target;
-  const uint32_t code = platform::ReadLink(full.c_str(), &target);
-  if (code != err::kSuccess) return Fail(code);
+  if (const int e = platform::ReadLink(full.c_str(), &target)) return FailWith(e);
   const uint32_t n = std::min<uint32_t>(size, static_cast<uint32_t>(target.size()));
   std::memcpy(buffer, target.data(), n);
   return static_cast<int32_t>(n);
@@ -1125,9 +1073,9 @@ char* tblibc_realpath(const char* path, char* resolved) {
     return nullptr;
   }
   std::string full;
-  const uint32_t code = platform::FullPath(path, &full);
-  if (code != err::kSuccess) {
-    Fail(code);
+  const int code = platform::FullPath(path, &full);
+  if (code != 0) {
+    FailWith(code);
     return nullptr;
   }
   full = GuestPath(std::move(full));
@@ -1264,26 +1212,24 @@ int32_t tblibc_mkstemp64(char* name) {
 }
 
 char* tblibc_mkdtemp(char* name) {
-  const int32_t r = MakeTemporary(name, 0, [](char* path, uint32_t* code) {
+  const int32_t r = MakeTemporary(name, 0, [](char* path, int* code) {
     platform::FileStatus s;
-    if (platform::PathStatus(path, false, &s) == err::kSuccess) {
-      *code = err::kAlreadyExists;
+    if (platform::PathStatus(path, false, &s) == 0) {
+      *code = linux::kEEXIST;
       return -1;
     }
     *code = platform::MakeDirectory(path, 0700);
-    return *code == err::kSuccess ? 0 : -1;
+    return *code == 0 ? 0 : -1;
   });
   return r < 0 ? nullptr : name;
 }
 
 // A name free now; the caller races for it (why Linux warns at link time).
 char* tblibc_mktemp(char* name) {
-  const int32_t r = MakeTemporary(name, 0, [](char* path, uint32_t* code) {
+  const int32_t r = MakeTemporary(name, 0, [](char* path, int* code) {
     platform::FileStatus s;
-    *code = platform::PathStatus(path, false, &s) == err::kSuccess
-                ? err::kAlreadyExists
-                : err::kSuccess;
-    return *code == err::kSuccess ? 0 : -1;
+    *code = platform::PathStatus(path, false, &s) == 0 ? linux::kEEXIST : 0;
+    return *code == 0 ? 0 : -1;
   });
   if (r < 0 && name != nullptr) name[0] = '\0';
   return name;

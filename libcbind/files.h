@@ -1,5 +1,5 @@
 // What the files, directories and mappings families share: the guest's
-// errno from a platform error, the guest's structures from the neutral file
+// errno from a platform answer, the guest's structures from the neutral file
 // record, and the paths the *at calls resolve against a directory
 // descriptor.
 #pragma once
@@ -13,11 +13,7 @@
 
 namespace tblibc::files {
 
-// The Linux number for a platform error of a file call (these tell apart
-// ENOTDIR, ENOTEMPTY, EXDEV ... where the generic table cannot).
-int32_t FileErrno(uint32_t code);
-// errno from `code`, and the -1 the guest's call answers.
-int32_t Fail(uint32_t code);
+// errno = `linuxErrno`, and the -1 the guest's call answers.
 int32_t FailWith(int32_t linuxErrno);
 
 // A path of the host's as a Linux program reads it: "/" between names.

@@ -115,14 +115,15 @@ bool DrainDescriptor(Output& o) {
   const int32_t fd = static_cast<int32_t>(reinterpret_cast<uintptr_t>(o.target));
   size_t done = 0;
   while (done < o.used) {
-    const int32_t n = platform::DescriptorWrite(fd, o.buffer + done,
-                                                static_cast<uint32_t>(o.used - done));
-    if (n <= 0) {
-      TranslateErrno();
+    uint32_t n = 0;
+    const int e = platform::DescriptorWrite(fd, o.buffer + done,
+                                            static_cast<uint32_t>(o.used - done), &n);
+    if (e != 0 || n == 0) {
+      if (e != 0) SetErrno(e);
       AfterFailedWrite(Errno(), fd);
       return false;
     }
-    done += static_cast<size_t>(n);
+    done += n;
   }
   o.used = 0;
   return true;

@@ -30,9 +30,6 @@ char* GuestStrdup(std::string_view text);      // NUL-terminated copy
 // The Linux number for a host C runtime errno value (EINVAL for one with
 // no Linux counterpart).
 int32_t LinuxErrno(int hostErrno);
-// The Linux number for a platform error code (Win32 numbering, as
-// platform.h gives them).
-int32_t LinuxErrnoFromPlatform(uint32_t code);
 void SetErrno(int32_t linuxErrno);
 int32_t Errno();
 // errno = LinuxErrno(errno): after a host call, before returning to the guest.

@@ -22,7 +22,6 @@ namespace {
 
 using namespace tblibc::files;
 using tblibc::SetErrno;
-namespace err = platform::err;
 
 constexpr uint32_t kPage = platform::kPageSize;
 
@@ -67,18 +66,18 @@ Mapping* Find(uint32_t address) {
 // what lies past the end stays zero.
 bool CopyFile(int32_t fd, int64_t offset, uint8_t* to, uint32_t size) {
   int64_t here = 0, ignored = 0;
-  uint32_t code = platform::DescriptorSeek(fd, 0, 1, &here);
-  if (code == err::kSuccess) code = platform::DescriptorSeek(fd, offset, 0, &ignored);
+  int code = platform::DescriptorSeek(fd, 0, 1, &here);
+  if (code == 0) code = platform::DescriptorSeek(fd, offset, 0, &ignored);
   uint32_t filled = 0;
-  while (code == err::kSuccess && filled < size) {
+  while (code == 0 && filled < size) {
     uint32_t done = 0;
     code = platform::DescriptorRead(fd, to + filled, size - filled, &done);
     if (done == 0) break;
     filled += done;
   }
   platform::DescriptorSeek(fd, here, 0, &ignored);
-  if (code != err::kSuccess) Fail(code);
-  return code == err::kSuccess;
+  if (code != 0) FailWith(code);
+  return code == 0;
 }
 
 uint32_t Map(uint32_t hint, uint32_t length, uint32_t prot, uint32_t flags,
@@ -95,7 +94,7 @@ uint32_t Map(uint32_t hint, uint32_t length, uint32_t prot, uint32_t flags,
   platform::FileStatus status;
   if (!anonymous) {
     bool readable = false, writable = false;
-    if (platform::DescriptorStatus(fd, &status) != err::kSuccess)
+    if (platform::DescriptorStatus(fd, &status) != 0)
       return FailMap(linux::kEBADF);
     if (status.kind != platform::FileKind::kRegular) return FailMap(linux::kENODEV);
     platform::DescriptorAccess(fd, &readable, &writable);
@@ -107,11 +106,11 @@ uint32_t Map(uint32_t hint, uint32_t length, uint32_t prot, uint32_t flags,
   if (!anonymous && type == linux::kMAP_SHARED) {
     if (fixed) return FailMap(linux::kEINVAL);
     void* view = nullptr;
-    const uint32_t code = platform::MapShared(
+    const int code = platform::MapShared(
         fd, offset, size, (prot & linux::kPROT_WRITE) != 0, &view);
-    if (code == err::kNotSupported) return FailMap(linux::kENODEV);
-    if (code != err::kSuccess) {
-      Fail(code);
+    if (code == linux::kEOPNOTSUPP) return FailMap(linux::kENODEV);
+    if (code != 0) {
+      FailWith(code);
       return linux::kMAP_FAILED;
     }
     gMappings.push_back({tblibc::Address(view), size, Kind::kShared,
@@ -220,9 +219,9 @@ int32_t tblibc_msync(uint32_t address, uint32_t length, int32_t flags) {
   Mapping* m = Find(address);
   if (m == nullptr) return FailWith(linux::kENOMEM);
   if (m->kind == Kind::kShared) {
-    const uint32_t code = platform::FlushShared(
-        reinterpret_cast<void*>(uintptr_t{address}), RoundUp(length));
-    if (code != err::kSuccess) return Fail(code);
+    if (const int e = platform::FlushShared(
+            reinterpret_cast<void*>(uintptr_t{address}), RoundUp(length)))
+      return FailWith(e);
   }
   return 0;
 }

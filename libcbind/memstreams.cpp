@@ -54,11 +54,18 @@ MemoryStream* Find(void* stream) {
 
 FILE* File(void* stream) { return static_cast<FILE*>(stream); }
 
+// The host file's position; -1 when the host cannot tell.
+int64_t Tell(void* host) {
+  int64_t position = -1;
+  platform::StreamTell(host, &position);
+  return position;
+}
+
 // The host file's length; the position is kept.
 int64_t Length(void* host) {
-  const int64_t position = platform::StreamTell(host);
+  const int64_t position = Tell(host);
   platform::StreamSeek(host, 0, 2);
-  const int64_t end = platform::StreamTell(host);
+  const int64_t end = Tell(host);
   platform::StreamSeek(host, position, 0);
   return end;
 }
@@ -71,7 +78,7 @@ void ReadBack(void* host, char* target, size_t count) {
 
 int CarryToBuffer(MemoryStream& m) {
   if (!m.writable) return 0;
-  int64_t position = platform::StreamTell(m.host);
+  int64_t position = Tell(m.host);
   int64_t end = Length(m.host);
   const int64_t size = static_cast<int64_t>(m.size);
   int result = 0;
@@ -100,7 +107,7 @@ int CarryToBuffer(MemoryStream& m) {
 }
 
 int CarryToBlock(MemoryStream& m) {
-  const int64_t position = platform::StreamTell(m.host);
+  const int64_t position = Tell(m.host);
   const int64_t end = Length(m.host);
   const int64_t extent = std::max(position, end);
   if (position < 0 || end < 0 || extent > 0x7FFFFFFE) {
@@ -156,9 +163,8 @@ void* OpenBuffer(void* buffer, size_t size, unsigned flags) {
   unsigned access = platform::kOpenRead;
   if (m.writable) access |= platform::kOpenWrite;
   if (m.append) access |= platform::kOpenAppend;
-  m.host = platform::TemporaryStream(m.buffer, start, access);
-  if (m.host == nullptr) {
-    TranslateErrno();
+  if (const int e = platform::TemporaryStream(m.buffer, start, access, &m.host)) {
+    SetErrno(e);
     return nullptr;
   }
   if (m.append) platform::StreamSeek(m.host, 0, 2);
@@ -172,10 +178,9 @@ void* OpenDynamic(char** text, uint32_t* size) {
   m.writable = true;
   m.text = text;
   m.textSize = size;
-  m.host = platform::TemporaryStream(nullptr, 0,
-                                     platform::kOpenRead | platform::kOpenWrite);
-  if (m.host == nullptr) {
-    TranslateErrno();
+  if (const int e = platform::TemporaryStream(
+          nullptr, 0, platform::kOpenRead | platform::kOpenWrite, &m.host)) {
+    SetErrno(e);
     return nullptr;
   }
   return Register(std::move(m));
@@ -208,7 +213,7 @@ int Seek(void* stream, int64_t offset, int whence) {
   MemoryStream& m = *Find(stream);
   const int flushed = FlushOne(m);
   int64_t base = 0;
-  if (whence == 1) base = platform::StreamTell(m.host);
+  if (whence == 1) base = Tell(m.host);
   // open_memstream's end is the size it last reported, which the flush
   // above has just made the position.
   if (whence == 2) base = m.dynamic ? *m.textSize : Length(m.host);
@@ -225,8 +230,8 @@ int Seek(void* stream, int64_t offset, int whence) {
     std::fflush(File(m.host));
     m.carriedEnd = target;
   }
-  if (platform::StreamSeek(m.host, target, 0) != 0) {
-    TranslateErrno();
+  if (const int e = platform::StreamSeek(m.host, target, 0)) {
+    SetErrno(e);
     return -1;
   }
   return flushed == 0 ? 0 : -1;

@@ -82,8 +82,8 @@ bool TakePipe(void* stream) {
 }
 
 int ClosePipe(void* stream) {
-  const int32_t status = platform::PipeClose(stream);
-  if (status == -1) TranslateErrno();
+  int32_t status = -1;
+  if (const int e = platform::PipeClose(stream, &status)) SetErrno(e);
   return status;
 }
 
@@ -95,8 +95,8 @@ int Seek(void* stream, int64_t offset, int32_t whence) {
     return -1;
   }
   if (memstreams::Owns(stream)) return memstreams::Seek(stream, offset, whence);
-  if (platform::StreamSeek(stream, offset, whence) != 0) {
-    TranslateErrno();
+  if (const int e = platform::StreamSeek(stream, offset, whence)) {
+    SetErrno(e);
     return -1;
   }
   return 0;
@@ -107,8 +107,8 @@ int64_t Tell(void* stream) {
     SetErrno(linux::kEINVAL);
     return -1;
   }
-  const int64_t position = platform::StreamTell(stream);
-  if (position < 0) TranslateErrno();
+  int64_t position = -1;
+  if (const int e = platform::StreamTell(stream, &position)) SetErrno(e);
   return position < 0 ? -1 : position;
 }
 
@@ -238,9 +238,9 @@ void* tblibc_fopen(const char* path, const char* mode) {
     tblibc::SetErrno(linux::kEFAULT);
     return nullptr;
   }
-  void* stream = platform::StreamOpen(path, flags);
-  if (stream == nullptr) {
-    tblibc::TranslateErrno();
+  void* stream = nullptr;
+  if (const int e = platform::StreamOpen(path, flags, &stream)) {
+    tblibc::SetErrno(e);
     // Windows refuses to open a directory at all; Linux only to write it.
     if ((flags & platform::kOpenWrite) && platform::DirectoryExists(path))
       tblibc::SetErrno(linux::kEISDIR);
@@ -259,9 +259,14 @@ int tblibc_fclose(void* stream) {
   // Only this close's own failure counts, as on Linux (msvcrt would also
   // report an earlier error of the stream).
   std::clearerr(File(stream));
-  const int result = Address(stream) == process::HostStdin
-                         ? platform::StreamCloseKeepingDescriptor(stream)
-                         : std::fclose(File(stream));
+  if (Address(stream) == process::HostStdin) {
+    const int e = platform::StreamCloseKeepingDescriptor(stream);
+    if (e == 0) return 0;
+    SetErrno(e);
+    AfterFailedWrite(e, platform::StreamDescriptor(stream));
+    return EOF;
+  }
+  const int result = std::fclose(File(stream));
   if (result != 0) WriteFailed(stream);
   return result;
 }
@@ -288,9 +293,11 @@ void* tblibc_freopen(const char* path, const char* mode, void* stream) {
     SetErrno(linux::kEEXIST);
     return nullptr;
   }
-  void* reopened = platform::StreamReopen(path, flags, stream);
-  if (reopened == nullptr) TranslateErrno();
-  return reopened;
+  if (const int e = platform::StreamReopen(path, flags, stream)) {
+    SetErrno(e);
+    return nullptr;
+  }
+  return stream;
 }
 
 void* tblibc_fdopen(int32_t fd, const char* mode) {
@@ -299,17 +306,20 @@ void* tblibc_fdopen(int32_t fd, const char* mode) {
     tblibc::SetErrno(linux::kEINVAL);
     return nullptr;
   }
-  void* stream = platform::StreamFromDescriptor(
-      fd, flags & ~(platform::kOpenCreate | platform::kOpenTruncate |
-                    platform::kOpenExclusive));
-  if (stream == nullptr) tblibc::TranslateErrno();
+  void* stream = nullptr;
+  if (const int e = platform::StreamFromDescriptor(
+          fd, flags & ~(platform::kOpenCreate | platform::kOpenTruncate |
+                        platform::kOpenExclusive),
+          &stream))
+    tblibc::SetErrno(e);
   return stream;
 }
 
 void* tblibc_tmpfile() {
-  void* stream = platform::TemporaryStream(
-      nullptr, 0, platform::kOpenRead | platform::kOpenWrite);
-  if (stream == nullptr) tblibc::TranslateErrno();
+  void* stream = nullptr;
+  if (const int e = platform::TemporaryStream(
+          nullptr, 0, platform::kOpenRead | platform::kOpenWrite, &stream))
+    tblibc::SetErrno(e);
   return stream;
 }
 
@@ -327,9 +337,9 @@ void* tblibc_popen(const char* command, const char* mode) {
     SetErrno(linux::kEINVAL);
     return nullptr;
   }
-  void* stream = platform::PipeOpen(command, reads == 1, ChildSignals());
-  if (stream == nullptr) {
-    TranslateErrno();
+  void* stream = nullptr;
+  if (const int e = platform::PipeOpen(command, reads == 1, ChildSignals(), &stream)) {
+    SetErrno(e);
     return nullptr;
   }
   gPipes.push_back(stream);
@@ -618,8 +628,8 @@ int tblibc_remove(const char* path) {
   }
   const bool directory = platform::DirectoryExists(path);
   if (directory) tblibc::SetErrno(linux::kEISDIR);
-  if (platform::DeletePath(path, directory) != 0) {
-    tblibc::TranslateErrno();
+  if (const int e = platform::DeletePath(path, directory)) {
+    tblibc::SetErrno(e);
     return -1;
   }
   return 0;
@@ -646,12 +656,14 @@ int tblibc_rename(const char* from, const char* to) {
     SetErrno(linux::kENOTDIR);
     return -1;
   }
-  if (fromDirectory && toDirectory && platform::DeletePath(to, true) != 0) {
-    TranslateErrno();
-    return -1;
+  if (fromDirectory && toDirectory) {
+    if (const int e = platform::DeletePath(to, true)) {
+      SetErrno(e);
+      return -1;
+    }
   }
-  if (platform::ReplacePath(from, to) != 0) {
-    TranslateErrno();
+  if (const int e = platform::ReplacePath(from, to)) {
+    SetErrno(e);
     return -1;
   }
   return 0;

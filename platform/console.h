@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/errors.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -22,15 +21,18 @@ bool IsConsole(Handle h);
 // Line end of the host's text files and console.
 std::string_view LineEnd();
 
-// `permission` is the POSIX mode of a file that gets created (the Windows
-// port honours only the owner-write bit: without it the file is read-only).
-uint32_t FileOpen(const char* path, unsigned flags, unsigned permission,
-                  Handle* handle);
-uint32_t FileRead(Handle h, void* buffer, uint32_t count, uint32_t* done);
-uint32_t FileWrite(Handle h, const void* buffer, uint32_t count, uint32_t* done);
-// whence: 0 start, 1 current, 2 end.
-uint32_t FileSeek(Handle h, int64_t offset, int whence, int64_t* position);
-uint32_t FileSize(Handle h, int64_t* size);
-uint32_t FileClose(Handle h);
+// `flags` are OpenFlags. `permission` is the POSIX mode of a file that gets
+// created (the Windows port honours only the owner-write bit: without it
+// the file is read-only). A directory is no file: EACCES.
+int FileOpen(const char* path, unsigned flags, unsigned permission,
+             Handle* handle);
+// `done` 0 is the end of the file (a pipe's writer gone among them).
+int FileRead(Handle h, void* buffer, uint32_t count, uint32_t* done);
+// Everything or an error, like a write to a blocking handle.
+int FileWrite(Handle h, const void* buffer, uint32_t count, uint32_t* done);
+// whence: 0 start, 1 current, 2 end; `position` may be null.
+int FileSeek(Handle h, int64_t offset, int whence, int64_t* position);
+int FileSize(Handle h, int64_t* size);
+int FileClose(Handle h);
 
 }  // namespace platform

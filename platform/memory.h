@@ -34,10 +34,11 @@ void* AllocatePages(size_t size);
 void FreePages(void* pages, size_t size);
 
 // A view of [offset, offset + size) of the file behind descriptor `fd` that
-// writes reach the file through; kNotSupported where the host cannot give one.
-uint32_t MapShared(int fd, int64_t offset, uint32_t size, bool writable,
-                   void** address);
-uint32_t UnmapShared(void* address, uint32_t size);
-uint32_t FlushShared(void* address, uint32_t size);
+// writes reach the file through; EOPNOTSUPP or ENODEV where the host
+// cannot give one.
+int MapShared(int fd, int64_t offset, uint32_t size, bool writable,
+              void** address);
+int UnmapShared(void* address, uint32_t size);
+int FlushShared(void* address, uint32_t size);
 
 }  // namespace platform

@@ -1,8 +1,8 @@
 // The host C runtime's streams (its FILE*, passed as void*), temporary
 // files and pipes to commands. Every stream opened here is binary: a Linux
-// program's bytes reach the file unchanged. Unlike the Win32-numbered
-// results elsewhere, these answer as the C runtime does: a null stream or -1
-// with the host C runtime's errno set, which the caller translates.
+// program's bytes reach the file unchanged. They answer as every platform
+// call does (errors.h): 0, or the Linux errno of the failure, which the
+// caller hands to the guest.
 #pragma once
 
 #include <cstddef>
@@ -16,11 +16,13 @@ namespace platform {
 
 // `flags` are OpenFlags; the stream reads and writes as they say. A created
 // file may be read and written by everyone the host lets (0666 on Linux).
-void* StreamOpen(const char* path, unsigned flags);
-// Reopens `stream` on `path` in place (the same FILE* on success).
-void* StreamReopen(const char* path, unsigned flags, void* stream);
+int StreamOpen(const char* path, unsigned flags, void** stream);
+// Reopens `stream` on `path` in place (the same FILE* on success; closed
+// when it fails).
+int StreamReopen(const char* path, unsigned flags, void* stream);
 // A stream on an open descriptor of the C runtime.
-void* StreamFromDescriptor(int fd, unsigned flags);
+int StreamFromDescriptor(int fd, unsigned flags, void** stream);
+// The stream's descriptor; -1 when it has none.
 int StreamDescriptor(void* stream);
 // fclose that leaves the stream's descriptor open (the loader's final
 // pause reads descriptor 0 after the guest has closed stdin).
@@ -29,7 +31,8 @@ int StreamCloseKeepingDescriptor(void* stream);
 // A stream on a fresh file in the host's temporary directory, holding
 // `size` bytes of `contents` and positioned at its start, that disappears
 // when closed (or when the process ends).
-void* TemporaryStream(const void* contents, size_t size, unsigned flags);
+int TemporaryStream(const void* contents, size_t size, unsigned flags,
+                    void** stream);
 // The host's directory for temporary files, "/" as the separator and no
 // separator at the end ("/tmp" on Linux).
 std::string TemporaryDirectory();
@@ -37,14 +40,16 @@ std::string TemporaryDirectory();
 // The command run by the host's command interpreter, its standard output
 // (reading) or input (writing) on the stream; its signal state as for
 // RunCommand.
-void* PipeOpen(const char* command, bool reading, const StartingSignals& child);
+int PipeOpen(const char* command, bool reading, const StartingSignals& child,
+             void** stream);
 // Waits for the command; its status as Linux's wait encodes it (the exit
-// code times 256), or -1.
-int32_t PipeClose(void* stream);
+// code times 256).
+int PipeClose(void* stream, int32_t* status);
 
 // whence: 0 start, 1 current, 2 end.
 int StreamSeek(void* stream, int64_t offset, int whence);
-int64_t StreamTell(void* stream);
+// `position` is -1 when it fails.
+int StreamTell(void* stream, int64_t* position);
 // Cuts the stream's file to `size` bytes; call with its buffer flushed.
 int StreamTruncate(void* stream, int64_t size);
 

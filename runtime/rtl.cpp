@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 
+#include "abi/errno.h"
 #include "platform/console.h"
 #include "platform/exceptions.h"
 #include "platform/files.h"
@@ -58,18 +60,21 @@ constexpr ErrorClass kInOutError{"EInOutError", kInOutErrorCode};
 constexpr ErrorClass kOutOfMemory{"EOutOfMemory", kOutOfMemoryCode};
 constexpr ErrorClass kInvalidPointer{"EInvalidPointer", kInvalidPointerCode};
 
+// The run-time's I/O codes with their own message, and the Linux errors a
+// platform call answers that mean each of them.
 struct IoMessageRow {
   uint32_t code;
   const char* text;
+  std::array<int32_t, 3> errnos;  // 0: no more
 };
 constexpr std::array<IoMessageRow, 7> kIoMessages{{
-    {2, "File not found"},
-    {3, "Invalid filename"},
-    {4, "Too many open files"},
-    {5, "File access denied"},
-    {kReadBeyondEof, "Read beyond end of file"},
-    {kDiskFull, "Disk full"},
-    {kInvalidNumericInput, "Invalid numeric input"},
+    {2, "File not found", {linux::kENOENT, linux::kENXIO}},
+    {3, "Invalid filename", {linux::kENOTDIR}},
+    {4, "Too many open files", {linux::kEMFILE, linux::kENFILE}},
+    {5, "File access denied", {linux::kEACCES, linux::kEPERM, linux::kEROFS}},
+    {kReadBeyondEof, "Read beyond end of file", {}},
+    {kDiskFull, "Disk full", {linux::kENOSPC, linux::kEDQUOT}},
+    {kInvalidNumericInput, "Invalid numeric input", {}},
 }};
 static_assert(kIoMessages.size() == 7);
 
@@ -115,11 +120,29 @@ void CheckAt(uint32_t code, const void* where) {
   if (code != 0) FailIo(code, where);
 }
 
+// The message of a platform call's answer: its run-time I/O code's, or the
+// Linux number itself.
+std::string ErrnoMessage(int linuxErrno) {
+  for (const IoMessageRow& row : kIoMessages)
+    for (const int32_t e : row.errnos)
+      if (e != 0 && e == linuxErrno) return row.text;
+  return "I/O error " + std::to_string(linuxErrno);
+}
+
+[[noreturn]] void FailHost(int linuxErrno, const void* where) {
+  Fail(kInOutError, ErrnoMessage(linuxErrno), where);
+}
+
+void CheckHost(int linuxErrno, const void* where) {
+  if (linuxErrno != 0) FailHost(linuxErrno, where);
+}
+
 void WriteAll(platform::Handle h, const void* bytes, size_t count, bool check) {
   uint32_t done = 0;
-  uint32_t code = platform::FileWrite(h, bytes, static_cast<uint32_t>(count), &done);
-  if (code == 0 && done != count) code = kDiskFull;
-  if (check && code != 0) FailIo(code, __builtin_return_address(0));
+  const int e = platform::FileWrite(h, bytes, static_cast<uint32_t>(count), &done);
+  if (!check) return;
+  if (e != 0) FailHost(e, __builtin_return_address(0));
+  if (done != count) FailIo(kDiskFull, __builtin_return_address(0));
 }
 
 // ---- Console writer -----------------------------------------------------------
@@ -158,9 +181,9 @@ bool ReadMore() {
     g_inStart = 0;
   }
   uint32_t got = 0;
-  const uint32_t code = platform::FileRead(
+  const int e = platform::FileRead(
       g_in, g_inBuffer + g_inEnd, static_cast<uint32_t>(kInputBufferSize - g_inEnd), &got);
-  if (code != 0) FailIo(code, __builtin_return_address(0));
+  if (e != 0) FailHost(e, __builtin_return_address(0));
   g_inEnd += got;
   return got != 0;
 }
@@ -312,7 +335,7 @@ void File::OpenExisting(bool write) {
   const void* where = __builtin_return_address(0);
   Close();
   const unsigned flags = platform::kOpenRead | (write ? platform::kOpenWrite : 0u);
-  CheckAt(platform::FileOpen(name_.c_str(), flags, 0666, &handle_), where);
+  CheckHost(platform::FileOpen(name_.c_str(), flags, 0666, &handle_), where);
 }
 
 void File::Rewrite() {
@@ -320,7 +343,7 @@ void File::Rewrite() {
   Close();
   const unsigned flags = platform::kOpenRead | platform::kOpenWrite |
                          platform::kOpenCreate | platform::kOpenTruncate;
-  CheckAt(platform::FileOpen(name_.c_str(), flags, 0666, &handle_), where);
+  CheckHost(platform::FileOpen(name_.c_str(), flags, 0666, &handle_), where);
 }
 
 uint32_t File::Read(void* buffer, uint32_t count) {
@@ -329,7 +352,7 @@ uint32_t File::Read(void* buffer, uint32_t count) {
   uint32_t total = 0;
   while (total < count) {
     uint32_t got = 0;
-    CheckAt(platform::FileRead(handle_, p + total, count - total, &got), where);
+    CheckHost(platform::FileRead(handle_, p + total, count - total, &got), where);
     if (got == 0) FailIo(kReadBeyondEof, where);
     total += got;
   }
@@ -339,26 +362,26 @@ uint32_t File::Read(void* buffer, uint32_t count) {
 void File::Write(const void* buffer, uint32_t count) {
   const void* where = __builtin_return_address(0);
   uint32_t done = 0;
-  CheckAt(platform::FileWrite(handle_, buffer, count, &done), where);
+  CheckHost(platform::FileWrite(handle_, buffer, count, &done), where);
   if (done != count) FailIo(kDiskFull, where);
 }
 
 void File::Seek(int64_t position) {
   const void* where = __builtin_return_address(0);
-  CheckAt(platform::FileSeek(handle_, position, 0, nullptr), where);
+  CheckHost(platform::FileSeek(handle_, position, 0, nullptr), where);
 }
 
 int64_t File::Position() {
   const void* where = __builtin_return_address(0);
   int64_t position = 0;
-  CheckAt(platform::FileSeek(handle_, 0, 1, &position), where);
+  CheckHost(platform::FileSeek(handle_, 0, 1, &position), where);
   return position;
 }
 
 int64_t File::Size() {
   const void* where = __builtin_return_address(0);
   int64_t size = 0;
-  CheckAt(platform::FileSize(handle_, &size), where);
+  CheckHost(platform::FileSize(handle_, &size), where);
   return size;
 }
 
@@ -367,7 +390,7 @@ void File::Close() {
   const void* where = __builtin_return_address(0);
   const platform::Handle h = handle_;
   handle_ = platform::kInvalidHandle;
-  CheckAt(platform::FileClose(h), where);
+  CheckHost(platform::FileClose(h), where);
 }
 
 }  // namespace rtl

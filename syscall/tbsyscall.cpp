@@ -15,10 +15,8 @@
 #include <string_view>
 
 #include "abi/linux.h"
-#include "libcbind/guest.h"
 #include "libcbind/util.h"
 #include "platform/console.h"
-#include "platform/errors.h"
 #include "platform/exceptions.h"
 #include "platform/files.h"
 #include "platform/time.h"
@@ -124,12 +122,6 @@ constexpr bool RowsMatchNames() {
 }
 static_assert(RowsMatchNames(), "a handler sits at the wrong number");
 
-// ---- Host errors --------------------------------------------------------------
-
-// Host errors the guest can tell apart; anything else is an I/O error. The
-// translation is the one every served C-library call uses.
-int32_t LinuxError(uint32_t hostError) { return tblibc::LinuxErrnoFromPlatform(hostError); }
-
 void Answer(platform::Context& c, int32_t value) { c.Eax = static_cast<uint32_t>(value); }
 void Fail(platform::Context& c, int32_t linuxError) { Answer(c, -linuxError); }
 
@@ -234,8 +226,8 @@ void SysRead(platform::Context& c) {
   if (!file || !file->readable) return Fail(c, linux::kEBADF);
   if (count < 0) return Fail(c, linux::kEINVAL);
   uint32_t done = 0;
-  uint32_t error = platform::FileRead(file->handle, buffer, count, &done);
-  if (error != 0 && error != platform::err::kHandleEof) return Fail(c, LinuxError(error));
+  int error = platform::FileRead(file->handle, buffer, count, &done);
+  if (error != 0) return Fail(c, error);
   Answer(c, static_cast<int32_t>(done));  // short at the end, 0 past it
 }
 
@@ -251,9 +243,9 @@ void SysWrite(platform::Context& c) {
   if (!file || !file->writable) return Fail(c, linux::kEBADF);
   if (count < 0) return Fail(c, linux::kEINVAL);
   uint32_t done = 0;
-  uint32_t error = platform::FileWrite(file->handle, buffer, count, &done);
+  int error = platform::FileWrite(file->handle, buffer, count, &done);
   // What reached the file counts, as with the kernel's short writes.
-  if (error != 0 && done == 0) return Fail(c, LinuxError(error));
+  if (error != 0 && done == 0) return Fail(c, error);
   Answer(c, static_cast<int32_t>(done));
 }
 
@@ -279,9 +271,9 @@ void SysOpen(platform::Context& c) {
   if ((flags & linux::kO_TRUNC) && access.writable) hostFlags |= platform::kOpenTruncate;
   if (flags & linux::kO_APPEND) hostFlags |= platform::kOpenAppend;
 
-  uint32_t error = platform::FileOpen(record.path, hostFlags, c.Edx & kPermissionBits,
+  int error = platform::FileOpen(record.path, hostFlags, c.Edx & kPermissionBits,
                                       &record.handle);
-  if (error != 0) return Fail(c, LinuxError(error));
+  if (error != 0) return Fail(c, error);
   record.readable = access.readable;
   record.writable = access.writable;
 
@@ -300,11 +292,11 @@ void SysClose(platform::Context& c) {
   if (IsConsole(c.Ebx)) return Answer(c, 0);
   HostFile* file = FindHostFile(c.Ebx);
   if (!file) return Fail(c, linux::kEBADF);
-  uint32_t error = platform::FileClose(file->handle);
+  int error = platform::FileClose(file->handle);
   // The descriptor is gone even when the host reports a failure, as on Linux.
   liveFiles.erase(c.Ebx);
   delete file;
-  if (error != 0) return Fail(c, LinuxError(error));
+  if (error != 0) return Fail(c, error);
   Answer(c, 0);
 }
 
@@ -314,21 +306,21 @@ void SysLseek(platform::Context& c) {
   if (!file) return Fail(c, linux::kEBADF);
 
   int64_t origin = 0;
-  uint32_t error = 0;
+  int error = 0;
   switch (c.Edx) {
     case linux::kSEEK_SET: break;
     case linux::kSEEK_CUR: error = platform::FileSeek(file->handle, 0, 1, &origin); break;
     case linux::kSEEK_END: error = platform::FileSize(file->handle, &origin); break;
     default: return Fail(c, linux::kEINVAL);
   }
-  if (error != 0) return Fail(c, LinuxError(error));
+  if (error != 0) return Fail(c, error);
 
   int64_t target = origin + static_cast<int32_t>(c.Ecx);
   if (target < 0) return Fail(c, linux::kEINVAL);
   if (target > INT32_MAX) return Fail(c, linux::kEOVERFLOW);  // the guest's off_t
   int64_t position = 0;
   error = platform::FileSeek(file->handle, target, 0, &position);
-  if (error != 0) return Fail(c, LinuxError(error));
+  if (error != 0) return Fail(c, error);
   Answer(c, static_cast<int32_t>(position));
 }
 

@@ -1,4 +1,6 @@
-// The run-time's console and files on Linux: handles are descriptors.
+// The run-time's console and files on Linux: handles are descriptors, and
+// errno is already the answer.
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,8 +16,8 @@ Handle StdError() { return 2; }
 
 bool IsConsole(Handle h) { return isatty(static_cast<int>(h)) == 1; }
 
-uint32_t FileOpen(const char* path, unsigned flags, unsigned permission,
-                  Handle* handle) {
+int FileOpen(const char* path, unsigned flags, unsigned permission,
+             Handle* handle) {
   *handle = kInvalidHandle;
   int oflags = O_CLOEXEC | O_LARGEFILE;
   if ((flags & kOpenWrite) != 0)
@@ -27,59 +29,58 @@ uint32_t FileOpen(const char* path, unsigned flags, unsigned permission,
   if (flags & kOpenExclusive) oflags |= O_EXCL;
   if (flags & kOpenAppend) oflags |= O_APPEND;
   int fd = Retry([&] { return open(path, oflags, permission); });
-  if (fd < 0) return LastError();
+  if (fd < 0) return errno;
   // Windows refuses to open a directory as a file; so do we, on every port.
   struct stat64 st {};
   if (fstat64(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     close(fd);
-    return err::kAccessDenied;
+    return EACCES;
   }
   *handle = fd;
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t FileRead(Handle h, void* buffer, uint32_t count, uint32_t* done) {
+int FileRead(Handle h, void* buffer, uint32_t count, uint32_t* done) {
   *done = 0;
   ssize_t n = Retry([&] { return read(static_cast<int>(h), buffer, count); });
-  if (n < 0) return LastError();
+  if (n < 0) return errno;
   *done = static_cast<uint32_t>(n);
-  return err::kSuccess;
+  return 0;
 }
 
-// Everything or an error, like WriteFile on a blocking handle.
-uint32_t FileWrite(Handle h, const void* buffer, uint32_t count, uint32_t* done) {
+int FileWrite(Handle h, const void* buffer, uint32_t count, uint32_t* done) {
   *done = 0;
   const char* p = static_cast<const char*>(buffer);
   while (*done < count) {
     ssize_t n = Retry(
         [&] { return write(static_cast<int>(h), p + *done, count - *done); });
-    if (n < 0) return LastError();
-    if (n == 0) return err::kDiskFull;
+    if (n < 0) return errno;
+    if (n == 0) return ENOSPC;
     *done += static_cast<uint32_t>(n);
   }
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t FileSeek(Handle h, int64_t offset, int whence, int64_t* position) {
+int FileSeek(Handle h, int64_t offset, int whence, int64_t* position) {
   static constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
-  if (whence < 0 || whence > 2) return err::kInvalidParameter;
+  if (whence < 0 || whence > 2) return EINVAL;
   off64_t r = lseek64(static_cast<int>(h), offset, kWhence[whence]);
-  if (r < 0) return errno == EINVAL ? err::kNegativeSeek : LastError();
+  if (r < 0) return errno;
   if (position != nullptr) *position = r;
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t FileSize(Handle h, int64_t* size) {
+int FileSize(Handle h, int64_t* size) {
   struct stat64 st {};
-  if (fstat64(static_cast<int>(h), &st) != 0) return LastError();
+  if (fstat64(static_cast<int>(h), &st) != 0) return errno;
   *size = st.st_size;
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t FileClose(Handle h) {
+int FileClose(Handle h) {
   // Linux closes the descriptor even when close() reports EINTR: no retry.
-  if (close(static_cast<int>(h)) != 0 && errno != EINTR) return LastError();
-  return err::kSuccess;
+  if (close(static_cast<int>(h)) != 0 && errno != EINTR) return errno;
+  return 0;
 }
 
 std::string_view LineEnd() { return "\n"; }

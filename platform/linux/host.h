@@ -41,9 +41,9 @@ constexpr uint32_t kSyscallInstructionLength = 2;  // cd 80
 // Installs the system-call filter once both a region and the handler exist.
 void TrapGuestSyscalls();
 
-uint32_t LastError();
-uint32_t FilesError();
-uint32_t Done(int result);  // FilesError() for a negative result
+// A system call's answer in the platform's convention: errno, which is
+// the guest's own number, when it failed.
+inline int Done(int result) { return result < 0 ? errno : 0; }
 
 // For as long as a command is being started (popen) or run (system), the
 // host's signals are what the guest's child would inherit on Linux: the

@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "platform/linux/host.h"
-#include "platform/errors.h"
 #include "platform/memory.h"
 
 #ifndef MAP_FIXED_NOREPLACE
@@ -100,22 +99,22 @@ void FreePages(void* pages, size_t size) { munmap(pages, size); }
 
 // ---- Memory mappings (the mappings family) ----
 
-uint32_t MapShared(int fd, int64_t offset, uint32_t size, bool writable,
-                   void** address) {
+int MapShared(int fd, int64_t offset, uint32_t size, bool writable,
+              void** address) {
   const KeepErrno keep;
   void* view = mmap64(nullptr, size, PROT_READ | (writable ? PROT_WRITE : 0),
                       MAP_SHARED, fd, offset);
-  if (view == MAP_FAILED) return FilesError();
+  if (view == MAP_FAILED) return errno;
   *address = view;
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t UnmapShared(void* address, uint32_t size) {
+int UnmapShared(void* address, uint32_t size) {
   const KeepErrno keep;
   return Done(munmap(address, size));
 }
 
-uint32_t FlushShared(void* address, uint32_t size) {
+int FlushShared(void* address, uint32_t size) {
   const KeepErrno keep;
   return Done(msync(address, size, MS_SYNC));
 }

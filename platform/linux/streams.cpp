@@ -35,104 +35,118 @@ const char* ModeOf(unsigned flags) {
   return write ? "w" : "r";
 }
 
-void* StreamOnDescriptor(int fd, unsigned flags) {
-  if (fd < 0) return nullptr;
-  FILE* stream = fdopen(fd, ModeOf(flags));
-  if (stream == nullptr) {
-    const int saved = errno;
+// Takes `fd`: on failure it is closed.
+int StreamOnDescriptor(int fd, unsigned flags, void** stream) {
+  if (fd < 0) return errno;
+  FILE* file = fdopen(fd, ModeOf(flags));
+  if (file == nullptr) {
+    const int e = errno;
     close(fd);
-    errno = saved;
+    return e;
   }
-  return stream;
+  *stream = file;
+  return 0;
 }
+
+int Done(FILE* file) { return file != nullptr ? 0 : errno; }
 
 }  // namespace
 
-void* StreamOpen(const char* path, unsigned flags) {
-  return StreamOnDescriptor(open(path, OpenFlagsOf(flags), 0666), flags);
+int StreamOpen(const char* path, unsigned flags, void** stream) {
+  return StreamOnDescriptor(open(path, OpenFlagsOf(flags), 0666), flags, stream);
 }
 
-void* StreamReopen(const char* path, unsigned flags, void* stream) {
+int StreamReopen(const char* path, unsigned flags, void* stream) {
   // freopen cannot ask for exclusive creation; the caller checks first.
   static constexpr const char* kModes[] = {"r", "w", "a", "r+", "w+", "a+"};
   const bool read = (flags & kOpenRead) != 0, write = (flags & kOpenWrite) != 0;
   int index = (flags & kOpenAppend) ? 2 : (flags & kOpenTruncate) ? 1 : 0;
   if (read && write) index += 3;
-  return freopen(path, kModes[index], static_cast<FILE*>(stream));
+  return Done(freopen(path, kModes[index], static_cast<FILE*>(stream)));
 }
 
-void* StreamFromDescriptor(int fd, unsigned flags) {
-  return fdopen(fd, ModeOf(flags));
+int StreamFromDescriptor(int fd, unsigned flags, void** stream) {
+  FILE* file = fdopen(fd, ModeOf(flags));
+  *stream = file;
+  return Done(file);
 }
 
 int StreamDescriptor(void* stream) { return fileno(static_cast<FILE*>(stream)); }
 
 int StreamCloseKeepingDescriptor(void* stream) {
   FILE* file = static_cast<FILE*>(stream);
-  const int saved = errno;
   const int fd = fileno(file);
-  errno = saved;
-  if (fd < 0) return fclose(file);
+  if (fd < 0) return fclose(file) == 0 ? 0 : errno;
   const int kept = dup(fd);
-  const int result = fclose(file);
-  const int closeErrno = errno;
+  const int result = fclose(file) == 0 ? 0 : errno;
   if (kept >= 0) {
     dup2(kept, fd);
     close(kept);
   }
-  errno = closeErrno;
   return result;
 }
 
-void* TemporaryStream(const void* contents, size_t size, unsigned flags) {
+int TemporaryStream(const void* contents, size_t size, unsigned flags,
+                    void** stream) {
   char name[] = "/tmp/tumbexXXXXXX";
   const int fd = mkostemp(name, O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return errno;
   unlink(name);
   const char* p = static_cast<const char*>(contents);
   for (size_t done = 0; done < size;) {
     const ssize_t n = write(fd, p + done, size - done);
     if (n <= 0) {
       close(fd);
-      errno = ENOSPC;
-      return nullptr;
+      return ENOSPC;
     }
     done += static_cast<size_t>(n);
   }
   if (flags & kOpenAppend) fcntl(fd, F_SETFL, O_APPEND);
   lseek(fd, 0, SEEK_SET);
-  return StreamOnDescriptor(fd, flags);
+  return StreamOnDescriptor(fd, flags, stream);
 }
 
 std::string TemporaryDirectory() { return P_tmpdir; }
 
-void* PipeOpen(const char* command, bool reading, const StartingSignals& child) {
-  const ChildSignalScope scope(child);
-  return popen(command, reading ? "r" : "w");
+int PipeOpen(const char* command, bool reading, const StartingSignals& child,
+             void** stream) {
+  FILE* pipe = nullptr;
+  {
+    const ChildSignalScope scope(child);
+    pipe = popen(command, reading ? "r" : "w");
+  }
+  *stream = pipe;
+  return Done(pipe);
 }
 
-int32_t PipeClose(void* stream) { return pclose(static_cast<FILE*>(stream)); }
+int PipeClose(void* stream, int32_t* status) {
+  const int result = pclose(static_cast<FILE*>(stream));
+  if (result == -1) return errno;
+  *status = result;
+  return 0;
+}
 
 int StreamSeek(void* stream, int64_t offset, int whence) {
   static constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
-  if (whence < 0 || whence > 2) {
-    errno = EINVAL;
-    return -1;
-  }
-  return fseeko64(static_cast<FILE*>(stream), offset, kWhence[whence]);
+  if (whence < 0 || whence > 2) return EINVAL;
+  return Done(fseeko64(static_cast<FILE*>(stream), offset, kWhence[whence]));
 }
 
-int64_t StreamTell(void* stream) { return ftello64(static_cast<FILE*>(stream)); }
+int StreamTell(void* stream, int64_t* position) {
+  *position = ftello64(static_cast<FILE*>(stream));
+  return *position < 0 ? errno : 0;
+}
 
 int StreamTruncate(void* stream, int64_t size) {
-  return ftruncate64(fileno(static_cast<FILE*>(stream)), size);
+  return Done(ftruncate64(fileno(static_cast<FILE*>(stream)), size));
 }
 
 int StreamSetBuffering(void* stream, char* buffer, Buffering mode,
                        size_t size) {
   static constexpr int kModes[] = {_IOFBF, _IOLBF, _IONBF};
+  // setvbuf refuses only what it cannot take, and says no more.
   return setvbuf(static_cast<FILE*>(stream), buffer,
-                 kModes[static_cast<int>(mode)], size);
+                 kModes[static_cast<int>(mode)], size) == 0 ? 0 : EINVAL;
 }
 
 bool StreamReading(void* stream) { return __freading(static_cast<FILE*>(stream)) != 0; }
@@ -142,10 +156,10 @@ void StreamSetError(void* stream) {
   static_cast<FILE*>(stream)->_flags |= _IO_ERR_SEEN;
 }
 
-int ReplacePath(const char* from, const char* to) { return rename(from, to); }
+int ReplacePath(const char* from, const char* to) { return Done(rename(from, to)); }
 
 int DeletePath(const char* path, bool directory) {
-  return directory ? rmdir(path) : unlink(path);
+  return Done(directory ? rmdir(path) : unlink(path));
 }
 
 }  // namespace platform

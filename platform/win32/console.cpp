@@ -1,7 +1,9 @@
 // The run-time's console and files on Windows: handles are Win32 handles.
 #include <windows.h>
 
+#include "abi/errno.h"
 #include "platform/console.h"
+#include "platform/win32/host.h"
 
 namespace platform {
 namespace {
@@ -19,12 +21,12 @@ bool IsConsole(Handle h) {
   return GetConsoleMode(Native(h), &mode) != 0;
 }
 
-uint32_t FileOpen(const char* path, unsigned flags, unsigned permission,
-                  Handle* handle) {
+int FileOpen(const char* path, unsigned flags, unsigned permission,
+             Handle* handle) {
   *handle = kInvalidHandle;
   // A directory is no file; Windows would refuse it only for want of
   // backup semantics, and Wine not always.
-  if (DirectoryExists(path)) return err::kAccessDenied;
+  if (DirectoryExists(path)) return linux::kEACCES;
   DWORD access = 0;
   if (flags & kOpenRead) access |= GENERIC_READ;
   if (flags & kOpenWrite) {
@@ -51,7 +53,7 @@ uint32_t FileOpen(const char* path, unsigned flags, unsigned permission,
     // truncate through a handle of its own first.
     HANDLE cut = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (cut == INVALID_HANDLE_VALUE) return GetLastError();
+    if (cut == INVALID_HANDLE_VALUE) return LastLinuxErrno();
     CloseHandle(cut);
     disposition = OPEN_EXISTING;
   }
@@ -60,56 +62,57 @@ uint32_t FileOpen(const char* path, unsigned flags, unsigned permission,
       (permission & 0200) != 0 ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
   HANDLE h = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          disposition, attributes, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  if (h == INVALID_HANDLE_VALUE) return LastLinuxErrno();
   *handle = reinterpret_cast<Handle>(h);
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t FileRead(Handle h, void* buffer, uint32_t count, uint32_t* done) {
+int FileRead(Handle h, void* buffer, uint32_t count, uint32_t* done) {
   DWORD n = 0;
   *done = 0;
   if (!ReadFile(Native(h), buffer, count, &n, nullptr)) {
-    DWORD e = GetLastError();
-    return e == ERROR_BROKEN_PIPE ? err::kSuccess : e;  // writer gone: end of file
+    // The writer gone, or the end met by a handle that says so: the end.
+    const DWORD e = GetLastError();
+    return e == ERROR_BROKEN_PIPE || e == ERROR_HANDLE_EOF ? 0 : LinuxErrnoOfWin32(e);
   }
   *done = n;
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t FileWrite(Handle h, const void* buffer, uint32_t count, uint32_t* done) {
+int FileWrite(Handle h, const void* buffer, uint32_t count, uint32_t* done) {
   *done = 0;
   const char* p = static_cast<const char*>(buffer);
   while (*done < count) {
     DWORD n = 0;
     if (!WriteFile(Native(h), p + *done, count - *done, &n, nullptr))
-      return GetLastError();
-    if (n == 0) return err::kDiskFull;
+      return LastLinuxErrno();
+    if (n == 0) return linux::kENOSPC;
     *done += n;
   }
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t FileSeek(Handle h, int64_t offset, int whence, int64_t* position) {
+int FileSeek(Handle h, int64_t offset, int whence, int64_t* position) {
   static constexpr DWORD kMethod[] = {FILE_BEGIN, FILE_CURRENT, FILE_END};
-  if (whence < 0 || whence > 2) return err::kInvalidParameter;
+  if (whence < 0 || whence > 2) return linux::kEINVAL;
   LARGE_INTEGER distance{};
   distance.QuadPart = offset;
   LARGE_INTEGER result{};
   if (!SetFilePointerEx(Native(h), distance, &result, kMethod[whence]))
-    return GetLastError();
+    return LastLinuxErrno();
   if (position != nullptr) *position = result.QuadPart;
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t FileSize(Handle h, int64_t* size) {
+int FileSize(Handle h, int64_t* size) {
   LARGE_INTEGER result{};
-  if (!GetFileSizeEx(Native(h), &result)) return GetLastError();
+  if (!GetFileSizeEx(Native(h), &result)) return LastLinuxErrno();
   *size = result.QuadPart;
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t FileClose(Handle h) {
-  return CloseHandle(Native(h)) ? err::kSuccess : GetLastError();
+int FileClose(Handle h) {
+  return Ok(CloseHandle(Native(h)));
 }
 
 std::string_view LineEnd() { return "\r\n"; }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "abi/errno.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/win32/host.h"
 
@@ -94,9 +96,9 @@ void FromAttributes(DWORD attributes, std::string_view name,
   }
 }
 
-uint32_t FromHandle(HANDLE h, std::string_view name, FileStatus* status) {
+int FromHandle(HANDLE h, std::string_view name, FileStatus* status) {
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(h, &info)) return GetLastError();
+  if (!GetFileInformationByHandle(h, &info)) return LastLinuxErrno();
   FromAttributes(info.dwFileAttributes, name, status);
   status->size = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
   // The file index's top 16 bits count reuses of the record, not the file:
@@ -109,7 +111,7 @@ uint32_t FromHandle(HANDLE h, std::string_view name, FileStatus* status) {
   status->access = FromFileTime(info.ftLastAccessTime);
   status->modify = FromFileTime(info.ftLastWriteTime);
   status->change = status->modify;
-  return err::kSuccess;
+  return 0;
 }
 
 // A handle for the file itself (directories too), enough to read or set its
@@ -122,48 +124,33 @@ HANDLE OpenForAttributes(const char* path, DWORD access, bool followLinks) {
                      nullptr, OPEN_EXISTING, flags, nullptr);
 }
 
-
-// msvcrt's errno after one of its descriptor calls, as a Win32 code.
-uint32_t CrtError() {
-  switch (errno) {
-    case EBADF: return err::kInvalidHandle;
-    case ENOENT: return err::kFileNotFound;
-    case EACCES: return err::kAccessDenied;
-    case EEXIST: return err::kFileExists;
-    case EMFILE: return err::kTooManyOpenFiles;
-    case ENOSPC: return err::kDiskFull;
-    case ENOMEM: return err::kNotEnoughMemory;
-    case EPIPE: return err::kBrokenPipe;
-    default: return err::kInvalidParameter;
-  }
-}
-
-
+// msvcrt's errno after one of its descriptor calls, as the answer.
+int CrtError() { return LinuxErrnoOfCrt(errno); }
 
 // Windows says "not found" where a name on the way is a file; Linux says
 // ENOTDIR, and programs tell the two apart.
-uint32_t Missing(const char* path, uint32_t code) {
+int Missing(const char* path, DWORD code) {
   if (code != ERROR_PATH_NOT_FOUND && code != ERROR_FILE_NOT_FOUND &&
       code != ERROR_INVALID_NAME)
-    return code;
+    return LinuxErrnoOfWin32(code);
   const std::string name(path);
   for (size_t i = 1; i < name.size(); ++i) {
     if (name[i] != '/' && name[i] != '\\') continue;
     const DWORD a = GetFileAttributesA(name.substr(0, i).c_str());
     if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0)
-      return err::kDirectory;
+      return linux::kENOTDIR;
   }
-  return code;
+  return LinuxErrnoOfWin32(code);
 }
 
-uint32_t Missing(const char* path) { return Missing(path, GetLastError()); }
+int Missing(const char* path) { return Missing(path, GetLastError()); }
 
 }  // namespace
 
-uint32_t PathStatus(const char* path, bool followLinks, FileStatus* status) {
+int PathStatus(const char* path, bool followLinks, FileStatus* status) {
   HANDLE h = OpenForAttributes(path, 0, followLinks);
   if (h != INVALID_HANDLE_VALUE) {
-    const uint32_t result = FromHandle(h, path, status);
+    const int result = FromHandle(h, path, status);
     CloseHandle(h);
     return result;
   }
@@ -178,42 +165,42 @@ uint32_t PathStatus(const char* path, bool followLinks, FileStatus* status) {
   status->access = FromFileTime(data.ftLastAccessTime);
   status->modify = FromFileTime(data.ftLastWriteTime);
   status->change = status->modify;
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t DescriptorStatus(int fd, FileStatus* status) {
+int DescriptorStatus(int fd, FileStatus* status) {
   HANDLE h = OsHandle(fd);
-  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  if (h == INVALID_HANDLE_VALUE) return linux::kEBADF;
   switch (GetFileType(h)) {
     case FILE_TYPE_CHAR:
       status->kind = FileKind::kCharDevice;
       status->permissions = 0620;
       status->blockSize = 1024;
-      return err::kSuccess;
+      return 0;
     case FILE_TYPE_PIPE:
       status->kind = FileKind::kFifo;
       status->permissions = 0600;
-      return err::kSuccess;
+      return 0;
     default:
       return FromHandle(h, "", status);
   }
 }
 
-uint32_t PathVolumeStatus(const char* path, VolumeStatus* status) {
+int PathVolumeStatus(const char* path, VolumeStatus* status) {
   // The volume's serial number is the device number stat gives.
   FileStatus file;
-  const uint32_t missing = PathStatus(path, true, &file);
-  if (missing != err::kSuccess) return missing;
+  const int missing = PathStatus(path, true, &file);
+  if (missing != 0) return missing;
   char root[MAX_PATH];
-  if (!GetVolumePathNameA(path, root, sizeof root)) return GetLastError();
+  if (!GetVolumePathNameA(path, root, sizeof root)) return LastLinuxErrno();
   DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0,
         clusters = 0;
   if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector,
                          &freeClusters, &clusters))
-    return GetLastError();
+    return LastLinuxErrno();
   ULARGE_INTEGER available{}, total{}, free{};
   if (!GetDiskFreeSpaceExA(root, &available, &total, &free))
-    return GetLastError();
+    return LastLinuxErrno();
   const uint32_t block = sectorsPerCluster * bytesPerSector;
   status->blockSize = block == 0 ? 4096 : block;
   status->blocks = total.QuadPart / status->blockSize;
@@ -223,19 +210,19 @@ uint32_t PathVolumeStatus(const char* path, VolumeStatus* status) {
   // console; every file system Windows runs on takes 255.
   status->id = static_cast<uint32_t>(file.device);
   status->nameMax = 255;
-  return err::kSuccess;
+  return 0;
 }
 
 bool DescriptorIsOpen(int fd) {
   return fd >= 0 && OsHandle(fd) != INVALID_HANDLE_VALUE;
 }
 
-uint32_t DescriptorOpen(const char* path, unsigned flags, unsigned permission,
-                        int* fd) {
+int DescriptorOpen(const char* path, unsigned flags, unsigned permission,
+                   int* fd) {
   const KeepErrno keep;
   *fd = -1;
   if (DirectoryExists(path))
-    return (flags & kOpenWrite) ? err::kIsADirectory : err::kAccessDenied;
+    return (flags & kOpenWrite) ? linux::kEISDIR : linux::kEACCES;
   int oflags = _O_BINARY | _O_RDONLY;
   if (flags & kOpenWrite)
     oflags = _O_BINARY | ((flags & kOpenRead) ? _O_RDWR : _O_WRONLY);
@@ -245,116 +232,116 @@ uint32_t DescriptorOpen(const char* path, unsigned flags, unsigned permission,
   if (flags & kOpenAppend) oflags |= _O_APPEND;
   const int mode = (permission & 0200) ? (_S_IREAD | _S_IWRITE) : _S_IREAD;
   *fd = _open(path, oflags, mode);
-  if (*fd >= 0) return err::kSuccess;
-  const uint32_t code = CrtError();
-  return code == err::kFileNotFound ? Missing(path, code) : code;
+  if (*fd >= 0) return 0;
+  const int e = CrtError();
+  return e == linux::kENOENT ? Missing(path, ERROR_FILE_NOT_FOUND) : e;
 }
 
-uint32_t DescriptorOpenDirectory(const char* path, int* fd) {
+int DescriptorOpenDirectory(const char* path, int* fd) {
   const KeepErrno keep;
   *fd = -1;
   if (!DirectoryExists(path)) {
     return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES
-               ? err::kFileNotFound
-               : err::kDirectory;
+               ? linux::kENOENT
+               : linux::kENOTDIR;
   }
   HANDLE h = OpenForAttributes(path, FILE_READ_ATTRIBUTES, true);
-  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  if (h == INVALID_HANDLE_VALUE) return LastLinuxErrno();
   *fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDONLY);
   if (*fd < 0) {
     CloseHandle(h);
-    return err::kTooManyOpenFiles;
+    return linux::kEMFILE;
   }
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t DescriptorDirectoryPath(int fd, std::string* path) {
+int DescriptorDirectoryPath(int fd, std::string* path) {
   HANDLE h = OsHandle(fd);
-  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  if (h == INVALID_HANDLE_VALUE) return linux::kEBADF;
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(h, &info)) return GetLastError();
+  if (!GetFileInformationByHandle(h, &info)) return LastLinuxErrno();
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-    return err::kDirectory;
+    return linux::kENOTDIR;
   char name[MAX_PATH * 4];
   const DWORD n = GetFinalPathNameByHandleA(h, name, sizeof name, 0);
-  if (n == 0 || n >= sizeof name) return GetLastError();
+  if (n == 0 || n >= sizeof name) return LastLinuxErrno();
   std::string full(name, n);
   if (full.rfind("\\\\?\\", 0) == 0) full.erase(0, 4);
   *path = full;
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t DescriptorClose(int fd) {
+int DescriptorClose(int fd) {
   const KeepErrno keep;
-  return _close(fd) == 0 ? err::kSuccess : CrtError();
+  return _close(fd) == 0 ? 0 : CrtError();
 }
 
-uint32_t DescriptorSeek(int fd, int64_t offset, int whence, int64_t* position) {
+int DescriptorSeek(int fd, int64_t offset, int whence, int64_t* position) {
   const KeepErrno keep;
   static constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
-  if (whence < 0 || whence > 2) return err::kInvalidParameter;
+  if (whence < 0 || whence > 2) return linux::kEINVAL;
   HANDLE h = OsHandle(fd);
-  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
-  if (GetFileType(h) != FILE_TYPE_DISK) return err::kSeekOnDevice;
+  if (h == INVALID_HANDLE_VALUE) return linux::kEBADF;
+  if (GetFileType(h) != FILE_TYPE_DISK) return linux::kESPIPE;
   const int64_t r = _lseeki64(fd, offset, kWhence[whence]);
-  if (r < 0) return errno == EINVAL ? err::kNegativeSeek : CrtError();
+  if (r < 0) return CrtError();
   *position = r;
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t DescriptorRead(int fd, void* buffer, uint32_t count, uint32_t* done) {
+int DescriptorRead(int fd, void* buffer, uint32_t count, uint32_t* done) {
   const KeepErrno keep;
   const int n = _read(fd, buffer, count);
   *done = n < 0 ? 0 : static_cast<uint32_t>(n);
-  return n < 0 ? CrtError() : err::kSuccess;
+  return n < 0 ? CrtError() : 0;
 }
 
-uint32_t DescriptorWrite(int fd, const void* buffer, uint32_t count,
-                         uint32_t* done) {
+int DescriptorWrite(int fd, const void* buffer, uint32_t count,
+                    uint32_t* done) {
   const KeepErrno keep;
   const int n = _write(fd, buffer, count);
   *done = n < 0 ? 0 : static_cast<uint32_t>(n);
-  return n < 0 ? CrtError() : err::kSuccess;
+  return n < 0 ? CrtError() : 0;
 }
 
-uint32_t DescriptorDuplicate(int fd, int* copy) {
+int DescriptorDuplicate(int fd, int* copy) {
   const KeepErrno keep;
   *copy = _dup(fd);
-  return *copy < 0 ? CrtError() : err::kSuccess;
+  return *copy < 0 ? CrtError() : 0;
 }
 
-uint32_t DescriptorDuplicateTo(int fd, int target) {
+int DescriptorDuplicateTo(int fd, int target) {
   const KeepErrno keep;
-  return _dup2(fd, target) < 0 ? CrtError() : err::kSuccess;
+  return _dup2(fd, target) < 0 ? CrtError() : 0;
 }
 
-uint32_t DescriptorPipe(int fds[2]) {
+int DescriptorPipe(int fds[2]) {
   const KeepErrno keep;
-  return _pipe(fds, 65536, _O_BINARY) < 0 ? CrtError() : err::kSuccess;
+  return _pipe(fds, 65536, _O_BINARY) < 0 ? CrtError() : 0;
 }
 
-uint32_t DescriptorSync(int fd) {
+int DescriptorSync(int fd) {
   const KeepErrno keep;
-  return _commit(fd) < 0 ? CrtError() : err::kSuccess;
+  return _commit(fd) < 0 ? CrtError() : 0;
 }
 
 // The descriptor's position stays where it was, as ftruncate leaves it.
-uint32_t DescriptorTruncate(int fd, int64_t length) {
+int DescriptorTruncate(int fd, int64_t length) {
   HANDLE h = OsHandle(fd);
-  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  if (h == INVALID_HANDLE_VALUE) return linux::kEBADF;
   LARGE_INTEGER zero{}, here{}, target{};
-  if (!SetFilePointerEx(h, zero, &here, FILE_CURRENT)) return GetLastError();
+  if (!SetFilePointerEx(h, zero, &here, FILE_CURRENT)) return LastLinuxErrno();
   target.QuadPart = length;
-  uint32_t result = Ok(SetFilePointerEx(h, target, nullptr, FILE_BEGIN));
-  if (result == err::kSuccess) result = Ok(SetEndOfFile(h));
+  int result = Ok(SetFilePointerEx(h, target, nullptr, FILE_BEGIN));
+  if (result == 0) result = Ok(SetEndOfFile(h));
   SetFilePointerEx(h, here, nullptr, FILE_BEGIN);
   return result;
 }
 
-uint32_t DescriptorSetTimes(int fd, const FileTime* access,
-                            const FileTime* modify) {
+int DescriptorSetTimes(int fd, const FileTime* access,
+                       const FileTime* modify) {
   HANDLE h = OsHandle(fd);
-  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  if (h == INVALID_HANDLE_VALUE) return linux::kEBADF;
   FILETIME a{}, m{};
   if (access != nullptr) a = ToFileTime(*access);
   if (modify != nullptr) m = ToFileTime(*modify);
@@ -362,13 +349,13 @@ uint32_t DescriptorSetTimes(int fd, const FileTime* access,
                         modify ? &m : nullptr));
 }
 
-uint32_t DescriptorSetPermissions(int fd, unsigned mode) {
+int DescriptorSetPermissions(int fd, unsigned mode) {
   HANDLE h = OsHandle(fd);
-  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  if (h == INVALID_HANDLE_VALUE) return linux::kEBADF;
   FILE_BASIC_INFO info{};
   if (!GetFileInformationByHandleEx(h, FileBasicInfo, &info, sizeof info))
-    return GetLastError();
-  if (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) return err::kSuccess;
+    return LastLinuxErrno();
+  if (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
   info.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY |
                                              FILE_ATTRIBUTE_NORMAL);
   if ((mode & 0200) == 0) info.FileAttributes |= FILE_ATTRIBUTE_READONLY;
@@ -376,9 +363,9 @@ uint32_t DescriptorSetPermissions(int fd, unsigned mode) {
   return Ok(SetFileInformationByHandle(h, FileBasicInfo, &info, sizeof info));
 }
 
-uint32_t DescriptorAccess(int fd, bool* readable, bool* writable) {
+int DescriptorAccess(int fd, bool* readable, bool* writable) {
   HANDLE h = OsHandle(fd);
-  if (h == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  if (h == INVALID_HANDLE_VALUE) return linux::kEBADF;
   // The access the handle was opened with is known only to the kernel.
   struct AccessInformation {
     ACCESS_MASK flags;
@@ -396,11 +383,11 @@ uint32_t DescriptorAccess(int fd, bool* readable, bool* writable) {
     *readable = (info.flags & (FILE_READ_DATA | GENERIC_READ)) != 0;
     *writable = (info.flags & (FILE_WRITE_DATA | FILE_APPEND_DATA |
                                GENERIC_WRITE)) != 0;
-    return err::kSuccess;
+    return 0;
   }
   *readable = true;
   *writable = true;
-  return err::kSuccess;
+  return 0;
 }
 
 bool DescriptorIsTerminal(int fd) {
@@ -409,69 +396,68 @@ bool DescriptorIsTerminal(int fd) {
   return h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) != 0;
 }
 
-uint32_t DescriptorTerminalName(int fd, std::string* name) {
-  if (!DescriptorIsOpen(fd)) return err::kInvalidHandle;
-  if (!DescriptorIsTerminal(fd)) return err::kNotSupported;
+int DescriptorTerminalName(int fd, std::string* name) {
+  if (!DescriptorIsOpen(fd)) return linux::kEBADF;
+  if (!DescriptorIsTerminal(fd)) return linux::kEOPNOTSUPP;
   *name = "/dev/tty";
-  return err::kSuccess;
+  return 0;
 }
 
 // Linux removes a read-only file from a writable directory; Windows wants
 // the attribute off first.
-uint32_t RemoveFile(const char* path) {
+int RemoveFile(const char* path) {
   const DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return err::kIsADirectory;
-  if (DeleteFileA(path)) return err::kSuccess;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return linux::kEISDIR;
+  if (DeleteFileA(path)) return 0;
   const DWORD e = GetLastError();
   if (e == ERROR_ACCESS_DENIED && (attributes & FILE_ATTRIBUTE_READONLY) &&
       SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
-    if (DeleteFileA(path)) return err::kSuccess;
+    if (DeleteFileA(path)) return 0;
     const DWORD again = GetLastError();
     SetFileAttributesA(path, attributes);
-    return again;
+    return LinuxErrnoOfWin32(again);
   }
-  return e;
+  return LinuxErrnoOfWin32(e);
 }
 
-uint32_t RemoveDir(const char* path) {
+int RemoveDir(const char* path) {
   const DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return err::kDirectory;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return linux::kENOTDIR;
   return Ok(RemoveDirectoryA(path));
 }
 
-uint32_t MakeDirectory(const char* path, unsigned) {
+int MakeDirectory(const char* path, unsigned) {
   return Ok(CreateDirectoryA(path, nullptr));
 }
 
 // Linux replaces a target, and an empty directory by a directory.
-uint32_t RenamePath(const char* from, const char* to) {
+int RenamePath(const char* from, const char* to) {
   const DWORD source = GetFileAttributesA(from);
   const DWORD target = GetFileAttributesA(to);
   if (source != INVALID_FILE_ATTRIBUTES && target != INVALID_FILE_ATTRIBUTES) {
     const bool fromDir = (source & FILE_ATTRIBUTE_DIRECTORY) != 0;
     const bool toDir = (target & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (fromDir && !toDir) return err::kDirectory;
-    if (!fromDir && toDir) return err::kIsADirectory;
-    if (toDir && !RemoveDirectoryA(to)) return GetLastError();
+    if (fromDir && !toDir) return linux::kENOTDIR;
+    if (!fromDir && toDir) return linux::kEISDIR;
+    if (toDir && !RemoveDirectoryA(to)) return LastLinuxErrno();
   }
-  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) return err::kSuccess;
-  const DWORD e = GetLastError();
-  return e == ERROR_NOT_SAME_DEVICE ? err::kNotSameDevice : e;
+  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) return 0;
+  return LastLinuxErrno();
 }
 
-uint32_t HardLink(const char* existing, const char* path) {
+int HardLink(const char* existing, const char* path) {
   return Ok(CreateHardLinkA(path, existing, nullptr));
 }
 
-uint32_t SymbolicLink(const char* target, const char* path) {
+int SymbolicLink(const char* target, const char* path) {
   if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
-    return err::kAlreadyExists;
+    return linux::kEEXIST;
   using Create = BOOLEAN(WINAPI*)(LPCSTR, LPCSTR, DWORD);
   static const auto create = reinterpret_cast<Create>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA")));
-  if (create == nullptr) return err::kPrivilegeNotHeld;
+  if (create == nullptr) return linux::kEPERM;
   constexpr DWORD kUnprivileged = 2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
   // Wine may answer yes and make nothing: the link counts once it is there.
   if (create(path, target, kUnprivileged) || create(path, target, 0)) {
@@ -479,46 +465,46 @@ uint32_t SymbolicLink(const char* target, const char* path) {
     HANDLE found = FindFirstFileA(path, &data);
     if (found != INVALID_HANDLE_VALUE) {
       FindClose(found);
-      return err::kSuccess;
+      return 0;
     }
   }
-  return err::kPrivilegeNotHeld;
+  return linux::kEPERM;
 }
 
 // Links are followed by every other call here; what is left is Linux's
 // answer for a name that exists but is no link.
-uint32_t ReadLink(const char* path, std::string*) {
-  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return GetLastError();
-  return err::kNotAReparsePoint;
+int ReadLink(const char* path, std::string*) {
+  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return LastLinuxErrno();
+  return linux::kEINVAL;
 }
 
-uint32_t ChangeDirectory(const char* path) {
+int ChangeDirectory(const char* path) {
   const DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return err::kDirectory;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return linux::kENOTDIR;
   return Ok(SetCurrentDirectoryA(path));
 }
 
-uint32_t FullPath(const char* path, std::string* resolved) {
+int FullPath(const char* path, std::string* resolved) {
   const DWORD need = GetFullPathNameA(path, 0, nullptr, nullptr);
-  if (need == 0) return GetLastError();
+  if (need == 0) return LastLinuxErrno();
   std::string full(need, '\0');
   const DWORD n = GetFullPathNameA(path, need, full.data(), nullptr);
-  if (n == 0 || n >= need) return GetLastError();
+  if (n == 0 || n >= need) return LastLinuxErrno();
   full.resize(n);
   // Every component must exist, as Linux's realpath wants.
   if (GetFileAttributesA(full.c_str()) == INVALID_FILE_ATTRIBUTES)
-    return GetLastError();
+    return LastLinuxErrno();
   if (full.size() > 3 && (full.back() == '\\' || full.back() == '/'))
     full.pop_back();
   *resolved = full;
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t SetPermissions(const char* path, unsigned mode) {
+int SetPermissions(const char* path, unsigned mode) {
   const DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return err::kSuccess;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
   DWORD next = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY |
                                                 FILE_ATTRIBUTE_NORMAL);
   if ((mode & 0200) == 0) next |= FILE_ATTRIBUTE_READONLY;
@@ -526,42 +512,42 @@ uint32_t SetPermissions(const char* path, unsigned mode) {
   return Ok(SetFileAttributesA(path, next));
 }
 
-uint32_t SetTimes(const char* path, const FileTime* access,
-                  const FileTime* modify) {
+int SetTimes(const char* path, const FileTime* access,
+             const FileTime* modify) {
   HANDLE h = OpenForAttributes(path, FILE_WRITE_ATTRIBUTES, true);
-  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  if (h == INVALID_HANDLE_VALUE) return LastLinuxErrno();
   FILETIME a{}, m{};
   if (access != nullptr) a = ToFileTime(*access);
   if (modify != nullptr) m = ToFileTime(*modify);
-  const uint32_t result =
+  const int result =
       Ok(SetFileTime(h, nullptr, access ? &a : nullptr, modify ? &m : nullptr));
   CloseHandle(h);
   return result;
 }
 
-uint32_t TruncatePath(const char* path, int64_t length) {
-  if (DirectoryExists(path)) return err::kIsADirectory;
+int TruncatePath(const char* path, int64_t length) {
+  if (DirectoryExists(path)) return linux::kEISDIR;
   HANDLE h = CreateFileA(path, GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return GetLastError();
+  if (h == INVALID_HANDLE_VALUE) return LastLinuxErrno();
   LARGE_INTEGER target{};
   target.QuadPart = length;
-  uint32_t result = Ok(SetFilePointerEx(h, target, nullptr, FILE_BEGIN));
-  if (result == err::kSuccess) result = Ok(SetEndOfFile(h));
+  int result = Ok(SetFilePointerEx(h, target, nullptr, FILE_BEGIN));
+  if (result == 0) result = Ok(SetEndOfFile(h));
   CloseHandle(h);
   return result;
 }
 
-uint32_t CheckAccess(const char* path, int mode) {
+int CheckAccess(const char* path, int mode) {
   const DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
   const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   if ((mode & 2) && !directory && (attributes & FILE_ATTRIBUTE_READONLY))
-    return err::kAccessDenied;
+    return linux::kEACCES;
   if ((mode & 1) && !directory && !IsProgramName(path))
-    return err::kAccessDenied;
-  return err::kSuccess;
+    return linux::kEACCES;
+  return 0;
 }
 
 unsigned SetCreationMask(unsigned mask) {
@@ -573,16 +559,16 @@ unsigned SetCreationMask(unsigned mask) {
   return previous;
 }
 
-uint32_t ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
+int ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
   std::string base(path);
-  if (base.empty()) return err::kFileNotFound;
+  if (base.empty()) return linux::kENOENT;
   const DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return err::kDirectory;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return linux::kENOTDIR;
   if (base.back() != '\\' && base.back() != '/') base += '\\';
   WIN32_FIND_DATAA data{};
   HANDLE find = FindFirstFileA((base + "*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return GetLastError();
+  if (find == INVALID_HANDLE_VALUE) return LastLinuxErrno();
   bool dot = false, dotDot = false;
   std::vector<DirectoryEntry> found;
   do {
@@ -599,7 +585,7 @@ uint32_t ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
       entry.kind = FileKind::kRegular;
     FileStatus status;
     if (PathStatus((base + entry.name).c_str(), false, &status) ==
-        err::kSuccess)
+        0)
       entry.inode = status.inode;
     found.push_back(std::move(entry));
   } while (FindNextFileA(find, &data));
@@ -611,7 +597,7 @@ uint32_t ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
     if (entry.inode == 0) entry.inode = 1;
     entries->push_back(std::move(entry));
   }
-  return err::kSuccess;
+  return 0;
 }
 
 // ---- Writes to the C runtime's descriptors (the format family) ----

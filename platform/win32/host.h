@@ -1,5 +1,6 @@
-// What the Windows port's concern files share: msvcrt's descriptors as
-// Win32 handles, and leaving msvcrt's errno (the guest's cell) alone.
+// What the Windows port's concern files share: the translation of its
+// errors (errors.cpp), msvcrt's descriptors as Win32 handles, and leaving
+// msvcrt's errno (the guest's cell) alone.
 #pragma once
 
 #include <io.h>
@@ -7,8 +8,28 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <span>
 
 namespace platform {
+
+struct Win32ErrnoRow {
+  DWORD error;
+  int linuxErrno;
+};
+struct CrtErrnoRow {
+  int crtErrno;
+  int linuxErrno;
+};
+// The tables themselves, for the port's unit test.
+std::span<const Win32ErrnoRow> Win32ErrnoRows();
+std::span<const CrtErrnoRow> CrtErrnoRows();
+
+// The Linux errno for a Win32 error code; EIO for one it does not know.
+int LinuxErrnoOfWin32(DWORD error);
+// The same for GetLastError().
+int LastLinuxErrno();
+// 0 when `done`, else why not.
+inline int Ok(BOOL done) { return done ? 0 : LastLinuxErrno(); }
 
 inline HANDLE OsHandle(int fd) {
   return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
@@ -20,7 +41,5 @@ struct KeepErrno {
   int saved = errno;
   ~KeepErrno() { errno = saved; }
 };
-
-inline uint32_t Ok(BOOL done) { return done ? 0 : GetLastError(); }
 
 }  // namespace platform

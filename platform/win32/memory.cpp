@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "platform/errors.h"
+#include "abi/errno.h"
 #include "platform/memory.h"
 #include "platform/win32/host.h"
 
@@ -92,13 +92,13 @@ void FreePages(void* pages, size_t) { VirtualFree(pages, 0, MEM_RELEASE); }
 // offsets at any page: the view starts lower and the guest gets the page
 // it asked for. The section is the file's current length, never more:
 // Windows would grow the file to the section, Linux never does.
-uint32_t MapShared(int fd, int64_t offset, uint32_t size, bool writable,
-                   void** address) {
+int MapShared(int fd, int64_t offset, uint32_t size, bool writable,
+              void** address) {
   HANDLE file = OsHandle(fd);
-  if (file == INVALID_HANDLE_VALUE) return err::kInvalidHandle;
+  if (file == INVALID_HANDLE_VALUE) return linux::kEBADF;
   LARGE_INTEGER length{};
-  if (!GetFileSizeEx(file, &length)) return GetLastError();
-  if (length.QuadPart <= offset) return err::kInvalidParameter;
+  if (!GetFileSizeEx(file, &length)) return LastLinuxErrno();
+  if (length.QuadPart <= offset) return linux::kEINVAL;
   SYSTEM_INFO info{};
   GetSystemInfo(&info);
   const uint64_t start = static_cast<uint64_t>(offset) &
@@ -109,24 +109,24 @@ uint32_t MapShared(int fd, int64_t offset, uint32_t size, bool writable,
   const SIZE_T viewSize = static_cast<SIZE_T>(wanted < available ? wanted : available);
   HANDLE section = CreateFileMappingA(
       file, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY, 0, 0, nullptr);
-  if (section == nullptr) return GetLastError();
+  if (section == nullptr) return LastLinuxErrno();
   void* view = MapViewOfFile(section, writable ? FILE_MAP_WRITE : FILE_MAP_READ,
                              static_cast<DWORD>(start >> 32),
                              static_cast<DWORD>(start), viewSize);
   const DWORD e = GetLastError();
   CloseHandle(section);  // the view keeps the section alive
-  if (view == nullptr) return e;
+  if (view == nullptr) return LinuxErrnoOfWin32(e);
   *address = static_cast<char*>(view) + lead;
-  return err::kSuccess;
+  return 0;
 }
 
-uint32_t UnmapShared(void* address, uint32_t) {
+int UnmapShared(void* address, uint32_t) {
   MEMORY_BASIC_INFORMATION info{};
-  if (VirtualQuery(address, &info, sizeof info) == 0) return GetLastError();
+  if (VirtualQuery(address, &info, sizeof info) == 0) return LastLinuxErrno();
   return Ok(UnmapViewOfFile(info.AllocationBase));
 }
 
-uint32_t FlushShared(void* address, uint32_t size) {
+int FlushShared(void* address, uint32_t size) {
   return Ok(FlushViewOfFile(address, size));
 }
 

@@ -11,7 +11,10 @@
 #include <cstdio>
 #include <string>
 
+#include "abi/errno.h"
+#include "platform/errors.h"
 #include "platform/streams.h"
+#include "platform/win32/host.h"
 
 namespace platform {
 
@@ -35,61 +38,55 @@ const char* ModeOf(unsigned flags) {
   return write ? "wb" : "rb";
 }
 
-void* StreamOnDescriptor(int fd, unsigned flags) {
-  if (fd < 0) return nullptr;
-  FILE* stream = _fdopen(fd, ModeOf(flags));
-  if (stream == nullptr) {
-    const int saved = errno;
-    _close(fd);
-    errno = saved;
-  }
-  return stream;
-}
-
 FILE* File(void* stream) { return static_cast<FILE*>(stream); }
 
-struct Win32ErrnoRow {
-  DWORD error;
-  int hostErrno;
-};
+// msvcrt's errno after a failed call, as the answer; a failure that left
+// no number is an I/O error.
+int CrtFailure() {
+  const int e = LinuxErrnoOfCrt(errno);
+  return e != 0 ? e : linux::kEIO;
+}
 
-// What a failed file-system call of Win32 means to a C program.
-constexpr Win32ErrnoRow kWin32Errno[] = {
-    {ERROR_FILE_NOT_FOUND, ENOENT},     {ERROR_PATH_NOT_FOUND, ENOENT},
-    {ERROR_INVALID_NAME, ENOENT},       {ERROR_INVALID_DRIVE, ENOENT},
-    {ERROR_ACCESS_DENIED, EACCES},      {ERROR_SHARING_VIOLATION, EACCES},
-    {ERROR_LOCK_VIOLATION, EACCES},     {ERROR_ALREADY_EXISTS, EEXIST},
-    {ERROR_FILE_EXISTS, EEXIST},        {ERROR_DIR_NOT_EMPTY, ENOTEMPTY},
-    {ERROR_NOT_SAME_DEVICE, EXDEV},     {ERROR_DISK_FULL, ENOSPC},
-    {ERROR_WRITE_PROTECT, EROFS},       {ERROR_FILENAME_EXCED_RANGE, ENAMETOOLONG},
-    {ERROR_NOT_ENOUGH_MEMORY, ENOMEM},
-};
+int Done(int result) { return result == 0 ? 0 : CrtFailure(); }
+int Done(FILE* file) { return file != nullptr ? 0 : CrtFailure(); }
 
-int Win32Failure() {
-  const DWORD error = GetLastError();
-  errno = EIO;
-  for (const Win32ErrnoRow& row : kWin32Errno)
-    if (row.error == error) errno = row.hostErrno;
-  return -1;
+// Takes `fd`: on failure it is closed.
+int StreamOnDescriptor(int fd, unsigned flags, void** stream) {
+  if (fd < 0) return CrtFailure();
+  FILE* file = _fdopen(fd, ModeOf(flags));
+  if (file == nullptr) {
+    const int e = CrtFailure();
+    _close(fd);
+    return e;
+  }
+  *stream = file;
+  return 0;
+}
+
+// setvbuf refuses only what it cannot take, and says no more.
+int Setvbuf(FILE* file, char* buffer, int mode, size_t size) {
+  return setvbuf(file, buffer, mode, size) == 0 ? 0 : linux::kEINVAL;
 }
 
 }  // namespace
 
-void* StreamOpen(const char* path, unsigned flags) {
+int StreamOpen(const char* path, unsigned flags, void** stream) {
   return StreamOnDescriptor(_open(path, OpenFlagsOf(flags), _S_IREAD | _S_IWRITE),
-                            flags);
+                            flags, stream);
 }
 
-void* StreamReopen(const char* path, unsigned flags, void* stream) {
+int StreamReopen(const char* path, unsigned flags, void* stream) {
   static constexpr const char* kModes[] = {"rb", "wb", "ab", "r+b", "w+b", "a+b"};
   const bool read = (flags & kOpenRead) != 0, write = (flags & kOpenWrite) != 0;
   int index = (flags & kOpenAppend) ? 2 : (flags & kOpenTruncate) ? 1 : 0;
   if (read && write) index += 3;
-  return freopen(path, kModes[index], File(stream));
+  return Done(freopen(path, kModes[index], File(stream)));
 }
 
-void* StreamFromDescriptor(int fd, unsigned flags) {
-  return _fdopen(fd, ModeOf(flags));
+int StreamFromDescriptor(int fd, unsigned flags, void** stream) {
+  FILE* file = _fdopen(fd, ModeOf(flags));
+  *stream = file;
+  return Done(file);
 }
 
 int StreamDescriptor(void* stream) { return _fileno(File(stream)); }
@@ -99,8 +96,8 @@ int StreamDescriptor(void* stream) { return _fileno(File(stream)); }
 // and its record marked free, as fclose leaves it, with the descriptor open.
 int StreamCloseKeepingDescriptor(void* stream) {
   FILE* file = File(stream);
-  if ((file->_flag & (_IOREAD | _IOWRT | _IORW)) == 0) return EOF;
-  const int result = fflush(file);
+  if ((file->_flag & (_IOREAD | _IOWRT | _IORW)) == 0) return linux::kEBADF;
+  const int result = Done(fflush(file));
   setvbuf(file, nullptr, _IONBF, 0);
   file->_flag = 0;
   file->_cnt = 0;
@@ -109,34 +106,34 @@ int StreamCloseKeepingDescriptor(void* stream) {
 
 // msvcrt's own tmpfile creates its file in the root of the drive, which an
 // ordinary user may not write to.
-void* TemporaryStream(const void* contents, size_t size, unsigned flags) {
+int TemporaryStream(const void* contents, size_t size, unsigned flags,
+                    void** stream) {
   char directory[MAX_PATH + 1];
   char name[MAX_PATH + 1];
   const DWORD length = GetTempPathA(sizeof directory, directory);
   if (length == 0 || length > MAX_PATH ||
       GetTempFileNameA(directory, "tbx", 0, name) == 0) {
-    errno = EACCES;
-    return nullptr;
+    return linux::kEACCES;
   }
   // _O_TEMPORARY: the file goes when its last descriptor is closed.
   const int fd = _open(name, _O_RDWR | _O_BINARY | _O_TEMPORARY |
                                ((flags & kOpenAppend) ? _O_APPEND : 0));
   if (fd < 0) {
+    const int e = CrtFailure();
     DeleteFileA(name);
-    return nullptr;
+    return e;
   }
   const char* p = static_cast<const char*>(contents);
   for (size_t done = 0; done < size;) {
     const int n = _write(fd, p + done, static_cast<unsigned>(size - done));
     if (n <= 0) {
       _close(fd);
-      errno = ENOSPC;
-      return nullptr;
+      return linux::kENOSPC;
     }
     done += static_cast<size_t>(n);
   }
   _lseek(fd, 0, SEEK_SET);
-  return StreamOnDescriptor(fd, flags);
+  return StreamOnDescriptor(fd, flags, stream);
 }
 
 std::string TemporaryDirectory() {
@@ -151,33 +148,34 @@ std::string TemporaryDirectory() {
 
 // cmd.exe by way of msvcrt, in binary so that the command's bytes arrive
 // as it wrote them.
-void* PipeOpen(const char* command, bool reading, const StartingSignals&) {
-  return _popen(command, reading ? "rb" : "wb");
+int PipeOpen(const char* command, bool reading, const StartingSignals&,
+             void** stream) {
+  FILE* pipe = _popen(command, reading ? "rb" : "wb");
+  *stream = pipe;
+  return Done(pipe);
 }
 
-int32_t PipeClose(void* stream) {
-  const int status = _pclose(File(stream));
-  if (status == -1) return -1;
-  return static_cast<int32_t>((static_cast<uint32_t>(status) & 0xFF) << 8);
+int PipeClose(void* stream, int32_t* status) {
+  const int code = _pclose(File(stream));
+  if (code == -1) return CrtFailure();
+  *status = static_cast<int32_t>((static_cast<uint32_t>(code) & 0xFF) << 8);
+  return 0;
 }
 
 int StreamSeek(void* stream, int64_t offset, int whence) {
   static constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
-  if (whence < 0 || whence > 2) {
-    errno = EINVAL;
-    return -1;
-  }
-  return _fseeki64(File(stream), offset, kWhence[whence]);
+  if (whence < 0 || whence > 2) return linux::kEINVAL;
+  return Done(_fseeki64(File(stream), offset, kWhence[whence]));
 }
 
-int64_t StreamTell(void* stream) { return _ftelli64(File(stream)); }
+int StreamTell(void* stream, int64_t* position) {
+  *position = _ftelli64(File(stream));
+  return *position < 0 ? CrtFailure() : 0;
+}
 
 int StreamTruncate(void* stream, int64_t size) {
-  if (size < 0 || size > 0x7FFFFFFF) {
-    errno = EINVAL;
-    return -1;
-  }
-  return _chsize(_fileno(File(stream)), static_cast<long>(size));
+  if (size < 0 || size > 0x7FFFFFFF) return linux::kEINVAL;
+  return Done(_chsize(_fileno(File(stream)), static_cast<long>(size)));
 }
 
 // msvcrt takes line buffering for full buffering. What a user needs of a
@@ -189,14 +187,14 @@ int StreamSetBuffering(void* stream, char* buffer, Buffering mode,
   FILE* file = File(stream);
   if (mode == Buffering::kLine)
     mode = _isatty(_fileno(file)) ? Buffering::kNone : Buffering::kFull;
-  if (mode == Buffering::kNone) return setvbuf(file, nullptr, _IONBF, 0);
+  if (mode == Buffering::kNone) return Setvbuf(file, nullptr, _IONBF, 0);
   if (size < 2) {
     // msvcrt wants two bytes at least; a one-byte buffer writes through.
-    if (buffer != nullptr) return setvbuf(file, nullptr, _IONBF, 0);
+    if (buffer != nullptr) return Setvbuf(file, nullptr, _IONBF, 0);
     size = 4096;
   }
   if (size > 0x7FFFFFFF) size = 0x7FFFFFFF;
-  return setvbuf(file, buffer, _IOFBF, size);
+  return Setvbuf(file, buffer, _IOFBF, size);
 }
 
 bool StreamReading(void* stream) { return (File(stream)->_flag & _IOREAD) != 0; }
@@ -213,11 +211,11 @@ void StreamSetError(void* stream) { File(stream)->_flag |= _IOERR; }
 int ReplacePath(const char* from, const char* to) {
   if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
     return 0;
-  return Win32Failure();
+  return LastLinuxErrno();
 }
 
 int DeletePath(const char* path, bool directory) {
-  return directory ? _rmdir(path) : _unlink(path);
+  return Done(directory ? _rmdir(path) : _unlink(path));
 }
 
 }  // namespace platform
