@@ -16,6 +16,7 @@
 #include "libcbind/files.h"
 #include "libcbind/guest.h"
 #include "libcbind/process.h"
+#include "libcbind/signals.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/time.h"
@@ -690,7 +691,7 @@ int32_t tblibc_ftruncate64(int32_t fd, int64_t length) {
   platform::FileStatus s;
   if (!writable || (platform::DescriptorStatus(fd, &s) == 0 &&
                     s.kind != platform::FileKind::kRegular))
-    return FailWith(writable ? linux::kEINVAL : linux::kEINVAL);
+    return FailWith(linux::kEINVAL);
   return Result(platform::DescriptorTruncate(fd, length));
 }
 int32_t tblibc_ftruncate(int32_t fd, int32_t length) {
@@ -704,6 +705,27 @@ int32_t tblibc_truncate64(const char* path, int64_t length) {
 }
 int32_t tblibc_truncate(const char* path, int32_t length) {
   return tblibc_truncate64(path, length);
+}
+
+// write(fd, buffer, count), then SIGPIPE for a pipe with no reader.
+int32_t tblibc_write(int32_t fd, const void* buffer, uint32_t count) {
+  uint32_t done = 0;
+  if (const int e = platform::DescriptorWrite(fd, buffer, count, &done)) {
+    SetErrno(e);
+    tblibc::AfterFailedWrite(e, fd);
+    return -1;
+  }
+  return static_cast<int32_t>(done);
+}
+
+// close(0) is refused: the loader's pause reads descriptor 0 at the end.
+int32_t tblibc_close(int32_t fd) {
+  if (fd == 0) return -1;
+  if (const int e = platform::DescriptorClose(fd)) return FailWith(e);
+  // What the family knows of the descriptor (a directory's path) goes with
+  // it, so that the number handed out next starts clean.
+  ForgetDescriptor(fd);
+  return 0;
 }
 
 int32_t tblibc_read_all(int32_t fd, void* buffer, uint32_t count) {

@@ -20,7 +20,6 @@
 #include "libcbind/guest.h"
 #include "platform/process.h"
 #include "runtime/rtl.h"
-#include "tblibc/interface.h"
 
 namespace tblibc {
 namespace {
@@ -437,20 +436,6 @@ int tblibc_kill(int32_t pid, int32_t number) {
 int tblibc_killpg(int32_t group, int32_t number) {
   if (group < 0) return Fail(linux::kEINVAL);
   return tblibc_kill(-group, number);
-}
-
-// write(fd, buffer, count) as the bridge library serves it, then SIGPIPE
-// for a pipe with no reader.
-int32_t tblibc_write(int32_t fd, const void* buffer, uint32_t count) {
-  using Write = int32_t(int32_t, const void*, uint32_t);
-  static Write* const host =
-      reinterpret_cast<Write*>(uintptr_t{theint()[iface::kWrite]});
-  const int32_t result = host(fd, buffer, count);
-  if (result < 0) {
-    TranslateErrno();
-    AfterFailedWrite(Errno(), fd);
-  }
-  return result;
 }
 
 }  // extern "C"

@@ -43,5 +43,4 @@ void ResetSignals();
 // Start-up names this family serves.
 extern "C" {
 uint32_t tblibc_signal(int32_t number, uint32_t handler);
-int32_t tblibc_write(int32_t fd, const void* buffer, uint32_t count);
 }

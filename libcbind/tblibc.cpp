@@ -45,7 +45,6 @@ namespace {
 
 uint32_t gTable[iface::kSlotCount];  // the library's table, copied at start-up
 uint32_t gSetaoptindEntry;
-uint32_t gCloseEntry;
 
 template <typename F>
 F* Slot(uint32_t entry) {
@@ -82,16 +81,6 @@ extern "C" {
   RunGuest(main, init, fini);
 }
 
-// close(0) is refused: the loader's pause reads descriptor 0 at the end.
-int tblibc_close(int32_t fd) {
-  if (fd == 0) return -1;
-  const int result = tblibc::Slot<int(int32_t)>(tblibc::gCloseEntry)(fd);
-  // What the files family knows of the descriptor (a directory's path) goes
-  // with it, so that the number handed out next starts clean.
-  if (result == 0) tblibc::files::ForgetDescriptor(fd);
-  return result;
-}
-
 }  // extern "C"
 
 namespace tblibc {
@@ -100,9 +89,8 @@ namespace {
 // ---- Registrations ----------------------------------------------------------
 //
 // The 78 names in registration order, each bound to a table slot or to the
-// entry that serves it, in the file of its family (or above). The order is the order a reader finds in the start-up
-// steps: start-up sets the stream values and the copied entries between
-// rows 10 and 11 and rows 24 and 25.
+// entry that serves it, in the file of its family (or above). Start-up
+// takes the stream values and the copied entry between rows 10 and 11.
 
 struct Binding {
   std::string_view name;
@@ -253,8 +241,8 @@ void Release(void* block) {
 
 }  // namespace
 
-// Start-up: the table, then the names, with the stream values and copied
-// entries set between the groups. Runs after `util` and before any guest
+// Start-up: the table, then the names, with the stream values and the
+// copied entry set between the groups. Runs after `util` and before any guest
 // code; nothing here may call into the guest.
 void Init() {
   std::memcpy(gTable, theint(), sizeof gTable);
@@ -265,9 +253,7 @@ void Init() {
   HostStdout = gTable[iface::kStdout];
   StdinUsedWord = 1;
   gSetaoptindEntry = gTable[iface::kSetaoptind];
-  Register(10, 24);
-  gCloseEntry = gTable[iface::kClose];
-  Register(24, std::size(kBindings));
+  Register(10, std::size(kBindings));
   RegisterFamilies();
   rtl::SetBeforeWriteHook(FlushHostStreams);
 }
