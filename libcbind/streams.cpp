@@ -50,20 +50,20 @@ unsigned ParseMode(const char* mode) {
   if (mode == nullptr) return kModeInvalid;
   unsigned flags = 0;
   switch (mode[0]) {
-    case 'r': flags = platform::kOpenRead; break;
+    case 'r': flags = linux::kOpenRead; break;
     case 'w':
-      flags = platform::kOpenWrite | platform::kOpenCreate | platform::kOpenTruncate;
+      flags = linux::kOpenWrite | linux::kOpenCreate | linux::kOpenTruncate;
       break;
     case 'a':
-      flags = platform::kOpenWrite | platform::kOpenCreate | platform::kOpenAppend;
+      flags = linux::kOpenWrite | linux::kOpenCreate | linux::kOpenAppend;
       break;
     default: return kModeInvalid;
   }
   for (int i = 1; i < 7 && mode[i] != '\0' && mode[i] != ','; ++i) {
-    if (mode[i] == '+') flags |= platform::kOpenRead | platform::kOpenWrite;
-    if (mode[i] == 'x') flags |= platform::kOpenExclusive;
+    if (mode[i] == '+') flags |= linux::kOpenRead | linux::kOpenWrite;
+    if (mode[i] == 'x') flags |= linux::kOpenExclusive;
   }
-  if ((flags & platform::kOpenCreate) == 0) flags &= ~platform::kOpenExclusive;
+  if ((flags & linux::kOpenCreate) == 0) flags &= ~linux::kOpenExclusive;
   return flags;
 }
 
@@ -241,7 +241,7 @@ void* tblibc_fopen(const char* path, const char* mode) {
   if (const int e = platform::StreamOpen(path, flags, &stream)) {
     tblibc::SetErrno(e);
     // Windows refuses to open a directory at all; Linux only to write it.
-    if ((flags & platform::kOpenWrite) && platform::DirectoryExists(path))
+    if ((flags & linux::kOpenWrite) && platform::DirectoryExists(path))
       tblibc::SetErrno(linux::kEISDIR);
   }
   return stream;
@@ -258,16 +258,13 @@ int tblibc_fclose(void* stream) {
   // Only this close's own failure counts, as on Linux (msvcrt would also
   // report an earlier error of the stream).
   std::clearerr(File(stream));
-  if (Address(stream) == HostStdin) {
-    const int e = platform::StreamCloseKeepingDescriptor(stream);
-    if (e == 0) return 0;
-    SetErrno(e);
-    AfterFailedWrite(e, platform::StreamDescriptor(stream));
-    return EOF;
-  }
-  const int result = std::fclose(File(stream));
-  if (result != 0) WriteFailed(stream);
-  return result;
+  const int e = Address(stream) == HostStdin
+                    ? platform::StreamCloseKeepingDescriptor(stream)
+                    : (std::fclose(File(stream)) == 0 ? 0 : LinuxErrno(errno));
+  if (e == 0) return 0;
+  SetErrno(e);
+  AfterFailedWrite(e, platform::StreamDescriptor(stream));
+  return EOF;
 }
 
 // A null path keeps the file and changes the mode: every stream is binary
@@ -286,7 +283,7 @@ void* tblibc_freopen(const char* path, const char* mode, void* stream) {
   }
   TakePipe(stream);
   // freopen cannot create exclusively; one process, so a look first does.
-  if ((flags & platform::kOpenExclusive) &&
+  if ((flags & linux::kOpenExclusive) &&
       (platform::FileExists(path) || platform::DirectoryExists(path))) {
     std::fclose(File(stream));
     SetErrno(linux::kEEXIST);
@@ -307,8 +304,8 @@ void* tblibc_fdopen(int32_t fd, const char* mode) {
   }
   void* stream = nullptr;
   if (const int e = platform::StreamFromDescriptor(
-          fd, flags & ~(platform::kOpenCreate | platform::kOpenTruncate |
-                        platform::kOpenExclusive),
+          fd, flags & ~(linux::kOpenCreate | linux::kOpenTruncate |
+                        linux::kOpenExclusive),
           &stream))
     tblibc::SetErrno(e);
   return stream;
@@ -317,7 +314,7 @@ void* tblibc_fdopen(int32_t fd, const char* mode) {
 void* tblibc_tmpfile() {
   void* stream = nullptr;
   if (const int e = platform::TemporaryStream(
-          nullptr, 0, platform::kOpenRead | platform::kOpenWrite, &stream))
+          nullptr, 0, linux::kOpenRead | linux::kOpenWrite, &stream))
     tblibc::SetErrno(e);
   return stream;
 }

@@ -108,9 +108,9 @@ inline ConsoleHandles RedirectLoaderConsole(const fs::path& out) {
   const fs::path in = fs::path(out).concat(".in");
   WriteFile(in, "");
   const ConsoleHandles h{
-      OpenForTest(out, platform::kOpenWrite | platform::kOpenCreate |
-                           platform::kOpenTruncate),
-      OpenForTest(in, platform::kOpenRead)};
+      OpenForTest(out, linux::kOpenWrite | linux::kOpenCreate |
+                           linux::kOpenTruncate),
+      OpenForTest(in, linux::kOpenRead)};
   rtl::testing::RedirectConsole(h.out, false, h.in);
   return h;
 }

@@ -146,14 +146,14 @@ TEST(Win32Platform, ACreatedFileWithoutOwnerWriteIsReadOnly) {
   SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(path);
   platform::Handle h = platform::kInvalidHandle;
-  ASSERT_EQ(platform::FileOpen(path, platform::kOpenWrite | platform::kOpenCreate, 0444, &h),
+  ASSERT_EQ(platform::FileOpen(path, linux::kOpenWrite | linux::kOpenCreate, 0444, &h),
             0u);
   uint32_t done = 0;
   EXPECT_EQ(platform::FileWrite(h, "x", 1, &done), 0u);  // the creator may write
   platform::FileClose(h);
   // (Wine run by root may still let a writer in, so ask the attribute.)
   EXPECT_NE(GetFileAttributesA(path) & FILE_ATTRIBUTE_READONLY, 0u);
-  EXPECT_EQ(platform::FileOpen(path, platform::kOpenRead, 0, &h), 0u);
+  EXPECT_EQ(platform::FileOpen(path, linux::kOpenRead, 0, &h), 0u);
   platform::FileClose(h);
   SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(path);
