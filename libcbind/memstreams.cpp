@@ -20,9 +20,9 @@
 #include <cstring>
 #include <vector>
 
+#include "abi/files.h"
 #include "abi/linux.h"
 #include "libcbind/guest.h"
-#include "platform/files.h"
 #include "platform/streams.h"
 
 namespace tblibc::memstreams {

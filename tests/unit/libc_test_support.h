@@ -12,9 +12,9 @@
 #include <string>
 #include <string_view>
 
+#include "abi/files.h"
 #include "libcbind/util.h"
 #include "platform/console.h"
-#include "platform/files.h"
 #include "runtime/rtl.h"
 #include "tblibc/interface.h"
 
