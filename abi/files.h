@@ -7,7 +7,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
+#include "abi/linux.h"  // the open flags
 #include "abi/time.h"  // Timespec, Timeval
 
 namespace linux {
@@ -263,5 +265,52 @@ constexpr uint32_t kMREMAP_FIXED = 2;
 constexpr int32_t kMS_ASYNC = 1;
 constexpr int32_t kMS_INVALIDATE = 2;
 constexpr int32_t kMS_SYNC = 4;
+
+// ---- What an open asks of the host ----------------------------------------
+//
+// The meanings that every host's open understands, and the one translation
+// of the guest's open flags into them. Every other bit (O_NOCTTY,
+// O_NONBLOCK, O_LARGEFILE, O_CLOEXEC, O_DIRECTORY, O_NOFOLLOW, O_SYNC ...)
+// is dropped here on purpose: a host file has nothing that means the same,
+// and what the binding honours of them (close-on-exec, the status flags,
+// O_DIRECTORY) it reads from the flags itself.
+enum OpenMeaning : unsigned {
+  kOpenRead = 1,
+  kOpenWrite = 2,
+  kOpenCreate = 4,      // create when missing
+  kOpenTruncate = 8,    // cut to length 0 when it exists
+  kOpenExclusive = 16,  // with kOpenCreate: fail when it exists
+  kOpenAppend = 32,     // every write goes to the end
+};
+
+// A row applies when the flags masked with `mask` equal `value`.
+struct OpenFlagMeaning {
+  uint32_t mask;
+  uint32_t value;
+  unsigned meaning;
+};
+constexpr OpenFlagMeaning kOpenFlagMeanings[] = {
+    {kO_ACCMODE, kO_RDONLY, kOpenRead},
+    {kO_ACCMODE, kO_WRONLY, kOpenWrite},
+    {kO_ACCMODE, kO_RDWR, kOpenRead | kOpenWrite},
+    {kO_CREAT, kO_CREAT, kOpenCreate},
+    {kO_EXCL, kO_EXCL, kOpenExclusive},
+    {kO_TRUNC, kO_TRUNC, kOpenTruncate},
+    {kO_APPEND, kO_APPEND, kOpenAppend},
+};
+static_assert(std::size(kOpenFlagMeanings) == 7);
+
+// The meanings of the guest's open flags; 0 for access mode 3, which asks
+// neither to read nor to write, and which every open refuses (EINVAL).
+constexpr unsigned OpenMeanings(uint32_t flags) {
+  unsigned meanings = 0;
+  for (const OpenFlagMeaning& row : kOpenFlagMeanings)
+    if ((flags & row.mask) == row.value) meanings |= row.meaning;
+  return (meanings & (kOpenRead | kOpenWrite)) != 0 ? meanings : 0;
+}
+static_assert(OpenMeanings(kO_RDONLY | kO_CLOEXEC) == kOpenRead);
+static_assert(OpenMeanings(kO_RDWR | kO_CREAT | kO_EXCL) ==
+              (kOpenRead | kOpenWrite | kOpenCreate | kOpenExclusive));
+static_assert(OpenMeanings(kO_ACCMODE | kO_CREAT) == 0);
 
 }  // namespace linux

@@ -224,33 +224,16 @@ bool ValidDescriptor(int32_t fd) {
   return false;
 }
 
-struct OpenFlagRow {
-  uint32_t mask, value;
-  unsigned meaning;
-};
-constexpr OpenFlagRow kOpenFlags[] = {
-    {linux::kO_ACCMODE, linux::kO_RDONLY, platform::kOpenRead},
-    {linux::kO_ACCMODE, linux::kO_WRONLY, platform::kOpenWrite},
-    {linux::kO_ACCMODE, linux::kO_RDWR, platform::kOpenRead | platform::kOpenWrite},
-    {linux::kO_CREAT, linux::kO_CREAT, platform::kOpenCreate},
-    {linux::kO_EXCL, linux::kO_EXCL, platform::kOpenExclusive},
-    {linux::kO_TRUNC, linux::kO_TRUNC, platform::kOpenTruncate},
-    {linux::kO_APPEND, linux::kO_APPEND, platform::kOpenAppend},
-};
-
 int32_t OpenPath(const char* path, uint32_t flags, uint32_t mode) {
-  unsigned meanings = 0;
-  for (const OpenFlagRow& row : kOpenFlags)
-    if ((flags & row.mask) == row.value) meanings |= row.meaning;
-  if ((meanings & (platform::kOpenRead | platform::kOpenWrite)) == 0)
-    return FailWith(linux::kEINVAL);
+  const unsigned meanings = linux::OpenMeanings(flags);
+  if (meanings == 0) return FailWith(linux::kEINVAL);
   platform::FileStatus status;
   const bool exists = platform::PathStatus(path, true, &status) == 0;
   const bool directory = exists && status.kind == platform::FileKind::kDirectory;
   if ((flags & linux::kO_CREAT) && (flags & linux::kO_EXCL) && exists)
     return FailWith(linux::kEEXIST);
   if (directory) {
-    if (meanings & platform::kOpenWrite) return FailWith(linux::kEISDIR);
+    if (meanings & linux::kOpenWrite) return FailWith(linux::kEISDIR);
     const int32_t fd = OpenDirectoryDescriptor(path);
     if (fd >= 0) Opened(fd, flags);
     return fd;
@@ -477,9 +460,8 @@ int32_t MakeTempFile(char* name, int32_t suffix, uint32_t flags) {
            linux::kO_LARGEFILE;
   return MakeTemporary(name, suffix, [flags](char* path, int* code) {
     int fd = -1;
-    unsigned meanings = platform::kOpenRead | platform::kOpenWrite |
-                        platform::kOpenCreate | platform::kOpenExclusive;
-    if (flags & linux::kO_APPEND) meanings |= platform::kOpenAppend;
+    const unsigned meanings = linux::OpenMeanings(
+        linux::kO_RDWR | linux::kO_CREAT | linux::kO_EXCL | flags);
     *code = platform::DescriptorOpen(path, meanings, 0600, &fd);
     if (*code == 0) {
       ForgetDescriptor(fd);

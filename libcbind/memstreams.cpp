@@ -20,9 +20,9 @@
 #include <cstring>
 #include <vector>
 
+#include "abi/files.h"
 #include "abi/linux.h"
 #include "libcbind/guest.h"
-#include "platform/files.h"
 #include "platform/streams.h"
 
 namespace tblibc::memstreams {
@@ -148,21 +148,21 @@ void* OpenBuffer(void* buffer, size_t size, unsigned flags) {
   }
   m.buffer = static_cast<char*>(buffer);
   m.size = size;
-  m.writable = (flags & platform::kOpenWrite) != 0;
-  m.append = (flags & platform::kOpenAppend) != 0;
+  m.writable = (flags & linux::kOpenWrite) != 0;
+  m.append = (flags & linux::kOpenAppend) != 0;
   // What the stream starts with: the whole buffer to read or update, none
   // of it after a truncating mode, the text up to its NUL to append to.
   size_t start = size;
-  if (flags & platform::kOpenTruncate) {
+  if (flags & linux::kOpenTruncate) {
     start = 0;
-    if ((flags & platform::kOpenRead) && size > 0) m.buffer[0] = '\0';
+    if ((flags & linux::kOpenRead) && size > 0) m.buffer[0] = '\0';
   } else if (m.append) {
     start = static_cast<size_t>(
         std::find(m.buffer, m.buffer + size, '\0') - m.buffer);
   }
-  unsigned access = platform::kOpenRead;
-  if (m.writable) access |= platform::kOpenWrite;
-  if (m.append) access |= platform::kOpenAppend;
+  unsigned access = linux::kOpenRead;
+  if (m.writable) access |= linux::kOpenWrite;
+  if (m.append) access |= linux::kOpenAppend;
   if (const int e = platform::TemporaryStream(m.buffer, start, access, &m.host)) {
     SetErrno(e);
     return nullptr;
@@ -179,7 +179,7 @@ void* OpenDynamic(char** text, uint32_t* size) {
   m.text = text;
   m.textSize = size;
   if (const int e = platform::TemporaryStream(
-          nullptr, 0, platform::kOpenRead | platform::kOpenWrite, &m.host)) {
+          nullptr, 0, linux::kOpenRead | linux::kOpenWrite, &m.host)) {
     SetErrno(e);
     return nullptr;
   }

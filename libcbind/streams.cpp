@@ -51,20 +51,20 @@ unsigned ParseMode(const char* mode) {
   if (mode == nullptr) return kModeInvalid;
   unsigned flags = 0;
   switch (mode[0]) {
-    case 'r': flags = platform::kOpenRead; break;
+    case 'r': flags = linux::kOpenRead; break;
     case 'w':
-      flags = platform::kOpenWrite | platform::kOpenCreate | platform::kOpenTruncate;
+      flags = linux::kOpenWrite | linux::kOpenCreate | linux::kOpenTruncate;
       break;
     case 'a':
-      flags = platform::kOpenWrite | platform::kOpenCreate | platform::kOpenAppend;
+      flags = linux::kOpenWrite | linux::kOpenCreate | linux::kOpenAppend;
       break;
     default: return kModeInvalid;
   }
   for (int i = 1; i < 7 && mode[i] != '\0' && mode[i] != ','; ++i) {
-    if (mode[i] == '+') flags |= platform::kOpenRead | platform::kOpenWrite;
-    if (mode[i] == 'x') flags |= platform::kOpenExclusive;
+    if (mode[i] == '+') flags |= linux::kOpenRead | linux::kOpenWrite;
+    if (mode[i] == 'x') flags |= linux::kOpenExclusive;
   }
-  if ((flags & platform::kOpenCreate) == 0) flags &= ~platform::kOpenExclusive;
+  if ((flags & linux::kOpenCreate) == 0) flags &= ~linux::kOpenExclusive;
   return flags;
 }
 
@@ -242,7 +242,7 @@ void* tblibc_fopen(const char* path, const char* mode) {
   if (const int e = platform::StreamOpen(path, flags, &stream)) {
     tblibc::SetErrno(e);
     // Windows refuses to open a directory at all; Linux only to write it.
-    if ((flags & platform::kOpenWrite) && platform::DirectoryExists(path))
+    if ((flags & linux::kOpenWrite) && platform::DirectoryExists(path))
       tblibc::SetErrno(linux::kEISDIR);
   }
   return stream;
@@ -287,7 +287,7 @@ void* tblibc_freopen(const char* path, const char* mode, void* stream) {
   }
   TakePipe(stream);
   // freopen cannot create exclusively; one process, so a look first does.
-  if ((flags & platform::kOpenExclusive) &&
+  if ((flags & linux::kOpenExclusive) &&
       (platform::FileExists(path) || platform::DirectoryExists(path))) {
     std::fclose(File(stream));
     SetErrno(linux::kEEXIST);
@@ -308,8 +308,8 @@ void* tblibc_fdopen(int32_t fd, const char* mode) {
   }
   void* stream = nullptr;
   if (const int e = platform::StreamFromDescriptor(
-          fd, flags & ~(platform::kOpenCreate | platform::kOpenTruncate |
-                        platform::kOpenExclusive),
+          fd, flags & ~(linux::kOpenCreate | linux::kOpenTruncate |
+                        linux::kOpenExclusive),
           &stream))
     tblibc::SetErrno(e);
   return stream;
@@ -318,7 +318,7 @@ void* tblibc_fdopen(int32_t fd, const char* mode) {
 void* tblibc_tmpfile() {
   void* stream = nullptr;
   if (const int e = platform::TemporaryStream(
-          nullptr, 0, platform::kOpenRead | platform::kOpenWrite, &stream))
+          nullptr, 0, linux::kOpenRead | linux::kOpenWrite, &stream))
     tblibc::SetErrno(e);
   return stream;
 }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/files.h"
+#include "abi/files.h"  // OpenMeaning
 
 namespace platform {
 
@@ -21,10 +21,10 @@ bool IsConsole(Handle h);
 // Line end of the host's text files and console.
 std::string_view LineEnd();
 
-// `flags` are OpenFlags. `permission` is the POSIX mode of a file that gets
-// created (the Windows port honours only the owner-write bit: without it
-// the file is read-only). A directory is no file: EACCES.
-int FileOpen(const char* path, unsigned flags, unsigned permission,
+// `meanings` are linux::OpenMeaning bits. `permission` is the POSIX mode of
+// a file that gets created (the Windows port honours only the owner-write
+// bit: without it the file is read-only). A directory is no file: EACCES.
+int FileOpen(const char* path, unsigned meanings, unsigned permission,
              Handle* handle);
 // `done` 0 is the end of the file (a pipe's writer gone among them).
 int FileRead(Handle h, void* buffer, uint32_t count, uint32_t* done);

@@ -17,15 +17,6 @@ std::string CurrentDirectory();
 bool FileExists(const char* path);   // exists and is not a directory
 bool DirectoryExists(const char* path);
 
-enum OpenFlags : unsigned {
-  kOpenRead = 1,
-  kOpenWrite = 2,
-  kOpenCreate = 4,     // create when missing
-  kOpenTruncate = 8,   // cut to length 0 when it exists
-  kOpenExclusive = 16, // with kOpenCreate: fail when it exists
-  kOpenAppend = 32,    // every write goes to the end
-};
-
 enum class FileKind : uint8_t {
   kUnknown, kRegular, kDirectory, kSymlink, kCharDevice, kFifo,
 };
@@ -65,7 +56,8 @@ struct VolumeStatus {
 int PathVolumeStatus(const char* path, VolumeStatus* status);
 
 bool DescriptorIsOpen(int fd);
-int DescriptorOpen(const char* path, unsigned flags /* OpenFlags */,
+// `meanings` are linux::OpenMeaning bits.
+int DescriptorOpen(const char* path, unsigned meanings,
                    unsigned permission, int* fd);
 // A descriptor for a directory, for fchdir, fstat and the *at calls.
 int DescriptorOpenDirectory(const char* path, int* fd);

@@ -9,19 +9,20 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/files.h"  // OpenFlags
+#include "abi/files.h"  // OpenMeaning
 #include "platform/process.h"
 
 namespace platform {
 
-// `flags` are OpenFlags; the stream reads and writes as they say. A created
-// file may be read and written by everyone the host lets (0666 on Linux).
-int StreamOpen(const char* path, unsigned flags, void** stream);
+// `meanings` are linux::OpenMeaning bits; the stream reads and writes as
+// they say. A created file may be read and written by everyone the host
+// lets (0666 on Linux).
+int StreamOpen(const char* path, unsigned meanings, void** stream);
 // Reopens `stream` on `path` in place (the same FILE* on success; closed
 // when it fails).
-int StreamReopen(const char* path, unsigned flags, void* stream);
+int StreamReopen(const char* path, unsigned meanings, void* stream);
 // A stream on an open descriptor of the C runtime.
-int StreamFromDescriptor(int fd, unsigned flags, void** stream);
+int StreamFromDescriptor(int fd, unsigned meanings, void** stream);
 // The stream's descriptor; -1 when it has none.
 int StreamDescriptor(void* stream);
 // fclose that leaves the stream's descriptor open (the loader's final
@@ -31,7 +32,7 @@ int StreamCloseKeepingDescriptor(void* stream);
 // A stream on a fresh file in the host's temporary directory, holding
 // `size` bytes of `contents` and positioned at its start, that disappears
 // when closed (or when the process ends).
-int TemporaryStream(const void* contents, size_t size, unsigned flags,
+int TemporaryStream(const void* contents, size_t size, unsigned meanings,
                     void** stream);
 // The host's directory for temporary files, "/" as the separator and no
 // separator at the end ("/tmp" on Linux).

@@ -334,15 +334,15 @@ void RaiseInvalidPointer() {
 void File::OpenExisting(bool write) {
   const void* where = __builtin_return_address(0);
   Close();
-  const unsigned flags = platform::kOpenRead | (write ? platform::kOpenWrite : 0u);
+  const unsigned flags = linux::kOpenRead | (write ? linux::kOpenWrite : 0u);
   CheckHost(platform::FileOpen(name_.c_str(), flags, 0666, &handle_), where);
 }
 
 void File::Rewrite() {
   const void* where = __builtin_return_address(0);
   Close();
-  const unsigned flags = platform::kOpenRead | platform::kOpenWrite |
-                         platform::kOpenCreate | platform::kOpenTruncate;
+  const unsigned flags = linux::kOpenRead | linux::kOpenWrite |
+                         linux::kOpenCreate | linux::kOpenTruncate;
   CheckHost(platform::FileOpen(name_.c_str(), flags, 0666, &handle_), where);
 }
 

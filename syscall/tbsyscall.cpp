@@ -172,22 +172,6 @@ bool CopyGuestPath(uint32_t address, char (&path)[kMaxPathLength + 1]) {
   return false;
 }
 
-struct AccessRow {
-  unsigned hostFlags;
-  bool readable;
-  bool writable;
-};
-
-// Indexed by flags & O_ACCMODE. Mode 3 has no read or write meaning on
-// Linux either; it is served as read-write rather than refused.
-constexpr AccessRow kAccessRows[] = {
-    {platform::kOpenRead, true, false},                        // O_RDONLY
-    {platform::kOpenWrite, false, true},                       // O_WRONLY
-    {platform::kOpenRead | platform::kOpenWrite, true, true},  // O_RDWR
-    {platform::kOpenRead | platform::kOpenWrite, true, true},  // 3
-};
-static_assert(std::size(kAccessRows) == linux::kO_ACCMODE + 1);
-
 constexpr uint32_t kPermissionBits = 07777;
 
 }  // namespace
@@ -254,28 +238,25 @@ void SysOpen(platform::Context& c) {
   if (!CopyGuestPath(c.Ebx, record.path)) return Fail(c, linux::kENAMETOOLONG);
   if (record.path[0] == '\0') return Fail(c, linux::kENOENT);
 
-  uint32_t flags = c.Ecx;
-  const AccessRow& access = kAccessRows[flags & linux::kO_ACCMODE];
-  bool create = flags & linux::kO_CREAT;
-  bool exclusive = create && (flags & linux::kO_EXCL);
+  const uint32_t flags = c.Ecx;
+  unsigned meanings = linux::OpenMeanings(flags);
+  if (meanings == 0) return Fail(c, linux::kEINVAL);  // access mode 3
+  const bool create = (meanings & linux::kOpenCreate) != 0;
+  const bool exclusive = create && (meanings & linux::kOpenExclusive) != 0;
   // Directories cannot be read as HostFiles, so none is opened.
   if (platform::DirectoryExists(record.path))
     return Fail(c, exclusive ? linux::kEEXIST : linux::kEISDIR);
 
-  // The remaining flags (O_NOCTTY, O_NONBLOCK, O_LARGEFILE, O_CLOEXEC, ...)
-  // have no meaning for a host file and are dropped. O_TRUNC needs write
-  // access: without it the file stays as it is.
-  unsigned hostFlags = access.hostFlags;
-  if (create) hostFlags |= platform::kOpenCreate;
-  if (exclusive) hostFlags |= platform::kOpenExclusive;
-  if ((flags & linux::kO_TRUNC) && access.writable) hostFlags |= platform::kOpenTruncate;
-  if (flags & linux::kO_APPEND) hostFlags |= platform::kOpenAppend;
+  // O_EXCL means nothing without O_CREAT, and O_TRUNC needs write access:
+  // without it the file stays as it is.
+  if (!create) meanings &= ~linux::kOpenExclusive;
+  if ((meanings & linux::kOpenWrite) == 0) meanings &= ~linux::kOpenTruncate;
 
-  int error = platform::FileOpen(record.path, hostFlags, c.Edx & kPermissionBits,
-                                      &record.handle);
+  int error = platform::FileOpen(record.path, meanings, c.Edx & kPermissionBits,
+                                 &record.handle);
   if (error != 0) return Fail(c, error);
-  record.readable = access.readable;
-  record.writable = access.writable;
+  record.readable = (meanings & linux::kOpenRead) != 0;
+  record.writable = (meanings & linux::kOpenWrite) != 0;
 
   auto* file = new (std::nothrow) HostFile(record);
   if (!file) {

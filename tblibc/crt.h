@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "abi/files.h"
+
 namespace crt {
 
 // ---- Table entries ----------------------------------------------------------
@@ -31,15 +33,15 @@ uint32_t StandardOutput();
 
 // ---- Descriptors ------------------------------------------------------------
 
-// What an open asks for, by meaning; the host's own bits follow from these.
-enum OpenMeaning : unsigned {
-  kOpenRead = 1,
-  kOpenWrite = 2,
-  kOpenCreate = 4,
-  kOpenExclusive = 8,   // with kOpenCreate: fail when the file exists
-  kOpenTruncate = 16,
-  kOpenAppend = 32,     // every write goes to the end
-};
+// What an open asks for, by meaning (abi/files.h, the guest's flags read
+// once for every open); the host's own bits follow from these.
+using linux::OpenMeaning;
+using linux::kOpenRead;
+using linux::kOpenWrite;
+using linux::kOpenCreate;
+using linux::kOpenTruncate;
+using linux::kOpenExclusive;
+using linux::kOpenAppend;
 
 // A host descriptor, or -1 with the host's errno set. Files are opened
 // untranslated (Linux programs know no text mode). `mode` is the POSIX

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "abi/files.h"
 #include "abi/linux.h"
 #include "tblibc/crt.h"
 #include "tblibc/interface.h"
@@ -73,35 +74,11 @@ int tblgetopt_long(int argc, char* const* argv, const char* optstring,
 
 // ---- Descriptors ----------------------------------------------------------
 
-// Linux open flags by meaning. A row applies when the guest's flags masked
-// with `mask` equal `value`. Every other bit (O_NOCTTY, O_NONBLOCK,
-// O_LARGEFILE, O_CLOEXEC, O_DIRECTORY ...) is dropped on purpose: the host
-// has nothing that means the same. Access mode 3 matches no row and is
-// refused.
-struct OpenFlagRow {
-  unsigned mask;
-  unsigned value;
-  unsigned meaning;
-};
-constexpr OpenFlagRow kOpenFlags[] = {
-    {linux::kO_ACCMODE, linux::kO_RDONLY, crt::kOpenRead},
-    {linux::kO_ACCMODE, linux::kO_WRONLY, crt::kOpenWrite},
-    {linux::kO_ACCMODE, linux::kO_RDWR, crt::kOpenRead | crt::kOpenWrite},
-    {linux::kO_CREAT, linux::kO_CREAT, crt::kOpenCreate},
-    {linux::kO_EXCL, linux::kO_EXCL, crt::kOpenExclusive},
-    {linux::kO_TRUNC, linux::kO_TRUNC, crt::kOpenTruncate},
-    {linux::kO_APPEND, linux::kO_APPEND, crt::kOpenAppend},
-};
-static_assert(std::size(kOpenFlags) == 7);
-
 // open(path, flags, mode): mode is read only when the guest's open creates,
 // as the Linux C library does.
 int tblopen(const char* path, unsigned flags, ...) {
-  unsigned meanings = 0;
-  for (const OpenFlagRow& row : kOpenFlags) {
-    if ((flags & row.mask) == row.value) meanings |= row.meaning;
-  }
-  if ((meanings & (crt::kOpenRead | crt::kOpenWrite)) == 0) {
+  const unsigned meanings = linux::OpenMeanings(flags);
+  if (meanings == 0) {
     errno = EINVAL;
     return -1;
   }

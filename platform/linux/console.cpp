@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "abi/files.h"
 #include "platform/console.h"
 #include "platform/linux/host.h"
 
@@ -20,14 +21,14 @@ int FileOpen(const char* path, unsigned flags, unsigned permission,
              Handle* handle) {
   *handle = kInvalidHandle;
   int oflags = O_CLOEXEC | O_LARGEFILE;
-  if ((flags & kOpenWrite) != 0)
-    oflags |= (flags & kOpenRead) != 0 ? O_RDWR : O_WRONLY;
+  if ((flags & linux::kOpenWrite) != 0)
+    oflags |= (flags & linux::kOpenRead) != 0 ? O_RDWR : O_WRONLY;
   else
     oflags |= O_RDONLY;
-  if (flags & kOpenCreate) oflags |= O_CREAT;
-  if (flags & kOpenTruncate) oflags |= O_TRUNC;
-  if (flags & kOpenExclusive) oflags |= O_EXCL;
-  if (flags & kOpenAppend) oflags |= O_APPEND;
+  if (flags & linux::kOpenCreate) oflags |= O_CREAT;
+  if (flags & linux::kOpenTruncate) oflags |= O_TRUNC;
+  if (flags & linux::kOpenExclusive) oflags |= O_EXCL;
+  if (flags & linux::kOpenAppend) oflags |= O_APPEND;
   int fd = Retry([&] { return open(path, oflags, permission); });
   if (fd < 0) return errno;
   // Windows refuses to open a directory as a file; so do we, on every port.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "abi/files.h"
 #include "platform/files.h"
 #include "platform/linux/host.h"
 
@@ -130,12 +131,12 @@ int DescriptorOpen(const char* path, unsigned flags, unsigned permission,
                    int* fd) {
   const KeepErrno keep;
   int oflags = O_LARGEFILE;
-  if ((flags & kOpenWrite) != 0)
-    oflags |= (flags & kOpenRead) != 0 ? O_RDWR : O_WRONLY;
-  if (flags & kOpenCreate) oflags |= O_CREAT;
-  if (flags & kOpenTruncate) oflags |= O_TRUNC;
-  if (flags & kOpenExclusive) oflags |= O_EXCL;
-  if (flags & kOpenAppend) oflags |= O_APPEND;
+  if ((flags & linux::kOpenWrite) != 0)
+    oflags |= (flags & linux::kOpenRead) != 0 ? O_RDWR : O_WRONLY;
+  if (flags & linux::kOpenCreate) oflags |= O_CREAT;
+  if (flags & linux::kOpenTruncate) oflags |= O_TRUNC;
+  if (flags & linux::kOpenExclusive) oflags |= O_EXCL;
+  if (flags & linux::kOpenAppend) oflags |= O_APPEND;
   *fd = Retry([&] { return open(path, oflags, permission); });
   return Done(*fd);
 }

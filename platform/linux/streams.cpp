@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <string>
 
+#include "abi/files.h"
 #include "platform/linux/host.h"
 #include "platform/streams.h"
 
@@ -18,19 +19,19 @@ namespace {
 
 int OpenFlagsOf(unsigned flags) {
   int oflags = O_RDONLY;
-  if ((flags & kOpenWrite) != 0)
-    oflags = (flags & kOpenRead) != 0 ? O_RDWR : O_WRONLY;
-  if (flags & kOpenCreate) oflags |= O_CREAT;
-  if (flags & kOpenTruncate) oflags |= O_TRUNC;
-  if (flags & kOpenExclusive) oflags |= O_EXCL;
-  if (flags & kOpenAppend) oflags |= O_APPEND;
+  if ((flags & linux::kOpenWrite) != 0)
+    oflags = (flags & linux::kOpenRead) != 0 ? O_RDWR : O_WRONLY;
+  if (flags & linux::kOpenCreate) oflags |= O_CREAT;
+  if (flags & linux::kOpenTruncate) oflags |= O_TRUNC;
+  if (flags & linux::kOpenExclusive) oflags |= O_EXCL;
+  if (flags & linux::kOpenAppend) oflags |= O_APPEND;
   return oflags | O_LARGEFILE;
 }
 
 // The host's fdopen mode for the stream's access.
 const char* ModeOf(unsigned flags) {
-  const bool read = (flags & kOpenRead) != 0, write = (flags & kOpenWrite) != 0;
-  if (flags & kOpenAppend) return read ? "a+" : "a";
+  const bool read = (flags & linux::kOpenRead) != 0, write = (flags & linux::kOpenWrite) != 0;
+  if (flags & linux::kOpenAppend) return read ? "a+" : "a";
   if (read && write) return "r+";
   return write ? "w" : "r";
 }
@@ -59,8 +60,8 @@ int StreamOpen(const char* path, unsigned flags, void** stream) {
 int StreamReopen(const char* path, unsigned flags, void* stream) {
   // freopen cannot ask for exclusive creation; the caller checks first.
   static constexpr const char* kModes[] = {"r", "w", "a", "r+", "w+", "a+"};
-  const bool read = (flags & kOpenRead) != 0, write = (flags & kOpenWrite) != 0;
-  int index = (flags & kOpenAppend) ? 2 : (flags & kOpenTruncate) ? 1 : 0;
+  const bool read = (flags & linux::kOpenRead) != 0, write = (flags & linux::kOpenWrite) != 0;
+  int index = (flags & linux::kOpenAppend) ? 2 : (flags & linux::kOpenTruncate) ? 1 : 0;
   if (read && write) index += 3;
   return Done(freopen(path, kModes[index], static_cast<FILE*>(stream)));
 }
@@ -101,7 +102,7 @@ int TemporaryStream(const void* contents, size_t size, unsigned flags,
     }
     done += static_cast<size_t>(n);
   }
-  if (flags & kOpenAppend) fcntl(fd, F_SETFL, O_APPEND);
+  if (flags & linux::kOpenAppend) fcntl(fd, F_SETFL, O_APPEND);
   lseek(fd, 0, SEEK_SET);
   return StreamOnDescriptor(fd, flags, stream);
 }

@@ -2,7 +2,9 @@
 #include <windows.h>
 
 #include "abi/errno.h"
+#include "abi/files.h"
 #include "platform/console.h"
+#include "platform/files.h"
 #include "platform/win32/host.h"
 
 namespace platform {
@@ -28,19 +30,19 @@ int FileOpen(const char* path, unsigned flags, unsigned permission,
   // backup semantics, and Wine not always.
   if (DirectoryExists(path)) return linux::kEACCES;
   DWORD access = 0;
-  if (flags & kOpenRead) access |= GENERIC_READ;
-  if (flags & kOpenWrite) {
+  if (flags & linux::kOpenRead) access |= GENERIC_READ;
+  if (flags & linux::kOpenWrite) {
     // Append: the handle may only add data, so every write lands at the end.
-    access |= (flags & kOpenAppend) != 0
+    access |= (flags & linux::kOpenAppend) != 0
                   ? (FILE_GENERIC_WRITE & ~FILE_WRITE_DATA)
                   : GENERIC_WRITE;
   }
   if (access == 0) access = GENERIC_READ;
 
-  const bool create = (flags & kOpenCreate) != 0;
-  const bool truncate = (flags & kOpenTruncate) != 0;
+  const bool create = (flags & linux::kOpenCreate) != 0;
+  const bool truncate = (flags & linux::kOpenTruncate) != 0;
   DWORD disposition = OPEN_EXISTING;
-  if (create && (flags & kOpenExclusive) != 0)
+  if (create && (flags & linux::kOpenExclusive) != 0)
     disposition = CREATE_NEW;
   else if (create)
     disposition = truncate ? CREATE_ALWAYS : OPEN_ALWAYS;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "abi/errno.h"
+#include "abi/files.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/win32/host.h"
@@ -222,14 +223,14 @@ int DescriptorOpen(const char* path, unsigned flags, unsigned permission,
   const KeepErrno keep;
   *fd = -1;
   if (DirectoryExists(path))
-    return (flags & kOpenWrite) ? linux::kEISDIR : linux::kEACCES;
+    return (flags & linux::kOpenWrite) ? linux::kEISDIR : linux::kEACCES;
   int oflags = _O_BINARY | _O_RDONLY;
-  if (flags & kOpenWrite)
-    oflags = _O_BINARY | ((flags & kOpenRead) ? _O_RDWR : _O_WRONLY);
-  if (flags & kOpenCreate) oflags |= _O_CREAT;
-  if (flags & kOpenExclusive) oflags |= _O_EXCL;
-  if (flags & kOpenTruncate) oflags |= _O_TRUNC;
-  if (flags & kOpenAppend) oflags |= _O_APPEND;
+  if (flags & linux::kOpenWrite)
+    oflags = _O_BINARY | ((flags & linux::kOpenRead) ? _O_RDWR : _O_WRONLY);
+  if (flags & linux::kOpenCreate) oflags |= _O_CREAT;
+  if (flags & linux::kOpenExclusive) oflags |= _O_EXCL;
+  if (flags & linux::kOpenTruncate) oflags |= _O_TRUNC;
+  if (flags & linux::kOpenAppend) oflags |= _O_APPEND;
   const int mode = (permission & 0200) ? (_S_IREAD | _S_IWRITE) : _S_IREAD;
   *fd = _open(path, oflags, mode);
   if (*fd >= 0) return 0;

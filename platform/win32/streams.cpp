@@ -12,6 +12,7 @@
 #include <string>
 
 #include "abi/errno.h"
+#include "abi/files.h"
 #include "platform/errors.h"
 #include "platform/streams.h"
 #include "platform/win32/host.h"
@@ -22,18 +23,18 @@ namespace {
 
 int OpenFlagsOf(unsigned flags) {
   int oflags = _O_BINARY | _O_RDONLY;
-  if ((flags & kOpenWrite) != 0)
-    oflags = _O_BINARY | ((flags & kOpenRead) != 0 ? _O_RDWR : _O_WRONLY);
-  if (flags & kOpenCreate) oflags |= _O_CREAT;
-  if (flags & kOpenTruncate) oflags |= _O_TRUNC;
-  if (flags & kOpenExclusive) oflags |= _O_EXCL;
-  if (flags & kOpenAppend) oflags |= _O_APPEND;
+  if ((flags & linux::kOpenWrite) != 0)
+    oflags = _O_BINARY | ((flags & linux::kOpenRead) != 0 ? _O_RDWR : _O_WRONLY);
+  if (flags & linux::kOpenCreate) oflags |= _O_CREAT;
+  if (flags & linux::kOpenTruncate) oflags |= _O_TRUNC;
+  if (flags & linux::kOpenExclusive) oflags |= _O_EXCL;
+  if (flags & linux::kOpenAppend) oflags |= _O_APPEND;
   return oflags;
 }
 
 const char* ModeOf(unsigned flags) {
-  const bool read = (flags & kOpenRead) != 0, write = (flags & kOpenWrite) != 0;
-  if (flags & kOpenAppend) return read ? "a+b" : "ab";
+  const bool read = (flags & linux::kOpenRead) != 0, write = (flags & linux::kOpenWrite) != 0;
+  if (flags & linux::kOpenAppend) return read ? "a+b" : "ab";
   if (read && write) return "r+b";
   return write ? "wb" : "rb";
 }
@@ -77,8 +78,8 @@ int StreamOpen(const char* path, unsigned flags, void** stream) {
 
 int StreamReopen(const char* path, unsigned flags, void* stream) {
   static constexpr const char* kModes[] = {"rb", "wb", "ab", "r+b", "w+b", "a+b"};
-  const bool read = (flags & kOpenRead) != 0, write = (flags & kOpenWrite) != 0;
-  int index = (flags & kOpenAppend) ? 2 : (flags & kOpenTruncate) ? 1 : 0;
+  const bool read = (flags & linux::kOpenRead) != 0, write = (flags & linux::kOpenWrite) != 0;
+  int index = (flags & linux::kOpenAppend) ? 2 : (flags & linux::kOpenTruncate) ? 1 : 0;
   if (read && write) index += 3;
   return Done(freopen(path, kModes[index], File(stream)));
 }
@@ -117,7 +118,7 @@ int TemporaryStream(const void* contents, size_t size, unsigned flags,
   }
   // _O_TEMPORARY: the file goes when its last descriptor is closed.
   const int fd = _open(name, _O_RDWR | _O_BINARY | _O_TEMPORARY |
-                               ((flags & kOpenAppend) ? _O_APPEND : 0));
+                               ((flags & linux::kOpenAppend) ? _O_APPEND : 0));
   if (fd < 0) {
     const int e = CrtFailure();
     DeleteFileA(name);

@@ -12,9 +12,9 @@
 #include <string>
 #include <string_view>
 
+#include "abi/files.h"
 #include "libcbind/util.h"
 #include "platform/console.h"
-#include "platform/files.h"
 #include "runtime/rtl.h"
 #include "tblibc/interface.h"
 
@@ -108,9 +108,9 @@ inline ConsoleHandles RedirectLoaderConsole(const fs::path& out) {
   const fs::path in = fs::path(out).concat(".in");
   WriteFile(in, "");
   const ConsoleHandles h{
-      OpenForTest(out, platform::kOpenWrite | platform::kOpenCreate |
-                           platform::kOpenTruncate),
-      OpenForTest(in, platform::kOpenRead)};
+      OpenForTest(out, linux::kOpenWrite | linux::kOpenCreate |
+                           linux::kOpenTruncate),
+      OpenForTest(in, linux::kOpenRead)};
   rtl::testing::RedirectConsole(h.out, false, h.in);
   return h;
 }

@@ -466,7 +466,7 @@ TEST_F(BindingTest, ErrorWithAStatusEndsTheRunLikeExit) {
   std::fflush(stdout);
   if (!std::freopen(out.string().c_str(), "w", stdout)) std::_Exit(98);
   rtl::testing::RedirectConsole(platform::StdOutput(), false,
-                                OpenForTest(in, platform::kOpenRead));
+                                OpenForTest(in, linux::kOpenRead));
   auto printf = Import<int(const char*, ...)>("printf");
   printf("guest 1\n");
   Import<int(int, int, const char*, ...)>("error")(0, 0, "loader");

@@ -36,8 +36,8 @@ void Spill(const char* path, const std::string& text) {
 Handle Create(const char* path) {
   Handle h = platform::kInvalidHandle;
   EXPECT_EQ(platform::FileOpen(path,
-                               platform::kOpenRead | platform::kOpenWrite |
-                                   platform::kOpenCreate | platform::kOpenTruncate,
+                               linux::kOpenRead | linux::kOpenWrite |
+                                   linux::kOpenCreate | linux::kOpenTruncate,
                                0666, &h),
             0u);
   return h;
@@ -45,7 +45,7 @@ Handle Create(const char* path) {
 
 Handle OpenForReading(const char* path) {
   Handle h = platform::kInvalidHandle;
-  EXPECT_EQ(platform::FileOpen(path, platform::kOpenRead, 0, &h), 0u);
+  EXPECT_EQ(platform::FileOpen(path, linux::kOpenRead, 0, &h), 0u);
   return h;
 }
 
@@ -291,16 +291,16 @@ TEST(RuntimeFiles, FailuresRaiseTheIoError) {
 TEST(PlatformFiles, OpenErrorsSpeakLinux) {
   Spill(kData, "x");
   Handle h = platform::kInvalidHandle;
-  EXPECT_EQ(platform::FileOpen("rtl_test_no_such_file.tmp", platform::kOpenRead, 0, &h),
+  EXPECT_EQ(platform::FileOpen("rtl_test_no_such_file.tmp", linux::kOpenRead, 0, &h),
             linux::kENOENT);
   EXPECT_EQ(h, platform::kInvalidHandle);
   EXPECT_EQ(platform::FileOpen(kData,
-                               platform::kOpenWrite | platform::kOpenCreate |
-                                   platform::kOpenExclusive,
+                               linux::kOpenWrite | linux::kOpenCreate |
+                                   linux::kOpenExclusive,
                                0666, &h),
             linux::kEEXIST);
   // A directory is not a file, on every port.
-  EXPECT_EQ(platform::FileOpen(".", platform::kOpenRead, 0, &h), linux::kEACCES);
+  EXPECT_EQ(platform::FileOpen(".", linux::kOpenRead, 0, &h), linux::kEACCES);
   EXPECT_TRUE(platform::DirectoryExists("."));
   EXPECT_FALSE(platform::FileExists("."));
   EXPECT_TRUE(platform::FileExists(kData));
@@ -312,7 +312,7 @@ TEST(PlatformFiles, OpenErrorsSpeakLinux) {
 TEST(PlatformFiles, AppendWritesAtTheEndAndTruncateCuts) {
   Spill(kData, "old");
   Handle h = platform::kInvalidHandle;
-  ASSERT_EQ(platform::FileOpen(kData, platform::kOpenWrite | platform::kOpenAppend, 0, &h), 0u);
+  ASSERT_EQ(platform::FileOpen(kData, linux::kOpenWrite | linux::kOpenAppend, 0, &h), 0u);
   uint32_t done = 0;
   EXPECT_EQ(platform::FileSeek(h, 0, 0, nullptr), 0u);
   EXPECT_EQ(platform::FileWrite(h, "new", 3, &done), 0u);
@@ -321,15 +321,15 @@ TEST(PlatformFiles, AppendWritesAtTheEndAndTruncateCuts) {
   EXPECT_EQ(Slurp(kData), "oldnew");
 
   ASSERT_EQ(platform::FileOpen(kData,
-                               platform::kOpenWrite | platform::kOpenAppend |
-                                   platform::kOpenTruncate,
+                               linux::kOpenWrite | linux::kOpenAppend |
+                                   linux::kOpenTruncate,
                                0, &h),
             0u);
   EXPECT_EQ(platform::FileWrite(h, "cut", 3, &done), 0u);
   platform::FileClose(h);
   EXPECT_EQ(Slurp(kData), "cut");
 
-  ASSERT_EQ(platform::FileOpen(kData, platform::kOpenRead, 0, &h), 0u);
+  ASSERT_EQ(platform::FileOpen(kData, linux::kOpenRead, 0, &h), 0u);
   int64_t position = 0;
   EXPECT_EQ(platform::FileSeek(h, -1, 2, &position), 0u);
   EXPECT_EQ(position, 2);

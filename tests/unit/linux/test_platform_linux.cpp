@@ -14,7 +14,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "abi/errno.h"
 #include "platform/console.h"
+#include "platform/errors.h"
 #include "platform/exceptions.h"
 #include "platform/memory.h"
 #include "platform/process.h"
@@ -352,6 +354,30 @@ TEST(LinuxPlatform, ModuleBaseIsOurImage) {
   EXPECT_LT(platform::ModuleBase(), reinterpret_cast<uintptr_t>(&Finish));
   EXPECT_EQ(platform::ModuleFileName().substr(platform::ModuleFileName().rfind('/') + 1),
             "unit_tests");
+}
+
+// The port's errno is the guest's: every number passes through as it is,
+// and the host's names stand for the guest's numbers.
+TEST(LinuxPlatform, EveryErrnoPassesThroughUnchanged) {
+  for (const linux::ErrnoRow& row : linux::kErrnoTable)
+    EXPECT_EQ(platform::LinuxErrnoOfCrt(row.number), row.number) << row.name;
+  constexpr std::array<std::array<int, 2>, 10> kNames{{
+      {EPERM, linux::kEPERM},
+      {ENOENT, linux::kENOENT},
+      {EROFS, linux::kEROFS},
+      {ENOTDIR, linux::kENOTDIR},
+      {EISDIR, linux::kEISDIR},
+      {ENOTEMPTY, linux::kENOTEMPTY},
+      {ELOOP, linux::kELOOP},
+      {ENOSYS, linux::kENOSYS},
+      {EOPNOTSUPP, linux::kEOPNOTSUPP},
+      {EHWPOISON, linux::kEHWPOISON},
+  }};
+  for (const auto& [host, guest] : kNames) EXPECT_EQ(host, guest);
+  // A call's answer is the kernel's own cause, not a coarser one.
+  platform::Handle h = platform::kInvalidHandle;
+  EXPECT_EQ(platform::FileOpen("/proc/self/exe/x", linux::kOpenRead, 0, &h),
+            linux::kENOTDIR);
 }
 
 }  // namespace

@@ -8,14 +8,19 @@
 #include <windows.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
+#include "abi/errno.h"
 #include "platform/console.h"
+#include "platform/errors.h"
 #include "platform/exceptions.h"
 #include "platform/files.h"
 #include "platform/memory.h"
 #include "platform/process.h"
+#include "platform/win32/host.h"
 
 namespace {
 
@@ -146,14 +151,14 @@ TEST(Win32Platform, ACreatedFileWithoutOwnerWriteIsReadOnly) {
   SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(path);
   platform::Handle h = platform::kInvalidHandle;
-  ASSERT_EQ(platform::FileOpen(path, platform::kOpenWrite | platform::kOpenCreate, 0444, &h),
+  ASSERT_EQ(platform::FileOpen(path, linux::kOpenWrite | linux::kOpenCreate, 0444, &h),
             0u);
   uint32_t done = 0;
   EXPECT_EQ(platform::FileWrite(h, "x", 1, &done), 0u);  // the creator may write
   platform::FileClose(h);
   // (Wine run by root may still let a writer in, so ask the attribute.)
   EXPECT_NE(GetFileAttributesA(path) & FILE_ATTRIBUTE_READONLY, 0u);
-  EXPECT_EQ(platform::FileOpen(path, platform::kOpenRead, 0, &h), 0u);
+  EXPECT_EQ(platform::FileOpen(path, linux::kOpenRead, 0, &h), 0u);
   platform::FileClose(h);
   SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(path);
@@ -173,6 +178,62 @@ TEST(Win32Platform, AClosedPipeReadsAsEndOfFile) {
   EXPECT_EQ(platform::FileRead(h, buffer, sizeof buffer, &done), 0u);
   EXPECT_EQ(done, 0u);
   CloseHandle(readEnd);
+}
+
+// Every cause the port can report reaches the guest as a Linux number the
+// Linux C library has a name and a text for, and the causes programs tell
+// apart keep their own number.
+TEST(Win32Platform, EveryHostErrorIsANamedLinuxErrno) {
+  const auto named = [](int e) {
+    return e >= 1 && e < static_cast<int>(std::size(linux::kErrnoTable)) &&
+           !linux::kErrnoTable[e].name.empty();
+  };
+  for (const platform::Win32ErrnoRow& row : platform::Win32ErrnoRows()) {
+    EXPECT_TRUE(named(row.linuxErrno)) << row.error;
+    EXPECT_EQ(platform::LinuxErrnoOfWin32(row.error), row.linuxErrno) << row.error;
+  }
+  for (const platform::CrtErrnoRow& row : platform::CrtErrnoRows()) {
+    EXPECT_TRUE(named(row.linuxErrno)) << row.crtErrno;
+    EXPECT_EQ(platform::LinuxErrnoOfCrt(row.crtErrno), row.linuxErrno) << row.crtErrno;
+  }
+  // msvcrt's numbers end at 140; whatever it leaves is a Linux number.
+  for (int e = 1; e <= 200; ++e) EXPECT_TRUE(named(platform::LinuxErrnoOfCrt(e))) << e;
+  EXPECT_EQ(platform::LinuxErrnoOfCrt(0), 0);
+  EXPECT_EQ(platform::LinuxErrnoOfWin32(ERROR_IO_DEVICE), linux::kEIO);
+
+  struct Row {
+    DWORD error;
+    int32_t linuxErrno;
+  };
+  constexpr Row kWin32[] = {
+      {ERROR_FILE_NOT_FOUND, linux::kENOENT},     {ERROR_PATH_NOT_FOUND, linux::kENOENT},
+      {ERROR_INVALID_NAME, linux::kENOENT},       {ERROR_BAD_PATHNAME, linux::kENOENT},
+      {ERROR_ACCESS_DENIED, linux::kEACCES},      {ERROR_SHARING_VIOLATION, linux::kEACCES},
+      {ERROR_INVALID_HANDLE, linux::kEBADF},      {ERROR_TOO_MANY_OPEN_FILES, linux::kEMFILE},
+      {ERROR_FILE_EXISTS, linux::kEEXIST},        {ERROR_ALREADY_EXISTS, linux::kEEXIST},
+      {ERROR_DIRECTORY, linux::kENOTDIR},         {336, linux::kEISDIR},
+      {ERROR_DIR_NOT_EMPTY, linux::kENOTEMPTY},   {ERROR_NOT_SAME_DEVICE, linux::kEXDEV},
+      {ERROR_CANT_RESOLVE_FILENAME, linux::kELOOP},
+      {ERROR_PRIVILEGE_NOT_HELD, linux::kEPERM},  {ERROR_WRITE_PROTECT, linux::kEROFS},
+      {ERROR_NOT_A_REPARSE_POINT, linux::kEINVAL}, {ERROR_INVALID_FUNCTION, linux::kEINVAL},
+      {ERROR_INVALID_PARAMETER, linux::kEINVAL},  {ERROR_NEGATIVE_SEEK, linux::kEINVAL},
+      {ERROR_SEEK_ON_DEVICE, linux::kESPIPE},     {ERROR_NOT_SUPPORTED, linux::kEOPNOTSUPP},
+      {ERROR_NOACCESS, linux::kEFAULT},           {ERROR_DISK_FULL, linux::kENOSPC},
+      {ERROR_BROKEN_PIPE, linux::kEPIPE},         {ERROR_FILENAME_EXCED_RANGE, linux::kENAMETOOLONG},
+  };
+  for (const Row& row : kWin32)
+    EXPECT_EQ(platform::LinuxErrnoOfWin32(row.error), row.linuxErrno) << row.error;
+  // Where msvcrt numbers differently from Linux.
+  constexpr std::array<std::array<int, 2>, 7> kCrt{{
+      {ENOENT, linux::kENOENT},
+      {EDEADLK, linux::kEDEADLK},
+      {ENAMETOOLONG, linux::kENAMETOOLONG},
+      {ENOLCK, linux::kENOLCK},
+      {ENOSYS, linux::kENOSYS},
+      {ENOTEMPTY, linux::kENOTEMPTY},
+      {EILSEQ, linux::kEILSEQ},
+  }};
+  for (const auto& [crt, guest] : kCrt) EXPECT_EQ(platform::LinuxErrnoOfCrt(crt), guest) << crt;
 }
 
 }  // namespace
