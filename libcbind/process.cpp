@@ -1,13 +1,14 @@
-// The process: identity, users and groups, limits and configuration, usage
-// and priority, the ends of a run, and children (which cannot be made).
+// The process: the guest's start and at-exit list, the ends of a run,
+// identity, users and groups, limits and configuration, usage and
+// priority, and children (which cannot be made).
 //
 // The guest's process is its own process group and session leader; the
 // user is the loader's fixed user record (as getpwuid), with no groups.
 // Limits are a fixed table the guest may lower, and what sysconf answers
 // follows it as in the Linux C library (_SC_OPEN_MAX is RLIMIT_NOFILE).
 #include <algorithm>
-#include <cstdio>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <vector>
@@ -16,8 +17,8 @@
 #include "abi/signals.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
-#include "libcbind/signals.h"
 #include "libcbind/process.h"
+#include "libcbind/signals.h"
 #include "libcbind/util.h"
 #include "platform/files.h"
 #include "platform/process.h"

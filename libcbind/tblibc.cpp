@@ -31,7 +31,6 @@
 #include "libcbind/streams.h"
 #include "libcbind/strings.h"
 #include "libcbind/util.h"
-#include "platform/streams.h"
 #include "process/process.h"
 #include "runtime/heap.h"
 #include "runtime/rtl.h"
