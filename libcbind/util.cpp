@@ -82,12 +82,12 @@ uint32_t UnknownCallReporterAddress() {
 
 // Every end of a guest run comes through here. The loader's own text goes
 // out first (it may sit in the writer's buffer when standard output is a
-// file), then the run waits for Enter so a console window stays readable;
-// at the end of input the read returns at once. The process ends without
+// file), then the run waits for Enter when a console is there to press it
+// on. The process ends without
 // the orderly shutdown, with all 32 bits of the code.
 void PauseAndExit(uint32_t code) {
   rtl::Flush();
-  rtl::ReadLine();
+  rtl::Pause();
   platform::ExitProcess(code);
 }
 

@@ -20,7 +20,7 @@ namespace {
 // console, so the user sees why the run waits.
 [[noreturn]] void PauseAndEnd() {
   rtl::Flush();
-  rtl::ReadLine();
+  rtl::Pause();
   rtl::Halt(0);
 }
 

@@ -246,6 +246,15 @@ void SetBeforeWriteHook(void (*hook)()) { g_beforeWrite = hook; }
 
 // ---- Console line reader --------------------------------------------------------
 
+// A console window opened just for the run stays readable until Enter.
+// Input that is no console (a pipe, a file, /dev/null) belongs to whoever
+// comes after the run, a shell loop or the next command of a script, and
+// may never end: not a byte of it is the loader's.
+void Pause() {
+  EnsureConsole();
+  if (platform::IsConsole(g_in)) ReadLine();
+}
+
 bool ReadLine() {
   bool any = false;
   for (;;) {

@@ -50,6 +50,10 @@ void SetBeforeWriteHook(void (*hook)());
 //
 // One buffer serves every console reader: the pause and the system call read.
 
+// The pause at every end of a run: waits for Enter when standard input is
+// an interactive console, and reads nothing otherwise.
+void Pause();
+
 // Discards the rest of the current line (reads one when none is pending).
 // Returns false at the end of input.
 bool ReadLine();

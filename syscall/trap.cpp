@@ -66,7 +66,7 @@ int32_t SyscallTrap(platform::ExceptionPointers* pointers) {
   rtl::Flush();
   rtl::WriteLine("Unhandled exception (0x" + Hex8(pointers->ExceptionCode) + ")");
   rtl::Flush();
-  rtl::ReadLine();
+  rtl::Pause();
   platform::ExitProcess(1);
 }
 

@@ -7,7 +7,7 @@ CASES = [
     dict(name="hello", guest="hello", stdout="Hello\n", exit=0),
     dict(name="hello_extra_args", guest="hello", args=["a", "b c"],
          stdout="Hello\n", exit=0),
-    dict(name="hello_pause_consumes_one_line", guest="hello",
+    dict(name="hello_leaves_its_input", guest="hello",
          stdin="first\nsecond\n", stdout="Hello\n", exit=0),
 
     dict(name="args", guest="tests/e2e/guests/args.c",

@@ -182,6 +182,16 @@ TEST_F(Console, ReadLineAtTheEndOfInputReturnsAtOnce) {
   EXPECT_FALSE(rtl::ReadLine());
 }
 
+// A file (or pipe) on standard input is the next command's: the pause
+// leaves every byte of it, also the rest of a line the guest began.
+TEST_F(Console, ThePauseReadsNothingThatIsNoConsole) {
+  Redirect(false, "first\nsecond\n");
+  rtl::Pause();
+  EXPECT_EQ(ReadSome(2), "fi");
+  rtl::Pause();
+  EXPECT_EQ(ReadSome(100), "rst\n");
+}
+
 // ---- Errors -----------------------------------------------------------------------
 
 TEST(RuntimeErrors, IoMessages) {
