@@ -268,6 +268,7 @@ void Finalise() {
   Release(UserTable);
   UserTable = nullptr;
   UserCount = 0;
+  if (GuestEnvp != nullptr) Release(GuestEnvp[0]);
   Release(GuestEnvp);
   GuestEnvp = nullptr;
   if (GuestArgv != nullptr) {

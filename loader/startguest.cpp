@@ -22,9 +22,9 @@ extern "C" [[noreturn]] void EnterGuest(const uint32_t* image, uint32_t words,
 
 namespace {
 
-// Constants of the loader, so they lie in read-only memory: a guest that
-// writes into its environment text or the user record faults as it would
-// writing into any read-only string.
+// The user record is a constant of the loader, so it lies in read-only
+// memory: a guest that writes into it faults as it would writing into any
+// read-only string. The environment's text is the guest's own, as on Linux.
 constexpr char kEnvironmentEntry[] = "_=run";
 
 const process::UserRecord kUserRecord = {
@@ -83,7 +83,7 @@ void StartGuest() {
 
   // 5: the whole environment is one fixed entry.
   auto** envp = static_cast<char**>(rtl::HeapAlloc(sizeof(char*) * 2));
-  envp[0] = const_cast<char*>(kEnvironmentEntry);
+  envp[0] = CopyArgument(kEnvironmentEntry);
   envp[1] = nullptr;
   process::GuestEnvp = envp;
 
