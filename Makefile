@@ -14,21 +14,24 @@ export WINEDLLOVERRIDES ?= mscoree,mshtml=
 
 all: linux windows guests
 
-build/linux/CMakeCache.txt:
-	cmake -S . -B build/linux -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake >/dev/null
+# Whatever target is typed first installs what is missing. A configuration
+# that fails leaves nothing behind: a half-written build folder would make
+# every later command fail until `make clean`.
+build/linux/Makefile: | bootstrap
+	cmake -S . -B build/linux -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake >/dev/null || { rm -rf build/linux; exit 1; }
 
-build/windows/CMakeCache.txt:
-	cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+build/windows/Makefile: | bootstrap
+	cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null || { rm -rf build/windows; exit 1; }
 
-linux: build/linux/CMakeCache.txt
+linux: build/linux/Makefile
 	cmake --build build/linux -j$(JOBS)
 
-windows: build/windows/CMakeCache.txt
+windows: build/windows/Makefile
 	cmake --build build/windows -j$(JOBS)
 
 guests: build/guest/hello
 
-build/guest/hello: guest/hello/hw.c scripts/build-guest
+build/guest/hello: guest/hello/hw.c scripts/build-guest | bootstrap
 	scripts/build-guest $@ guest/hello/hw.c
 
 bootstrap:
