@@ -176,6 +176,7 @@ bool InstallSyscallFilter() {
 void TrapGuestSyscalls() {
   if (g_syscallsTrapped || g_handler == nullptr || g_regionEnd == 0) return;
   g_syscallsTrapped = true;
+  StartCommandStarter();
   if (!InstallSyscallFilter()) {
     static constexpr char kMessage[] =
         "tumbex: cannot trap the guest's system calls (seccomp)\n";

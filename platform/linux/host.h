@@ -41,6 +41,17 @@ constexpr uint32_t kSyscallInstructionLength = 2;  // cd 80
 // Installs the system-call filter once both a region and the handler exist.
 void TrapGuestSyscalls();
 
+// The process that starts the guest's commands, forked before the
+// system-call filter exists so that no command inherits it; without it
+// (before the filter, in the unit tests) commands start from here.
+void StartCommandStarter();
+bool CommandStarterRunning();
+// popen's part: the command's stream, and at pclose its wait status; false
+// when the stream is none of the starter's.
+int StartPipeCommand(const char* command, bool reading, const StartingSignals& child,
+                     void** stream);
+bool ClosePipeCommand(void* stream, int32_t* status);
+
 // A system call's answer in the platform's convention: errno, which is
 // the guest's own number, when it failed.
 inline int Done(int result) { return result < 0 ? errno : 0; }

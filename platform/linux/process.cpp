@@ -1,17 +1,22 @@
 // The process on Linux: its arguments as main() got them, its image as the
-// linker placed it, and signals a started command inherits as a Linux
-// child of the guest would.
+// linker placed it, and the commands the guest starts, with the signals a
+// Linux child of the guest would inherit.
+#include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/random.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/linux/host.h"
 #include "platform/process.h"
@@ -149,10 +154,291 @@ ChildSignalScope::~ChildSignalScope() {
   for (int i = 0; i < count_; ++i) sigaction(saved_[i].sig, &saved_[i].action, nullptr);
 }
 
+// ---- The command starter ---------------------------------------------------------
+//
+// The system-call filter that traps the guest's int 0x80 cannot be removed
+// and every child inherits it: a command whose own code lies where the
+// guest's does (a static i386 program at 0x08048000) would die of SIGSYS.
+// So commands are started by a process forked before the filter exists. It
+// holds nothing of the loader's but its end of a socket; each request
+// brings the loader's standard descriptors and current directory along, so
+// that the command starts where and with what the guest would hand a
+// child of its own.
+
+namespace {
+
+enum class Request : uint32_t { kRun, kOpenReading, kOpenWriting, kWait };
+
+struct Header {
+  Request kind;
+  int32_t pid;             // kWait
+  uint64_t ignored, blocked;
+  uint32_t commandLength;  // bytes that follow, without a terminator
+  uint32_t standardFds;    // bit i: descriptor i is open and comes along
+};
+
+int g_starter = -1;  // the loader's end of the socket; -1: no starter
+
+bool WriteAll(int fd, const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size != 0) {
+    const ssize_t n = Retry([&] { return write(fd, p, size); });
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool ReadAll(int fd, void* data, size_t size) {
+  char* p = static_cast<char*>(data);
+  while (size != 0) {
+    const ssize_t n = Retry([&] { return read(fd, p, size); });
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+constexpr int kMaxPassed = 5;  // standard input, output, error, directory, pipe
+
+// The header with up to kMaxPassed descriptors riding on its first byte.
+bool SendHeader(int socket, const Header& header, const std::vector<int>& fds) {
+  union {
+    char bytes[CMSG_SPACE(sizeof(int) * kMaxPassed)];
+    struct cmsghdr align;
+  } control{};
+  iovec io{const_cast<Header*>(&header), sizeof header};
+  msghdr message{};
+  message.msg_iov = &io;
+  message.msg_iovlen = 1;
+  if (!fds.empty()) {
+    message.msg_control = control.bytes;
+    message.msg_controllen = CMSG_SPACE(sizeof(int) * fds.size());
+    cmsghdr* c = CMSG_FIRSTHDR(&message);
+    c->cmsg_level = SOL_SOCKET;
+    c->cmsg_type = SCM_RIGHTS;
+    c->cmsg_len = CMSG_LEN(sizeof(int) * fds.size());
+    std::memcpy(CMSG_DATA(c), fds.data(), sizeof(int) * fds.size());
+  }
+  const ssize_t n = Retry([&] { return sendmsg(socket, &message, MSG_NOSIGNAL); });
+  if (n <= 0) return false;
+  return static_cast<size_t>(n) == sizeof header ||
+         WriteAll(socket, reinterpret_cast<const char*>(&header) + n, sizeof header - n);
+}
+
+bool ReceiveHeader(int socket, Header* header, std::vector<int>* fds) {
+  union {
+    char bytes[CMSG_SPACE(sizeof(int) * kMaxPassed)];
+    struct cmsghdr align;
+  } control{};
+  iovec io{header, sizeof *header};
+  msghdr message{};
+  message.msg_iov = &io;
+  message.msg_iovlen = 1;
+  message.msg_control = control.bytes;
+  message.msg_controllen = sizeof control.bytes;
+  const ssize_t n = Retry([&] { return recvmsg(socket, &message, MSG_CMSG_CLOEXEC); });
+  if (n <= 0) return false;
+  for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+    if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_RIGHTS) continue;
+    const size_t count = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+    fds->resize(count);
+    std::memcpy(fds->data(), CMSG_DATA(c), count * sizeof(int));
+  }
+  return static_cast<size_t>(n) == sizeof *header ||
+         ReadAll(socket, reinterpret_cast<char*>(header) + n, sizeof *header - n);
+}
+
+// The command, as the C library's own system and popen start one: its
+// ignored signals ignored, the rest at their defaults, the guest's mask,
+// and the loader's standard descriptors, directory and (for a pipe) the
+// pipe's end in place. `fds` holds the standard ones present, in order,
+// then the directory, then the pipe's end. The child's pid, or -1.
+pid_t SpawnCommand(const Header& h, const std::vector<int>& fds,
+                   const std::string& command) {
+  size_t next = 0;
+  int standard[3] = {-1, -1, -1};
+  for (int i = 0; i < 3; ++i)
+    if ((h.standardFds & (1u << i)) != 0 && next < fds.size()) standard[i] = fds[next++];
+  const int directory = next < fds.size() ? fds[next++] : -1;
+  const int pipeEnd = next < fds.size() ? fds[next++] : -1;
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (directory >= 0) posix_spawn_file_actions_addfchdir_np(&actions, directory);
+  for (int i = 0; i < 3; ++i) {
+    if (standard[i] >= 0) posix_spawn_file_actions_adddup2(&actions, standard[i], i);
+    else posix_spawn_file_actions_addclose(&actions, i);
+  }
+  if (pipeEnd >= 0)
+    posix_spawn_file_actions_adddup2(&actions, pipeEnd,
+                                     h.kind == Request::kOpenReading ? 1 : 0);
+
+  // An ignored signal stays ignored across the spawn only if it is ignored
+  // here: the starter takes the guest's, for the moment of the spawn.
+  sigset_t defaults, mask;
+  sigemptyset(&defaults);
+  sigemptyset(&mask);
+  struct sigaction saved[65] = {};
+  bool changed[65] = {};
+  for (int sig = 1; sig <= 64; ++sig) {
+    const uint64_t bit = uint64_t{1} << (sig - 1);
+    if ((h.blocked & bit) != 0) sigaddset(&mask, sig);
+    if ((h.ignored & bit) == 0) {
+      sigaddset(&defaults, sig);
+      continue;
+    }
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    changed[sig] = sigaction(sig, &ignore, &saved[sig]) == 0;
+  }
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setsigmask(&attributes, &mask);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  char* const argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"),
+                        const_cast<char*>(command.c_str()), nullptr};
+  pid_t pid = -1;
+  if (posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv, environ) != 0) pid = -1;
+  for (int sig = 1; sig <= 64; ++sig)
+    if (changed[sig]) sigaction(sig, &saved[sig], nullptr);
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+int32_t WaitFor(pid_t pid) {
+  int status = 0;
+  return Retry([&] { return waitpid(pid, &status, 0); }) < 0 ? -1 : status;
+}
+
+// The starter's life: one request at a time, until the loader's end closes.
+[[noreturn]] void Serve(int socket) {
+  for (;;) {
+    Header h{};
+    std::vector<int> fds;
+    if (!ReceiveHeader(socket, &h, &fds)) _exit(0);
+    std::string command(h.commandLength, '\0');
+    if (!ReadAll(socket, command.data(), command.size())) _exit(0);
+    int32_t answer = -1;
+    if (h.kind == Request::kWait) {
+      answer = WaitFor(h.pid);
+    } else {
+      const pid_t pid = SpawnCommand(h, fds, command);
+      if (pid > 0) answer = h.kind == Request::kRun ? WaitFor(pid) : pid;
+    }
+    for (int fd : fds) close(fd);
+    if (!WriteAll(socket, &answer, sizeof answer)) _exit(0);
+  }
+}
+
+// One request and its answer; false when the starter is gone.
+bool Ask(Request kind, const char* command, const StartingSignals& child,
+         int pid, int pipeEnd, int32_t* answer) {
+  Header h{kind, pid, child.ignored, child.blocked,
+           static_cast<uint32_t>(command != nullptr ? std::strlen(command) : 0), 0};
+  std::vector<int> fds;
+  int directory = -1;
+  if (kind != Request::kWait) {
+    for (int i = 0; i < 3; ++i) {
+      if (fcntl(i, F_GETFD) == -1) continue;
+      h.standardFds |= 1u << i;
+      fds.push_back(i);
+    }
+    directory = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (directory >= 0) fds.push_back(directory);
+    if (pipeEnd >= 0) fds.push_back(pipeEnd);
+  }
+  const bool sent = SendHeader(g_starter, h, fds) &&
+                    WriteAll(g_starter, command, h.commandLength);
+  if (directory >= 0) close(directory);
+  return sent && ReadAll(g_starter, answer, sizeof *answer);
+}
+
+std::vector<std::pair<void*, int>> g_pipes;  // popen's streams and their commands
+
+}  // namespace
+
+void StartCommandStarter() {
+  if (g_starter >= 0) return;
+  int ends[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return;
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(ends[0]);
+    close(ends[1]);
+    return;
+  }
+  if (pid == 0) {
+    // Nothing of the loader's stays open here: a copy of a pipe's write end
+    // would keep its reader from ever seeing the end.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    signal(SIGINT, SIG_IGN);
+    signal(SIGQUIT, SIG_IGN);
+    const int null = open("/dev/null", O_RDWR);
+    for (int i = 0; i < 3; ++i) dup2(null, i);
+    const int socket = dup2(ends[1], 3);
+    fcntl(socket, F_SETFD, FD_CLOEXEC);
+    closefrom(4);
+    Serve(socket);
+  }
+  close(ends[1]);
+  g_starter = ends[0];
+}
+
+int StartPipeCommand(const char* command, bool reading, const StartingSignals& child,
+                     void** stream) {
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return errno;
+  const int ours = reading ? ends[0] : ends[1];
+  const int theirs = reading ? ends[1] : ends[0];
+  int32_t pid = -1;
+  const bool asked = Ask(reading ? Request::kOpenReading : Request::kOpenWriting,
+                         command, child, 0, theirs, &pid);
+  close(theirs);
+  FILE* file = asked && pid > 0 ? fdopen(ours, reading ? "r" : "w") : nullptr;
+  if (file == nullptr) {
+    close(ours);
+    if (pid > 0) {
+      int32_t ignored;
+      Ask(Request::kWait, nullptr, child, pid, -1, &ignored);
+    }
+    return asked && pid > 0 ? ENOMEM : EAGAIN;
+  }
+  g_pipes.emplace_back(file, pid);
+  *stream = file;
+  return 0;
+}
+
+bool ClosePipeCommand(void* stream, int32_t* status) {
+  for (auto it = g_pipes.begin(); it != g_pipes.end(); ++it) {
+    if (it->first != stream) continue;
+    const int pid = it->second;
+    g_pipes.erase(it);
+    fclose(static_cast<FILE*>(stream));
+    *status = -1;
+    Ask(Request::kWait, nullptr, StartingSignals{}, pid, -1, status);
+    return true;
+  }
+  return false;
+}
+
+bool CommandStarterRunning() { return g_starter >= 0; }
+
 CommandResult RunCommand(const char* command, const StartingSignals& child) {
   CommandResult result;
-  const ChildSignalScope scope(child);
-  const int status = system(command);
+  int32_t answer = -1;
+  int status = -1;
+  if (g_starter >= 0) {
+    if (Ask(Request::kRun, command, child, 0, -1, &answer)) status = answer;
+  } else {
+    const ChildSignalScope scope(child);
+    status = system(command);
+  }
   if (status == -1) return result;
   result.started = true;
   result.signalled = WIFSIGNALED(status);
@@ -160,7 +446,7 @@ CommandResult RunCommand(const char* command, const StartingSignals& child) {
   return result;
 }
 
-bool HasCommandInterpreter() { return system(nullptr) != 0; }
+bool HasCommandInterpreter() { return access("/bin/sh", X_OK) == 0; }
 
 void KeepBrokenPipesQuiet() { signal(SIGPIPE, SIG_IGN); }
 bool LastWriteMetBrokenPipe() { return errno == EPIPE; }

@@ -111,6 +111,7 @@ std::string TemporaryDirectory() { return P_tmpdir; }
 
 int PipeOpen(const char* command, bool reading, const StartingSignals& child,
              void** stream) {
+  if (CommandStarterRunning()) return StartPipeCommand(command, reading, child, stream);
   FILE* pipe = nullptr;
   {
     const ChildSignalScope scope(child);
@@ -121,6 +122,7 @@ int PipeOpen(const char* command, bool reading, const StartingSignals& child,
 }
 
 int PipeClose(void* stream, int32_t* status) {
+  if (ClosePipeCommand(stream, status)) return *status == -1 ? ECHILD : 0;
   const int result = pclose(static_cast<FILE*>(stream));
   if (result == -1) return errno;
   *status = result;

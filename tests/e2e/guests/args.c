@@ -12,16 +12,6 @@ int main(int argc, char **argv, char **envp)
         printf("argv not terminated\n");
     for (i = 0; envp[i] != NULL; i++)
         printf("envp[%d]=%s\n", i, envp[i]);
-    /* So are the environment's: awk implementations cut each entry at its
-       '=' in place while they read it. */
-    for (i = 0; envp[i] != NULL; i++) {
-        char *eq = strchr(envp[i], '=');
-        if (eq != NULL) {
-            *eq = '\0';
-            printf("envname[%d]=%s\n", i, envp[i]);
-            *eq = '=';
-        }
-    }
     /* Argument texts are the guest's own and writable. */
     if (argc > 1 && argv[1][0] != 0) {
         argv[1][0] = '#';
