@@ -1,18 +1,24 @@
 // The loader's own heap, also behind the guest's malloc family.
 //
-// Layout: small blocks (up to kMaxClassSize) are carved from chunks of
-// fresh pages by a bump pointer and recycled through one free list per size
-// class; they are never split or merged, so a header, once written, stays at
-// its place for the life of the process. Larger blocks get pages of their
+// Layout: blocks up to kMaxClassSize are cut from chunks of fresh pages and
+// lie end to end in them, each header saying how large its block and the
+// one before it are. A block is split when it is larger than a request
+// needs, and a freed block merges with free neighbours, so memory freed in
+// blocks of one size serves requests of any other; a chunk that is wholly
+// free again goes back to the system (one is kept for the next request).
+// Freed blocks of up to kCacheMax bytes first wait, a few per size, in a
+// cache that hands them out again as they are: a loop that frees and
+// allocates one size never cuts or merges. Larger blocks get pages of their
 // own, given back on free.
 //
 // Every block starts with a 16-byte header (payloads stay 16-byte aligned,
 // as glibc's are on i386) holding a seal computed from the header's address,
-// its size, its class, its state and a per-process secret. Before trusting
-// an address we find the span of our memory that holds it (binary search),
-// so an arbitrary pointer is never dereferenced outside our own pages; then
-// the seal must match a live block. Anything else is the invalid-pointer
-// error, raised before a single byte of the heap has changed.
+// its fields and a per-process secret; a header that a merge swallows is
+// wiped. Before trusting an address we find the span of our memory that
+// holds it (binary search), so an arbitrary pointer is never dereferenced
+// outside our own pages; then the seal must match a live block. Anything
+// else is the invalid-pointer error, raised before a single byte of the
+// heap has changed.
 #include <array>
 #include <cstring>
 
@@ -25,23 +31,30 @@ namespace rtl {
 namespace {
 
 struct Header {
-  uint32_t size;    // usable bytes of the payload
-  uint32_t cls;     // size class, or kLargeClass
-  uint32_t check;   // Seal(this, state)
-  Header* next;     // free-list link while free
+  uint32_t size;      // usable bytes of the payload, a multiple of kAlign
+  // A chunk's block: the payload bytes of the block before it, kFirst for
+  // the first. A large block: how far its header lies into its pages.
+  uint32_t prevSize;
+  uint32_t kind;      // kUsed, kFree, kCached, kEnd or kLarge
+  uint32_t check;     // SealOf(this)
 };
 static_assert(sizeof(Header) == 16, "payloads must stay 16-byte aligned");
 
 constexpr uint32_t kAlign = 16;
+constexpr uint32_t kFirst = 0xFFFFFFFFu;
+
+constexpr uint32_t kUsed = 0x55534544;    // "USED"
+constexpr uint32_t kFree = 0x46524545;    // "FREE": in a bin
+constexpr uint32_t kCached = 0x43414348;  // "CACH": in the cache
+constexpr uint32_t kEnd = 0x454E4421;     // "END!": closes a chunk
+constexpr uint32_t kLarge = 0x4C524745;   // "LRGE": pages of its own
 
 // ---- Size classes -----------------------------------------------------------
 //
 // 16-byte steps up to 128, then four steps per doubling up to 1 MiB: the
-// waste of a class stays under a fifth, and a growing realloc moves
-// geometrically.
+// bins of free blocks, one per class and one for anything larger.
 constexpr size_t kSmallClasses = 8;             // 16 .. 128
 constexpr size_t kClassCount = kSmallClasses + 13 * 4;  // 160 .. 1 MiB
-constexpr uint32_t kLargeClass = 0xFFFFu;
 
 constexpr std::array<uint32_t, kClassCount> MakeClassSizes() {
   std::array<uint32_t, kClassCount> sizes{};
@@ -71,17 +84,28 @@ inline uint32_t ClassOf(size_t size) {
   return static_cast<uint32_t>(kSmallClasses) + (k - 7) * 4 + sub;
 }
 
-// ---- State ---------------------------------------------------------------------
+// Bin k holds free blocks larger than class k-1 and at most class k; the
+// last bin everything larger than the largest class.
+constexpr uint32_t kBinCount = kClassCount + 1;
+static_assert(kBinCount <= 64, "one bit per bin");
+inline uint32_t BinOf(uint32_t size) {
+  return size <= kMaxClassSize ? ClassOf(size) : static_cast<uint32_t>(kClassCount);
+}
 
-constexpr uint32_t kLive = 0x4C495645;  // "LIVE"
-constexpr uint32_t kFree = 0x46524545;  // "FREE"
+// The cache: up to kCacheDepth freed blocks of each size up to kCacheMax.
+constexpr uint32_t kCacheMax = 512;
+constexpr uint32_t kCacheDepth = 32;
+
+// ---- State ---------------------------------------------------------------------
 
 uint32_t g_secret = 0;
 
-Header* g_freeLists[kClassCount] = {};
+Header* g_bins[kBinCount] = {};
+uint64_t g_binMap = 0;  // bit k: bin k holds a block
+Header* g_cache[kCacheMax / kAlign] = {};
+uint32_t g_cacheCount[kCacheMax / kAlign] = {};
+Header* g_spare = nullptr;  // the one wholly free chunk that is kept
 
-uintptr_t g_top = 0;    // bump pointer into the current chunk
-uintptr_t g_limit = 0;  // end of the current chunk
 size_t g_nextChunkSize = 256 * 1024;
 constexpr size_t kMaxChunkSize = 16 * 1024 * 1024;
 
@@ -97,13 +121,15 @@ size_t g_spanCapacity = 0;
 
 uintptr_t RoundUp(uintptr_t value, uintptr_t unit) { return (value + unit - 1) & ~(unit - 1); }
 
-uint32_t Seal(const Header* h, uint32_t state) {
+uint32_t SealOf(const Header* h) {
   uint32_t v = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h)) ^ g_secret;
   v ^= h->size * 0x85EBCA6Bu;
-  v ^= h->cls << 20;
+  v ^= h->prevSize * 0xC2B2AE35u;
   v *= 0x9E3779B1u;
-  return v ^ (v >> 15) ^ state;
+  return v ^ (v >> 15) ^ h->kind;
 }
+
+void Seal(Header* h) { h->check = SealOf(h); }
 
 void InitSecret() {
   int64_t seconds = 0;
@@ -148,10 +174,13 @@ void AddSpan(uintptr_t base, uintptr_t end) {
   ++g_spanCount;
 }
 
-void RemoveSpan(size_t index) {
-  std::memmove(g_spans + index, g_spans + index + 1,
-               (g_spanCount - index - 1) * sizeof(Span));
+// The pages of the span holding `h` go back to the system.
+void ReleaseSpanOf(const Header* h) {
+  const size_t i = SpanIndex(reinterpret_cast<uintptr_t>(h));
+  const Span span = g_spans[i];
+  std::memmove(g_spans + i, g_spans + i + 1, (g_spanCount - i - 1) * sizeof(Span));
   --g_spanCount;
+  platform::FreePages(reinterpret_cast<void*>(span.base), span.end - span.base);
 }
 
 // The live block whose payload starts at `block`, or null. Reads memory
@@ -164,12 +193,13 @@ Header* FindLive(const void* block) {
   if (i == g_spanCount || h >= g_spans[i].end || g_spans[i].end - h < sizeof(Header))
     return nullptr;
   auto* header = reinterpret_cast<Header*>(h);
-  if (header->check != Seal(header, kLive)) return nullptr;
+  if (header->check != SealOf(header)) return nullptr;
   // A large block's header lies at its span's base, or further in for an
-  // aligned block, and then says where the base is.
-  if (header->cls == kLargeClass)
-    return reinterpret_cast<uintptr_t>(header->next) == g_spans[i].base ? header : nullptr;
-  if (header->cls >= kClassCount || header->size != kClassSizes[header->cls]) return nullptr;
+  // aligned block, and then says how far.
+  if (header->kind == kLarge) return h - header->prevSize == g_spans[i].base ? header : nullptr;
+  if (header->kind != kUsed || header->size % kAlign != 0 ||
+      g_spans[i].end - a < uint64_t{header->size} + sizeof(Header))
+    return nullptr;
   return header;
 }
 
@@ -179,34 +209,125 @@ Header* LiveOrRaise(const void* block) {
   return h;
 }
 
-// ---- Small blocks ------------------------------------------------------------------
+// ---- Blocks in chunks ------------------------------------------------------------
 
-Header* MakeBlock(uintptr_t at, uint32_t cls) {
-  auto* h = reinterpret_cast<Header*>(at);
-  h->size = kClassSizes[cls];
-  h->cls = cls;
-  h->next = nullptr;
+struct Links {
+  Header* next;
+  Header* prev;
+};
+Links* LinksOf(Header* h) { return reinterpret_cast<Links*>(h + 1); }
+
+Header* NextOf(Header* h) {
+  return reinterpret_cast<Header*>(reinterpret_cast<uintptr_t>(h + 1) + h->size);
+}
+Header* PrevOf(Header* h) {
+  return reinterpret_cast<Header*>(reinterpret_cast<uintptr_t>(h) - h->prevSize -
+                                   sizeof(Header));
+}
+
+// The block after `h` learns `h`'s new size.
+void TellNext(Header* h) {
+  Header* next = NextOf(h);
+  next->prevSize = h->size;
+  Seal(next);
+}
+
+// A header swallowed by a merge can never pass for a block again.
+void Wipe(Header* h) { h->kind = h->check = 0; }
+
+void Insert(Header* h) {
+  const uint32_t bin = BinOf(h->size);
+  h->kind = kFree;
+  Seal(h);
+  Links* links = LinksOf(h);
+  links->next = g_bins[bin];
+  links->prev = nullptr;
+  if (links->next != nullptr) LinksOf(links->next)->prev = h;
+  g_bins[bin] = h;
+  g_binMap |= uint64_t{1} << bin;
+}
+
+void Unlink(Header* h) {
+  const uint32_t bin = BinOf(h->size);
+  Links* links = LinksOf(h);
+  if (links->prev != nullptr)
+    LinksOf(links->prev)->next = links->next;
+  else
+    g_bins[bin] = links->next;
+  if (links->next != nullptr) LinksOf(links->next)->prev = links->prev;
+  if (g_bins[bin] == nullptr) g_binMap &= ~(uint64_t{1} << bin);
+  if (h == g_spare) g_spare = nullptr;
+}
+
+// A free block of at least `n` bytes, taken out of its bin: the first fit
+// among a few of the bin that `n` falls in, else the first of the next bin
+// that holds any (all of whose blocks are large enough).
+Header* TakeFree(uint32_t n) {
+  const uint32_t bin = BinOf(n);
+  int tries = 8;
+  for (Header* h = g_bins[bin]; h != nullptr && tries-- > 0; h = LinksOf(h)->next) {
+    if (h->size >= n) {
+      Unlink(h);
+      return h;
+    }
+  }
+  const uint64_t higher = bin + 1 < 64 ? g_binMap & (~uint64_t{0} << (bin + 1)) : 0;
+  if (higher == 0) return nullptr;
+  Header* h = g_bins[__builtin_ctzll(higher)];
+  Unlink(h);
   return h;
 }
 
-void PushFree(Header* h) {
-  h->check = Seal(h, kFree);
-  h->next = g_freeLists[h->cls];
-  g_freeLists[h->cls] = h;
-}
-
-// What is left of a chunk becomes free blocks of the largest classes that fit.
-void UseUpChunk() {
-  while (g_limit - g_top >= sizeof(Header) + kClassSizes[0]) {
-    uint32_t cls = ClassOf(g_limit - g_top - sizeof(Header));
-    if (sizeof(Header) + kClassSizes[cls] > g_limit - g_top) --cls;
-    PushFree(MakeBlock(g_top, cls));
-    g_top += sizeof(Header) + kClassSizes[cls];
+// A free block that merges with its free neighbours and goes to its bin, or
+// with its whole chunk back to the system when another chunk is kept.
+void Coalesce(Header* h) {
+  Header* next = NextOf(h);
+  if (next->kind == kFree) {
+    Unlink(next);
+    h->size += sizeof(Header) + next->size;
+    Wipe(next);
   }
+  if (h->prevSize != kFirst) {
+    Header* prev = PrevOf(h);
+    if (prev->kind == kFree) {
+      Unlink(prev);
+      prev->size += sizeof(Header) + h->size;
+      Wipe(h);
+      h = prev;
+    }
+  }
+  TellNext(h);
+  const bool wholeChunk = h->prevSize == kFirst && NextOf(h)->kind == kEnd;
+  if (wholeChunk && g_spare != nullptr) {
+    ReleaseSpanOf(h);
+    return;
+  }
+  Insert(h);
+  if (wholeChunk) g_spare = h;
 }
 
-bool NewChunk(size_t need) {
-  UseUpChunk();
+// Cuts `h` down to `n` bytes when what is left makes a block of its own.
+void Trim(Header* h, uint32_t n) {
+  if (h->size - n < sizeof(Header) + kAlign) return;
+  auto* rest = reinterpret_cast<Header*>(reinterpret_cast<uintptr_t>(h + 1) + n);
+  rest->size = h->size - n - static_cast<uint32_t>(sizeof(Header));
+  rest->prevSize = n;
+  rest->kind = kFree;
+  h->size = n;
+  Seal(h);
+  Coalesce(rest);
+}
+
+void* Use(Header* h, uint32_t n) {
+  h->kind = kUsed;
+  Trim(h, n);
+  Seal(h);
+  return h + 1;
+}
+
+// A chunk of fresh pages holding one free block and the end mark.
+Header* NewChunk(uint32_t n) {
+  const size_t need = size_t{n} + 2 * sizeof(Header);
   size_t size = g_nextChunkSize;
   while (size < need) size *= 2;
   void* pages = platform::AllocatePages(size);
@@ -214,21 +335,55 @@ bool NewChunk(size_t need) {
     size = RoundUp(need, platform::kPageSize);
     pages = platform::AllocatePages(size);
   }
-  if (pages == nullptr) return false;
+  if (pages == nullptr) return nullptr;
   if (g_nextChunkSize < kMaxChunkSize) g_nextChunkSize *= 2;
   const uintptr_t base = reinterpret_cast<uintptr_t>(pages);
   AddSpan(base, base + size);
-  g_top = base;
-  g_limit = base + size;
-  return true;
+  auto* first = reinterpret_cast<Header*>(base);
+  first->size = static_cast<uint32_t>(size - 2 * sizeof(Header));
+  first->prevSize = kFirst;
+  first->kind = kFree;
+  Header* end = NextOf(first);
+  end->size = 0;
+  end->kind = kEnd;
+  TellNext(first);
+  return first;
 }
 
-Header* Carve(uint32_t cls) {
-  const size_t need = sizeof(Header) + kClassSizes[cls];
-  if (g_limit - g_top < need && !NewChunk(need)) return nullptr;
-  Header* h = MakeBlock(g_top, cls);
-  g_top += need;
-  return h;
+uint32_t PayloadFor(size_t size) {
+  return size <= kAlign ? kAlign : static_cast<uint32_t>(RoundUp(size, kAlign));
+}
+
+void* AllocInChunk(uint32_t n) {
+  if (n <= kCacheMax) {
+    const uint32_t c = n / kAlign - 1;
+    if (Header* h = g_cache[c]) {
+      g_cache[c] = *reinterpret_cast<Header**>(h + 1);
+      --g_cacheCount[c];
+      h->kind = kUsed;
+      Seal(h);
+      return h + 1;
+    }
+  }
+  Header* h = TakeFree(n);
+  if (h == nullptr) h = NewChunk(n);
+  return h != nullptr ? Use(h, n) : nullptr;
+}
+
+void FreeInChunk(Header* h) {
+  if (h->size <= kCacheMax) {
+    const uint32_t c = h->size / kAlign - 1;
+    if (g_cacheCount[c] < kCacheDepth) {
+      h->kind = kCached;
+      Seal(h);
+      *reinterpret_cast<Header**>(h + 1) = g_cache[c];
+      g_cache[c] = h;
+      ++g_cacheCount[c];
+      return;
+    }
+  }
+  h->kind = kFree;
+  Coalesce(h);
 }
 
 // ---- Large blocks ------------------------------------------------------------------
@@ -246,25 +401,18 @@ void* AllocLarge(size_t size, size_t alignment = kAlign) {
   const uintptr_t payload = RoundUp(base + sizeof(Header), alignment);
   auto* h = reinterpret_cast<Header*>(payload - sizeof(Header));
   h->size = static_cast<uint32_t>(base + total - payload);
-  h->cls = kLargeClass;
-  h->next = reinterpret_cast<Header*>(base);
-  h->check = Seal(h, kLive);
+  h->prevSize = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(h) - base);
+  h->kind = kLarge;
+  Seal(h);
   return h + 1;
-}
-
-void FreeLarge(Header* h) {
-  const size_t i = SpanIndex(reinterpret_cast<uintptr_t>(h));
-  const Span span = g_spans[i];
-  RemoveSpan(i);
-  platform::FreePages(reinterpret_cast<void*>(span.base), span.end - span.base);
 }
 
 // Gives a live block back; its header has been checked by the caller.
 void Release(Header* h) {
-  if (h->cls == kLargeClass)
-    FreeLarge(h);
+  if (h->kind == kLarge)
+    ReleaseSpanOf(h);
   else
-    PushFree(h);
+    FreeInChunk(h);
 }
 
 }  // namespace
@@ -272,15 +420,7 @@ void Release(Header* h) {
 void* HeapTryAlloc(size_t size) {
   if (g_secret == 0) InitSecret();
   if (size > kMaxClassSize) return AllocLarge(size);
-  const uint32_t cls = ClassOf(size);
-  Header* h = g_freeLists[cls];
-  if (h != nullptr)
-    g_freeLists[cls] = h->next;
-  else if ((h = Carve(cls)) == nullptr)
-    return nullptr;
-  h->next = nullptr;
-  h->check = Seal(h, kLive);
-  return h + 1;
+  return AllocInChunk(PayloadFor(size));
 }
 
 void* HeapTryAllocAligned(size_t size, size_t alignment) {
@@ -307,12 +447,26 @@ void* HeapRealloc(void* block, size_t size) {
 
 void* HeapTryRealloc(void* block, size_t size) {
   Header* h = LiveOrRaise(block);
-  if (h->cls == kLargeClass) {
+  if (h->kind == kLarge) {
     if (size <= h->size && size > h->size / 2) return block;
     // A large block that keeps growing moves by a quarter more each time.
     if (size > h->size && size < SIZE_MAX / 2) size += size / 4;
-  } else if (size <= kMaxClassSize && ClassOf(size) == h->cls) {
-    return block;
+  } else if (size <= kMaxClassSize) {
+    // In place when it shrinks, or grows into a free block behind it.
+    const uint32_t n = PayloadFor(size);
+    Header* next = NextOf(h);
+    if (n > h->size && next->kind == kFree &&
+        uint64_t{h->size} + sizeof(Header) + next->size >= n) {
+      Unlink(next);
+      h->size += static_cast<uint32_t>(sizeof(Header)) + next->size;
+      Wipe(next);
+      TellNext(h);
+    }
+    if (n <= h->size) {
+      Trim(h, n);
+      Seal(h);
+      return block;
+    }
   }
   const size_t keep = size < h->size ? size : h->size;
   void* moved = HeapTryAlloc(size);

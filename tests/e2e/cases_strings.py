@@ -84,4 +84,6 @@ for routine, fits, past in FORTIFIED:
 # Aligned blocks and reallocarray, from the loader's heap like malloc's.
 CASES += [
     dict(name="allocation", guest="tests/e2e/guests/allocation.c", stdout=NATIVE),
+    dict(name="allocation_reuse", guest="tests/e2e/guests/allocation_reuse.c",
+         stdout=NATIVE),
 ]

@@ -88,6 +88,60 @@ TEST(Heap, OnlyLiveBlocksAreLive) {
   EXPECT_FALSE(rtl::HeapIsLive(p));
 }
 
+// Blocks cut from and merged back into the same memory in a fixed
+// pseudo-random order of allocations, reallocations and frees keep their
+// bytes and never overlap.
+TEST(Heap, SplitAndMergedBlocksKeepTheirBytes) {
+  struct Held {
+    uint8_t* p;
+    size_t size;
+    uint8_t tag;
+  };
+  std::vector<Held> held;
+  uint32_t x = 0x2545F491;
+  const auto next = [&x] {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    return x;
+  };
+  const auto fill = [](const Held& h) {
+    for (size_t j = 0; j < h.size; ++j) h.p[j] = static_cast<uint8_t>(h.tag + j);
+  };
+  const auto intact = [](const Held& h, size_t upTo) {
+    for (size_t j = 0; j < upTo; ++j)
+      if (h.p[j] != static_cast<uint8_t>(h.tag + j)) return false;
+    return true;
+  };
+  for (int step = 0; step < 30000; ++step) {
+    const uint32_t r = next();
+    const size_t size = r % 11 == 0 ? next() % 400000 : next() % 3000;
+    if (held.empty() || r % 3 != 0) {
+      held.push_back({static_cast<uint8_t*>(rtl::HeapAlloc(size)), size,
+                      static_cast<uint8_t>(r >> 24)});
+      fill(held.back());
+      continue;
+    }
+    Held& h = held[next() % held.size()];
+    ASSERT_TRUE(intact(h, h.size)) << step;
+    if (r % 5 == 0) {
+      h.p = static_cast<uint8_t*>(rtl::HeapRealloc(h.p, size + 1));
+      ASSERT_TRUE(intact(h, std::min(h.size, size + 1))) << step;
+      h.size = size + 1;
+      fill(h);
+    } else {
+      rtl::HeapFree(h.p);
+      EXPECT_FALSE(rtl::HeapIsLive(h.p));
+      h = held.back();
+      held.pop_back();
+    }
+  }
+  for (const Held& h : held) {
+    EXPECT_TRUE(intact(h, h.size));
+    rtl::HeapFree(h.p);
+  }
+}
+
 // Aligned blocks lie inside pages of their own, their header not at the
 // start: they must still be live, sized, reallocated and freed like any
 // other, and nothing inside them must pass for a block.
