@@ -94,7 +94,7 @@ CASES += [
          stdout=NATIVE),
     dict(name="pie_stack_smashed", guest="tests/e2e/guests/pie_smash.c", style="hardened",
          args=["smash"], stdout="filling past the end\n\"Abort\" called?\n",
-         stderr_contains=["*** stack smashing detected ***: terminated\n"], exit=0),
+         stderr_contains=["*** stack smashing detected ***: terminated\n"], exit=134),
     # The program's constructors and destructors, in every style.
     dict(name="ctors_classic", guest="tests/e2e/guests/pie_ctors.c", stdout=NATIVE),
     dict(name="ctors_classic_exit", guest="tests/e2e/guests/pie_ctors.c", args=["exit"],
@@ -108,7 +108,7 @@ CASES += [
     dict(name="pie_fdset_out_of_range", guest="tests/e2e/guests/pie_fdset.c",
          style="hardened", args=["xxxx"], stdout="\"Abort\" called?\n",
          stderr_contains=["*** bit out of range 0 - FD_SETSIZE on fd_set ***: terminated\n"],
-         exit=0),
+         exit=134),
     # A library is not a program; thread-local storage is not provided.
     dict(name="pie_shared_object", guest="guest/hello/hw.c", style="pie",
          prepare=mutated("shared"), stdout=refusal('" is not an executable.'), exit=0),

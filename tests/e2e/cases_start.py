@@ -56,7 +56,7 @@ CASES = [
     dict(name="end_exit", guest="tests/e2e/guests/ends.c", args=["exit", "7"],
          stdout=NATIVE, exit=7),
     dict(name="end_abort", guest="tests/e2e/guests/ends.c", args=["abort"],
-         stdout="ending by abort\n\"Abort\" called?\n", exit=0),
+         stdout="ending by abort\n\"Abort\" called?\n", exit=134),
     dict(name="end_unknown_call", guest="tests/e2e/guests/ends.c", args=["unknown"],
          stdout="ending by unknown\n"
                 "Unknown/Unimplemented call \"gethostid\"\n"

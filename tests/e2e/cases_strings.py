@@ -44,23 +44,23 @@ CASES = [
          exit=7),
     dict(name="errors_tables", guest="tests/e2e/guests/errors_tables.c", stdout=NATIVE),
 
-    # The report is the C library's; the run then ends as abort ends it here.
+    # The report is the C library's; the run then ends as abort ends it.
     dict(name="errors_assert", guest="tests/e2e/guests/errors_assert.c",
-         stdout="before\n" + ABORTED, exit=0,
+         stdout="before\n" + ABORTED, exit=134,
          stderr_contains=["errors_assert: guest.c:42: main: Assertion `argc == 99' failed.\n"]),
     dict(name="errors_assert_perror", guest="tests/e2e/guests/errors_assert.c",
-         args=["perror"], stdout="before\n" + ABORTED, exit=0,
+         args=["perror"], stdout="before\n" + ABORTED, exit=134,
          stderr_contains=["errors_assert_perror: place.c:7: fn: Unexpected error: "
                           "No such file or directory.\n"]),
     dict(name="errors_assert_old", guest="tests/e2e/guests/errors_assert.c",
-         args=["old"], stdout="before\n" + ABORTED, exit=0,
+         args=["old"], stdout="before\n" + ABORTED, exit=134,
          stderr_contains=["errors_assert_old: place.c:9: Assertion `expr' failed.\n"]),
     dict(name="errors_assert_nofunction", guest="tests/e2e/guests/errors_assert.c",
-         args=["nofunction"], stdout="before\n" + ABORTED, exit=0,
+         args=["nofunction"], stdout="before\n" + ABORTED, exit=134,
          stderr_contains=["errors_assert_nofunction: place.c:11: Assertion `expr' failed.\n"]),
     # The name is read from the guest's own variable when the report is made.
     dict(name="errors_assert_renamed", guest="tests/e2e/guests/errors_assert.c",
-         args=["renamed"], stdout="before\n" + ABORTED, exit=0,
+         args=["renamed"], stdout="before\n" + ABORTED, exit=134,
          stderr_contains=["renamed: guest.c:42: main: Assertion `argc == 99' failed.\n"]),
     dict(name="errors_assert_pass", guest="tests/e2e/guests/errors_assert.c",
          args=["pass"], stdout=NATIVE),
@@ -78,7 +78,7 @@ for routine, fits, past in FORTIFIED:
                       args=[routine] + fits, stdout=NATIVE))
     CASES.append(dict(name="strings_fortify_" + routine + "_overflow",
                       guest="tests/e2e/guests/strings_fortify.c", build_flags=FORTIFY,
-                      args=[routine] + past, stdout=ABORTED, exit=0,
+                      args=[routine] + past, stdout=ABORTED, exit=134,
                       stderr_contains=[OVERFLOW + "\n"]))
 
 # Aligned blocks and reallocarray, from the loader's heap like malloc's.
