@@ -536,7 +536,7 @@ void EndRun(int32_t status) { PauseAndExit(status); }
 // process killed by SIGABRT, the status the signals family gives a
 // default-action SIGABRT that raise or kill delivers.
 void Abort() {
-  rtl::WriteLine("\"Abort\" called?");
+  rtl::ReportLine("\"Abort\" called?");
   EndRun(128 + linux::kSIGABRT);
 }
 
