@@ -25,6 +25,8 @@ Every tests/e2e/cases_*.py module defines CASES, a list of dicts:
                   text or NATIVE); where the loader's own lines go while
                   a program runs, standard output being a pipe here
   stderr_contains substrings that must appear on standard error
+  merged          standard error into standard output's pipe (2>&1), so
+                  that stdout expects both in the order they were written
   exit            expected exit status (low 8 bits; both ports keep only
                   those here); with NATIVE and no exit, the native status
   binary          compare standard output byte for byte (no CR LF folding)
@@ -152,11 +154,11 @@ def inherited(spec):
     return start_state
 
 
-def run(cmd, stdin, cwd, binary=False, start_state=None):
+def run(cmd, stdin, cwd, binary=False, start_state=None, merged=False):
     proc = subprocess.run(cmd, input=stdin.encode("latin-1"), stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, timeout=TIMEOUT, cwd=cwd,
-                          preexec_fn=start_state)
-    return proc.returncode & 0xFF, fold(proc.stdout, binary), fold(proc.stderr)
+                          stderr=subprocess.STDOUT if merged else subprocess.PIPE,
+                          timeout=TIMEOUT, cwd=cwd, preexec_fn=start_state)
+    return proc.returncode & 0xFF, fold(proc.stdout, binary), fold(proc.stderr or b"")
 
 
 def difference(expected, got, limit=60):
@@ -185,6 +187,7 @@ def check_case(case, port, loader, source):
     prefix = ["wine"] if port == "windows" else []
     binary = case.get("binary", False)
     start_state = inherited(case.get("inherit"))
+    merged = case.get("merged", False)
 
     expected_out = case.get("stdout")
     expected_err = case.get("stderr")
@@ -192,7 +195,7 @@ def check_case(case, port, loader, source):
     problems = []
     if NATIVE in (expected_out, expected_err):
         native_exit, native_out, native_err = run([guest] + args, stdin, cwd, binary,
-                                                  start_state)
+                                                  start_state, merged)
         if expected_exit is None:
             expected_exit = native_exit
     if expected_out == NATIVE:
@@ -208,8 +211,9 @@ def check_case(case, port, loader, source):
     # starts just then finds it gone and fails before tumbex has run at all.
     # That says nothing of tumbex: the run is made again.
     for _ in range(3):
-        status, out, err = run(prefix + [loader] + loader_args, stdin, cwd, binary, start_state)
-        if port != "windows" or "wine client error" not in err:
+        status, out, err = run(prefix + [loader] + loader_args, stdin, cwd, binary,
+                               start_state, merged)
+        if port != "windows" or "wine client error" not in (out if merged else err):
             break
     if expected_out is not None and "compare" in case:
         problems.extend(case["compare"](expected_out, out, port))
