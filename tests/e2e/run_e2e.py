@@ -42,9 +42,9 @@ Every tests/e2e/cases_*.py module defines CASES, a list of dicts:
                   standard output (results that may differ within a
                   stated bound, such as libm's in ulps)
 
-A NATIVE case (stdout or stderr) runs three ways (native Linux, the Linux port, the Windows
-port) and all must agree, so wrong host semantics cannot hide behind a
-hand-written expectation.
+A NATIVE case (stdout or stderr) runs three ways (native Linux, the Linux
+port, the Windows port) and all must agree, so wrong host semantics cannot
+hide behind a hand-written expectation.
 """
 
 import argparse
