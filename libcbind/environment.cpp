@@ -46,6 +46,7 @@ char** gOwnArray;         // the last array this family made, and its room
 size_t gOwnCapacity;      //   in entries, the null not counted
 char* gFixedEntry;        // the start entry that getenv does not see
 const char* gShortName = "";
+const char* gFullName = "";
 
 char** Cell(uint32_t address) {
   return reinterpret_cast<char**>(uintptr_t{address});
@@ -152,6 +153,7 @@ void Start() {
   for (const char* p = full; *p != '\0'; ++p)
     if (*p == '/' || *p == separator) name = p + 1;
   gShortName = name;
+  gFullName = full;
   WriteCells(gFullNameCells, full);
   WriteCells(gShortNameCells, name);
 }
@@ -168,6 +170,16 @@ std::string_view ProgramShortName() {
     }
   }
   return gShortName;
+}
+
+std::string_view ProgramInvocationName() {
+  for (uint32_t address : gFullNameCells) {
+    if (address != 0) {
+      const char* name = *Cell(address);
+      return name != nullptr ? name : "";
+    }
+  }
+  return gFullName;
 }
 
 }  // namespace tblibc

@@ -1,6 +1,6 @@
 // The guest's environment and program name as the environment family
-// keeps them, for other families: the reports of assertions, and whatever
-// starts a program with the guest's environment.
+// keeps them, for other families: the reports of assertions and of
+// error(), and whatever starts a program with the guest's environment.
 #pragma once
 
 #include <string_view>
@@ -11,6 +11,11 @@ namespace tblibc {
 // now: the part of argv[0] after its last directory separator, or what the
 // guest has put there since. Empty before the guest starts.
 std::string_view ProgramShortName();
+
+// What the guest's `program_invocation_name` (`__progname_full`) holds now:
+// argv[0], or what the guest has put there since. Empty before the guest
+// starts.
+std::string_view ProgramInvocationName();
 
 // The guest's environment as `environ` shows it now (the guest may have
 // pointed it at an array of its own, or cleared it): null-terminated

@@ -15,8 +15,8 @@
 #include "libcbind/guest.h"
 #include "libcbind/printf_engine.h"
 #include "libcbind/process.h"
+#include "libcbind/streams.h"
 #include "process/process.h"
-#include "runtime/rtl.h"
 
 namespace tblibc {
 namespace {
@@ -161,16 +161,62 @@ void BindSiglist(uint32_t address, uint32_t size) {
 
 char gSignalBuffer[48];
 
-// error_at_line's last place, and the guest's error_one_per_line.
+// ---- error() and error_at_line() ----------------------------------------------
+//
+// error_at_line's last place, and where the guest keeps error_one_per_line,
+// error_message_count and error_print_progname (0: it has none).
 struct Place {
   const char* file;
   uint32_t line;
 };
 Place gLastPlace;
 uint32_t gOnePerLineAddress;
+uint32_t gMessageCountAddress;
+uint32_t gPrintProgramNameAddress;
 
 void BindOnePerLine(uint32_t address, uint32_t size) {
   if (size >= 4) gOnePerLineAddress = address;
+}
+void BindMessageCount(uint32_t address, uint32_t size) {
+  if (size >= 4) gMessageCountAddress = address;
+}
+void BindPrintProgramName(uint32_t address, uint32_t size) {
+  if (size >= 4) gPrintProgramNameAddress = address;
+}
+
+uint32_t GuestWord(uint32_t address) { return address != 0 ? *GuestWords(address) : 0; }
+
+// A report as the Linux C library writes one: standard output written out
+// first (a report of a problem follows what the program printed before it),
+// then on the guest's standard error the program's full name and
+// `nameEnd`, or whatever the guest's error_print_progname writes instead;
+// then `place`, the message, ": " and the error's text when errnum is not
+// 0, and the line end. The writes are the guest's own, so a pipe whose
+// reader has gone is SIGPIPE here as there. A nonzero status then ends
+// the run as exit(status).
+void Report(int32_t status, int32_t errnum, std::string_view nameEnd,
+            std::string_view place, const char* format, const uint8_t* args) {
+  tblibc_fflush(reinterpret_cast<void*>(uintptr_t{process::HostStdout}));
+  std::string text;
+  if (const uint32_t printName = GuestWord(gPrintProgramNameAddress)) {
+    CallGuest(printName, {});
+  } else {
+    text = ProgramInvocationName();
+    text += nameEnd;
+  }
+  text += place;
+  // The guest's formats are the Linux C library's on every port: ours.
+  text += format::FormatText(format != nullptr ? format : "", args);
+  if (gMessageCountAddress != 0) ++*GuestWords(gMessageCountAddress);
+  if (errnum != 0) {
+    text += ": ";
+    text += ErrorText(errnum);
+  }
+  text += '\n';
+  void* const error = GuestStderr();
+  tblibc_fwrite(text.data(), 1, static_cast<uint32_t>(text.size()), error);
+  tblibc_fflush(error);
+  if (status != 0) Exit(status);
 }
 
 }  // namespace
@@ -284,11 +330,10 @@ void tblibc_psignal(int32_t signal, const char* prefix) {
   tblibc_assert_fail(assertion, file, static_cast<uint32_t>(line), nullptr);
 }
 
-// error_at_line: error()'s line with the place in front, "file:line: "
-// (none without a file). Like error(), one line of the loader's console
-// writer, written out at once; a nonzero status ends the run as
-// exit(status) would. While the guest's error_one_per_line is set, a
-// report for the same place as the one before is left out.
+// error_at_line: error()'s report with the place after the name,
+// "prog:file:line: message" ("prog: message" without a file). While the
+// guest's error_one_per_line is set, a report for the same place as the
+// one before is left out.
 int tblibc_error_at_line(int32_t status, int32_t errnum, const char* file,
                          uint32_t line, const char* format, ...) {
   using tblibc::gLastPlace;
@@ -304,27 +349,17 @@ int tblibc_error_at_line(int32_t status, int32_t errnum, const char* file,
       return 0;
     gLastPlace = {file, line};
   }
-  std::string text;
+  std::string place = " ";
   if (file != nullptr) {
-    text = file;
-    text += ':';
-    text += std::to_string(line);
-    text += ": ";
+    place = file;
+    place += ':';
+    place += std::to_string(line);
+    place += ": ";
   }
-  if (format == nullptr) format = "";
-  // The guest's formats are the Linux C library's on every port: our
-  // formatter, as error() uses it.
   va_list args;
   va_start(args, format);
-  text += tblibc::format::FormatText(format, reinterpret_cast<const uint8_t*>(args));
+  tblibc::Report(status, errnum, ":", place, format, reinterpret_cast<const uint8_t*>(args));
   va_end(args);
-  if (errnum != 0) {
-    text += ": ";
-    text += tblibc::ErrorText(errnum);
-  }
-  rtl::WriteLine(text);
-  rtl::Flush();
-  if (status != 0) tblibc_exit(status);
   return 0;
 }
 
@@ -390,27 +425,14 @@ void tblibc_warnx(const char* format, ...) {
 }
 
 
-// error(status, errnum, format, ...): the message as our printf formats it,
-// then ": " and the text for errnum when it is not 0, as one line of the
-// loader's console writer, written out at once. A nonzero status ends the
-// run as exit(status) would. The guest's arguments arrive as an i386
-// va_list, which is what va_start gives here.
+// error(status, errnum, format, ...): "prog: message: error text" on the
+// guest's standard error (see Report). The guest's arguments arrive as an
+// i386 va_list, which is what va_start gives here.
 int tblibc_error(int32_t status, int32_t errnum, const char* format, ...) {
-  if (format == nullptr) format = "";
   va_list args;
   va_start(args, format);
-  std::string line = tblibc::format::FormatText(
-      format, reinterpret_cast<const uint8_t*>(args));
+  tblibc::Report(status, errnum, ": ", "", format, reinterpret_cast<const uint8_t*>(args));
   va_end(args);
-  if (errnum != 0) {
-    line += ": ";
-    line += tblibc::ErrorText(errnum);
-  }
-  rtl::WriteLine(line);
-  // Out at once, also when standard output is not a console: the guest's
-  // own later output must not overtake it.
-  rtl::Flush();
-  if (status != 0) tblibc::Exit(status);
   return 0;
 }
 
@@ -457,6 +479,8 @@ constexpr DataExport kObjects[] = {
     {"sys_siglist", &BindSiglist},
     {"_sys_siglist", &BindSiglist},
     {"error_one_per_line", &BindOnePerLine},
+    {"error_message_count", &BindMessageCount},
+    {"error_print_progname", &BindPrintProgramName},
 };
 
 }  // namespace

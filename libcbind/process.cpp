@@ -532,9 +532,12 @@ void FlushGuestStreams() {
 
 void EndRun(int32_t status) { PauseAndExit(status); }
 
+// A script or a build must see the failure: the run ends as Linux ends a
+// process killed by SIGABRT, the status the signals family gives a
+// default-action SIGABRT that raise or kill delivers.
 void Abort() {
-  rtl::WriteLine("\"Abort\" called?");
-  PauseAndExit(0);
+  rtl::ReportLine("\"Abort\" called?");
+  EndRun(128 + linux::kSIGABRT);
 }
 
 void FatalError(std::string_view text) {

@@ -32,7 +32,8 @@ void FlushGuestStreams();
 // Ends the run with `status` after the pause, without the at-exit routines
 // (what _exit and a fatal signal do).
 [[noreturn]] void EndRun(int32_t status);
-// What the guest's abort does.
+// What the guest's abort does: the report, then the end a default-action
+// SIGABRT has (status 134).
 [[noreturn]] void Abort();
 // The Linux C library's fatal report ("*** buffer overflow detected ***:
 // terminated"): the text and a line end on standard error, then Abort().

@@ -392,7 +392,7 @@ int tblibc_sigsuspend(const linux::SigSet* mask) {
   const uint64_t saved = gBlocked;
   const uint64_t during = Load(*mask) & ~kUnblockable;
   if ((gPending & ~during) == 0) {
-    rtl::WriteLine("sigsuspend: no signal can ever come; the run ends");
+    rtl::ReportLine("sigsuspend: no signal can ever come; the run ends");
     EndRun(128 + linux::kSIGKILL);
   }
   gBlocked = during;

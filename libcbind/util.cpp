@@ -99,6 +99,5 @@ extern "C" void tumbex_ReportUnknownCall(const char* name) {
   std::string line = "Unknown/Unimplemented call \"";
   line += name;
   line += '"';
-  rtl::WriteLine(line);
-  rtl::Flush();
+  rtl::ReportLine(line);
 }

@@ -695,7 +695,7 @@ void WarnAboutLibraries(const View& file, const Plan& plan) {
     std::string_view name = ShortLibraryName(
         *file.String(plan.sections[kDynstr], *file.U32(at + 4)));
     if (name != "c" && name != "m")
-      rtl::WriteLine("Library \"" + std::string(name) +
+      rtl::ReportLine("Library \"" + std::string(name) +
                      "\" needed, runability questionable.");
   }
 }

@@ -22,6 +22,7 @@ namespace {
 bool g_consoleReady = false;
 platform::Handle g_out = platform::kInvalidHandle;
 platform::Handle g_in = platform::kInvalidHandle;
+platform::Handle g_err = platform::kInvalidHandle;  // the report lines' way
 bool g_outIsConsole = false;
 
 char g_outBuffer[kConsoleBufferSize];
@@ -47,6 +48,7 @@ void EnsureConsole() {
   g_consoleReady = true;
   g_out = platform::StdOutput();
   g_in = platform::StdInput();
+  g_err = platform::StdError();
   g_outIsConsole = platform::IsConsole(g_out);
 }
 
@@ -244,6 +246,23 @@ void WriteGuestBytes(const void* bytes, size_t count) {
 
 void SetBeforeWriteHook(void (*hook)()) { g_beforeWrite = hook; }
 
+// ---- The loader's lines about a run ----------------------------------------------
+
+// On standard error the line goes out in one write, never held: what the
+// guest writes there itself is unbuffered too, so the two keep their order.
+void ReportLine(std::string_view text) {
+  EnsureConsole();
+  if (g_outIsConsole) {
+    WriteLine(text);
+    return;
+  }
+  BeforeOwnText();
+  Flush();
+  std::string line(text);
+  line += platform::LineEnd();
+  WriteAll(g_err, line.data(), line.size(), false);
+}
+
 // ---- Console line reader --------------------------------------------------------
 
 // A console window opened just for the run stays readable until Enter.
@@ -408,10 +427,12 @@ void File::Close() {
 
 namespace rtl::testing {
 
-void RedirectConsole(platform::Handle out, bool isConsole, platform::Handle in) {
+void RedirectConsole(platform::Handle out, bool isConsole, platform::Handle in,
+                     platform::Handle err) {
   EnsureConsole();
   FlushQuietly();
   g_out = out;
+  g_err = err;
   g_outIsConsole = isConsole;
   g_in = in;
   g_inStart = g_inEnd = 0;

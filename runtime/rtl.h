@@ -27,7 +27,8 @@ void AddFinaliser(void (*finalise)());
 
 // ---- Console writer ---------------------------------------------------------
 //
-// One text stream on standard output carries all of the loader's own text.
+// One text stream on standard output carries the loader's own text (its
+// lines about a run may take standard error instead, see ReportLine).
 // To a console every write is passed on at once; otherwise the text collects
 // in a 128-byte buffer written out when full, on Flush() and at every end of
 // the run.
@@ -45,6 +46,18 @@ void WriteGuestBytes(const void* bytes, size_t count);
 // Called before the loader's own text goes out, so that what the guest has
 // already written through the host C runtime's streams comes first.
 void SetBeforeWriteHook(void (*hook)());
+
+// ---- The loader's lines about a run ---------------------------------------
+//
+// What the loader says while a program runs or just before it starts (a
+// library it may lack, a call or system call nothing serves, its abort, its
+// fault) is no part of the program's data. With standard output a console
+// it is one more line of the console writer, in order with the program's
+// output. Otherwise it goes to standard error at once, after what the
+// guest's streams and the writer hold (the hook above), so that
+// `prog > file` leaves the file to the program. A write there that fails
+// is let go: a closed standard error must not end a run that goes on.
+void ReportLine(std::string_view text = {});
 
 // ---- Console line reader ----------------------------------------------------
 //
@@ -120,9 +133,12 @@ class File {
 
 // ---- Testing seam -------------------------------------------------------------
 //
-// Unit tests point the console writer and line reader at handles of their
-// own (a pipe, a file) and say whether the writer should treat `out` as a
-// console. Pending output is written out and pending input dropped first.
+// Unit tests point the console writer, the line reader and the run's
+// report lines at handles of their own (a pipe, a file) and say whether the
+// writer should treat `out` as a console; `err` takes the report lines when
+// it does not. Pending output is written out and pending input dropped
+// first.
 namespace rtl::testing {
-void RedirectConsole(platform::Handle out, bool isConsole, platform::Handle in);
+void RedirectConsole(platform::Handle out, bool isConsole, platform::Handle in,
+                     platform::Handle err = platform::StdError());
 }  // namespace rtl::testing

@@ -187,8 +187,8 @@ void InitSyscallTable() {
 
 void UnknownSyscall(platform::Context& c) {
   const char* name = c.Eax < kSyscallCount ? SyscallNames[c.Eax] : "unknown";
-  rtl::WriteLine();
-  rtl::WriteLine("Unknown syscall #" + std::to_string(c.Eax) + " called (" + name + ")");
+  rtl::ReportLine();
+  rtl::ReportLine("Unknown syscall #" + std::to_string(c.Eax) + " called (" + name + ")");
   util::PauseAndExit(1);
 }
 

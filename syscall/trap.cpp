@@ -64,7 +64,7 @@ int32_t SyscallTrap(platform::ExceptionPointers* pointers) {
   // called, or an error the run-time raised inside a handler.
   reporting = true;
   rtl::Flush();
-  rtl::WriteLine("Unhandled exception (0x" + Hex8(pointers->ExceptionCode) + ")");
+  rtl::ReportLine("Unhandled exception (0x" + Hex8(pointers->ExceptionCode) + ")");
   rtl::Flush();
   rtl::Pause();
   platform::ExitProcess(1);

@@ -1,6 +1,6 @@
 # What the guest's standard streams and heap give it: bytes carried
-# unchanged, the loader's lines ahead of the guest's, requests that cannot
-# be met answered as Linux answers them.
+# unchanged, the loader's lines kept out of the guest's output, requests
+# that cannot be met answered as Linux answers them.
 import os
 import sys
 
@@ -23,13 +23,14 @@ MEMORY = ("malloc: null errno=12\ncalloc: null errno=12\n"
           "old block: kept\nfallback: block\n")
 
 CASES = [
-    # Four warnings, all before the guest's line, with standard output a pipe.
+    # Four warnings with standard output a pipe: on standard error, and the
+    # guest's line alone on standard output.
     dict(name="guestio_warnings_first", guest="guest/hello/hw.c",
          build_flags=["-Wl,--no-as-needed", "-l:libpthread.so.0", "-l:libdl.so.2",
                       "-l:librt.so.1"],
-         prepare=without_libc_dot,
-         stdout='Library "pthread' + WARN + 'Library "dl' + WARN + 'Library "rt' + WARN
-                + 'Library "' + WARN + "Hello\n", exit=0),
+         prepare=without_libc_dot, stdout="Hello\n",
+         stderr='Library "pthread' + WARN + 'Library "dl' + WARN + 'Library "rt' + WARN
+                + 'Library "' + WARN, exit=0),
 
     dict(name="guestio_binary_stdio", guest="tests/e2e/guests/guestio_copy.c",
          args=["stdio"], stdin=BYTES, stdout=NATIVE, binary=True),

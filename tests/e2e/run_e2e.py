@@ -21,7 +21,12 @@ Every tests/e2e/cases_*.py module defines CASES, a list of dicts:
                   length); or NATIVE: what the same
                   binary prints when Linux runs it natively
   stdout_contains substrings that must appear instead of an exact stdout
+  stderr          expected standard error, as stdout is expected (exact
+                  text or NATIVE); where the loader's own lines go while
+                  a program runs, standard output being a pipe here
   stderr_contains substrings that must appear on standard error
+  merged          standard error into standard output's pipe (2>&1), so
+                  that stdout expects both in the order they were written
   exit            expected exit status (low 8 bits; both ports keep only
                   those here); with NATIVE and no exit, the native status
   binary          compare standard output byte for byte (no CR LF folding)
@@ -37,9 +42,9 @@ Every tests/e2e/cases_*.py module defines CASES, a list of dicts:
                   standard output (results that may differ within a
                   stated bound, such as libm's in ulps)
 
-A NATIVE case runs three ways (native Linux, the Linux port, the Windows
-port) and all must agree, so wrong host semantics cannot hide behind a
-hand-written expectation.
+A NATIVE case (stdout or stderr) runs three ways (native Linux, the Linux
+port, the Windows port) and all must agree, so wrong host semantics cannot
+hide behind a hand-written expectation.
 """
 
 import argparse
@@ -149,11 +154,11 @@ def inherited(spec):
     return start_state
 
 
-def run(cmd, stdin, cwd, binary=False, start_state=None):
+def run(cmd, stdin, cwd, binary=False, start_state=None, merged=False):
     proc = subprocess.run(cmd, input=stdin.encode("latin-1"), stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, timeout=TIMEOUT, cwd=cwd,
-                          preexec_fn=start_state)
-    return proc.returncode & 0xFF, fold(proc.stdout, binary), fold(proc.stderr)
+                          stderr=subprocess.STDOUT if merged else subprocess.PIPE,
+                          timeout=TIMEOUT, cwd=cwd, preexec_fn=start_state)
+    return proc.returncode & 0xFF, fold(proc.stdout, binary), fold(proc.stderr or b"")
 
 
 def difference(expected, got, limit=60):
@@ -182,29 +187,40 @@ def check_case(case, port, loader, source):
     prefix = ["wine"] if port == "windows" else []
     binary = case.get("binary", False)
     start_state = inherited(case.get("inherit"))
+    merged = case.get("merged", False)
 
     expected_out = case.get("stdout")
+    expected_err = case.get("stderr")
     expected_exit = case.get("exit")
     problems = []
-    if expected_out == NATIVE:
-        native_exit, native_out, _ = run([guest] + args, stdin, cwd, binary, start_state)
-        expected_out = native_out
+    if NATIVE in (expected_out, expected_err):
+        native_exit, native_out, native_err = run([guest] + args, stdin, cwd, binary,
+                                                  start_state, merged)
         if expected_exit is None:
             expected_exit = native_exit
+    if expected_out == NATIVE:
+        expected_out = native_out
     elif expected_out is not None:
         expected_out = substitute(expected_out, guest)
+    if expected_err == NATIVE:
+        expected_err = native_err
+    elif expected_err is not None:
+        expected_err = substitute(expected_err, guest)
 
     # Wine's server stops a few seconds after its last client; a wine that
     # starts just then finds it gone and fails before tumbex has run at all.
     # That says nothing of tumbex: the run is made again.
     for _ in range(3):
-        status, out, err = run(prefix + [loader] + loader_args, stdin, cwd, binary, start_state)
-        if port != "windows" or "wine client error" not in err:
+        status, out, err = run(prefix + [loader] + loader_args, stdin, cwd, binary,
+                               start_state, merged)
+        if port != "windows" or "wine client error" not in (out if merged else err):
             break
     if expected_out is not None and "compare" in case:
         problems.extend(case["compare"](expected_out, out, port))
     elif expected_out is not None and out != expected_out:
         problems.append("stdout differs\n" + difference(expected_out, out))
+    if expected_err is not None and err != expected_err:
+        problems.append("stderr differs\n" + difference(expected_err, err))
     for text in case.get("stdout_contains", []):
         if substitute(text, guest) not in out:
             problems.append("stdout lacks %r\n--- got\n%s---" % (text, out))
@@ -213,7 +229,7 @@ def check_case(case, port, loader, source):
             problems.append("stderr lacks %r\n--- got\n%s---" % (text, err))
     if expected_exit is not None and status != (expected_exit & 0xFF):
         problems.append("exit status %d, expected %d" % (status, expected_exit & 0xFF))
-    if problems and err and not case.get("stderr_contains"):
+    if problems and err and expected_err is None and not case.get("stderr_contains"):
         problems.append("stderr:\n" + err)
     return problems
 

@@ -101,6 +101,7 @@ bool Protect(uint32_t address, uint32_t size, unsigned protection) {
 
 namespace rtl {
 void WriteLine(std::string_view) {}
+void ReportLine(std::string_view) {}
 void* HeapAlloc(size_t size) {
   void* p = std::malloc(size ? size : 1);
   if (!p) std::abort();

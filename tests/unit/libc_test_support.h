@@ -103,7 +103,9 @@ struct ConsoleHandles {
 };
 
 // Points the loader's console writer at a file (not a console, so it
-// buffers) and its reader at an empty input, so the pause returns at once.
+// buffers), its report lines at the same file, so that everything the
+// loader says is there in order, and its reader at an empty input, so the
+// pause returns at once.
 inline ConsoleHandles RedirectLoaderConsole(const fs::path& out) {
   const fs::path in = fs::path(out).concat(".in");
   WriteFile(in, "");
@@ -111,7 +113,7 @@ inline ConsoleHandles RedirectLoaderConsole(const fs::path& out) {
       OpenForTest(out, linux::kOpenWrite | linux::kOpenCreate |
                            linux::kOpenTruncate),
       OpenForTest(in, linux::kOpenRead)};
-  rtl::testing::RedirectConsole(h.out, false, h.in);
+  rtl::testing::RedirectConsole(h.out, false, h.in, h.out);
   return h;
 }
 

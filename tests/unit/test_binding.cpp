@@ -11,13 +11,19 @@
 #include <string>
 #include <string_view>
 
+#include <unistd.h>
+
 #include "libc_test_support.h"
+#include "libcbind/families.h"
 #include "libcbind/tblibc.h"
 #include "process/process.h"
 #include "libcbind/util.h"
 #include "runtime/heap.h"
 #include "runtime/rtl.h"
 #include "tblibc/interface.h"
+
+// The reporter's procedure, which the entry stub calls with the name.
+extern "C" void tumbex_ReportUnknownCall(const char* name);
 
 namespace {
 
@@ -203,16 +209,33 @@ TEST_F(BindingTest, CtypeTableHoldsTheCLocaleClasses) {
   EXPECT_EQ(table[' '], 0x2000 | 0x4000 | 0x1);
 }
 
-TEST_F(BindingTest, ErrorFormatsItsMessageAndErrnoText) {
+// The guest's program_invocation_name, in a cell of the test's own (the
+// name other tests' starts leave behind must not matter).
+void NameTheProgram() {
+  static uint32_t cell;
+  cell = Address("prog");
+  tblibc::BindDataObject("program_invocation_name", Address(&cell), 4);
+}
+
+// error() writes on the guest's standard error, nothing on the loader's
+// console: the name, the message and the text of the Linux error number.
+[[noreturn]] void ErrorsInChild(const fs::path& out) {
+  RedirectLoaderConsole(out);
+  NameTheProgram();
   using ErrorFn = int(int, int, const char*, ...);
   auto error = Import<ErrorFn>("error");
-  ConsoleCapture console;
-  EXPECT_EQ(error(0, 0, "value %d of %s", 42, "x"), 0);
-  EXPECT_EQ(error(0, ENOENT, "open %s", "f"), 0);
-  EXPECT_EQ(error(0, 0, "%lld%%", 1LL << 40), 0);
-  EXPECT_EQ(console.Text(), "value 42 of x\nopen f: " +
-                                std::string(std::strerror(ENOENT)) +
-                                "\n1099511627776%\n");
+  int answers = error(0, 0, "value %d of %s", 42, "x");
+  answers += error(0, ENOENT, "open %s", "f");
+  answers += error(0, 0, "%lld%%", 1LL << 40);
+  std::_Exit(answers == 0 ? 0 : 1);
+}
+
+TEST_F(BindingTest, ErrorFormatsItsMessageAndErrnoText) {
+  const fs::path out = TempPath("out");
+  EXPECT_EXIT(ErrorsInChild(out), testing::ExitedWithCode(0),
+              "^prog: value 42 of x\nprog: open f: No such file or directory\n"
+              "prog: 1099511627776%\n$");
+  EXPECT_EQ(ReadFile(out), "");
 }
 
 // ---- Memory ---------------------------------------------------------------------
@@ -447,6 +470,7 @@ TEST_F(BindingTest, AnAtExitRoutineThatExitsDoesNotRunTwice) {
 
 [[noreturn]] void ErrorInChild(const fs::path& out) {
   RedirectLoaderConsole(out);
+  NameTheProgram();
   RegisterThree();
   Import<int(int, int, const char*, ...)>("error")(4, 0, "fatal %s", "x");
   std::_Exit(99);
@@ -454,23 +478,28 @@ TEST_F(BindingTest, AnAtExitRoutineThatExitsDoesNotRunTwice) {
 
 TEST_F(BindingTest, ErrorWithAStatusEndsTheRunLikeExit) {
   const fs::path out = TempPath("out");
-  EXPECT_EXIT(ErrorInChild(out), testing::ExitedWithCode(4), "<3><2><1><end>");
-  EXPECT_EQ(Unix(ReadFile(out)), "fatal x\n");
+  EXPECT_EXIT(ErrorInChild(out), testing::ExitedWithCode(4), "^prog: fatal x\n<3><2><1><end>");
+  EXPECT_EQ(ReadFile(out), "");
 }
 
-// Guest stdio and the loader's lines share standard output (a file here,
-// so both buffer): each keeps its place in what the guest did.
+// Standard output and error into one file, as 2>&1 gives (a file, so the
+// guest's standard output buffers): the guest's lines, error()'s report
+// and a line of the loader's each keep their place in what the guest did.
 [[noreturn]] void InterleaveInChild(const fs::path& out) {
   const fs::path in = fs::path(out).concat(".in");
   WriteFile(in, "");
   std::fflush(stdout);
   if (!std::freopen(out.string().c_str(), "w", stdout)) std::_Exit(98);
+  if (dup2(fileno(stdout), fileno(stderr)) < 0) std::_Exit(97);
   rtl::testing::RedirectConsole(platform::StdOutput(), false,
-                                OpenForTest(in, linux::kOpenRead));
+                                OpenForTest(in, linux::kOpenRead), platform::StdError());
+  NameTheProgram();
   auto printf = Import<int(const char*, ...)>("printf");
   printf("guest 1\n");
-  Import<int(int, int, const char*, ...)>("error")(0, 0, "loader");
+  Import<int(int, int, const char*, ...)>("error")(0, 0, "report");
   printf("guest 2\n");
+  tumbex_ReportUnknownCall("no_such_name");
+  printf("guest 3\n");
   Import<void(int)>("exit")(0);
   std::_Exit(99);
 }
@@ -478,7 +507,9 @@ TEST_F(BindingTest, ErrorWithAStatusEndsTheRunLikeExit) {
 TEST_F(BindingTest, GuestOutputAndLoaderLinesKeepTheirOrder) {
   const fs::path out = TempPath("out");
   EXPECT_EXIT(InterleaveInChild(out), testing::ExitedWithCode(0), "");
-  EXPECT_EQ(Unix(ReadFile(out)), "guest 1\nloader\nguest 2\n");
+  EXPECT_EQ(Unix(ReadFile(out)),
+            "guest 1\nprog: report\nguest 2\n"
+            "Unknown/Unimplemented call \"no_such_name\"\nguest 3\n");
 }
 
 [[noreturn]] void AbortInChild(const fs::path& out) {
@@ -488,9 +519,10 @@ TEST_F(BindingTest, GuestOutputAndLoaderLinesKeepTheirOrder) {
   std::_Exit(99);
 }
 
-TEST_F(BindingTest, AbortReportsAndEndsWithZeroWithoutTheRoutines) {
+// 134: what a shell shows for a process that SIGABRT ended.
+TEST_F(BindingTest, AbortReportsAndEndsAsSigabrtWithoutTheRoutines) {
   const fs::path out = TempPath("out");
-  EXPECT_EXIT(AbortInChild(out), testing::ExitedWithCode(0), "^$");
+  EXPECT_EXIT(AbortInChild(out), testing::ExitedWithCode(134), "^$");
   EXPECT_EQ(Unix(ReadFile(out)), "\"Abort\" called?\n");
 }
 

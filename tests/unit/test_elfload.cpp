@@ -19,7 +19,9 @@
 #include "loader/elfload.h"
 #include "loader/codescan.h"
 #include "loader/elfview.h"
+#include "platform/console.h"
 #include "platform/memory.h"
+#include "runtime/rtl.h"
 
 using process::GuestEntry;
 using process::BreakBase;
@@ -316,7 +318,15 @@ ImageRecipe FullSpec() {
 constexpr uint32_t kPuts = 0x0BAD0001, kExit = 0x0BAD0002;
 
 // In a child: registry, host values, then the load.
+// The loader's own lines (warnings, the reporter's) go to standard output
+// as they did before these tests' stderr was the children's verdict.
+void LoaderLinesToStandardOutput() {
+  rtl::testing::RedirectConsole(platform::StdOutput(), false, platform::StdInput(),
+                                platform::StdOutput());
+}
+
 bool LoadInChild(const Image& img) {
+  LoaderLinesToStandardOutput();
   util::Init();
   util::RegisterImport("puts", kPuts);
   util::RegisterImport("exit", kExit);
@@ -822,6 +832,7 @@ void SurviveMutations(const Image& img) {
   EXPECT_EXIT(
       {
         // One region for all of them, large enough for most.
+        LoaderLinesToStandardOutput();
         platform::ReserveRegion(ImageBase, 0x4000000);
         for (size_t i : accepted) {
           std::memcpy(file, mutants[i].data(), size);

@@ -136,6 +136,42 @@ TEST_F(Console, HeldTextGoesOutBeforeTheGuestStreams) {
   EXPECT_EQ(Output(), "<guest>first<guest>second");
 }
 
+// ---- Report lines -----------------------------------------------------------------
+
+// Not a console: the line goes to the error handle at once and standard
+// output gets none of it. A console: the writer's own line.
+TEST_F(Console, ReportLinesLeaveAnOutputThatIsNoConsole) {
+  constexpr const char* kErr = "rtl_test_err.tmp";
+  const std::string end(platform::LineEnd());
+  Redirect(false);
+  const Handle err = Create(kErr);
+  rtl::testing::RedirectConsole(out_, false, in_, err);
+  rtl::ReportLine("report");
+  rtl::ReportLine();
+  EXPECT_EQ(Slurp(kErr), "report" + end + end);
+  rtl::Flush();
+  EXPECT_EQ(Output(), "");
+
+  rtl::testing::RedirectConsole(out_, true, in_, err);
+  rtl::ReportLine("on the console");
+  EXPECT_EQ(Output(), "on the console" + end);
+  EXPECT_EQ(Slurp(kErr), "report" + end + end);
+  platform::FileClose(err);
+  std::remove(kErr);
+}
+
+// Standard error and output into one file: what the writer held, then what
+// the guest's streams held (the hook), then the line.
+TEST_F(Console, AReportLineComesAfterEverythingWrittenBeforeIt) {
+  Redirect(false);
+  rtl::testing::RedirectConsole(out_, false, in_, out_);
+  g_hookOut = out_;
+  rtl::SetBeforeWriteHook(GuestStreamHook);
+  rtl::Write("held");
+  rtl::ReportLine("report");
+  EXPECT_EQ(Output(), "<guest>held<guest>report" + std::string(platform::LineEnd()));
+}
+
 // ---- Line reader ------------------------------------------------------------------
 
 std::string ReadSome(int32_t count) {

@@ -5,8 +5,10 @@
 // Everything runs in death-test children: the guest memory at ImageBase is
 // reserved there only, so the test process itself never holds a guest
 // region that other tests' children would inherit. A child that must end
-// the process has standard input at its end (the pause returns at once) and
-// standard output in a file that the parent reads afterwards.
+// the process has standard input at its end (the pause returns at once),
+// standard output in one file and the loader's report lines (standard
+// output not being a console) in another, both read by the parent
+// afterwards.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -79,19 +81,30 @@ fs::path OutputFile() {
   return libctest::ScratchDirectory() / (std::string("tumbex_trap_") + info->name() + ".out");
 }
 
+fs::path ReportFile() { return fs::path(OutputFile()).concat(".err"); }
+
 fs::path EmptyFile() { return libctest::ScratchDirectory() / "tumbex_trap_empty.in"; }
 
-// In the child: stdin at its end, stdout into OutputFile().
+// In the child: stdin at its end, stdout into OutputFile() and the report
+// lines into ReportFile(). The writer is told that stdout is no console:
+// a forked child would otherwise keep what its parent found out.
 void RedirectConsole() {
   std::ofstream(EmptyFile()).close();
   std::fflush(stdout);
   CHILD_CHECK(std::freopen(EmptyFile().string().c_str(), "r", stdin) != nullptr);
   CHILD_CHECK(std::freopen(OutputFile().string().c_str(), "w", stdout) != nullptr);
+  platform::Handle reports = platform::kInvalidHandle;
+  CHILD_CHECK(platform::FileOpen(ReportFile().string().c_str(),
+                                 linux::kOpenWrite | linux::kOpenCreate |
+                                     linux::kOpenTruncate,
+                                 0666, &reports) == 0);
+  rtl::testing::RedirectConsole(platform::StdOutput(), false, platform::StdInput(),
+                                reports);
 }
 
-// What the child wrote, line ends folded to LF.
-std::string ChildOutput() {
-  std::ifstream in(OutputFile(), std::ios::binary);
+// What the child wrote into `file`, line ends folded to LF.
+std::string ChildOutput(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   std::string out;
@@ -109,11 +122,14 @@ std::string ChildOutput() {
   std::_Exit(99);  // the trap came back
 }
 
-// The trap on `context` ends the run with `code`; returns what it wrote.
+// The trap on `context` ends the run with `code`; returns the report lines
+// it wrote, which must have left standard output alone.
 std::string TrapEnds(const Context& context, uint32_t exceptionCode, int code) {
   fs::remove(OutputFile());
+  fs::remove(ReportFile());
   EXPECT_EXIT(TrapInChild(context, exceptionCode), testing::ExitedWithCode(code), "");
-  return ChildOutput();
+  EXPECT_EQ(ChildOutput(OutputFile()), "");
+  return ChildOutput(ReportFile());
 }
 
 uint32_t seenEip;
@@ -198,12 +214,13 @@ TEST(Trap, ExitEndsWithTheGuestsStatus) {
   EXPECT_EQ(TrapEnds(c, platform::kPrivilegedInstruction, 7), "");
 }
 
-// The report cannot be written (standard output open for reading only): the
-// run-time's I/O error comes back into the trap, which must end the run
-// instead of reporting again and again.
+// The report cannot be written (standard output a console open for reading
+// only, so the report goes to it): the run-time's I/O error comes back into
+// the trap, which must end the run instead of reporting again and again.
 [[noreturn]] void FailingReportInChild() {
   RedirectConsole();
   CHILD_CHECK(std::freopen(EmptyFile().string().c_str(), "r", stdout) != nullptr);
+  rtl::testing::RedirectConsole(platform::StdOutput(), true, platform::StdInput());
   platform::AddVectoredExceptionHandler(tbsyscall::SyscallTrap);
   Context c = At(0x1000, 4);
   ExceptionPointers p{platform::kAccessViolation, &c};
