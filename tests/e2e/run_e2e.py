@@ -16,6 +16,8 @@ Every tests/e2e/cases_*.py module defines CASES, a list of dicts:
   args            the guest's arguments ("{guest}" is the guest's path)
   loader_args     the loader's whole argument list instead of [guest] + args
   stdin           text given on standard input (default: none)
+  leftover        give stdin as a file and append "left: " and what the
+                  run did not read of it to standard output
   stdout          expected standard output, CR LF folded to LF, "{guest}"
                   replaced by the guest's path ("{guest_len}" by its
                   length); or NATIVE: what the same
@@ -154,11 +156,18 @@ def inherited(spec):
     return start_state
 
 
-def run(cmd, stdin, cwd, binary=False, start_state=None, merged=False):
-    proc = subprocess.run(cmd, input=stdin.encode("latin-1"), stdout=subprocess.PIPE,
-                          stderr=subprocess.STDOUT if merged else subprocess.PIPE,
-                          timeout=TIMEOUT, cwd=cwd, preexec_fn=start_state)
-    return proc.returncode & 0xFF, fold(proc.stdout, binary), fold(proc.stderr or b"")
+def run(cmd, stdin, cwd, binary=False, start_state=None, merged=False, leftover=False):
+    with tempfile.TemporaryFile() as given:
+        given.write(stdin.encode("latin-1"))
+        given.seek(0)
+        proc = subprocess.run(cmd, stdin=given if leftover else None,
+                              input=None if leftover else stdin.encode("latin-1"),
+                              stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT if merged else subprocess.PIPE,
+                              timeout=TIMEOUT, cwd=cwd, preexec_fn=start_state)
+        # The run shared the file's offset: what it did not read is left.
+        rest = b"left: " + given.read() if leftover else b""
+    return proc.returncode & 0xFF, fold(proc.stdout + rest, binary), fold(proc.stderr or b"")
 
 
 def difference(expected, got, limit=60):
@@ -188,6 +197,7 @@ def check_case(case, port, loader, source):
     binary = case.get("binary", False)
     start_state = inherited(case.get("inherit"))
     merged = case.get("merged", False)
+    leftover = case.get("leftover", False)
 
     expected_out = case.get("stdout")
     expected_err = case.get("stderr")
@@ -195,7 +205,7 @@ def check_case(case, port, loader, source):
     problems = []
     if NATIVE in (expected_out, expected_err):
         native_exit, native_out, native_err = run([guest] + args, stdin, cwd, binary,
-                                                  start_state, merged)
+                                                  start_state, merged, leftover)
         if expected_exit is None:
             expected_exit = native_exit
     if expected_out == NATIVE:
@@ -212,7 +222,7 @@ def check_case(case, port, loader, source):
     # That says nothing of tumbex: the run is made again.
     for _ in range(3):
         status, out, err = run(prefix + [loader] + loader_args, stdin, cwd, binary,
-                               start_state, merged)
+                               start_state, merged, leftover)
         if port != "windows" or "wine client error" not in (out if merged else err):
             break
     if expected_out is not None and "compare" in case:
