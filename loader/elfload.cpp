@@ -16,7 +16,11 @@
 // The file is untrusted. Everything it says is checked in a first pass that
 // writes nothing (PlanImage); only a file that passes it gets the region
 // and is written (LoadElfImageFromBytes). The checks make every later read and write
-// land inside the file or inside the region.
+// land inside the file or inside the region. No check lets one count of the
+// file multiply the work of another: tables are followed by their links
+// within the room they have, a segment is found by a binary search, and a
+// string table answers for any number of names after one pass over it, so
+// a hand-made file of megabytes is answered as fast as it is read.
 #include "loader/elfload.h"
 
 #include <algorithm>
@@ -150,6 +154,7 @@ enum SectionId { kDynsym, kDynamic, kRelPlt, kDynstr, kPlt, kSectionCount };
 constexpr std::string_view kSectionNames[] = {".dynsym", ".dynamic",
                                               ".rel.plt", ".dynstr", ".plt"};
 static_assert(std::size(kSectionNames) == kSectionCount);
+constexpr size_t kLongestSectionName = 8;  // ".rel.plt"
 
 // ---- The plan -----------------------------------------------------------------
 
@@ -169,6 +174,7 @@ struct Plan {
   std::vector<Segment> segments;  // loadable, non-empty, by address
   Range sections[kSectionCount];
   bool found[kSectionCount] = {};
+  elfview::StringTable names;  // .dynstr's, once it is known
   uint32_t breakBase = 0;
   uint64_t regionEnd = 0;  // may lie past the address space: no region then
   // A position-independent executable is moved by `bias` (link address +
@@ -197,12 +203,22 @@ const Segment* SegmentHoldingFileBytes(const Plan& plan, uint64_t offset,
   return nullptr;
 }
 
+// The only segment that can hold the guest address `address`: segments are
+// sorted by address and share no byte, so it is the last one that starts at
+// or below it. A binary search, because a file may ask once per relocation
+// and have tens of thousands of segments.
+const Segment* SegmentAtOrBelow(const Plan& plan, uint64_t address) {
+  auto after = std::upper_bound(
+      plan.segments.begin(), plan.segments.end(), address,
+      [](uint64_t a, const Segment& s) { return a < s.vaddr; });
+  return after == plan.segments.begin() ? nullptr : &*(after - 1);
+}
+
 // The segment whose memory image holds [address, address + length), if any.
 const Segment* SegmentHoldingAddress(const Plan& plan, uint64_t address,
                                      uint64_t length) {
-  for (const Segment& s : plan.segments)
-    if (address >= s.vaddr && address + length <= s.End()) return &s;
-  return nullptr;
+  const Segment* s = SegmentAtOrBelow(plan, address);
+  return s != nullptr && address + length <= s->End() ? s : nullptr;
 }
 
 // Program headers: every loadable segment has its file part inside the
@@ -270,10 +286,13 @@ bool PlanSections(const View& file, uint32_t shoff, uint32_t shnum,
   };
   const Range names{*file.U32(header(shstrndx) + elf::sh_offset),
                     *file.U32(header(shstrndx) + elf::sh_size)};
+  const elfview::StringTable named = file.Strings(names);
   for (uint32_t i = 0; i < shnum; ++i) {
-    std::optional<std::string_view> name =
-        file.String(names, *file.U32(header(i) + elf::sh_name));
-    if (!name) return false;
+    const uint32_t nameAt = *file.U32(header(i) + elf::sh_name);
+    if (!named.Names(nameAt)) return false;
+    // Longer names are none of ours; their ends are never looked for.
+    const std::string_view name =
+        file.ShortString(names, nameAt, kLongestSectionName).value_or("");
     // Executable code is where the canary reads are looked for.
     const uint32_t flags = *file.U32(header(i) + elf::sh_flags);
     if ((flags & elf::SHF_EXECINSTR) &&
@@ -281,7 +300,7 @@ bool PlanSections(const View& file, uint32_t shoff, uint32_t shnum,
       plan.code.push_back({*file.U32(header(i) + elf::sh_addr),
                            *file.U32(header(i) + elf::sh_size)});
     for (int id = 0; id < kSectionCount; ++id) {
-      if (*name != kSectionNames[id]) continue;
+      if (name != kSectionNames[id]) continue;
       plan.sections[id] = {*file.U32(header(i) + elf::sh_offset),
                            *file.U32(header(i) + elf::sh_size)};
       plan.found[id] = true;
@@ -296,17 +315,17 @@ bool PlanSections(const View& file, uint32_t shoff, uint32_t shnum,
 }
 
 // Every needed library's name and every symbol's name lie in .dynstr.
-// Called after PlanSections, so the tables themselves are in the file.
+// Called after PlanDynamic, so the tables themselves are in the file and
+// .dynstr's names are ready to be asked about.
 bool CheckDynamicNames(const View& file, const Plan& plan) {
-  const Range dynstr = plan.sections[kDynstr];
   for (uint32_t i = 0; i < Count(plan, kDynamic, elf::kDynSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynamic].offset} + i * elf::kDynSize;
-    if (*file.U32(at) == elf::DT_NEEDED && !file.String(dynstr, *file.U32(at + 4)))
+    if (*file.U32(at) == elf::DT_NEEDED && !plan.names.Names(*file.U32(at + 4)))
       return false;
   }
   for (uint32_t i = 0; i < Count(plan, kDynsym, elf::kSymSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + i * elf::kSymSize;
-    if (!file.String(dynstr, *file.U32(at + elf::st_name))) return false;
+    if (!plan.names.Names(*file.U32(at + elf::st_name))) return false;
   }
   return true;
 }
@@ -316,7 +335,7 @@ enum class PltEntry { kKeep, kRewrite, kDamaged };
 // What to do with the PLT entry at file offset `at`; for one to rewrite,
 // `nameOffset` receives the file offset of its symbol's name. Its push
 // operand, its relocation's symbol index and the symbol's name are all
-// checked. Needs a plan whose sections passed PlanSections.
+// checked. Needs a plan that passed PlanSections and PlanDynamic.
 PltEntry ResolvePltEntry(const View& file, const Plan& plan, uint64_t at,
                          uint32_t* nameOffset) {
   if (*file.U8(at + kPushAt) != kPush) return PltEntry::kKeep;
@@ -327,7 +346,7 @@ PltEntry ResolvePltEntry(const View& file, const Plan& plan, uint64_t at,
   if (symbol >= Count(plan, kDynsym, elf::kSymSize)) return PltEntry::kDamaged;
   const uint32_t name = *file.U32(uint64_t{plan.sections[kDynsym].offset} +
                                   uint64_t{symbol} * elf::kSymSize + elf::st_name);
-  if (!file.String(plan.sections[kDynstr], name)) return PltEntry::kDamaged;
+  if (!plan.names.Names(name)) return PltEntry::kDamaged;
   *nameOffset = plan.sections[kDynstr].offset + name;
   return PltEntry::kRewrite;
 }
@@ -406,15 +425,20 @@ uint64_t Placed(const Plan& plan, uint32_t link) {
   return address < 0 ? kAddressSpaceEnd : static_cast<uint64_t>(address);
 }
 
+// The segment whose file part holds `length` bytes at link address `link`.
+const Segment* SegmentOfLink(const Plan& plan, uint32_t link, uint64_t length) {
+  const uint64_t address = Placed(plan, link);
+  const Segment* s = SegmentAtOrBelow(plan, address);
+  return s != nullptr && address + length <= uint64_t{s->vaddr} + s->filesz ? s : nullptr;
+}
+
 // The file offset of `length` bytes at link address `link`, when the file
 // part of one loadable segment holds them all.
 std::optional<uint32_t> FileOffsetOfLink(const Plan& plan, uint32_t link,
                                          uint64_t length) {
-  const uint64_t address = Placed(plan, link);
-  for (const Segment& s : plan.segments)
-    if (address >= s.vaddr && address + length <= uint64_t{s.vaddr} + s.filesz)
-      return static_cast<uint32_t>(s.offset + (address - s.vaddr));
-  return std::nullopt;
+  const Segment* s = SegmentOfLink(plan, link, length);
+  if (s == nullptr) return std::nullopt;
+  return static_cast<uint32_t>(s->offset + (Placed(plan, link) - s->vaddr));
 }
 
 // How many symbols the dynamic symbol table has: its hash table says, as
@@ -449,29 +473,48 @@ std::optional<uint32_t> SymbolCount(const View& file, const Plan& plan,
 
 // The version tables are not used for binding (names are matched without
 // versions), but a damaged one is still a damaged file.
+//
+// The version-needs records are followed by their links, as the dynamic
+// linker follows them: each needed file's record (16 bytes) leads to the
+// next by a byte distance and to its list of versions (16 bytes each),
+// whose records lead on in the same way; a link of 0 ends a list, as does
+// the count a record claims. Every record visited takes one record's room
+// out of the stretch from the table to the end of its segment's file part.
+// Records laid out one after another, as linkers lay them, always fit
+// there; a file whose walk would need more room (a list that claims 65 535
+// versions over one record, lists that share their records) is damaged.
+// So the walk never visits more records than that stretch holds, whatever
+// the counts say.
 bool CheckVersions(const View& file, const Plan& plan, const Dynamic& d) {
   const uint32_t symbols = Count(plan, kDynsym, elf::kSymSize);
   if (d.Has(elf::DT_VERSYM) &&
       !FileOffsetOfLink(plan, d.Value(elf::DT_VERSYM), uint64_t{symbols} * 2))
     return false;
   if (!d.Has(elf::DT_VERNEED)) return true;
-  // Each needed file's record (16 bytes) and its list of versions (16 bytes
-  // each), linked by byte distances; names in the string table.
-  std::optional<uint32_t> at = FileOffsetOfLink(plan, d.Value(elf::DT_VERNEED), 16);
-  const Range strings = plan.sections[kDynstr];
+  constexpr uint32_t kRecord = 16;
+  const uint32_t link = d.Value(elf::DT_VERNEED);
+  const Segment* home = SegmentOfLink(plan, link, kRecord);
+  if (home == nullptr) return d.Value(elf::DT_VERNEEDNUM) == 0;
+  const uint64_t start = home->offset + (Placed(plan, link) - home->vaddr);
+  uint64_t room = (uint64_t{home->offset} + home->filesz - start) / kRecord;
+  auto visit = [&](uint64_t at, uint32_t nameField) {
+    return room-- > 0 && file.Holds(at, kRecord) &&
+           plan.names.Names(*file.U32(at + nameField));
+  };
+  uint64_t at = start;
   for (uint32_t n = 0; n < d.Value(elf::DT_VERNEEDNUM); ++n) {
-    if (!at || !file.Holds(*at, 16)) return false;
-    if (!file.String(strings, *file.U32(*at + 4))) return false;
-    uint64_t aux = uint64_t{*at} + *file.U32(*at + 8);
-    for (uint32_t k = 0; k < *file.U16(*at + 2); ++k) {
-      if (!file.Holds(aux, 16) || !file.String(strings, *file.U32(aux + 8)))
-        return false;
-      aux += *file.U32(aux + 12);
+    if (!visit(at, 4)) return false;
+    uint64_t aux = at + *file.U32(at + 8);
+    for (uint32_t k = 0; k < *file.U16(at + 2); ++k) {
+      if (!visit(aux, 8)) return false;
+      // A link of 0 would only visit this record again.
+      const uint32_t next = *file.U32(aux + 12);
+      if (next == 0) break;
+      aux += next;
     }
-    const uint32_t next = *file.U32(*at + 12);
+    const uint32_t next = *file.U32(at + 12);
     if (next == 0) break;
-    at = uint64_t{*at} + next < file.size ? std::optional<uint32_t>(*at + next)
-                                          : std::nullopt;
+    at += next;
   }
   return true;
 }
@@ -573,6 +616,7 @@ std::string_view PlanDynamic(const View& file, Plan& plan) {
   }
   if ((plan.found[kDynamic] || plan.found[kDynsym]) && !plan.found[kDynstr])
     return kDamaged;
+  plan.names = file.Strings(plan.sections[kDynstr]);
 
   for (std::string_view r :
        {PlanRelocationTable(plan, d.Value(elf::DT_REL), d.Value(elf::DT_RELSZ),
@@ -864,15 +908,23 @@ void ForEachRelocation(const View& file, const Plan& plan, F&& visit) {
     }
 }
 
+// The segment a rewritten PLT lies in, or none when nothing was rewritten.
+const Segment* RewrittenPltHome(const Plan& plan) {
+  if (plan.positionIndependent || !plan.found[kPlt]) return nullptr;
+  const uint32_t count = Count(plan, kPlt, elf::kPltEntrySize);
+  return count == 0 ? nullptr
+      : SegmentHoldingFileBytes(plan, plan.sections[kPlt].offset,
+                                count * elf::kPltEntrySize);
+}
+
 // In an ET_EXEC file a lazy PLT entry that was rewritten serves its GOT
 // slot already (the slot leads to the entry's push): that slot is left.
-bool LeadsToRewrittenPlt(const View& file, const Plan& plan, uint32_t slot) {
-  if (plan.positionIndependent || !plan.found[kPlt]) return false;
+// `home` is RewrittenPltHome's answer, found once for every slot.
+bool LeadsToRewrittenPlt(const View& file, const Plan& plan, const Segment* home,
+                         uint32_t slot) {
+  if (home == nullptr) return false;
   const Range plt = plan.sections[kPlt];
   const uint32_t count = Count(plan, kPlt, elf::kPltEntrySize);
-  const Segment* home = count == 0 ? nullptr
-      : SegmentHoldingFileBytes(plan, plt.offset, count * elf::kPltEntrySize);
-  if (home == nullptr) return false;
   uint32_t target;
   std::memcpy(&target, At(slot), 4);
   const uint32_t first = LinkAddress(*home, plt.offset);
@@ -932,6 +984,7 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
   }
   if (stubs != 0) platform::Protect(tblibc::Address(gArena.base), stubBytes,
                                     platform::kRead | platform::kExecute);
+  const Segment* pltHome = RewrittenPltHome(plan);
   ForEachRelocation(file, plan, [&](uint32_t p, uint32_t type, uint32_t symbol) {
     // NONE names nothing; COPY is BindDataObjects' business.
     if (type == elf::R_386_NONE || type == elf::R_386_COPY) return;
@@ -944,7 +997,7 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
       case elf::R_386_PC32: word += s - p; break;
       case elf::R_386_GLOB_DAT: word = s; break;
       case elf::R_386_JUMP_SLOT:
-        if (LeadsToRewrittenPlt(file, plan, p)) return;
+        if (LeadsToRewrittenPlt(file, plan, pltHome, p)) return;
         word = s;
         break;
       default: return;

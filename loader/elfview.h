@@ -4,6 +4,7 @@
 // two file values can wrap around.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -16,6 +17,15 @@ namespace elfview {
 struct Range {
   uint32_t offset = 0;
   uint32_t size = 0;
+};
+
+// A string table asked about many names. A name starts and ends inside the
+// table exactly when a NUL lies at or after its start, so the table's last
+// NUL, found once, answers each question without a scan: a table of names
+// that all run to its far end costs its size once, not once per name.
+struct StringTable {
+  uint32_t ends = 0;  // one past the last NUL; 0: no name ends inside
+  bool Names(uint64_t offset) const { return offset < ends; }
 };
 
 struct View {
@@ -36,11 +46,28 @@ struct View {
 
   // The NUL-terminated string at `offset` within `table`; nothing unless
   // the table lies in the file and the string ends inside the table.
+  // Whether String(table, offset) would find a name, for many offsets.
+  StringTable Strings(Range table) const {
+    if (!Holds(table)) return {};
+    for (uint32_t k = table.size; k > 0; --k)
+      if (bytes[table.offset + k - 1] == 0) return {k};
+    return {};
+  }
+
   std::optional<std::string_view> String(Range table, uint64_t offset) const {
+    return ShortString(table, offset, table.size);
+  }
+
+  // The same, but only a name of at most `longest` characters is found, and
+  // no more than longest + 1 bytes are read: for names compared with a few
+  // short known ones, in a table that may be long and asked many times.
+  std::optional<std::string_view> ShortString(Range table, uint64_t offset,
+                                              uint64_t longest) const {
     if (!Holds(table) || offset >= table.size) return std::nullopt;
     const char* start =
         reinterpret_cast<const char*>(bytes) + table.offset + offset;
-    const size_t room = table.size - offset;
+    const size_t room =
+        static_cast<size_t>(std::min<uint64_t>(table.size - offset, longest + 1));
     const void* nul = std::memchr(start, 0, room);
     if (!nul) return std::nullopt;
     return std::string_view(start, static_cast<const char*>(nul) - start);
