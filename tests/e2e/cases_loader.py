@@ -52,7 +52,8 @@ HEADER_CHECKS = [
 
 DAMAGED = ["phoff", "phnum", "shoff", "shstrndx", "sh_offset", "sh_size", "sh_name",
            "st_name", "r_info", "push", "needed_offset", "no_dynstr", "no_relplt",
-           "segment_below", "segment_overlap", "segment_past_file", "entry_outside"]
+           "segment_below", "segment_overlap", "segment_past_file", "entry_outside",
+           "verneed_name"]
 
 NOT_REGULAR = '" is not a regular file.'
 
@@ -101,6 +102,8 @@ CASES = [
          stdout=NATIVE, stderr_contains=["stderr works\n"]),
     dict(name="loader_big_bss", guest="tests/elf/bigbss.c", stdout=NATIVE),
     dict(name="loader_huge_bss_variant", guest="hello", prepare=mutated("huge_bss"),
+         stdout="Hello\n", exit=0),
+    dict(name="loader_version_count_variant", guest="hello", prepare=mutated("verneed_count"),
          stdout="Hello\n", exit=0),
     dict(name="loader_static", guest="tests/elf/static.S",
          build_flags=["-static", "-nostdlib"], stdout=NATIVE),
