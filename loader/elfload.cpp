@@ -736,18 +736,34 @@ void WarnAboutLibraries(const View& file, const Plan& plan) {
   for (uint32_t i = 0; i < Count(plan, kDynamic, elf::kDynSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynamic].offset} + i * elf::kDynSize;
     if (*file.U32(at) != elf::DT_NEEDED) continue;
-    std::string_view name = ShortLibraryName(
-        *file.String(plan.sections[kDynstr], *file.U32(at + 4)));
+    std::string_view name = ShortLibraryName(*file.String(plan.names, *file.U32(at + 4)));
     if (name != "c" && name != "m")
       rtl::WriteLine("Library \"" + std::string(name) +
                      "\" needed, runability questionable.");
   }
 }
 
+// The name at file offset `offset` in .dynstr, one the checks passed. Its
+// end comes from the table's NULs, never from a scan, so that thousands of
+// symbols naming one enormous string cost no more than it does once.
+std::string_view NameAt(const View& file, const Plan& plan, uint32_t offset) {
+  return *file.String(plan.names, offset - plan.sections[kDynstr].offset);
+}
+
+// The host entry of `name`, or the reporter's. The registry measures a name
+// before it compares, so one longer than every import is answered here.
+uint32_t HostEntry(std::string_view name) {
+  size_t longest = 0;
+  for (size_t i = 0; i < util::ImportCount(); ++i)
+    longest = std::max(longest, util::ImportName(i).size());
+  if (name.size() > longest) return util::UnknownCallReporterAddress();
+  return util::LookupImport(name.data());  // the file's NUL ends it
+}
+
 // Where an unregistered symbol's entry points the reporter: the name in the
 // guest's own image when a segment holds it, else a copy that lives as long.
 uint32_t NameAddress(const View& file, const Plan& plan, uint32_t offset) {
-  const size_t length = std::strlen(reinterpret_cast<const char*>(file.bytes + offset)) + 1;
+  const size_t length = NameAt(file, plan, offset).size() + 1;
   if (const Segment* s = SegmentHoldingFileBytes(plan, offset, length))
     return LinkAddress(*s, offset);
   void* copy = rtl::HeapAlloc(length);
@@ -771,8 +787,7 @@ void RewritePlt(const View& file, const Plan& plan) {
     uint32_t nameOffset = 0;
     if (ResolvePltEntry(file, plan, at, &nameOffset) != PltEntry::kRewrite) continue;
     const uint32_t e = LinkAddress(home, at);
-    const uint32_t target = util::LookupImport(
-        reinterpret_cast<const char*>(file.bytes + nameOffset));
+    const uint32_t target = HostEntry(NameAt(file, plan, nameOffset));
     const uint32_t displacement = target - (e + elf::kPltEntrySize);
     uint8_t entry[elf::kPltEntrySize];
     std::memset(entry, kNop, sizeof entry);
@@ -804,7 +819,7 @@ void BindDataObjects(const View& file, const Plan& plan) {
   for (uint32_t i = 0; i < Count(plan, kDynsym, elf::kSymSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + i * elf::kSymSize;
     const std::string_view name =
-        *file.String(plan.sections[kDynstr], *file.U32(at + elf::st_name));
+        *file.String(plan.names, *file.U32(at + elf::st_name));
     const uint32_t address = SymbolAddress(file, plan, at);
     const uint32_t size = *file.U32(at + elf::st_size);
     // The start-up objects are words, whatever size the table gives.
@@ -863,7 +878,7 @@ Resolution Classify(const View& file, const Plan& plan, uint32_t symbol) {
     return r;
   }
   const uint32_t name = *file.U32(at + elf::st_name);
-  const std::string_view text = *file.String(plan.sections[kDynstr], name);
+  const std::string_view text = *file.String(plan.names, name);
   const uint32_t info = *file.U8(at + elf::st_info);
   const uint32_t type = info & 0xF;
   r.weak = (info >> 4) == elf::STB_WEAK;
@@ -875,7 +890,7 @@ Resolution Classify(const View& file, const Plan& plan, uint32_t symbol) {
     r.done = false;
     return r;
   }
-  const uint32_t entry = util::LookupImport(text.data());
+  const uint32_t entry = HostEntry(text);
   if (entry != util::UnknownCallReporterAddress()) {
     r.value = entry;
   } else if (!r.weak) {
@@ -965,7 +980,7 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
   for (Resolution& r : symbols) {
     if (r.done) continue;
     r.done = true;
-    const char* name = reinterpret_cast<const char*>(file.bytes + r.nameOffset);
+    const std::string_view name = NameAt(file, plan, r.nameOffset);
     if (r.kind == Bound::kStub) {
       WriteStub(nextStub, NameAddress(file, plan, r.nameOffset));
       r.value = tblibc::Address(nextStub);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace elfview {
 
@@ -19,13 +20,15 @@ struct Range {
   uint32_t size = 0;
 };
 
-// A string table asked about many names. A name starts and ends inside the
-// table exactly when a NUL lies at or after its start, so the table's last
-// NUL, found once, answers each question without a scan: a table of names
-// that all run to its far end costs its size once, not once per name.
+// A string table asked about many names. Its NULs, found in one pass, say
+// where every name ends: a name starts and ends inside the table exactly
+// when a NUL lies at or after its start, and its end is the first such NUL,
+// a binary search away. A table whose names all run to its far end so
+// costs its size once, not once per name.
 struct StringTable {
-  uint32_t ends = 0;  // one past the last NUL; 0: no name ends inside
-  bool Names(uint64_t offset) const { return offset < ends; }
+  Range table;
+  std::vector<uint32_t> nuls;  // within the table, in order
+  bool Names(uint64_t offset) const { return !nuls.empty() && offset <= nuls.back(); }
 };
 
 struct View {
@@ -46,12 +49,22 @@ struct View {
 
   // The NUL-terminated string at `offset` within `table`; nothing unless
   // the table lies in the file and the string ends inside the table.
-  // Whether String(table, offset) would find a name, for many offsets.
+  // For String(table, offset) at many offsets; no name when the table does
+  // not lie in the file.
   StringTable Strings(Range table) const {
-    if (!Holds(table)) return {};
-    for (uint32_t k = table.size; k > 0; --k)
-      if (bytes[table.offset + k - 1] == 0) return {k};
-    return {};
+    StringTable t{table, {}};
+    if (!Holds(table)) return t;
+    for (uint32_t k = 0; k < table.size; ++k)
+      if (bytes[table.offset + k] == 0) t.nuls.push_back(k);
+    return t;
+  }
+
+  // The same answer as String(t.table, offset), without a scan.
+  std::optional<std::string_view> String(const StringTable& t, uint64_t offset) const {
+    if (!t.Names(offset)) return std::nullopt;
+    const uint32_t end = *std::lower_bound(t.nuls.begin(), t.nuls.end(), offset);
+    return std::string_view(reinterpret_cast<const char*>(bytes) + t.table.offset + offset,
+                            end - offset);
   }
 
   std::optional<std::string_view> String(Range table, uint64_t offset) const {

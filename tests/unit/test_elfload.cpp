@@ -770,6 +770,35 @@ TEST(ElfLoad, ChecksManyRelocationsAgainstManySegments) {
   }
 }
 
+// Thousands of imports, each naming a different tail of one long string:
+// binding finds every name's end from the string table's NULs, not by a
+// scan per entry, and the entries still report their names.
+TEST(ElfLoad, BindsManyEntriesNamingOneLongString) {
+  constexpr uint32_t kEntries = 20000;
+  const std::string longName(200000, 'n');
+  ImageRecipe recipe = FullSpec();
+  const uint32_t longIndex = 1 + recipe.imports.size();  // its symbol's
+  recipe.imports.push_back(longName);
+  for (uint32_t i = 0; i < kEntries; ++i) recipe.imports.push_back("f" + std::to_string(i));
+  Image img = Build(recipe);
+  const uint32_t dynsym = 0x80, longAt = Word32(img.bytes, dynsym + 16 * longIndex);
+  for (uint32_t i = 0; i < kEntries; ++i)
+    SetU32Raw(img.bytes, dynsym + 16 * (longIndex + 1 + i), longAt + i);
+  const uint32_t text = img.address.at("name:" + longName);
+  EXPECT_EXIT(
+      {
+        Expect(LoadInChild(img), "loads");
+        for (uint32_t i : {0u, 1u, kEntries - 1}) {
+          const uint32_t e = img.pltAddress + 16 * (longIndex + 1 + i);
+          Expect(Bytes(e)[6] == 0x68 && Word(e + 7) == text + i, "pushes its tail of the name");
+          Expect(Bytes(e)[11] == 0xE8, "calls the reporter");
+        }
+        Expect(Word(img.pltAddress + 16 + 12) == kPuts - (img.pltAddress + 32), "puts still bound");
+        Finish();
+      },
+      ::testing::ExitedWithCode(0), "^$");
+}
+
 // ---- The canary reads among instructions -------------------------------------
 
 struct Encoding {
