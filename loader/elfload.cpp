@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <unordered_map>
 #include <vector>
 
 #include "libcbind/guest.h"
@@ -760,22 +761,53 @@ uint32_t HostEntry(std::string_view name) {
   return util::LookupImport(name.data());  // the file's NUL ends it
 }
 
+// The name addresses one load has given out. A name asked for again (an
+// import that many entries name) gets the same address without a second
+// search, and a string no segment holds is copied once, whole, for every
+// tail of it that names something: copies per entry or per tail could
+// cost the file's entries times the string's length.
+struct NameAddresses {
+  std::unordered_map<uint32_t, uint32_t> byName;  // name's file offset -> address
+  struct Copy {
+    uint32_t start;    // file offset of the string's first byte
+    uint32_t address;  // where the copy of that byte lies
+  };
+  std::unordered_map<uint32_t, Copy> byEnd;  // string's NUL, file offset -> copy
+};
+
 // Where an unregistered symbol's entry points the reporter: the name in the
 // guest's own image when a segment holds it, else a copy that lives as long.
-uint32_t NameAddress(const View& file, const Plan& plan, uint32_t offset) {
-  const size_t length = NameAt(file, plan, offset).size() + 1;
-  if (const Segment* s = SegmentHoldingFileBytes(plan, offset, length))
-    return LinkAddress(*s, offset);
-  void* copy = rtl::HeapAlloc(length);
-  std::memcpy(copy, file.bytes + offset, length);
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(copy));
+uint32_t NameAddress(const View& file, const Plan& plan, uint32_t offset,
+                     NameAddresses& given) {
+  if (auto known = given.byName.find(offset); known != given.byName.end())
+    return known->second;
+  const uint32_t end = offset + static_cast<uint32_t>(NameAt(file, plan, offset).size());
+  uint32_t address = 0;
+  if (const Segment* s = SegmentHoldingFileBytes(plan, offset, end + 1 - offset)) {
+    address = LinkAddress(*s, offset);
+  } else {
+    auto [copy, fresh] = given.byEnd.try_emplace(end);
+    if (fresh) {
+      // The string starts past the NUL before it, or at the table's start.
+      const uint32_t table = plan.sections[kDynstr].offset;
+      const std::vector<uint32_t>& nuls = plan.names.nuls;
+      const auto own = std::lower_bound(nuls.begin(), nuls.end(), end - table);
+      const uint32_t start = table + (own == nuls.begin() ? 0 : *(own - 1) + 1);
+      void* bytes = rtl::HeapAlloc(end + 1 - start);
+      std::memcpy(bytes, file.bytes + start, end + 1 - start);
+      copy->second = {start, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(bytes))};
+    }
+    address = copy->second.address + (offset - copy->second.start);
+  }
+  given.byName.emplace(offset, address);
+  return address;
 }
 
 // Every lazy entry becomes eleven no-operations and a jump to the host
 // entry, or, for a name the host does not serve, a push of the name and a
 // call of the reporter. Written at the link address, after placement, so
 // the displacements hold wherever the segment came from.
-void RewritePlt(const View& file, const Plan& plan) {
+void RewritePlt(const View& file, const Plan& plan, NameAddresses& names) {
   const Range plt = plan.sections[kPlt];
   const uint32_t count = Count(plan, kPlt, elf::kPltEntrySize);
   if (count == 0) return;
@@ -793,7 +825,7 @@ void RewritePlt(const View& file, const Plan& plan) {
     std::memset(entry, kNop, sizeof entry);
     entry[kBranchAt] = kJmp;
     if (target == reporter) {
-      const uint32_t name = NameAddress(file, plan, nameOffset);
+      const uint32_t name = NameAddress(file, plan, nameOffset, names);
       entry[kPushAt] = kPush;
       std::memcpy(entry + kPushAt + 1, &name, 4);
       entry[kBranchAt] = kCall;
@@ -950,7 +982,7 @@ bool LeadsToRewrittenPlt(const View& file, const Plan& plan, const Segment* home
 }
 
 // False: the loader's pages for stubs and cells could not be had.
-bool ApplyRelocations(const View& file, const Plan& plan) {
+bool ApplyRelocations(const View& file, const Plan& plan, NameAddresses& names) {
   ReleaseArena();
   if (plan.relocations.empty()) return true;
   // Every symbol a relocation names is resolved once; stubs and cells are
@@ -982,7 +1014,7 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
     r.done = true;
     const std::string_view name = NameAt(file, plan, r.nameOffset);
     if (r.kind == Bound::kStub) {
-      WriteStub(nextStub, NameAddress(file, plan, r.nameOffset));
+      WriteStub(nextStub, NameAddress(file, plan, r.nameOffset, names));
       r.value = tblibc::Address(nextStub);
       nextStub += kStubSize;
     } else {
@@ -1117,9 +1149,10 @@ bool LoadElfImageFromBytes(const std::string& path, std::span<const uint8_t> byt
   WarnAboutLibraries(file, plan);
   // The classic lazy PLT of an ET_EXEC file is rewritten in place; a
   // position-independent one reaches the host through its GOT.
-  if (!plan.positionIndependent) RewritePlt(file, plan);
+  NameAddresses names;
+  if (!plan.positionIndependent) RewritePlt(file, plan, names);
   BindDataObjects(file, plan);
-  if (!ApplyRelocations(file, plan)) {
+  if (!ApplyRelocations(file, plan, names)) {
     rtl::WriteLine("Memory allocation error.");
     return false;
   }

@@ -772,7 +772,10 @@ TEST(ElfLoad, ChecksManyRelocationsAgainstManySegments) {
 
 // Thousands of imports, each naming a different tail of one long string:
 // binding finds every name's end from the string table's NULs, not by a
-// scan per entry, and the entries still report their names.
+// scan per entry, and the entries still report their names. With the
+// string table moved out of every segment the names are copies of the
+// loader's: one per string, so tails share it and a name named twice gets
+// one address.
 TEST(ElfLoad, BindsManyEntriesNamingOneLongString) {
   constexpr uint32_t kEntries = 20000;
   const std::string longName(200000, 'n');
@@ -784,16 +787,40 @@ TEST(ElfLoad, BindsManyEntriesNamingOneLongString) {
   const uint32_t dynsym = 0x80, longAt = Word32(img.bytes, dynsym + 16 * longIndex);
   for (uint32_t i = 0; i < kEntries; ++i)
     SetU32Raw(img.bytes, dynsym + 16 * (longIndex + 1 + i), longAt + i);
-  const uint32_t text = img.address.at("name:" + longName);
+  auto entry = [&](uint32_t i) { return img.pltAddress + 16 * (longIndex + 1 + i); };
+  auto check = [&](const Image& image) {
+    Expect(LoadInChild(image), "loads");
+    for (uint32_t i : {0u, 1u, kEntries - 1}) {
+      const uint32_t e = entry(i);
+      Expect(Bytes(e)[6] == 0x68 && Bytes(e)[11] == 0xE8, "pushes a name, calls the reporter");
+      Expect(std::strcmp(reinterpret_cast<const char*>(uintptr_t{Word(e + 7)}),
+                         longName.c_str() + i) == 0, "pushes its tail of the name");
+    }
+    Expect(Word(entry(1) + 7) == Word(entry(0) + 7) + 1, "tails of one string");
+    const uint32_t own = img.pltAddress + 16 * longIndex;  // the long import's entry
+    Expect(Word(own + 7) == Word(entry(0) + 7), "one name, one address");
+    Expect(Word(img.pltAddress + 16 + 12) == kPuts - (img.pltAddress + 32), "puts still bound");
+  };
   EXPECT_EXIT(
       {
-        Expect(LoadInChild(img), "loads");
-        for (uint32_t i : {0u, 1u, kEntries - 1}) {
-          const uint32_t e = img.pltAddress + 16 * (longIndex + 1 + i);
-          Expect(Bytes(e)[6] == 0x68 && Word(e + 7) == text + i, "pushes its tail of the name");
-          Expect(Bytes(e)[11] == 0xE8, "calls the reporter");
-        }
-        Expect(Word(img.pltAddress + 16 + 12) == kPuts - (img.pltAddress + 32), "puts still bound");
+        check(img);
+        Expect(Word(entry(0) + 7) == img.address.at("name:" + longName), "the image's own name");
+        Finish();
+      },
+      ::testing::ExitedWithCode(0), "^$");
+  // .dynstr copied past the end of every segment, its section moved there.
+  const uint32_t dynstrHeader = img.shoff + 40 * 2;
+  const uint32_t from = Word32(img.bytes, dynstrHeader + 16),
+                 size = Word32(img.bytes, dynstrHeader + 20);
+  SetU32Raw(img.bytes, dynstrHeader + 16, img.bytes.size());
+  img.bytes.insert(img.bytes.end(), img.bytes.begin() + from, img.bytes.begin() + from + size);
+  EXPECT_EXIT(
+      {
+        check(img);
+        uint32_t base = 0;
+        uint32_t end = 0;
+        platform::GuestRegion(&base, &end);
+        Expect(Word(entry(0) + 7) < base || Word(entry(0) + 7) >= end, "a copy of the loader's");
         Finish();
       },
       ::testing::ExitedWithCode(0), "^$");
