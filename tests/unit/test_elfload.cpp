@@ -702,8 +702,9 @@ std::vector<uint8_t> VersionNeeds(uint32_t files, uint16_t claimed, bool shared)
   return t;
 }
 
-// A position-independent image with the version-needs table `needs` (made
-// of the DT_RELENT entry, which may be left out, and the closing DT_NULL).
+// A position-independent image with the version-needs table `needs`; its
+// two dynamic entries take the places of DT_RELENT, which may be left out,
+// and of the closing DT_NULL.
 Image WithVersionNeeds(const std::vector<uint8_t>& needs, uint32_t files) {
   Image img = Build(PieSpec());
   Grow(img, needs, 0);
@@ -812,8 +813,9 @@ TEST(ElfLoad, BindsManyEntriesNamingOneLongString) {
   const uint32_t dynstrHeader = img.shoff + 40 * 2;
   const uint32_t from = Word32(img.bytes, dynstrHeader + 16),
                  size = Word32(img.bytes, dynstrHeader + 20);
+  const std::vector<uint8_t> dynstr(img.bytes.begin() + from, img.bytes.begin() + from + size);
   SetU32Raw(img.bytes, dynstrHeader + 16, img.bytes.size());
-  img.bytes.insert(img.bytes.end(), img.bytes.begin() + from, img.bytes.begin() + from + size);
+  img.bytes.insert(img.bytes.end(), dynstr.begin(), dynstr.end());
   EXPECT_EXIT(
       {
         check(img);
