@@ -482,10 +482,11 @@ std::optional<uint32_t> SymbolCount(const View& file, const Plan& plan,
 // the count a record claims. Every record visited takes one record's room
 // out of the stretch from the table to the end of its segment's file part.
 // Records laid out one after another, as linkers lay them, always fit
-// there; a file whose walk would need more room (a list that claims 65 535
-// versions over one record, lists that share their records) is damaged.
-// So the walk never visits more records than that stretch holds, whatever
-// the counts say.
+// there; a file whose walk would need more room (records overlapping
+// because their links are shorter than a record, lists that share their
+// records) is damaged. So the walk never visits more records than that
+// stretch holds, whatever the counts say: a count of 65 535 over a list of
+// one record costs one visit.
 bool CheckVersions(const View& file, const Plan& plan, const Dynamic& d) {
   const uint32_t symbols = Count(plan, kDynsym, elf::kSymSize);
   if (d.Has(elf::DT_VERSYM) &&

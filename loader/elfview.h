@@ -47,8 +47,6 @@ struct View {
   std::optional<uint32_t> U16(uint64_t offset) const { return Read(offset, 2); }
   std::optional<uint32_t> U32(uint64_t offset) const { return Read(offset, 4); }
 
-  // The NUL-terminated string at `offset` within `table`; nothing unless
-  // the table lies in the file and the string ends inside the table.
   // For String(table, offset) at many offsets; no name when the table does
   // not lie in the file.
   StringTable Strings(Range table) const {
@@ -67,6 +65,8 @@ struct View {
                             end - offset);
   }
 
+  // The NUL-terminated string at `offset` within `table`; nothing unless
+  // the table lies in the file and the string ends inside the table.
   std::optional<std::string_view> String(Range table, uint64_t offset) const {
     return ShortString(table, offset, table.size);
   }
