@@ -1056,12 +1056,26 @@ bool ApplyRelocations(const View& file, const Plan& plan, NameAddresses& names) 
 }
 
 // The stack protector's canary reads, in every executable section (or,
-// without section headers, every executable segment's file part).
+// without section headers, every executable segment's file part). Sections
+// are taken by address and each is scanned only past where the ones before
+// it reached: a linker's sections never overlap, but a file could name the
+// same code in thousands of headers, each one byte further in, and have it
+// decoded once per header, and from inside its instructions.
 void RedirectCanaryReads(const Plan& plan) {
   const uint32_t canary = tblibc::Address(&process::GuestCanary);
   if (!plan.code.empty()) {
-    for (const Span& span : plan.code)
-      codescan::RedirectCanaryReads(static_cast<uint8_t*>(At(span.address)), span.size, canary);
+    std::vector<Span> code = plan.code;
+    std::sort(code.begin(), code.end(),
+              [](const Span& a, const Span& b) { return a.address < b.address; });
+    uint64_t reached = 0;
+    for (const Span& span : code) {
+      const uint64_t from = std::max<uint64_t>(span.address, reached);
+      const uint64_t end = uint64_t{span.address} + span.size;
+      if (from < end)
+        codescan::RedirectCanaryReads(static_cast<uint8_t*>(At(static_cast<uint32_t>(from))),
+                                      static_cast<uint32_t>(end - from), canary);
+      reached = std::max(reached, end);
+    }
     return;
   }
   for (const Segment& s : plan.segments)

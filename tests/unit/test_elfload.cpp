@@ -828,6 +828,40 @@ TEST(ElfLoad, BindsManyEntriesNamingOneLongString) {
       ::testing::ExitedWithCode(0), "^$");
 }
 
+// Thousands of section headers name the code, each one byte further in
+// than the last: the code is decoded once, from its start, so the canary
+// reads are redirected and the look-alike inside the push is left, as when
+// one header names it.
+TEST(ElfLoad, ScansCodeNamedByManyHeadersOnce) {
+  constexpr uint32_t kHeaders = 4000;
+  Image img = Build(PieSpec());
+  std::vector<uint8_t>& b = img.bytes;
+  const uint32_t text = img.shoff + 40 * 7, size = Word32(b, text + 20);
+  const std::vector<uint8_t> own(b.begin() + img.shoff, b.begin() + text + 40);
+  const uint32_t shoff = Align(b.size(), 4);
+  b.resize(shoff);
+  b.insert(b.end(), own.begin(), own.end());
+  for (uint32_t i = 0; i < kHeaders; ++i) {
+    const uint32_t k = 1 + i % (size - 1), at = b.size();
+    b.insert(b.end(), own.end() - 40, own.end());
+    for (uint32_t field : {12u, 16u}) Put(b, at + field, Word32(b, at + field) + k);
+    Put(b, at + 20, size - k);
+  }
+  Put(b, 32, shoff);
+  Put(b, 48, 8 + kHeaders, 2);
+  EXPECT_EXIT(
+      {
+        Expect(LoadInChild(img), "loads");
+        const uint32_t code = kPieBias + img.textAddress;
+        const uint32_t canary = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&GuestCanary));
+        Expect(Bytes(code)[0] == 0x3E && Word(code + 2) == canary, "first read redirected");
+        Expect(Bytes(code + 7)[0] == 0x3E && Word(code + 10) == canary, "second read redirected");
+        Expect(std::memcmp(Bytes(code + 14), &kCanaryCode[14], 8) == 0, "the push is untouched");
+        Finish();
+      },
+      ::testing::ExitedWithCode(0), "^$");
+}
+
 // ---- The canary reads among instructions -------------------------------------
 
 struct Encoding {
