@@ -16,12 +16,17 @@
 // The file is untrusted. Everything it says is checked in a first pass that
 // writes nothing (PlanImage); only a file that passes it gets the region
 // and is written (LoadElfImageFromBytes). The checks make every later read and write
-// land inside the file or inside the region.
+// land inside the file or inside the region. No check lets one count of the
+// file multiply the work of another: tables are followed by their links
+// within the room they have, a segment is found by a binary search, and a
+// string table answers for any number of names after one pass over it, so
+// a hand-made file of megabytes is answered as fast as it is read.
 #include "loader/elfload.h"
 
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <unordered_map>
 #include <vector>
 
 #include "libcbind/guest.h"
@@ -150,6 +155,7 @@ enum SectionId { kDynsym, kDynamic, kRelPlt, kDynstr, kPlt, kSectionCount };
 constexpr std::string_view kSectionNames[] = {".dynsym", ".dynamic",
                                               ".rel.plt", ".dynstr", ".plt"};
 static_assert(std::size(kSectionNames) == kSectionCount);
+constexpr size_t kLongestSectionName = 8;  // ".rel.plt"
 
 // ---- The plan -----------------------------------------------------------------
 
@@ -169,6 +175,7 @@ struct Plan {
   std::vector<Segment> segments;  // loadable, non-empty, by address
   Range sections[kSectionCount];
   bool found[kSectionCount] = {};
+  elfview::StringTable names;  // .dynstr's, once it is known
   uint32_t breakBase = 0;
   uint64_t regionEnd = 0;  // may lie past the address space: no region then
   // A position-independent executable is moved by `bias` (link address +
@@ -197,12 +204,22 @@ const Segment* SegmentHoldingFileBytes(const Plan& plan, uint64_t offset,
   return nullptr;
 }
 
+// The only segment that can hold the guest address `address`: segments are
+// sorted by address and share no byte, so it is the last one that starts at
+// or below it. A binary search, because a file may ask once per relocation
+// and have tens of thousands of segments.
+const Segment* SegmentAtOrBelow(const Plan& plan, uint64_t address) {
+  auto after = std::upper_bound(
+      plan.segments.begin(), plan.segments.end(), address,
+      [](uint64_t a, const Segment& s) { return a < s.vaddr; });
+  return after == plan.segments.begin() ? nullptr : &*(after - 1);
+}
+
 // The segment whose memory image holds [address, address + length), if any.
 const Segment* SegmentHoldingAddress(const Plan& plan, uint64_t address,
                                      uint64_t length) {
-  for (const Segment& s : plan.segments)
-    if (address >= s.vaddr && address + length <= s.End()) return &s;
-  return nullptr;
+  const Segment* s = SegmentAtOrBelow(plan, address);
+  return s != nullptr && address + length <= s->End() ? s : nullptr;
 }
 
 // Program headers: every loadable segment has its file part inside the
@@ -270,10 +287,13 @@ bool PlanSections(const View& file, uint32_t shoff, uint32_t shnum,
   };
   const Range names{*file.U32(header(shstrndx) + elf::sh_offset),
                     *file.U32(header(shstrndx) + elf::sh_size)};
+  const elfview::StringTable named = file.Strings(names);
   for (uint32_t i = 0; i < shnum; ++i) {
-    std::optional<std::string_view> name =
-        file.String(names, *file.U32(header(i) + elf::sh_name));
-    if (!name) return false;
+    const uint32_t nameAt = *file.U32(header(i) + elf::sh_name);
+    if (!named.Names(nameAt)) return false;
+    // Longer names are none of ours; their ends are never looked for.
+    const std::string_view name =
+        file.ShortString(names, nameAt, kLongestSectionName).value_or("");
     // Executable code is where the canary reads are looked for.
     const uint32_t flags = *file.U32(header(i) + elf::sh_flags);
     if ((flags & elf::SHF_EXECINSTR) &&
@@ -281,7 +301,7 @@ bool PlanSections(const View& file, uint32_t shoff, uint32_t shnum,
       plan.code.push_back({*file.U32(header(i) + elf::sh_addr),
                            *file.U32(header(i) + elf::sh_size)});
     for (int id = 0; id < kSectionCount; ++id) {
-      if (*name != kSectionNames[id]) continue;
+      if (name != kSectionNames[id]) continue;
       plan.sections[id] = {*file.U32(header(i) + elf::sh_offset),
                            *file.U32(header(i) + elf::sh_size)};
       plan.found[id] = true;
@@ -296,17 +316,17 @@ bool PlanSections(const View& file, uint32_t shoff, uint32_t shnum,
 }
 
 // Every needed library's name and every symbol's name lie in .dynstr.
-// Called after PlanSections, so the tables themselves are in the file.
+// Called after PlanDynamic, so the tables themselves are in the file and
+// .dynstr's names are ready to be asked about.
 bool CheckDynamicNames(const View& file, const Plan& plan) {
-  const Range dynstr = plan.sections[kDynstr];
   for (uint32_t i = 0; i < Count(plan, kDynamic, elf::kDynSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynamic].offset} + i * elf::kDynSize;
-    if (*file.U32(at) == elf::DT_NEEDED && !file.String(dynstr, *file.U32(at + 4)))
+    if (*file.U32(at) == elf::DT_NEEDED && !plan.names.Names(*file.U32(at + 4)))
       return false;
   }
   for (uint32_t i = 0; i < Count(plan, kDynsym, elf::kSymSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + i * elf::kSymSize;
-    if (!file.String(dynstr, *file.U32(at + elf::st_name))) return false;
+    if (!plan.names.Names(*file.U32(at + elf::st_name))) return false;
   }
   return true;
 }
@@ -316,7 +336,7 @@ enum class PltEntry { kKeep, kRewrite, kDamaged };
 // What to do with the PLT entry at file offset `at`; for one to rewrite,
 // `nameOffset` receives the file offset of its symbol's name. Its push
 // operand, its relocation's symbol index and the symbol's name are all
-// checked. Needs a plan whose sections passed PlanSections.
+// checked. Needs a plan that passed PlanSections and PlanDynamic.
 PltEntry ResolvePltEntry(const View& file, const Plan& plan, uint64_t at,
                          uint32_t* nameOffset) {
   if (*file.U8(at + kPushAt) != kPush) return PltEntry::kKeep;
@@ -327,7 +347,7 @@ PltEntry ResolvePltEntry(const View& file, const Plan& plan, uint64_t at,
   if (symbol >= Count(plan, kDynsym, elf::kSymSize)) return PltEntry::kDamaged;
   const uint32_t name = *file.U32(uint64_t{plan.sections[kDynsym].offset} +
                                   uint64_t{symbol} * elf::kSymSize + elf::st_name);
-  if (!file.String(plan.sections[kDynstr], name)) return PltEntry::kDamaged;
+  if (!plan.names.Names(name)) return PltEntry::kDamaged;
   *nameOffset = plan.sections[kDynstr].offset + name;
   return PltEntry::kRewrite;
 }
@@ -406,15 +426,20 @@ uint64_t Placed(const Plan& plan, uint32_t link) {
   return address < 0 ? kAddressSpaceEnd : static_cast<uint64_t>(address);
 }
 
+// The segment whose file part holds `length` bytes at link address `link`.
+const Segment* SegmentOfLink(const Plan& plan, uint32_t link, uint64_t length) {
+  const uint64_t address = Placed(plan, link);
+  const Segment* s = SegmentAtOrBelow(plan, address);
+  return s != nullptr && address + length <= uint64_t{s->vaddr} + s->filesz ? s : nullptr;
+}
+
 // The file offset of `length` bytes at link address `link`, when the file
 // part of one loadable segment holds them all.
 std::optional<uint32_t> FileOffsetOfLink(const Plan& plan, uint32_t link,
                                          uint64_t length) {
-  const uint64_t address = Placed(plan, link);
-  for (const Segment& s : plan.segments)
-    if (address >= s.vaddr && address + length <= uint64_t{s.vaddr} + s.filesz)
-      return static_cast<uint32_t>(s.offset + (address - s.vaddr));
-  return std::nullopt;
+  const Segment* s = SegmentOfLink(plan, link, length);
+  if (s == nullptr) return std::nullopt;
+  return static_cast<uint32_t>(s->offset + (Placed(plan, link) - s->vaddr));
 }
 
 // How many symbols the dynamic symbol table has: its hash table says, as
@@ -449,29 +474,49 @@ std::optional<uint32_t> SymbolCount(const View& file, const Plan& plan,
 
 // The version tables are not used for binding (names are matched without
 // versions), but a damaged one is still a damaged file.
+//
+// The version-needs records are followed by their links, as the dynamic
+// linker follows them: each needed file's record (16 bytes) leads to the
+// next by a byte distance and to its list of versions (16 bytes each),
+// whose records lead on in the same way; a link of 0 ends a list, as does
+// the count a record claims. Every record visited takes one record's room
+// out of the stretch from the table to the end of its segment's file part.
+// Records laid out one after another, as linkers lay them, always fit
+// there; a file whose walk would need more room (records overlapping
+// because their links are shorter than a record, lists that share their
+// records) is damaged. So the walk never visits more records than that
+// stretch holds, whatever the counts say: a count of 65 535 over a list of
+// one record costs one visit.
 bool CheckVersions(const View& file, const Plan& plan, const Dynamic& d) {
   const uint32_t symbols = Count(plan, kDynsym, elf::kSymSize);
   if (d.Has(elf::DT_VERSYM) &&
       !FileOffsetOfLink(plan, d.Value(elf::DT_VERSYM), uint64_t{symbols} * 2))
     return false;
   if (!d.Has(elf::DT_VERNEED)) return true;
-  // Each needed file's record (16 bytes) and its list of versions (16 bytes
-  // each), linked by byte distances; names in the string table.
-  std::optional<uint32_t> at = FileOffsetOfLink(plan, d.Value(elf::DT_VERNEED), 16);
-  const Range strings = plan.sections[kDynstr];
+  constexpr uint32_t kRecord = 16;
+  const uint32_t link = d.Value(elf::DT_VERNEED);
+  const Segment* home = SegmentOfLink(plan, link, kRecord);
+  if (home == nullptr) return d.Value(elf::DT_VERNEEDNUM) == 0;
+  const uint64_t start = home->offset + (Placed(plan, link) - home->vaddr);
+  uint64_t room = (uint64_t{home->offset} + home->filesz - start) / kRecord;
+  auto visit = [&](uint64_t at, uint32_t nameField) {
+    return room-- > 0 && file.Holds(at, kRecord) &&
+           plan.names.Names(*file.U32(at + nameField));
+  };
+  uint64_t at = start;
   for (uint32_t n = 0; n < d.Value(elf::DT_VERNEEDNUM); ++n) {
-    if (!at || !file.Holds(*at, 16)) return false;
-    if (!file.String(strings, *file.U32(*at + 4))) return false;
-    uint64_t aux = uint64_t{*at} + *file.U32(*at + 8);
-    for (uint32_t k = 0; k < *file.U16(*at + 2); ++k) {
-      if (!file.Holds(aux, 16) || !file.String(strings, *file.U32(aux + 8)))
-        return false;
-      aux += *file.U32(aux + 12);
+    if (!visit(at, 4)) return false;
+    uint64_t aux = at + *file.U32(at + 8);
+    for (uint32_t k = 0; k < *file.U16(at + 2); ++k) {
+      if (!visit(aux, 8)) return false;
+      // A link of 0 would only visit this record again.
+      const uint32_t next = *file.U32(aux + 12);
+      if (next == 0) break;
+      aux += next;
     }
-    const uint32_t next = *file.U32(*at + 12);
+    const uint32_t next = *file.U32(at + 12);
     if (next == 0) break;
-    at = uint64_t{*at} + next < file.size ? std::optional<uint32_t>(*at + next)
-                                          : std::nullopt;
+    at += next;
   }
   return true;
 }
@@ -573,6 +618,7 @@ std::string_view PlanDynamic(const View& file, Plan& plan) {
   }
   if ((plan.found[kDynamic] || plan.found[kDynsym]) && !plan.found[kDynstr])
     return kDamaged;
+  plan.names = file.Strings(plan.sections[kDynstr]);
 
   for (std::string_view r :
        {PlanRelocationTable(plan, d.Value(elf::DT_REL), d.Value(elf::DT_RELSZ),
@@ -692,30 +738,77 @@ void WarnAboutLibraries(const View& file, const Plan& plan) {
   for (uint32_t i = 0; i < Count(plan, kDynamic, elf::kDynSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynamic].offset} + i * elf::kDynSize;
     if (*file.U32(at) != elf::DT_NEEDED) continue;
-    std::string_view name = ShortLibraryName(
-        *file.String(plan.sections[kDynstr], *file.U32(at + 4)));
+    std::string_view name = ShortLibraryName(*file.String(plan.names, *file.U32(at + 4)));
     if (name != "c" && name != "m")
       rtl::ReportLine("Library \"" + std::string(name) +
                      "\" needed, runability questionable.");
   }
 }
 
+// The name at file offset `offset` in .dynstr, one the checks passed. Its
+// end comes from the table's NULs, never from a scan, so that thousands of
+// symbols naming one enormous string cost no more than it does once.
+std::string_view NameAt(const View& file, const Plan& plan, uint32_t offset) {
+  return *file.String(plan.names, offset - plan.sections[kDynstr].offset);
+}
+
+// The host entry of `name`, or the reporter's. The registry measures a name
+// before it compares, so one longer than every import is answered here.
+uint32_t HostEntry(std::string_view name) {
+  size_t longest = 0;
+  for (size_t i = 0; i < util::ImportCount(); ++i)
+    longest = std::max(longest, util::ImportName(i).size());
+  if (name.size() > longest) return util::UnknownCallReporterAddress();
+  return util::LookupImport(name.data());  // the file's NUL ends it
+}
+
+// The name addresses one load has given out. A name asked for again (an
+// import that many entries name) gets the same address without a second
+// search, and a string no segment holds is copied once, whole, for every
+// tail of it that names something: copies per entry or per tail could
+// cost the file's entries times the string's length.
+struct NameAddresses {
+  std::unordered_map<uint32_t, uint32_t> byName;  // name's file offset -> address
+  struct Copy {
+    uint32_t start;    // file offset of the string's first byte
+    uint32_t address;  // where the copy of that byte lies
+  };
+  std::unordered_map<uint32_t, Copy> byEnd;  // string's NUL, file offset -> copy
+};
+
 // Where an unregistered symbol's entry points the reporter: the name in the
 // guest's own image when a segment holds it, else a copy that lives as long.
-uint32_t NameAddress(const View& file, const Plan& plan, uint32_t offset) {
-  const size_t length = std::strlen(reinterpret_cast<const char*>(file.bytes + offset)) + 1;
-  if (const Segment* s = SegmentHoldingFileBytes(plan, offset, length))
-    return LinkAddress(*s, offset);
-  void* copy = rtl::HeapAlloc(length);
-  std::memcpy(copy, file.bytes + offset, length);
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(copy));
+uint32_t NameAddress(const View& file, const Plan& plan, uint32_t offset,
+                     NameAddresses& given) {
+  if (auto known = given.byName.find(offset); known != given.byName.end())
+    return known->second;
+  const uint32_t end = offset + static_cast<uint32_t>(NameAt(file, plan, offset).size());
+  uint32_t address = 0;
+  if (const Segment* s = SegmentHoldingFileBytes(plan, offset, end + 1 - offset)) {
+    address = LinkAddress(*s, offset);
+  } else {
+    auto [copy, fresh] = given.byEnd.try_emplace(end);
+    if (fresh) {
+      // The string starts past the NUL before it, or at the table's start.
+      const uint32_t table = plan.sections[kDynstr].offset;
+      const std::vector<uint32_t>& nuls = plan.names.nuls;
+      const auto own = std::lower_bound(nuls.begin(), nuls.end(), end - table);
+      const uint32_t start = table + (own == nuls.begin() ? 0 : *(own - 1) + 1);
+      void* bytes = rtl::HeapAlloc(end + 1 - start);
+      std::memcpy(bytes, file.bytes + start, end + 1 - start);
+      copy->second = {start, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(bytes))};
+    }
+    address = copy->second.address + (offset - copy->second.start);
+  }
+  given.byName.emplace(offset, address);
+  return address;
 }
 
 // Every lazy entry becomes eleven no-operations and a jump to the host
 // entry, or, for a name the host does not serve, a push of the name and a
 // call of the reporter. Written at the link address, after placement, so
 // the displacements hold wherever the segment came from.
-void RewritePlt(const View& file, const Plan& plan) {
+void RewritePlt(const View& file, const Plan& plan, NameAddresses& names) {
   const Range plt = plan.sections[kPlt];
   const uint32_t count = Count(plan, kPlt, elf::kPltEntrySize);
   if (count == 0) return;
@@ -727,14 +820,13 @@ void RewritePlt(const View& file, const Plan& plan) {
     uint32_t nameOffset = 0;
     if (ResolvePltEntry(file, plan, at, &nameOffset) != PltEntry::kRewrite) continue;
     const uint32_t e = LinkAddress(home, at);
-    const uint32_t target = util::LookupImport(
-        reinterpret_cast<const char*>(file.bytes + nameOffset));
+    const uint32_t target = HostEntry(NameAt(file, plan, nameOffset));
     const uint32_t displacement = target - (e + elf::kPltEntrySize);
     uint8_t entry[elf::kPltEntrySize];
     std::memset(entry, kNop, sizeof entry);
     entry[kBranchAt] = kJmp;
     if (target == reporter) {
-      const uint32_t name = NameAddress(file, plan, nameOffset);
+      const uint32_t name = NameAddress(file, plan, nameOffset, names);
       entry[kPushAt] = kPush;
       std::memcpy(entry + kPushAt + 1, &name, 4);
       entry[kBranchAt] = kCall;
@@ -760,7 +852,7 @@ void BindDataObjects(const View& file, const Plan& plan) {
   for (uint32_t i = 0; i < Count(plan, kDynsym, elf::kSymSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + i * elf::kSymSize;
     const std::string_view name =
-        *file.String(plan.sections[kDynstr], *file.U32(at + elf::st_name));
+        *file.String(plan.names, *file.U32(at + elf::st_name));
     const uint32_t address = SymbolAddress(file, plan, at);
     const uint32_t size = *file.U32(at + elf::st_size);
     // The start-up objects are words, whatever size the table gives.
@@ -819,7 +911,7 @@ Resolution Classify(const View& file, const Plan& plan, uint32_t symbol) {
     return r;
   }
   const uint32_t name = *file.U32(at + elf::st_name);
-  const std::string_view text = *file.String(plan.sections[kDynstr], name);
+  const std::string_view text = *file.String(plan.names, name);
   const uint32_t info = *file.U8(at + elf::st_info);
   const uint32_t type = info & 0xF;
   r.weak = (info >> 4) == elf::STB_WEAK;
@@ -831,7 +923,7 @@ Resolution Classify(const View& file, const Plan& plan, uint32_t symbol) {
     r.done = false;
     return r;
   }
-  const uint32_t entry = util::LookupImport(text.data());
+  const uint32_t entry = HostEntry(text);
   if (entry != util::UnknownCallReporterAddress()) {
     r.value = entry;
   } else if (!r.weak) {
@@ -864,15 +956,23 @@ void ForEachRelocation(const View& file, const Plan& plan, F&& visit) {
     }
 }
 
+// The segment a rewritten PLT lies in, or none when nothing was rewritten.
+const Segment* RewrittenPltHome(const Plan& plan) {
+  if (plan.positionIndependent || !plan.found[kPlt]) return nullptr;
+  const uint32_t count = Count(plan, kPlt, elf::kPltEntrySize);
+  return count == 0 ? nullptr
+      : SegmentHoldingFileBytes(plan, plan.sections[kPlt].offset,
+                                count * elf::kPltEntrySize);
+}
+
 // In an ET_EXEC file a lazy PLT entry that was rewritten serves its GOT
 // slot already (the slot leads to the entry's push): that slot is left.
-bool LeadsToRewrittenPlt(const View& file, const Plan& plan, uint32_t slot) {
-  if (plan.positionIndependent || !plan.found[kPlt]) return false;
+// `home` is RewrittenPltHome's answer, found once for every slot.
+bool LeadsToRewrittenPlt(const View& file, const Plan& plan, const Segment* home,
+                         uint32_t slot) {
+  if (home == nullptr) return false;
   const Range plt = plan.sections[kPlt];
   const uint32_t count = Count(plan, kPlt, elf::kPltEntrySize);
-  const Segment* home = count == 0 ? nullptr
-      : SegmentHoldingFileBytes(plan, plt.offset, count * elf::kPltEntrySize);
-  if (home == nullptr) return false;
   uint32_t target;
   std::memcpy(&target, At(slot), 4);
   const uint32_t first = LinkAddress(*home, plt.offset);
@@ -883,7 +983,7 @@ bool LeadsToRewrittenPlt(const View& file, const Plan& plan, uint32_t slot) {
 }
 
 // False: the loader's pages for stubs and cells could not be had.
-bool ApplyRelocations(const View& file, const Plan& plan) {
+bool ApplyRelocations(const View& file, const Plan& plan, NameAddresses& names) {
   ReleaseArena();
   if (plan.relocations.empty()) return true;
   // Every symbol a relocation names is resolved once; stubs and cells are
@@ -913,9 +1013,9 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
   for (Resolution& r : symbols) {
     if (r.done) continue;
     r.done = true;
-    const char* name = reinterpret_cast<const char*>(file.bytes + r.nameOffset);
+    const std::string_view name = NameAt(file, plan, r.nameOffset);
     if (r.kind == Bound::kStub) {
-      WriteStub(nextStub, NameAddress(file, plan, r.nameOffset));
+      WriteStub(nextStub, NameAddress(file, plan, r.nameOffset, names));
       r.value = tblibc::Address(nextStub);
       nextStub += kStubSize;
     } else {
@@ -932,6 +1032,7 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
   }
   if (stubs != 0) platform::Protect(tblibc::Address(gArena.base), stubBytes,
                                     platform::kRead | platform::kExecute);
+  const Segment* pltHome = RewrittenPltHome(plan);
   ForEachRelocation(file, plan, [&](uint32_t p, uint32_t type, uint32_t symbol) {
     // NONE names nothing; COPY is BindDataObjects' business.
     if (type == elf::R_386_NONE || type == elf::R_386_COPY) return;
@@ -944,7 +1045,7 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
       case elf::R_386_PC32: word += s - p; break;
       case elf::R_386_GLOB_DAT: word = s; break;
       case elf::R_386_JUMP_SLOT:
-        if (LeadsToRewrittenPlt(file, plan, p)) return;
+        if (LeadsToRewrittenPlt(file, plan, pltHome, p)) return;
         word = s;
         break;
       default: return;
@@ -955,12 +1056,26 @@ bool ApplyRelocations(const View& file, const Plan& plan) {
 }
 
 // The stack protector's canary reads, in every executable section (or,
-// without section headers, every executable segment's file part).
+// without section headers, every executable segment's file part). Sections
+// are taken by address and each is scanned only past where the ones before
+// it reached: a linker's sections never overlap, but a file could name the
+// same code in thousands of headers, each one byte further in, and have it
+// decoded once per header, and from inside its instructions.
 void RedirectCanaryReads(const Plan& plan) {
   const uint32_t canary = tblibc::Address(&process::GuestCanary);
   if (!plan.code.empty()) {
-    for (const Span& span : plan.code)
-      codescan::RedirectCanaryReads(static_cast<uint8_t*>(At(span.address)), span.size, canary);
+    std::vector<Span> code = plan.code;
+    std::sort(code.begin(), code.end(),
+              [](const Span& a, const Span& b) { return a.address < b.address; });
+    uint64_t reached = 0;
+    for (const Span& span : code) {
+      const uint64_t from = std::max<uint64_t>(span.address, reached);
+      const uint64_t end = uint64_t{span.address} + span.size;
+      if (from < end)
+        codescan::RedirectCanaryReads(static_cast<uint8_t*>(At(static_cast<uint32_t>(from))),
+                                      static_cast<uint32_t>(end - from), canary);
+      reached = std::max(reached, end);
+    }
     return;
   }
   for (const Segment& s : plan.segments)
@@ -1049,9 +1164,10 @@ bool LoadElfImageFromBytes(const std::string& path, std::span<const uint8_t> byt
   WarnAboutLibraries(file, plan);
   // The classic lazy PLT of an ET_EXEC file is rewritten in place; a
   // position-independent one reaches the host through its GOT.
-  if (!plan.positionIndependent) RewritePlt(file, plan);
+  NameAddresses names;
+  if (!plan.positionIndependent) RewritePlt(file, plan, names);
   BindDataObjects(file, plan);
-  if (!ApplyRelocations(file, plan)) {
+  if (!ApplyRelocations(file, plan, names)) {
     rtl::WriteLine("Memory allocation error.");
     return false;
   }

@@ -40,6 +40,16 @@ void RunLoader() {
     rtl::WriteLine("File not found \"" + path + "\"");
     PauseAndEnd();
   }
+  // Only a regular file is opened: a FIFO without a writer would hold the
+  // open (and the read after it) for ever, and a device or socket has no
+  // program in it. The kind is asked of the name, so nothing waits on it.
+  platform::FileStatus status;
+  if (platform::PathStatus(path.c_str(), true, &status) != 0 ||
+      status.kind != platform::FileKind::kRegular) {
+    rtl::WriteLine("\"" + path + "\" is not a regular file.");
+    rtl::WriteLine("Error loading \"" + path + "\"");
+    PauseAndEnd();
+  }
   if (!LoadElfImage(path)) {
     rtl::WriteLine("Error loading \"" + path + "\"");
     PauseAndEnd();

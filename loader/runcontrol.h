@@ -1,5 +1,5 @@
-// The loader's main routine: command line, existence test, loading, and the
-// hand-over to guest start. Never returns.
+// The loader's main routine: command line, existence and kind tests,
+// loading, and the hand-over to guest start. Never returns.
 #pragma once
 
 [[noreturn]] void RunLoader();

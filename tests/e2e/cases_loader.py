@@ -27,6 +27,14 @@ def read_only_copy(guest, out):
     os.chmod(out, 0o444)
 
 
+def fifo(guest, out):
+    # A named pipe nothing writes to: opening it for reading would wait for
+    # a writer for ever, so the loader must refuse it by its kind alone.
+    if os.path.lexists(out):
+        os.remove(out)
+    os.mkfifo(out)
+
+
 def refusal(reason):
     return '"{guest}' + reason + '\nError loading "{guest}"\n'
 
@@ -44,7 +52,10 @@ HEADER_CHECKS = [
 
 DAMAGED = ["phoff", "phnum", "shoff", "shstrndx", "sh_offset", "sh_size", "sh_name",
            "st_name", "r_info", "push", "needed_offset", "no_dynstr", "no_relplt",
-           "segment_below", "segment_overlap", "segment_past_file", "entry_outside"]
+           "segment_below", "segment_overlap", "segment_past_file", "entry_outside",
+           "verneed_name"]
+
+NOT_REGULAR = '" is not a regular file.'
 
 WARN = '" needed, runability questionable.\n'
 FAULT = "Unhandled exception (0xC0000005)\n"
@@ -58,6 +69,13 @@ CASES = [
          stdout='File not found "no/such/file"\n', exit=0),
     dict(name="loader_directory", guest="hello", loader_args=["tests"],
          stdout='File not found "tests"\n', exit=0),
+    # Not regular files: refused by their kind before anything is opened.
+    dict(name="loader_fifo", guest="hello", prepare=fifo, ports=["linux"],
+         stdout=refusal(NOT_REGULAR), exit=0),
+    dict(name="loader_device_linux", guest="hello", loader_args=["/dev/null"], ports=["linux"],
+         stdout='"/dev/null' + NOT_REGULAR + '\nError loading "/dev/null"\n', exit=0),
+    dict(name="loader_device_windows", guest="hello", loader_args=["NUL"], ports=["windows"],
+         stdout='"NUL' + NOT_REGULAR + '\nError loading "NUL"\n', exit=0),
     dict(name="loader_quoted_path_with_blank", guest="hello", loader_args=["no such file"],
          stdout='File not found "no such file"\n', exit=0),
     dict(name="loader_text_file", guest="file:tests/elf/elfmutate.py",
@@ -86,6 +104,8 @@ CASES = [
          stdout=NATIVE, stderr_contains=["stderr works\n"]),
     dict(name="loader_big_bss", guest="tests/elf/bigbss.c", stdout=NATIVE),
     dict(name="loader_huge_bss_variant", guest="hello", prepare=mutated("huge_bss"),
+         stdout="Hello\n", exit=0),
+    dict(name="loader_version_count_variant", guest="hello", prepare=mutated("verneed_count"),
          stdout="Hello\n", exit=0),
     dict(name="loader_static", guest="tests/elf/static.S",
          build_flags=["-static", "-nostdlib"], stdout=NATIVE),

@@ -251,6 +251,15 @@ def needed_offset(elf):
     elf.put32(entry + 4, 0xFFFFF)
 
 
+def version_needs(then):
+    """`then(elf, record, first_version)` on the first version-needs record
+    (libc.so.6's) and the first record of its list of versions."""
+    def mutate(elf):
+        record, _ = elf.section_bytes(".gnu.version_r")
+        then(elf, record, record + elf.u32(record + 8))
+    return mutate
+
+
 def truncate(length):
     def mutate(elf):
         del elf.data[length:]
@@ -286,6 +295,7 @@ MUTATIONS = {
     "segment_overlap": segments_overlap,
     "segment_past_file": segment_past_file,
     "entry_outside": header(24, 4, 0x20000000),
+    "verneed_name": version_needs(lambda elf, vn, aux: elf.put32(aux + 8, 0xFFFFF)),
     # Damaged tables of a position-independent file.
     "rel_offset": set_relocation(DT_REL, "offset", 0x7FFFFFF0),
     "rel_count": set_dynamic(DT_RELSZ, 0x7FFFFFF8),
@@ -304,6 +314,9 @@ MUTATIONS = {
     "needed_nodot": needed("libc"),
     "needed_short_dot": needed("lib.so"),
     "needed_pthread_like": needed("libpt.so"),
+    # The version list claims far more versions than it links: it still ends
+    # at its last record's link of 0.
+    "verneed_count": version_needs(lambda elf, vn, aux: elf.put16(vn + 2, 0xFFFF)),
 }
 
 

@@ -125,12 +125,15 @@ void File::Close() {}
 
 namespace util {
 uint32_t UnknownCallReporterAddress() { return 0x00C0FFEE; }
+constexpr std::string_view kImports[] = {"puts", "__libc_start_main"};
 uint32_t LookupImport(const char* name) {
   // Reads the whole name, as the real registry does.
   if (std::strcmp(name, "puts") == 0) return 0x00ABC000;
   if (std::strcmp(name, "__libc_start_main") == 0) return 0x00ABD000;
   return UnknownCallReporterAddress();
 }
+size_t ImportCount() { return std::size(kImports); }
+std::string_view ImportName(size_t i) { return kImports[i]; }
 }  // namespace util
 
 namespace tblibc {

@@ -651,6 +651,227 @@ TEST(ElfLoad, RefusesDamagedPositionIndependentTables) {
   }
 }
 
+// ---- Large tables -------------------------------------------------------------
+//
+// Shapes users have made by hand, at a size the suite can afford: tens of
+// thousands of segments and relocations, version-needs records that each
+// claim 65 535 versions. The checks must follow the tables rather than
+// multiply their counts; a check that did would make this test slow, but
+// what is asserted is only the answer.
+
+constexpr uint32_t kTailLink = 0x100000;  // where a grown image's tail is linked
+constexpr uint32_t kDtRel = 17, kDtRelsz = 18, kDtRelent = 19, kDtFlags1 = 0x6FFFFFFB,
+                   kDtVerneed = 0x6FFFFFFE, kDtVerneednum = 0x6FFFFFFF;
+
+// A page of nothing lies between the tail and the pages.
+uint32_t PagesLink(const std::vector<uint8_t>& tail) {
+  return kTailLink + Align(tail.size(), 0x1000) + 0x1000;
+}
+
+// `tail` is appended to a position-independent image in a loadable segment
+// of its own, linked at kTailLink, and `pages` one-page segments follow it
+// in memory from PagesLink(tail) up; a new program header table holds
+// them and the image's own three.
+void Grow(Image& img, const std::vector<uint8_t>& tail, uint32_t pages) {
+  std::vector<uint8_t>& b = img.bytes;
+  const std::vector<uint8_t> own(b.begin() + img.phoff, b.begin() + img.phoff + 3 * 32);
+  const uint32_t at = Align(b.size(), 0x1000);
+  b.resize(at);
+  b.insert(b.end(), tail.begin(), tail.end());
+  b.resize(Align(b.size(), 4));
+  const uint32_t phoff = b.size();
+  b.insert(b.end(), own.begin(), own.end());
+  auto segment = [&](uint32_t offset, uint32_t link, uint32_t filesz, uint32_t memsz) {
+    const uint32_t fields[8] = {1, offset, link, link, filesz, memsz, 6, 0x1000};
+    for (uint32_t f : fields) Put(b, b.size(), f);
+  };
+  segment(at, kTailLink, tail.size(), tail.size());
+  for (uint32_t i = 0; i < pages; ++i) segment(0, PagesLink(tail) + 0x1000 * i, 0, 0x1000);
+  Put(b, 28, phoff);
+  Put(b, 44, 3 + 1 + pages, 2);
+}
+
+// `files` version-needs records, each claiming `claimed` versions and
+// leading to one version record that ends its list (a link of 0). Laid out
+// one after another, or, when `shared`, all leading to one version record
+// after them.
+std::vector<uint8_t> VersionNeeds(uint32_t files, uint16_t claimed, bool shared) {
+  std::vector<uint8_t> t;
+  const uint32_t stride = shared ? 16 : 32;
+  for (uint32_t i = 0; i < files; ++i) {
+    const uint32_t vn = stride * i;
+    Put(t, vn, 1, 2);                                          // version
+    Put(t, vn + 2, claimed, 2);                                // count
+    Put(t, vn + 4, 1);                                         // file name
+    Put(t, vn + 8, shared ? 16 * (files - i) : 16);            // its list
+    Put(t, vn + 12, i + 1 < files ? stride : 0);               // next file
+    const uint32_t aux = shared ? 16 * files : vn + 16;
+    Put(t, aux + 8, 1);                                        // version name
+    Put(t, aux + 12, 0);                                       // end of list
+  }
+  return t;
+}
+
+// A position-independent image with the version-needs table `needs`; its
+// two dynamic entries take the places of DT_RELENT, which may be left out,
+// and of the closing DT_NULL.
+Image WithVersionNeeds(const std::vector<uint8_t>& needs, uint32_t files) {
+  Image img = Build(PieSpec());
+  Grow(img, needs, 0);
+  const uint32_t relent = img.dynamicAt.at(kDtRelent), last = img.dynamicAt.at(kDtFlags1) + 4;
+  SetU32Raw(img.bytes, relent - 4, kDtVerneed);
+  SetU32Raw(img.bytes, relent, kTailLink);
+  SetU32Raw(img.bytes, last, kDtVerneednum);
+  SetU32Raw(img.bytes, last + 4, files);
+  return img;
+}
+
+TEST(ElfLoad, FollowsVersionNeedsByTheirLinks) {
+  constexpr uint32_t kFiles = 4000;
+  EXPECT_EQ(ElfRefusalText(WithVersionNeeds(VersionNeeds(kFiles, 1, false), kFiles).bytes), "");
+  // Counts far above the lists' lengths: each list still ends at its link
+  // of 0, the file as good as before.
+  EXPECT_EQ(ElfRefusalText(WithVersionNeeds(VersionNeeds(kFiles, 65535, false), kFiles).bytes),
+            "");
+  // Every list leads to the same record: more visits than the table has
+  // room for, which records that do not overlap never need.
+  EXPECT_EQ(ElfRefusalText(WithVersionNeeds(VersionNeeds(kFiles, 65535, true), kFiles).bytes),
+            kDamagedText);
+  // A bad name in the last file's list is still found.
+  std::vector<uint8_t> needs = VersionNeeds(kFiles, 65535, false);
+  Put(needs, 32 * (kFiles - 1) + 16 + 8, 0xFFFFF);
+  EXPECT_EQ(ElfRefusalText(WithVersionNeeds(needs, kFiles).bytes), kDamagedText);
+}
+
+// `count` relocations, R_386_RELATIVE, spread over `pages` one-page
+// segments from PagesLink(table) up; the last goes to `last` instead.
+std::vector<uint8_t> Relocations(uint32_t count, uint32_t pages, uint32_t last) {
+  std::vector<uint8_t> t(8 * count);
+  const uint32_t base = PagesLink(t);
+  for (uint32_t k = 0; k < count; ++k) {
+    Put(t, 8 * k, k + 1 == count ? last : base + 0x1000 * (k % pages) + 4 * (k / pages % 1024));
+    Put(t, 8 * k + 4, kRelative);
+  }
+  return t;
+}
+
+TEST(ElfLoad, ChecksManyRelocationsAgainstManySegments) {
+  constexpr uint32_t kPages = 16000, kRelocations = 64000;
+  const uint32_t pages = PagesLink(std::vector<uint8_t>(8 * kRelocations));
+  const uint32_t got = Build(PieSpec()).gotAddress;
+  struct Case {
+    const char* what;
+    uint32_t last;  // where the last relocation goes
+    const char* text;
+  } cases[] = {
+      {"inside the last page", pages + 0x1000 * kPages - 4, ""},
+      {"inside the first page", pages, ""},
+      {"in the image's own data, below every page", got, ""},
+      {"across two pages", pages + 0x1000 * 7 - 2, kDamagedText},
+      {"past the last page", pages + 0x1000 * kPages, kDamagedText},
+      {"between the tail and the pages", pages - 4, kDamagedText},
+  };
+  for (const Case& c : cases) {
+    Image img = Build(PieSpec());
+    const std::vector<uint8_t> table = Relocations(kRelocations, kPages, c.last);
+    Grow(img, table, kPages);
+    SetDynamic(img, kDtRel, kTailLink);
+    SetDynamic(img, kDtRelsz, table.size());
+    EXPECT_EQ(ElfRefusalText(img.bytes), c.text) << c.what;
+  }
+}
+
+// Thousands of imports, each naming a different tail of one long string:
+// binding finds every name's end from the string table's NULs, not by a
+// scan per entry, and the entries still report their names. With the
+// string table moved out of every segment the names are copies of the
+// loader's: one per string, so tails share it and a name named twice gets
+// one address.
+TEST(ElfLoad, BindsManyEntriesNamingOneLongString) {
+  constexpr uint32_t kEntries = 20000;
+  const std::string longName(200000, 'n');
+  ImageRecipe recipe = FullSpec();
+  const uint32_t longIndex = 1 + recipe.imports.size();  // its symbol's
+  recipe.imports.push_back(longName);
+  for (uint32_t i = 0; i < kEntries; ++i) recipe.imports.push_back("f" + std::to_string(i));
+  Image img = Build(recipe);
+  const uint32_t dynsym = 0x80, longAt = Word32(img.bytes, dynsym + 16 * longIndex);
+  for (uint32_t i = 0; i < kEntries; ++i)
+    SetU32Raw(img.bytes, dynsym + 16 * (longIndex + 1 + i), longAt + i);
+  auto entry = [&](uint32_t i) { return img.pltAddress + 16 * (longIndex + 1 + i); };
+  auto check = [&](const Image& image) {
+    Expect(LoadInChild(image), "loads");
+    for (uint32_t i : {0u, 1u, kEntries - 1}) {
+      const uint32_t e = entry(i);
+      Expect(Bytes(e)[6] == 0x68 && Bytes(e)[11] == 0xE8, "pushes a name, calls the reporter");
+      Expect(std::strcmp(reinterpret_cast<const char*>(uintptr_t{Word(e + 7)}),
+                         longName.c_str() + i) == 0, "pushes its tail of the name");
+    }
+    Expect(Word(entry(1) + 7) == Word(entry(0) + 7) + 1, "tails of one string");
+    const uint32_t own = img.pltAddress + 16 * longIndex;  // the long import's entry
+    Expect(Word(own + 7) == Word(entry(0) + 7), "one name, one address");
+    Expect(Word(img.pltAddress + 16 + 12) == kPuts - (img.pltAddress + 32), "puts still bound");
+  };
+  EXPECT_EXIT(
+      {
+        check(img);
+        Expect(Word(entry(0) + 7) == img.address.at("name:" + longName), "the image's own name");
+        Finish();
+      },
+      ::testing::ExitedWithCode(0), "^$");
+  // .dynstr copied past the end of every segment, its section moved there.
+  const uint32_t dynstrHeader = img.shoff + 40 * 2;
+  const uint32_t from = Word32(img.bytes, dynstrHeader + 16),
+                 size = Word32(img.bytes, dynstrHeader + 20);
+  const std::vector<uint8_t> dynstr(img.bytes.begin() + from, img.bytes.begin() + from + size);
+  SetU32Raw(img.bytes, dynstrHeader + 16, img.bytes.size());
+  img.bytes.insert(img.bytes.end(), dynstr.begin(), dynstr.end());
+  EXPECT_EXIT(
+      {
+        check(img);
+        uint32_t base = 0;
+        uint32_t end = 0;
+        platform::GuestRegion(&base, &end);
+        Expect(Word(entry(0) + 7) < base || Word(entry(0) + 7) >= end, "a copy of the loader's");
+        Finish();
+      },
+      ::testing::ExitedWithCode(0), "^$");
+}
+
+// Thousands of section headers name the code, each one byte further in
+// than the last: the code is decoded once, from its start, so the canary
+// reads are redirected and the look-alike inside the push is left, as when
+// one header names it.
+TEST(ElfLoad, ScansCodeNamedByManyHeadersOnce) {
+  constexpr uint32_t kHeaders = 4000;
+  Image img = Build(PieSpec());
+  std::vector<uint8_t>& b = img.bytes;
+  const uint32_t text = img.shoff + 40 * 7, size = Word32(b, text + 20);
+  const std::vector<uint8_t> own(b.begin() + img.shoff, b.begin() + text + 40);
+  const uint32_t shoff = Align(b.size(), 4);
+  b.resize(shoff);
+  b.insert(b.end(), own.begin(), own.end());
+  for (uint32_t i = 0; i < kHeaders; ++i) {
+    const uint32_t k = 1 + i % (size - 1), at = b.size();
+    b.insert(b.end(), own.end() - 40, own.end());
+    for (uint32_t field : {12u, 16u}) Put(b, at + field, Word32(b, at + field) + k);
+    Put(b, at + 20, size - k);
+  }
+  Put(b, 32, shoff);
+  Put(b, 48, 8 + kHeaders, 2);
+  EXPECT_EXIT(
+      {
+        Expect(LoadInChild(img), "loads");
+        const uint32_t code = kPieBias + img.textAddress;
+        const uint32_t canary = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&GuestCanary));
+        Expect(Bytes(code)[0] == 0x3E && Word(code + 2) == canary, "first read redirected");
+        Expect(Bytes(code + 7)[0] == 0x3E && Word(code + 10) == canary, "second read redirected");
+        Expect(std::memcmp(Bytes(code + 14), &kCanaryCode[14], 8) == 0, "the push is untouched");
+        Finish();
+      },
+      ::testing::ExitedWithCode(0), "^$");
+}
+
 // ---- The canary reads among instructions -------------------------------------
 
 struct Encoding {
