@@ -40,7 +40,7 @@ constexpr Table OneByte() {
   for (int p : {0x26, 0x2E, 0x36, 0x3E, 0x64, 0x65, 0x66, 0x67, 0xF0, 0xF2, 0xF3})
     t[p] = kPrefix;
   t[0x0F] = kNone;  // the two-byte map, decoded apart
-  t[0x62] = kM;     // bound
+  t[0x62] = kM;     // bound, or an EVEX prefix (decoded apart)
   t[0x63] = kM;     // arpl
   t[0x68] = kIZ;
   t[0x69] = kM | kIZ;
@@ -61,8 +61,8 @@ constexpr Table OneByte() {
   t[0xC0] = kM | kI8;
   t[0xC1] = kM | kI8;
   t[0xC2] = kI16;
-  t[0xC4] = kM;  // les (VEX is not emitted for plain i386)
-  t[0xC5] = kM;  // lds
+  t[0xC4] = kM;  // les, or a three-byte VEX prefix (decoded apart)
+  t[0xC5] = kM;  // lds, or a two-byte VEX prefix
   t[0xC6] = kM | kI8;
   t[0xC7] = kM | kIZ;
   t[0xC8] = kI16 | kI8;  // enter
@@ -133,6 +133,16 @@ uint32_t ModRmLength(const uint8_t* p, uint32_t room, bool address16) {
   return length <= room ? length : 0;
 }
 
+// C5 (two bytes), C4 (three) and 62 (four, EVEX) begin a vector
+// instruction's prefix when the byte after them has both top bits set: in
+// 32-bit mode LDS, LES and BOUND take a memory operand only, whose ModRM
+// byte never has. The prefix's length, or 0 for the older instructions.
+uint32_t VexLength(const uint8_t* p, uint32_t room) {
+  if (room < 2 || (p[1] & 0xC0) != 0xC0) return 0;
+  const uint32_t length = p[0] == 0xC5 ? 2 : p[0] == 0xC4 ? 3 : p[0] == 0x62 ? 4 : 0;
+  return length <= room ? length : 0;
+}
+
 }  // namespace
 
 uint32_t InstructionLength(const uint8_t* code, uint32_t room) {
@@ -146,7 +156,16 @@ uint32_t InstructionLength(const uint8_t* code, uint32_t room) {
   }
   if (at >= room) return 0;
   uint16_t form = kOneByte[code[at]];
-  if (code[at++] == 0x0F) {
+  if (const uint32_t vex = VexLength(code + at, room - at)) {
+    // The VEX and EVEX prefixes name their opcode map; the opcode follows.
+    const uint8_t lead = code[at];
+    const uint32_t map = lead == 0xC5 ? 1 : lead == 0xC4 ? code[at + 1] & 0x1F : code[at + 1] & 3;
+    at += vex;
+    if (at >= room) return 0;
+    const uint8_t op = code[at++];
+    form = map == 1 ? kTwoByte[op] : map == 2 ? kM : map == 3 ? (kM | kI8) : kBad;
+    if ((form & kIZ) != 0) return 0;  // no jump is VEX-encoded
+  } else if (code[at++] == 0x0F) {
     if (at >= room) return 0;
     const uint8_t op = code[at++];
     if (op == 0x38 || op == 0x3A) {  // the three-byte maps
