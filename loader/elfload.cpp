@@ -311,7 +311,9 @@ bool PlanSections(const View& file, uint32_t shoff, uint32_t shnum,
     if (plan.found[id] && !file.Holds(plan.sections[id])) return false;
   const bool* f = plan.found;
   if ((f[kDynamic] || f[kDynsym]) && !f[kDynstr]) return false;
-  if (f[kPlt] && !(f[kDynsym] && f[kDynstr] && f[kRelPlt])) return false;
+  // Whether the PLT's entries need .rel.plt is CheckPlt's to say: a
+  // position-independent PLT, or one without lazy entries, needs none.
+  if (f[kPlt] && !(f[kDynsym] && f[kDynstr])) return false;
   return true;
 }
 
@@ -352,12 +354,14 @@ PltEntry ResolvePltEntry(const View& file, const Plan& plan, uint64_t at,
   return PltEntry::kRewrite;
 }
 
-// The PLT is rewritten where the guest runs it, so it must lie in the file
-// part of a loadable segment; each entry to rewrite must resolve.
+// The PLT of an ET_EXEC file is rewritten where the guest runs it, so it
+// must lie in the file part of a loadable segment; each entry to rewrite
+// must resolve. A position-independent file reaches the host through its
+// GOT and its PLT is left as it is.
 bool CheckPlt(const View& file, const Plan& plan) {
   const Range plt = plan.sections[kPlt];
   const uint32_t count = Count(plan, kPlt, elf::kPltEntrySize);
-  if (count == 0) return true;
+  if (count == 0 || plan.positionIndependent) return true;
   if (!SegmentHoldingFileBytes(plan, plt.offset, count * elf::kPltEntrySize))
     return false;
   for (uint32_t i = 0; i < count; ++i) {

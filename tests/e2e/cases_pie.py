@@ -139,6 +139,10 @@ CASES += [
 ]
 CASES += [dict(name="pie_stripped", guest="guest/hello/hw.c", style="pie",
                prepare=mutated("stripped"), stdout="Hello\n", exit=0)]
+# An older immediate-binding build calls through .plt.got and has a .plt but
+# no .rel.plt: a position-independent PLT is never rewritten, so it loads.
+CASES += [dict(name="pie_no_relplt", guest="guest/hello/hw.c", style="pie",
+               prepare=mutated("no_relplt"), stdout="Hello\n", exit=0)]
 CASES += [dict(name="pie_damaged_" + m, guest="guest/hello/hw.c", style="pie",
                prepare=mutated(m), stdout=refusal('" is damaged.'), exit=0)
           for m in PIE_DAMAGED]
