@@ -68,7 +68,7 @@ constexpr uint32_t r_offset = 0, r_info = 4;
 
 constexpr uint32_t ET_EXEC = 2, ET_DYN = 3;
 constexpr uint32_t PT_LOAD = 1, PT_DYNAMIC = 2, PT_INTERP = 3, PT_TLS = 7;
-constexpr uint32_t SHT_PROGBITS = 1, SHF_EXECINSTR = 4;
+constexpr uint32_t SHT_PROGBITS = 1, SHT_NOBITS = 8, SHF_ALLOC = 2, SHF_EXECINSTR = 4;
 constexpr uint32_t PF_X = 1, PF_W = 2, PF_R = 4;
 constexpr uint32_t SHN_UNDEF = 0, SHN_ABS = 0xFFF1;
 constexpr uint32_t STB_WEAK = 2;
@@ -692,14 +692,21 @@ std::string_view PlanImage(const View& file, Plan& plan) {
 
 // Makes [kRegionBase, end) the guest region: a fresh reservation, or, when
 // this process already has one (tests load many images), that one cleared.
+// True while the region is reserved and nothing has been written into it:
+// it is zero already, and clearing it would cost a page of memory for
+// every page of a file's copy that the loader never fills.
+bool gRegionUntouched = false;
+
 bool ObtainRegion(uint64_t end) {
   uint32_t base = 0, have = 0;
   platform::GuestRegion(&base, &have);
   if (have > base) {
     if (base > kRegionBase || have < end) return false;
     platform::Protect(base, have - base, platform::kRead | platform::kWrite);
-    std::memset(reinterpret_cast<void*>(uintptr_t{kRegionBase}), 0,
-                static_cast<size_t>(end - kRegionBase));
+    if (!gRegionUntouched)
+      std::memset(reinterpret_cast<void*>(uintptr_t{kRegionBase}), 0,
+                  static_cast<size_t>(end - kRegionBase));
+    gRegionUntouched = false;
     return true;
   }
   if (end > kAddressSpaceEnd) return false;
@@ -1146,9 +1153,18 @@ std::string_view ElfRefusalText(std::span<const uint8_t> file) {
   return PlanImage(elfview::ViewOf(file), plan);
 }
 
-bool LoadElfImageFromBytes(const std::string& path, std::span<const uint8_t> bytes) {
+namespace {
+
+// A stretch of the program file that the loader has in memory.
+struct Piece {
+  uint64_t offset, size;
+};
+
+// `file` holds the program file's bytes wherever `present` says; the rest
+// reads as zeros and is no part of anything the loader reads.
+bool LoadFromView(const std::string& path, const View& file,
+                  const std::vector<Piece>& present) {
   // Checks first: nothing is reserved or written for a refused file.
-  const View file = elfview::ViewOf(bytes);
   Plan plan;
   if (std::string_view refusal = PlanImage(file, plan); !refusal.empty()) {
     rtl::WriteLine("\"" + path + std::string(refusal));
@@ -1163,7 +1179,9 @@ bool LoadElfImageFromBytes(const std::string& path, std::span<const uint8_t> byt
   // The region is ours and read-write: file byte k goes to ImageBase + k,
   // then the segments to their link addresses. Binding writes at link
   // addresses from here on; protection comes last, when all writing is done.
-  std::memcpy(At(ImageBase), file.bytes, file.size);
+  for (const Piece& piece : present)
+    std::memcpy(At(ImageBase + static_cast<uint32_t>(piece.offset)), file.bytes + piece.offset,
+                static_cast<size_t>(piece.size));
   PlaceSegments(file, plan);
   WarnAboutLibraries(file, plan);
   // The classic lazy PLT of an ET_EXEC file is rewritten in place; a
@@ -1183,6 +1201,114 @@ bool LoadElfImageFromBytes(const std::string& path, std::span<const uint8_t> byt
   return true;
 }
 
+}  // namespace
+
+bool LoadElfImageFromBytes(const std::string& path, std::span<const uint8_t> bytes) {
+  return LoadFromView(path, elfview::ViewOf(bytes), {{0, bytes.size()}});
+}
+
+namespace {
+
+// Reads the pieces in the file's order into `bytes` at their own offsets,
+// skipping what this call or an earlier one (`present`, a few pieces)
+// brought in already, and notes what it read in `present`. A piece is cut
+// to the file; whether it makes sense is the checks' business.
+void ReadPieces(rtl::File& file, uint8_t* bytes, uint64_t size,
+                std::vector<Piece> pieces, std::vector<Piece>* present) {
+  std::vector<Piece> earlier = *present;
+  for (Piece& p : pieces) {
+    p.offset = std::min(p.offset, size);
+    p.size = std::min(p.size, size - p.offset);
+  }
+  const auto byOffset = [](const Piece& a, const Piece& b) { return a.offset < b.offset; };
+  std::sort(pieces.begin(), pieces.end(), byOffset);
+  std::sort(earlier.begin(), earlier.end(), byOffset);
+  // Pieces a short gap apart are read as one: a read costs more than the
+  // few bytes between them, and only large stretches are worth leaving.
+  constexpr uint64_t kGap = 64 * 1024;
+  std::vector<Piece> merged;
+  for (const Piece& p : pieces) {
+    if (!merged.empty() && p.offset <= merged.back().offset + merged.back().size + kGap) {
+      Piece& last = merged.back();
+      last.size = std::max(last.offset + last.size, p.offset + p.size) - last.offset;
+    } else {
+      merged.push_back(p);
+    }
+  }
+  uint64_t reached = 0;  // the end of what this call has read
+  for (const Piece& p : merged) {
+    uint64_t from = std::max(p.offset, reached);
+    for (const Piece& had : earlier)
+      if (had.offset <= from && from < had.offset + had.size) from = had.offset + had.size;
+    const uint64_t to = p.offset + p.size;
+    if (from >= to) continue;
+    file.Seek(static_cast<int64_t>(from));
+    file.Read(bytes + from, static_cast<uint32_t>(to - from));
+    present->push_back({from, to - from});
+    reached = to;
+  }
+}
+
+bool IsSectionName(std::string_view name) {
+  for (std::string_view known : kSectionNames)
+    if (name == known) return true;
+  return false;
+}
+
+// Only what the loader reads of the file comes into memory: the headers
+// and their tables, every segment's bytes, and the sections it finds by
+// name or the program's memory holds. Debug sections and the symbol table
+// stay on disk, so a program with hundreds of MB of them costs what its
+// loadable part costs. Returns what was read, at its own offsets in
+// `bytes`, which holds the file's first kHeaderSize bytes already.
+std::vector<Piece> ReadNeededPieces(rtl::File& file, uint8_t* bytes, uint64_t size) {
+  std::vector<Piece> present{{0, elf::kHeaderSize}};
+  const View view = elfview::ViewOf({bytes, static_cast<size_t>(size)});
+  // The two header tables, then the section names, then what they point at.
+  const uint32_t phoff = *view.U32(elf::e_phoff), shoff = *view.U32(elf::e_shoff);
+  const uint32_t phnum = *view.U16(elf::e_phnum), shnum = *view.U16(elf::e_shnum);
+  const uint32_t shstrndx = *view.U16(elf::e_shstrndx);
+  ReadPieces(file, bytes, size,
+             {{phoff, uint64_t{phnum} * elf::kPhdrSize}, {shoff, uint64_t{shnum} * elf::kShdrSize}},
+             &present);
+  const auto section = [&](uint32_t i, uint32_t field) {
+    return view.U32(uint64_t{shoff} + uint64_t{i} * elf::kShdrSize + field).value_or(0);
+  };
+  const bool sections = view.HoldsTable(shoff, shnum, elf::kShdrSize) && shstrndx < shnum;
+  if (sections)
+    ReadPieces(file, bytes, size,
+               {{section(shstrndx, elf::sh_offset), section(shstrndx, elf::sh_size)}}, &present);
+  std::vector<Piece> wanted;
+  for (uint32_t i = 0; i < phnum; ++i) {
+    const uint64_t at = uint64_t{phoff} + uint64_t{i} * elf::kPhdrSize;
+    wanted.push_back({view.U32(at + elf::p_offset).value_or(0),
+                      view.U32(at + elf::p_filesz).value_or(0)});
+  }
+  const Range names{section(shstrndx, elf::sh_offset), section(shstrndx, elf::sh_size)};
+  for (uint32_t i = 0; sections && i < shnum; ++i) {
+    if (section(i, elf::sh_type) == elf::SHT_NOBITS) continue;
+    const std::string_view name =
+        view.ShortString(names, section(i, elf::sh_name), kLongestSectionName).value_or("");
+    if ((section(i, elf::sh_flags) & elf::SHF_ALLOC) != 0 || IsSectionName(name))
+      wanted.push_back({section(i, elf::sh_offset), section(i, elf::sh_size)});
+  }
+  ReadPieces(file, bytes, size, std::move(wanted), &present);
+  return present;
+}
+
+// A copy of the file's needed parts, high in the address space; null when
+// there is no room for it.
+uint8_t* CopyOfFile(rtl::File& file, const uint8_t* header, uint64_t size,
+                    std::vector<Piece>* present) {
+  auto* bytes = static_cast<uint8_t*>(platform::AllocatePagesHigh(static_cast<size_t>(size)));
+  if (bytes == nullptr) return nullptr;
+  std::memcpy(bytes, header, elf::kHeaderSize);
+  *present = ReadNeededPieces(file, bytes, size);
+  return bytes;
+}
+
+}  // namespace
+
 bool LoadElfImage(const std::string& path) {
   // Read-only access is enough: the file is copied, never written.
   rtl::File file(path);
@@ -1197,17 +1323,29 @@ bool LoadElfImage(const std::string& path) {
     return false;
   }
   // A file too large for the address space could never get its region.
-  if (uint64_t(size) > kAddressSpaceEnd - ImageBase - kCopyToBreak - kBreakAreaSize) {
-    file.Close();
+  const uint64_t length = static_cast<uint64_t>(size);
+  std::vector<Piece> present;
+  uint8_t* bytes = length > kAddressSpaceEnd - ImageBase - kCopyToBreak - kBreakAreaSize
+                       ? nullptr
+                       : CopyOfFile(file, header, length, &present);
+  // The host may have put the copy where the region must go (Windows fills
+  // its address space from the bottom, and even top-down below the guest's
+  // 0x08048000 plus a large file). Then the region is taken first and the
+  // copy made again elsewhere.
+  Plan plan;
+  if (bytes != nullptr && PlanImage(elfview::ViewOf({bytes, static_cast<size_t>(size)}), plan).empty() &&
+      reinterpret_cast<uintptr_t>(bytes) < plan.regionEnd &&
+      reinterpret_cast<uintptr_t>(bytes) + length > kRegionBase) {
+    platform::FreePages(bytes, static_cast<size_t>(size));
+    bytes = ObtainRegion(plan.regionEnd) ? CopyOfFile(file, header, length, &present) : nullptr;
+    gRegionUntouched = bytes != nullptr;
+  }
+  file.Close();
+  if (bytes == nullptr) {
     rtl::WriteLine("Memory allocation error.");
     return false;
   }
-  file.Seek(0);
-  void* bytes = rtl::HeapAlloc(static_cast<size_t>(size));
-  file.Read(bytes, static_cast<uint32_t>(size));
-  file.Close();
-  const bool loaded = LoadElfImageFromBytes(
-      path, {static_cast<const uint8_t*>(bytes), static_cast<size_t>(size)});
-  rtl::HeapFree(bytes);
+  const bool loaded = LoadFromView(path, elfview::ViewOf({bytes, static_cast<size_t>(size)}), present);
+  platform::FreePages(bytes, static_cast<size_t>(size));
   return loaded;
 }

@@ -31,6 +31,10 @@ bool IsWritable(uint32_t address);
 // Fresh read-write pages anywhere in the address space, for the run-time's
 // heap; null when none are left.
 void* AllocatePages(size_t size);
+// The same, as high in the address space as the host will place them: for
+// a copy of a program file, which must leave the guest region's addresses
+// free. FreePages gives them back.
+void* AllocatePagesHigh(size_t size);
 void FreePages(void* pages, size_t size);
 
 // A view of [offset, offset + size) of the file behind descriptor `fd` that

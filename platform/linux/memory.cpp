@@ -95,6 +95,10 @@ void* AllocatePages(size_t size) {
   return p == MAP_FAILED ? nullptr : p;
 }
 
+// Linux places anonymous mappings from the top down already; the pages a
+// program file's copy never touches take no memory.
+void* AllocatePagesHigh(size_t size) { return AllocatePages(size); }
+
 void FreePages(void* pages, size_t size) { munmap(pages, size); }
 
 // ---- Memory mappings (the mappings family) ----

@@ -86,6 +86,12 @@ void* AllocatePages(size_t size) {
   return VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
 }
 
+// Windows hands out the lowest free addresses first: a large copy would sit
+// where the guest region goes.
+void* AllocatePagesHigh(size_t size) {
+  return VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE | MEM_TOP_DOWN, PAGE_READWRITE);
+}
+
 void FreePages(void* pages, size_t) { VirtualFree(pages, 0, MEM_RELEASE); }
 
 // Views start at multiples of the allocation granularity (64 KiB), Linux

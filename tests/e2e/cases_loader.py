@@ -27,6 +27,13 @@ def read_only_copy(guest, out):
     os.chmod(out, 0o444)
 
 
+def with_large_tail(guest, out):
+    # 300 MB past the program's own bytes, as debug sections would lie
+    # there: a sparse file, so that the test writes nothing of it.
+    shutil.copyfile(guest, out)
+    os.truncate(out, os.path.getsize(guest) + 300 * 1024 * 1024)
+
+
 def fifo(guest, out):
     # A named pipe nothing writes to: opening it for reading would wait for
     # a writer for ever, so the loader must refuse it by its kind alone.
@@ -84,6 +91,10 @@ CASES = [
          stdout="", stderr_contains=["Exception EInOutError", "Read beyond end of file."],
          exit=1),
     dict(name="loader_read_only_file", guest="hello", prepare=read_only_copy,
+         stdout="Hello\n", exit=0),
+    # Only what the loader needs of the file is read: a file with hundreds
+    # of MB past its program loads on both ports.
+    dict(name="loader_large_file", guest="hello", prepare=with_large_tail,
          stdout="Hello\n", exit=0),
     dict(name="loader_arguments_pass_by", guest="hello", args=["{guest}", "x"],
          stdout="Hello\n", exit=0),

@@ -78,6 +78,9 @@ void* AllocatePages(size_t size) {
   return p;
 }
 
+// Only the loader's file path asks for these, which the fuzz target never takes.
+void* AllocatePagesHigh(size_t) { std::abort(); }
+
 void FreePages(void* pages, size_t size) {
   munmap(pages, size);
   g_pages = g_pagesEnd = 0;
