@@ -203,12 +203,15 @@ bool ReadAll(int fd, void* data, size_t size) {
 
 constexpr int kMaxPassed = 5;  // standard input, output, error, directory, pipe
 
+// Room for the descriptors' control message, aligned as one.
+union Control {
+  char bytes[CMSG_SPACE(sizeof(int) * kMaxPassed)];
+  struct cmsghdr align;
+};
+
 // The header with up to kMaxPassed descriptors riding on its first byte.
 bool SendHeader(int socket, const Header& header, const std::vector<int>& fds) {
-  union {
-    char bytes[CMSG_SPACE(sizeof(int) * kMaxPassed)];
-    struct cmsghdr align;
-  } control{};
+  Control control{};
   iovec io{const_cast<Header*>(&header), sizeof header};
   msghdr message{};
   message.msg_iov = &io;
@@ -229,10 +232,7 @@ bool SendHeader(int socket, const Header& header, const std::vector<int>& fds) {
 }
 
 bool ReceiveHeader(int socket, Header* header, std::vector<int>* fds) {
-  union {
-    char bytes[CMSG_SPACE(sizeof(int) * kMaxPassed)];
-    struct cmsghdr align;
-  } control{};
+  Control control{};
   iovec io{header, sizeof *header};
   msghdr message{};
   message.msg_iov = &io;
