@@ -13,10 +13,10 @@
 #include "libcbind/errors.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/iofile.h"
 #include "libcbind/printf_engine.h"
 #include "libcbind/process.h"
 #include "libcbind/streams.h"
-#include "process/process.h"
 
 namespace tblibc {
 namespace {
@@ -85,7 +85,7 @@ const linux::ErrnoRow* FindError(int32_t errnum) {
   return errnum == 0 || !row.name.empty() ? &row : nullptr;
 }
 
-FILE* GuestStderr() { return reinterpret_cast<FILE*>(uintptr_t{process::HostStderr}); }
+void* GuestStderr() { return io::Standard(2); }
 
 // ---- The old C library's tables, copied into the guest ----------------------
 //
@@ -196,7 +196,7 @@ uint32_t GuestWord(uint32_t address) { return address != 0 ? *GuestWords(address
 // the run as exit(status).
 void Report(int32_t status, int32_t errnum, std::string_view nameEnd,
             std::string_view place, const char* format, const uint8_t* args) {
-  tblibc_fflush(reinterpret_cast<void*>(uintptr_t{process::HostStdout}));
+  tblibc_fflush(io::Standard(1));
   std::string text;
   if (const uint32_t printName = GuestWord(gPrintProgramNameAddress)) {
     CallGuest(printName, {});
@@ -303,9 +303,9 @@ void tblibc_psignal(int32_t signal, const char* prefix) {
   }
   line += '\n';
   tblibc::FlushGuestStreams();
-  FILE* error = tblibc::GuestStderr();
-  std::fwrite(line.data(), 1, line.size(), error);
-  std::fflush(error);
+  void* error = tblibc::GuestStderr();
+  tblibc_fwrite(line.data(), 1, static_cast<uint32_t>(line.size()), error);
+  tblibc_fflush(error);
 }
 
 [[noreturn]] void tblibc_assert_fail(const char* assertion, const char* file,
@@ -379,9 +379,9 @@ static void WarnLine(bool withError, const char* format, const uint8_t* args) {
     line += tblibc::ErrorText(number);
   }
   line += '\n';
-  FILE* error = reinterpret_cast<FILE*>(uintptr_t{process::HostStderr});
-  std::fwrite(line.data(), 1, line.size(), error);
-  std::fflush(error);
+  void* error = tblibc::GuestStderr();
+  tblibc_fwrite(line.data(), 1, static_cast<uint32_t>(line.size()), error);
+  tblibc_fflush(error);
   tblibc::SetErrno(number);
 }
 

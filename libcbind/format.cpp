@@ -12,12 +12,11 @@
 #include "libcbind/families.h"
 #include "libcbind/format.h"
 #include "libcbind/guest.h"
+#include "libcbind/iofile.h"
 #include "libcbind/printf_engine.h"
 #include "libcbind/process.h"
 #include "libcbind/signals.h"
 #include "platform/files.h"
-#include "platform/streams.h"
-#include "process/process.h"
 
 namespace tblibc {
 
@@ -39,18 +38,16 @@ unsigned ModeOf(int32_t flag) { return flag > 0 ? format::kFortify : 0; }
   FatalError("*** buffer overflow detected ***: terminated");
 }
 
-// ---- To a host stream --------------------------------------------------------
+// ---- To a stream --------------------------------------------------------------
 
-// One chunk per fwrite: a short line costs one call.
+// The text is gathered in a chunk and copied into the stream's buffer, so
+// that an unbuffered stream (standard error) writes a call's text at once,
+// as glibc's helper buffer does.
 constexpr size_t kChunk = 1024;
 
 bool DrainStream(Output& o) {
-  FILE* f = static_cast<FILE*>(o.target);
-  if (std::fwrite(o.buffer, 1, o.used, f) != o.used) {
-    TranslateErrno();
-    AfterFailedWrite(Errno(), platform::StreamDescriptor(f));
-    return false;
-  }
+  const auto used = static_cast<uint32_t>(o.used);
+  if (io::Write(static_cast<io::IoFile*>(o.target), o.buffer, used) != used) return false;
   o.used = 0;
   return true;
 }
@@ -69,7 +66,7 @@ int ToStream(void* stream, const char* fmt, const uint8_t* args, unsigned mode) 
   return n;
 }
 
-FILE* GuestStdout() { return reinterpret_cast<FILE*>(uintptr_t{process::HostStdout}); }
+void* GuestStdout() { return io::Standard(1); }
 
 // ---- To a buffer ---------------------------------------------------------------
 

@@ -1,240 +1,300 @@
-// Memory streams over temporary host streams (memstreams.h).
-//
-// What the guest sees of its buffer follows the Linux C library: the bytes
-// arrive when the stream is flushed, positioned or closed, never before;
+// Memory and cookie streams (memstreams.h), by the Linux C library's rules:
 // fmemopen puts a NUL after the furthest byte written when there is room,
-// and in the last byte when a write reached the end (unless appending);
-// bytes beyond the buffer are dropped and the flush fails; open_memstream
-// hands over a NUL-terminated block of the loader's heap whose size is the
-// stream's position, the block the guest frees once the stream is closed.
-//
-// Known limits of carrying the bytes this way: an fmemopen stream reads
-// the buffer as it was when opened; the stream's copy is what counts while
-// it is open (bytes the guest stores into the buffer meanwhile are written
-// over at the next flush); a write-only memory stream can be read; fileno
-// gives the temporary file's descriptor where Linux gives -1.
+// and in the last byte when a write reached the end (unless appending),
+// fails a write that finds no room with ENOSPC, and positions within its
+// buffer only; open_memstream hands over a NUL-terminated block of the
+// loader's heap whose size is the stream's position, the block the guest
+// frees once the stream is closed.
 #include "libcbind/memstreams.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <new>
 
+#include "abi/errno.h"
 #include "abi/files.h"
-#include "abi/linux.h"
 #include "libcbind/guest.h"
-#include "platform/streams.h"
+#include "libcbind/iofile.h"
 
 namespace tblibc::memstreams {
 namespace {
 
-struct MemoryStream {
-  void* host = nullptr;
-  bool dynamic = false;
-  // fmemopen: the buffer and what the stream may do with it.
-  char* buffer = nullptr;
-  std::vector<char> own;  // when the guest gave no buffer
-  size_t size = 0;
-  bool writable = false;
-  bool append = false;
-  int64_t carriedEnd = 0;  // the data's end at the last carry
-  // open_memstream: where the guest wants the block and its size.
-  char** text = nullptr;
-  uint32_t* textSize = nullptr;
-  char* block = nullptr;
+// Where the new position would be, or -1 when it is before the start.
+int64_t Target(int64_t offset, int whence, int64_t current, int64_t end) {
+  const int64_t base = whence == 0 ? 0 : whence == 1 ? current : end;
+  return base + offset;
+}
+
+// ---- fmemopen ---------------------------------------------------------------
+
+struct Fixed {
+  char* buffer;
+  bool ownBuffer;
+  bool append;
+  uint32_t size;
+  uint32_t position;
+  uint32_t end;  // the furthest byte the stream holds
 };
 
-std::vector<MemoryStream> gStreams;
+Fixed& FixedOf(io::Stream& s) { return *static_cast<Fixed*>(s.cookie); }
 
-MemoryStream* Find(void* stream) {
-  for (MemoryStream& m : gStreams)
-    if (m.host == stream) return &m;
-  return nullptr;
-}
-
-FILE* File(void* stream) { return static_cast<FILE*>(stream); }
-
-// The host file's position; -1 when the host cannot tell.
-int64_t Tell(void* host) {
-  int64_t position = -1;
-  platform::StreamTell(host, &position);
-  return position;
-}
-
-// The host file's length; the position is kept.
-int64_t Length(void* host) {
-  const int64_t position = Tell(host);
-  platform::StreamSeek(host, 0, 2);
-  const int64_t end = Tell(host);
-  platform::StreamSeek(host, position, 0);
-  return end;
-}
-
-void ReadBack(void* host, char* target, size_t count) {
-  platform::StreamSeek(host, 0, 0);
-  const size_t got = std::fread(target, 1, count, File(host));
-  if (got < count) std::memset(target + got, 0, count - got);
-}
-
-int CarryToBuffer(MemoryStream& m) {
-  if (!m.writable) return 0;
-  int64_t position = Tell(m.host);
-  int64_t end = Length(m.host);
-  const int64_t size = static_cast<int64_t>(m.size);
-  int result = 0;
-  if (end > size) {
-    // Linux's buffer takes what fits; the rest is lost and the flush fails.
-    platform::StreamTruncate(m.host, size);
-    platform::StreamSetError(m.host);
-    end = size;
-    position = std::min(position, size);
-    result = EOF;
-  }
-  ReadBack(m.host, m.buffer, static_cast<size_t>(end));
-  if (end > m.carriedEnd) {
-    if (end < size) {
-      m.buffer[end] = '\0';
-    } else if (!m.append && size > 0) {
-      m.buffer[size - 1] = '\0';
-      platform::StreamSeek(m.host, size - 1, 0);
-      std::fputc('\0', File(m.host));
-      std::fflush(File(m.host));
-    }
-  }
-  m.carriedEnd = end;
-  platform::StreamSeek(m.host, position, 0);
-  return result;
-}
-
-int CarryToBlock(MemoryStream& m) {
-  const int64_t position = Tell(m.host);
-  const int64_t end = Length(m.host);
-  const int64_t extent = std::max(position, end);
-  if (position < 0 || end < 0 || extent > 0x7FFFFFFE) {
-    SetErrno(linux::kEOVERFLOW);
-    return EOF;
-  }
-  void* grown = GuestRealloc(m.block, static_cast<size_t>(extent) + 1);
-  if (grown == nullptr) return EOF;
-  m.block = static_cast<char*>(grown);
-  ReadBack(m.host, m.block, static_cast<size_t>(end));
-  std::memset(m.block + end, 0, static_cast<size_t>(extent - end) + 1);
-  platform::StreamSeek(m.host, position, 0);
-  *m.text = m.block;
-  *m.textSize = static_cast<uint32_t>(position);
+int FixedRead(io::Stream& s, char* out, uint32_t count, uint32_t* done) {
+  Fixed& m = FixedOf(s);
+  const uint32_t n = m.position < m.end ? std::min(count, m.end - m.position) : 0;
+  std::memcpy(out, m.buffer + m.position, n);
+  m.position += n;
+  *done = n;
   return 0;
 }
 
-int FlushOne(MemoryStream& m) {
-  if (std::fflush(File(m.host)) != 0) {
-    TranslateErrno();
-    return EOF;
+int FixedWrite(io::Stream& s, const char* data, uint32_t count, uint32_t* done) {
+  Fixed& m = FixedOf(s);
+  const uint32_t at = m.append ? m.end : m.position;
+  const bool addNul = count == 0 || data[count - 1] != '\0';
+  if (uint64_t{at} + count > m.size) {
+    if (uint64_t{m.position} + addNul >= m.size) return linux::kENOSPC;
+    count = m.size - at;
   }
-  return m.dynamic ? CarryToBlock(m) : CarryToBuffer(m);
+  std::memcpy(m.buffer + at, data, count);
+  m.position = at + count;
+  if (m.position > m.end) {
+    m.end = m.position;
+    if (m.end < m.size && addNul) m.buffer[m.end] = '\0';
+    else if (!m.append && addNul) m.buffer[m.size - 1] = '\0';
+  }
+  *done = count;
+  return 0;
 }
 
-void* Register(MemoryStream m) {
-  gStreams.push_back(std::move(m));
-  return gStreams.back().host;
+int FixedSeek(io::Stream& s, int64_t offset, int whence, int64_t* position) {
+  Fixed& m = FixedOf(s);
+  const int64_t target = Target(offset, whence, m.position, m.end);
+  if (target < 0 || target > m.size) return linux::kEINVAL;
+  m.position = static_cast<uint32_t>(target);
+  *position = target;
+  return 0;
+}
+
+int FixedClose(io::Stream& s, int32_t*) {
+  Fixed* m = &FixedOf(s);
+  if (m->ownBuffer) std::free(m->buffer);
+  delete m;
+  return 0;
+}
+
+constexpr io::Backend kFixed{&FixedRead, &FixedWrite, &FixedSeek, &FixedClose};
+
+// ---- open_memstream -------------------------------------------------------------
+
+struct Dynamic {
+  char** text;
+  uint32_t* textSize;
+  char* block = nullptr;  // of the loader's heap: the guest frees it
+  uint32_t capacity = 0;
+  uint32_t position = 0;
+  uint32_t end = 0;
+};
+
+Dynamic& DynamicOf(io::Stream& s) { return *static_cast<Dynamic*>(s.cookie); }
+
+// The block holds the bytes up to the furthest of end and position, zeros
+// in a gap a seek left, and a NUL after them.
+bool Reserve(Dynamic& m, uint64_t bytes) {
+  if (bytes > 0x7FFFFFFE) {
+    SetErrno(linux::kEOVERFLOW);
+    return false;
+  }
+  if (bytes + 1 <= m.capacity) return true;
+  const uint32_t grown = static_cast<uint32_t>(
+      std::max<uint64_t>(bytes + 1, std::min<uint64_t>(uint64_t{m.capacity} * 2, 0x7FFFFFFF)));
+  void* block = GuestRealloc(m.block, grown);
+  if (block == nullptr) return false;
+  m.block = static_cast<char*>(block);
+  std::memset(m.block + m.capacity, 0, grown - m.capacity);
+  m.capacity = grown;
+  return true;
+}
+
+bool Publish(Dynamic& m) {
+  if (!Reserve(m, std::max(m.end, m.position))) return false;
+  m.block[std::max(m.end, m.position)] = '\0';
+  *m.text = m.block;
+  *m.textSize = m.position;
+  return true;
+}
+
+int DynamicRead(io::Stream&, char*, uint32_t, uint32_t* done) {
+  *done = 0;
+  return 0;
+}
+
+int DynamicWrite(io::Stream& s, const char* data, uint32_t count, uint32_t* done) {
+  Dynamic& m = DynamicOf(s);
+  if (!Reserve(m, uint64_t{m.position} + count)) return Errno();
+  std::memcpy(m.block + m.position, data, count);
+  m.position += count;
+  m.end = std::max(m.end, m.position);
+  *done = count;
+  return Publish(m) ? 0 : Errno();
+}
+
+// The end is the size last handed over, which the write-out before every
+// seek has just made the position.
+int DynamicSeek(io::Stream& s, int64_t offset, int whence, int64_t* position) {
+  Dynamic& m = DynamicOf(s);
+  const int64_t target = Target(offset, whence, m.position, m.position);
+  if (target < 0 || target > 0x7FFFFFFE) return linux::kEINVAL;
+  m.position = static_cast<uint32_t>(target);
+  if (!Publish(m)) return Errno();
+  *position = target;
+  return 0;
+}
+
+int DynamicClose(io::Stream& s, int32_t*) {
+  Dynamic* m = &DynamicOf(s);
+  const int result = Publish(*m) ? 0 : Errno();
+  delete m;
+  return result;
+}
+
+constexpr io::Backend kDynamic{&DynamicRead, &DynamicWrite, &DynamicSeek, &DynamicClose};
+
+// ---- fopencookie -------------------------------------------------------------------
+//
+// The guest's four functions, any of them null: without read the stream
+// reads nothing, without write it fails writes, without seek it cannot be
+// positioned.
+
+struct Cookie {
+  uint32_t cookie, read, write, seek, close;
+};
+
+Cookie& CookieOf(io::Stream& s) { return *static_cast<Cookie*>(s.cookie); }
+
+int GuestFailure() { return Errno() != 0 ? Errno() : linux::kEIO; }
+
+int CookieRead(io::Stream& s, char* out, uint32_t count, uint32_t* done) {
+  const Cookie& c = CookieOf(s);
+  *done = 0;
+  if (c.read == 0) return linux::kEBADF;
+  const auto n = static_cast<int32_t>(CallGuest(c.read, {c.cookie, Address(out), count}));
+  if (n < 0) return GuestFailure();
+  *done = static_cast<uint32_t>(n);
+  return 0;
+}
+
+int CookieWrite(io::Stream& s, const char* data, uint32_t count, uint32_t* done) {
+  const Cookie& c = CookieOf(s);
+  *done = 0;
+  if (c.write == 0) return linux::kEBADF;
+  const auto n = static_cast<int32_t>(CallGuest(c.write, {c.cookie, Address(data), count}));
+  if (n <= 0) return GuestFailure();
+  *done = static_cast<uint32_t>(n);
+  return 0;
+}
+
+int CookieSeek(io::Stream& s, int64_t offset, int whence, int64_t* position) {
+  const Cookie& c = CookieOf(s);
+  if (c.seek == 0) return linux::kESPIPE;
+  int64_t where = offset;
+  if (static_cast<int32_t>(CallGuest(c.seek, {c.cookie, Address(&where),
+                                              static_cast<uint32_t>(whence)})) != 0)
+    return GuestFailure();
+  *position = where;
+  return 0;
+}
+
+int CookieClose(io::Stream& s, int32_t*) {
+  Cookie* c = &CookieOf(s);
+  const Cookie copy = *c;
+  delete c;
+  if (copy.close == 0) return 0;
+  return static_cast<int32_t>(CallGuest(copy.close, {copy.cookie})) == 0 ? 0 : GuestFailure();
+}
+
+constexpr io::Backend kCookie{&CookieRead, &CookieWrite, &CookieSeek, &CookieClose};
+
+// A cookie that the stream could not be made for goes back.
+template <typename T>
+void* Attach(const io::Backend& backend, T* cookie, unsigned meanings) {
+  if (cookie == nullptr) {
+    SetErrno(linux::kENOMEM);
+    return nullptr;
+  }
+  io::IoFile* f = io::Open(backend, cookie, -1, meanings);
+  if (f == nullptr) delete cookie;
+  return f;
 }
 
 }  // namespace
 
-void* OpenBuffer(void* buffer, size_t size, unsigned flags) {
-  MemoryStream m;
-  if (buffer == nullptr) {
-    m.own.assign(size + 1, '\0');
-    buffer = m.own.data();
-  }
-  m.buffer = static_cast<char*>(buffer);
-  m.size = size;
-  m.writable = (flags & linux::kOpenWrite) != 0;
-  m.append = (flags & linux::kOpenAppend) != 0;
-  // What the stream starts with: the whole buffer to read or update, none
-  // of it after a truncating mode, the text up to its NUL to append to.
-  size_t start = size;
-  if (flags & linux::kOpenTruncate) {
-    start = 0;
-    if ((flags & linux::kOpenRead) && size > 0) m.buffer[0] = '\0';
-  } else if (m.append) {
-    start = static_cast<size_t>(
-        std::find(m.buffer, m.buffer + size, '\0') - m.buffer);
-  }
-  unsigned access = linux::kOpenRead;
-  if (m.writable) access |= linux::kOpenWrite;
-  if (m.append) access |= linux::kOpenAppend;
-  if (const int e = platform::TemporaryStream(m.buffer, start, access, &m.host)) {
-    SetErrno(e);
+// What the stream starts with: the whole buffer to read or update, none of
+// it after "w+", the text up to its NUL to append to.
+void* OpenBuffer(void* buffer, uint32_t size, uint32_t flags) {
+  const unsigned meanings = linux::OpenMeanings(flags);
+  if (meanings == 0 || (buffer != nullptr && uint64_t{Address(buffer)} + size > 0x100000000ull)) {
+    SetErrno(linux::kEINVAL);
     return nullptr;
   }
-  if (m.append) platform::StreamSeek(m.host, 0, 2);
-  m.carriedEnd = static_cast<int64_t>(start);
-  return Register(std::move(m));
+  auto* m = new (std::nothrow) Fixed{};
+  if (m == nullptr) {
+    SetErrno(linux::kENOMEM);
+    return nullptr;
+  }
+  m->size = size;
+  m->append = (flags & linux::kO_APPEND) != 0;
+  if (buffer == nullptr) {
+    m->buffer = static_cast<char*>(std::calloc(size + 1, 1));
+    m->ownBuffer = true;
+    if (m->buffer == nullptr) {
+      delete m;
+      SetErrno(linux::kENOMEM);
+      return nullptr;
+    }
+  } else {
+    m->buffer = static_cast<char*>(buffer);
+    if ((flags & linux::kO_TRUNC) && (meanings & linux::kOpenRead) && size > 0)
+      m->buffer[0] = '\0';
+  }
+  if (m->append)
+    m->end = static_cast<uint32_t>(std::find(m->buffer, m->buffer + size, '\0') - m->buffer);
+  else if ((flags & linux::kO_TRUNC) == 0)
+    m->end = size;
+  m->position = m->append ? m->end : 0;
+  char* const own = m->ownBuffer ? m->buffer : nullptr;
+  void* f = Attach(kFixed, m, meanings);
+  if (f == nullptr) std::free(own);
+  return f;
 }
 
 void* OpenDynamic(char** text, uint32_t* size) {
-  MemoryStream m;
-  m.dynamic = true;
-  m.writable = true;
-  m.text = text;
-  m.textSize = size;
-  if (const int e = platform::TemporaryStream(
-          nullptr, 0, linux::kOpenRead | linux::kOpenWrite, &m.host)) {
-    SetErrno(e);
-    return nullptr;
-  }
-  return Register(std::move(m));
-}
-
-bool Owns(void* stream) { return !gStreams.empty() && Find(stream) != nullptr; }
-
-int Flush(void* stream) { return FlushOne(*Find(stream)); }
-
-int FlushAll() {
-  int result = 0;
-  for (MemoryStream& m : gStreams)
-    if (FlushOne(m) != 0) result = EOF;
-  return result;
-}
-
-int Close(void* stream) {
-  MemoryStream* m = Find(stream);
-  int result = FlushOne(*m);
-  if (m->dynamic && m->block == nullptr && result == 0) result = CarryToBlock(*m);
-  std::clearerr(File(stream));
-  if (std::fclose(File(stream)) != 0) result = EOF;
-  gStreams.erase(gStreams.begin() + (m - gStreams.data()));
-  return result;
-}
-
-// fmemopen's positions stay within the buffer; open_memstream's may pass
-// the end, which the next flush fills with zeros.
-int Seek(void* stream, int64_t offset, int whence) {
-  MemoryStream& m = *Find(stream);
-  const int flushed = FlushOne(m);
-  int64_t base = 0;
-  if (whence == 1) base = Tell(m.host);
-  // open_memstream's end is the size it last reported, which the flush
-  // above has just made the position.
-  if (whence == 2) base = m.dynamic ? *m.textSize : Length(m.host);
-  const int64_t target = base + offset;
-  if (target < 0 || (!m.dynamic && target > static_cast<int64_t>(m.size))) {
-    SetErrno(linux::kEINVAL);
-    return -1;
-  }
-  // A gap left by a position past the data keeps the buffer's own bytes.
-  const int64_t end = m.dynamic || !m.writable ? target : Length(m.host);
-  if (target > end) {
-    platform::StreamSeek(m.host, end, 0);
-    std::fwrite(m.buffer + end, 1, static_cast<size_t>(target - end), File(m.host));
-    std::fflush(File(m.host));
-    m.carriedEnd = target;
-  }
-  if (const int e = platform::StreamSeek(m.host, target, 0)) {
-    SetErrno(e);
-    return -1;
-  }
-  return flushed == 0 ? 0 : -1;
+  // The guest's words are left alone until the stream first writes out.
+  auto* m = new (std::nothrow) Dynamic{text, size};
+  return Attach(kDynamic, m, linux::kOpenWrite);
 }
 
 }  // namespace tblibc::memstreams
+
+extern "C" void* tblibc_fopencookie(void* cookie, const char* mode, uint32_t read,
+                                    uint32_t write, uint32_t seek, uint32_t close) {
+  using namespace tblibc;
+  unsigned meanings = 0;
+  if (mode != nullptr) {
+    switch (mode[0]) {
+      case 'r': meanings = linux::kOpenRead; break;
+      case 'w': meanings = linux::kOpenWrite; break;
+      case 'a': meanings = linux::kOpenWrite | linux::kOpenAppend; break;
+    }
+    if (meanings != 0 && std::strchr(mode, '+') != nullptr)
+      meanings |= linux::kOpenRead | linux::kOpenWrite;
+  }
+  if (meanings == 0) {
+    SetErrno(linux::kEINVAL);
+    return nullptr;
+  }
+  return memstreams::Attach(memstreams::kCookie,
+                            new (std::nothrow) memstreams::Cookie{Address(cookie), read, write,
+                                                                  seek, close},
+                            meanings);
+}

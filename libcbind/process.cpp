@@ -11,18 +11,19 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "abi/errno.h"
 #include "abi/signals.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/iofile.h"
 #include "libcbind/process.h"
 #include "libcbind/signals.h"
 #include "libcbind/util.h"
 #include "platform/files.h"
 #include "platform/process.h"
-#include "platform/streams.h"
 #include "process/process.h"
 #include "runtime/rtl.h"
 
@@ -439,14 +440,7 @@ void RunAtExitRoutines(int32_t status) {
   rtl::Flush();
   const bool first = !ending;
   ending = true;
-  // Standard output on its own first: msvcrt's flush of every stream
-  // answers 0 even when one of them failed.
-  FILE* const out = reinterpret_cast<FILE*>(uintptr_t{process::HostStdout});
-  if (std::fflush(out) != 0 && first) {
-    TranslateErrno();
-    AfterFailedWrite(Errno(), platform::StreamDescriptor(out));
-  }
-  std::fflush(nullptr);
+  if (first) io::FlushAll();
   util::PauseAndExit(static_cast<uint32_t>(status));
 }
 
@@ -523,11 +517,9 @@ void Exit(int32_t status) {
   PauseAndExit(status);
 }
 
-void FlushHostStreams() { std::fflush(nullptr); }
-
 void FlushGuestStreams() {
   rtl::Flush();
-  FlushHostStreams();
+  io::FlushAll();
 }
 
 void EndRun(int32_t status) { PauseAndExit(status); }
@@ -542,10 +534,10 @@ void Abort() {
 
 void FatalError(std::string_view text) {
   FlushGuestStreams();
-  FILE* error = reinterpret_cast<FILE*>(uintptr_t{process::HostStderr});
-  std::fwrite(text.data(), 1, text.size(), error);
-  std::fputc('\n', error);
-  std::fflush(error);
+  // Straight to descriptor 2, as the Linux C library's fatal messages go.
+  const std::string line = std::string(text) + '\n';
+  uint32_t done = 0;
+  platform::DescriptorWrite(2, line.data(), static_cast<uint32_t>(line.size()), &done);
   Abort();
 }
 

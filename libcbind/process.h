@@ -22,10 +22,6 @@ void ForgetAtExitRoutines();
 // exit(status): the at-exit routines, the program's destructors, the pause.
 [[noreturn]] void Exit(int32_t status);
 
-// Guest stdio output sits in the host C runtime's stream buffers; it is
-// written out before any text of the loader's own (the console writer's
-// hook), so the two stay in the order the guest produced them.
-void FlushHostStreams();
 // Writes out the guest's stdio streams and the loader's console text, in
 // the order they were produced.
 void FlushGuestStreams();

@@ -17,8 +17,8 @@
 #include "abi/errno.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/iofile.h"
 #include "libcbind/strtod.h"
-#include "process/process.h"
 
 namespace tblibc {
 namespace {
@@ -32,19 +32,18 @@ constexpr int kEof = -1;
 class Input {
  public:
   explicit Input(const char* text) : text_(text) {}
-  explicit Input(FILE* stream) : stream_(stream) {}
+  explicit Input(io::IoFile* stream) : stream_(stream) {}
   Input(const Input&) = delete;
   Input& operator=(const Input&) = delete;
   ~Input() {
     if (stream_ != nullptr && pending_ != kNone && pending_ != kEof)
-      std::ungetc(pending_, stream_);
+      io::Unget(pending_, stream_);
   }
 
   int Peek() {
     if (pending_ == kNone) {
       if (stream_ != nullptr) {
-        const int c = std::getc(stream_);
-        pending_ = c == EOF ? kEof : c;
+        pending_ = io::Getc(stream_);
       } else {
         const unsigned char c = static_cast<unsigned char>(*text_);
         pending_ = c == 0 ? kEof : c;
@@ -70,7 +69,7 @@ class Input {
  private:
   static constexpr int kNone = -2;
   const char* text_ = nullptr;
-  FILE* stream_ = nullptr;
+  io::IoFile* stream_ = nullptr;
   int pending_ = kNone;
   uint32_t consumed_ = 0;
 };
@@ -603,7 +602,7 @@ const uint32_t* Words(va_list args) {
   return reinterpret_cast<const uint32_t*>(args);
 }
 
-FILE* Stream(void* stream) { return static_cast<FILE*>(stream); }
+io::IoFile* Stream(void* stream) { return static_cast<io::IoFile*>(stream); }
 
 int ScanString(const char* s, const char* format, const uint32_t* words,
                Dialect dialect) {
@@ -617,7 +616,7 @@ int ScanStream(void* stream, const char* format, const uint32_t* words,
   return Scan(in, format, words, dialect);
 }
 
-void* GuestStdin() { return reinterpret_cast<void*>(uintptr_t{process::HostStdin}); }
+void* GuestStdin() { return io::Standard(0); }
 
 }  // namespace
 }  // namespace tblibc

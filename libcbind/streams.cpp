@@ -1,22 +1,23 @@
-// Streams: opening, reading, writing and positioning FILE*s.
+// Streams: opening, reading, writing and positioning the guest's FILE*s.
 //
-// The guest's FILE* is the host C runtime's stream. Reading and writing
-// calls whose host versions behave as the Linux C library's do on binary
-// streams are bound straight to the host (they are the hot paths); opening,
-// closing, flushing, positioning and the Linux extensions are ours, the
-// same code on every port, over the platform's stream services.
+// The guest's FILE is ours, in the Linux C library's layout (iofile.h), on
+// every port: the inline getc and putc that <stdio.h> compiles into a
+// program move its pointers themselves and call __uflow and __overflow
+// here when a buffer runs out. Under a stream lies a descriptor of the
+// files family, a command's pipe, or memory (memstreams.cpp).
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <cstdarg>
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "abi/files.h"
 #include "abi/linux.h"
 #include "abi/streams.h"
 #include "libcbind/families.h"
+#include "libcbind/files.h"
 #include "libcbind/guest.h"
+#include "libcbind/iofile.h"
 #include "libcbind/memstreams.h"
 #include "libcbind/process.h"
 #include "libcbind/signals.h"
@@ -24,103 +25,96 @@
 #include "platform/files.h"
 #include "platform/streams.h"
 #include "platform/time.h"
-#include "process/process.h"
 
 namespace tblibc {
 namespace {
 
-FILE* File(void* stream) { return static_cast<FILE*>(stream); }
+using io::IoFile;
 
-// The failure branch of every write to a stream: Linux numbers in errno,
-// and SIGPIPE when the stream is a pipe whose reader has gone.
-void WriteFailed(void* stream) {
-  TranslateErrno();
-  AfterFailedWrite(Errno(), platform::StreamDescriptor(stream));
+constexpr int EOF_ = -1;
+
+IoFile* F(void* stream) { return static_cast<IoFile*>(stream); }
+
+// ---- What lies under a stream ----------------------------------------------
+//
+// A descriptor: the files family's, so that its close forgets what the
+// family knew of the number.
+
+int DescriptorRead(io::Stream& s, char* buffer, uint32_t count, uint32_t* done) {
+  return platform::DescriptorRead(s.file->fileno, buffer, count, done);
 }
+int DescriptorWrite(io::Stream& s, const char* data, uint32_t count, uint32_t* done) {
+  return platform::DescriptorWrite(s.file->fileno, data, count, done);
+}
+int DescriptorSeek(io::Stream& s, int64_t offset, int whence, int64_t* position) {
+  return platform::DescriptorSeek(s.file->fileno, offset, whence, position);
+}
+int DescriptorClose(io::Stream& s, int32_t*) {
+  if (tblibc_close(s.file->fileno) == 0) return 0;
+  return Errno();
+}
+
+constexpr io::Backend kDescriptors{&DescriptorRead, &DescriptorWrite,
+                                   &DescriptorSeek, &DescriptorClose};
+
+// A command's pipe: closing it, by fclose or pclose, waits for the command
+// and answers its status.
+int PipeSeek(io::Stream&, int64_t, int, int64_t*) { return linux::kESPIPE; }
+int PipeClose(io::Stream& s, int32_t* status) {
+  *status = -1;
+  return platform::PipeClose(s.cookie, status);
+}
+
+constexpr io::Backend kPipes{&DescriptorRead, &DescriptorWrite, &PipeSeek,
+                             &PipeClose};
 
 // ---- Mode strings -----------------------------------------------------------
 //
 // fopen's mode as the Linux C library reads it: 'r', 'w' or 'a', then up to
-// six more characters of which '+' (update) and 'x' (exclusive creation)
-// mean something here; 'b', 'e' (close-on-exec: one process, nothing to
-// close), 'm', 'c' and unknown letters are passed over. ",ccs=" starts a
-// character set name, which the "C" locale does not convert.
-constexpr unsigned kModeInvalid = ~0u;
+// six more characters of which '+' (update), 'x' (exclusive creation) and
+// 'e' (close-on-exec) mean something; 'b', 'm', 'c' and unknown letters are
+// passed over. ",ccs=" starts a character set name, which the "C" locale
+// does not convert. The answer is open(2)'s flags; 0 when invalid.
+constexpr uint32_t kModeInvalid = ~0u;
 
-unsigned ParseMode(const char* mode) {
+uint32_t ParseMode(const char* mode) {
   if (mode == nullptr) return kModeInvalid;
-  unsigned flags = 0;
+  uint32_t flags = 0;
   switch (mode[0]) {
-    case 'r': flags = linux::kOpenRead; break;
-    case 'w':
-      flags = linux::kOpenWrite | linux::kOpenCreate | linux::kOpenTruncate;
-      break;
-    case 'a':
-      flags = linux::kOpenWrite | linux::kOpenCreate | linux::kOpenAppend;
-      break;
+    case 'r': flags = linux::kO_RDONLY; break;
+    case 'w': flags = linux::kO_WRONLY | linux::kO_CREAT | linux::kO_TRUNC; break;
+    case 'a': flags = linux::kO_WRONLY | linux::kO_CREAT | linux::kO_APPEND; break;
     default: return kModeInvalid;
   }
   for (int i = 1; i < 7 && mode[i] != '\0' && mode[i] != ','; ++i) {
-    if (mode[i] == '+') flags |= linux::kOpenRead | linux::kOpenWrite;
-    if (mode[i] == 'x') flags |= linux::kOpenExclusive;
+    if (mode[i] == '+') flags = (flags & ~linux::kO_ACCMODE) | linux::kO_RDWR;
+    if (mode[i] == 'x') flags |= linux::kO_EXCL;
+    if (mode[i] == 'e') flags |= linux::kO_CLOEXEC;
   }
-  if ((flags & linux::kOpenCreate) == 0) flags &= ~linux::kOpenExclusive;
+  if ((flags & linux::kO_CREAT) == 0) flags &= ~linux::kO_EXCL;
   return flags;
 }
 
-// ---- Pipes ----------------------------------------------------------------
-//
-// Streams from popen: closing one waits for its command, whichever of
-// fclose and pclose the guest calls.
-std::vector<void*> gPipes;
-
-bool TakePipe(void* stream) {
-  auto it = std::find(gPipes.begin(), gPipes.end(), stream);
-  if (it == gPipes.end()) return false;
-  gPipes.erase(it);
-  return true;
-}
-
-int ClosePipe(void* stream) {
-  int32_t status = -1;
-  if (const int e = platform::PipeClose(stream, &status)) SetErrno(e);
-  return status;
+IoFile* OpenPath(const char* path, uint32_t flags) {
+  const int32_t fd = tblibc_open64(path, flags | linux::kO_LARGEFILE, 0666);
+  if (fd < 0) return nullptr;
+  IoFile* f = io::Open(kDescriptors, nullptr, fd, linux::OpenMeanings(flags));
+  if (f == nullptr) tblibc_close(fd);
+  return f;
 }
 
 // ---- Positions ------------------------------------------------------------
 
-int Seek(void* stream, int64_t offset, int32_t whence) {
-  if (stream == nullptr || whence < 0 || whence > 2) {
-    SetErrno(linux::kEINVAL);
-    return -1;
-  }
-  if (memstreams::Owns(stream)) return memstreams::Seek(stream, offset, whence);
-  if (const int e = platform::StreamSeek(stream, offset, whence)) {
-    SetErrno(e);
-    return -1;
-  }
-  return 0;
-}
-
-int64_t Tell(void* stream) {
-  if (stream == nullptr) {
-    SetErrno(linux::kEINVAL);
-    return -1;
-  }
-  int64_t position = -1;
-  if (const int e = platform::StreamTell(stream, &position)) SetErrno(e);
-  return position < 0 ? -1 : position;
-}
-
 // A position that a 32-bit result cannot hold is EOVERFLOW, as Linux says.
-int32_t Tell32(void* stream) {
-  const int64_t position = Tell(stream);
+int32_t Tell32(IoFile* f) {
+  const int64_t position = io::Tell(f);
   if (position > 0x7FFFFFFF) {
     SetErrno(linux::kEOVERFLOW);
     return -1;
   }
   return static_cast<int32_t>(position);
 }
+
 
 // ---- Temporary names ------------------------------------------------------
 //
@@ -155,16 +149,26 @@ std::string UniqueName(const std::string& directory, std::string_view prefix) {
 
 char gTmpName[512];
 
-// ---- Line reading ---------------------------------------------------------
+// ---- Lines -------------------------------------------------------------------
 
-// A read that gave nothing without reaching the end or an error was made on
-// a stream that cannot read (write-only or closed): Linux marks the stream
-// and says EBADF, where msvcrt says nothing.
-void NoteUnreadable(void* stream) {
-  FILE* file = File(stream);
-  if (std::feof(file) != 0 || std::ferror(file) != 0) return;
-  platform::StreamSetError(stream);
-  SetErrno(linux::kEBADF);
+// Up to `limit` bytes of `f` to `out`, through the delimiter when it comes
+// first: glibc's _IO_getline. The count; `out` is not terminated.
+uint32_t ReadLine(IoFile* f, char* out, uint32_t limit, int delimiter) {
+  uint32_t done = 0;
+  while (done < limit) {
+    if (f->readPtr >= f->readEnd && io::Underflow(f) == EOF_) break;
+    const uint32_t have = std::min<uint32_t>(limit - done,
+                                             static_cast<uint32_t>(f->readEnd - f->readPtr));
+    const void* at = std::memchr(f->readPtr, delimiter, have);
+    const uint32_t n = at != nullptr
+                           ? static_cast<uint32_t>(static_cast<const char*>(at) - f->readPtr) + 1
+                           : have;
+    std::memcpy(out + done, f->readPtr, n);
+    f->readPtr += n;
+    done += n;
+    if (at != nullptr) break;
+  }
+  return done;
 }
 
 // The Linux C library's first line buffer for a guest that hands in none.
@@ -172,9 +176,8 @@ constexpr uint32_t kFirstLineBuffer = 120;
 
 // The guest's buffer came from its malloc, the loader's heap: it grows
 // with GuestRealloc, to twice its size or to what the line needs.
-int32_t GetDelimited(char** line, uint32_t* capacity, int32_t delimiter,
-                     void* stream) {
-  if (line == nullptr || capacity == nullptr || stream == nullptr) {
+int32_t GetDelimited(char** line, uint32_t* capacity, int32_t delimiter, IoFile* f) {
+  if (line == nullptr || capacity == nullptr || f == nullptr) {
     SetErrno(linux::kEINVAL);
     return -1;
   }
@@ -184,36 +187,40 @@ int32_t GetDelimited(char** line, uint32_t* capacity, int32_t delimiter,
     *line = static_cast<char*>(block);
     *capacity = kFirstLineBuffer;
   }
-  static std::string text;
-  text.clear();
-  FILE* file = File(stream);
+  if (io::Underflow(f) == EOF_) return -1;
   const int stop = static_cast<unsigned char>(delimiter);
-  for (int c; (c = std::getc(file)) != EOF;) {
-    text.push_back(static_cast<char>(c));
-    if (c == stop) break;
+  uint32_t used = 0;
+  for (;;) {
+    const uint32_t have = static_cast<uint32_t>(f->readEnd - f->readPtr);
+    const void* at = std::memchr(f->readPtr, stop, have);
+    const uint32_t n = at != nullptr
+                           ? static_cast<uint32_t>(static_cast<const char*>(at) - f->readPtr) + 1
+                           : have;
+    if (uint64_t{used} + n >= 0x7FFFFFFF) {
+      SetErrno(linux::kEOVERFLOW);
+      return -1;
+    }
+    const uint32_t needed = used + n + 1;
+    if (needed > *capacity) {
+      const uint32_t grown = std::max(needed, *capacity < 0x40000000 ? *capacity * 2 : needed);
+      void* block = GuestRealloc(*line, grown);
+      if (block == nullptr) return -1;
+      *line = static_cast<char*>(block);
+      *capacity = grown;
+    }
+    std::memcpy(*line + used, f->readPtr, n);
+    f->readPtr += n;
+    used += n;
+    if (at != nullptr || io::Underflow(f) == EOF_) break;
   }
-  if (text.empty()) {
-    NoteUnreadable(stream);
-    return -1;
-  }
-  if (text.size() > 0x7FFFFFFE) {
-    SetErrno(linux::kEOVERFLOW);
-    return -1;
-  }
-  const uint32_t needed = static_cast<uint32_t>(text.size()) + 1;
-  if (needed > *capacity) {
-    const uint32_t grown =
-        std::max<uint64_t>(needed, uint64_t{*capacity} * 2) > 0xFFFFFFFFu
-            ? needed
-            : std::max(needed, *capacity * 2);
-    void* block = GuestRealloc(*line, grown);
-    if (block == nullptr) return -1;
-    *line = static_cast<char*>(block);
-    *capacity = grown;
-  }
-  std::memcpy(*line, text.data(), text.size());
-  (*line)[text.size()] = '\0';
-  return static_cast<int32_t>(text.size());
+  (*line)[used] = '\0';
+  return static_cast<int32_t>(used);
+}
+
+IoFile* StandardOut() { return io::Standard(1); }
+
+[[noreturn]] void Overflow() {
+  FatalError("*** buffer overflow detected ***: terminated");
 }
 
 }  // namespace
@@ -223,13 +230,14 @@ int32_t GetDelimited(char** line, uint32_t* capacity, int32_t delimiter,
 
 extern "C" {
 
-using tblibc::File;
-using tblibc::WriteFailed;
+using tblibc::F;
+using tblibc::io::IoFile;
+namespace io = tblibc::io;
 
 // ---- Opening and closing
 
 void* tblibc_fopen(const char* path, const char* mode) {
-  const unsigned flags = tblibc::ParseMode(mode);
+  const uint32_t flags = tblibc::ParseMode(mode);
   if (flags == tblibc::kModeInvalid) {
     tblibc::SetErrno(linux::kEINVAL);
     return nullptr;
@@ -238,89 +246,81 @@ void* tblibc_fopen(const char* path, const char* mode) {
     tblibc::SetErrno(linux::kEFAULT);
     return nullptr;
   }
-  void* stream = nullptr;
-  if (const int e = platform::StreamOpen(path, flags, &stream)) {
-    tblibc::SetErrno(e);
-    // Windows refuses to open a directory at all; Linux only to write it.
-    if ((flags & linux::kOpenWrite) && platform::DirectoryExists(path))
-      tblibc::SetErrno(linux::kEISDIR);
-  }
-  return stream;
+  return tblibc::OpenPath(path, flags);
 }
 
 int tblibc_fclose(void* stream) {
-  using namespace tblibc;
-  if (stream == nullptr) {
-    SetErrno(linux::kEINVAL);
-    return EOF;
+  if (stream == nullptr || !io::IsOpen(F(stream))) {
+    tblibc::SetErrno(linux::kEBADF);
+    return tblibc::EOF_;
   }
-  if (memstreams::Owns(stream)) return memstreams::Close(stream);
-  if (TakePipe(stream)) return ClosePipe(stream);
-  // Only this close's own failure counts, as on Linux (msvcrt would also
-  // report an earlier error of the stream).
-  std::clearerr(File(stream));
-  if (Address(stream) == process::HostStdin) {
-    const int e = platform::StreamCloseKeepingDescriptor(stream);
-    if (e == 0) return 0;
-    SetErrno(e);
-    AfterFailedWrite(e, platform::StreamDescriptor(stream));
-    return EOF;
-  }
-  const int result = std::fclose(File(stream));
-  if (result != 0) WriteFailed(stream);
-  return result;
+  return io::Close(F(stream));
 }
 
-// A null path keeps the file and changes the mode: every stream is binary
-// already, so what is left is to write out what the stream holds.
+// The Linux C library's fcloseall writes out every stream and closes none.
+int tblibc_fcloseall() { return io::FlushAll(); }
+
+// A null path keeps the file and changes the mode: the stream is written
+// out and the descriptor's access must allow the new mode.
 void* tblibc_freopen(const char* path, const char* mode, void* stream) {
   using namespace tblibc;
-  const unsigned flags = ParseMode(mode);
+  const uint32_t flags = ParseMode(mode);
   if (flags == kModeInvalid || stream == nullptr) {
     SetErrno(linux::kEINVAL);
     return nullptr;
   }
-  if (memstreams::Owns(stream)) memstreams::Flush(stream);
+  IoFile* f = F(stream);
   if (path == nullptr) {
-    std::fflush(File(stream));
+    io::Flush(f);
     return stream;
   }
-  TakePipe(stream);
-  // freopen cannot create exclusively; one process, so a look first does.
-  if ((flags & linux::kOpenExclusive) &&
-      (platform::FileExists(path) || platform::DirectoryExists(path))) {
-    std::fclose(File(stream));
-    SetErrno(linux::kEEXIST);
-    return nullptr;
-  }
-  if (const int e = platform::StreamReopen(path, flags, stream)) {
+  const int32_t fd = tblibc_open64(path, flags | linux::kO_LARGEFILE, 0666);
+  if (fd < 0) {
+    const int32_t e = Errno();
+    io::Close(f);
     SetErrno(e);
     return nullptr;
+  }
+  // The stream keeps its descriptor's number, as glibc's dup3 does.
+  const int32_t old = f->fileno;
+  io::Reopen(f, kDescriptors, nullptr, fd, linux::OpenMeanings(flags));
+  if (old >= 0 && fd != old && platform::DescriptorDuplicateTo(fd, old) == 0) {
+    tblibc_close(fd);
+    f->fileno = old;
   }
   return stream;
 }
 
 void* tblibc_fdopen(int32_t fd, const char* mode) {
-  const unsigned flags = tblibc::ParseMode(mode);
-  if (flags == tblibc::kModeInvalid) {
-    tblibc::SetErrno(linux::kEINVAL);
+  using namespace tblibc;
+  const uint32_t flags = ParseMode(mode);
+  if (flags == kModeInvalid) {
+    SetErrno(linux::kEINVAL);
     return nullptr;
   }
-  void* stream = nullptr;
-  if (const int e = platform::StreamFromDescriptor(
-          fd, flags & ~(linux::kOpenCreate | linux::kOpenTruncate |
-                        linux::kOpenExclusive),
-          &stream))
-    tblibc::SetErrno(e);
-  return stream;
+  bool readable = false, writable = false;
+  if (fd < 0 || !platform::DescriptorIsOpen(fd) ||
+      platform::DescriptorAccess(fd, &readable, &writable) != 0) {
+    SetErrno(linux::kEBADF);
+    return nullptr;
+  }
+  const unsigned meanings = linux::OpenMeanings(flags);
+  if (((meanings & linux::kOpenRead) && !readable) ||
+      ((meanings & linux::kOpenWrite) && !writable)) {
+    SetErrno(linux::kEINVAL);
+    return nullptr;
+  }
+  return io::Open(kDescriptors, nullptr, fd,
+                  meanings & (linux::kOpenRead | linux::kOpenWrite | linux::kOpenAppend));
 }
 
 void* tblibc_tmpfile() {
-  void* stream = nullptr;
-  if (const int e = platform::TemporaryStream(
-          nullptr, 0, linux::kOpenRead | linux::kOpenWrite, &stream))
+  int fd = -1;
+  if (const int e = platform::TemporaryFile(&fd)) {
     tblibc::SetErrno(e);
-  return stream;
+    return nullptr;
+  }
+  return io::Open(tblibc::kDescriptors, nullptr, fd, linux::kOpenRead | linux::kOpenWrite);
 }
 
 // popen's mode: 'r' or 'w', once, and 'e'; anything else is EINVAL.
@@ -337,23 +337,20 @@ void* tblibc_popen(const char* command, const char* mode) {
     SetErrno(linux::kEINVAL);
     return nullptr;
   }
-  void* stream = nullptr;
-  if (const int e = platform::PipeOpen(command, reads == 1, ChildSignals(), &stream)) {
+  int fd = -1;
+  void* child = nullptr;
+  if (const int e = platform::PipeOpen(command, reads == 1, ChildSignals(), &fd, &child)) {
     SetErrno(e);
     return nullptr;
   }
-  gPipes.push_back(stream);
-  return stream;
+  return io::Open(kPipes, child, fd, reads == 1 ? linux::kOpenRead : linux::kOpenWrite);
 }
 
 // On a stream popen did not give, what fclose does.
-int tblibc_pclose(void* stream) {
-  if (tblibc::TakePipe(stream)) return tblibc::ClosePipe(stream);
-  return tblibc_fclose(stream);
-}
+int tblibc_pclose(void* stream) { return tblibc_fclose(stream); }
 
 void* tblibc_fmemopen(void* buffer, uint32_t size, const char* mode) {
-  const unsigned flags = tblibc::ParseMode(mode);
+  const uint32_t flags = tblibc::ParseMode(mode);
   if (flags == tblibc::kModeInvalid) {
     tblibc::SetErrno(linux::kEINVAL);
     return nullptr;
@@ -372,74 +369,55 @@ void* tblibc_open_memstream(char** text, uint32_t* size) {
 // ---- Flushing and buffering
 
 int tblibc_fflush(void* stream) {
-  using namespace tblibc;
-  if (stream == nullptr) {
-    int result = memstreams::FlushAll();
-    // Standard output on its own first, the likely pipe: msvcrt's flush of
-    // every stream answers 0 even when one of them failed.
-    void* const out = reinterpret_cast<void*>(uintptr_t{process::HostStdout});
-    if (std::fflush(File(out)) != 0) {
-      WriteFailed(out);
-      result = EOF;
-    }
-    if (std::fflush(nullptr) != 0) {
-      TranslateErrno();
-      result = EOF;
-    }
-    return result;
-  }
-  if (memstreams::Owns(stream)) return memstreams::Flush(stream);
-  // A stream that is only reading keeps what it has read ahead: msvcrt
-  // would drop it without moving the file back, losing input.
-  if (platform::StreamReading(stream) && !platform::StreamWriting(stream))
-    return 0;
-  const int result = std::fflush(File(stream));
-  if (result != 0) WriteFailed(stream);
-  return result;
+  return stream == nullptr ? io::FlushAll() : io::Flush(F(stream));
 }
 
-// Linux's mode numbers; an unknown one fails without touching errno.
 int tblibc_setvbuf(void* stream, char* buffer, int32_t mode, uint32_t size) {
-  using platform::Buffering;
-  Buffering buffering;
-  switch (mode) {
-    case linux::k_IOFBF: buffering = Buffering::kFull; break;
-    case linux::k_IOLBF: buffering = Buffering::kLine; break;
-    case linux::k_IONBF: buffering = Buffering::kNone; break;
-    default: return EOF;
-  }
-  if (stream == nullptr) return EOF;
-  return platform::StreamSetBuffering(stream, buffer, buffering, size) == 0 ? 0
-                                                                            : EOF;
+  if (stream == nullptr) return tblibc::EOF_;
+  return io::SetBuffering(F(stream), buffer, mode, size);
 }
 
 void tblibc_setbuffer(void* stream, char* buffer, uint32_t size) {
-  tblibc_setvbuf(stream, buffer, buffer != nullptr ? linux::k_IOFBF : linux::k_IONBF,
-                 size);
+  io::SetBuffer(F(stream), buffer, size);
+}
+
+void tblibc_setbuf(void* stream, char* buffer) {
+  io::SetBuffer(F(stream), buffer, linux::kBUFSIZ);
 }
 
 void tblibc_setlinebuf(void* stream) {
-  tblibc_setvbuf(stream, nullptr, linux::k_IOLBF, 0);
+  io::SetBuffering(F(stream), nullptr, linux::k_IOLBF, 0);
 }
 
-int tblibc_freading(void* stream) {
-  return stream != nullptr && platform::StreamReading(stream) ? 1 : 0;
+int tblibc_overflow(void* stream, int c) { return io::Overflow(F(stream), c); }
+int tblibc_uflow(void* stream) { return io::Uflow(F(stream)); }
+int tblibc_underflow(void* stream) { return io::Underflow(F(stream)); }
+
+uint32_t tblibc_fpending(void* stream) { return io::Pending(F(stream)); }
+uint32_t tblibc_fbufsize(void* stream) { return io::BufferSize(F(stream)); }
+int tblibc_flbf(void* stream) { return (F(stream)->flags & linux::kIoLineBuf) != 0; }
+int tblibc_freadable(void* stream) { return (F(stream)->flags & linux::kIoNoReads) == 0; }
+int tblibc_fwritable(void* stream) { return (F(stream)->flags & linux::kIoNoWrites) == 0; }
+int tblibc_freading(void* stream) { return io::Reading(F(stream)); }
+int tblibc_fwriting(void* stream) { return io::Writing(F(stream)); }
+void tblibc_fpurge(void* stream) { io::Purge(F(stream)); }
+void tblibc_flushlbf() { io::FlushLineBuffered(); }
+
+// One thread: locking is the caller's already, whatever is asked.
+int tblibc_fsetlocking(void* stream, int32_t type) {
+  IoFile* f = F(stream);
+  const int result = (f->flags & linux::kIoUserLock) != 0 ? linux::kFSETLOCKING_BYCALLER
+                                                          : linux::kFSETLOCKING_INTERNAL;
+  if (type == linux::kFSETLOCKING_BYCALLER) f->flags |= linux::kIoUserLock;
+  else if (type == linux::kFSETLOCKING_INTERNAL) f->flags &= ~linux::kIoUserLock;
+  return result;
 }
 
-int tblibc_fwriting(void* stream) {
-  return stream != nullptr && platform::StreamWriting(stream) ? 1 : 0;
-}
-
-void tblibc_fpurge(void* stream) {
-  if (stream != nullptr) platform::StreamPurge(stream);
-}
-
-// The indicators as 0 or 1, as Linux answers (msvcrt gives its flag bits).
-int tblibc_feof(void* stream) {
-  return stream != nullptr && std::feof(File(stream)) != 0 ? 1 : 0;
-}
-int tblibc_ferror(void* stream) {
-  return stream != nullptr && std::ferror(File(stream)) != 0 ? 1 : 0;
+// The indicators as 0 or 1, as Linux answers.
+int tblibc_feof(void* stream) { return (F(stream)->flags & linux::kIoEofSeen) != 0; }
+int tblibc_ferror(void* stream) { return (F(stream)->flags & linux::kIoErrSeen) != 0; }
+void tblibc_clearerr(void* stream) {
+  F(stream)->flags &= ~(linux::kIoEofSeen | linux::kIoErrSeen);
 }
 
 // One thread: there is nothing to wait for.
@@ -447,164 +425,182 @@ void tblibc_flockfile(void*) {}
 int tblibc_ftrylockfile(void*) { return 0; }
 
 int tblibc_fileno(void* stream) {
-  if (stream == nullptr) {
+  IoFile* f = F(stream);
+  if (f == nullptr || !io::IsOpen(f) || f->fileno < 0) {
     tblibc::SetErrno(linux::kEBADF);
     return -1;
   }
-  const int fd = platform::StreamDescriptor(stream);
-  if (fd < 0) tblibc::SetErrno(linux::kEBADF);
-  return fd;
+  return f->fileno;
 }
 
 // ---- Characters and lines
 
-// The writers are the host's with a check of the result: the failure
-// branch alone pays for SIGPIPE. fputs and puts answer what the Linux C
-// library answers (msvcrt's give 0).
+int tblibc_fgetc(void* stream) { return io::Getc(F(stream)); }
+int tblibc_getchar() { return io::Getc(io::Standard(0)); }
+int tblibc_ungetc(int c, void* stream) { return io::Unget(c, F(stream)); }
+
+// _IO_peekc_locked: the next byte, left to be read.
+int tblibc_peekc(void* stream) {
+  IoFile* f = F(stream);
+  if (f->readPtr < f->readEnd) return static_cast<unsigned char>(*f->readPtr);
+  return io::Underflow(f);
+}
+
+int tblibc_fputc(int c, void* stream) { return io::Putc(c, F(stream)); }
+int tblibc_putc(int c, void* stream) { return io::Putc(c, F(stream)); }
+int tblibc_putchar(int c) { return io::Putc(c, tblibc::StandardOut()); }
+
+// fputs and puts answer what the Linux C library answers.
 int tblibc_fputs(const char* text, void* stream) {
-  if (std::fputs(text, File(stream)) < 0) {
-    WriteFailed(stream);
-    return EOF;
-  }
-  return 1;
+  const uint32_t length = static_cast<uint32_t>(std::strlen(text));
+  return io::Write(F(stream), text, length) == length ? 1 : tblibc::EOF_;
 }
 
 int tblibc_puts(const char* text) {
-  void* out = reinterpret_cast<void*>(uintptr_t{process::HostStdout});
-  if (std::puts(text) < 0) {
-    WriteFailed(out);
-    return EOF;
-  }
+  IoFile* out = tblibc::StandardOut();
   const size_t length = std::strlen(text);
+  if (io::Write(out, text, static_cast<uint32_t>(length)) != length ||
+      io::Putc('\n', out) == tblibc::EOF_)
+    return tblibc::EOF_;
   return length < 0x7fffffff ? static_cast<int>(length + 1) : 0x7fffffff;
 }
 
-int tblibc_fputc(int c, void* stream) {
-  const int result = std::fputc(c, File(stream));
-  if (result == EOF) WriteFailed(stream);
-  return result;
+uint32_t tblibc_fwrite(const void* data, uint32_t size, uint32_t count, void* stream) {
+  const uint64_t request = uint64_t{size} * count;
+  if (request == 0) return 0;
+  if (request > 0xFFFFFFFEu) {
+    tblibc::SetErrno(linux::kEINVAL);
+    return 0;
+  }
+  const uint32_t written = io::Write(F(stream), data, static_cast<uint32_t>(request));
+  if (written == request || written == io::kWriteFlushFailed) return count;
+  return written / size;
 }
 
-int tblibc_putc(int c, void* stream) {
-  const int result = std::putc(c, File(stream));
-  if (result == EOF) WriteFailed(stream);
-  return result;
+uint32_t tblibc_fread(void* buffer, uint32_t size, uint32_t count, void* stream) {
+  const uint64_t request = uint64_t{size} * count;
+  if (request == 0) return 0;
+  if (request > 0xFFFFFFFEu) {
+    tblibc::SetErrno(linux::kEINVAL);
+    return 0;
+  }
+  const uint32_t got = io::Read(F(stream), buffer, static_cast<uint32_t>(request));
+  return got == request ? count : got / size;
 }
 
-int tblibc_putchar(int c) {
-  return tblibc_putc(c, reinterpret_cast<void*>(uintptr_t{process::HostStdout}));
+// The old word-at-a-time pair.
+int32_t tblibc_getw(void* stream) {
+  int32_t word;
+  return tblibc_fread(&word, 4, 1, stream) == 1 ? word : tblibc::EOF_;
 }
-
-uint32_t tblibc_fwrite(const void* data, uint32_t size, uint32_t count,
-                       void* stream) {
-  const size_t result = std::fwrite(data, size, count, File(stream));
-  if (result != count && size != 0) WriteFailed(stream);
-  return static_cast<uint32_t>(result);
+int tblibc_putw(int32_t word, void* stream) {
+  return tblibc_fwrite(&word, 4, 1, stream) == 1 ? 0 : tblibc::EOF_;
 }
 
 // fgets with room for the terminator only stores it, as Linux does; with
-// no room at all it reads nothing. Everything else is the host's.
+// no room at all it reads nothing. An error of this call alone makes it
+// fail; the stream's earlier one stays set.
 char* tblibc_fgets(char* buffer, int32_t count, void* stream) {
-  if (count <= 1) {
-    if (count <= 0) return nullptr;
+  if (count <= 0) return nullptr;
+  if (count == 1) {
     buffer[0] = '\0';
     return buffer;
   }
-  char* result = std::fgets(buffer, count, File(stream));
-  if (result == nullptr) tblibc::NoteUnreadable(stream);
+  IoFile* f = F(stream);
+  const uint32_t earlier = f->flags & linux::kIoErrSeen;
+  f->flags &= ~linux::kIoErrSeen;
+  const uint32_t n = tblibc::ReadLine(f, buffer, static_cast<uint32_t>(count - 1), '\n');
+  char* result = buffer;
+  if (n == 0 || ((f->flags & linux::kIoErrSeen) != 0 && tblibc::Errno() != linux::kEAGAIN))
+    result = nullptr;
+  else
+    buffer[n] = '\0';
+  f->flags |= earlier;
   return result;
 }
 
-int32_t tblibc_getdelim(char** line, uint32_t* capacity, int32_t delimiter,
-                        void* stream) {
-  return tblibc::GetDelimited(line, capacity, delimiter, stream);
+int32_t tblibc_getdelim(char** line, uint32_t* capacity, int32_t delimiter, void* stream) {
+  return tblibc::GetDelimited(line, capacity, delimiter, F(stream));
 }
 
 int32_t tblibc_getline(char** line, uint32_t* capacity, void* stream) {
-  return tblibc::GetDelimited(line, capacity, '\n', stream);
+  return tblibc::GetDelimited(line, capacity, '\n', F(stream));
 }
 
 // The fortified forms: `size` is what the compiler knows of the buffer. A
 // read that would pass it ends the run as the Linux C library does.
-[[noreturn]] void Overflow() {
-  tblibc::FatalError("*** buffer overflow detected ***: terminated");
-}
-
 char* tblibc_fgets_chk(char* buffer, uint32_t size, int32_t count, void* stream) {
   if (count <= 0) return nullptr;
-  if (static_cast<uint32_t>(count) <= size)
-    return tblibc_fgets(buffer, count, stream);
+  if (static_cast<uint32_t>(count) <= size) return tblibc_fgets(buffer, count, stream);
   // More asked than fits: read what fits, and fail only when the line
   // really goes on.
   if (size == 0) {
-    if (std::getc(File(stream)) == EOF) return nullptr;
-    Overflow();
+    if (io::Getc(F(stream)) == tblibc::EOF_) return nullptr;
+    tblibc::Overflow();
   }
   char* result = tblibc_fgets(buffer, static_cast<int32_t>(size), stream);
   if (result == nullptr) return nullptr;
   const size_t length = std::strlen(buffer);
   if (length + 1 == size && (length == 0 || buffer[length - 1] != '\n') &&
-      std::getc(File(stream)) != EOF)
-    Overflow();
+      tblibc_peekc(stream) != tblibc::EOF_)
+    tblibc::Overflow();
   return result;
 }
 
 uint32_t tblibc_fread_chk(void* buffer, uint32_t size, uint32_t itemSize,
                           uint32_t count, void* stream) {
-  if (uint64_t{itemSize} * count > size) Overflow();
-  return static_cast<uint32_t>(std::fread(buffer, itemSize, count, File(stream)));
+  if (uint64_t{itemSize} * count > size) tblibc::Overflow();
+  return tblibc_fread(buffer, itemSize, count, stream);
 }
 
 // ---- Positioning
 
 int tblibc_fseek(void* stream, int32_t offset, int32_t whence) {
-  return tblibc::Seek(stream, offset, whence);
+  return io::Seek(F(stream), offset, whence);
 }
 
 int tblibc_fseeko64(void* stream, int64_t offset, int32_t whence) {
-  return tblibc::Seek(stream, offset, whence);
+  return io::Seek(F(stream), offset, whence);
 }
 
-int32_t tblibc_ftell(void* stream) { return tblibc::Tell32(stream); }
+int32_t tblibc_ftell(void* stream) { return tblibc::Tell32(F(stream)); }
 
-int64_t tblibc_ftello64(void* stream) { return tblibc::Tell(stream); }
+int64_t tblibc_ftello64(void* stream) { return io::Tell(F(stream)); }
 
 void tblibc_rewind(void* stream) {
-  if (stream == nullptr) return;
-  tblibc::Seek(stream, 0, linux::kSEEK_SET);
-  std::clearerr(File(stream));
+  io::Seek(F(stream), 0, linux::kSEEK_SET);
+  tblibc_clearerr(stream);
 }
 
 int tblibc_fgetpos(void* stream, linux::FilePosition* position) {
-  const int32_t offset = tblibc::Tell32(stream);
+  const int32_t offset = tblibc::Tell32(F(stream));
   if (offset < 0) return -1;
   *position = {offset, {0, 0}};
   return 0;
 }
 
 int tblibc_fsetpos(void* stream, const linux::FilePosition* position) {
-  return tblibc::Seek(stream, position->position, linux::kSEEK_SET);
+  return io::Seek(F(stream), position->position, linux::kSEEK_SET);
 }
 
 int tblibc_fgetpos64(void* stream, linux::FilePosition64* position) {
-  const int64_t offset = tblibc::Tell(stream);
+  const int64_t offset = io::Tell(F(stream));
   if (offset < 0) return -1;
   const uint64_t bits = static_cast<uint64_t>(offset);
-  *position = {static_cast<uint32_t>(bits),
-               static_cast<int32_t>(bits >> 32), {0, 0}};
+  *position = {static_cast<uint32_t>(bits), static_cast<int32_t>(bits >> 32), {0, 0}};
   return 0;
 }
 
 int tblibc_fsetpos64(void* stream, const linux::FilePosition64* position) {
-  const uint64_t bits = (uint64_t{static_cast<uint32_t>(position->positionHigh)} << 32) |
-                        position->positionLow;
-  return tblibc::Seek(stream, static_cast<int64_t>(bits), linux::kSEEK_SET);
+  const uint64_t bits =
+      (uint64_t{static_cast<uint32_t>(position->positionHigh)} << 32) | position->positionLow;
+  return io::Seek(F(stream), static_cast<int64_t>(bits), linux::kSEEK_SET);
 }
 
 // ---- Errors and names
 
-// "message: text" or, for a null or empty message, the text alone; errno
-// stays as it was.
+// "message: text" or, for a null or empty message, the text alone, to
+// standard error in one piece; errno stays as it was.
 void tblibc_perror(const char* message) {
   const int32_t number = tblibc::Errno();
   std::string line;
@@ -614,10 +610,10 @@ void tblibc_perror(const char* message) {
   }
   line += tblibc::ErrorText(number);
   line += '\n';
-  FILE* error = reinterpret_cast<FILE*>(uintptr_t{process::HostStderr});
-  std::fwrite(line.data(), 1, line.size(), error);
+  io::Write(io::Standard(2), line.data(), static_cast<uint32_t>(line.size()));
   tblibc::SetErrno(number);
 }
+
 
 // A file, or an empty directory (with the EISDIR that Linux's unlink left
 // in errno on the way).
@@ -683,6 +679,11 @@ char* tblibc_tmpnam(char* buffer) {
   return target;
 }
 
+// Only into the guest's buffer.
+char* tblibc_tmpnam_r(char* buffer) {
+  return buffer != nullptr ? tblibc_tmpnam(buffer) : nullptr;
+}
+
 // The directory: TMPDIR, else the guest's, else the host's temporary
 // directory, the first that exists; at most five letters of the prefix.
 // The name is the guest's to free.
@@ -707,13 +708,6 @@ char* tblibc_tempnam(const char* directory, const char* prefix) {
 }
 
 
-// What the start-up names answer for the C library's stream internals:
-// every stream is the host's, so a stream never needs a refill of ours and
-// nothing is pending in a buffer of ours; setbuf leaves the host's buffer.
-int tblibc_overflow(void*, int) { return 1; }
-int tblibc_fpending(void*) { return 0; }
-void tblibc_setbuf_kept(void*, char*) {}
-
 }  // extern "C"
 
 namespace tblibc {
@@ -722,85 +716,142 @@ extern const Family kStreamsFamily;
 
 namespace {
 
-// Host calls that behave as Linux's on a binary stream, bound directly.
 constexpr Export kExports[] = {
     // Opening and closing.
     Fn<&tblibc_fopen>("fopen"),
     Fn<&tblibc_fopen>("fopen64"),
+    Fn<&tblibc_fopen>("_IO_fopen"),
     Fn<&tblibc_fdopen>("fdopen"),
+    Fn<&tblibc_fdopen>("_IO_fdopen"),
     Fn<&tblibc_freopen>("freopen"),
     Fn<&tblibc_freopen>("freopen64"),
     Fn<&tblibc_fclose>("fclose"),
+    Fn<&tblibc_fclose>("_IO_fclose"),
+    Fn<&tblibc_fcloseall>("fcloseall"),
     Fn<&tblibc_tmpfile>("tmpfile"),
     Fn<&tblibc_tmpfile>("tmpfile64"),
     Fn<&tblibc_popen>("popen"),
+    Fn<&tblibc_popen>("_IO_popen"),
     Fn<&tblibc_pclose>("pclose"),
     Fn<&tblibc_fmemopen>("fmemopen"),
     Fn<&tblibc_open_memstream>("open_memstream"),
+    Fn<&tblibc_fopencookie>("fopencookie"),
     // Characters and lines.
-    Fn<&std::fgetc>("fgetc"),
-    Fn<&std::getc>("getc"),
-    Fn<&std::getc>("_IO_getc"),
-    Fn<&std::fgetc>("fgetc_unlocked"),
-    Fn<&std::getc>("getc_unlocked"),
-    Fn<&std::getchar>("getchar"),
-    Fn<&std::getchar>("getchar_unlocked"),
-    Fn<&std::ungetc>("ungetc"),
+    Fn<&tblibc_fgetc>("fgetc"),
+    Fn<&tblibc_fgetc>("getc"),
+    Fn<&tblibc_fgetc>("_IO_getc"),
+    Fn<&tblibc_fgetc>("fgetc_unlocked"),
+    Fn<&tblibc_fgetc>("getc_unlocked"),
+    Fn<&tblibc_getchar>("getchar"),
+    Fn<&tblibc_getchar>("getchar_unlocked"),
+    Fn<&tblibc_ungetc>("ungetc"),
+    Fn<&tblibc_ungetc>("_IO_ungetc"),
+    Fn<&tblibc_ungetc>("_IO_sputbackc"),
+    Fn<&tblibc_peekc>("_IO_peekc_locked"),
     Fn<&tblibc_fgets>("fgets"),
     Fn<&tblibc_fgets>("fgets_unlocked"),
+    Fn<&tblibc_fgets>("_IO_fgets"),
     Fn<&tblibc_getline>("getline"),
     Fn<&tblibc_getdelim>("getdelim"),
     Fn<&tblibc_getdelim>("__getdelim"),
+    Fn<&tblibc_getw>("getw"),
+    Fn<&tblibc_putw>("putw"),
     Fn<&tblibc_putchar>("putchar"),
     Fn<&tblibc_putchar>("putchar_unlocked"),
     Fn<&tblibc_fputc>("fputc_unlocked"),
     Fn<&tblibc_putc>("putc_unlocked"),
     Fn<&tblibc_putc>("_IO_putc"),
+    Fn<&tblibc_fputs>("_IO_fputs"),
+    Fn<&tblibc_puts>("_IO_puts"),
     Fn<&tblibc_fwrite>("fwrite_unlocked"),
+    Fn<&tblibc_fwrite>("_IO_fwrite"),
+    Fn<&tblibc_fread>("_IO_fread"),
     Fn<&tblibc_fgets_chk>("__fgets_chk"),
     Fn<&tblibc_fgets_chk>("__fgets_unlocked_chk"),
     Fn<&tblibc_fread_chk>("__fread_chk"),
     Fn<&tblibc_fread_chk>("__fread_unlocked_chk"),
+    // The buffer's edges, reached from the inline macros.
+    Fn<&tblibc_uflow>("__uflow"),
+    Fn<&tblibc_underflow>("__underflow"),
     // State and buffering.
     Fn<&tblibc_feof>("feof"),
     Fn<&tblibc_feof>("feof_unlocked"),
+    Fn<&tblibc_feof>("_IO_feof"),
     Fn<&tblibc_ferror>("ferror"),
     Fn<&tblibc_ferror>("ferror_unlocked"),
-    Fn<&std::clearerr>("clearerr"),
-    Fn<&std::clearerr>("clearerr_unlocked"),
+    Fn<&tblibc_ferror>("_IO_ferror"),
+    Fn<&tblibc_clearerr>("clearerr"),
+    Fn<&tblibc_clearerr>("clearerr_unlocked"),
     Fn<&tblibc_fileno>("fileno_unlocked"),
     Fn<&tblibc_setvbuf>("setvbuf"),
+    Fn<&tblibc_setvbuf>("_IO_setvbuf"),
     Fn<&tblibc_setbuffer>("setbuffer"),
+    Fn<&tblibc_setbuffer>("_IO_setbuffer"),
     Fn<&tblibc_setlinebuf>("setlinebuf"),
     Fn<&tblibc_fflush>("fflush_unlocked"),
+    Fn<&tblibc_fflush>("_IO_fflush"),
+    Fn<&tblibc_fcloseall>("_IO_flush_all"),
+    Fn<&tblibc_flushlbf>("_IO_flush_all_linebuffered"),
+    Fn<&tblibc_flushlbf>("_flushlbf"),
+    Fn<&tblibc_fbufsize>("__fbufsize"),
+    Fn<&tblibc_flbf>("__flbf"),
+    Fn<&tblibc_freadable>("__freadable"),
+    Fn<&tblibc_fwritable>("__fwritable"),
     Fn<&tblibc_freading>("__freading"),
     Fn<&tblibc_fwriting>("__fwriting"),
     Fn<&tblibc_fpurge>("__fpurge"),
+    Fn<&tblibc_fsetlocking>("__fsetlocking"),
     Fn<&tblibc_flockfile>("flockfile"),
     Fn<&tblibc_flockfile>("funlockfile"),
+    Fn<&tblibc_flockfile>("_IO_flockfile"),
+    Fn<&tblibc_flockfile>("_IO_funlockfile"),
     Fn<&tblibc_ftrylockfile>("ftrylockfile"),
+    Fn<&tblibc_ftrylockfile>("_IO_ftrylockfile"),
     // Positioning.
     Fn<&tblibc_fseek>("fseek"),
     Fn<&tblibc_ftell>("ftell"),
+    Fn<&tblibc_ftell>("_IO_ftell"),
     Fn<&tblibc_fseek>("fseeko"),
     Fn<&tblibc_ftell>("ftello"),
     Fn<&tblibc_fseeko64>("fseeko64"),
+    Fn<&tblibc_fseeko64>("__fseeko64"),
     Fn<&tblibc_ftello64>("ftello64"),
+    Fn<&tblibc_ftello64>("__ftello64"),
     Fn<&tblibc_rewind>("rewind"),
     Fn<&tblibc_fgetpos>("fgetpos"),
+    Fn<&tblibc_fgetpos>("_IO_fgetpos"),
     Fn<&tblibc_fsetpos>("fsetpos"),
+    Fn<&tblibc_fsetpos>("_IO_fsetpos"),
     Fn<&tblibc_fgetpos64>("fgetpos64"),
+    Fn<&tblibc_fgetpos64>("_IO_fgetpos64"),
     Fn<&tblibc_fsetpos64>("fsetpos64"),
+    Fn<&tblibc_fsetpos64>("_IO_fsetpos64"),
     // Errors and names.
     Fn<&tblibc_perror>("perror"),
     Fn<&tblibc_remove>("remove"),
     Fn<&tblibc_rename>("rename"),
     Fn<&tblibc_tmpnam>("tmpnam"),
+    Fn<&tblibc_tmpnam_r>("tmpnam_r"),
     Fn<&tblibc_tempnam>("tempnam"),
+};
+
+// The standard streams' objects: the words that point at them and glibc's
+// own names for the objects themselves.
+template <int Fd>
+void BindWord(uint32_t address, uint32_t) { io::BindStandardWord(Fd, address); }
+template <int Fd>
+void BindObject(uint32_t address, uint32_t size) { io::BindStandardObject(Fd, address, size); }
+
+constexpr DataExport kObjects[] = {
+    {"_IO_2_1_stdin_", &BindObject<0>},
+    {"_IO_2_1_stdout_", &BindObject<1>},
+    {"_IO_2_1_stderr_", &BindObject<2>},
 };
 
 }  // namespace
 
-const Family kStreamsFamily{"streams", kExports};
+void StartStreams() { io::StartStandardStreams(kDescriptors); }
+
+const Family kStreamsFamily{"streams", kExports, kObjects};
 
 }  // namespace tblibc

@@ -25,6 +25,7 @@
 #include "libcbind/files.h"
 #include "libcbind/format.h"
 #include "libcbind/guest.h"
+#include "libcbind/iofile.h"
 #include "libcbind/process.h"
 #include "libcbind/signals.h"
 #include "libcbind/sorting.h"
@@ -89,7 +90,8 @@ namespace {
 //
 // The 78 names in registration order, each bound to a table slot or to the
 // entry that serves it, in the file of its family (or above). Start-up
-// takes the stream values and the copied entry between rows 10 and 11.
+// makes the standard streams and takes the copied entry between rows 10
+// and 11.
 
 struct Binding {
   std::string_view name;
@@ -119,7 +121,7 @@ constexpr Binding kBindings[] = {
     Own<&tblibc_snprintf>("snprintf"),
     Own<&tblibc_fputs>("fputs"),
     Own<&tblibc_fflush>("fflush"),
-    TableSlot("fileno", iface::kFileno),
+    Own<&tblibc_fileno>("fileno"),
     Own<&tblibc_mkdir>("mkdir"),
     Own<&tblibc_fputs>("fputs_unlocked"),  // 10
     Own<&tblibc_puts>("puts"),
@@ -128,8 +130,8 @@ constexpr Binding kBindings[] = {
     TableSlot("getopt_long", iface::kTblgetoptLong),
     TableSlot("getopt", iface::kTblgetopt),
     TableSlot("read", iface::kRead),
-    TableSlot("fread", iface::kFread),
-    TableSlot("fread_unlocked", iface::kFread),
+    Own<&tblibc_fread>("fread"),
+    Own<&tblibc_fread>("fread_unlocked"),
     Own<&tblibc_write>("write"),
     Own<&tblibc_fwrite>("fwrite"),  // 20
     Own<&tblibc_open>("open"),
@@ -172,7 +174,7 @@ constexpr Binding kBindings[] = {
     Own<&tblibc_no_groups>("getgrent"),
     Own<&tblibc_no_groups>("endgrent"),
     Own<&tblibc_ctype_b_loc>("__ctype_b_loc"),  // 60
-    Own<&tblibc_setbuf_kept>("setbuf"),
+    Own<&tblibc_setbuf>("setbuf"),
     Own<&tblibc_overflow>("__overflow"),
     Own<&tblibc_errno_location>("__errno_location"),
     Own<&tblibc_cxa_atexit>("__cxa_atexit"),
@@ -203,14 +205,14 @@ void Register(size_t first, size_t last) {
 
 // ---- Start-up data objects -------------------------------------------------
 //
-// The host's stream values are written into the guest's words. The option
+// The guest's stream words get the standard streams' addresses. The option
 // parser's variables are only recorded, for __libc_start_main to hand to the
 // bridge library's parser; a cell of the loader's starts with the C
 // library's initial value.
 
-template <uint32_t* Value>
-void BindWord(uint32_t address, uint32_t) {
-  std::memcpy(reinterpret_cast<void*>(uintptr_t{address}), Value, 4);
+template <int Fd>
+void BindStream(uint32_t address, uint32_t) {
+  io::BindStandardWord(Fd, address);
 }
 
 template <uint32_t* Cell>
@@ -222,10 +224,10 @@ void BindStdinUsed(uint32_t address, uint32_t) {
 }
 
 constexpr DataExport kStartupObjects[] = {
-    {"stderr", &BindWord<&HostStderr>},
-    {"stdin", &BindWord<&HostStdin>},
+    {"stderr", &BindStream<2>},
+    {"stdin", &BindStream<0>},
     {"_IO_stdin_used", &BindStdinUsed},
-    {"stdout", &BindWord<&HostStdout>},
+    {"stdout", &BindStream<1>},
     {"optind", &Record<&GuestOptindAddress>, 1},
     {"optarg", &Record<&GuestOptargAddress>, 0},
     {"optopt", &Record<&GuestOptoptAddress>, '?'},
@@ -240,21 +242,19 @@ void Release(void* block) {
 
 }  // namespace
 
-// Start-up: the table, then the names, with the stream values and the
+// Start-up: the table, then the names, with the standard streams and the
 // copied entry set between the groups. Runs after `util` and before any guest
 // code; nothing here may call into the guest.
 void Init() {
   std::memcpy(gTable, theint(), sizeof gTable);
   ForgetAtExitRoutines();
   Register(0, 10);
-  HostStderr = gTable[iface::kStderr];
-  HostStdin = gTable[iface::kStdin];
-  HostStdout = gTable[iface::kStdout];
+  StartStreams();
   StdinUsedWord = 1;
   gSetaoptindEntry = gTable[iface::kSetaoptind];
   Register(10, std::size(kBindings));
   RegisterFamilies();
-  rtl::SetBeforeWriteHook(FlushHostStreams);
+  rtl::SetBeforeWriteHook([] { io::FlushAll(); });
 }
 
 std::span<const DataExport> StartupObjects() { return kStartupObjects; }

@@ -7,7 +7,6 @@ uint32_t BreakBase = 0;
 GuestStartTables GuestStart;
 uint32_t GuestCanary = 0;
 
-uint32_t HostStdin, HostStdout, HostStderr;
 int32_t StdinUsedWord;
 uint32_t GuestOptindAddress, GuestOptargAddress, GuestOptoptAddress,
     GuestOpterrAddress;

@@ -34,9 +34,7 @@ extern uint32_t GuestCanary;
 
 // ---- What the guest's data objects hold -------------------------------------------
 
-// The host C runtime's standard streams (its FILE*), written into the
-// guest's `stdin`, `stdout` and `stderr`; the word `_IO_stdin_used` points at.
-extern uint32_t HostStdin, HostStdout, HostStderr;
+// The word the guest's `_IO_stdin_used` points at.
 extern int32_t StdinUsedWord;
 
 // Addresses of the guest's option-parser variables, 0 when it has none.

@@ -46,11 +46,11 @@ void TrapGuestSyscalls();
 // (before the filter, in the unit tests) commands start from here.
 void StartCommandStarter();
 bool CommandStarterRunning();
-// popen's part: the command's stream, and at pclose its wait status; false
-// when the stream is none of the starter's.
-int StartPipeCommand(const char* command, bool reading, const StartingSignals& child,
-                     void** stream);
-bool ClosePipeCommand(void* stream, int32_t* status);
+// popen's part: the command's descriptor and its record, and at pclose its
+// wait status; false when the record is none of the starter's.
+int StartPipeCommand(const char* command, bool reading, const StartingSignals& signals,
+                     int* fd, void** child);
+bool ClosePipeCommand(void* child, int32_t* status);
 
 // A system call's answer in the platform's convention: errno, which is
 // the guest's own number, when it failed.

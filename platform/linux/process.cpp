@@ -359,7 +359,12 @@ bool Ask(Request kind, const char* command, const StartingSignals& child,
   return sent && ReadAll(g_starter, answer, sizeof *answer);
 }
 
-std::vector<std::pair<void*, int>> g_pipes;  // popen's streams and their commands
+// popen's commands: our end of the pipe and the command's process.
+struct StartedPipe {
+  int fd;
+  int32_t pid;
+};
+std::vector<StartedPipe*> g_pipes;
 
 }  // namespace
 
@@ -390,38 +395,35 @@ void StartCommandStarter() {
   g_starter = ends[0];
 }
 
-int StartPipeCommand(const char* command, bool reading, const StartingSignals& child,
-                     void** stream) {
+int StartPipeCommand(const char* command, bool reading, const StartingSignals& signals,
+                     int* fd, void** child) {
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return errno;
   const int ours = reading ? ends[0] : ends[1];
   const int theirs = reading ? ends[1] : ends[0];
   int32_t pid = -1;
   const bool asked = Ask(reading ? Request::kOpenReading : Request::kOpenWriting,
-                         command, child, 0, theirs, &pid);
+                         command, signals, 0, theirs, &pid);
   close(theirs);
-  FILE* file = asked && pid > 0 ? fdopen(ours, reading ? "r" : "w") : nullptr;
-  if (file == nullptr) {
+  if (!asked || pid <= 0) {
     close(ours);
-    if (pid > 0) {
-      int32_t ignored;
-      Ask(Request::kWait, nullptr, child, pid, -1, &ignored);
-    }
-    return asked && pid > 0 ? ENOMEM : EAGAIN;
+    return EAGAIN;
   }
-  g_pipes.emplace_back(file, pid);
-  *stream = file;
+  g_pipes.push_back(new StartedPipe{ours, pid});
+  *fd = ours;
+  *child = g_pipes.back();
   return 0;
 }
 
-bool ClosePipeCommand(void* stream, int32_t* status) {
+bool ClosePipeCommand(void* child, int32_t* status) {
   for (auto it = g_pipes.begin(); it != g_pipes.end(); ++it) {
-    if (it->first != stream) continue;
-    const int pid = it->second;
+    if (*it != child) continue;
+    StartedPipe* pipe = *it;
     g_pipes.erase(it);
-    fclose(static_cast<FILE*>(stream));
+    close(pipe->fd);
     *status = -1;
-    Ask(Request::kWait, nullptr, StartingSignals{}, pid, -1, status);
+    Ask(Request::kWait, nullptr, StartingSignals{}, pipe->pid, -1, status);
+    delete pipe;
     return true;
   }
   return false;

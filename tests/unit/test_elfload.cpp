@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "process/process.h"
+#include "libcbind/iofile.h"
+#include "libcbind/streams.h"
 #include "libcbind/util.h"
 #include "loader/elfload.h"
 #include "loader/codescan.h"
@@ -330,10 +332,13 @@ bool LoadInChild(const Image& img) {
   util::Init();
   util::RegisterImport("puts", kPuts);
   util::RegisterImport("exit", kExit);
-  process::HostStdin = 0x51515151;
-  process::HostStdout = 0x52525252;
-  process::HostStderr = 0x53535353;
+  tblibc::StartStreams();
   return LoadElfImageFromBytes("guest", img.bytes);
+}
+
+// What the guest's `stdin`, `stdout` and `stderr` words hold.
+uint32_t StreamWord(int fd) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(tblibc::io::Standard(fd)));
 }
 
 int g_failures = 0;
@@ -386,9 +391,9 @@ void CheckFullLoad(const Image& img) {
          "unserved entry calls the reporter");
 
   // Data objects, written after placement wherever they live.
-  Expect(Word(img.address.at("stdout")) == 0x52525252, "stdout in .bss");
-  Expect(Word(img.address.at("stderr")) == 0x53535353, "stderr in .bss");
-  Expect(Word(img.address.at("stdin")) == 0x51515151, "stdin in moved .data");
+  Expect(Word(img.address.at("stdout")) == StreamWord(1), "stdout in .bss");
+  Expect(Word(img.address.at("stderr")) == StreamWord(2), "stderr in .bss");
+  Expect(Word(img.address.at("stdin")) == StreamWord(0), "stdin in moved .data");
   Expect(Word(img.address.at("_IO_stdin_used")) ==
              reinterpret_cast<uintptr_t>(&process::StdinUsedWord),
          "_IO_stdin_used holds the address of StdinUsedWord");
@@ -529,7 +534,7 @@ void CheckPieLoad(const Image& img) {
   Expect(BreakBase == img.bytes.size() + 0x08050000, "BreakBase by the ET_EXEC rule");
   Expect(Got(img, 0) == kPieBias + 0x100, "RELATIVE adds the bias");
   const uint32_t cell = Got(img, 1);
-  Expect(cell != 0 && Word(cell) == 0x52525252, "stdout: a cell holding the stream");
+  Expect(cell != 0 && Word(cell) == StreamWord(1), "stdout: a cell holding the stream");
   uint32_t base = 0, end = 0;
   platform::GuestRegion(&base, &end);
   Expect(cell < base || cell >= end, "the cell is the loader's, not the guest's");
@@ -541,7 +546,7 @@ void CheckPieLoad(const Image& img) {
   const uint32_t p = kPieBias + img.gotAddress + 20;
   Expect(Got(img, 5) == kPuts - 4 - p, "R_386_PC32: symbol + addend - place");
   Expect(Got(img, 6) == kPieBias + img.address.at("stdin"), "own object: its moved address");
-  Expect(Word(kPieBias + img.address.at("stdin")) == 0x51515151, "own stdin copy filled");
+  Expect(Word(kPieBias + img.address.at("stdin")) == StreamWord(0), "own stdin copy filled");
   Expect(Word(kPieBias + img.address.at("_IO_stdin_used")) ==
              reinterpret_cast<uintptr_t>(&process::StdinUsedWord),
          "_IO_stdin_used at its moved address");
@@ -584,7 +589,7 @@ TEST(ElfLoad, FindsATablesThroughTheDynamicSegmentWhenStripped) {
       {
         Expect(LoadInChild(img), "loads without section headers");
         Expect(Got(img, 4) == kExit + 4 && Got(img, 8) == kPuts, "relocations applied");
-        Expect(Word(Got(img, 1)) == 0x52525252, "stdout cell");
+        Expect(Word(Got(img, 1)) == StreamWord(1), "stdout cell");
         Finish();
       },
       ::testing::ExitedWithCode(0), "^$");

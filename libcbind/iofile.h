@@ -1,0 +1,114 @@
+// The guest's FILE objects: glibc's struct _IO_FILE in its i386 layout
+// (abi/streams.h), with buffers, positions and orientation kept as glibc
+// keeps them, so that the inline getc/putc of <stdio.h> and gnulib's
+// helpers that read the fields work on them. Every family that takes a
+// FILE* (streams, printf, scanf, wide characters, errors) goes through here;
+// what lies under a stream (a descriptor, memory, a command's pipe) is its
+// backend.
+//
+// Failures leave the Linux errno in the guest's errno and set the stream's
+// error indicator, as the Linux C library does.
+#pragma once
+
+#include <cstdint>
+
+#include "abi/streams.h"
+
+namespace tblibc::io {
+
+using linux::IoFile;
+
+struct Stream;
+
+// Where a stream's bytes come from and go to. Each answers 0 or the Linux
+// errno of its failure.
+struct Backend {
+  int (*read)(Stream& s, char* buffer, uint32_t count, uint32_t* done);
+  int (*write)(Stream& s, const char* data, uint32_t count, uint32_t* done);
+  // whence 0, 1, 2 as lseek's; the new position in *position.
+  int (*seek)(Stream& s, int64_t offset, int whence, int64_t* position);
+  // Ends what lies under the stream. *status is what fclose answers when
+  // it is not 0 (a command's wait status).
+  int (*close)(Stream& s, int32_t* status);
+};
+
+// The host side of a stream, found through the object's jump-table word.
+struct Stream {
+  IoFile* file = nullptr;  // where the guest's object lies
+  const Backend* backend = nullptr;
+  void* cookie = nullptr;  // the backend's own
+  char* mainReadBase = nullptr;  // the main read area's base while in backup
+  char* backup = nullptr;        // ungetc's area, filled from its end
+  uint32_t backupSize = 0;
+  Stream* next = nullptr;  // every open stream, newest first
+  bool standard = false;   // stdin, stdout or stderr: never freed
+};
+
+// A new stream, linked in; `meanings` are linux::OpenMeaning bits; null
+// with ENOMEM. An append-only stream starts
+// at the end of its file.
+IoFile* Open(const Backend& backend, void* cookie, int32_t fd,
+             unsigned meanings);
+// freopen's part: `f` writes out and ends what it had (errors ignored, as
+// glibc does) and starts again on the new backend, in the same object.
+void Reopen(IoFile* f, const Backend& backend, void* cookie, int32_t fd,
+            unsigned meanings);
+// fclose: 0, EOF, or the backend's status; `f` is gone after it (the
+// standard three stay, closed).
+int32_t Close(IoFile* f);
+
+Stream* Of(IoFile* f);
+IoFile* File(void* stream);
+bool IsOpen(const IoFile* f);
+
+// glibc's __underflow (the next byte, left in place), __uflow (taken) and
+// __overflow (c stored, or with EOF what is buffered written out).
+int Underflow(IoFile* f);
+int Uflow(IoFile* f);
+int Overflow(IoFile* f, int c);
+
+inline int Getc(IoFile* f) {
+  if (f->readPtr < f->readEnd) return static_cast<unsigned char>(*f->readPtr++);
+  return Uflow(f);
+}
+inline int Putc(int c, IoFile* f) {
+  if (f->writePtr < f->writeEnd)
+    return static_cast<unsigned char>(*f->writePtr++ = static_cast<char>(c));
+  return Overflow(f, static_cast<unsigned char>(c));
+}
+
+// How much of `count` bytes went in. kWriteFlushFailed: every byte was
+// taken but writing them out failed (fwrite counts them, fputs fails).
+constexpr uint32_t kWriteFlushFailed = 0xFFFFFFFF;
+uint32_t Write(IoFile* f, const void* data, uint32_t count);
+uint32_t Read(IoFile* f, void* buffer, uint32_t count);
+int Unget(int c, IoFile* f);
+
+int Flush(IoFile* f);    // fflush of one stream
+int FlushAll();          // fflush(NULL), and at exit: every writer
+void FlushLineBuffered();
+// 0, or -1 with errno.
+int Seek(IoFile* f, int64_t offset, int whence);
+int64_t Tell(IoFile* f);
+
+// setvbuf's mode (linux::k_IO*); EOF for an unknown one.
+int SetBuffering(IoFile* f, char* buffer, int32_t mode, uint32_t size);
+void SetBuffer(IoFile* f, char* buffer, uint32_t size);  // setbuffer
+uint32_t BufferSize(IoFile* f);
+uint32_t Pending(IoFile* f);
+uint32_t ReadAhead(IoFile* f);
+void Purge(IoFile* f);
+bool Reading(const IoFile* f);
+bool Writing(const IoFile* f);
+
+// The standard streams, 0 to 2: where each object lies now.
+IoFile* Standard(int fd);
+// Start-up: the three objects, fresh; and the places that bind them. A
+// guest's word holding the address (`stdout`) is kept, so that when the
+// guest's image holds its own copy of the object (`_IO_2_1_stdout_`) the
+// stream moves there and every word follows.
+void StartStandardStreams(const Backend& descriptors);
+void BindStandardWord(int fd, uint32_t address);
+void BindStandardObject(int fd, uint32_t address, uint32_t size);
+
+}  // namespace tblibc::io
