@@ -700,9 +700,7 @@ int32_t tblibc_write(int32_t fd, const void* buffer, uint32_t count) {
   return static_cast<int32_t>(done);
 }
 
-// close(0) is refused: the loader's pause reads descriptor 0 at the end.
 int32_t tblibc_close(int32_t fd) {
-  if (fd == 0) return -1;
   if (const int e = platform::DescriptorClose(fd)) return FailWith(e);
   // What the family knows of the descriptor (a directory's path) goes with
   // it, so that the number handed out next starts clean.

@@ -17,6 +17,10 @@ Handle StdInput();
 Handle StdOutput();
 Handle StdError();
 bool IsConsole(Handle h);
+// A handle on the console that `input` reads, which stays open when the
+// guest closes its descriptor 0 (on Windows the C runtime's close takes the
+// standard handle with it); `input` itself where nothing needs keeping.
+Handle KeepConsoleInput(Handle input);
 
 // Line end of the host's text files and console.
 std::string_view LineEnd();

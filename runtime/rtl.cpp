@@ -22,6 +22,7 @@ namespace {
 bool g_consoleReady = false;
 platform::Handle g_out = platform::kInvalidHandle;
 platform::Handle g_in = platform::kInvalidHandle;
+platform::Handle g_pauseIn = platform::kInvalidHandle;  // the pause's own
 platform::Handle g_err = platform::kInvalidHandle;  // the report lines' way
 bool g_outIsConsole = false;
 
@@ -48,6 +49,7 @@ void EnsureConsole() {
   g_consoleReady = true;
   g_out = platform::StdOutput();
   g_in = platform::StdInput();
+  g_pauseIn = platform::KeepConsoleInput(g_in);
   g_err = platform::StdError();
   g_outIsConsole = platform::IsConsole(g_out);
 }
@@ -269,9 +271,14 @@ void ReportLine(std::string_view text) {
 // Input that is no console (a pipe, a file, /dev/null) belongs to whoever
 // comes after the run, a shell loop or the next command of a script, and
 // may never end: not a byte of it is the loader's.
+//
+// The guest may have closed its descriptor 0 on the way (cat and gzip do,
+// as on Linux): the pause reads through a handle of its own.
 void Pause() {
   EnsureConsole();
-  if (platform::IsConsole(g_in)) ReadLine();
+  if (!platform::IsConsole(g_pauseIn)) return;
+  g_in = g_pauseIn;
+  ReadLine();
 }
 
 bool ReadLine() {
@@ -434,7 +441,7 @@ void RedirectConsole(platform::Handle out, bool isConsole, platform::Handle in,
   g_out = out;
   g_err = err;
   g_outIsConsole = isConsole;
-  g_in = in;
+  g_in = g_pauseIn = in;
   g_inStart = g_inEnd = 0;
 }
 

@@ -17,6 +17,10 @@ Handle StdError() { return 2; }
 
 bool IsConsole(Handle h) { return isatty(static_cast<int>(h)) == 1; }
 
+// A descriptor of our own would take a number the guest can see; the pause
+// is a Windows console's need, so Linux keeps reading descriptor 0.
+Handle KeepConsoleInput(Handle input) { return input; }
+
 int FileOpen(const char* path, unsigned flags, unsigned permission,
              Handle* handle) {
   *handle = kInvalidHandle;

@@ -23,6 +23,15 @@ bool IsConsole(Handle h) {
   return GetConsoleMode(Native(h), &mode) != 0;
 }
 
+Handle KeepConsoleInput(Handle input) {
+  if (!IsConsole(input)) return input;
+  HANDLE own = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), Native(input), GetCurrentProcess(), &own, 0,
+                       FALSE, DUPLICATE_SAME_ACCESS))
+    return input;
+  return reinterpret_cast<Handle>(own);
+}
+
 int FileOpen(const char* path, unsigned flags, unsigned permission,
              Handle* handle) {
   *handle = kInvalidHandle;
