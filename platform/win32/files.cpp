@@ -183,8 +183,24 @@ int DescriptorStatus(int fd, FileStatus* status) {
       status->permissions = 0600;
       return 0;
     default:
-      return FromHandle(h, "", status);
+      break;
   }
+  const int code = FromHandle(h, "", status);
+  if (code == 0) return 0;
+  // A standard handle that the parent made from a file may carry no right
+  // to read attributes (Wine gives an output handle write rights only):
+  // still a regular file, whose size a seek can tell.
+  LARGE_INTEGER zero{}, here{}, end{};
+  if (!SetFilePointerEx(h, zero, &here, FILE_CURRENT) ||
+      !SetFilePointerEx(h, zero, &end, FILE_END))
+    return code;
+  SetFilePointerEx(h, here, nullptr, FILE_BEGIN);
+  *status = FileStatus{};
+  status->kind = FileKind::kRegular;
+  status->permissions = 0644;
+  status->size = static_cast<uint64_t>(end.QuadPart);
+  status->blocks = (status->size + 4095) / 4096 * 8;
+  return 0;
 }
 
 int PathVolumeStatus(const char* path, VolumeStatus* status) {
