@@ -85,7 +85,7 @@ const linux::ErrnoRow* FindError(int32_t errnum) {
   return errnum == 0 || !row.name.empty() ? &row : nullptr;
 }
 
-void* GuestStderr() { return io::Standard(2); }
+void* GuestStderr() { return io::Current(2); }
 
 // ---- The old C library's tables, copied into the guest ----------------------
 //
@@ -196,7 +196,7 @@ uint32_t GuestWord(uint32_t address) { return address != 0 ? *GuestWords(address
 // the run as exit(status).
 void Report(int32_t status, int32_t errnum, std::string_view nameEnd,
             std::string_view place, const char* format, const uint8_t* args) {
-  tblibc_fflush(io::Standard(1));
+  tblibc_fflush(io::Current(1));
   std::string text;
   if (const uint32_t printName = GuestWord(gPrintProgramNameAddress)) {
     CallGuest(printName, {});

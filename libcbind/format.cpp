@@ -66,7 +66,7 @@ int ToStream(void* stream, const char* fmt, const uint8_t* args, unsigned mode) 
   return n;
 }
 
-void* GuestStdout() { return io::Standard(1); }
+void* GuestStdout() { return io::Current(1); }
 
 // ---- To a buffer ---------------------------------------------------------------
 

@@ -273,8 +273,8 @@ int SwitchToGet(Stream& s) {
 // standard output, as glibc does for prompts.
 void ShowPrompt(const IoFile* f) {
   if ((f->flags & (kIoLineBuf | kIoUnbuffered)) == 0) return;
-  IoFile* out = Standard(1);
-  if (out != f && (out->flags & (kIoLinked | kIoNoWrites | kIoLineBuf)) ==
+  IoFile* out = Current(1);
+  if (out != nullptr && out != f && (out->flags & (kIoLinked | kIoNoWrites | kIoLineBuf)) ==
                       (kIoLinked | kIoLineBuf))
     Overflow(out, kEof);
 }
@@ -746,6 +746,13 @@ bool Writing(const IoFile* f) {
 // ---- The standard streams --------------------------------------------------------------
 
 IoFile* Standard(int fd) { return gStandardAt[fd]; }
+
+IoFile* Current(int fd) {
+  if (gStandardWords[fd].empty()) return gStandardAt[fd];
+  uint32_t value;
+  std::memcpy(&value, reinterpret_cast<const void*>(uintptr_t{gStandardWords[fd].front()}), 4);
+  return reinterpret_cast<IoFile*>(uintptr_t{value});
+}
 
 // glibc's chain runs stderr, stdout, stdin; standard error is unbuffered.
 void StartStandardStreams(const Backend& descriptors) {

@@ -103,6 +103,10 @@ bool Writing(const IoFile* f);
 
 // The standard streams, 0 to 2: where each object lies now.
 IoFile* Standard(int fd);
+// What the guest's `stdin`, `stdout` or `stderr` holds now: printf and its
+// kin follow a program that points `stdout` at another stream, as glibc's
+// do.
+IoFile* Current(int fd);
 // Start-up: the three objects, fresh; and the places that bind them. A
 // guest's word holding the address (`stdout`) is kept, so that when the
 // guest's image holds its own copy of the object (`_IO_2_1_stdout_`) the

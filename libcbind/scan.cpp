@@ -616,7 +616,7 @@ int ScanStream(void* stream, const char* format, const uint32_t* words,
   return Scan(in, format, words, dialect);
 }
 
-void* GuestStdin() { return io::Standard(0); }
+void* GuestStdin() { return io::Current(0); }
 
 }  // namespace
 }  // namespace tblibc

@@ -217,7 +217,7 @@ int32_t GetDelimited(char** line, uint32_t* capacity, int32_t delimiter, IoFile*
   return static_cast<int32_t>(used);
 }
 
-IoFile* StandardOut() { return io::Standard(1); }
+IoFile* StandardOut() { return io::Current(1); }
 
 [[noreturn]] void Overflow() {
   FatalError("*** buffer overflow detected ***: terminated");
@@ -436,7 +436,7 @@ int tblibc_fileno(void* stream) {
 // ---- Characters and lines
 
 int tblibc_fgetc(void* stream) { return io::Getc(F(stream)); }
-int tblibc_getchar() { return io::Getc(io::Standard(0)); }
+int tblibc_getchar() { return io::Getc(io::Current(0)); }
 int tblibc_ungetc(int c, void* stream) { return io::Unget(c, F(stream)); }
 
 // _IO_peekc_locked: the next byte, left to be read.
@@ -610,7 +610,7 @@ void tblibc_perror(const char* message) {
   }
   line += tblibc::ErrorText(number);
   line += '\n';
-  io::Write(io::Standard(2), line.data(), static_cast<uint32_t>(line.size()));
+  io::Write(io::Current(2), line.data(), static_cast<uint32_t>(line.size()));
   tblibc::SetErrno(number);
 }
 
