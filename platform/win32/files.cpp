@@ -125,8 +125,13 @@ HANDLE OpenForAttributes(const char* path, DWORD access, bool followLinks) {
                      nullptr, OPEN_EXISTING, flags, nullptr);
 }
 
-// msvcrt's errno after one of its descriptor calls, as the answer.
-int CrtError() { return LinuxErrnoOfCrt(errno); }
+// msvcrt's errno after one of its descriptor calls, as the answer. Its
+// table of descriptors is the process's own (2048 of them), so a full one
+// is what Linux calls EMFILE, whatever number the runtime chose.
+int CrtError() {
+  const int e = LinuxErrnoOfCrt(errno);
+  return e == linux::kENFILE ? linux::kEMFILE : e;
+}
 
 // Windows says "not found" where a name on the way is a file; Linux says
 // ENOTDIR, and programs tell the two apart.
