@@ -609,6 +609,15 @@ int FlushAll() {
   return result;
 }
 
+int EndAll() {
+  const int result = FlushAll();
+  for (Stream* s = gStreams; s != nullptr; s = s->next) {
+    const IoFile* f = s->file;
+    if ((f->flags & kIoUnbuffered) == 0 && f->mode != 0 && !Putting(f)) SyncReads(*s);
+  }
+  return result;
+}
+
 void FlushLineBuffered() {
   for (Stream* s = gStreams; s != nullptr; s = s->next)
     if ((s->file->flags & kIoLineBuf) != 0 && Putting(s->file)) FlushWrites(*s);

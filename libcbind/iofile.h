@@ -85,7 +85,12 @@ uint32_t Read(IoFile* f, void* buffer, uint32_t count);
 int Unget(int c, IoFile* f);
 
 int Flush(IoFile* f);    // fflush of one stream
-int FlushAll();          // fflush(NULL), and at exit: every writer
+int FlushAll();          // fflush(NULL): every writer
+// At exit: every writer written out, and every buffered stream that was
+// used gives back what it read ahead, as glibc's exit does, so that the
+// next reader of a shared file (`{ prog; cat; } < file`) starts where the
+// program stopped.
+int EndAll();
 void FlushLineBuffered();
 // 0, or -1 with errno.
 int Seek(IoFile* f, int64_t offset, int whence);

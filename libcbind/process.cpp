@@ -440,7 +440,7 @@ void RunAtExitRoutines(int32_t status) {
   rtl::Flush();
   const bool first = !ending;
   ending = true;
-  if (first) io::FlushAll();
+  if (first) io::EndAll();
   util::PauseAndExit(static_cast<uint32_t>(status));
 }
 
