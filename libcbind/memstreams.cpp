@@ -151,8 +151,11 @@ int DynamicSeek(io::Stream& s, int64_t offset, int whence, int64_t* position) {
   return 0;
 }
 
+// What a seek left behind the position is cut off with the terminator,
+// as glibc's close does.
 int DynamicClose(io::Stream& s, int32_t*) {
   Dynamic* m = &DynamicOf(s);
+  m->end = m->position;
   const int result = Publish(*m) ? 0 : Errno();
   delete m;
   return result;
