@@ -612,6 +612,8 @@ int ScanString(const char* s, const char* format, const uint32_t* words,
 
 int ScanStream(void* stream, const char* format, const uint32_t* words,
                Dialect dialect) {
+  // A wide-oriented stream is read by the wscanf family only.
+  if (!io::ByteOriented(Stream(stream))) return EOF;
   Input in(Stream(stream));
   return Scan(in, format, words, dialect);
 }
