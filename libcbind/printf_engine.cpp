@@ -463,11 +463,11 @@ uint32_t WideAt(uint32_t address, size_t i) {
 
 // Wide characters in the wide form, continuation bytes counted apart.
 bool PutWide(Output& o, const uint32_t* wcs, size_t n) {
-  char chunk[64 * wide::kLongest];
+  char chunk[64 * wideform::kLongest];
   for (size_t i = 0; i < n;) {
     size_t k = 0;
-    for (; i < n && k + wide::kLongest <= sizeof chunk; ++i) {
-      const size_t bytes = wide::Encode(wcs[i], chunk + k);
+    for (; i < n && k + wideform::kLongest <= sizeof chunk; ++i) {
+      const size_t bytes = wideform::Encode(wcs[i], chunk + k);
       o.hidden += static_cast<uint32_t>(bytes - 1);
       k += bytes;
     }
@@ -844,7 +844,7 @@ struct Call {
 
 uint32_t Continuations(const char* p, size_t n) {
   uint32_t count = 0;
-  for (size_t i = 0; i < n; ++i) count += wide::IsContinuation(static_cast<unsigned char>(p[i]));
+  for (size_t i = 0; i < n; ++i) count += wideform::IsContinuation(static_cast<unsigned char>(p[i]));
   return count;
 }
 

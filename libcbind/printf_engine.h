@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "libcbind/wideform.h"
+
 namespace tblibc::format {
 
 // Where formatted bytes go. The formatter fills `buffer`; when it is full
@@ -26,56 +28,10 @@ struct Output {
 // Modes of a call.
 constexpr unsigned kFortify = 1;  // the __*_chk forms with flag > 0
 // The wprintf family: the format and the output are wide characters in
-// the wide form below. %s and %c convert narrow text as the "C" locale's
-// mbrtowc and btowc do, %ls and %lc take wide characters whole, and
-// widths, precisions, %n and the count are of wide characters.
+// their wide form (wideform.h). %s and %c convert narrow text as the "C"
+// locale's mbrtowc and btowc do, %ls and %lc take wide characters whole,
+// and widths, precisions, %n and the count are of wide characters.
 constexpr unsigned kWide = 2;
-
-// The wide form: wide characters as bytes the formatter can carry. One
-// below 0x80 is its own byte; any other is a lead byte 0xF8 to 0xFB with
-// its top two bits and five continuation bytes 0x80 to 0xBF with six bits
-// each. No byte of a long one is ASCII, so the formatter's '%' and digits
-// are never met inside one.
-namespace wide {
-
-constexpr size_t kLongest = 6;
-
-inline size_t Encode(uint32_t wc, char* out) {
-  if (wc < 0x80) {
-    out[0] = static_cast<char>(wc);
-    return 1;
-  }
-  out[0] = static_cast<char>(0xF8 | (wc >> 30));
-  for (int i = 1; i <= 5; ++i)
-    out[i] = static_cast<char>(0x80 | ((wc >> (6 * (5 - i))) & 0x3F));
-  return kLongest;
-}
-
-inline bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
-
-// Bytes in, wide characters out, across as many calls as the text
-// arrives in.
-struct Decoder {
-  uint32_t value = 0;
-  int rest = 0;  // continuation bytes still to come
-  // True when `b` completes a character, in *wc.
-  bool Take(unsigned char b, uint32_t* wc) {
-    if (rest > 0) {
-      value = (value << 6) | (b & 0x3F);
-      if (--rest > 0) return false;
-    } else if (b >= 0x80) {
-      value = b & 0x3;
-      rest = 5;
-      return false;
-    } else {
-      value = b;
-    }
-    *wc = value;
-    return true;
-  }
-};
-
-}  // namespace wide
 
 // Formats into `out` with the arguments at `args` (i386 stack layout: int
 // and pointers 4 bytes, long long and double 8, long double 12). Returns the

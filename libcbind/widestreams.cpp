@@ -36,6 +36,7 @@
 #include "libcbind/memstreams.h"
 #include "libcbind/printf_engine.h"
 #include "libcbind/process.h"
+#include "libcbind/wideform.h"
 
 namespace tblibc {
 namespace {
@@ -213,18 +214,10 @@ uint32_t PutWide(uint32_t wc, IoFile* f) {
 
 // ---- The wprintf family ---------------------------------------------------
 
-// The guest's wide format in the formatter's wide form.
-std::string WideForm(const wchar32* format) {
-  std::string form;
-  char bytes[format::wide::kLongest];
-  for (; *format != 0; ++format) form.append(bytes, format::wide::Encode(*format, bytes));
-  return form;
-}
-
 // The formatter's bytes, decoded and written through a Writer.
 struct ToStreamTarget {
   Writer writer;
-  format::wide::Decoder decoder;
+  wideform::Decoder decoder;
 };
 
 bool DrainToStream(format::Output& o) {
@@ -246,7 +239,7 @@ int WideToStream(void* stream, const wchar32* format, const uint8_t* args, unsig
   }
   IoFile* f = F(stream);
   if (!WideOriented(f)) return -1;
-  const std::string form = format != nullptr ? WideForm(format) : std::string();
+  const std::string form = format != nullptr ? wideform::Encode(format) : std::string();
   char chunk[1024];
   ToStreamTarget t{Writer(f), {}};
   format::Output o{chunk, sizeof chunk, 0, false, &DrainToStream, &t};
@@ -264,7 +257,7 @@ struct ToBufferTarget {
   size_t capacity;
   size_t used = 0;
   bool overflowed = false;
-  format::wide::Decoder decoder;
+  wideform::Decoder decoder;
 };
 
 bool DrainToBuffer(format::Output& o) {
@@ -291,7 +284,7 @@ bool DrainToBuffer(format::Output& o) {
 int WideToBuffer(wchar32* s, uint32_t n, const wchar32* format, const uint8_t* args,
                  unsigned mode) {
   if (n == 0) return -1;
-  const std::string form = format != nullptr ? WideForm(format) : std::string();
+  const std::string form = format != nullptr ? wideform::Encode(format) : std::string();
   char chunk[256];
   ToBufferTarget t{s, n - 1, 0, false, {}};
   format::Output o{chunk, sizeof chunk, 0, false, &DrainToBuffer, &t};
