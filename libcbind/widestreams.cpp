@@ -17,8 +17,10 @@
 // byte-oriented stream fails with WEOF, errno as it was.
 //
 // The wprintf family runs the printf formatter over the format in its wide
-// form (printf_engine.h); the formatter's bytes are decoded back into wide
-// characters on their way to a stream or to the guest's buffer.
+// form (wideform.h); the formatter's bytes are decoded back into wide
+// characters on their way to a stream or to the guest's buffer. The
+// wscanf family runs the scanf engine over the guest's wide characters
+// (scan.h).
 #include <algorithm>
 #include <cstdarg>
 #include <cstdint>
@@ -36,6 +38,7 @@
 #include "libcbind/memstreams.h"
 #include "libcbind/printf_engine.h"
 #include "libcbind/process.h"
+#include "libcbind/scan.h"
 #include "libcbind/wideform.h"
 
 namespace tblibc {
@@ -123,6 +126,24 @@ uint32_t ReadWideLine(IoFile* f, wchar32* out, uint32_t limit) {
     if (wc == '\n') break;
   }
   return count;
+}
+
+// The character just read goes back in place; any other waits in front of
+// the bytes. glibc asks for wide orientation and goes on whatever the
+// answer: on a byte-oriented stream the character is kept where no byte
+// call reads it, and only the end-of-file indicator changes.
+uint32_t UngetWide(uint32_t wc, IoFile* f) {
+  WideOriented(f);
+  if (wc == kWeof) return kWeof;
+  if (f->mode < 0) {
+    f->flags &= ~linux::kIoEofSeen;
+    return wc;
+  }
+  uint32_t waiting;
+  if (wc < 0x80 && !io::PendingWide(f, &waiting, false) && f->readPtr > f->readBase &&
+      static_cast<unsigned char>(f->readPtr[-1]) == wc)
+    return io::Unget(static_cast<int>(wc), f) == kEof ? kWeof : wc;
+  return io::PushWide(f, wc) ? wc : kWeof;
 }
 
 // ---- Writing --------------------------------------------------------------
@@ -299,6 +320,91 @@ int WideToBuffer(wchar32* s, uint32_t n, const wchar32* format, const uint8_t* a
   return result;
 }
 
+// ---- The wscanf family ----------------------------------------------------
+
+using scan::Dialect;
+
+// A wide string, read in place.
+uint32_t TextGet(void* context) {
+  auto& at = *static_cast<const wchar32**>(context);
+  if (*at == 0) return kWeof;
+  return *at++;
+}
+void TextUnget(uint32_t, void* context) { --*static_cast<const wchar32**>(context); }
+
+uint32_t StreamGet(void* context) { return NextWide(static_cast<IoFile*>(context), true); }
+void StreamUnget(uint32_t wc, void* context) { UngetWide(wc, static_cast<IoFile*>(context)); }
+
+int ScanWideText(const wchar32* text, const wchar32* format, const uint32_t* words,
+                 Dialect dialect) {
+  // The Linux C library faults on a null string; a clear error instead.
+  if (text == nullptr) {
+    SetErrno(linux::kEINVAL);
+    return kEof;
+  }
+  const scan::WideSource source{&TextGet, &TextUnget, &text};
+  return scan::ScanWide(source, format, words, dialect);
+}
+
+// A byte-oriented stream answers EOF, errno as it was.
+int ScanWideStream(void* stream, const wchar32* format, const uint32_t* words,
+                   Dialect dialect) {
+  if (stream == nullptr) {
+    SetErrno(linux::kEBADF);
+    return kEof;
+  }
+  if (!WideOriented(F(stream))) return kEof;
+  const scan::WideSource source{&StreamGet, &StreamUnget, stream};
+  return scan::ScanWide(source, format, words, dialect);
+}
+
+const uint32_t* Words(va_list args) { return reinterpret_cast<const uint32_t*>(args); }
+const uint32_t* WordsAt(uint32_t address) {
+  return reinterpret_cast<const uint32_t*>(uintptr_t{address});
+}
+
+template <Dialect D>
+int Swscanf(const wchar32* text, const wchar32* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int n = ScanWideText(text, format, Words(args), D);
+  va_end(args);
+  return n;
+}
+
+template <Dialect D>
+int Fwscanf(void* stream, const wchar32* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int n = ScanWideStream(stream, format, Words(args), D);
+  va_end(args);
+  return n;
+}
+
+template <Dialect D>
+int Wscanf(const wchar32* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const int n = ScanWideStream(io::Standard(0), format, Words(args), D);
+  va_end(args);
+  return n;
+}
+
+template <Dialect D>
+int Vswscanf(const wchar32* text, const wchar32* format, uint32_t args) {
+  return ScanWideText(text, format, WordsAt(args), D);
+}
+
+template <Dialect D>
+int Vfwscanf(void* stream, const wchar32* format, uint32_t args) {
+  return ScanWideStream(stream, format, WordsAt(args), D);
+}
+
+template <Dialect D>
+int Vwscanf(const wchar32* format, uint32_t args) {
+  return ScanWideStream(io::Standard(0), format, WordsAt(args), D);
+}
+
 const uint8_t* Stack(va_list args) { return reinterpret_cast<const uint8_t*>(args); }
 const uint8_t* GuestList(uint32_t args) {
   return reinterpret_cast<const uint8_t*>(uintptr_t{args});
@@ -362,24 +468,7 @@ uint32_t tblibc_woverflow(void* stream, uint32_t wc) {
   return tblibc::PutWide(wc, f);
 }
 
-// The character just read goes back in place; any other waits in front of
-// the bytes. glibc asks for wide orientation and goes on whatever the
-// answer: on a byte-oriented stream the character is kept where no byte
-// call reads it, and only the end-of-file indicator changes.
-uint32_t tblibc_ungetwc(uint32_t wc, void* stream) {
-  IoFile* f = F(stream);
-  tblibc::WideOriented(f);
-  if (wc == kWeof) return kWeof;
-  if (f->mode < 0) {
-    f->flags &= ~linux::kIoEofSeen;
-    return wc;
-  }
-  uint32_t waiting;
-  if (wc < 0x80 && !io::PendingWide(f, &waiting, false) && f->readPtr > f->readBase &&
-      static_cast<unsigned char>(f->readPtr[-1]) == wc)
-    return io::Unget(static_cast<int>(wc), f) == tblibc::kEof ? kWeof : wc;
-  return io::PushWide(f, wc) ? wc : kWeof;
-}
+uint32_t tblibc_ungetwc(uint32_t wc, void* stream) { return tblibc::UngetWide(wc, F(stream)); }
 
 // ---- Lines
 
@@ -581,6 +670,25 @@ constexpr Export kExports[] = {
     Fn<&tblibc_vfwprintf_chk>("__vfwprintf_chk"),
     Fn<&tblibc_swprintf_chk>("__swprintf_chk"),
     Fn<&tblibc_vswprintf_chk>("__vswprintf_chk"),
+    // The wscanf family, in the dialects of the scanf family.
+    Fn<&Wscanf<Dialect::kGnu>>("wscanf"),
+    Fn<&Fwscanf<Dialect::kGnu>>("fwscanf"),
+    Fn<&Swscanf<Dialect::kGnu>>("swscanf"),
+    Fn<&Vwscanf<Dialect::kGnu>>("vwscanf"),
+    Fn<&Vfwscanf<Dialect::kGnu>>("vfwscanf"),
+    Fn<&Vswscanf<Dialect::kGnu>>("vswscanf"),
+    Fn<&Wscanf<Dialect::kC99>>("__isoc99_wscanf"),
+    Fn<&Fwscanf<Dialect::kC99>>("__isoc99_fwscanf"),
+    Fn<&Swscanf<Dialect::kC99>>("__isoc99_swscanf"),
+    Fn<&Vwscanf<Dialect::kC99>>("__isoc99_vwscanf"),
+    Fn<&Vfwscanf<Dialect::kC99>>("__isoc99_vfwscanf"),
+    Fn<&Vswscanf<Dialect::kC99>>("__isoc99_vswscanf"),
+    Fn<&Wscanf<Dialect::kC23>>("__isoc23_wscanf"),
+    Fn<&Fwscanf<Dialect::kC23>>("__isoc23_fwscanf"),
+    Fn<&Swscanf<Dialect::kC23>>("__isoc23_swscanf"),
+    Fn<&Vwscanf<Dialect::kC23>>("__isoc23_vwscanf"),
+    Fn<&Vfwscanf<Dialect::kC23>>("__isoc23_vfwscanf"),
+    Fn<&Vswscanf<Dialect::kC23>>("__isoc23_vswscanf"),
 };
 
 }  // namespace

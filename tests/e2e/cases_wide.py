@@ -22,8 +22,9 @@ def scratch(name):
 CASES = [
     # Files and the standard streams read and written a wide character at
     # a time and by lines, push-back, orientation and its conflicts, the
-    # wprintf family, and characters past ASCII both ways: transliterated
-    # on the way out, EILSEQ on the way in (the byte on standard input).
+    # wprintf and wscanf families, and characters past ASCII both ways:
+    # transliterated on the way out, EILSEQ on the way in (the byte on
+    # standard input).
     dict(name="wide_streams", guest="tests/e2e/guests/streams_wide.c", cwd=scratch("streams"),
-         stdin="hello wide\nbad\xe9 byte\n", stdout=NATIVE, stderr=NATIVE),
+         stdin="hello wide\n42 words\nbad\xe9 byte\n", stdout=NATIVE, stderr=NATIVE),
 ]

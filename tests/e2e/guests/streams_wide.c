@@ -1,8 +1,9 @@
 /* Wide characters on streams in the "C" locale: files and the standard
    streams read and written a wide character at a time and by lines,
-   pushing back, orientation and its conflicts, the wprintf family, and
-   what the C library does with characters past ASCII both ways (a stream
-   writes them transliterated, reading a byte past ASCII is EILSEQ).
+   pushing back, orientation and its conflicts, the wprintf and wscanf
+   families, and what the C library does with characters past ASCII both
+   ways (a stream writes them transliterated, reading a byte past ASCII
+   is EILSEQ).
    Every report goes through wprintf, which makes standard output wide. */
 #define _GNU_SOURCE
 #include <errno.h>
@@ -35,6 +36,18 @@ static void fill(wchar_t *w, int n)
 {
     int i;
     for (i = 0; i < n; i++) w[i] = L'#';
+}
+
+static void show_bytes(const char *b, int n)
+{
+    int i;
+    wprintf(L"[");
+    for (i = 0; i < n; i++) {
+        unsigned char c = b[i];
+        if (c >= 0x20 && c < 0x7f) wprintf(L"%c", c);
+        else wprintf(L"<%x>", c);
+    }
+    wprintf(L"]");
 }
 
 /* The bytes a file holds, as text. */
@@ -83,7 +96,8 @@ int main(void)
 {
     int out_before = fwide(stdout, 0), err_before = fwide(stderr, 0);
     wchar_t w[32], line[16];
-    wchar_t *memory;
+    char narrow[8];
+    wchar_t *memory, *allocated;
     size_t memory_size;
     FILE *f;
     wint_t c;
@@ -292,7 +306,67 @@ int main(void)
     errno = ENOENT;
     perror("perror on wide");
 
-    /* Standard input: a character at a time, pushed back, by lines. */
+    /* wscanf: narrow fields get what wcrtomb makes of each character
+       (EILSEQ past ASCII) and two NULs, wide ones the characters whole. */
+    memset(narrow, '#', sizeof narrow);
+    n1 = -1;
+    r = swscanf(L"42 abc", L"%d %s", &n1, narrow);
+    wprintf(L"swscanf %d %d ", r, n1);
+    show_bytes(narrow, 8);
+    memset(narrow, '#', sizeof narrow);
+    errno = 0;
+    r = swscanf(L"x\xe9y", L"%s", narrow);
+    wprintf(L" wcrtomb %d errno %d ", r, errno);
+    show_bytes(narrow, 3);
+    errno = 0;
+    r = swscanf(L"\xe9", L"%c", narrow);
+    wprintf(L" %%c %d errno %d", r, errno);
+    n1 = -1;
+    r = swscanf(L"\xe9z", L"%*s%n", &n1);
+    wprintf(L" suppressed %d n %d\n", r, n1);
+    fill(w, 32);
+    n1 = n2 = -1;
+    r = swscanf(L"\xe9\x3b1" L"b\x3b2 = 7.5", L"%l[a-\x3b1\xe9]%n\x3b2 =%d", w, &n1, &n2);
+    wprintf(L"swscanf %d n %d %d ", r, n1, n2);
+    show(w, 5);
+    fill(w, 32);
+    r = swscanf(L"\xe9t\xe9 \x10ffff!", L"%ls %2lc", w, line);
+    wprintf(L" %d ", r);
+    show(w, 4);
+    show(line, 2);
+    r = swscanf(L"\x3c0\x3c0 x", L"%mls", &allocated);
+    wprintf(L" m %d ", r);
+    show(allocated, 3);
+    free(allocated);
+    r = swscanf(L"\xe8", L"\xe9");
+    wprintf(L" mismatch %d", r);
+    r = swscanf(L"", L"%d", &n1);
+    wprintf(L" empty %d\n", r);
+    f = fopen("bytes.txt", "w");
+    fputs("12 abc\n34 x\xe9y\n", f);
+    fclose(f);
+    f = fopen("bytes.txt", "r");
+    memset(narrow, '#', sizeof narrow);
+    r = fwscanf(f, L"%d %s", &n1, narrow);
+    wprintf(L"fwscanf %d %d ", r, n1);
+    show_bytes(narrow, 6);
+    wprintf(L" fwide %d", fwide(f, 0));
+    fill(w, 32);
+    errno = 0;
+    r = fwscanf(f, L"%d %ls", &n1, w);
+    wprintf(L" then %d %d errno %d error %d ", r, n1, errno, ferror(f));
+    show(w, 3);
+    errno = 0;
+    c = fgetwc(f);
+    wprintf(L" next %d errno %d\n", (int)c, errno);
+    fclose(f);
+    f = fopen("bytes.txt", "r");
+    fgetc(f);
+    wprintf(L"fwscanf on bytes %d\n", fwscanf(f, L"%d", &n1));
+    fclose(f);
+
+    /* Standard input: a character at a time, pushed back, by lines, and
+       through wscanf. */
     c = getwchar();
     wprintf(L"stdin %lc", (wint_t)c);
     wprintf(L" %lc", (wint_t)getwchar_unlocked());
@@ -300,6 +374,14 @@ int main(void)
     fill(line, 16);
     wprintf(L" line %d ", fgetws(line, 16, stdin) != NULL);
     show(line, 10);
+    fill(line, 16);
+    n1 = n2 = -1;
+    r = wscanf(L"%d %5ls%n", &n1, line, &n2);
+    wprintf(L"\nwscanf %d %d n %d ", r, n1, n2);
+    show(line, 6);
+    fill(line, 16);
+    wprintf(L" rest %d ", fgetws(line, 16, stdin) != NULL);
+    show(line, 2);
     fill(line, 16);
     errno = 0;
     r = fgetws(line, 16, stdin) != NULL;
