@@ -225,10 +225,17 @@ class Writer {
   uint8_t sizes_[256];
 };
 
+// glibc's overflow takes WEOF for "write out what is buffered".
+uint32_t WriteOut(IoFile* f) { return io::Overflow(f, kEof) == kEof ? kWeof : 0; }
+
+// fputwc. WEOF reaches glibc's overflow only when the buffer has no room
+// for it; a fully buffered stream that is writing stores it as any other
+// character ('?' on the way out) and answers it, a failure to look at.
 uint32_t PutWide(uint32_t wc, IoFile* f) {
   if (!WideOriented(f)) return kWeof;
-  // glibc's overflow takes WEOF as "write out what is buffered".
-  if (wc == kWeof) return io::Overflow(f, kEof) == kEof ? kWeof : 0;
+  if (wc == kWeof && ((f->flags & linux::kIoCurrentlyPutting) == 0 ||
+                      (f->flags & (linux::kIoUnbuffered | linux::kIoLineBuf)) != 0))
+    return WriteOut(f);
   Writer w(f);
   return w.Put(wc) && w.Finish() ? wc : kWeof;
 }
@@ -465,7 +472,8 @@ uint32_t tblibc_woverflow(void* stream, uint32_t wc) {
     const int c = io::Overflow(f, wc == kWeof ? tblibc::kEof : static_cast<unsigned char>(wc));
     return c == tblibc::kEof ? kWeof : static_cast<uint32_t>(c);
   }
-  return tblibc::PutWide(wc, f);
+  tblibc::WideOriented(f);
+  return wc == kWeof ? tblibc::WriteOut(f) : tblibc::PutWide(wc, f);
 }
 
 uint32_t tblibc_ungetwc(uint32_t wc, void* stream) { return tblibc::UngetWide(wc, F(stream)); }

@@ -108,6 +108,7 @@ int main(void)
     /* Orientation: the first call decides it for good. */
     f = fopen("wide.txt", "w+");
     wprintf(L"fresh %d", fwide(f, 0));
+    wprintf(L" WEOF first %d", (int)fputwc(WEOF, f));
     wprintf(L" fputwc %d", (int)fputwc(L'A', f));
     wprintf(L" now %d", fwide(f, 0));
     wprintf(L" asked bytes %d\n", fwide(f, -5));
@@ -124,7 +125,8 @@ int main(void)
     wprintf(L" fputws %d", fputws(L" \x20ac\xab\x3b1\x3b2\x3b3\x2026\xbc\x200b|\n", f));
     wprintf(L" fwprintf %d", fwprintf(f, L"%ls %d %lc\n", L"\xc6on", 42, (wint_t)0xdf));
     wprintf(L" vfwprintf %d", wide_to_stream(f, L"%5ls|%-3lc|\n", L"\xb5", (wint_t)0x2122));
-    wprintf(L" __woverflow %x\n", (unsigned)__woverflow(f, 0xd7));
+    wprintf(L" __woverflow %x", (unsigned)__woverflow(f, 0xd7));
+    wprintf(L" WEOF %d\n", (int)fputwc(WEOF, f));
     wprintf(L"ftell %ld\n", ftell(f));
     fclose(f);
     bytes_of("wide.txt");
