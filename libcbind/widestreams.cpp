@@ -3,8 +3,8 @@
 // mbrtowc does (ASCII only: any other byte is EILSEQ, and stays unread);
 // a wide write puts a character's bytes into the stream's buffer. There is
 // no wide buffer: glibc's converts on its way out, and what a guest sees is
-// the same but for when a conversion's bytes leave, which only a failing
-// write could show.
+// the same but for when the bytes leave, which only a failing write could
+// show (ftell still counts pending characters, as glibc's does).
 //
 // What glibc's "C" locale writes for a wide character above 0x7F is not an
 // error: the stream's converter transliterates, "(C)" for U+00A9, "EUR"
