@@ -214,7 +214,9 @@ void Report(int32_t status, int32_t errnum, std::string_view nameEnd,
   }
   text += '\n';
   void* const error = GuestStderr();
-  tblibc_fwrite(text.data(), 1, static_cast<uint32_t>(text.size()), error);
+  // Bytes whatever the stream's orientation: glibc writes its reports to a
+  // wide-oriented standard error too.
+  io::Write(io::File(error), text.data(), static_cast<uint32_t>(text.size()));
   tblibc_fflush(error);
   if (status != 0) Exit(status);
 }
@@ -304,7 +306,7 @@ void tblibc_psignal(int32_t signal, const char* prefix) {
   line += '\n';
   tblibc::FlushGuestStreams();
   void* error = tblibc::GuestStderr();
-  tblibc_fwrite(line.data(), 1, static_cast<uint32_t>(line.size()), error);
+  tblibc::io::Write(tblibc::io::File(error), line.data(), static_cast<uint32_t>(line.size()));
   tblibc_fflush(error);
 }
 
@@ -380,7 +382,7 @@ static void WarnLine(bool withError, const char* format, const uint8_t* args) {
   }
   line += '\n';
   void* error = tblibc::GuestStderr();
-  tblibc_fwrite(line.data(), 1, static_cast<uint32_t>(line.size()), error);
+  tblibc::io::Write(tblibc::io::File(error), line.data(), static_cast<uint32_t>(line.size()));
   tblibc_fflush(error);
   tblibc::SetErrno(number);
 }

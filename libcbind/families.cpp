@@ -12,6 +12,7 @@ namespace tblibc {
 extern const Family kFormatFamily;       // format.cpp: the printf family
 extern const Family kStreamsFamily;      // streams.cpp
 extern const Family kScanFamily;         // scan.cpp: the scanf family
+extern const Family kWideStreamsFamily;  // widestreams.cpp: wide characters, wprintf
 extern const Family kStringsFamily;      // strings.cpp: memory and strings
 extern const Family kErrorsFamily;       // errors.cpp: texts, assertions
 extern const Family kNumbersFamily;      // numbers.cpp: conversions, abs, div
@@ -36,6 +37,7 @@ const Family* const kFamilies[] = {
     &kFormatFamily,
     &kStreamsFamily,
     &kScanFamily,
+    &kWideStreamsFamily,
     &kStringsFamily,
     &kErrorsFamily,
     &kNumbersFamily,
@@ -54,7 +56,7 @@ const Family* const kFamilies[] = {
     &kFortifyFamily,
     &kAllocationFamily,
 };
-static_assert(std::size(kFamilies) == 20);
+static_assert(std::size(kFamilies) == 21);
 
 }  // namespace
 

@@ -58,6 +58,8 @@ int ToStream(void* stream, const char* fmt, const uint8_t* args, unsigned mode) 
     SetErrno(linux::kEBADF);
     return -1;
   }
+  // A wide-oriented stream takes the wprintf family only.
+  if (!io::ByteOriented(static_cast<io::IoFile*>(stream))) return -1;
   char chunk[kChunk];
   Output o{chunk, sizeof chunk, 0, false, &DrainStream, stream};
   const int n = Format(o, fmt, args, mode);

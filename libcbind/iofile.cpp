@@ -105,6 +105,7 @@ void SetBase(IoFile* f, char* base, char* end, bool ours) {
 void ResetAreas(IoFile* f) {
   f->readBase = f->readPtr = f->readEnd = f->bufBase;
   f->writeBase = f->writePtr = f->writeEnd = f->bufBase;
+  Of(f)->wideExcess = 0;
 }
 
 // The write area of a stream that is putting: a line-buffered or
@@ -155,12 +156,23 @@ void SwitchToMain(Stream& s) {
 
 void DropBackup(Stream& s) {
   if (InBackup(s.file)) SwitchToMain(s);
+  s.wideBackupCount = 0;
 }
 
 uint32_t Unread(const IoFile* f) {
   uint32_t n = static_cast<uint32_t>(f->readEnd - f->readPtr);
   if (InBackup(f)) n += static_cast<uint32_t>(f->saveEnd - f->saveBase);
   return n;
+}
+
+// What the file has given beyond the guest's position: a wide character
+// pushed back stands for the byte it came from.
+uint32_t Unread(const Stream& s) { return Unread(s.file) + s.wideBackupCount; }
+
+void FreeWideBackup(Stream& s) {
+  std::free(s.wideBackup);
+  s.wideBackup = nullptr;
+  s.wideBackupCount = s.wideBackupSize = 0;
 }
 
 bool PushBack(Stream& s, char c) {
@@ -244,7 +256,7 @@ int FlushWrites(Stream& s) {
 int SwitchToPut(Stream& s) {
   IoFile* f = s.file;
   Allocate(s);
-  const uint32_t unread = Unread(f);
+  const uint32_t unread = Unread(s);
   DropBackup(s);
   if (unread != 0 && (f->flags & kIoIsAppending) == 0) {
     int64_t position = 0;
@@ -310,7 +322,7 @@ int Fill(Stream& s) {
 // The unread bytes go back to the file by a seek; on a pipe they stay.
 int SyncReads(Stream& s) {
   IoFile* f = s.file;
-  const uint32_t unread = Unread(f);
+  const uint32_t unread = Unread(s);
   if (unread == 0) return 0;
   int64_t position = 0;
   const int e = s.backend->seek(s, -static_cast<int64_t>(unread), 1, &position);
@@ -374,6 +386,7 @@ void Reopen(IoFile* f, const Backend& backend, void* cookie, int32_t fd,
   std::free(s.backup);
   s.backup = nullptr;
   s.backupSize = 0;
+  FreeWideBackup(s);
   Unlink(s);
   s.backend = &backend;
   s.cookie = cookie;
@@ -396,6 +409,7 @@ int32_t Close(IoFile* f) {
   SetBase(f, nullptr, nullptr, true);
   std::free(s.backup);
   s.backup = nullptr;
+  FreeWideBackup(s);
   if (s.standard) {
     // The object stays, closed as glibc leaves it: every later use fails.
     f->flags = kIoMagic | kIoIsFilebuf | kIoNoReads | kIoNoWrites | kIoTiedPutGet;
@@ -411,9 +425,8 @@ int32_t Close(IoFile* f) {
 
 // ---- Reading and writing ------------------------------------------------------------
 
-int Underflow(IoFile* f) {
+int WideUnderflow(IoFile* f) {
   Stream& s = *Of(f);
-  if (f->mode == 0) f->mode = -1;
   if (Putting(f) && SwitchToGet(s) != 0) return kEof;
   if (f->readPtr < f->readEnd) return static_cast<unsigned char>(*f->readPtr);
   if (InBackup(f)) {
@@ -421,6 +434,12 @@ int Underflow(IoFile* f) {
     if (f->readPtr < f->readEnd) return static_cast<unsigned char>(*f->readPtr);
   }
   return Fill(s);
+}
+
+int Underflow(IoFile* f) {
+  if (f->mode == 0) f->mode = -1;
+  else if (f->mode > 0) return kEof;
+  return WideUnderflow(f);
 }
 
 int Uflow(IoFile* f) {
@@ -520,6 +539,7 @@ uint32_t Read(IoFile* f, void* buffer, uint32_t count) {
   char* out = static_cast<char*>(buffer);
   uint32_t want = count;
   if (f->mode == 0) f->mode = -1;
+  else if (f->mode > 0) return 0;
   if (Putting(f) && SwitchToGet(s) != 0) return 0;
   if (f->bufBase == nullptr) Allocate(s);
   while (want > 0) {
@@ -586,6 +606,29 @@ int Unget(int c, IoFile* f) {
   return static_cast<unsigned char>(c);
 }
 
+bool PushWide(IoFile* f, uint32_t wc) {
+  Stream& s = *Of(f);
+  if (Putting(f) && SwitchToGet(s) != 0) return false;
+  if (s.wideBackupCount == s.wideBackupSize) {
+    const uint32_t size = s.wideBackupSize != 0 ? 2 * s.wideBackupSize : 4;
+    void* grown = std::realloc(s.wideBackup, size * sizeof(uint32_t));
+    if (grown == nullptr) return false;
+    s.wideBackup = static_cast<uint32_t*>(grown);
+    s.wideBackupSize = size;
+  }
+  s.wideBackup[s.wideBackupCount++] = wc;
+  f->flags &= ~kIoEofSeen;
+  return true;
+}
+
+bool PendingWide(IoFile* f, uint32_t* wc, bool take) {
+  Stream& s = *Of(f);
+  if (s.wideBackupCount == 0) return false;
+  *wc = s.wideBackup[s.wideBackupCount - 1];
+  if (take) --s.wideBackupCount;
+  return true;
+}
+
 // ---- Flushing and positions ---------------------------------------------------------
 
 int Flush(IoFile* f) {
@@ -629,6 +672,10 @@ int64_t Tell(IoFile* f) {
     SetErrno(kEBADF);
     return -1;
   }
+  if (s.wideBackupCount != 0) {
+    SetErrno(kEINVAL);
+    return -1;
+  }
   const bool writing = f->writePtr > f->writeBase || Putting(f);
   const bool appendOnly =
       (f->flags & (kIoIsAppending | kIoNoReads)) == (kIoIsAppending | kIoNoReads);
@@ -639,13 +686,13 @@ int64_t Tell(IoFile* f) {
       return -1;
     }
   }
-  if (writing) position += f->writePtr - f->writeBase;
+  if (writing) position += f->writePtr - f->writeBase - s.wideExcess;
   else position -= Unread(f);
   if (position < 0) {
     SetErrno(kEINVAL);
     return -1;
   }
-  return position;
+  return position / s.unit;
 }
 
 int Seek(IoFile* f, int64_t offset, int whence) {
@@ -659,7 +706,8 @@ int Seek(IoFile* f, int64_t offset, int whence) {
     return -1;
   }
   if (Putting(f) && FlushWrites(s) != 0) return -1;
-  if (whence == 1) offset -= Unread(f);
+  offset *= s.unit;
+  if (whence == 1) offset -= Unread(s);
   int64_t position = 0;
   if (const int e = s.backend->seek(s, offset, whence, &position)) {
     SetErrno(e);

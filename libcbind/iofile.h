@@ -42,6 +42,16 @@ struct Stream {
   uint32_t backupSize = 0;
   Stream* next = nullptr;  // every open stream, newest first
   bool standard = false;   // stdin, stdout or stderr: never freed
+  // ungetwc's characters that no byte can hold, the last pushed at the end.
+  uint32_t* wideBackup = nullptr;
+  uint32_t wideBackupCount = 0, wideBackupSize = 0;
+  // Bytes per position: 4 under open_wmemstream, whose backend takes the
+  // guest's wide characters whole and whose positions count them.
+  uint32_t unit = 1;
+  // Bytes in the write buffer beyond one for each wide character they were
+  // written for: glibc's ftell counts a wide stream's pending characters,
+  // not the bytes they become.
+  int32_t wideExcess = 0;
 };
 
 // A new stream, linked in; `meanings` are linux::OpenMeaning bits; null
@@ -62,10 +72,31 @@ IoFile* File(void* stream);
 bool IsOpen(const IoFile* f);
 
 // glibc's __underflow (the next byte, left in place), __uflow (taken) and
-// __overflow (c stored, or with EOF what is buffered written out).
+// __overflow (c stored, or with EOF what is buffered written out). The
+// first two answer EOF on a wide-oriented stream, whose bytes are for the
+// wide calls only, as glibc's do.
 int Underflow(IoFile* f);
 int Uflow(IoFile* f);
 int Overflow(IoFile* f, int c);
+// The wide calls' way to the bytes beneath: the next byte, left in place,
+// whatever the orientation.
+int WideUnderflow(IoFile* f);
+
+// glibc's _IO_fwide(f, -1) == -1, asked by the byte calls that refuse a
+// wide-oriented stream (fputs, fwrite, printf, scanf): an undecided stream
+// becomes byte-oriented.
+inline bool ByteOriented(IoFile* f) {
+  if (f->mode == 0) f->mode = -1;
+  return f->mode < 0;
+}
+
+// A wide character pushed back that is not the byte just read: read before
+// the bytes, counted as one byte not yet read, dropped where the byte
+// backup area is. While one waits the position is unknown: Tell fails
+// with EINVAL, as glibc's does. False without memory.
+bool PushWide(IoFile* f, uint32_t wc);
+// The last pushed back, taken or left; false when none waits.
+bool PendingWide(IoFile* f, uint32_t* wc, bool take);
 
 inline int Getc(IoFile* f) {
   if (f->readPtr < f->readEnd) return static_cast<unsigned char>(*f->readPtr++);

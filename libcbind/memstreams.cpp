@@ -90,6 +90,7 @@ constexpr io::Backend kFixed{&FixedRead, &FixedWrite, &FixedSeek, &FixedClose};
 struct Dynamic {
   char** text;
   uint32_t* textSize;
+  uint32_t unit = 1;  // 4 under open_wmemstream: sizes count wide characters
   char* block = nullptr;  // of the loader's heap: the guest frees it
   uint32_t capacity = 0;
   uint32_t position = 0;
@@ -99,15 +100,15 @@ struct Dynamic {
 Dynamic& DynamicOf(io::Stream& s) { return *static_cast<Dynamic*>(s.cookie); }
 
 // The block holds the bytes up to the furthest of end and position, zeros
-// in a gap a seek left, and a NUL after them.
+// in a gap a seek left, and a NUL (a unit of them) after them.
 bool Reserve(Dynamic& m, uint64_t bytes) {
-  if (bytes > 0x7FFFFFFE) {
+  if (bytes > 0x7FFFFFFE - m.unit) {
     SetErrno(linux::kEOVERFLOW);
     return false;
   }
-  if (bytes + 1 <= m.capacity) return true;
-  const uint32_t grown = static_cast<uint32_t>(
-      std::max<uint64_t>(bytes + 1, std::min<uint64_t>(uint64_t{m.capacity} * 2, 0x7FFFFFFF)));
+  if (bytes + m.unit <= m.capacity) return true;
+  const uint32_t grown = static_cast<uint32_t>(std::max<uint64_t>(
+      bytes + m.unit, std::min<uint64_t>(uint64_t{m.capacity} * 2, 0x7FFFFFFF)));
   void* block = GuestRealloc(m.block, grown);
   if (block == nullptr) return false;
   m.block = static_cast<char*>(block);
@@ -117,10 +118,11 @@ bool Reserve(Dynamic& m, uint64_t bytes) {
 }
 
 bool Publish(Dynamic& m) {
-  if (!Reserve(m, std::max(m.end, m.position))) return false;
-  m.block[std::max(m.end, m.position)] = '\0';
+  const uint32_t end = std::max(m.end, m.position);
+  if (!Reserve(m, end)) return false;
+  std::memset(m.block + end, 0, m.unit);
   *m.text = m.block;
-  *m.textSize = m.position;
+  *m.textSize = m.position / m.unit;
   return true;
 }
 
@@ -151,8 +153,11 @@ int DynamicSeek(io::Stream& s, int64_t offset, int whence, int64_t* position) {
   return 0;
 }
 
+// What a seek left behind the position is cut off with the terminator,
+// as glibc's close does.
 int DynamicClose(io::Stream& s, int32_t*) {
   Dynamic* m = &DynamicOf(s);
+  m->end = m->position;
   const int result = Publish(*m) ? 0 : Errno();
   delete m;
   return result;
@@ -216,14 +221,18 @@ int CookieClose(io::Stream& s, int32_t*) {
 constexpr io::Backend kCookie{&CookieRead, &CookieWrite, &CookieSeek, &CookieClose};
 
 // A cookie that the stream could not be made for goes back.
+// These streams carry bytes only, as glibc's do, but for open_wmemstream's,
+// wide-oriented from the start.
 template <typename T>
-void* Attach(const io::Backend& backend, T* cookie, unsigned meanings) {
+void* Attach(const io::Backend& backend, T* cookie, unsigned meanings,
+             int32_t orientation = -1) {
   if (cookie == nullptr) {
     SetErrno(linux::kENOMEM);
     return nullptr;
   }
   io::IoFile* f = io::Open(backend, cookie, -1, meanings);
   if (f == nullptr) delete cookie;
+  else f->mode = orientation;
   return f;
 }
 
@@ -272,6 +281,13 @@ void* OpenDynamic(char** text, uint32_t* size) {
   // The guest's words are left alone until the stream first writes out.
   auto* m = new (std::nothrow) Dynamic{text, size};
   return Attach(kDynamic, m, linux::kOpenWrite);
+}
+
+void* OpenWideDynamic(uint32_t** text, uint32_t* size) {
+  auto* m = new (std::nothrow) Dynamic{reinterpret_cast<char**>(text), size, 4};
+  io::IoFile* f = static_cast<io::IoFile*>(Attach(kDynamic, m, linux::kOpenWrite, 1));
+  if (f != nullptr) io::Of(f)->unit = 4;
+  return f;
 }
 
 }  // namespace tblibc::memstreams

@@ -13,6 +13,9 @@ namespace tblibc::memstreams {
 // the stream's own. Null with errno (Linux) on failure.
 void* OpenBuffer(void* buffer, uint32_t size, uint32_t flags);
 void* OpenDynamic(char** text, uint32_t* size);
+// open_wmemstream: the stream's wide characters go into the block whole
+// (4 bytes each, the guest's wchar_t); positions and the size count them.
+void* OpenWideDynamic(uint32_t** text, uint32_t* size);
 
 }  // namespace tblibc::memstreams
 

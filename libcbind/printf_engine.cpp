@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cfenv>
 #include <climits>
+#include <iterator>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -450,6 +451,69 @@ bool EmitWideString(Output& o, const Conversion& s, uint32_t address) {
   return !s.left || Pad(o, ' ', spaces);
 }
 
+// ---- Wide text (kWide) ---------------------------------------------------------
+
+constexpr uint32_t kWeof = 0xFFFFFFFF;
+
+uint32_t WideAt(uint32_t address, size_t i) {
+  uint32_t wc;
+  std::memcpy(&wc, reinterpret_cast<const uint8_t*>(uintptr_t{address}) + 4 * i, 4);
+  return wc;
+}
+
+// Wide characters in the wide form, continuation bytes counted apart.
+bool PutWide(Output& o, const uint32_t* wcs, size_t n) {
+  char chunk[64 * wideform::kLongest];
+  for (size_t i = 0; i < n;) {
+    size_t k = 0;
+    for (; i < n && k + wideform::kLongest <= sizeof chunk; ++i) {
+      const size_t bytes = wideform::Encode(wcs[i], chunk + k);
+      o.hidden += static_cast<uint32_t>(bytes - 1);
+      k += bytes;
+    }
+    if (!Put(o, chunk, k)) return false;
+  }
+  return true;
+}
+
+// %ls in wprintf: every character whole, none refused.
+bool EmitWideText(Output& o, const Conversion& s, uint32_t address) {
+  if (address == 0) return EmitString(o, s, nullptr);
+  size_t n = 0;
+  while ((s.prec < 0 || n < static_cast<size_t>(s.prec)) && WideAt(address, n) != 0) ++n;
+  const int64_t spaces = static_cast<int64_t>(s.width) - static_cast<int64_t>(n);
+  if (!s.left && !Pad(o, ' ', spaces)) return false;
+  uint32_t chunk[64];
+  for (size_t i = 0; i < n;) {
+    size_t k = 0;
+    for (; k < std::size(chunk) && i < n; ++k, ++i) chunk[k] = WideAt(address, i);
+    if (!PutWide(o, chunk, k)) return false;
+  }
+  return !s.left || Pad(o, ' ', spaces);
+}
+
+// %c and %lc in wprintf. glibc's writer answers WEOF for the character
+// WEOF, which it then takes for its own failure: the call ends there.
+bool EmitWideChar(Output& o, const Conversion& s, uint32_t wc) {
+  if (!s.left && !Pad(o, ' ', s.width - 1)) return false;
+  if (!PutWide(o, &wc, 1) || wc == kWeof) return false;
+  return !s.left || Pad(o, ' ', s.width - 1);
+}
+
+// %s in wprintf: the "C" locale's mbrtowc takes ASCII only, as far as the
+// precision reads.
+bool EmitNarrowInWide(Output& o, const Conversion& s, const char* text) {
+  if (text != nullptr) {
+    for (size_t i = 0; (s.prec < 0 || i < static_cast<size_t>(s.prec)) && text[i] != '\0'; ++i) {
+      if (static_cast<unsigned char>(text[i]) >= 0x80) {
+        SetErrno(linux::kEILSEQ);
+        return false;
+      }
+    }
+  }
+  return EmitString(o, s, text);
+}
+
 // What the Linux C library prints for a conversion it does not know: the
 // conversion rebuilt from what it understood (flags in its order,
 // width, precision, the character; length modifiers and n$ dropped).
@@ -773,10 +837,16 @@ void StoreCount(const Conversion& s, uint32_t address, uint32_t count) {
 }
 
 struct Call {
-  const char* format;
+  const void* format;  // the guest's
   unsigned mode;
   int32_t savedErrno;
 };
+
+uint32_t Continuations(const char* p, size_t n) {
+  uint32_t count = 0;
+  for (size_t i = 0; i < n; ++i) count += wideform::IsContinuation(static_cast<unsigned char>(p[i]));
+  return count;
+}
 
 // One conversion, its width and precision taken; false on failure.
 bool Emit(Output& o, Conversion& s, Arguments& args, const Call& call) {
@@ -797,6 +867,7 @@ bool Emit(Output& o, Conversion& s, Arguments& args, const Call& call) {
   if (s.tooWide) return Overflow();
   const int size = ArgumentSize(s);
   const uint8_t* arg = size != 0 ? args.Take(s.data, size) : nullptr;
+  const bool wide = (call.mode & kWide) != 0;
   uint32_t word = 0;
   if (size == 4) std::memcpy(&word, arg, 4);
   switch (s.conv) {
@@ -807,26 +878,31 @@ bool Emit(Output& o, Conversion& s, Arguments& args, const Call& call) {
     case 'c':
       if (s.length != Length::kLong && s.length != Length::kLongLong) {
         const char c = static_cast<char>(word);
+        // btowc: a byte past ASCII is WEOF in the "C" locale.
+        if (wide) return EmitWideChar(o, s, static_cast<unsigned char>(c) < 0x80 ? c : kWeof);
         return EmitText(o, s, &c, 1);
       }
       [[fallthrough]];
     case 'C': {
+      if (wide) return EmitWideChar(o, s, word);
       char c;
       return Narrow(word, c) && EmitText(o, s, &c, 1);
     }
     case 's':
-      if (s.length != Length::kLong && s.length != Length::kLongLong)
-        return EmitString(o, s, reinterpret_cast<const char*>(uintptr_t{word}));
+      if (s.length != Length::kLong && s.length != Length::kLongLong) {
+        const char* text = reinterpret_cast<const char*>(uintptr_t{word});
+        return wide ? EmitNarrowInWide(o, s, text) : EmitString(o, s, text);
+      }
       [[fallthrough]];
     case 'S':
-      return EmitWideString(o, s, word);
+      return wide ? EmitWideText(o, s, word) : EmitWideString(o, s, word);
     case 'p':
       return EmitPointer(o, s, word);
     case 'n':
       // A format that can be altered must not write memory through %n.
       if ((call.mode & kFortify) && platform::IsWritable(Address(call.format)))
         FatalError("*** %n in writable segment detected ***");
-      StoreCount(s, word, o.total);
+      StoreCount(s, word, o.total - o.hidden);
       return true;
     case 'm': {
       const std::string_view text = ErrorText(call.savedErrno);
@@ -843,12 +919,13 @@ bool Emit(Output& o, Conversion& s, Arguments& args, const Call& call) {
 
 }  // namespace
 
-int Format(Output& out, const char* format, const uint8_t* args, unsigned mode) {
+int Format(Output& out, const char* format, const uint8_t* args, unsigned mode,
+           const void* origin) {
   if (format == nullptr) {
     SetErrno(linux::kEINVAL);
     return -1;
   }
-  const Call call{format, mode, Errno()};
+  const Call call{origin != nullptr ? origin : format, mode, Errno()};
   Arguments arguments{args};
   std::vector<uint32_t> offsets;
   const bool positional = std::strchr(format, '$') != nullptr && HasPosition(format);
@@ -865,7 +942,10 @@ int Format(Output& out, const char* format, const uint8_t* args, unsigned mode) 
   for (;;) {
     const char* percent = std::strchr(p, '%');
     const size_t literal = percent ? static_cast<size_t>(percent - p) : std::strlen(p);
-    if (literal != 0 && !Put(out, p, literal)) return -1;
+    if (literal != 0) {
+      if (mode & kWide) out.hidden += Continuations(p, literal);
+      if (!Put(out, p, literal)) return -1;
+    }
     if (percent == nullptr) break;
     Conversion s;
     p = Parse(percent + 1, s);
@@ -882,7 +962,7 @@ int Format(Output& out, const char* format, const uint8_t* args, unsigned mode) 
     if (positional) Number(s, sequence);
     if (!Emit(out, s, arguments, call)) return -1;
   }
-  return static_cast<int>(out.total);
+  return static_cast<int>(out.total - out.hidden);
 }
 
 bool DrainText(Output& o) {

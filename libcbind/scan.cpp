@@ -1,6 +1,7 @@
 // The scanf family: one engine of ours behind every name, reading from a
 // string or from a host stream, with the Linux C library's conversions,
-// return values and quirks. msvcrt's scanf knows neither %hhd nor %zu nor
+// return values and quirks. The wscanf family (widestreams.cpp) runs the
+// same engine over wide characters (scan.h), its format in the wide form. msvcrt's scanf knows neither %hhd nor %zu nor
 // %lld on every version, nor the m modifier, nor the guest's 12-byte long
 // double and 32-bit wchar_t, so no host scanf is bound.
 //
@@ -8,42 +9,61 @@
 // conversion accepts are gathered as the Linux C library gathers them (one
 // character of push-back, so a "0x" with no digit after it loses the x) and
 // then converted as strtol or strtod would.
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "abi/errno.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
 #include "libcbind/iofile.h"
+#include "libcbind/scan.h"
 #include "libcbind/strtod.h"
+#include "libcbind/wideform.h"
 
 namespace tblibc {
 namespace {
 
 using numparse::IsSpace;
+using scan::Dialect;
 
 constexpr int kEof = -1;
 
+// What the C locale's classes make of a character: bytes and wide
+// characters alike, nothing past 0xFF a space or a digit.
+bool Space(int c) { return c >= 0 && c < 0x100 && IsSpace(static_cast<char>(c)); }
+int DigitOf(int c) {
+  return c >= 0 && c < 0x100 ? numparse::DigitValue(static_cast<char>(c)) : 99;
+}
+
 // The characters being scanned with one character of look-ahead, which
-// goes back to a stream when the call ends.
+// goes back to a stream when the call ends. Wide characters come as ints
+// (WEOF is EOF).
 class Input {
  public:
   explicit Input(const char* text) : text_(text) {}
   explicit Input(io::IoFile* stream) : stream_(stream) {}
+  explicit Input(const scan::WideSource* wide) : wide_(wide) {}
   Input(const Input&) = delete;
   Input& operator=(const Input&) = delete;
   ~Input() {
-    if (stream_ != nullptr && pending_ != kNone && pending_ != kEof)
-      io::Unget(pending_, stream_);
+    if (!held_ || pending_ == kEof) return;
+    if (stream_ != nullptr) io::Unget(pending_, stream_);
+    if (wide_ != nullptr) wide_->unget(static_cast<uint32_t>(pending_), wide_->context);
   }
 
   int Peek() {
-    if (pending_ == kNone) {
+    if (!held_) {
+      held_ = true;
       if (stream_ != nullptr) {
         pending_ = io::Getc(stream_);
+      } else if (wide_ != nullptr) {
+        pending_ = static_cast<int>(wide_->get(wide_->context));
       } else {
         const unsigned char c = static_cast<unsigned char>(*text_);
         pending_ = c == 0 ? kEof : c;
@@ -54,8 +74,8 @@ class Input {
   }
   // Consumes the character Peek returned.
   void Take() {
-    if (pending_ != kNone && pending_ != kEof) {
-      pending_ = kNone;
+    if (held_ && pending_ != kEof) {
+      held_ = false;
       ++consumed_;
     }
   }
@@ -67,16 +87,13 @@ class Input {
   uint32_t consumed() const { return consumed_; }
 
  private:
-  static constexpr int kNone = -2;
   const char* text_ = nullptr;
   io::IoFile* stream_ = nullptr;
-  int pending_ = kNone;
+  const scan::WideSource* wide_ = nullptr;
+  bool held_ = false;
+  int pending_ = 0;
   uint32_t consumed_ = 0;
 };
-
-// Which names the guest called: the older ones read "%as" as "%ms", as the
-// Linux C library's pre-C99 scanf does; the C23 ones know %b and "0b".
-enum class Dialect { kGnu, kC99, kC23 };
 
 enum class Size { kChar, kShort, kDefault, kLong, kLongLong, kLongDouble };
 
@@ -163,7 +180,7 @@ bool GatherInteger(Input& in, int64_t width, int& base, std::string& text,
   }
   if (base == 0) base = 10;
   while (width != 0 && c != kEof &&
-         numparse::DigitValue(static_cast<char>(c)) < base) {
+         DigitOf(c) < base) {
     text += static_cast<char>(c);
     in.Take();
     if (width > 0) --width;
@@ -218,7 +235,7 @@ bool GatherFloat(Input& in, int64_t width, std::string& text) {
   for (;;) {
     c = peek();
     if (c == kEof) break;
-    const int d = numparse::DigitValue(static_cast<char>(c));
+    const int d = DigitOf(c);
     if (!exponent && d < (hex ? 16 : 10)) {
       digit = true;
       take(c);
@@ -262,55 +279,83 @@ void StoreFloat(void* where, const std::string& text, Size size) {
   }
 }
 
-// A scan set: which bytes %[...] accepts. `f` points after the '['; on
-// return after the ']'. False for a set with no closing bracket.
-bool ParseSet(const char*& f, bool (&accept)[256]) {
+// A format character: a byte, or in the wide form a wide character; `f`
+// moved past it.
+uint32_t FormatChar(const char*& f, bool wide) {
+  if (wide) return wideform::Next(f);
+  return static_cast<unsigned char>(*f++);
+}
+
+// Which characters %s or %[...] accepts: a table for bytes, and ranges for
+// wide characters past them.
+struct Set {
+  bool accept[256];
   bool negate = false;
+  std::vector<std::pair<uint32_t, uint32_t>> wideRanges;
+
+  bool Contains(int c) const {
+    if (c >= 0 && c < 0x100) return accept[c];
+    const auto wc = static_cast<uint32_t>(c);
+    bool member = false;
+    for (const auto& [low, high] : wideRanges) member |= wc >= low && wc <= high;
+    return member != negate;
+  }
+};
+
+// %s: everything but the C locale's white space.
+void NotSpace(Set& set) {
+  for (int i = 0; i < 256; ++i) set.accept[i] = !Space(i);
+  set.negate = true;
+}
+
+// %[...]: `f` points after the '['; on return after the ']'. False for a
+// set with no closing bracket.
+bool ParseSet(const char*& f, bool wide, Set& set) {
   if (*f == '^') {
-    negate = true;
+    set.negate = true;
     ++f;
   }
-  bool member[256] = {};
-  const char* start = f;
-  for (; *f != '\0'; ++f) {
-    const unsigned char c = static_cast<unsigned char>(*f);
-    if (c == ']' && f != start) break;
-    // A range needs an end that is not the closing bracket and does not
-    // lie below its start; otherwise the '-' is itself a member.
-    if (c == '-' && f != start && f[1] != '\0' && f[1] != ']' &&
-        static_cast<unsigned char>(f[-1]) <= static_cast<unsigned char>(f[1])) {
-      for (int x = static_cast<unsigned char>(f[-1]);
-           x <= static_cast<unsigned char>(f[1]); ++x)
-        member[x] = true;
-      ++f;
-      continue;
-    }
-    member[c] = true;
-  }
+  std::vector<uint32_t> listed;
+  while (*f != '\0' && (*f != ']' || listed.empty())) listed.push_back(FormatChar(f, wide));
   if (*f != ']') return false;
   ++f;
-  for (int i = 0; i < 256; ++i) accept[i] = member[i] != negate;
+  bool member[256] = {};
+  const auto add = [&](uint32_t low, uint32_t high) {
+    for (uint32_t x = low; x <= high && x < 0x100; ++x) member[x] = true;
+    if (high >= 0x100) set.wideRanges.emplace_back(std::max<uint32_t>(low, 0x100), high);
+  };
+  for (size_t i = 0; i < listed.size(); ++i) {
+    // A range needs an end that is not the closing bracket and does not
+    // lie below its start; otherwise the '-' is itself a member.
+    if (listed[i] == '-' && i != 0 && i + 1 < listed.size() && listed[i - 1] <= listed[i + 1]) {
+      add(listed[i - 1], listed[i + 1]);
+      ++i;
+      continue;
+    }
+    add(listed[i], listed[i]);
+  }
+  for (int i = 0; i < 256; ++i) set.accept[i] = member[i] != set.negate;
   return true;
 }
 
 // Characters for %c, %s and %[: into the guest's buffer, into a block of
-// the loader's heap for the m modifier, or nowhere under *.
+// the loader's heap for the m modifier, or nowhere under *. `wide`: the
+// guest's buffer takes wide characters.
 class Sink {
  public:
   Sink(const Spec& spec, Arguments& args, int position, bool wide)
       : spec_(spec), wide_(wide) {
     if (!spec.suppress) target_ = args.Take(position);
   }
-  void Add(unsigned char c) {
+  void Add(uint32_t c) {
     if (spec_.suppress) return;
     if (spec_.allocate) {
-      held_ += static_cast<char>(c);
+      held_.push_back(c);
       return;
     }
     char* out = static_cast<char*>(target_);
     if (wide_) {
-      const uint32_t w = c;
-      std::memcpy(out + count_ * 4, &w, 4);
+      std::memcpy(out + count_ * 4, &c, 4);
     } else {
       out[count_] = static_cast<char>(c);
     }
@@ -332,10 +377,9 @@ class Sink {
       if (block == nullptr) return false;
       for (size_t i = 0; i < held_.size(); ++i) {
         if (wide_) {
-          const uint32_t w = static_cast<unsigned char>(held_[i]);
-          std::memcpy(block + i * 4, &w, 4);
+          std::memcpy(block + i * 4, &held_[i], 4);
         } else {
-          block[i] = held_[i];
+          block[i] = static_cast<char>(held_[i]);
         }
       }
       if (terminate) std::memset(block + held_.size() * unit, 0, unit);
@@ -346,21 +390,28 @@ class Sink {
     if (terminate) Add(0);
     return true;
   }
+  // glibc's wscanf ends a narrow field with the NUL wcrtomb makes of L'\0'
+  // and one more.
+  void ExtraNul() {
+    if (!spec_.suppress && !spec_.allocate && !wide_) Add(0);
+  }
 
  private:
   const Spec& spec_;
   bool wide_;
   void* target_ = nullptr;
   size_t count_ = 0;
-  std::string held_;
+  std::vector<uint32_t> held_;
 };
 
 void SkipSpace(Input& in) {
-  while (in.Peek() != kEof && IsSpace(static_cast<char>(in.Peek()))) in.Take();
+  while (Space(in.Peek())) in.Take();
 }
 
-// The engine.
-int Scan(Input& in, const char* f, const uint32_t* words, Dialect dialect) {
+// The engine. `wideInput`: the wscanf family's, wide characters read with
+// the format in the wide form.
+int Scan(Input& in, const char* f, const uint32_t* words, Dialect dialect,
+         bool wideInput = false) {
   const bool gnuA = dialect == Dialect::kGnu;
   const bool c23 = dialect == Dialect::kC23;
   Arguments args(words);
@@ -376,11 +427,13 @@ int Scan(Input& in, const char* f, const uint32_t* words, Dialect dialect) {
       continue;
     }
     if (fc != '%') {
+      const char* next = f;
+      const auto literal = static_cast<int>(FormatChar(next, wideInput));
       const int c = in.Peek();
       if (c == kEof) return inputFailure();
-      if (c != fc) return done;
+      if (c != literal) return done;
       in.Take();
-      ++f;
+      f = next;
       continue;
     }
     ++f;
@@ -458,6 +511,12 @@ int Scan(Input& in, const char* f, const uint32_t* words, Dialect dialect) {
       wide = true;
       conv = conv == 'S' ? 's' : 'c';
     }
+    // A character the C locale cannot carry from the input into the
+    // buffer: mbrtowc refuses a byte past ASCII for a wide buffer (even
+    // under *, as glibc's scanf converts regardless), wcrtomb a wide
+    // character past ASCII for a narrow one (not under *, which wscanf
+    // does not convert).
+    const bool converts = wideInput ? !wide && !spec.suppress : wide;
     if (conv != '[' && conv != 'c' && conv != 'n') {
       SkipSpace(in);
     }
@@ -482,12 +541,13 @@ int Scan(Input& in, const char* f, const uint32_t* words, Dialect dialect) {
         }
         for (int64_t i = 0; i < width && in.Peek() != kEof; ++i) {
           const int c = in.Next();
-          if (wide && c >= 0x80) {
+          if (converts && static_cast<uint32_t>(c) >= 0x80) {
             SetErrno(linux::kEILSEQ);
             sink.Fail();
-            return done;
+            // wscanf takes it for an input failure.
+            return wideInput ? inputFailure() : done;
           }
-          sink.Add(static_cast<unsigned char>(c));
+          sink.Add(static_cast<uint32_t>(c));
         }
         if (!sink.Finish(false)) return done;
         if (!spec.suppress) ++done;
@@ -495,11 +555,11 @@ int Scan(Input& in, const char* f, const uint32_t* words, Dialect dialect) {
       }
       case 's':
       case '[': {
-        bool accept[256];
+        Set set;
         if (conv == '[') {
-          if (!ParseSet(f, accept)) return done;
+          if (!ParseSet(f, wideInput, set)) return done;
         } else {
-          for (int i = 0; i < 256; ++i) accept[i] = !IsSpace(static_cast<char>(i));
+          NotSpace(set);
         }
         Sink sink(spec, args, position, wide);
         if (in.Peek() == kEof) {
@@ -510,14 +570,14 @@ int Scan(Input& in, const char* f, const uint32_t* words, Dialect dialect) {
         int64_t taken = 0;
         while (width != 0) {
           const int c = in.Peek();
-          if (c == kEof || !accept[c]) break;
-          if (wide && c >= 0x80) {
+          if (c == kEof || !set.Contains(c)) break;
+          if (converts && static_cast<uint32_t>(c) >= 0x80) {
             SetErrno(linux::kEILSEQ);
             sink.Fail();
             return done;
           }
           in.Take();
-          sink.Add(static_cast<unsigned char>(c));
+          sink.Add(static_cast<uint32_t>(c));
           ++taken;
           if (width > 0) --width;
         }
@@ -526,6 +586,7 @@ int Scan(Input& in, const char* f, const uint32_t* words, Dialect dialect) {
           return done;
         }
         if (!sink.Finish(true)) return done;
+        if (wideInput) sink.ExtraNul();
         if (!spec.suppress) ++done;
         break;
       }
@@ -612,6 +673,8 @@ int ScanString(const char* s, const char* format, const uint32_t* words,
 
 int ScanStream(void* stream, const char* format, const uint32_t* words,
                Dialect dialect) {
+  // A wide-oriented stream is read by the wscanf family only.
+  if (!io::ByteOriented(Stream(stream))) return EOF;
   Input in(Stream(stream));
   return Scan(in, format, words, dialect);
 }
@@ -619,6 +682,19 @@ int ScanStream(void* stream, const char* format, const uint32_t* words,
 void* GuestStdin() { return io::Current(0); }
 
 }  // namespace
+
+int scan::ScanWide(const WideSource& source, const uint32_t* format, const uint32_t* words,
+                   Dialect dialect) {
+  // The Linux C library faults on a null format; a clear error instead.
+  if (format == nullptr) {
+    SetErrno(linux::kEINVAL);
+    return EOF;
+  }
+  const std::string form = wideform::Encode(format);
+  Input in(&source);
+  return Scan(in, form.c_str(), words, dialect, true);
+}
+
 }  // namespace tblibc
 
 // ---- Entries ----------------------------------------------------------------

@@ -343,7 +343,10 @@ void* tblibc_popen(const char* command, const char* mode) {
     SetErrno(e);
     return nullptr;
   }
-  return io::Open(kPipes, child, fd, reads == 1 ? linux::kOpenRead : linux::kOpenWrite);
+  IoFile* f = io::Open(kPipes, child, fd, reads == 1 ? linux::kOpenRead : linux::kOpenWrite);
+  // A command's pipe carries bytes only, as glibc's does.
+  if (f != nullptr) f->mode = -1;
+  return f;
 }
 
 // On a stream popen did not give, what fclose does.
@@ -435,8 +438,13 @@ int tblibc_fileno(void* stream) {
 
 // ---- Characters and lines
 
-int tblibc_fgetc(void* stream) { return io::Getc(F(stream)); }
-int tblibc_getchar() { return io::Getc(io::Current(0)); }
+// The bytes of a wide-oriented stream are the wide calls' (glibc's
+// fgetc finds them taken into its wide buffer): EOF, no indicator set.
+int tblibc_fgetc(void* stream) {
+  IoFile* f = F(stream);
+  return f->mode > 0 ? tblibc::EOF_ : io::Getc(f);
+}
+int tblibc_getchar() { return tblibc_fgetc(io::Current(0)); }
 int tblibc_ungetc(int c, void* stream) { return io::Unget(c, F(stream)); }
 
 // _IO_peekc_locked: the next byte, left to be read.
@@ -451,15 +459,18 @@ int tblibc_putc(int c, void* stream) { return io::Putc(c, F(stream)); }
 int tblibc_putchar(int c) { return io::Putc(c, tblibc::StandardOut()); }
 
 // fputs and puts answer what the Linux C library answers.
+// Neither writes to a wide-oriented stream.
 int tblibc_fputs(const char* text, void* stream) {
   const uint32_t length = static_cast<uint32_t>(std::strlen(text));
+  if (!io::ByteOriented(F(stream))) return tblibc::EOF_;
   return io::Write(F(stream), text, length) == length ? 1 : tblibc::EOF_;
 }
 
 int tblibc_puts(const char* text) {
   IoFile* out = tblibc::StandardOut();
   const size_t length = std::strlen(text);
-  if (io::Write(out, text, static_cast<uint32_t>(length)) != length ||
+  if (!io::ByteOriented(out) ||
+      io::Write(out, text, static_cast<uint32_t>(length)) != length ||
       io::Putc('\n', out) == tblibc::EOF_)
     return tblibc::EOF_;
   return length < 0x7fffffff ? static_cast<int>(length + 1) : 0x7fffffff;
@@ -472,6 +483,7 @@ uint32_t tblibc_fwrite(const void* data, uint32_t size, uint32_t count, void* st
     tblibc::SetErrno(linux::kEINVAL);
     return 0;
   }
+  if (!io::ByteOriented(F(stream))) return 0;
   const uint32_t written = io::Write(F(stream), data, static_cast<uint32_t>(request));
   if (written == request || written == io::kWriteFlushFailed) return count;
   return written / size;
@@ -507,6 +519,7 @@ char* tblibc_fgets(char* buffer, int32_t count, void* stream) {
     return buffer;
   }
   IoFile* f = F(stream);
+  if (f->mode > 0) return nullptr;
   const uint32_t earlier = f->flags & linux::kIoErrSeen;
   f->flags &= ~linux::kIoErrSeen;
   const uint32_t n = tblibc::ReadLine(f, buffer, static_cast<uint32_t>(count - 1), '\n');
