@@ -22,6 +22,7 @@ enum : uint16_t {
   kBad = 128,     // not an instruction of 32-bit mode
   kGroup3 = 256,  // F6/F7: an immediate only for /0 and /1 (test)
   kPrefix = 512,
+  kRegs = 1024,   // a ModRM byte read as two registers whatever its mod bits
 };
 
 using Table = std::array<uint16_t, 256>;
@@ -88,13 +89,18 @@ constexpr Table OneByte() {
 constexpr Table TwoByte() {
   Table t{};
   Set(t, 0x00, 0xFF, kM);  // most of the map takes a ModRM byte
-  for (int op : {0x04, 0x0A, 0x0C, 0x24, 0x25, 0x26, 0x27, 0x36, 0x39, 0x3B,
-                 0x3C, 0x3D, 0x3E, 0x3F, 0xA6, 0xA7})
+  for (int op : {0x04, 0x0A, 0x0C, 0x25, 0x27, 0x36, 0x39, 0x3B, 0x3C, 0x3D, 0x3E,
+                 0x3F, 0x7A, 0x7B})
     t[op] = kBad;
+  // A6 and A7 keep their ModRM byte: VIA PadLock's xsha, xstore and xcrypt.
   for (int op : {0x05, 0x06, 0x07, 0x08, 0x09, 0x0B, 0x0E, 0x30, 0x31, 0x32,
                  0x33, 0x34, 0x35, 0x37, 0x77, 0xA0, 0xA1, 0xA2, 0xA8, 0xA9, 0xAA})
     t[op] = kNone;
-  t[0x0F] = kM | kI8;  // 3DNow!
+  t[0x0F] = kM | kI8;  // 3DNow!: the opcode is the byte after the operand
+  // mov to and from control, debug and (the 486's) test registers: the
+  // processor ignores the mod bits, so no SIB and no displacement follow.
+  Set(t, 0x20, 0x24, kRegs);
+  t[0x26] = kRegs;
   Set(t, 0x70, 0x73, kM | kI8);
   Set(t, 0x80, 0x8F, kIZ);  // jcc rel32
   t[0xA4] = kM | kI8;
@@ -122,6 +128,26 @@ constexpr Table kTwoByte = TwoByte();
 constexpr Table kVectorTwoByte = VectorTwoByte();
 static_assert(kOneByte[0x65] == kPrefix && kOneByte[0x8B] == kM);
 static_assert(kTwoByte[0x84] == kIZ && kTwoByte[0xAF] == kM);
+
+// 0F opcodes whose form depends on the mandatory prefix (the last F2 or F3,
+// else 66; 0 for none).
+struct Mandatory {
+  uint8_t op, prefix;
+  uint16_t form;
+};
+constexpr Mandatory kMandatory[] = {
+    {0x78, 0x66, kM | kI16},  // AMD's extrq xmm, imm8, imm8 (VMREAD has no such forms)
+    {0x78, 0xF2, kM | kI16},  // and insertq xmm, xmm, imm8, imm8
+    {0xB8, 0x00, kBad},       // popcnt is F3 0F B8; the rest was the Itanium's jmpe
+    {0xB8, 0x66, kBad},
+    {0xB8, 0xF2, kBad},
+};
+
+uint16_t TwoByteForm(uint8_t op, uint8_t prefix) {
+  for (const Mandatory& m : kMandatory)
+    if (m.op == op && m.prefix == prefix) return m.form;
+  return kTwoByte[op];
+}
 
 // The maps past 0F, each of one form throughout, numbered as VEX, EVEX and
 // XOP name them: 2 (0F 38), 3 (0F 3A), 5 and 6 (EVEX's half-precision
@@ -184,11 +210,13 @@ Escape VectorEscape(const uint8_t* p, uint32_t room) {
 
 uint32_t InstructionLength(const uint8_t* code, uint32_t room) {
   bool operand16 = false, address16 = false;
+  uint8_t rep = 0;
   uint32_t at = 0;
   // Prefixes, at most the 15 bytes an instruction may have.
   while (at < room && kOneByte[code[at]] == kPrefix) {
     operand16 |= code[at] == 0x66;
     address16 |= code[at] == 0x67;
+    if (code[at] == 0xF2 || code[at] == 0xF3) rep = code[at];
     if (++at >= 15) return 0;
   }
   if (at >= room) return 0;
@@ -207,7 +235,7 @@ uint32_t InstructionLength(const uint8_t* code, uint32_t room) {
       ++at;
       form = kMapForm[op == 0x38 ? 2 : 3];
     } else {
-      form = kTwoByte[op];
+      form = TwoByteForm(op, rep ? rep : operand16 ? 0x66 : 0);
     }
   }
   if (form & kBad) return 0;
@@ -219,6 +247,7 @@ uint32_t InstructionLength(const uint8_t* code, uint32_t room) {
       immediate += code[at - 1] == 0xF6 ? 1 : operand16 ? 2 : 4;
     at += modrm;
   }
+  if (form & kRegs) at += 1;
   if (form & kI8) immediate += 1;
   if (form & kI16) immediate += 2;
   if (form & kIZ) immediate += operand16 ? 2 : 4;
