@@ -239,12 +239,13 @@ def main():
         note("skipped: no objdump on this machine")
         return 0
     start = time.monotonic()
-    with tempfile.TemporaryDirectory() as temporary:
+    with tempfile.TemporaryDirectory() as temporary, \
+            concurrent.futures.ProcessPoolExecutor(os.cpu_count() or 1) as pool:
         work = args.work or temporary
         os.makedirs(work, exist_ok=True)
-        files = args.files
-        if not files:
-            files = []
+        check = functools.partial(compare, helper=args.lengths)
+        files = list(args.files)
+        if not args.files:
             for path in LIBRARIES:
                 if not os.path.exists(path):
                     note("skipped %s: not on this machine" % path)
@@ -252,23 +253,26 @@ def main():
                     note("skipped %s: no i386 ELF file here" % path)
                 else:
                     files.append(path)
+        # The libraries are compared while the samples are built.
+        checks = [(path, pool.submit(check, path)) for path in files]
+        if not args.files:
             if shutil.which("gcc"):
-                files += build_samples(work) + build_sweep(work)
+                checks += [(path, pool.submit(check, path))
+                           for path in build_samples(work) + build_sweep(work)]
             else:
                 note("skipped the compiled samples: no gcc on this machine")
         total = 0
         failures = []
-        with concurrent.futures.ProcessPoolExecutor(os.cpu_count() or 1) as pool:
-            for path, (agreed, restarts, wrong) in zip(
-                    files, pool.map(functools.partial(compare, helper=args.lengths), files)):
-                total += agreed
-                note("%-40s %8d instructions agree, %5d restarts, %d disagree" % (
-                    os.path.basename(path), agreed, restarts, len(wrong)))
-                for line in wrong[:SHOWN]:
-                    note("  " + line)
-                failures += wrong
+        for path, result in checks:
+            agreed, restarts, wrong = result.result()
+            total += agreed
+            note("%-40s %8d instructions agree, %5d restarts, %d disagree" % (
+                os.path.basename(path), agreed, restarts, len(wrong)))
+            for line in wrong[:SHOWN]:
+                note("  " + line)
+            failures += wrong
     note("%d instructions compared in %d files, %d disagree (%.1f s)" % (
-        total, len(files), len(failures), time.monotonic() - start))
+        total, len(checks), len(failures), time.monotonic() - start))
     return 1 if failures else 0
 
 
