@@ -12,15 +12,17 @@ namespace {
 // What an opcode is followed by.
 enum : uint16_t {
   kNone = 0,
-  kM = 1,        // a ModRM byte (with SIB and displacement)
-  kI8 = 2,       // an 8-bit immediate
-  kI16 = 4,      // a 16-bit immediate
-  kIZ = 8,       // 16 or 32 bits by operand size
-  kIA = 16,      // a memory offset: 16 or 32 bits by address size
-  kIP = 32,      // a far pointer: a selector and an offset of operand size
-  kBad = 64,     // not an instruction of 32-bit mode
-  kGroup3 = 128, // F6/F7: an immediate only for /0 and /1 (test)
-  kPrefix = 256,
+  kM = 1,         // a ModRM byte (with SIB and displacement)
+  kI8 = 2,        // an 8-bit immediate
+  kI16 = 4,       // a 16-bit immediate, or two 8-bit ones
+  kIZ = 8,        // 16 or 32 bits by operand size
+  kI32 = 16,      // 32 bits whatever the operand size
+  kIA = 32,       // a memory offset: 16 or 32 bits by address size
+  kIP = 64,       // a far pointer: a selector and an offset of operand size
+  kBad = 128,     // not an instruction of 32-bit mode
+  kGroup3 = 256,  // F6/F7: an immediate only for /0 and /1 (test)
+  kPrefix = 512,
+  kRegs = 1024,   // a ModRM byte read as two registers whatever its mod bits
 };
 
 using Table = std::array<uint16_t, 256>;
@@ -51,7 +53,7 @@ constexpr Table OneByte() {
   t[0x81] = kM | kIZ;
   t[0x82] = kM | kI8;
   t[0x83] = kM | kI8;
-  Set(t, 0x84, 0x8F, kM);
+  Set(t, 0x84, 0x8F, kM);  // 8F: pop, or an XOP prefix (decoded apart)
   t[0x9A] = kIP;
   Set(t, 0xA0, 0xA3, kIA);
   t[0xA8] = kI8;
@@ -87,13 +89,18 @@ constexpr Table OneByte() {
 constexpr Table TwoByte() {
   Table t{};
   Set(t, 0x00, 0xFF, kM);  // most of the map takes a ModRM byte
-  for (int op : {0x04, 0x0A, 0x0C, 0x24, 0x25, 0x26, 0x27, 0x36, 0x39, 0x3B,
-                 0x3C, 0x3D, 0x3E, 0x3F, 0xA6, 0xA7})
+  for (int op : {0x04, 0x0A, 0x0C, 0x25, 0x27, 0x36, 0x39, 0x3B, 0x3C, 0x3D, 0x3E,
+                 0x3F, 0x7A, 0x7B})
     t[op] = kBad;
+  // A6 and A7 keep their ModRM byte: VIA PadLock's xsha, xstore and xcrypt.
   for (int op : {0x05, 0x06, 0x07, 0x08, 0x09, 0x0B, 0x0E, 0x30, 0x31, 0x32,
                  0x33, 0x34, 0x35, 0x37, 0x77, 0xA0, 0xA1, 0xA2, 0xA8, 0xA9, 0xAA})
     t[op] = kNone;
-  t[0x0F] = kM | kI8;  // 3DNow!
+  t[0x0F] = kM | kI8;  // 3DNow!: the opcode is the byte after the operand
+  // mov to and from control, debug and (the 486's) test registers: the
+  // processor ignores the mod bits, so no SIB and no displacement follow.
+  Set(t, 0x20, 0x24, kRegs);
+  t[0x26] = kRegs;
   Set(t, 0x70, 0x73, kM | kI8);
   Set(t, 0x80, 0x8F, kIZ);  // jcc rel32
   t[0xA4] = kM | kI8;
@@ -105,10 +112,49 @@ constexpr Table TwoByte() {
   return t;
 }
 
+// The 0F map of VEX and EVEX: a ModRM byte throughout, an immediate where
+// the legacy map's instruction has one, and no jumps.
+constexpr Table VectorTwoByte() {
+  Table t{};
+  Set(t, 0x00, 0xFF, kM);
+  Set(t, 0x70, 0x73, kM | kI8);
+  for (int op : {0xC2, 0xC4, 0xC5, 0xC6}) t[op] = kM | kI8;
+  t[0x77] = kNone;  // vzeroupper, vzeroall
+  return t;
+}
+
 constexpr Table kOneByte = OneByte();
 constexpr Table kTwoByte = TwoByte();
+constexpr Table kVectorTwoByte = VectorTwoByte();
 static_assert(kOneByte[0x65] == kPrefix && kOneByte[0x8B] == kM);
 static_assert(kTwoByte[0x84] == kIZ && kTwoByte[0xAF] == kM);
+
+// 0F opcodes whose form depends on the mandatory prefix (the last F2 or F3,
+// else 66; 0 for none).
+struct Mandatory {
+  uint8_t op, prefix;
+  uint16_t form;
+};
+constexpr Mandatory kMandatory[] = {
+    {0x78, 0x66, kM | kI16},  // AMD's extrq xmm, imm8, imm8 (VMREAD has no such forms)
+    {0x78, 0xF2, kM | kI16},  // and insertq xmm, xmm, imm8, imm8
+    {0xB8, 0x00, kBad},       // popcnt is F3 0F B8; the rest was the Itanium's jmpe
+    {0xB8, 0x66, kBad},
+    {0xB8, 0xF2, kBad},
+};
+
+uint16_t TwoByteForm(uint8_t op, uint8_t prefix) {
+  for (const Mandatory& m : kMandatory)
+    if (m.op == op && m.prefix == prefix) return m.form;
+  return kTwoByte[op];
+}
+
+// The maps past 0F, each of one form throughout, numbered as VEX, EVEX and
+// XOP name them: 2 (0F 38), 3 (0F 3A), 5 and 6 (EVEX's half-precision
+// maps), 8, 9 and 10 (XOP's).
+constexpr uint16_t kMapForm[] = {kBad, kBad, kM, kM | kI8, kBad, kM, kM, kBad,
+                                 kM | kI8, kM, kM | kI32};
+constexpr uint32_t kMaps = sizeof kMapForm / sizeof kMapForm[0];
 
 // Bytes taken by the ModRM byte at `p` and what it implies; 0 when they do
 // not fit.
@@ -133,47 +179,63 @@ uint32_t ModRmLength(const uint8_t* p, uint32_t room, bool address16) {
   return length <= room ? length : 0;
 }
 
-// C5 (two bytes), C4 (three) and 62 (four, EVEX) begin a vector
+// A vector instruction's prefix: its length, and the map it names (0 for
+// one it may not name).
+struct Escape {
+  uint32_t length, map;
+};
+
+// C5 (two bytes, map 1), C4 (three) and 62 (four, EVEX) begin a vector
 // instruction's prefix when the byte after them has both top bits set: in
 // 32-bit mode LDS, LES and BOUND take a memory operand only, whose ModRM
-// byte never has. The prefix's length, or 0 for the older instructions.
-uint32_t VexLength(const uint8_t* p, uint32_t room) {
-  if (room < 2 || (p[1] & 0xC0) != 0xC0) return 0;
-  const uint32_t length = p[0] == 0xC5 ? 2 : p[0] == 0xC4 ? 3 : p[0] == 0x62 ? 4 : 0;
-  return length <= room ? length : 0;
+// byte never has. 8F (XOP, three bytes) does when the low five bits of the
+// byte after it name a map from 8 up: POP's ModRM byte there would have a
+// reg field other than 0. {0, 0} for the older instructions.
+Escape VectorEscape(const uint8_t* p, uint32_t room) {
+  if (room < 2) return {0, 0};
+  const uint32_t next = p[1];
+  const bool vex = (next & 0xC0) == 0xC0;
+  switch (p[0]) {
+    case 0xC5: return vex ? Escape{2, 1} : Escape{0, 0};
+    case 0xC4: return vex ? Escape{3, (next & 0x1F) <= 3 ? next & 0x1F : 0} : Escape{0, 0};
+    case 0x62: return vex ? Escape{4, next & 7} : Escape{0, 0};
+    case 0x8F:
+      if ((next & 0x1F) < 8) return {0, 0};
+      return {3, (next & 0x1F) < kMaps ? next & 0x1F : 0};
+  }
+  return {0, 0};
 }
 
 }  // namespace
 
 uint32_t InstructionLength(const uint8_t* code, uint32_t room) {
   bool operand16 = false, address16 = false;
+  uint8_t rep = 0;
   uint32_t at = 0;
   // Prefixes, at most the 15 bytes an instruction may have.
   while (at < room && kOneByte[code[at]] == kPrefix) {
     operand16 |= code[at] == 0x66;
     address16 |= code[at] == 0x67;
+    if (code[at] == 0xF2 || code[at] == 0xF3) rep = code[at];
     if (++at >= 15) return 0;
   }
   if (at >= room) return 0;
   uint16_t form = kOneByte[code[at]];
-  if (const uint32_t vex = VexLength(code + at, room - at)) {
-    // The VEX and EVEX prefixes name their opcode map; the opcode follows.
-    const uint8_t lead = code[at];
-    const uint32_t map = lead == 0xC5 ? 1 : lead == 0xC4 ? code[at + 1] & 0x1F : code[at + 1] & 3;
-    at += vex;
+  if (const Escape escape = VectorEscape(code + at, room - at); escape.length != 0) {
+    // The VEX, EVEX and XOP prefixes name their opcode map; the opcode follows.
+    at += escape.length;
     if (at >= room) return 0;
     const uint8_t op = code[at++];
-    form = map == 1 ? kTwoByte[op] : map == 2 ? kM : map == 3 ? (kM | kI8) : kBad;
-    if ((form & kIZ) != 0) return 0;  // no jump is VEX-encoded
+    form = escape.map == 1 ? kVectorTwoByte[op] : kMapForm[escape.map];
   } else if (code[at++] == 0x0F) {
     if (at >= room) return 0;
     const uint8_t op = code[at++];
     if (op == 0x38 || op == 0x3A) {  // the three-byte maps
       if (at >= room) return 0;
       ++at;
-      form = op == 0x3A ? (kM | kI8) : kM;
+      form = kMapForm[op == 0x38 ? 2 : 3];
     } else {
-      form = kTwoByte[op];
+      form = TwoByteForm(op, rep ? rep : operand16 ? 0x66 : 0);
     }
   }
   if (form & kBad) return 0;
@@ -185,9 +247,11 @@ uint32_t InstructionLength(const uint8_t* code, uint32_t room) {
       immediate += code[at - 1] == 0xF6 ? 1 : operand16 ? 2 : 4;
     at += modrm;
   }
+  if (form & kRegs) at += 1;
   if (form & kI8) immediate += 1;
   if (form & kI16) immediate += 2;
   if (form & kIZ) immediate += operand16 ? 2 : 4;
+  if (form & kI32) immediate += 4;
   if (form & kIA) immediate += address16 ? 2 : 4;
   if (form & kIP) immediate += 2 + (operand16 ? 2 : 4);
   at += immediate;

@@ -5,10 +5,10 @@
 // only the address differs. Both ports run the redirected code.
 //
 // Only instructions are rewritten: the code is walked one instruction at a
-// time with a length decoder for the i386 instruction set (with the VEX and
-// EVEX vector instructions that distributions' programs carry), so a byte
-// sequence that looks like a canary read inside another instruction's
-// operands is stepped over, never changed.
+// time with a length decoder for the i386 instruction set (with the VEX,
+// EVEX and XOP vector instructions and the 3DNow! that distributions'
+// programs carry), so a byte sequence that looks like a canary read inside
+// another instruction's operands is stepped over, never changed.
 #pragma once
 
 #include <cstdint>
