@@ -677,11 +677,12 @@ int64_t Tell(IoFile* f) {
     return -1;
   }
   const bool writing = f->writePtr > f->writeBase || Putting(f);
-  const bool appendOnly =
-      (f->flags & (kIoIsAppending | kIoNoReads)) == (kIoIsAppending | kIoNoReads);
+  // Bytes waiting on an appending stream ("a" or "a+") will land at the
+  // end, wherever reading had got to: glibc asks the file for its end.
+  const bool toEnd = f->writePtr > f->writeBase && (f->flags & kIoIsAppending) != 0;
   int64_t position = Offset(f);
-  if ((writing && appendOnly) || position < 0) {
-    if (const int e = s.backend->seek(s, 0, writing && appendOnly ? 2 : 1, &position)) {
+  if (toEnd || position < 0) {
+    if (const int e = s.backend->seek(s, 0, toEnd ? 2 : 1, &position)) {
       SetErrno(e);
       return -1;
     }
