@@ -739,8 +739,10 @@ int Rebuffer(IoFile* f, char* buffer, uint32_t size) {
     f->flags &= ~kIoUnbuffered;
     SetBase(f, buffer, buffer + size, false);
   }
+  // The write area stays empty even on a writer, as glibc leaves it: until
+  // the next write-out every byte goes through Overflow, and the first
+  // block write sends those bytes out before the block.
   ResetAreas(f);
-  if (Putting(f)) f->writeEnd = WriteEnd(f);
   return 0;
 }
 
