@@ -1,8 +1,10 @@
 /* streams: reading a 50 MB file with getc (-DREAD_GETC), fgets
-   (-DREAD_FGETS) or fread in 64 KiB blocks (-DREAD_FREAD), or writing ten
-   million short lines with fputs (-DWRITE_FPUTS), through the host's
-   streams. The input is made once, by the first run that misses it; each
-   run prints a checksum of what it read or wrote. */
+   (-DREAD_FGETS) or fread in 64 KiB blocks (-DREAD_FREAD), copying it
+   through the inline getc_unlocked and putc_unlocked of <stdio.h>
+   (-DCOPY_INLINE), or writing ten million short lines with fputs
+   (-DWRITE_FPUTS) or five million with fprintf (-DWRITE_FPRINTF). The
+   input is made once, by the first run that misses it; each run prints a
+   checksum of what it read or wrote. */
 #include <stdio.h>
 #include <string.h>
 
@@ -51,6 +53,15 @@ int main(void)
     printf("fputs %u bytes %ld\n", sum, ftell(out));
     fclose(out);
     remove("streams-lines.out");
+#elif defined(WRITE_FPRINTF)
+    FILE *out = fopen("streams-printf.out", "wb");
+    for (int i = 0; i < LINES / 2; i++) {
+        fprintf(out, "%s %d\n", i & 1 ? "odd" : "even", i);
+        sum += (unsigned)i & 7;
+    }
+    printf("fprintf %u bytes %ld\n", sum, ftell(out));
+    fclose(out);
+    remove("streams-printf.out");
 #else
     FILE *in;
     make_input();
@@ -75,6 +86,15 @@ int main(void)
         total += (long)n;
     }
     printf("fread %u bytes %ld\n", sum, total);
+#elif defined(COPY_INLINE)
+    FILE *out = fopen("streams-copy.out", "wb");
+    for (int c; (c = getc_unlocked(in)) != EOF;) {
+        putc_unlocked(c, out);
+        sum = sum * 31 + (unsigned)c;
+    }
+    printf("copy %u bytes %ld\n", sum, ftell(out));
+    fclose(out);
+    remove("streams-copy.out");
 #endif
     fclose(in);
 #endif
