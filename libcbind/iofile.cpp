@@ -687,8 +687,13 @@ int64_t Tell(IoFile* f) {
       return -1;
     }
   }
-  if (writing) position += f->writePtr - f->writeBase - s.wideExcess;
-  else position -= Unread(f);
+  // Before its buffer exists a stream has nothing of its own to count,
+  // and glibc leaves out even bytes pushed back: ungetc on a fresh stream
+  // still reads 0 from ftell.
+  if (f->bufBase != nullptr) {
+    if (writing) position += f->writePtr - f->writeBase - s.wideExcess;
+    else position -= Unread(f);
+  }
   if (position < 0) {
     SetErrno(kEINVAL);
     return -1;

@@ -37,9 +37,12 @@ static void update(void)
 
     make("update.txt", "0123456789", 1);
     f = fopen("update.txt", "r+");
+    ungetc('X', f);
+    printf("r+ fresh ungetc ftell %ld", ftell(f));
+    c = getc(f);
     c = getc(f);
     c = getc_unlocked(f);
-    printf("r+ read %c ftello %lld", c, (long long)ftello(f));
+    printf(" read %c ftello %lld", c, (long long)ftello(f));
     fputs("AB", f);
     printf(" wrote %lld", (long long)ftello(f));
     c = fflush(f);
