@@ -42,8 +42,10 @@ unsigned ModeOf(int32_t flag) { return flag > 0 ? format::kFortify : 0; }
 
 // The text is gathered in a chunk and copied into the stream's buffer, so
 // that an unbuffered stream (standard error) writes a call's text at once,
-// as glibc's helper buffer does.
+// as glibc's helper buffer does. Longer text goes out in the helper's
+// pieces, BUFSIZ bytes each.
 constexpr size_t kChunk = 1024;
+constexpr size_t kStreamChunk = linux::kBUFSIZ;
 
 bool DrainStream(Output& o) {
   const auto used = static_cast<uint32_t>(o.used);
@@ -60,7 +62,7 @@ int ToStream(void* stream, const char* fmt, const uint8_t* args, unsigned mode) 
   }
   // A wide-oriented stream takes the wprintf family only.
   if (!io::ByteOriented(static_cast<io::IoFile*>(stream))) return -1;
-  char chunk[kChunk];
+  char chunk[kStreamChunk];
   Output o{chunk, sizeof chunk, 0, false, &DrainStream, stream};
   const int n = Format(o, fmt, args, mode);
   // What came before a failed conversion is written, as Linux does.
