@@ -708,7 +708,7 @@ int32_t tblibc_close(int32_t fd) {
   return 0;
 }
 
-int32_t tblibc_read_all(int32_t fd, void* buffer, uint32_t count) {
+int32_t tblibc_read(int32_t fd, void* buffer, uint32_t count) {
   uint32_t done = 0;
   if (const int e = platform::DescriptorRead(fd, buffer, count, &done)) return FailWith(e);
   return static_cast<int32_t>(done);
@@ -744,7 +744,7 @@ int32_t AtOffset(int32_t fd, int64_t offset, Transfer transfer) {
 extern "C" {
 
 int32_t tblibc_pread64(int32_t fd, void* buffer, uint32_t count, int64_t offset) {
-  return AtOffset(fd, offset, [&] { return tblibc_read_all(fd, buffer, count); });
+  return AtOffset(fd, offset, [&] { return tblibc_read(fd, buffer, count); });
 }
 int32_t tblibc_pwrite64(int32_t fd, const void* buffer, uint32_t count,
                         int64_t offset) {
@@ -785,7 +785,7 @@ int32_t tblibc_readv(int32_t fd, const GuestIovec* iov, int32_t count) {
   int32_t total = 0;
   for (int32_t i = 0; i < count; ++i) {
     if (iov[i].length == 0) continue;
-    const int32_t n = tblibc_read_all(
+    const int32_t n = tblibc_read(
         fd, reinterpret_cast<void*>(uintptr_t{iov[i].base}), iov[i].length);
     if (n < 0) return total > 0 ? total : -1;
     total += n;
@@ -1256,7 +1256,7 @@ int32_t tblibc_read_chk(int32_t fd, void* buffer, uint32_t count,
                         uint32_t buflen) {
   if (count > buflen) tblibc::FatalError("*** buffer overflow detected ***: terminated");
   if (!ValidDescriptor(fd)) return -1;
-  return tblibc_read_all(fd, buffer, count);
+  return tblibc_read(fd, buffer, count);
 }
 
 

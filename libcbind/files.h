@@ -48,6 +48,7 @@ int tblibc_mkdir(const char* path, uint32_t mode);
 int tblibc_open(const char* path, uint32_t flags, ...);
 int tblibc_open64(const char* path, uint32_t flags, ...);
 int tblibc_fcntl(int32_t fd, int32_t command, uint32_t arg);
+int32_t tblibc_read(int32_t fd, void* buffer, uint32_t count);
 int32_t tblibc_write(int32_t fd, const void* buffer, uint32_t count);
 int32_t tblibc_close(int32_t fd);
 int tblibc_terminal_noop();

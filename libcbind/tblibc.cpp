@@ -129,7 +129,7 @@ constexpr Binding kBindings[] = {
     Own<&tblibc_fputc>("fputc"),
     TableSlot("getopt_long", iface::kTblgetoptLong),
     TableSlot("getopt", iface::kTblgetopt),
-    TableSlot("read", iface::kRead),
+    Own<&tblibc_read>("read"),
     Own<&tblibc_fread>("fread"),
     Own<&tblibc_fread>("fread_unlocked"),
     Own<&tblibc_write>("write"),

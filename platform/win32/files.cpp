@@ -311,8 +311,25 @@ int DescriptorSeek(int fd, int64_t offset, int whence, int64_t* position) {
   return 0;
 }
 
+// A file or a pipe is read through its handle: the C runtime's _read
+// remembers having met the end of a file and answers 0 from then on, even
+// after another writer has added to it, where Linux reads what is there
+// now. A console keeps the runtime's text-mode reading.
 int DescriptorRead(int fd, void* buffer, uint32_t count, uint32_t* done) {
   const KeepErrno keep;
+  *done = 0;
+  HANDLE h = OsHandle(fd);
+  if (h == INVALID_HANDLE_VALUE) return linux::kEBADF;
+  const DWORD type = GetFileType(h);
+  if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+    DWORD n = 0;
+    if (ReadFile(h, buffer, count, &n, nullptr)) {
+      *done = n;
+      return 0;
+    }
+    const DWORD e = GetLastError();
+    return e == ERROR_BROKEN_PIPE || e == ERROR_HANDLE_EOF ? 0 : LinuxErrnoOfWin32(e);
+  }
   const int n = _read(fd, buffer, count);
   *done = n < 0 ? 0 : static_cast<uint32_t>(n);
   return n < 0 ? CrtError() : 0;

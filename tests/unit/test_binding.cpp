@@ -51,7 +51,7 @@ constexpr Expected kExpected[] = {
     {"vfprintf", kOwn}, {"snprintf", kOwn}, {"fputs", kOwn}, {"fflush", kOwn},
     {"fileno", kOwn}, {"mkdir", kOwn}, {"fputs_unlocked", kOwn}, {"puts", kOwn},
     {"putc", kOwn}, {"fputc", kOwn}, {"getopt_long", 18}, {"getopt", 19},
-    {"read", 7}, {"fread", kOwn}, {"fread_unlocked", kOwn}, {"write", kOwn},
+    {"read", kOwn}, {"fread", kOwn}, {"fread_unlocked", kOwn}, {"write", kOwn},
     {"fwrite", kOwn}, {"open", kOwn}, {"open64", kOwn}, {"fcntl", kOwn},
     {"close", kOwn}, {"error", kOwn}, {"getpwuid", kOwn}, {"getuid", kOwn},
     {"geteuid", kOwn}, {"getegid", kOwn}, {"getgid", kOwn}, {"getenv", kOwn},
