@@ -429,18 +429,19 @@ void RunAtExitRoutines(int32_t status) {
 
 // The guest's last output is on the screen while the pause waits, not
 // only once the process has ended. The loader's own text goes first: what
-// it holds was written before anything still in the host's buffers.
+// it holds was written before anything still in the guest's buffers.
 //
-// The end's flush is a write of the guest's like any other: into a pipe
-// whose reader has gone it is SIGPIPE, whose default action ends the run
-// with 141 as on Linux. That end comes back here and must not flush and
-// signal again.
-[[noreturn]] void PauseAndExit(int32_t status) {
+// Only exit writes the guest's streams out; _exit and a fatal signal leave
+// them, as on Linux. That flush is a write of the guest's like any other:
+// into a pipe whose reader has gone it is SIGPIPE, whose default action
+// ends the run (141) by way of EndRun, without a second flush.
+[[noreturn]] void PauseAndExit(int32_t status, bool writeStreamsOut) {
   static bool ending = false;
   rtl::Flush();
-  const bool first = !ending;
-  ending = true;
-  if (first) io::EndAll();
+  if (writeStreamsOut && !ending) {
+    ending = true;
+    io::EndAll();
+  }
   util::PauseAndExit(static_cast<uint32_t>(status));
 }
 
@@ -514,7 +515,7 @@ void RunGuest(int32_t (*main)(int32_t, char**, char**), uint32_t init,
 void Exit(int32_t status) {
   RunAtExitRoutines(status);
   RunGuestDestructors();
-  PauseAndExit(status);
+  PauseAndExit(status, true);
 }
 
 void FlushGuestStreams() {
@@ -522,7 +523,7 @@ void FlushGuestStreams() {
   io::FlushAll();
 }
 
-void EndRun(int32_t status) { PauseAndExit(status); }
+void EndRun(int32_t status) { PauseAndExit(status, false); }
 
 // A script or a build must see the failure: the run ends as Linux ends a
 // process killed by SIGABRT, the status the signals family gives a

@@ -26,7 +26,8 @@ void ForgetAtExitRoutines();
 // the order they were produced.
 void FlushGuestStreams();
 // Ends the run with `status` after the pause, without the at-exit routines
-// (what _exit and a fatal signal do).
+// and leaving the guest's streams unwritten (what _exit and a fatal signal
+// do).
 [[noreturn]] void EndRun(int32_t status);
 // What the guest's abort does: the report, then the end a default-action
 // SIGABRT has (status 134).
