@@ -79,6 +79,9 @@ int32_t SetLimit(int32_t resource, linux::RLimit wanted) {
   if (wanted.cur > wanted.max) return Fail(linux::kEINVAL);
   if (wanted.max > gLimits[resource].max) return Fail(linux::kEPERM);
   gLimits[resource] = wanted;
+  // A program that raises its limit to open more files gets them from the
+  // host as well; a lower limit is only recorded, the loader needs its own.
+  if (resource == kRLIMIT_NOFILE) platform::AllowDescriptors(wanted.cur);
   return 0;
 }
 

@@ -56,6 +56,9 @@ struct VolumeStatus {
 int PathVolumeStatus(const char* path, VolumeStatus* status);
 
 bool DescriptorIsOpen(int fd);
+// Lets the process hold at least `count` descriptors where the host allows
+// it (never fewer than it holds now).
+void AllowDescriptors(uint32_t count);
 // `meanings` are linux::OpenMeaning bits.
 int DescriptorOpen(const char* path, unsigned meanings,
                    unsigned permission, int* fd);

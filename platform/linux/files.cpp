@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -120,6 +122,13 @@ int PathVolumeStatus(const char* path, VolumeStatus* status) {
   status->nameMax = static_cast<uint32_t>(st.f_namemax);
   status->readOnly = (st.f_flag & ST_RDONLY) != 0;
   return 0;
+}
+
+void AllowDescriptors(uint32_t count) {
+  struct rlimit limit {};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= count) return;
+  limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? count : std::min<rlim_t>(count, limit.rlim_max);
+  setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 bool DescriptorIsOpen(int fd) {

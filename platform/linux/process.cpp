@@ -14,6 +14,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -368,6 +369,26 @@ std::vector<StartedPipe*> g_pipes;
 
 }  // namespace
 
+namespace {
+
+// The starter's socket is the loader's, not the guest's: moved high up the
+// descriptor table (not to its very top, which would make the kernel grow
+// the table to the limit), it leaves the guest's first open 3, as on Linux.
+int OutOfTheWay(int fd) {
+  struct rlimit limit {};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return fd;
+  for (int target = static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 4096)) - 1;
+       target > fd; --target) {
+    if (fcntl(target, F_GETFD) != -1) continue;
+    if (dup3(fd, target, O_CLOEXEC) != target) break;
+    close(fd);
+    return target;
+  }
+  return fd;
+}
+
+}  // namespace
+
 void StartCommandStarter() {
   if (g_starter >= 0) return;
   int ends[2];
@@ -392,7 +413,7 @@ void StartCommandStarter() {
     Serve(socket);
   }
   close(ends[1]);
-  g_starter = ends[0];
+  g_starter = OutOfTheWay(ends[0]);
 }
 
 int StartPipeCommand(const char* command, bool reading, const StartingSignals& signals,
