@@ -447,6 +447,9 @@ int tblibc_fgetc(void* stream) {
 int tblibc_getchar() { return tblibc_fgetc(io::Current(0)); }
 int tblibc_ungetc(int c, void* stream) { return io::Unget(c, F(stream)); }
 
+// glibc's internal pushback takes the stream first.
+int tblibc_sputbackc(void* stream, int c) { return io::Unget(c, F(stream)); }
+
 // _IO_peekc_locked: the next byte, left to be read.
 int tblibc_peekc(void* stream) {
   IoFile* f = F(stream);
@@ -498,6 +501,28 @@ uint32_t tblibc_fread(void* buffer, uint32_t size, uint32_t count, void* stream)
   }
   const uint32_t got = io::Read(F(stream), buffer, static_cast<uint32_t>(request));
   return got == request ? count : got / size;
+}
+
+// A line of standard input without its newline, into a buffer of a size
+// nobody knows: glibc still exports it for old programs.
+char* tblibc_gets(char* buffer) {
+  IoFile* f = io::Current(0);
+  if (f->mode > 0) return nullptr;
+  const int first = io::Getc(f);
+  if (first == tblibc::EOF_) return nullptr;
+  uint32_t n = 0;
+  if (first != '\n') {
+    // Only an error of this call makes it fail.
+    const uint32_t earlier = f->flags & linux::kIoErrSeen;
+    f->flags &= ~linux::kIoErrSeen;
+    buffer[0] = static_cast<char>(first);
+    n = 1 + tblibc::ReadLine(f, buffer + 1, 0x7FFFFFFE, '\n');
+    if (f->flags & linux::kIoErrSeen) return nullptr;
+    f->flags |= earlier;
+    if (buffer[n - 1] == '\n') --n;
+  }
+  buffer[n] = '\0';
+  return buffer;
 }
 
 // The old word-at-a-time pair.
@@ -759,11 +784,13 @@ constexpr Export kExports[] = {
     Fn<&tblibc_getchar>("getchar_unlocked"),
     Fn<&tblibc_ungetc>("ungetc"),
     Fn<&tblibc_ungetc>("_IO_ungetc"),
-    Fn<&tblibc_ungetc>("_IO_sputbackc"),
+    Fn<&tblibc_sputbackc>("_IO_sputbackc"),
     Fn<&tblibc_peekc>("_IO_peekc_locked"),
     Fn<&tblibc_fgets>("fgets"),
     Fn<&tblibc_fgets>("fgets_unlocked"),
     Fn<&tblibc_fgets>("_IO_fgets"),
+    Fn<&tblibc_gets>("gets"),
+    Fn<&tblibc_gets>("_IO_gets"),
     Fn<&tblibc_getline>("getline"),
     Fn<&tblibc_getdelim>("getdelim"),
     Fn<&tblibc_getdelim>("__getdelim"),
