@@ -192,19 +192,19 @@ int DescriptorStatus(int fd, FileStatus* status) {
   }
   const int code = FromHandle(h, "", status);
   if (code == 0) return 0;
-  // A standard handle that the parent made from a file may carry no right
-  // to read attributes (Wine gives an output handle write rights only):
-  // still a regular file, whose size a seek can tell.
-  LARGE_INTEGER zero{}, here{}, end{};
-  if (!SetFilePointerEx(h, zero, &here, FILE_CURRENT) ||
-      !SetFilePointerEx(h, zero, &end, FILE_END))
-    return code;
-  SetFilePointerEx(h, here, nullptr, FILE_BEGIN);
+  // Wine makes the standard handles it inherits from Unix files objects
+  // that answer no query for the file's identity; their times and size
+  // still come, and a regular file they are.
+  FILETIME access{}, modify{};
+  LARGE_INTEGER size{};
+  if (!GetFileTime(h, nullptr, &access, &modify) || !GetFileSizeEx(h, &size)) return code;
   *status = FileStatus{};
   status->kind = FileKind::kRegular;
   status->permissions = 0644;
-  status->size = static_cast<uint64_t>(end.QuadPart);
+  status->size = static_cast<uint64_t>(size.QuadPart);
   status->blocks = (status->size + 4095) / 4096 * 8;
+  status->access = FromFileTime(access);
+  status->modify = status->change = FromFileTime(modify);
   return 0;
 }
 
