@@ -13,6 +13,8 @@ CASES = [
     dict(name="hello_leaves_its_input", guest="hello", stdin="first\nsecond\n",
          leftover=True, stdout="Hello\nleft: first\nsecond\n", exit=0),
 
+    dict(name="stack_deep", guest="tests/e2e/guests/stack_deep.c", stdout=NATIVE),
+
     dict(name="args", guest="tests/e2e/guests/args.c",
          args=["one", "two words", LONG],
          stdout="argc=4\n"
