@@ -1,0 +1,15 @@
+# A program built as Debian 12 builds its own, with 64-bit time and file
+# offsets (the __*_time64 and __*64 names, statx, advice), fortified so
+# that its opens without a mode go through __open64_2 and __openat64_2,
+# and asking for messages in the "C" locale. It works in a directory of
+# its own under build/guest/tests and prints only what every host agrees
+# on.
+NATIVE = "NATIVE"
+WORK = "build/guest/tests/time64XXXXXX"
+TIME64 = ["-D_TIME_BITS=64", "-D_FILE_OFFSET_BITS=64",
+          "-O2", "-U_FORTIFY_SOURCE", "-D_FORTIFY_SOURCE=2"]
+
+CASES = [
+    dict(name="time64", guest="tests/e2e/guests/time64.c", args=[WORK],
+         build_flags=TIME64, stdout=NATIVE),
+]
