@@ -1561,6 +1561,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_pwrite>("pwrite"),
     Fn<&tblibc_pread64>("pread64"),
     Fn<&tblibc_pwrite64>("pwrite64"),
+    Fn<&tblibc_pread64>("__pread64"),
+    Fn<&tblibc_pwrite64>("__pwrite64"),
     Fn<&tblibc_readv>("readv"),
     Fn<&tblibc_writev>("writev"),
     Fn<&tblibc_creat>("creat"),
