@@ -5,6 +5,8 @@
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
+#include <ftw.h>
+#include <glob.h>
 #include <libintl.h>
 #include <locale.h>
 #include <stdio.h>
@@ -49,6 +51,20 @@ static void tm_line(const char *label, const struct tm *tm)
     printf("%s: %04d-%02d-%02d %02d:%02d:%02d wday=%d yday=%d isdst=%d\n", label,
            tm->tm_year + 1900, tm->tm_mon + 1, tm->tm_mday, tm->tm_hour,
            tm->tm_min, tm->tm_sec, tm->tm_wday, tm->tm_yday, tm->tm_isdst);
+}
+
+static int walked_files;
+static long long walked_bytes;
+
+static int walked(const char *name, const struct stat *st, int kind, struct FTW *ftw)
+{
+    (void)name;
+    (void)ftw;
+    if (kind == FTW_F && S_ISREG(st->st_mode)) {
+        walked_files++;
+        walked_bytes += st->st_size;
+    }
+    return 0;
 }
 
 static void files(void)
@@ -171,6 +187,16 @@ static void files(void)
     close(fd2);
     stat(to("b.txt"), &st2);
     printf("copied size=%lld\n", (long long)st2.st_size);
+
+    /* The tree walk and glob hand out the same stat. */
+    n = nftw(dir, walked, 4, FTW_PHYS);
+    printf("nftw=%d files=%d bytes=%lld\n", n, walked_files, walked_bytes);
+    {
+        glob_t g;
+        n = glob(at("*.txt"), 0, NULL, &g);
+        printf("glob=%d count=%d\n", n, n == 0 ? (int)g.gl_pathc : 0);
+        if (n == 0) globfree(&g);
+    }
 
     unlink(at("a.txt"));
     unlink(to("b.txt"));
