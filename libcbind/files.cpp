@@ -956,26 +956,28 @@ int32_t tblibc_openat64(int32_t dirfd, const char* path, uint32_t flags, ...) {
 }
 
 // The fortified opens, for a call without a mode: one that would create
-// (O_CREAT, O_TMPFILE) has no mode to create with, which glibc stops at.
+// (O_CREAT, O_TMPFILE) has no mode to create with, which glibc stops at,
+// naming the call.
 constexpr uint32_t kO_TMPFILE = 020000000 | linux::kO_DIRECTORY;
-void CheckNoMode(uint32_t flags) {
+void CheckNoMode(uint32_t flags, const char* call) {
   if ((flags & linux::kO_CREAT) != 0 || (flags & kO_TMPFILE) == kO_TMPFILE)
-    tblibc::FatalError("*** invalid open call: O_CREAT without mode ***: terminated");
+    tblibc::FatalError(std::string("*** invalid ") + call +
+                       " call: O_CREAT or O_TMPFILE without mode ***: terminated");
 }
 int32_t tblibc_open_2(const char* path, uint32_t flags) {
-  CheckNoMode(flags);
+  CheckNoMode(flags, "open");
   return tblibc_open(path, flags);
 }
 int32_t tblibc_open64_2(const char* path, uint32_t flags) {
-  CheckNoMode(flags);
+  CheckNoMode(flags, "open64");
   return tblibc_open64(path, flags);
 }
 int32_t tblibc_openat_2(int32_t dirfd, const char* path, uint32_t flags) {
-  CheckNoMode(flags);
+  CheckNoMode(flags, "openat");
   return tblibc_openat(dirfd, path, flags);
 }
 int32_t tblibc_openat64_2(int32_t dirfd, const char* path, uint32_t flags) {
-  CheckNoMode(flags);
+  CheckNoMode(flags, "openat64");
   return tblibc_openat64(dirfd, path, flags);
 }
 
