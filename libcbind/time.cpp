@@ -399,8 +399,14 @@ int32_t tblibc_timegm(linux::Tm* tm) {
   return static_cast<int32_t>(t);
 }
 
+// The exact difference, rounded once to double, as glibc's; only one that
+// overflows 64 bits goes through long double.
 double tblibc_difftime64(int64_t end, int64_t start) {
-  return static_cast<double>(end) - static_cast<double>(start);
+  int64_t difference;
+  if (!__builtin_sub_overflow(end, start, &difference))
+    return static_cast<double>(difference);
+  return static_cast<double>(static_cast<long double>(end) -
+                             static_cast<long double>(start));
 }
 double tblibc_difftime(int32_t end, int32_t start) {
   return static_cast<double>(int64_t{end} - int64_t{start});
