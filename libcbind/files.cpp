@@ -959,7 +959,7 @@ int32_t tblibc_openat64(int32_t dirfd, const char* path, uint32_t flags, ...) {
 // (O_CREAT, O_TMPFILE) has no mode to create with, which glibc stops at,
 // naming the call.
 constexpr uint32_t kO_TMPFILE = 020000000 | linux::kO_DIRECTORY;
-void CheckNoMode(uint32_t flags, const char* call) {
+static void CheckNoMode(uint32_t flags, const char* call) {
   if ((flags & linux::kO_CREAT) != 0 || (flags & kO_TMPFILE) == kO_TMPFILE)
     tblibc::FatalError(std::string("*** invalid ") + call +
                        " call: O_CREAT or O_TMPFILE without mode ***: terminated");
