@@ -62,6 +62,53 @@ struct Stat64 {
   uint64_t st_ino;
 };
 
+// struct stat under _TIME_BITS=64 (__stat64_t64): the whole inode in
+// place of the padded low half, and 16-byte times.
+struct StatTime64 {
+  uint64_t st_dev;
+  uint64_t st_ino;
+  uint32_t st_mode;
+  uint32_t st_nlink;
+  uint32_t st_uid;
+  uint32_t st_gid;
+  uint64_t st_rdev;
+  int64_t st_size;
+  int32_t st_blksize;
+  int64_t st_blocks;
+  Timespec64 st_atim;
+  Timespec64 st_mtim;
+  Timespec64 st_ctim;
+};
+
+struct StatxTimestamp {
+  int64_t tv_sec;
+  uint32_t tv_nsec;
+  int32_t reserved;
+};
+
+// struct statx, the same on every architecture; the device numbers come
+// split in major and minor.
+struct Statx {
+  uint32_t stx_mask;
+  uint32_t stx_blksize;
+  uint64_t stx_attributes;
+  uint32_t stx_nlink;
+  uint32_t stx_uid;
+  uint32_t stx_gid;
+  uint16_t stx_mode;
+  uint16_t pad1;
+  uint64_t stx_ino;
+  uint64_t stx_size;
+  uint64_t stx_blocks;
+  uint64_t stx_attributes_mask;
+  StatxTimestamp stx_atime, stx_btime, stx_ctime, stx_mtime;
+  uint32_t stx_rdev_major, stx_rdev_minor;
+  uint32_t stx_dev_major, stx_dev_minor;
+  uint64_t stx_mnt_id;
+  uint32_t stx_dio_mem_align, stx_dio_offset_align;
+  uint64_t spare[12];
+};
+
 struct Dirent {
   uint32_t d_ino;
   int32_t d_off;
@@ -139,6 +186,26 @@ static_assert(offsetof(Stat64, st_size) == 44 &&
               offsetof(Stat64, st_atim) == 64 &&
               offsetof(Stat64, st_mtim) == 72 &&
               offsetof(Stat64, st_ctim) == 80 && offsetof(Stat64, st_ino) == 88);
+static_assert(sizeof(StatTime64) == 108 && offsetof(StatTime64, st_ino) == 8 &&
+              offsetof(StatTime64, st_mode) == 16 &&
+              offsetof(StatTime64, st_rdev) == 32 &&
+              offsetof(StatTime64, st_size) == 40 &&
+              offsetof(StatTime64, st_blksize) == 48 &&
+              offsetof(StatTime64, st_blocks) == 52 &&
+              offsetof(StatTime64, st_atim) == 60 &&
+              offsetof(StatTime64, st_mtim) == 76 &&
+              offsetof(StatTime64, st_ctim) == 92);
+static_assert(sizeof(StatxTimestamp) == 16);
+static_assert(sizeof(Statx) == 256 && offsetof(Statx, stx_nlink) == 16 &&
+              offsetof(Statx, stx_mode) == 28 && offsetof(Statx, stx_ino) == 32 &&
+              offsetof(Statx, stx_blocks) == 48 &&
+              offsetof(Statx, stx_atime) == 64 &&
+              offsetof(Statx, stx_btime) == 80 &&
+              offsetof(Statx, stx_ctime) == 96 &&
+              offsetof(Statx, stx_mtime) == 112 &&
+              offsetof(Statx, stx_rdev_major) == 128 &&
+              offsetof(Statx, stx_dev_minor) == 140 &&
+              offsetof(Statx, stx_mnt_id) == 144);
 static_assert(sizeof(Dirent) == 268 && offsetof(Dirent, d_type) == 10 &&
               offsetof(Dirent, d_name) == 11);
 static_assert(sizeof(Dirent64) == 276 && offsetof(Dirent64, d_type) == 18 &&
@@ -177,7 +244,18 @@ constexpr uint32_t kAT_SYMLINK_NOFOLLOW = 0x100;
 constexpr uint32_t kAT_REMOVEDIR = 0x200;
 constexpr uint32_t kAT_EACCESS = 0x200;
 constexpr uint32_t kAT_SYMLINK_FOLLOW = 0x400;
+constexpr uint32_t kAT_NO_AUTOMOUNT = 0x800;
 constexpr uint32_t kAT_EMPTY_PATH = 0x1000;
+constexpr uint32_t kAT_STATX_SYNC_TYPE = 0x6000;
+
+// statx() masks.
+constexpr uint32_t kSTATX_BASIC_STATS = 0x7ff;
+constexpr uint32_t kSTATX__RESERVED = 0x80000000;
+
+// posix_fadvise() advice, 0 (NORMAL) to 5 (NOREUSE); posix_madvise()
+// and madvise() share 0 to 4.
+constexpr int32_t kPOSIX_FADV_NOREUSE = 5;
+constexpr int32_t kPOSIX_MADV_DONTNEED = 4;
 constexpr int32_t kF_DUPFD = 0;
 constexpr int32_t kF_GETFD = 1;
 constexpr int32_t kF_SETFD = 2;

@@ -120,6 +120,20 @@ struct RUsage {
       oublock, msgsnd, msgrcv, nsignals, nvcsw, nivcsw;
 };
 static_assert(sizeof(RUsage) == 72);
+// The same under _TIME_BITS=64: two 16-byte timevals (seconds, microseconds,
+// padding), then the fourteen longs.
+#pragma pack(push, 4)
+struct RUsage64 {
+  int64_t utimeSec;
+  int32_t utimeUsec, pad1;
+  int64_t stimeSec;
+  int32_t stimeUsec, pad2;
+  int32_t maxrss, ixrss, idrss, isrss, minflt, majflt, nswap, inblock,
+      oublock, msgsnd, msgrcv, nsignals, nvcsw, nivcsw;
+};
+#pragma pack(pop)
+static_assert(sizeof(RUsage64) == 88 && offsetof(RUsage64, stimeSec) == 16 &&
+              offsetof(RUsage64, maxrss) == 32);
 constexpr int32_t kRUSAGE_SELF = 0, kRUSAGE_CHILDREN = -1,
                   kRUSAGE_THREAD = 1;
 

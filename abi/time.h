@@ -30,6 +30,28 @@ struct Timeval {
 };
 static_assert(sizeof(Timeval) == 8);
 
+// The 64-bit-time twins (_TIME_BITS=64): a 64-bit count of seconds, then
+// the 32-bit fraction padded to the 8-byte slot, with 4-byte alignment.
+#pragma pack(push, 4)
+struct Timespec64 {
+  int64_t tv_sec;
+  int32_t tv_nsec;
+  int32_t pad;
+};
+struct Timeval64 {
+  int64_t tv_sec;
+  int32_t tv_usec;
+  int32_t pad;
+};
+struct Utimbuf64 {
+  int64_t actime;
+  int64_t modtime;
+};
+#pragma pack(pop)
+static_assert(sizeof(Timespec64) == 16 && offsetof(Timespec64, tv_nsec) == 8);
+static_assert(sizeof(Timeval64) == 16 && offsetof(Timeval64, tv_usec) == 8);
+static_assert(sizeof(Utimbuf64) == 16 && alignof(Utimbuf64) == 4);
+
 struct Timezone {
   int32_t tz_minuteswest;
   int32_t tz_dsttime;

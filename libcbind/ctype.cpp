@@ -8,6 +8,9 @@
 // everything here is ours, on both ports.
 #include <cstdint>
 #include <cstring>
+#include <deque>
+#include <map>
+#include <string>
 #include <string_view>
 
 #include "abi/errno.h"
@@ -401,13 +404,105 @@ const char* tblibc_nl_langinfo(int32_t item) {
 }
 
 
-// The locale and message catalogue names the start-up answers for: no
-// locale is set, and every message is its own translation.
+// No locale is set: setlocale answers nothing.
 char* tblibc_setlocale(int, const char*) { return nullptr; }
+
+}  // extern "C"
+
+// ---- Message catalogues ---------------------------------------------------
+//
+// In the "C" locale glibc reads no catalogue: every message is its own
+// translation, and the plural forms choose as English does. What the guest
+// sets (the domain, a domain's directory and codeset) is still recorded and
+// answered, in copies that live as long as the run, as glibc's do.
+namespace tblibc::ctype {
+namespace {
+
+constexpr char kDefaultDomain[] = "messages";
+// glibc's directory for catalogues on this machine (its configured
+// prefix /usr).
+constexpr char kDefaultDirectory[] = "/usr/share/locale";
+
+struct Binding {
+  const char* directory = nullptr;
+  const char* codeset = nullptr;
+};
+
+const char* Keep(std::string_view text) {
+  static std::deque<std::string> kept;
+  return kept.emplace_back(text).c_str();
+}
+
+const char* gDomain = kDefaultDomain;
+std::map<std::string, Binding, std::less<>> gBindings;
+
+const char* Plural(const char* singular, const char* plural, uint32_t n) {
+  return n == 1 ? singular : plural;
+}
+
+}  // namespace
+}  // namespace tblibc::ctype
+
+extern "C" {
+
 const char* tblibc_dcgettext(const char*, const char* msgid, int) {
   return msgid;
 }
-const char* tblibc_textdomain(const char*, ...) { return "POSIX"; }
+const char* tblibc_dgettext(const char*, const char* msgid) { return msgid; }
+const char* tblibc_gettext(const char* msgid) { return msgid; }
+const char* tblibc_dcngettext(const char*, const char* singular,
+                              const char* plural, uint32_t n, int) {
+  return tblibc::ctype::Plural(singular, plural, n);
+}
+const char* tblibc_dngettext(const char*, const char* singular,
+                             const char* plural, uint32_t n) {
+  return tblibc::ctype::Plural(singular, plural, n);
+}
+const char* tblibc_ngettext(const char* singular, const char* plural,
+                            uint32_t n) {
+  return tblibc::ctype::Plural(singular, plural, n);
+}
+
+// Null asks; "" goes back to the default domain.
+const char* tblibc_textdomain(const char* domain) {
+  using namespace tblibc::ctype;
+  if (domain == nullptr) return gDomain;
+  if (domain[0] == '\0' || std::strcmp(domain, kDefaultDomain) == 0)
+    gDomain = kDefaultDomain;
+  else if (std::strcmp(domain, gDomain) != 0)
+    gDomain = Keep(domain);
+  return gDomain;
+}
+
+// A domain never named before is bound to the default directory and no
+// codeset; a null value asks.
+const char* tblibc_bindtextdomain(const char* domain, const char* directory) {
+  using namespace tblibc::ctype;
+  if (domain == nullptr || domain[0] == '\0') return nullptr;
+  const auto found = gBindings.find(std::string_view(domain));
+  if (directory == nullptr)
+    return found != gBindings.end() && found->second.directory != nullptr
+               ? found->second.directory
+               : kDefaultDirectory;
+  Binding& binding = gBindings[domain];
+  binding.directory = std::strcmp(directory, kDefaultDirectory) == 0
+                          ? kDefaultDirectory
+                          : Keep(directory);
+  return binding.directory;
+}
+
+const char* tblibc_bind_textdomain_codeset(const char* domain,
+                                           const char* codeset) {
+  using namespace tblibc::ctype;
+  if (domain == nullptr || domain[0] == '\0') return nullptr;
+  if (codeset == nullptr) {
+    const auto found = gBindings.find(std::string_view(domain));
+    return found != gBindings.end() ? found->second.codeset : nullptr;
+  }
+  Binding& binding = gBindings[domain];
+  binding.codeset = Keep(codeset);
+  return binding.codeset;
+}
 
 }  // extern "C"
 
@@ -469,6 +564,16 @@ constexpr Export kExports[] = {
     Fn<&tblibc_wcscmp>("wcscmp"),
     Fn<&tblibc_wcscpy>("wcscpy"),
     Fn<&tblibc_wcschr>("wcschr"),
+    // Message catalogues (dcgettext, bindtextdomain and textdomain are
+    // start-up names).
+    Fn<&tblibc_gettext>("gettext"),
+    Fn<&tblibc_dgettext>("dgettext"),
+    Fn<&tblibc_ngettext>("ngettext"),
+    Fn<&tblibc_dngettext>("dngettext"),
+    Fn<&tblibc_dcngettext>("dcngettext"),
+    Fn<&tblibc_bind_textdomain_codeset>("bind_textdomain_codeset"),
+    Fn<&tblibc_dgettext>("__dgettext"),
+    Fn<&tblibc_dcgettext>("__dcgettext"),
 };
 
 }  // namespace

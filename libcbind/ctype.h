@@ -9,5 +9,6 @@ uint32_t tblibc_ctype_get_mb_cur_max();
 const uint16_t* const* tblibc_ctype_b_loc();
 char* tblibc_setlocale(int category, const char* locale);
 const char* tblibc_dcgettext(const char* domain, const char* msgid, int category);
-const char* tblibc_textdomain(const char* domain, ...);
+const char* tblibc_textdomain(const char* domain);
+const char* tblibc_bindtextdomain(const char* domain, const char* directory);
 }

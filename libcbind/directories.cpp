@@ -344,10 +344,12 @@ void GlobFree(linux::Glob* g) {
 
 // ---- ftw and nftw ------------------------------------------------------------
 
+enum class StatLayout { kStat, kStat64, kTime64 };
+
 struct Walk {
   uint32_t callback;
   int32_t flags;
-  bool wide;     // struct stat64
+  StatLayout layout;
   bool classic;  // ftw: no FTW record, no FTW_DP or FTW_SL distinctions
   uint64_t device = 0;
   std::string origin;  // FTW_CHDIR: where the walk started, to come back to
@@ -368,11 +370,15 @@ struct Visit {
 
 Visit Call(Walk* walk, const std::string& path, const platform::FileStatus& s,
            bool haveStatus, int32_t kind, int32_t level) {
+  linux::StatTime64 time64{};
   linux::Stat64 wide{};
   linux::Stat narrow{};
-  uint32_t statAddress = walk->wide ? Address(&wide) : Address(&narrow);
+  uint32_t statAddress = walk->layout == StatLayout::kTime64   ? Address(&time64)
+                         : walk->layout == StatLayout::kStat64 ? Address(&wide)
+                                                               : Address(&narrow);
   if (haveStatus) {
-    if (walk->wide) ToStat64(s, &wide);
+    if (walk->layout == StatLayout::kTime64) ToStatTime64(s, &time64);
+    else if (walk->layout == StatLayout::kStat64) ToStat64(s, &wide);
     else if (!ToStat(s, &narrow)) std::memset(&narrow, 0, sizeof narrow);
   }
   const size_t slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
@@ -461,11 +467,11 @@ Visit WalkTree(Walk* walk, const std::string& path, int32_t level) {
   return {};
 }
 
-int32_t TreeWalk(const char* path, uint32_t callback, int32_t flags, bool wide,
+int32_t TreeWalk(const char* path, uint32_t callback, int32_t flags, StatLayout layout,
                  bool classic) {
   if (path == nullptr) return FailWith(linux::kEFAULT);
   if (path[0] == '\0') return FailWith(linux::kENOENT);
-  Walk walk{callback, flags, wide, classic, 0, {}};
+  Walk walk{callback, flags, layout, classic, 0, {}};
   if (flags & linux::kFTW_CHDIR) walk.origin = platform::CurrentDirectory();
   const int32_t result = WalkTree(&walk, path, 0).result;
   if (flags & linux::kFTW_CHDIR) platform::ChangeDirectory(walk.origin.c_str());
@@ -629,17 +635,24 @@ int32_t tblibc_glob(const char* pattern, int32_t flags, uint32_t errfunc,
 void tblibc_globfree(linux::Glob* g) { GlobFree(g); }
 
 int32_t tblibc_ftw(const char* path, uint32_t callback, int32_t) {
-  return TreeWalk(path, callback, 0, false, true);
+  return TreeWalk(path, callback, 0, StatLayout::kStat, true);
 }
 int32_t tblibc_ftw64(const char* path, uint32_t callback, int32_t) {
-  return TreeWalk(path, callback, 0, true, true);
+  return TreeWalk(path, callback, 0, StatLayout::kStat64, true);
+}
+int32_t tblibc_ftw64_time64(const char* path, uint32_t callback, int32_t) {
+  return TreeWalk(path, callback, 0, StatLayout::kTime64, true);
 }
 int32_t tblibc_nftw(const char* path, uint32_t callback, int32_t, int32_t flags) {
-  return TreeWalk(path, callback, flags, false, false);
+  return TreeWalk(path, callback, flags, StatLayout::kStat, false);
 }
 int32_t tblibc_nftw64(const char* path, uint32_t callback, int32_t,
                       int32_t flags) {
-  return TreeWalk(path, callback, flags, true, false);
+  return TreeWalk(path, callback, flags, StatLayout::kStat64, false);
+}
+int32_t tblibc_nftw64_time64(const char* path, uint32_t callback, int32_t,
+                             int32_t flags) {
+  return TreeWalk(path, callback, flags, StatLayout::kTime64, false);
 }
 
 }  // extern "C"
@@ -669,10 +682,16 @@ constexpr Export kExports[] = {
     Fn<&tblibc_glob>("glob64"),
     Fn<&tblibc_globfree>("globfree"),
     Fn<&tblibc_globfree>("globfree64"),
+    // GLOB_ALTDIRFUNC's stat hooks are never called, so the 64-bit-time
+    // glob_t is the same.
+    Fn<&tblibc_glob>("__glob64_time64"),
+    Fn<&tblibc_globfree>("__globfree64_time64"),
     Fn<&tblibc_ftw>("ftw"),
     Fn<&tblibc_ftw64>("ftw64"),
     Fn<&tblibc_nftw>("nftw"),
     Fn<&tblibc_nftw64>("nftw64"),
+    Fn<&tblibc_ftw64_time64>("__ftw64_time64"),
+    Fn<&tblibc_nftw64_time64>("__nftw64_time64"),
 };
 
 const Family kDirectoriesFamily{"directories", kExports};

@@ -100,6 +100,26 @@ void ToStat64(const platform::FileStatus& s, linux::Stat64* out) {
   out->st_ino = s.inode;
 }
 
+void ToStatTime64(const platform::FileStatus& s, linux::StatTime64* out) {
+  linux::Stat64 wide;
+  ToStat64(s, &wide);
+  std::memset(out, 0, sizeof *out);
+  out->st_dev = wide.st_dev;
+  out->st_ino = wide.st_ino;
+  out->st_mode = wide.st_mode;
+  out->st_nlink = wide.st_nlink;
+  out->st_uid = wide.st_uid;
+  out->st_gid = wide.st_gid;
+  out->st_rdev = wide.st_rdev;
+  out->st_size = wide.st_size;
+  out->st_blksize = wide.st_blksize;
+  out->st_blocks = wide.st_blocks;
+  // The whole seconds: Stat64's are cut to 32 bits.
+  out->st_atim = {s.access.seconds, static_cast<int32_t>(s.access.nanoseconds), 0};
+  out->st_mtim = {s.modify.seconds, static_cast<int32_t>(s.modify.nanoseconds), 0};
+  out->st_ctim = {s.change.seconds, static_cast<int32_t>(s.change.nanoseconds), 0};
+}
+
 bool ToStat(const platform::FileStatus& s, linux::Stat* out) {
   if (s.size > INT32_MAX || s.inode > UINT32_MAX || s.blocks > INT32_MAX ||
       !FitsTime(s.access) || !FitsTime(s.modify) || !FitsTime(s.change))
@@ -289,6 +309,47 @@ int32_t Give64(bool ok, const platform::FileStatus& status, void* buffer) {
   return 0;
 }
 
+int32_t GiveTime64(bool ok, const platform::FileStatus& status, void* buffer) {
+  if (!ok) return -1;
+  ToStatTime64(status, static_cast<linux::StatTime64*>(buffer));
+  return 0;
+}
+
+// The kernel's split of a device number, as gnu_dev_major/minor read it.
+uint32_t Major(uint64_t dev) {
+  return static_cast<uint32_t>(((dev >> 8) & 0xfff) | ((dev >> 32) & ~uint64_t{0xfff}));
+}
+uint32_t Minor(uint64_t dev) {
+  return static_cast<uint32_t>((dev & 0xff) | ((dev >> 12) & ~uint64_t{0xff}));
+}
+
+linux::StatxTimestamp StatxTime(const platform::FileTime& t) {
+  return {t.seconds, t.nanoseconds, 0};
+}
+
+void ToStatx(const platform::FileStatus& s, linux::Statx* out) {
+  std::memset(out, 0, sizeof *out);
+  // What stat gives is all the host knows; a birth time or mount id it
+  // cannot promise is left out of the mask, as Linux leaves what a file
+  // system lacks.
+  out->stx_mask = linux::kSTATX_BASIC_STATS;
+  out->stx_blksize = s.blockSize;
+  out->stx_nlink = s.links;
+  out->stx_uid = s.uid;
+  out->stx_gid = s.gid;
+  out->stx_mode = static_cast<uint16_t>(ModeOf(s));
+  out->stx_ino = s.inode;
+  out->stx_size = s.size;
+  out->stx_blocks = s.blocks;
+  out->stx_atime = StatxTime(s.access);
+  out->stx_ctime = StatxTime(s.change);
+  out->stx_mtime = StatxTime(s.modify);
+  out->stx_rdev_major = Major(s.rdev);
+  out->stx_rdev_minor = Minor(s.rdev);
+  out->stx_dev_major = Major(s.device);
+  out->stx_dev_minor = Minor(s.device);
+}
+
 int32_t Give32(bool ok, const platform::FileStatus& status, void* buffer) {
   if (!ok) return -1;
   if (!ToStat(status, static_cast<linux::Stat*>(buffer)))
@@ -306,7 +367,8 @@ bool VersionOk(int32_t version) {
 
 // Two timespecs as utimensat reads them; false (EINVAL) for a nanosecond
 // count out of range. Null `given`: both now.
-bool FromTimespecs(const linux::Timespec* given, platform::FileTime times[2],
+template <typename Timespec>
+bool FromTimespecs(const Timespec* given, platform::FileTime times[2],
                    bool present[2]) {
   for (int i = 0; i < 2; ++i) {
     present[i] = true;
@@ -324,7 +386,8 @@ bool FromTimespecs(const linux::Timespec* given, platform::FileTime times[2],
   return true;
 }
 
-bool FromTimevals(const linux::Timeval* given, platform::FileTime times[2]) {
+template <typename Timeval>
+bool FromTimevals(const Timeval* given, platform::FileTime times[2]) {
   for (int i = 0; i < 2; ++i) {
     if (given == nullptr) {
       times[i] = Now();
@@ -542,6 +605,39 @@ int tblibc_fxstat64(int32_t, int32_t fd, void* buffer) {
 int tblibc_fxstatat64(int32_t version, int32_t dirfd, const char* path,
                       void* buffer, uint32_t flags) {
   return VersionOk(version) ? tblibc_fstatat64(dirfd, path, buffer, flags) : -1;
+}
+
+// The _TIME_BITS=64 entries: one layout, 64-bit times and sizes.
+int tblibc_stat64_time64(const char* path, void* buffer) {
+  platform::FileStatus s;
+  return GiveTime64(StatusAt(linux::kAT_FDCWD, path, 0, &s), s, buffer);
+}
+int tblibc_lstat64_time64(const char* path, void* buffer) {
+  platform::FileStatus s;
+  return GiveTime64(
+      StatusAt(linux::kAT_FDCWD, path, linux::kAT_SYMLINK_NOFOLLOW, &s), s, buffer);
+}
+int tblibc_fstat64_time64(int32_t fd, void* buffer) {
+  platform::FileStatus s;
+  return GiveTime64(DescriptorStatusOf(fd, &s), s, buffer);
+}
+int tblibc_fstatat64_time64(int32_t dirfd, const char* path, void* buffer,
+                            uint32_t flags) {
+  platform::FileStatus s;
+  return GiveTime64(StatusAt(dirfd, path, flags, &s), s, buffer);
+}
+
+int32_t tblibc_statx(int32_t dirfd, const char* path, uint32_t flags,
+                     uint32_t mask, linux::Statx* out) {
+  if ((flags & ~(linux::kAT_SYMLINK_NOFOLLOW | linux::kAT_NO_AUTOMOUNT |
+                 linux::kAT_EMPTY_PATH | linux::kAT_STATX_SYNC_TYPE)) != 0 ||
+      (flags & linux::kAT_STATX_SYNC_TYPE) == linux::kAT_STATX_SYNC_TYPE ||
+      (mask & linux::kSTATX__RESERVED) != 0)
+    return FailWith(linux::kEINVAL);
+  platform::FileStatus s;
+  if (!StatusAt(dirfd, path, flags, &s)) return -1;
+  ToStatx(s, out);
+  return 0;
 }
 
 int tblibc_statvfs64(const char* path, linux::Statvfs64* out) {
@@ -859,6 +955,32 @@ int32_t tblibc_openat64(int32_t dirfd, const char* path, uint32_t flags, ...) {
   return OpenPath(full.c_str(), flags | linux::kO_LARGEFILE, mode);
 }
 
+// The fortified opens, for a call without a mode: one that would create
+// (O_CREAT, O_TMPFILE) has no mode to create with, which glibc stops at,
+// naming the call.
+constexpr uint32_t kO_TMPFILE = 020000000 | linux::kO_DIRECTORY;
+static void CheckNoMode(uint32_t flags, const char* call) {
+  if ((flags & linux::kO_CREAT) != 0 || (flags & kO_TMPFILE) == kO_TMPFILE)
+    tblibc::FatalError(std::string("*** invalid ") + call +
+                       " call: O_CREAT or O_TMPFILE without mode ***: terminated");
+}
+int32_t tblibc_open_2(const char* path, uint32_t flags) {
+  CheckNoMode(flags, "open");
+  return tblibc_open(path, flags);
+}
+int32_t tblibc_open64_2(const char* path, uint32_t flags) {
+  CheckNoMode(flags, "open64");
+  return tblibc_open64(path, flags);
+}
+int32_t tblibc_openat_2(int32_t dirfd, const char* path, uint32_t flags) {
+  CheckNoMode(flags, "openat");
+  return tblibc_openat(dirfd, path, flags);
+}
+int32_t tblibc_openat64_2(int32_t dirfd, const char* path, uint32_t flags) {
+  CheckNoMode(flags, "openat64");
+  return tblibc_openat64(dirfd, path, flags);
+}
+
 int32_t tblibc_creat64(const char* path, uint32_t mode) {
   if (path == nullptr) return FailWith(linux::kEFAULT);
   return OpenPath(path,
@@ -1141,9 +1263,14 @@ uint32_t tblibc_umask(uint32_t mask) {
   return platform::SetCreationMask(mask & 0777);
 }
 
-// Times.
-int32_t tblibc_utimensat(int32_t dirfd, const char* path,
-                         const linux::Timespec* times, uint32_t flags) {
+// Times: each entry twice, for the 32-bit and the 64-bit time layouts.
+}  // extern "C"
+
+namespace {
+
+template <typename Timespec>
+int32_t UtimensAt(int32_t dirfd, const char* path, const Timespec* times,
+                  uint32_t flags) {
   if (flags & ~(linux::kAT_SYMLINK_NOFOLLOW | linux::kAT_EMPTY_PATH))
     return FailWith(linux::kEINVAL);
   platform::FileTime t[2];
@@ -1152,31 +1279,40 @@ int32_t tblibc_utimensat(int32_t dirfd, const char* path,
   if (path == nullptr) return SetDescriptorTimes(dirfd, t, present);
   return SetPathTimes(dirfd, path, t, present);
 }
-int32_t tblibc_futimens(int32_t fd, const linux::Timespec* times) {
+
+template <typename Timespec>
+int32_t Futimens(int32_t fd, const Timespec* times) {
   platform::FileTime t[2];
   bool present[2];
   if (!FromTimespecs(times, t, present)) return -1;
   return SetDescriptorTimes(fd, t, present);
 }
-int tblibc_futimesat(int32_t dirfd, const char* path, const void* given) {
-  const auto* times = static_cast<const linux::Timeval*>(given);
+
+template <typename Timeval>
+int32_t FutimesAt(int32_t dirfd, const char* path, const Timeval* times) {
   platform::FileTime t[2];
   const bool present[2] = {true, true};
   if (!FromTimevals(times, t)) return -1;
   if (path == nullptr) return SetDescriptorTimes(dirfd, t, present);
   return SetPathTimes(dirfd, path, t, present);
 }
-int32_t tblibc_utimes(const char* path, const linux::Timeval* times) {
+
+template <typename Timeval>
+int32_t Utimes(const char* path, const Timeval* times) {
   if (path == nullptr) return FailWith(linux::kEFAULT);
-  return tblibc_futimesat(linux::kAT_FDCWD, path, times);
+  return FutimesAt(linux::kAT_FDCWD, path, times);
 }
-int32_t tblibc_futimes(int32_t fd, const linux::Timeval* times) {
+
+template <typename Timeval>
+int32_t Futimes(int32_t fd, const Timeval* times) {
   platform::FileTime t[2];
   const bool present[2] = {true, true};
   if (!FromTimevals(times, t)) return -1;
   return SetDescriptorTimes(fd, t, present);
 }
-int32_t tblibc_utime(const char* path, const linux::Utimbuf* times) {
+
+template <typename Utimbuf>
+int32_t Utime(const char* path, const Utimbuf* times) {
   if (path == nullptr) return FailWith(linux::kEFAULT);
   platform::FileTime t[2];
   const bool present[2] = {true, true};
@@ -1187,6 +1323,118 @@ int32_t tblibc_utime(const char* path, const linux::Utimbuf* times) {
     t[1] = {times->modtime, 0};
   }
   return SetPathTimes(linux::kAT_FDCWD, path, t, present);
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t tblibc_utimensat(int32_t dirfd, const char* path,
+                         const linux::Timespec* times, uint32_t flags) {
+  return UtimensAt(dirfd, path, times, flags);
+}
+int32_t tblibc_utimensat64(int32_t dirfd, const char* path,
+                           const linux::Timespec64* times, uint32_t flags) {
+  return UtimensAt(dirfd, path, times, flags);
+}
+int32_t tblibc_futimens(int32_t fd, const linux::Timespec* times) {
+  return Futimens(fd, times);
+}
+int32_t tblibc_futimens64(int32_t fd, const linux::Timespec64* times) {
+  return Futimens(fd, times);
+}
+int tblibc_futimesat(int32_t dirfd, const char* path, const void* given) {
+  return FutimesAt(dirfd, path, static_cast<const linux::Timeval*>(given));
+}
+int32_t tblibc_futimesat64(int32_t dirfd, const char* path,
+                           const linux::Timeval64* times) {
+  return FutimesAt(dirfd, path, times);
+}
+int32_t tblibc_utimes(const char* path, const linux::Timeval* times) {
+  return Utimes(path, times);
+}
+int32_t tblibc_utimes64(const char* path, const linux::Timeval64* times) {
+  return Utimes(path, times);
+}
+int32_t tblibc_futimes(int32_t fd, const linux::Timeval* times) {
+  return Futimes(fd, times);
+}
+int32_t tblibc_futimes64(int32_t fd, const linux::Timeval64* times) {
+  return Futimes(fd, times);
+}
+int32_t tblibc_utime(const char* path, const linux::Utimbuf* times) {
+  return Utime(path, times);
+}
+int32_t tblibc_utime64(const char* path, const linux::Utimbuf64* times) {
+  return Utime(path, times);
+}
+
+// Advice about a file's use: taken and forgotten, after Linux's checks in
+// Linux's order. The answer is the error number itself.
+int32_t tblibc_posix_fadvise64(int32_t fd, int64_t, int64_t length,
+                               int32_t advice) {
+  platform::FileStatus s;
+  if (!platform::DescriptorIsOpen(fd)) return linux::kEBADF;
+  if (platform::DescriptorStatus(fd, &s) == 0 &&
+      s.kind == platform::FileKind::kFifo)
+    return linux::kESPIPE;
+  if (length < 0 || advice < 0 || advice > linux::kPOSIX_FADV_NOREUSE)
+    return linux::kEINVAL;
+  return 0;
+}
+int32_t tblibc_posix_fadvise(int32_t fd, int32_t offset, int32_t length,
+                             int32_t advice) {
+  return tblibc_posix_fadvise64(fd, offset, length, advice);
+}
+
+// copy_file_range copies between regular files only; anything else is
+// EINVAL, which tells a program such as cat to copy by read and write.
+int32_t tblibc_copy_file_range(int32_t in, int64_t* inOffset, int32_t out,
+                               int64_t* outOffset, uint32_t length,
+                               uint32_t flags) {
+  if (flags != 0) return FailWith(linux::kEINVAL);
+  bool readable = false, writable = false, ignored = false;
+  if (!platform::DescriptorIsOpen(in) || !platform::DescriptorIsOpen(out))
+    return FailWith(linux::kEBADF);
+  platform::DescriptorAccess(in, &readable, &ignored);
+  platform::DescriptorAccess(out, &ignored, &writable);
+  const auto found = gFlags.find(out);
+  if (!readable || !writable ||
+      (found != gFlags.end() && (found->second.status & linux::kO_APPEND)))
+    return FailWith(linux::kEBADF);
+  platform::FileStatus from, to;
+  if (const int e = platform::DescriptorStatus(in, &from)) return FailWith(e);
+  if (const int e = platform::DescriptorStatus(out, &to)) return FailWith(e);
+  if (from.kind == platform::FileKind::kDirectory ||
+      to.kind == platform::FileKind::kDirectory)
+    return FailWith(linux::kEISDIR);
+  if (from.kind != platform::FileKind::kRegular ||
+      to.kind != platform::FileKind::kRegular)
+    return FailWith(linux::kEINVAL);
+  if ((inOffset != nullptr && *inOffset < 0) ||
+      (outOffset != nullptr && *outOffset < 0))
+    return FailWith(linux::kEINVAL);
+  if (length > INT32_MAX) length = 0x7ffff000;  // Linux's cap on one transfer
+  char chunk[65536];
+  uint32_t total = 0;
+  while (total < length) {
+    const uint32_t want = std::min<uint32_t>(sizeof chunk, length - total);
+    const int32_t got =
+        inOffset != nullptr ? tblibc_pread64(in, chunk, want, *inOffset + total)
+                            : tblibc_read(in, chunk, want);
+    if (got < 0) return total > 0 ? static_cast<int32_t>(total) : -1;
+    if (got == 0) break;
+    const int32_t put =
+        outOffset != nullptr
+            ? tblibc_pwrite64(out, chunk, static_cast<uint32_t>(got), *outOffset + total)
+            : tblibc_write_all(out, chunk, static_cast<uint32_t>(got));
+    if (put < 0) return total > 0 ? static_cast<int32_t>(total) : -1;
+    total += static_cast<uint32_t>(put);
+    if (put < got) break;
+  }
+  if (inOffset != nullptr) *inOffset += total;
+  if (outOffset != nullptr) *outOffset += total;
+  return static_cast<int32_t>(total);
 }
 
 // Temporary files.
@@ -1289,6 +1537,11 @@ constexpr Export kExports[] = {
     Fn<&tblibc_xstat64>("__xstat64"),
     Fn<&tblibc_lxstat64>("__lxstat64"),
     Fn<&tblibc_fxstatat64>("__fxstatat64"),
+    Fn<&tblibc_stat64_time64>("__stat64_time64"),
+    Fn<&tblibc_lstat64_time64>("__lstat64_time64"),
+    Fn<&tblibc_fstat64_time64>("__fstat64_time64"),
+    Fn<&tblibc_fstatat64_time64>("__fstatat64_time64"),
+    Fn<&tblibc_statx>("statx"),
     Fn<&tblibc_statvfs>("statvfs"),
     Fn<&tblibc_fstatvfs>("fstatvfs"),
     Fn<&tblibc_statvfs64>("statvfs64"),
@@ -1310,12 +1563,28 @@ constexpr Export kExports[] = {
     Fn<&tblibc_pwrite>("pwrite"),
     Fn<&tblibc_pread64>("pread64"),
     Fn<&tblibc_pwrite64>("pwrite64"),
+    Fn<&tblibc_pread64>("__pread64"),
+    Fn<&tblibc_pwrite64>("__pwrite64"),
     Fn<&tblibc_readv>("readv"),
     Fn<&tblibc_writev>("writev"),
     Fn<&tblibc_creat>("creat"),
     Fn<&tblibc_creat64>("creat64"),
     Fn<&tblibc_openat>("openat"),
     Fn<&tblibc_openat64>("openat64"),
+    Fn<&tblibc_open>("__open"),
+    Fn<&tblibc_open64>("__open64"),
+    Fn<&tblibc_open_2>("__open_2"),
+    Fn<&tblibc_open64_2>("__open64_2"),
+    Fn<&tblibc_openat_2>("__openat_2"),
+    Fn<&tblibc_openat64_2>("__openat64_2"),
+    // Locks are not kept, so the 64-bit lock layout changes nothing.
+    Fn<&tblibc_fcntl>("__fcntl"),
+    Fn<&tblibc_fcntl>("fcntl64"),
+    Fn<&tblibc_fcntl>("__fcntl_time64"),
+    Fn<&tblibc_terminal_noop>("__ioctl_time64"),
+    Fn<&tblibc_posix_fadvise>("posix_fadvise"),
+    Fn<&tblibc_posix_fadvise64>("posix_fadvise64"),
+    Fn<&tblibc_copy_file_range>("copy_file_range"),
     Fn<&tblibc_access>("access"),
     Fn<&tblibc_faccessat>("faccessat"),
     Fn<&tblibc_access>("euidaccess"),
@@ -1354,6 +1623,12 @@ constexpr Export kExports[] = {
     Fn<&tblibc_futimes>("futimes"),
     Fn<&tblibc_futimens>("futimens"),
     Fn<&tblibc_utimensat>("utimensat"),
+    Fn<&tblibc_utime64>("__utime64"),
+    Fn<&tblibc_utimes64>("__utimes64"),
+    Fn<&tblibc_futimes64>("__futimes64"),
+    Fn<&tblibc_futimesat64>("__futimesat64"),
+    Fn<&tblibc_futimens64>("__futimens64"),
+    Fn<&tblibc_utimensat64>("__utimensat64"),
     // Temporary files.
     Fn<&tblibc_mkstemp>("mkstemp"),
     Fn<&tblibc_mkstemp64>("mkstemp64"),

@@ -22,6 +22,7 @@ std::string GuestPath(std::string hostPath);
 uint32_t ModeOf(const platform::FileStatus& status);
 uint8_t DirentType(platform::FileKind kind);
 void ToStat64(const platform::FileStatus& status, linux::Stat64* out);
+void ToStatTime64(const platform::FileStatus& status, linux::StatTime64* out);
 // False when a field does not fit the 32-bit layout (EOVERFLOW).
 bool ToStat(const platform::FileStatus& status, linux::Stat* out);
 

@@ -226,11 +226,18 @@ int32_t tblibc_msync(uint32_t address, uint32_t length, int32_t flags) {
   return 0;
 }
 
+// The advice Linux knows: NORMAL to DONTNEED, then FREE to
+// POPULATE_WRITE, and the two of memory failure; any other is EINVAL.
+bool KnownAdvice(int32_t advice) {
+  return (advice >= 0 && advice <= 4) || (advice >= 8 && advice <= 23) ||
+         advice == 100 || advice == 101;
+}
+
 // Advice only, except that Linux gives fresh zero pages after
 // MADV_DONTNEED on private memory, which programs rely on.
 int32_t tblibc_madvise(uint32_t address, uint32_t length, int32_t advice) {
   constexpr int32_t kDontNeed = 4;
-  if (!Aligned(address) || advice < 0) return FailWith(linux::kEINVAL);
+  if (!Aligned(address) || !KnownAdvice(advice)) return FailWith(linux::kEINVAL);
   if (advice == kDontNeed && length != 0) {
     Mapping* m = Find(address);
     if (m != nullptr && m->kind != Kind::kShared &&
@@ -240,6 +247,31 @@ int32_t tblibc_madvise(uint32_t address, uint32_t length, int32_t advice) {
       std::memset(reinterpret_cast<void*>(uintptr_t{address}), 0, to - address);
     }
   }
+  return 0;
+}
+
+// POSIX's DONTNEED is only advice, unlike Linux's, so glibc drops it; the
+// answer is the error number itself.
+int32_t tblibc_posix_madvise(uint32_t address, uint32_t length, int32_t advice) {
+  if (advice == linux::kPOSIX_MADV_DONTNEED) return 0;
+  if (advice < 0 || advice > linux::kPOSIX_MADV_DONTNEED || !Aligned(address))
+    return linux::kEINVAL;
+  return tblibc_madvise(address, length, advice) == 0 ? 0 : tblibc::Errno();
+}
+
+// Every page of the guest's memory is resident: nothing is paged out
+// behind its back that it could tell.
+int32_t tblibc_mincore(uint32_t address, uint32_t length, uint8_t* vector) {
+  if (!Aligned(address)) return FailWith(linux::kEINVAL);
+  const uint32_t pages = RoundUp(length) / kPage;
+  for (uint32_t i = 0; i < pages; ++i) {
+    const uint32_t page = address + i * kPage;
+    if (!InGuestRegion(page, kPage) && Find(page) == nullptr &&
+        !platform::IsReadable(page, 1))
+      return FailWith(linux::kENOMEM);
+  }
+  if (pages != 0 && vector == nullptr) return FailWith(linux::kEFAULT);
+  for (uint32_t i = 0; i < pages; ++i) vector[i] = 1;
   return 0;
 }
 
@@ -286,6 +318,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_mprotect>("mprotect"),
     Fn<&tblibc_msync>("msync"),
     Fn<&tblibc_madvise>("madvise"),
+    Fn<&tblibc_posix_madvise>("posix_madvise"),
+    Fn<&tblibc_mincore>("mincore"),
     Fn<&tblibc_mremap>("mremap"),
 };
 

@@ -696,7 +696,7 @@ int32_t tblibc_prlimit64(int32_t pid, int32_t resource,
   return 0;
 }
 
-int32_t tblibc_getrusage(int32_t who, linux::RUsage* usage) {
+int32_t tblibc_getrusage64(int32_t who, linux::RUsage64* usage) {
   if (who != linux::kRUSAGE_SELF && who != linux::kRUSAGE_CHILDREN &&
       who != linux::kRUSAGE_THREAD) {
     return Fail(linux::kEINVAL);
@@ -705,11 +705,22 @@ int32_t tblibc_getrusage(int32_t who, linux::RUsage* usage) {
   std::memset(usage, 0, sizeof *usage);
   if (who == linux::kRUSAGE_CHILDREN) return 0;  // there are none
   const platform::ProcessUsage u = platform::Usage();
-  usage->utimeSec = static_cast<int32_t>(u.userMicros / 1000000);
+  usage->utimeSec = static_cast<int64_t>(u.userMicros / 1000000);
   usage->utimeUsec = static_cast<int32_t>(u.userMicros % 1000000);
-  usage->stimeSec = static_cast<int32_t>(u.systemMicros / 1000000);
+  usage->stimeSec = static_cast<int64_t>(u.systemMicros / 1000000);
   usage->stimeUsec = static_cast<int32_t>(u.systemMicros % 1000000);
   usage->maxrss = static_cast<int32_t>(u.peakKiB);
+  return 0;
+}
+
+int32_t tblibc_getrusage(int32_t who, linux::RUsage* usage) {
+  linux::RUsage64 wide;
+  if (tblibc_getrusage64(who, usage != nullptr ? &wide : nullptr) != 0) return -1;
+  usage->utimeSec = static_cast<int32_t>(wide.utimeSec);
+  usage->utimeUsec = wide.utimeUsec;
+  usage->stimeSec = static_cast<int32_t>(wide.stimeSec);
+  usage->stimeUsec = wide.stimeUsec;
+  std::memcpy(&usage->maxrss, &wide.maxrss, sizeof *usage - offsetof(linux::RUsage, maxrss));
   return 0;
 }
 
@@ -867,6 +878,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_prlimit64>("prlimit"),
     Fn<&tblibc_prlimit64>("prlimit64"),
     Fn<&tblibc_getrusage>("getrusage"),
+    Fn<&tblibc_getrusage64>("__getrusage64"),
     Fn<&tblibc_getpriority>("getpriority"),
     Fn<&tblibc_setpriority>("setpriority"),
     Fn<&tblibc_nice>("nice"),
@@ -894,6 +906,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_wait>("__waitpid"),
     Fn<&tblibc_wait>("wait3"),
     Fn<&tblibc_wait>("wait4"),
+    Fn<&tblibc_wait>("__wait3_time64"),
+    Fn<&tblibc_wait>("__wait4_time64"),
     Fn<&tblibc_wait>("waitid"),
     Fn<&tblibc_posix_spawn>("posix_spawn"),
     Fn<&tblibc_posix_spawn>("posix_spawnp"),

@@ -184,7 +184,7 @@ constexpr Binding kBindings[] = {
     Own<&tblibc_getpagesize>("getpagesize"),
     Own<&tblibc_setlocale>("setlocale"),
     Own<&tblibc_dcgettext>("dcgettext"),  // 70
-    Own<&tblibc_textdomain>("bindtextdomain"),
+    Own<&tblibc_bindtextdomain>("bindtextdomain"),
     Own<&tblibc_textdomain>("textdomain"),
     Own<&tblibc_malloc>("malloc"),
     Own<&tblibc_realloc>("realloc"),

@@ -151,8 +151,24 @@ int64_t NowNs(platform::ClockKind kind) {
   return s * 1000000000 + ns;
 }
 
-bool ValidSpan(const linux::Timespec* ts) {
-  return ts->tv_sec >= 0 && ts->tv_nsec >= 0 && ts->tv_nsec <= 999999999;
+// A time_t of 64 bits whose year still fits tm_year, the bound glibc's
+// 64-bit mktime keeps.
+bool FitsTm(int64_t t) {
+  linux::Tm tm;
+  return tz::Breakdown(t, 0, &tm);
+}
+
+linux::Timespec Narrow(const linux::Timespec64& t) {
+  return {static_cast<int32_t>(t.tv_sec), t.tv_nsec};
+}
+linux::Timespec64 Widen(const linux::Timespec& t) { return {t.tv_sec, t.tv_nsec, 0}; }
+
+// Nanoseconds, held at what an int64_t can count (some 292 years).
+int64_t SpanNs(int64_t seconds, int32_t nanoseconds) {
+  constexpr int64_t kMax = INT64_MAX / 1000000000 - 1;
+  if (seconds > kMax) seconds = kMax;
+  if (seconds < -kMax) seconds = -kMax;
+  return seconds * 1000000000 + nanoseconds;
 }
 
 // localtime and gmtime share one result, as in the Linux C library; so do
@@ -192,28 +208,40 @@ using tblibc::gTm;
 
 extern "C" {
 
-int32_t tblibc_time(int32_t* out) {
+// Each name twice: the 64-bit-time entry (_TIME_BITS=64) does the work;
+// the 32-bit one is a narrowing of it.
+
+int64_t tblibc_time64(int64_t* out) {
   int64_t s;
   int32_t ns;
   platform::ClockRead(platform::ClockKind::kRealtime, &s, &ns);
-  const int32_t t = static_cast<int32_t>(s);
+  if (out != nullptr) *out = s;
+  return s;
+}
+int32_t tblibc_time(int32_t* out) {
+  const int32_t t = static_cast<int32_t>(tblibc_time64(nullptr));
   if (out != nullptr) *out = t;
   return t;
 }
 
-int32_t tblibc_gettimeofday(linux::Timeval* tv, linux::Timezone* zone) {
+int32_t tblibc_gettimeofday64(linux::Timeval64* tv, linux::Timezone* zone) {
   if (tv != nullptr) {
     int64_t s;
     int32_t ns;
     platform::ClockRead(platform::ClockKind::kRealtime, &s, &ns);
-    tv->tv_sec = static_cast<int32_t>(s);
-    tv->tv_usec = ns / 1000;
+    *tv = {s, ns / 1000, 0};
   }
   if (zone != nullptr) *zone = {0, 0};
   return 0;
 }
+int32_t tblibc_gettimeofday(linux::Timeval* tv, linux::Timezone* zone) {
+  linux::Timeval64 wide;
+  tblibc_gettimeofday64(tv != nullptr ? &wide : nullptr, zone);
+  if (tv != nullptr) *tv = {static_cast<int32_t>(wide.tv_sec), wide.tv_usec};
+  return 0;
+}
 
-int32_t tblibc_clock_gettime(int32_t clock, linux::Timespec* ts) {
+int32_t tblibc_clock_gettime64(int32_t clock, linux::Timespec64* ts) {
   bool ok;
   const platform::ClockKind kind = tblibc::KindOf(clock, &ok);
   if (!ok) {
@@ -227,19 +255,29 @@ int32_t tblibc_clock_gettime(int32_t clock, linux::Timespec* ts) {
   int64_t s;
   int32_t ns;
   platform::ClockRead(kind, &s, &ns);
-  ts->tv_sec = static_cast<int32_t>(s);
-  ts->tv_nsec = ns;
+  *ts = {s, ns, 0};
+  return 0;
+}
+int32_t tblibc_clock_gettime(int32_t clock, linux::Timespec* ts) {
+  linux::Timespec64 wide;
+  if (tblibc_clock_gettime64(clock, ts != nullptr ? &wide : nullptr) != 0) return -1;
+  *ts = tblibc::Narrow(wide);
   return 0;
 }
 
 // C11's: TIME_UTC (1) is the one base there is.
+int32_t tblibc_timespec_get64(linux::Timespec64* ts, int32_t base) {
+  if (base != 1) return 0;
+  tblibc_clock_gettime64(linux::kCLOCK_REALTIME, ts);
+  return base;
+}
 int32_t tblibc_timespec_get(linux::Timespec* ts, int32_t base) {
   if (base != 1) return 0;
   tblibc_clock_gettime(linux::kCLOCK_REALTIME, ts);
   return base;
 }
 
-int32_t tblibc_clock_getres(int32_t clock, linux::Timespec* res) {
+int32_t tblibc_clock_getres64(int32_t clock, linux::Timespec64* res) {
   bool ok;
   const platform::ClockKind kind = tblibc::KindOf(clock, &ok);
   if (!ok) {
@@ -251,10 +289,26 @@ int32_t tblibc_clock_getres(int32_t clock, linux::Timespec* res) {
     int64_t step = platform::ClockStep(kind);
     if (clock == linux::kCLOCK_REALTIME_COARSE || clock == linux::kCLOCK_MONOTONIC_COARSE)
       step = step > 4000000 ? step : 4000000;
-    res->tv_sec = static_cast<int32_t>(step / 1000000000);
-    res->tv_nsec = static_cast<int32_t>(step % 1000000000);
+    *res = {step / 1000000000, static_cast<int32_t>(step % 1000000000), 0};
   }
   return 0;
+}
+int32_t tblibc_clock_getres(int32_t clock, linux::Timespec* res) {
+  linux::Timespec64 wide;
+  if (tblibc_clock_getres64(clock, res != nullptr ? &wide : nullptr) != 0) return -1;
+  if (res != nullptr) *res = tblibc::Narrow(wide);
+  return 0;
+}
+
+int32_t tblibc_timespec_getres64(linux::Timespec64* res, int32_t base) {
+  if (base != 1) return 0;
+  tblibc_clock_getres64(linux::kCLOCK_REALTIME, res);
+  return base;
+}
+int32_t tblibc_timespec_getres(linux::Timespec* res, int32_t base) {
+  if (base != 1) return 0;
+  tblibc_clock_getres(linux::kCLOCK_REALTIME, res);
+  return base;
 }
 
 int32_t tblibc_clock() {
@@ -274,16 +328,21 @@ int32_t tblibc_times(linux::Tms* out) {
 
 void tblibc_tzset() { tblibc::tz::Current(); }
 
-linux::Tm* tblibc_localtime_r(const int32_t* t, linux::Tm* tm) {
+linux::Tm* tblibc_localtime64_r(const int64_t* t, linux::Tm* tm) {
   if (!tblibc::tz::LocalTime(*t, tm)) {
     tblibc::SetErrno(linux::kEOVERFLOW);
     return nullptr;
   }
   return tm;
 }
+linux::Tm* tblibc_localtime64(const int64_t* t) { return tblibc_localtime64_r(t, &gTm); }
+linux::Tm* tblibc_localtime_r(const int32_t* t, linux::Tm* tm) {
+  const int64_t wide = *t;
+  return tblibc_localtime64_r(&wide, tm);
+}
 linux::Tm* tblibc_localtime(const int32_t* t) { return tblibc_localtime_r(t, &gTm); }
 
-linux::Tm* tblibc_gmtime_r(const int32_t* t, linux::Tm* tm) {
+linux::Tm* tblibc_gmtime64_r(const int64_t* t, linux::Tm* tm) {
   if (!tblibc::tz::Breakdown(*t, 0, tm)) {
     tblibc::SetErrno(linux::kEOVERFLOW);
     return nullptr;
@@ -293,8 +352,25 @@ linux::Tm* tblibc_gmtime_r(const int32_t* t, linux::Tm* tm) {
   tm->tm_zone = tblibc::Address(tblibc::tz::Intern("GMT"));
   return tm;
 }
+linux::Tm* tblibc_gmtime64(const int64_t* t) { return tblibc_gmtime64_r(t, &gTm); }
+linux::Tm* tblibc_gmtime_r(const int32_t* t, linux::Tm* tm) {
+  const int64_t wide = *t;
+  return tblibc_gmtime64_r(&wide, tm);
+}
 linux::Tm* tblibc_gmtime(const int32_t* t) { return tblibc_gmtime_r(t, &gTm); }
 
+// -1 with EOVERFLOW, and `tm` untouched, for a time the guest's time_t
+// cannot hold.
+int64_t tblibc_mktime64(linux::Tm* tm) {
+  linux::Tm copy = *tm;
+  const int64_t t = tblibc::tz::LocalToUtc(&copy);
+  if (!tblibc::FitsTm(t)) {
+    tblibc::SetErrno(linux::kEOVERFLOW);
+    return -1;
+  }
+  *tm = copy;
+  return t;
+}
 int32_t tblibc_mktime(linux::Tm* tm) {
   linux::Tm copy = *tm;
   const int64_t t = tblibc::tz::LocalToUtc(&copy);
@@ -306,17 +382,32 @@ int32_t tblibc_mktime(linux::Tm* tm) {
   return static_cast<int32_t>(t);
 }
 
+int64_t tblibc_timegm64(linux::Tm* tm) {
+  const int64_t t = tblibc::tz::FieldsToSeconds(*tm);
+  linux::Tm out;
+  if (tblibc_gmtime64_r(&t, &out) == nullptr) return -1;
+  *tm = out;
+  return t;
+}
 int32_t tblibc_timegm(linux::Tm* tm) {
   const int64_t t = tblibc::tz::FieldsToSeconds(*tm);
   if (!tblibc::FitsTimeT(t)) {
     tblibc::SetErrno(linux::kEOVERFLOW);
     return -1;
   }
-  int32_t t32 = static_cast<int32_t>(t);
-  tblibc_gmtime_r(&t32, tm);
-  return t32;
+  tblibc_gmtime64_r(&t, tm);
+  return static_cast<int32_t>(t);
 }
 
+// The exact difference, rounded once to double, as glibc's; only one that
+// overflows 64 bits goes through long double.
+double tblibc_difftime64(int64_t end, int64_t start) {
+  int64_t difference;
+  if (!__builtin_sub_overflow(end, start, &difference))
+    return static_cast<double>(difference);
+  return static_cast<double>(static_cast<long double>(end) -
+                             static_cast<long double>(start));
+}
 double tblibc_difftime(int32_t end, int32_t start) {
   return static_cast<double>(int64_t{end} - int64_t{start});
 }
@@ -325,43 +416,58 @@ char* tblibc_asctime_r(const linux::Tm* tm, char* buffer) { return tblibc::Ascti
 char* tblibc_asctime(const linux::Tm* tm) {
   return tblibc::Asctime(tm, tblibc::gAsctime, sizeof tblibc::gAsctime);
 }
-char* tblibc_ctime_r(const int32_t* t, char* buffer) {
+char* tblibc_ctime64_r(const int64_t* t, char* buffer) {
   linux::Tm tm;
-  return tblibc_localtime_r(t, &tm) != nullptr ? tblibc_asctime_r(&tm, buffer) : nullptr;
+  return tblibc_localtime64_r(t, &tm) != nullptr ? tblibc_asctime_r(&tm, buffer) : nullptr;
+}
+char* tblibc_ctime64(const int64_t* t) {
+  const linux::Tm* tm = tblibc_localtime64(t);
+  return tm != nullptr ? tblibc_asctime(tm) : nullptr;
+}
+char* tblibc_ctime_r(const int32_t* t, char* buffer) {
+  const int64_t wide = *t;
+  return tblibc_ctime64_r(&wide, buffer);
 }
 char* tblibc_ctime(const int32_t* t) {
-  const linux::Tm* tm = tblibc_localtime(t);
-  return tm != nullptr ? tblibc_asctime(tm) : nullptr;
+  const int64_t wide = *t;
+  return tblibc_ctime64(&wide);
 }
 
 // ---- Sleeping -------------------------------------------------------
 
-int32_t tblibc_nanosleep(const linux::Timespec* request, linux::Timespec* remaining) {
+int32_t tblibc_nanosleep64(const linux::Timespec64* request, linux::Timespec64* remaining) {
   if (request == nullptr) {
     tblibc::SetErrno(linux::kEFAULT);
     return -1;
   }
-  if (!tblibc::ValidSpan(request)) {
+  if (request->tv_sec < 0 || request->tv_nsec < 0 || request->tv_nsec > 999999999) {
     tblibc::SetErrno(linux::kEINVAL);
     return -1;
   }
   // Nothing interrupts the sleep here, so `remaining` is left as it is,
   // as the Linux C library leaves it after a full sleep.
   (void)remaining;
-  platform::SleepFor(int64_t{request->tv_sec} * 1000000000 + request->tv_nsec);
+  platform::SleepFor(tblibc::SpanNs(request->tv_sec, request->tv_nsec));
   return 0;
+}
+int32_t tblibc_nanosleep(const linux::Timespec* request, linux::Timespec* remaining) {
+  if (request == nullptr) return tblibc_nanosleep64(nullptr, nullptr);
+  const linux::Timespec64 wide = tblibc::Widen(*request);
+  (void)remaining;
+  return tblibc_nanosleep64(&wide, nullptr);
 }
 
 // Returns the error number itself, as the Linux C library's does.
-int32_t tblibc_clock_nanosleep(int32_t clock, int32_t flags, const linux::Timespec* request,
-                               linux::Timespec* remaining) {
+int32_t tblibc_clock_nanosleep_time64(int32_t clock, int32_t flags,
+                                      const linux::Timespec64* request,
+                                      linux::Timespec64* remaining) {
   bool ok;
   const platform::ClockKind kind = tblibc::KindOf(clock, &ok);
   if (!ok || clock == linux::kCLOCK_THREAD_CPUTIME_ID) return linux::kEINVAL;
   if (kind == platform::ClockKind::kProcessCpu) return linux::kENOTSUP;
   if (request == nullptr) return linux::kEFAULT;
   if (request->tv_nsec < 0 || request->tv_nsec > 999999999) return linux::kEINVAL;
-  int64_t span = int64_t{request->tv_sec} * 1000000000 + request->tv_nsec;
+  int64_t span = tblibc::SpanNs(request->tv_sec, request->tv_nsec);
   if ((flags & linux::kTIMER_ABSTIME) != 0) {
     span -= tblibc::NowNs(kind);
   } else if (request->tv_sec < 0) {
@@ -370,6 +476,13 @@ int32_t tblibc_clock_nanosleep(int32_t clock, int32_t flags, const linux::Timesp
   (void)remaining;
   if (span > 0) platform::SleepFor(span);
   return 0;
+}
+int32_t tblibc_clock_nanosleep(int32_t clock, int32_t flags, const linux::Timespec* request,
+                               linux::Timespec* remaining) {
+  (void)remaining;
+  if (request == nullptr) return tblibc_clock_nanosleep_time64(clock, flags, nullptr, nullptr);
+  const linux::Timespec64 wide = tblibc::Widen(*request);
+  return tblibc_clock_nanosleep_time64(clock, flags, &wide, nullptr);
 }
 
 uint32_t tblibc_sleep(uint32_t seconds) {
@@ -417,6 +530,25 @@ constexpr Export kExports[] = {
     // Sleeping.
     Fn<&tblibc_nanosleep>("nanosleep"),
     Fn<&tblibc_clock_nanosleep>("clock_nanosleep"),
+    // The same with 64-bit time (_TIME_BITS=64).
+    Fn<&tblibc_time64>("__time64"),
+    Fn<&tblibc_gettimeofday64>("__gettimeofday64"),
+    Fn<&tblibc_clock_gettime64>("__clock_gettime64"),
+    Fn<&tblibc_clock_getres64>("__clock_getres64"),
+    Fn<&tblibc_timespec_get64>("__timespec_get64"),
+    Fn<&tblibc_timespec_getres>("timespec_getres"),
+    Fn<&tblibc_timespec_getres64>("__timespec_getres64"),
+    Fn<&tblibc_localtime64>("__localtime64"),
+    Fn<&tblibc_localtime64_r>("__localtime64_r"),
+    Fn<&tblibc_gmtime64>("__gmtime64"),
+    Fn<&tblibc_gmtime64_r>("__gmtime64_r"),
+    Fn<&tblibc_mktime64>("__mktime64"),
+    Fn<&tblibc_timegm64>("__timegm64"),
+    Fn<&tblibc_difftime64>("__difftime64"),
+    Fn<&tblibc_ctime64>("__ctime64"),
+    Fn<&tblibc_ctime64_r>("__ctime64_r"),
+    Fn<&tblibc_nanosleep64>("__nanosleep64"),
+    Fn<&tblibc_clock_nanosleep_time64>("__clock_nanosleep_time64"),
     Fn<&tblibc_sleep>("sleep"),
     Fn<&tblibc_usleep>("usleep"),
 };

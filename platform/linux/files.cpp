@@ -1,4 +1,9 @@
 // Files on Linux: the system calls themselves; their errno is the answer.
+//
+// 64-bit times, so that a guest's file times past 2038 reach the file and
+// come back whole, as on a 64-bit-time Linux.
+#define _TIME_BITS 64
+#define _FILE_OFFSET_BITS 64
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>

@@ -51,7 +51,7 @@ CASES = [
                 "getenv(HOME)=null\n"
                 "pagesize=4096\n"
                 "setlocale=null\n"
-                "domains: POSIX POSIX same=1\n"
+                "domains: /nowhere x same=0\n"
                 "dcgettext=message\n",
          exit=0),
 
