@@ -1,0 +1,1136 @@
+// The regex family: POSIX regcomp/regexec/regerror/regfree with the Linux C
+// library's answers in the "C" locale.
+//
+// A pattern is parsed into a tree, then laid out as a small program of
+// instructions (consume a byte of a set, split, assert, open or close a
+// group, back-reference, match). Where a match lies is found by running
+// every thread of the program in step over the text, so no pattern costs
+// more than the program's size per byte. The library reports the
+// submatches of one particular path among those that reach the longest
+// match: the first by the order of alternatives and greedy repetition,
+// with its rules for empty iterations. That path is found by marking, for
+// every position of the match, the instructions from which the match's end
+// is still reachable, then walking forward always taking the first
+// reachable branch. Only a back-reference makes the match depend on what
+// groups captured, and only then does the search backtrack.
+#include <algorithm>
+#include <bitset>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "abi/regex.h"
+#include "libcbind/families.h"
+#include "libcbind/guest.h"
+
+namespace tblibc::regex {
+namespace {
+
+using linux::RegError;
+
+// The library's largest repetition count.
+constexpr int kDupMax = 0x7fff;
+
+using ByteSet = std::bitset<256>;
+
+enum class Op : uint8_t { kChar, kSplit, kJump, kAssert, kOpen, kClose, kBackref, kMatch };
+enum class Assert : uint8_t {
+  kLineBegin, kLineEnd, kWordBoundary, kNotWordBoundary, kWordBegin, kWordEnd,
+  kBufferBegin, kBufferEnd,
+};
+
+struct Inst {
+  Op op;
+  Assert assert = Assert::kLineBegin;
+  // A group closed in an optional repetition of itself: an empty iteration
+  // after a non-empty one takes back what it changed.
+  bool optional = false;
+  int32_t next = -1;
+  int32_t alt = -1;  // kSplit: the second choice
+  int32_t arg = 0;   // kChar: set index; kOpen/kClose/kBackref: group
+};
+
+struct Program {
+  std::vector<Inst> insts;
+  std::vector<ByteSet> sets;
+  int32_t start = 0;
+  uint32_t nsub = 0;
+  bool backrefs = false;
+  bool icase = false;
+  bool newline = false;
+  bool nosub = false;
+  // For each instruction, the epsilon instructions that lead to it.
+  std::vector<std::vector<int32_t>> preds;
+};
+
+bool IsWordByte(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+         (c >= 'A' && c <= 'Z') || c == '_';
+}
+unsigned char Lower(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
+unsigned char Upper(unsigned char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;
+}
+
+struct ClassRow {
+  std::string_view name;
+  bool (*test)(unsigned char);
+};
+
+bool CUpper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+bool CLower(unsigned char c) { return c >= 'a' && c <= 'z'; }
+bool CDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool CAlpha(unsigned char c) { return CUpper(c) || CLower(c); }
+bool CAlnum(unsigned char c) { return CAlpha(c) || CDigit(c); }
+bool CSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool CBlank(unsigned char c) { return c == ' ' || c == '\t'; }
+bool CCntrl(unsigned char c) { return c < 0x20 || c == 0x7F; }
+bool CPrint(unsigned char c) { return c >= 0x20 && c < 0x7F; }
+bool CGraph(unsigned char c) { return c > 0x20 && c < 0x7F; }
+bool CPunct(unsigned char c) { return CGraph(c) && !CAlnum(c); }
+bool CXdigit(unsigned char c) {
+  return CDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+constexpr ClassRow kClasses[] = {
+    {"alnum", CAlnum}, {"alpha", CAlpha}, {"blank", CBlank},
+    {"cntrl", CCntrl}, {"digit", CDigit}, {"graph", CGraph},
+    {"lower", CLower}, {"print", CPrint}, {"punct", CPunct},
+    {"space", CSpace}, {"upper", CUpper}, {"xdigit", CXdigit},
+};
+
+// ---- The tree -------------------------------------------------------------
+
+enum class Kind : uint8_t { kSet, kEmpty, kAssert, kGroup, kCat, kAlt, kRepeat, kBackref };
+
+struct Node {
+  explicit Node(Kind k, int32_t first = 0, int32_t second = 0)
+      : kind(k), a(first), b(second) {}
+  Kind kind;
+  int32_t a;  // set index, assert, group, minimum, back-reference
+  int32_t b;  // maximum (-1: unbounded)
+  std::vector<int32_t> kids;
+};
+
+class Parser {
+ public:
+  Parser(std::string_view pattern, bool extended, bool icase, bool newline,
+         Program* program)
+      : p_(pattern), ere_(extended), icase_(icase), newline_(newline), prog_(program) {}
+
+  // The root node, or -1 with error_ set.
+  int32_t Parse() {
+    const int32_t root = ParseAlt(0);
+    if (error_ != 0) return -1;
+    if (i_ < p_.size()) {
+      // Only a closing parenthesis stops the top level early; the library
+      // names it as it names an unclosed one.
+      error_ = linux::kREG_EPAREN;
+      return -1;
+    }
+    return root;
+  }
+
+  int32_t error_ = 0;
+  std::vector<Node> nodes_;
+  uint32_t groups_ = 0;
+
+ private:
+  int32_t Add(Node n) {
+    nodes_.push_back(std::move(n));
+    return static_cast<int32_t>(nodes_.size() - 1);
+  }
+  int32_t AddSet(const ByteSet& set) {
+    prog_->sets.push_back(set);
+    return Add(Node(Kind::kSet, static_cast<int32_t>(prog_->sets.size() - 1)));
+  }
+  int32_t AddByte(unsigned char c) {
+    ByteSet s;
+    s.set(c);
+    if (icase_) {
+      s.set(Lower(c));
+      s.set(Upper(c));
+    }
+    return AddSet(s);
+  }
+
+  bool AtAltBar() const {
+    if (i_ >= p_.size()) return false;
+    if (ere_) return p_[i_] == '|';
+    return p_[i_] == '\\' && i_ + 1 < p_.size() && p_[i_ + 1] == '|';
+  }
+  bool AtCloseParen(int depth) const {
+    if (i_ >= p_.size()) return false;
+    if (ere_) return depth > 0 && p_[i_] == ')';
+    return p_[i_] == '\\' && i_ + 1 < p_.size() && p_[i_ + 1] == ')';
+  }
+
+  int32_t ParseAlt(int depth) {
+    std::vector<int32_t> branches;
+    while (true) {
+      branches.push_back(ParseBranch(depth));
+      if (error_ != 0) return -1;
+      if (!AtAltBar()) break;
+      i_ += ere_ ? 1 : 2;
+    }
+    if (branches.size() == 1) return branches[0];
+    Node n(Kind::kAlt);
+    n.kids = std::move(branches);
+    return Add(std::move(n));
+  }
+
+  // A repetition operator at i_, and its width; 0 when none.
+  size_t RepeatAt(char* which) const {
+    if (i_ >= p_.size()) return 0;
+    const char c = p_[i_];
+    if (ere_) {
+      if (c == '*' || c == '+' || c == '?' || c == '{') {
+        *which = c;
+        return 1;
+      }
+      return 0;
+    }
+    if (c == '*') {
+      *which = c;
+      return 1;
+    }
+    if (c == '\\' && i_ + 1 < p_.size()) {
+      const char d = p_[i_ + 1];
+      if (d == '+' || d == '?' || d == '{') {
+        *which = d;
+        return 2;
+      }
+    }
+    return 0;
+  }
+
+  int32_t ParseBranch(int depth) {
+    std::vector<int32_t> items;
+    // Whether the last item can take a repetition: not at the start, not
+    // after '^'.
+    bool haveAtom = false;
+    bool lastRepeated = false;
+    const size_t branchStart = i_;
+    while (i_ < p_.size() && !AtAltBar() && !AtCloseParen(depth)) {
+      char op = 0;
+      const size_t width = RepeatAt(&op);
+      if (width != 0) {
+        if (!haveAtom) {
+          // A BRE takes a leading '*' as itself; '\{' there is an error.
+          if (ere_ || op == '{') {
+            error_ = linux::kREG_BADRPT;
+            return -1;
+          }
+          i_ += width;
+          items.push_back(AddByte(static_cast<unsigned char>(op)));
+          haveAtom = true;
+          lastRepeated = false;
+          continue;
+        }
+        if (!ere_ && lastRepeated) {
+          error_ = linux::kREG_BADRPT;
+          return -1;
+        }
+        i_ += width;
+        int32_t lo = 0, hi = -1;
+        if (op == '+') lo = 1;
+        if (op == '?') hi = 1;
+        if (op == '{' && !ParseInterval(&lo, &hi)) return -1;
+        Node n(Kind::kRepeat, lo, hi);
+        n.kids.push_back(items.back());
+        items.back() = Add(std::move(n));
+        lastRepeated = true;
+        continue;
+      }
+      lastRepeated = false;
+      const char c = p_[i_];
+      if (c == '^' && (ere_ || i_ == branchStart)) {
+        ++i_;
+        items.push_back(Add(Node(Kind::kAssert, static_cast<int32_t>(Assert::kLineBegin))));
+        haveAtom = false;
+        continue;
+      }
+      if (c == '$' && (ere_ || i_ + 1 == p_.size() || AtEndOfBranchAfterDollar(depth))) {
+        ++i_;
+        items.push_back(Add(Node(Kind::kAssert, static_cast<int32_t>(Assert::kLineEnd))));
+        haveAtom = true;
+        continue;
+      }
+      const int32_t atom = ParseAtom(depth);
+      if (error_ != 0) return -1;
+      items.push_back(atom);
+      haveAtom = true;
+    }
+    if (items.empty()) return Add(Node(Kind::kEmpty));
+    if (items.size() == 1) return items[0];
+    Node n(Kind::kCat);
+    n.kids = std::move(items);
+    return Add(std::move(n));
+  }
+
+  // In a BRE, '$' anchors only at the end of the pattern or of a group or
+  // alternative.
+  bool AtEndOfBranchAfterDollar(int depth) {
+    ++i_;
+    const bool end = AtAltBar() || AtCloseParen(depth);
+    --i_;
+    return end;
+  }
+
+  // One count of an interval: -1 none, -2 not a number; stops before '}'
+  // or ',' or at the end (then *atEnd).
+  int32_t FetchNumber(bool* atEnd) {
+    int32_t n = -1;
+    while (true) {
+      if (i_ >= p_.size()) {
+        *atEnd = true;
+        return -2;
+      }
+      const char c = p_[i_];
+      if (c == ',' || IsCloseBrace()) return n;
+      ++i_;
+      if (!ere_ && c == '\\') {
+        if (i_ < p_.size()) ++i_;
+        n = -2;
+        continue;
+      }
+      if (c < '0' || c > '9' || n == -2)
+        n = -2;
+      else
+        n = std::min(kDupMax + 1, (n == -1 ? 0 : n * 10) + (c - '0'));
+    }
+  }
+  bool IsCloseBrace() const {
+    if (ere_) return p_[i_] == '}';
+    return p_[i_] == '\\' && i_ + 1 < p_.size() && p_[i_ + 1] == '}';
+  }
+
+  bool ParseInterval(int32_t* lo, int32_t* hi) {
+    bool atEnd = false;
+    int32_t start = FetchNumber(&atEnd);
+    int32_t end = -2;
+    const bool comma = !atEnd && p_[i_] == ',';
+    if (start == -1) {
+      if (!comma) {
+        error_ = atEnd ? linux::kREG_EBRACE : linux::kREG_BADBR;
+        return false;
+      }
+      start = 0;
+    }
+    if (start != -2) {
+      if (comma) {
+        ++i_;
+        end = FetchNumber(&atEnd);
+      } else {
+        end = start;
+      }
+    }
+    if (start == -2 || end == -2) {
+      error_ = atEnd ? linux::kREG_EBRACE : linux::kREG_BADBR;
+      return false;
+    }
+    if ((end != -1 && start > end) || !IsCloseBrace()) {
+      error_ = linux::kREG_BADBR;
+      return false;
+    }
+    i_ += ere_ ? 1 : 2;
+    if ((end == -1 ? start : end) > kDupMax) {
+      error_ = linux::kREG_ESIZE;
+      return false;
+    }
+    *lo = start;
+    *hi = end;
+    return true;
+  }
+
+  int32_t ParseAtom(int depth) {
+    const char c = p_[i_];
+    if (ere_ && c == '(') {
+      ++i_;
+      return ParseGroup(depth);
+    }
+    if (c == '[') {
+      ++i_;
+      return ParseBracket();
+    }
+    if (c == '.') {
+      ++i_;
+      ByteSet s;
+      s.set();
+      s.reset(0);
+      if (newline_) s.reset('\n');
+      return AddSet(s);
+    }
+    if (c != '\\') {
+      ++i_;
+      return AddByte(static_cast<unsigned char>(c));
+    }
+    if (i_ + 1 >= p_.size()) {
+      error_ = linux::kREG_EESCAPE;
+      return -1;
+    }
+    const char d = p_[i_ + 1];
+    i_ += 2;
+    if (!ere_ && d == '(') return ParseGroup(depth);
+    if (d >= '1' && d <= '9') {
+      const int32_t g = d - '0';
+      if (static_cast<size_t>(g) > closed_.size() || !closed_[g - 1]) {
+        error_ = linux::kREG_ESUBREG;
+        return -1;
+      }
+      prog_->backrefs = true;
+      return Add(Node(Kind::kBackref, g));
+    }
+    ByteSet s;
+    switch (d) {
+      case 'w':
+      case 'W':
+        for (int b = 0; b < 256; ++b)
+          if (IsWordByte(static_cast<unsigned char>(b))) s.set(b);
+        if (d == 'W') s.flip();
+        return AddSet(s);
+      case 's':
+      case 'S':
+        for (int b = 0; b < 256; ++b)
+          if (CSpace(static_cast<unsigned char>(b))) s.set(b);
+        if (d == 'S') s.flip();
+        return AddSet(s);
+      case 'b': return AddAssert(Assert::kWordBoundary);
+      case 'B': return AddAssert(Assert::kNotWordBoundary);
+      case '<': return AddAssert(Assert::kWordBegin);
+      case '>': return AddAssert(Assert::kWordEnd);
+      case '`': return AddAssert(Assert::kBufferBegin);
+      case '\'': return AddAssert(Assert::kBufferEnd);
+      default: return AddByte(static_cast<unsigned char>(d));
+    }
+  }
+
+  int32_t AddAssert(Assert a) { return Add(Node(Kind::kAssert, static_cast<int32_t>(a))); }
+
+  int32_t ParseGroup(int depth) {
+    const int32_t g = static_cast<int32_t>(++groups_);
+    closed_.push_back(false);
+    const int32_t body = ParseAlt(depth + 1);
+    if (error_ != 0) return -1;
+    if (!AtCloseParen(depth + 1)) {
+      error_ = linux::kREG_EPAREN;
+      return -1;
+    }
+    i_ += ere_ ? 1 : 2;
+    closed_[g - 1] = true;
+    Node n(Kind::kGroup, g);
+    n.kids.push_back(body);
+    return Add(std::move(n));
+  }
+
+  // One element of a bracket: a byte, or a class into *classSet.
+  // Returns 0 for a byte, 1 for a class, -1 on error.
+  int BracketElement(unsigned char* byte, ByteSet* classSet) {
+    if (i_ >= p_.size()) {
+      error_ = linux::kREG_EBRACK;
+      return -1;
+    }
+    const char c = p_[i_];
+    if (c == '[' && i_ + 1 < p_.size() &&
+        (p_[i_ + 1] == ':' || p_[i_ + 1] == '.' || p_[i_ + 1] == '=')) {
+      const char kind = p_[i_ + 1];
+      const char close[3] = {kind, ']', 0};
+      const size_t end = p_.find(close, i_ + 2);
+      if (end == std::string_view::npos) {
+        error_ = linux::kREG_EBRACK;
+        return -1;
+      }
+      const std::string_view name = p_.substr(i_ + 2, end - i_ - 2);
+      i_ = end + 2;
+      if (kind == ':') {
+        for (const ClassRow& row : kClasses) {
+          if (row.name != name) continue;
+          for (int b = 0; b < 256; ++b)
+            if (row.test(static_cast<unsigned char>(b))) classSet->set(b);
+          // Case folding widens the case classes to letters.
+          if (icase_ && (name == "upper" || name == "lower"))
+            for (int b = 0; b < 256; ++b)
+              if (CAlpha(static_cast<unsigned char>(b))) classSet->set(b);
+          return 1;
+        }
+        error_ = linux::kREG_ECTYPE;
+        return -1;
+      }
+      if (name.size() != 1) {
+        error_ = linux::kREG_ECOLLATE;
+        return -1;
+      }
+      *byte = static_cast<unsigned char>(name[0]);
+      return 0;
+    }
+    *byte = static_cast<unsigned char>(c);
+    ++i_;
+    return 0;
+  }
+
+  int32_t ParseBracket() {
+    ByteSet set;
+    bool negate = false;
+    if (i_ < p_.size() && p_[i_] == '^') {
+      negate = true;
+      ++i_;
+    }
+    bool first = true;
+    while (true) {
+      if (i_ >= p_.size()) {
+        error_ = linux::kREG_EBRACK;
+        return -1;
+      }
+      if (p_[i_] == ']' && !first) {
+        ++i_;
+        break;
+      }
+      first = false;
+      unsigned char lo = 0;
+      ByteSet cls;
+      const int kind = BracketElement(&lo, &cls);
+      if (kind < 0) return -1;
+      const bool range = i_ + 1 < p_.size() && p_[i_] == '-' && p_[i_ + 1] != ']';
+      if (kind == 1) {
+        if (range) {
+          error_ = linux::kREG_ERANGE;
+          return -1;
+        }
+        set |= cls;
+        continue;
+      }
+      if (!range) {
+        set.set(lo);
+        continue;
+      }
+      ++i_;
+      unsigned char hi = 0;
+      const int hiKind = BracketElement(&hi, &cls);
+      if (hiKind < 0) return -1;
+      if (hiKind == 1 || hi < lo) {
+        error_ = linux::kREG_ERANGE;
+        return -1;
+      }
+      for (int b = lo; b <= hi; ++b) set.set(b);
+    }
+    if (icase_) {
+      ByteSet folded = set;
+      for (int b = 0; b < 256; ++b) {
+        if (!set.test(b)) continue;
+        folded.set(Lower(static_cast<unsigned char>(b)));
+        folded.set(Upper(static_cast<unsigned char>(b)));
+      }
+      set = folded;
+    }
+    if (negate) {
+      set.flip();
+      if (newline_) set.reset('\n');
+    }
+    return AddSet(set);
+  }
+
+  std::string_view p_;
+  size_t i_ = 0;
+  bool ere_, icase_, newline_;
+  Program* prog_;
+  std::vector<bool> closed_;
+};
+
+// ---- Laying out the program -----------------------------------------------
+
+class Emitter {
+ public:
+  Emitter(const std::vector<Node>& nodes, Program* prog) : nodes_(nodes), prog_(prog) {}
+
+  int32_t New(Inst inst) {
+    prog_->insts.push_back(inst);
+    return static_cast<int32_t>(prog_->insts.size() - 1);
+  }
+
+  // The entry of `node`'s code, which continues at `next`.
+  int32_t Emit(int32_t node, int32_t next, bool optional) {
+    const Node& n = nodes_[node];
+    switch (n.kind) {
+      case Kind::kSet: {
+        Inst i{Op::kChar};
+        i.next = next;
+        i.arg = n.a;
+        return New(i);
+      }
+      case Kind::kEmpty:
+        return next;
+      case Kind::kAssert: {
+        Inst i{Op::kAssert};
+        i.assert = static_cast<Assert>(n.a);
+        i.next = next;
+        return New(i);
+      }
+      case Kind::kBackref: {
+        Inst i{Op::kBackref};
+        i.arg = n.a;
+        i.next = next;
+        return New(i);
+      }
+      case Kind::kGroup: {
+        Inst close{Op::kClose};
+        close.arg = n.a;
+        close.optional = optional;
+        close.next = next;
+        const int32_t c = New(close);
+        const int32_t body = Emit(n.kids[0], c, false);
+        Inst open{Op::kOpen};
+        open.arg = n.a;
+        open.next = body;
+        return New(open);
+      }
+      case Kind::kCat: {
+        int32_t cur = next;
+        for (size_t k = n.kids.size(); k-- > 0;) cur = Emit(n.kids[k], cur, false);
+        return cur;
+      }
+      case Kind::kAlt: {
+        int32_t cur = Emit(n.kids.back(), next, false);
+        for (size_t k = n.kids.size() - 1; k-- > 0;) {
+          Inst s{Op::kSplit};
+          s.next = Emit(n.kids[k], next, false);
+          s.alt = cur;
+          cur = New(s);
+        }
+        return cur;
+      }
+      case Kind::kRepeat: {
+        const int32_t child = n.kids[0];
+        const bool group = nodes_[child].kind == Kind::kGroup;
+        int32_t cur = next;
+        if (n.b == -1) {
+          const int32_t s = New(Inst{Op::kSplit});
+          const int32_t body = Emit(child, s, group);
+          prog_->insts[s].next = body;
+          prog_->insts[s].alt = next;
+          cur = s;
+        } else {
+          for (int32_t k = n.b - n.a; k > 0; --k) {
+            const int32_t body = Emit(child, cur, group);
+            Inst s{Op::kSplit};
+            s.next = body;
+            s.alt = next;
+            cur = New(s);
+          }
+        }
+        for (int32_t k = 0; k < n.a; ++k) cur = Emit(child, cur, false);
+        return cur;
+      }
+    }
+    return next;
+  }
+
+ private:
+  const std::vector<Node>& nodes_;
+  Program* prog_;
+};
+
+// Instructions beyond this are refused as the library refuses a pattern
+// too big for its memory.
+constexpr size_t kMaxInsts = 1u << 22;
+
+size_t Size(const std::vector<Node>& nodes, int32_t node) {
+  const Node& n = nodes[node];
+  size_t total = 1;
+  for (const int32_t kid : n.kids) total += Size(nodes, kid);
+  if (n.kind == Kind::kRepeat) {
+    const size_t copies = static_cast<size_t>(n.b == -1 ? n.a + 1 : n.b);
+    total = std::min<size_t>(total * std::max<size_t>(copies, 1) + copies, kMaxInsts + 1);
+  }
+  return std::min<size_t>(total, kMaxInsts + 1);
+}
+
+int32_t Compile(std::string_view pattern, int32_t cflags, Program* prog) {
+  prog->icase = (cflags & linux::kREG_ICASE) != 0;
+  prog->newline = (cflags & linux::kREG_NEWLINE) != 0;
+  prog->nosub = (cflags & linux::kREG_NOSUB) != 0;
+  Parser parser(pattern, (cflags & linux::kREG_EXTENDED) != 0, prog->icase,
+                prog->newline, prog);
+  const int32_t root = parser.Parse();
+  if (root < 0) return parser.error_;
+  prog->nsub = parser.groups_;
+  // The size first: repetitions multiply their operand.
+  if (Size(parser.nodes_, root) > kMaxInsts) return linux::kREG_ESPACE;
+  Emitter emitter(parser.nodes_, prog);
+  const int32_t match = emitter.New(Inst{Op::kMatch});
+  prog->start = emitter.Emit(root, match, false);
+  if (prog->insts.size() > kMaxInsts) return linux::kREG_ESPACE;
+  prog->preds.assign(prog->insts.size(), {});
+  for (size_t k = 0; k < prog->insts.size(); ++k) {
+    const Inst& inst = prog->insts[k];
+    switch (inst.op) {
+      case Op::kSplit:
+        prog->preds[inst.alt].push_back(static_cast<int32_t>(k));
+        [[fallthrough]];
+      case Op::kJump:
+      case Op::kAssert:
+      case Op::kOpen:
+      case Op::kClose:
+        prog->preds[inst.next].push_back(static_cast<int32_t>(k));
+        break;
+      default:
+        break;
+    }
+  }
+  return 0;
+}
+
+// ---- Matching -------------------------------------------------------------
+
+struct Subject {
+  const unsigned char* text;
+  int32_t length;
+  bool notbol, noteol, newline;
+
+  bool Word(int32_t i) const { return i >= 0 && i < length && IsWordByte(text[i]); }
+  bool Holds(Assert a, int32_t p) const {
+    switch (a) {
+      case Assert::kLineBegin:
+        return (p == 0 && !notbol) || (newline && p > 0 && text[p - 1] == '\n');
+      case Assert::kLineEnd:
+        return (p == length && !noteol) || (newline && p < length && text[p] == '\n');
+      case Assert::kWordBoundary: return Word(p - 1) != Word(p);
+      case Assert::kNotWordBoundary: return Word(p - 1) == Word(p);
+      case Assert::kWordBegin: return !Word(p - 1) && Word(p);
+      case Assert::kWordEnd: return Word(p - 1) && !Word(p);
+      case Assert::kBufferBegin: return p == 0;
+      case Assert::kBufferEnd: return p == length;
+    }
+    return false;
+  }
+};
+
+using Regs = std::vector<linux::RegMatch>;
+
+// Where the leftmost-longest match lies, without back-references: every
+// thread runs in step, each instruction kept by the thread that started
+// leftmost.
+class Scanner {
+ public:
+  Scanner(const Program& prog, const Subject& s) : prog_(prog), s_(s) {
+    mark_.assign(prog.insts.size(), -1);
+  }
+
+  bool Find(int32_t from, bool anyMatch, int32_t* so, int32_t* eo) {
+    std::vector<Thread> now, next;
+    for (int32_t p = from;; ++p) {
+      if (bestStart_ < 0) Add(&now, prog_.start, p, p);
+      if (bestStart_ >= 0 && anyMatch) break;
+      if (now.empty() && (bestStart_ >= 0 || p >= s_.length)) break;
+      if (p >= s_.length) break;
+      next.clear();
+      const unsigned char c = s_.text[p];
+      for (const Thread& t : now) {
+        if (bestStart_ >= 0 && t.start > bestStart_) continue;
+        const Inst& inst = prog_.insts[t.pc];
+        if (prog_.sets[inst.arg].test(c)) Add(&next, inst.next, t.start, p + 1);
+      }
+      now.swap(next);
+    }
+    if (bestStart_ < 0) return false;
+    *so = bestStart_;
+    *eo = bestEnd_;
+    return true;
+  }
+
+ private:
+  struct Thread {
+    int32_t pc;
+    int32_t start;
+  };
+
+  void Add(std::vector<Thread>* list, int32_t pc0, int32_t start, int32_t p) {
+    stack_.clear();
+    stack_.push_back(pc0);
+    while (!stack_.empty()) {
+      const int32_t pc = stack_.back();
+      stack_.pop_back();
+      if (mark_[pc] == p) continue;
+      mark_[pc] = p;
+      const Inst& inst = prog_.insts[pc];
+      switch (inst.op) {
+        case Op::kChar:
+          list->push_back({pc, start});
+          break;
+        case Op::kSplit:
+          stack_.push_back(inst.alt);
+          stack_.push_back(inst.next);
+          break;
+        case Op::kAssert:
+          if (s_.Holds(inst.assert, p)) stack_.push_back(inst.next);
+          break;
+        case Op::kMatch:
+          if (bestStart_ < 0 || start < bestStart_ ||
+              (start == bestStart_ && p > bestEnd_)) {
+            bestStart_ = start;
+            bestEnd_ = p;
+          }
+          break;
+        default:
+          stack_.push_back(inst.next);
+          break;
+      }
+    }
+  }
+
+  const Program& prog_;
+  const Subject& s_;
+  std::vector<int32_t> mark_;
+  std::vector<int32_t> stack_;
+  int32_t bestStart_ = -1, bestEnd_ = -1;
+};
+
+// What closing group `inst.arg` at `p` does to the registers, the
+// library's way.
+void CloseGroup(const Inst& inst, int32_t p, Regs* regs, Regs* prev) {
+  linux::RegMatch& r = (*regs)[inst.arg];
+  if (r.rm_so < p) {
+    r.rm_eo = p;
+    *prev = *regs;
+  } else if (inst.optional && (*prev)[inst.arg].rm_so != -1) {
+    *regs = *prev;
+  } else {
+    r.rm_eo = p;
+  }
+}
+
+// The submatches of the match [so, eo) of a program without
+// back-references.
+void Submatches(const Program& prog, const Subject& s, int32_t so, int32_t eo,
+                Regs* regs) {
+  const size_t n = prog.insts.size();
+  const size_t span = static_cast<size_t>(eo - so) + 1;
+  std::vector<bool> live(n * span);
+  auto Live = [&](int32_t p, int32_t pc) {
+    return live[static_cast<size_t>(p - so) * n + static_cast<size_t>(pc)];
+  };
+  std::vector<int32_t> work;
+  for (int32_t p = eo; p >= so; --p) {
+    const size_t row = static_cast<size_t>(p - so) * n;
+    work.clear();
+    for (size_t pc = 0; pc < n; ++pc) {
+      const Inst& inst = prog.insts[pc];
+      bool ok = false;
+      if (inst.op == Op::kMatch) ok = p == eo;
+      if (inst.op == Op::kChar && p < eo)
+        ok = prog.sets[inst.arg].test(s.text[p]) && Live(p + 1, inst.next);
+      if (ok) {
+        live[row + pc] = true;
+        work.push_back(static_cast<int32_t>(pc));
+      }
+    }
+    while (!work.empty()) {
+      const int32_t pc = work.back();
+      work.pop_back();
+      for (const int32_t pred : prog.preds[pc]) {
+        if (live[row + static_cast<size_t>(pred)]) continue;
+        const Inst& inst = prog.insts[pred];
+        if (inst.op == Op::kAssert && !s.Holds(inst.assert, p)) continue;
+        live[row + static_cast<size_t>(pred)] = true;
+        work.push_back(pred);
+      }
+    }
+  }
+  Regs prev = *regs;
+  // The epsilon instructions passed since the last byte, by generation.
+  std::vector<int64_t> seen(n, -1);
+  int64_t gen = 0;
+  int32_t pc = prog.start, p = so;
+  size_t steps = 0;
+  while (true) {
+    const Inst& inst = prog.insts[pc];
+    if (inst.op == Op::kMatch) break;
+    if (inst.op == Op::kChar) {
+      ++p;
+      ++gen;
+      steps = 0;
+      pc = inst.next;
+      continue;
+    }
+    if (++steps > 4 * n + 4) break;  // never expected: a loop of empty steps
+    seen[pc] = gen;
+    switch (inst.op) {
+      case Op::kSplit: {
+        const bool a = Live(p, inst.next), b = Live(p, inst.alt);
+        if (a && b)
+          pc = seen[inst.next] == gen ? inst.alt : inst.next;
+        else
+          pc = a ? inst.next : inst.alt;
+        break;
+      }
+      case Op::kOpen:
+        (*regs)[inst.arg] = {p, -1};
+        pc = inst.next;
+        break;
+      case Op::kClose:
+        CloseGroup(inst, p, regs, &prev);
+        pc = inst.next;
+        break;
+      default:
+        pc = inst.next;
+        break;
+    }
+  }
+}
+
+// Patterns with back-references: a backtracking search from each start,
+// every path tried, the first to reach the farthest end kept.
+class Backtracker {
+ public:
+  Backtracker(const Program& prog, const Subject& s) : prog_(prog), s_(s) {}
+
+  bool Find(int32_t from, Regs* out) {
+    for (int32_t start = from; start <= s_.length; ++start) {
+      bestEnd_ = -1;
+      Run(start);
+      if (bestEnd_ >= 0) {
+        *out = best_;
+        (*out)[0] = {start, bestEnd_};
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  struct Choice {
+    int32_t pc, p;
+    Regs regs, prev;
+    std::vector<int32_t> seen;
+  };
+
+  bool Seen(const std::vector<int32_t>& seen, int32_t pc) const {
+    return std::find(seen.begin(), seen.end(), pc) != seen.end();
+  }
+
+  void Run(int32_t start) {
+    std::vector<Choice> stack;
+    Regs blank(prog_.nsub + 1, linux::RegMatch{-1, -1});
+    stack.push_back({prog_.start, start, blank, blank, {}});
+    while (!stack.empty()) {
+      Choice c = std::move(stack.back());
+      stack.pop_back();
+      while (true) {
+        const Inst& inst = prog_.insts[c.pc];
+        bool fail = false;
+        switch (inst.op) {
+          case Op::kMatch:
+            if (c.p > bestEnd_) {
+              bestEnd_ = c.p;
+              best_ = c.regs;
+            }
+            fail = true;
+            break;
+          case Op::kChar:
+            if (c.p < s_.length && prog_.sets[inst.arg].test(s_.text[c.p])) {
+              ++c.p;
+              c.seen.clear();
+              c.pc = inst.next;
+            } else {
+              fail = true;
+            }
+            break;
+          case Op::kBackref: {
+            const linux::RegMatch r = c.regs[inst.arg];
+            if (r.rm_so < 0 || r.rm_eo < 0) {
+              fail = true;
+              break;
+            }
+            const int32_t len = r.rm_eo - r.rm_so;
+            if (len > s_.length - c.p) {
+              fail = true;
+              break;
+            }
+            for (int32_t k = 0; k < len && !fail; ++k) {
+              unsigned char x = s_.text[r.rm_so + k], y = s_.text[c.p + k];
+              if (prog_.icase) {
+                x = Lower(x);
+                y = Lower(y);
+              }
+              fail = x != y;
+            }
+            if (fail) break;
+            if (len > 0) {
+              c.seen.clear();
+            } else if (Seen(c.seen, c.pc)) {
+              fail = true;
+              break;
+            } else {
+              c.seen.push_back(c.pc);
+            }
+            c.p += len;
+            c.pc = inst.next;
+            break;
+          }
+          default: {
+            c.seen.push_back(c.pc);
+            if (inst.op == Op::kSplit) {
+              const bool a = !Seen(c.seen, inst.next), b = !Seen(c.seen, inst.alt);
+              if (a && b) {
+                stack.push_back({inst.alt, c.p, c.regs, c.prev, c.seen});
+                c.pc = inst.next;
+              } else if (a || b) {
+                c.pc = a ? inst.next : inst.alt;
+              } else {
+                fail = true;
+              }
+              break;
+            }
+            if (inst.op == Op::kAssert && !s_.Holds(inst.assert, c.p)) {
+              fail = true;
+              break;
+            }
+            if (inst.op == Op::kOpen) c.regs[inst.arg] = {c.p, -1};
+            if (inst.op == Op::kClose) CloseGroup(inst, c.p, &c.regs, &c.prev);
+            c.pc = inst.next;
+            break;
+          }
+        }
+        if (fail) break;
+      }
+    }
+  }
+
+  const Program& prog_;
+  const Subject& s_;
+  int32_t bestEnd_ = -1;
+  Regs best_;
+};
+
+constexpr std::string_view kMessages[] = {
+    "Success",
+    "No match",
+    "Invalid regular expression",
+    "Invalid collation character",
+    "Invalid character class name",
+    "Trailing backslash",
+    "Invalid back reference",
+    "Unmatched [, [^, [:, [., or [=",
+    "Unmatched ( or \\(",
+    "Unmatched \\{",
+    "Invalid content of \\{\\}",
+    "Invalid range end",
+    "Memory exhausted",
+    "Invalid preceding regular expression",
+    "Premature end of regular expression",
+    "Regular expression too big",
+    "Unmatched ) or \\)",
+};
+
+Program* ProgramOf(const linux::RegexT* preg) {
+  return reinterpret_cast<Program*>(static_cast<uintptr_t>(preg->buffer));
+}
+
+}  // namespace
+}  // namespace tblibc::regex
+
+using namespace tblibc::regex;
+
+extern "C" {
+
+int32_t tblibc_regcomp(linux::RegexT* preg, const char* pattern, int32_t cflags) {
+  auto* prog = new Program;
+  const int32_t err = Compile(pattern, cflags, prog);
+  if (err != 0) {
+    delete prog;
+    return err;
+  }
+  const bool ere = (cflags & linux::kREG_EXTENDED) != 0;
+  // The library's syntax bits for POSIX extended and basic, then case
+  // folding and newline-sensitive dots and lists.
+  uint32_t syntax = ere ? 0x3b2fcu : 0x10102c6u;
+  if (prog->icase) syntax |= 0x400000u;
+  if (prog->newline) syntax = (syntax & ~0x40u) | 0x100u;
+  preg->buffer = tblibc::Address(prog);
+  preg->allocated = preg->used = sizeof(Program);
+  preg->syntax = syntax;
+  preg->fastmap = 0;
+  preg->translate = 0;
+  preg->re_nsub = prog->nsub;
+  uint32_t bits = preg->bits & ~0xffu;
+  if (prog->nosub) bits |= linux::kRegBitNoSub;
+  if (prog->newline) bits |= linux::kRegBitNewlineAnchor;
+  preg->bits = bits;
+  return 0;
+}
+
+int32_t tblibc_regexec(const linux::RegexT* preg, const char* string,
+                       uint32_t nmatch, linux::RegMatch* pmatch, int32_t eflags) {
+  const Program* prog = ProgramOf(preg);
+  if (prog == nullptr) return linux::kREG_BADPAT;
+  int32_t from = 0, length = 0;
+  if ((eflags & linux::kREG_STARTEND) != 0) {
+    from = pmatch[0].rm_so;
+    length = pmatch[0].rm_eo;
+  } else {
+    length = static_cast<int32_t>(std::strlen(string));
+  }
+  if (from < 0 || from > length) return linux::kREG_NOMATCH;
+  if (prog->nosub) nmatch = 0;
+  const Subject s{reinterpret_cast<const unsigned char*>(string), length,
+                  (eflags & linux::kREG_NOTBOL) != 0,
+                  (eflags & linux::kREG_NOTEOL) != 0, prog->newline};
+  Regs regs(prog->nsub + 1, linux::RegMatch{-1, -1});
+  if (prog->backrefs) {
+    if (!Backtracker(*prog, s).Find(from, &regs)) return linux::kREG_NOMATCH;
+  } else {
+    int32_t so = 0, eo = 0;
+    if (!Scanner(*prog, s).Find(from, nmatch == 0, &so, &eo))
+      return linux::kREG_NOMATCH;
+    if (nmatch > 1 && prog->nsub > 0) Submatches(*prog, s, so, eo, &regs);
+    regs[0] = {so, eo};
+  }
+  for (uint32_t k = 0; k < nmatch; ++k) {
+    linux::RegMatch r{-1, -1};
+    if (k < regs.size() && regs[k].rm_eo != -1) r = regs[k];
+    pmatch[k] = r;
+  }
+  return 0;
+}
+
+uint32_t tblibc_regerror(int32_t code, const linux::RegexT*, char* buffer,
+                         uint32_t size) {
+  const std::string_view text =
+      code >= 0 && static_cast<size_t>(code) < std::size(kMessages)
+          ? kMessages[code]
+          : kMessages[linux::kREG_BADPAT];
+  if (size > 0 && buffer != nullptr) {
+    const size_t n = std::min<size_t>(text.size(), size - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+  }
+  return static_cast<uint32_t>(text.size() + 1);
+}
+
+void tblibc_regfree(linux::RegexT* preg) {
+  delete ProgramOf(preg);
+  preg->buffer = 0;
+  preg->allocated = 0;
+  preg->used = 0;
+  preg->fastmap = 0;
+  preg->translate = 0;
+}
+
+}  // extern "C"
+
+namespace tblibc {
+
+extern const Family kRegexFamily;
+
+constexpr Export kExports[] = {
+    Fn<&tblibc_regcomp>("regcomp"),
+    Fn<&tblibc_regexec>("regexec"),
+    Fn<&tblibc_regerror>("regerror"),
+    Fn<&tblibc_regfree>("regfree"),
+};
+
+const Family kRegexFamily{"regex", kExports};
+
+}  // namespace tblibc
