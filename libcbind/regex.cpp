@@ -230,7 +230,9 @@ class Parser {
           lastRepeated = false;
           continue;
         }
-        if (!ere_ && lastRepeated) {
+        // A BRE refuses '*' or an interval right after another repetition,
+        // not '\+' or '\?'.
+        if (!ere_ && lastRepeated && (op == '*' || op == '{')) {
           error_ = linux::kREG_BADRPT;
           return -1;
         }
@@ -541,111 +543,218 @@ class Parser {
 
 // ---- Laying out the program -----------------------------------------------
 
+// The program is laid out as the library lays out its own automaton, since
+// its choice between two branches goes to the one laid out first: a tree
+// of concatenations, alternatives (left-nested, `x?` being an alternative
+// with nothing), stars and group brackets, numbered in post-order with
+// concatenations taking no number. Repetitions are copies: `x{2,4}` is
+// `x x ((x? x)?)`-like, `x+` is `x x*`, and only the first optional copy of
+// a group is marked optional.
 class Emitter {
  public:
   Emitter(const std::vector<Node>& nodes, Program* prog) : nodes_(nodes), prog_(prog) {}
 
-  int32_t New(Inst inst) {
-    prog_->insts.push_back(inst);
-    return static_cast<int32_t>(prog_->insts.size() - 1);
+  // Lays out `root` followed by the match instruction.
+  void Lay(int32_t root) {
+    const int32_t tree = Build(root, false, true);
+    const int32_t end = Make(T::kEnd);
+    const int32_t top = tree < 0 ? end : Make(T::kConcat, tree, end);
+    Number(top);
+    Link(top);
+    prog_->insts.assign(static_cast<size_t>(count_), Inst{Op::kMatch});
+    for (const TNode& t : tree_) {
+      if (t.type == T::kConcat) continue;
+      Inst& inst = prog_->insts[static_cast<size_t>(t.index)];
+      inst.next = t.next;
+      inst.arg = t.arg;
+      inst.assert = t.assert;
+      inst.optional = t.optional;
+      switch (t.type) {
+        case T::kChar: inst.op = Op::kChar; break;
+        case T::kAssert: inst.op = Op::kAssert; break;
+        case T::kBackref: inst.op = Op::kBackref; break;
+        case T::kOpen: inst.op = Op::kOpen; break;
+        case T::kClose: inst.op = Op::kClose; break;
+        case T::kEnd: inst.op = Op::kMatch; break;
+        case T::kAlt:
+        case T::kStar: {
+          const int32_t x = t.left >= 0 ? tree_[t.left].first : t.next;
+          const int32_t y = t.right >= 0 ? tree_[t.right].first : t.next;
+          if (x == y) {
+            inst.op = Op::kJump;
+            inst.next = x;
+          } else {
+            inst.op = Op::kSplit;
+            inst.next = std::min(x, y);
+            inst.alt = std::max(x, y);
+          }
+          break;
+        }
+        case T::kConcat: break;
+      }
+    }
+    prog_->start = tree_[top].first;
   }
 
-  // The entry of `node`'s code, which continues at `next`.
-  int32_t Emit(int32_t node, int32_t next, bool optional) {
+  // How many instructions `node` lays out, stopping early past `limit`.
+  size_t Size(int32_t node, size_t limit) const {
+    const Node& n = nodes_[node];
+    size_t own = n.kind == Kind::kGroup ? 2 : 1;
+    for (const int32_t kid : n.kids) {
+      own += Size(kid, limit);
+      if (own > limit) return limit + 1;
+    }
+    if (n.kind == Kind::kRepeat) {
+      const size_t copies = static_cast<size_t>(n.b == -1 ? n.a + 1 : n.b);
+      if (own > limit / std::max<size_t>(copies, 1)) return limit + 1;
+      own = own * copies + copies;
+    }
+    return std::min(own, limit + 1);
+  }
+
+ private:
+  enum class T : uint8_t { kChar, kAssert, kBackref, kOpen, kClose, kAlt, kStar, kConcat, kEnd };
+  struct TNode {
+    T type;
+    int32_t left = -1, right = -1;
+    int32_t arg = 0;
+    Assert assert = Assert::kLineBegin;
+    bool optional = false;
+    int32_t index = -1, first = -1, next = -1;
+  };
+
+  int32_t Make(T type, int32_t left = -1, int32_t right = -1) {
+    TNode t{type};
+    t.left = left;
+    t.right = right;
+    tree_.push_back(t);
+    return static_cast<int32_t>(tree_.size() - 1);
+  }
+  int32_t Cat(int32_t a, int32_t b) {
+    if (a < 0) return b;
+    if (b < 0) return a;
+    return Make(T::kConcat, a, b);
+  }
+
+  // The tree of `node`, -1 when it lays out nothing. The library marks a
+  // group optional when it parses the repetition, and a copy it makes of a
+  // subtree afterwards loses the marks inside: `keep` says whether this
+  // subtree is the parsed original.
+  int32_t Build(int32_t node, bool optional, bool keep) {
     const Node& n = nodes_[node];
     switch (n.kind) {
       case Kind::kSet: {
-        Inst i{Op::kChar};
-        i.next = next;
-        i.arg = n.a;
-        return New(i);
+        const int32_t t = Make(T::kChar);
+        tree_[t].arg = n.a;
+        return t;
       }
       case Kind::kEmpty:
-        return next;
+        return -1;
       case Kind::kAssert: {
-        Inst i{Op::kAssert};
-        i.assert = static_cast<Assert>(n.a);
-        i.next = next;
-        return New(i);
+        const int32_t t = Make(T::kAssert);
+        tree_[t].assert = static_cast<Assert>(n.a);
+        return t;
       }
       case Kind::kBackref: {
-        Inst i{Op::kBackref};
-        i.arg = n.a;
-        i.next = next;
-        return New(i);
+        const int32_t t = Make(T::kBackref);
+        tree_[t].arg = n.a;
+        return t;
       }
       case Kind::kGroup: {
-        Inst close{Op::kClose};
-        close.arg = n.a;
-        close.optional = optional;
-        close.next = next;
-        const int32_t c = New(close);
-        const int32_t body = Emit(n.kids[0], c, false);
-        Inst open{Op::kOpen};
-        open.arg = n.a;
-        open.next = body;
-        return New(open);
+        const int32_t open = Make(T::kOpen);
+        tree_[open].arg = n.a;
+        tree_[open].optional = optional;
+        const int32_t body = Build(n.kids[0], false, keep);
+        const int32_t close = Make(T::kClose);
+        tree_[close].arg = n.a;
+        tree_[close].optional = optional;
+        return Make(T::kConcat, Cat(open, body), close);
       }
       case Kind::kCat: {
-        int32_t cur = next;
-        for (size_t k = n.kids.size(); k-- > 0;) cur = Emit(n.kids[k], cur, false);
-        return cur;
+        int32_t t = -1;
+        for (const int32_t kid : n.kids) t = Cat(t, Build(kid, false, keep));
+        return t;
       }
       case Kind::kAlt: {
-        int32_t cur = Emit(n.kids.back(), next, false);
-        for (size_t k = n.kids.size() - 1; k-- > 0;) {
-          Inst s{Op::kSplit};
-          s.next = Emit(n.kids[k], next, false);
-          s.alt = cur;
-          cur = New(s);
-        }
-        return cur;
+        int32_t t = Build(n.kids[0], false, keep);
+        for (size_t k = 1; k < n.kids.size(); ++k) t = Make(T::kAlt, t, Build(n.kids[k], false, keep));
+        return t;
       }
       case Kind::kRepeat: {
         const int32_t child = n.kids[0];
         const bool group = nodes_[child].kind == Kind::kGroup;
-        int32_t cur = next;
-        if (n.b == -1) {
-          const int32_t s = New(Inst{Op::kSplit});
-          const int32_t body = Emit(child, s, group);
-          prog_->insts[s].next = body;
-          prog_->insts[s].alt = next;
-          cur = s;
-        } else {
-          for (int32_t k = n.b - n.a; k > 0; --k) {
-            const int32_t body = Emit(child, cur, group);
-            Inst s{Op::kSplit};
-            s.next = body;
-            s.alt = next;
-            cur = New(s);
-          }
-        }
-        for (int32_t k = 0; k < n.a; ++k) cur = Emit(child, cur, false);
-        return cur;
+        int32_t t = -1;
+        // The first copy laid out is the original; the rest are copies.
+        for (int32_t k = 0; k < n.a; ++k) t = Cat(t, Build(child, false, keep && k == 0));
+        if (n.a == n.b) return t;
+        const int32_t elem = Build(child, group && keep, keep && n.a == 0);
+        if (elem < 0) return t;
+        int32_t tail = Make(n.b == -1 ? T::kStar : T::kAlt, elem, -1);
+        for (int32_t k = n.a + 2; k <= n.b; ++k)
+          tail = Make(T::kAlt, Cat(tail, Build(child, false, false)), -1);
+        return Cat(t, tail);
       }
     }
-    return next;
+    return -1;
   }
 
- private:
+  // Post-order numbers, and each subtree's first instruction.
+  void Number(int32_t top) {
+    std::vector<std::pair<int32_t, bool>> stack{{top, false}};
+    while (!stack.empty()) {
+      auto [t, expanded] = stack.back();
+      stack.pop_back();
+      TNode& node = tree_[t];
+      if (!expanded) {
+        stack.push_back({t, true});
+        if (node.right >= 0) stack.push_back({node.right, false});
+        if (node.left >= 0) stack.push_back({node.left, false});
+        continue;
+      }
+      if (node.type == T::kConcat) {
+        node.first = tree_[node.left].first;
+      } else {
+        node.index = count_++;
+        node.first = node.index;
+      }
+    }
+  }
+
+  // Where each subtree goes on to.
+  void Link(int32_t top) {
+    std::vector<int32_t> stack{top};
+    while (!stack.empty()) {
+      const int32_t t = stack.back();
+      stack.pop_back();
+      const TNode& node = tree_[t];
+      if (node.left < 0 && node.right < 0) continue;
+      switch (node.type) {
+        case T::kConcat:
+          tree_[node.left].next = tree_[node.right].first;
+          tree_[node.right].next = node.next;
+          break;
+        case T::kStar:
+          tree_[node.left].next = node.index;
+          break;
+        default:
+          if (node.left >= 0) tree_[node.left].next = node.next;
+          if (node.right >= 0) tree_[node.right].next = node.next;
+          break;
+      }
+      if (node.left >= 0) stack.push_back(node.left);
+      if (node.right >= 0) stack.push_back(node.right);
+    }
+  }
+
   const std::vector<Node>& nodes_;
   Program* prog_;
+  std::vector<TNode> tree_;
+  int32_t count_ = 0;
 };
 
 // Instructions beyond this are refused as the library refuses a pattern
 // too big for its memory.
 constexpr size_t kMaxInsts = 1u << 22;
-
-size_t Size(const std::vector<Node>& nodes, int32_t node) {
-  const Node& n = nodes[node];
-  size_t total = 1;
-  for (const int32_t kid : n.kids) total += Size(nodes, kid);
-  if (n.kind == Kind::kRepeat) {
-    const size_t copies = static_cast<size_t>(n.b == -1 ? n.a + 1 : n.b);
-    total = std::min<size_t>(total * std::max<size_t>(copies, 1) + copies, kMaxInsts + 1);
-  }
-  return std::min<size_t>(total, kMaxInsts + 1);
-}
 
 int32_t Compile(std::string_view pattern, int32_t cflags, Program* prog) {
   prog->icase = (cflags & linux::kREG_ICASE) != 0;
@@ -656,12 +765,10 @@ int32_t Compile(std::string_view pattern, int32_t cflags, Program* prog) {
   const int32_t root = parser.Parse();
   if (root < 0) return parser.error_;
   prog->nsub = parser.groups_;
-  // The size first: repetitions multiply their operand.
-  if (Size(parser.nodes_, root) > kMaxInsts) return linux::kREG_ESPACE;
   Emitter emitter(parser.nodes_, prog);
-  const int32_t match = emitter.New(Inst{Op::kMatch});
-  prog->start = emitter.Emit(root, match, false);
-  if (prog->insts.size() > kMaxInsts) return linux::kREG_ESPACE;
+  // The size first: repetitions multiply their operand.
+  if (emitter.Size(root, kMaxInsts) > kMaxInsts) return linux::kREG_ESPACE;
+  emitter.Lay(root);
   prog->preds.assign(prog->insts.size(), {});
   for (size_t k = 0; k < prog->insts.size(); ++k) {
     const Inst& inst = prog->insts[k];
