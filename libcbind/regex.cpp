@@ -37,7 +37,7 @@ using ByteSet = std::bitset<256>;
 enum class Op : uint8_t { kChar, kSplit, kJump, kAssert, kOpen, kClose, kBackref, kMatch };
 enum class Assert : uint8_t {
   kLineBegin, kLineEnd, kWordBoundary, kNotWordBoundary, kWordBegin, kWordEnd,
-  kBufferBegin, kBufferEnd,
+  kBufferBegin, kBufferEnd, kInsideWord, kOutsideWord,
 };
 
 struct Inst {
@@ -258,19 +258,29 @@ class Parser {
       if (c == '$' && (ere_ || i_ + 1 == p_.size() || AtEndOfBranchAfterDollar(depth))) {
         ++i_;
         items.push_back(Add(Node(Kind::kAssert, static_cast<int32_t>(Assert::kLineEnd))));
-        haveAtom = true;
+        haveAtom = false;
         continue;
       }
+      const size_t before = nodes_.size();
       const int32_t atom = ParseAtom(depth);
       if (error_ != 0) return -1;
       items.push_back(atom);
-      haveAtom = true;
+      // An assertion takes no repetition: what follows is read as at the
+      // start of an expression.
+      haveAtom = !(nodes_.size() > before && IsAssertion(atom));
     }
     if (items.empty()) return Add(Node(Kind::kEmpty));
     if (items.size() == 1) return items[0];
     Node n(Kind::kCat);
     n.kids = std::move(items);
     return Add(std::move(n));
+  }
+
+  bool IsAssertion(int32_t node) const {
+    const Node& n = nodes_[node];
+    if (n.kind == Kind::kAssert) return true;
+    return n.kind == Kind::kAlt && n.kids.size() == 2 &&
+           nodes_[n.kids[0]].kind == Kind::kAssert;
   }
 
   // In a BRE, '$' anchors only at the end of the pattern or of a group or
@@ -400,8 +410,9 @@ class Parser {
           if (CSpace(static_cast<unsigned char>(b))) s.set(b);
         if (d == 'S') s.flip();
         return AddSet(s);
-      case 'b': return AddAssert(Assert::kWordBoundary);
-      case 'B': return AddAssert(Assert::kNotWordBoundary);
+      // The library lays a word boundary out as either of two assertions.
+      case 'b': return AddEither(Assert::kWordBegin, Assert::kWordEnd);
+      case 'B': return AddEither(Assert::kInsideWord, Assert::kOutsideWord);
       case '<': return AddAssert(Assert::kWordBegin);
       case '>': return AddAssert(Assert::kWordEnd);
       case '`': return AddAssert(Assert::kBufferBegin);
@@ -411,6 +422,11 @@ class Parser {
   }
 
   int32_t AddAssert(Assert a) { return Add(Node(Kind::kAssert, static_cast<int32_t>(a))); }
+  int32_t AddEither(Assert a, Assert b) {
+    Node n(Kind::kAlt);
+    n.kids = {AddAssert(a), AddAssert(b)};
+    return Add(std::move(n));
+  }
 
   int32_t ParseGroup(int depth) {
     const int32_t g = static_cast<int32_t>(++groups_);
@@ -809,6 +825,8 @@ struct Subject {
       case Assert::kWordEnd: return Word(p - 1) && !Word(p);
       case Assert::kBufferBegin: return p == 0;
       case Assert::kBufferEnd: return p == length;
+      case Assert::kInsideWord: return Word(p - 1) && Word(p);
+      case Assert::kOutsideWord: return !Word(p - 1) && !Word(p);
     }
     return false;
   }
@@ -908,6 +926,61 @@ void CloseGroup(const Inst& inst, int32_t p, Regs* regs, Regs* prev) {
   }
 }
 
+// Whether the threads that start at `so` and read up to `eo` reach the
+// match instruction there through no assertion.
+bool ReachesEndPlainly(const Program& prog, const Subject& s, int32_t so, int32_t eo) {
+  const size_t n = prog.insts.size();
+  std::vector<char> now(n), next(n);
+  std::vector<int32_t> stack;
+  // The epsilon closure of `from` into `set`; assertions are passed only
+  // when `asserts`, else they stop the closure.
+  auto Close = [&](std::vector<char>* set, int32_t from, int32_t p, bool asserts) {
+    stack.assign(1, from);
+    bool match = false;
+    while (!stack.empty()) {
+      const int32_t pc = stack.back();
+      stack.pop_back();
+      if ((*set)[pc]) continue;
+      (*set)[pc] = 1;
+      const Inst& inst = prog.insts[pc];
+      switch (inst.op) {
+        case Op::kChar:
+        case Op::kBackref:
+          break;
+        case Op::kMatch:
+          match = true;
+          break;
+        case Op::kSplit:
+          stack.push_back(inst.alt);
+          stack.push_back(inst.next);
+          break;
+        case Op::kAssert:
+          if (asserts && s.Holds(inst.assert, p)) stack.push_back(inst.next);
+          break;
+        default:
+          stack.push_back(inst.next);
+          break;
+      }
+    }
+    return match;
+  };
+  std::vector<int32_t> entries{prog.start};
+  for (int32_t p = so; p < eo; ++p) {
+    std::fill(now.begin(), now.end(), 0);
+    for (const int32_t e : entries) Close(&now, e, p, true);
+    entries.clear();
+    for (size_t pc = 0; pc < n; ++pc) {
+      const Inst& inst = prog.insts[pc];
+      if (now[pc] && inst.op == Op::kChar && prog.sets[inst.arg].test(s.text[p]))
+        entries.push_back(inst.next);
+    }
+  }
+  std::fill(next.begin(), next.end(), 0);
+  bool plain = false;
+  for (const int32_t e : entries) plain = Close(&next, e, eo, false) || plain;
+  return plain;
+}
+
 // The submatches of the match [so, eo) of a program without
 // back-references.
 void Submatches(const Program& prog, const Subject& s, int32_t so, int32_t eo,
@@ -918,6 +991,10 @@ void Submatches(const Program& prog, const Subject& s, int32_t so, int32_t eo,
   auto Live = [&](int32_t p, int32_t pc) {
     return live[static_cast<size_t>(p - so) * n + static_cast<size_t>(pc)];
   };
+  // The library ends its walk on the match instruction as its automaton
+  // state holds it at the end: one reached through no assertion when there
+  // is such, and then no path through an assertion may end there.
+  const bool plainEnd = ReachesEndPlainly(prog, s, so, eo);
   std::vector<int32_t> work;
   for (int32_t p = eo; p >= so; --p) {
     const size_t row = static_cast<size_t>(p - so) * n;
@@ -939,7 +1016,8 @@ void Submatches(const Program& prog, const Subject& s, int32_t so, int32_t eo,
       for (const int32_t pred : prog.preds[pc]) {
         if (live[row + static_cast<size_t>(pred)]) continue;
         const Inst& inst = prog.insts[pred];
-        if (inst.op == Op::kAssert && !s.Holds(inst.assert, p)) continue;
+        if (inst.op == Op::kAssert && (!s.Holds(inst.assert, p) || (p == eo && plainEnd)))
+          continue;
         live[row + static_cast<size_t>(pred)] = true;
         work.push_back(pred);
       }
