@@ -170,12 +170,26 @@ class Parser {
 
   int32_t ParseAlt(int depth) {
     std::vector<int32_t> branches;
+    // A back-reference may not name a group closed in an earlier
+    // alternative of the same alternation.
+    const std::vector<bool> before = closed_;
+    std::vector<bool> closedHere = closed_;
     while (true) {
+      if (!branches.empty()) {
+        closed_ = before;
+        closed_.resize(groups_, false);
+      }
       branches.push_back(ParseBranch(depth));
       if (error_ != 0) return -1;
+      for (size_t g = 0; g < closed_.size(); ++g) {
+        if (g >= closedHere.size()) closedHere.push_back(false);
+        if (closed_[g]) closedHere[g] = true;
+      }
       if (!AtAltBar()) break;
       i_ += ere_ ? 1 : 2;
     }
+    closedHere.resize(groups_, false);
+    closed_ = closedHere;
     if (branches.size() == 1) return branches[0];
     Node n(Kind::kAlt);
     n.kids = std::move(branches);
@@ -430,7 +444,7 @@ class Parser {
 
   int32_t ParseGroup(int depth) {
     const int32_t g = static_cast<int32_t>(++groups_);
-    closed_.push_back(false);
+    closed_.resize(groups_, false);
     const int32_t body = ParseAlt(depth + 1);
     if (error_ != 0) return -1;
     if (!AtCloseParen(depth + 1)) {
