@@ -17,7 +17,9 @@
 #include <bitset>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "abi/regex.h"
@@ -1105,6 +1107,25 @@ class Backtracker {
     std::vector<int32_t> seen;
   };
 
+  bool Fresh(const Choice& c) {
+    key_.clear();
+    auto Put = [&](int32_t v) { key_.append(reinterpret_cast<const char*>(&v), sizeof v); };
+    Put(c.pc);
+    Put(c.p);
+    for (const linux::RegMatch& r : c.regs) {
+      Put(r.rm_so);
+      Put(r.rm_eo);
+    }
+    for (const linux::RegMatch& r : c.prev) {
+      Put(r.rm_so);
+      Put(r.rm_eo);
+    }
+    for (const int32_t pc : c.seen) Put(pc);
+    // Forgetting only costs time again, never a different answer.
+    if (visited_.size() > (1u << 20)) visited_.clear();
+    return visited_.insert(key_).second;
+  }
+
   bool Seen(const std::vector<int32_t>& seen, int32_t pc) const {
     return std::find(seen.begin(), seen.end(), pc) != seen.end();
   }
@@ -1171,6 +1192,12 @@ class Backtracker {
           default: {
             c.seen.push_back(c.pc);
             if (inst.op == Op::kSplit) {
+              // A state met before has been explored whole, and found no
+              // end a second visit would not find.
+              if (!Fresh(c)) {
+                fail = true;
+                break;
+              }
               const bool a = !Seen(c.seen, inst.next), b = !Seen(c.seen, inst.alt);
               if (a && b) {
                 stack.push_back({inst.alt, c.p, c.regs, c.prev, c.seen});
@@ -1201,6 +1228,8 @@ class Backtracker {
   const Subject& s_;
   int32_t bestEnd_ = -1;
   Regs best_;
+  std::unordered_set<std::string> visited_;
+  std::string key_;
 };
 
 constexpr std::string_view kMessages[] = {

@@ -307,6 +307,10 @@ int main(void) {
     flags("(a+)+b", E, as, 0, 0, 0);
     flags("(a?){30}a{30}", E, as, 0, 0, 0);
     flags("((a*)*)*c", E, as, 0, 0, 0);
+    /* With back-references, which force a search of paths. */
+    flags("(a*)*\\1b", E, as, 0, 0, 0);
+    flags("((a*)*)*(\\1)c", E, as, 0, 0, 0);
+    flags("(a|aa)*\\1$", E, as, 0, 0, 0);
     for (int i = 0; i < 4000; ++i) text[i] = "abcab"[i % 5];
     text[4000] = 0;
     flags("(.*)*(x|c)+$", E, text, 0, 0, 0);
