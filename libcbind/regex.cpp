@@ -320,7 +320,8 @@ class Parser {
       const char c = p_[i_];
       if (c == ',' || IsCloseBrace()) return n;
       ++i_;
-      if (!ere_ && c == '\\') {
+      // An escaped character is one token, never the closing brace.
+      if (c == '\\') {
         if (i_ < p_.size()) ++i_;
         n = -2;
         continue;
@@ -511,6 +512,12 @@ class Parser {
     if (i_ < p_.size() && p_[i_] == '^') {
       negate = true;
       ++i_;
+    }
+    // Nothing at all after the bracket's opening is a bad pattern rather
+    // than an unclosed bracket.
+    if (i_ >= p_.size()) {
+      error_ = linux::kREG_BADPAT;
+      return -1;
     }
     bool first = true;
     while (true) {

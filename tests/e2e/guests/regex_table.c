@@ -215,6 +215,12 @@ static const struct row rows[] = {
     {E, "(a)|\\1", ""},
     {E, "((a)|b\\2)", ""},
     {E, "(a)(b|\\1)", "ab"},
+    {0, "[", ""},
+    {E, "x[^", ""},
+    {E, "[]", ""},
+    {E, "a{1\\}", ""},
+    {E, "a{1x}", ""},
+    {E, "a{1,2x", ""},
 };
 
 static void show(const regex_t* re, int rc, const regmatch_t* m, size_t n) {
