@@ -835,13 +835,26 @@ struct Subject {
   int32_t length;
   bool notbol, noteol, newline;
 
+  bool EndsLine(int32_t p) const {
+    return (p == length && !noteol) || (newline && p < length && text[p] == '\n');
+  }
+  // Whether passing `a` at p leaves a debt: the next thing on the path must
+  // read the newline at p, not end the match.
+  bool Owes(Assert a, int32_t p) const { return a == Assert::kLineEnd && !EndsLine(p); }
+
   bool Word(int32_t i) const { return i >= 0 && i < length && IsWordByte(text[i]); }
-  bool Holds(Assert a, int32_t p) const {
+  // `initial`: p is where this attempt started. glibc's automaton moves
+  // into a line-start state on reading a newline whatever REG_NEWLINE says;
+  // only where an attempt starts does it ask the flag.
+  bool Holds(Assert a, int32_t p, bool initial) const {
     switch (a) {
       case Assert::kLineBegin:
-        return (p == 0 && !notbol) || (newline && p > 0 && text[p - 1] == '\n');
+        return (p == 0 && !notbol) ||
+               ((newline || !initial) && p > 0 && text[p - 1] == '\n');
       case Assert::kLineEnd:
-        return (p == length && !noteol) || (newline && p < length && text[p] == '\n');
+        // Met before a newline that is read next, whatever REG_NEWLINE
+        // says; a match may end there only as EndsLine allows (Owes).
+        return EndsLine(p) || (p < length && text[p] == '\n');
       case Assert::kWordBoundary: return Word(p - 1) != Word(p);
       case Assert::kNotWordBoundary: return Word(p - 1) == Word(p);
       case Assert::kWordBegin: return !Word(p - 1) && Word(p);
@@ -863,7 +876,7 @@ using Regs = std::vector<linux::RegMatch>;
 class Scanner {
  public:
   Scanner(const Program& prog, const Subject& s) : prog_(prog), s_(s) {
-    mark_.assign(prog.insts.size(), -1);
+    mark_.assign(prog.insts.size() * 2, -1);
   }
 
   bool Find(int32_t from, bool anyMatch, int32_t* so, int32_t* eo) {
@@ -894,27 +907,32 @@ class Scanner {
     int32_t start;
   };
 
+  // Each instruction is met at most twice a position: without and with a
+  // debt (Subject::Owes).
   void Add(std::vector<Thread>* list, int32_t pc0, int32_t start, int32_t p) {
     stack_.clear();
-    stack_.push_back(pc0);
+    stack_.push_back(pc0 * 2);
     while (!stack_.empty()) {
-      const int32_t pc = stack_.back();
+      const int32_t pc = stack_.back() >> 1;
+      const int32_t owe = stack_.back() & 1;
       stack_.pop_back();
-      if (mark_[pc] == p) continue;
-      mark_[pc] = p;
+      if (mark_[pc * 2 + owe] == p) continue;
+      mark_[pc * 2 + owe] = p;
       const Inst& inst = prog_.insts[pc];
       switch (inst.op) {
         case Op::kChar:
-          list->push_back({pc, start});
+          if (mark_[pc * 2 + (1 - owe)] != p) list->push_back({pc, start});
           break;
         case Op::kSplit:
-          stack_.push_back(inst.alt);
-          stack_.push_back(inst.next);
+          stack_.push_back(inst.alt * 2 + owe);
+          stack_.push_back(inst.next * 2 + owe);
           break;
         case Op::kAssert:
-          if (s_.Holds(inst.assert, p)) stack_.push_back(inst.next);
+          if (s_.Holds(inst.assert, p, start == p))
+            stack_.push_back(inst.next * 2 + (owe | (s_.Owes(inst.assert, p) ? 1 : 0)));
           break;
         case Op::kMatch:
+          if (owe) break;
           if (bestStart_ < 0 || start < bestStart_ ||
               (start == bestStart_ && p > bestEnd_)) {
             bestStart_ = start;
@@ -922,7 +940,7 @@ class Scanner {
           }
           break;
         default:
-          stack_.push_back(inst.next);
+          stack_.push_back(inst.next * 2 + owe);
           break;
       }
     }
@@ -978,7 +996,7 @@ bool ReachesEndPlainly(const Program& prog, const Subject& s, int32_t so, int32_
           stack.push_back(inst.next);
           break;
         case Op::kAssert:
-          if (asserts && s.Holds(inst.assert, p)) stack.push_back(inst.next);
+          if (asserts && s.Holds(inst.assert, p, p == so)) stack.push_back(inst.next);
           break;
         default:
           stack.push_back(inst.next);
@@ -1039,7 +1057,9 @@ void Submatches(const Program& prog, const Subject& s, int32_t so, int32_t eo,
       for (const int32_t pred : prog.preds[pc]) {
         if (live[row + static_cast<size_t>(pred)]) continue;
         const Inst& inst = prog.insts[pred];
-        if (inst.op == Op::kAssert && (!s.Holds(inst.assert, p) || (p == eo && plainEnd)))
+        if (inst.op == Op::kAssert &&
+            (!s.Holds(inst.assert, p, p == so) || (p == eo && plainEnd) ||
+             (p == eo && s.Owes(inst.assert, p))))
           continue;
         live[row + static_cast<size_t>(pred)] = true;
         work.push_back(pred);
@@ -1112,12 +1132,13 @@ class Backtracker {
     int32_t pc, p;
     Regs regs, prev;
     std::vector<int32_t> seen;
+    bool owe = false;  // Subject::Owes
   };
 
   bool Fresh(const Choice& c) {
     key_.clear();
     auto Put = [&](int32_t v) { key_.append(reinterpret_cast<const char*>(&v), sizeof v); };
-    Put(c.pc);
+    Put(c.pc * 2 + (c.owe ? 1 : 0));
     Put(c.p);
     for (const linux::RegMatch& r : c.regs) {
       Put(r.rm_so);
@@ -1149,7 +1170,7 @@ class Backtracker {
         bool fail = false;
         switch (inst.op) {
           case Op::kMatch:
-            if (c.p > bestEnd_) {
+            if (!c.owe && c.p > bestEnd_) {
               bestEnd_ = c.p;
               best_ = c.regs;
             }
@@ -1159,6 +1180,7 @@ class Backtracker {
             if (c.p < s_.length && prog_.sets[inst.arg].test(s_.text[c.p])) {
               ++c.p;
               c.seen.clear();
+              c.owe = false;
               c.pc = inst.next;
             } else {
               fail = true;
@@ -1186,6 +1208,7 @@ class Backtracker {
             if (fail) break;
             if (len > 0) {
               c.seen.clear();
+              c.owe = false;
             } else if (Seen(c.seen, c.pc)) {
               fail = true;
               break;
@@ -1207,7 +1230,7 @@ class Backtracker {
               }
               const bool a = !Seen(c.seen, inst.next), b = !Seen(c.seen, inst.alt);
               if (a && b) {
-                stack.push_back({inst.alt, c.p, c.regs, c.prev, c.seen});
+                stack.push_back({inst.alt, c.p, c.regs, c.prev, c.seen, c.owe});
                 c.pc = inst.next;
               } else if (a || b) {
                 c.pc = a ? inst.next : inst.alt;
@@ -1216,9 +1239,12 @@ class Backtracker {
               }
               break;
             }
-            if (inst.op == Op::kAssert && !s_.Holds(inst.assert, c.p)) {
-              fail = true;
-              break;
+            if (inst.op == Op::kAssert) {
+              if (!s_.Holds(inst.assert, c.p, c.p == start)) {
+                fail = true;
+                break;
+              }
+              if (s_.Owes(inst.assert, c.p)) c.owe = true;
             }
             if (inst.op == Op::kOpen) c.regs[inst.arg] = {c.p, -1};
             if (inst.op == Op::kClose) CloseGroup(inst, c.p, &c.regs, &c.prev);

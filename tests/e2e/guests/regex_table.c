@@ -171,6 +171,16 @@ static const struct row rows[] = {
     {E, "a.b", "a\nb"},
     {E, "a[^x]b", "a\nb"},
     {E, "^b", "a\nb"},
+    /* Without REG_NEWLINE, a newline read inside the match still starts a
+       line, and '$' still stands before a newline read next; a match
+       cannot end before one. */
+    {E, "\\W^b", "a\nb"},
+    {E, "a\n^b", "a\nb"},
+    {E, "$\\W", "x\nab"},
+    {E, "a$\n", "a\nb"},
+    {E, "a$.", "a\nb"},
+    {E, "a$", "a\nb"},
+    {E, "x$\n", "x\n"},
     /* Errors. */
     {E, "*a", ""},
     {E, "a|*b", ""},
