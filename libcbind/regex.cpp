@@ -3,16 +3,17 @@
 //
 // A pattern is parsed into a tree, then laid out as a small program of
 // instructions (consume a byte of a set, split, assert, open or close a
-// group, back-reference, match). Where a match lies is found by running
-// every thread of the program in step over the text, so no pattern costs
-// more than the program's size per byte. The library reports the
-// submatches of one particular path among those that reach the longest
-// match: the first by the order of alternatives and greedy repetition,
-// with its rules for empty iterations. That path is found by marking, for
-// every position of the match, the instructions from which the match's end
-// is still reachable, then walking forward always taking the first
-// reachable branch. Only a back-reference makes the match depend on what
-// groups captured, and only then does the search backtrack.
+// group, back-reference, match) in the order glibc lays out its own
+// automaton, because its submatches depend on that order. Where a match
+// lies is found by running every thread of the program in step over the
+// text, so no pattern costs more than the program's size per byte. glibc
+// reports the submatches of one path among those that reach the longest
+// match: at each split, the branch laid out first that can still reach the
+// match's end, with its rules for empty iterations. That path is found by
+// marking, for every position of the match, the instructions from which
+// the end is still reachable, then walking forward. Only a back-reference
+// makes the match depend on what groups captured, and only then does the
+// search backtrack.
 #include <algorithm>
 #include <bitset>
 #include <cstdint>
@@ -38,8 +39,8 @@ using ByteSet = std::bitset<256>;
 
 enum class Op : uint8_t { kChar, kSplit, kJump, kAssert, kOpen, kClose, kBackref, kMatch };
 enum class Assert : uint8_t {
-  kLineBegin, kLineEnd, kWordBoundary, kNotWordBoundary, kWordBegin, kWordEnd,
-  kBufferBegin, kBufferEnd, kInsideWord, kOutsideWord,
+  kLineBegin, kLineEnd, kWordBegin, kWordEnd, kInsideWord, kOutsideWord,
+  kBufferBegin, kBufferEnd,
 };
 
 struct Inst {
@@ -855,8 +856,6 @@ struct Subject {
         // Met before a newline that is read next, whatever REG_NEWLINE
         // says; a match may end there only as EndsLine allows (Owes).
         return EndsLine(p) || (p < length && text[p] == '\n');
-      case Assert::kWordBoundary: return Word(p - 1) != Word(p);
-      case Assert::kNotWordBoundary: return Word(p - 1) == Word(p);
       case Assert::kWordBegin: return !Word(p - 1) && Word(p);
       case Assert::kWordEnd: return Word(p - 1) && !Word(p);
       case Assert::kBufferBegin: return p == 0;
