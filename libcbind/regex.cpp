@@ -1026,27 +1026,24 @@ bool ReachesEndPlainly(const Program& prog, const Subject& s, int32_t so, int32_
 void Submatches(const Program& prog, const Subject& s, int32_t so, int32_t eo,
                 Regs* regs) {
   const size_t n = prog.insts.size();
-  const size_t span = static_cast<size_t>(eo - so) + 1;
-  std::vector<bool> live(n * span);
-  auto Live = [&](int32_t p, int32_t pc) {
-    return live[static_cast<size_t>(p - so) * n + static_cast<size_t>(pc)];
-  };
   // The library ends its walk on the match instruction as its automaton
   // state holds it at the end: one reached through no assertion when there
   // is such, and then no path through an assertion may end there.
   const bool plainEnd = ReachesEndPlainly(prog, s, so, eo);
   std::vector<int32_t> work;
-  for (int32_t p = eo; p >= so; --p) {
-    const size_t row = static_cast<size_t>(p - so) * n;
+  // Row p: the instructions from which the end is reachable at p, made
+  // from row p + 1 (`after`, unused at the end).
+  auto Row = [&](int32_t p, const char* after, char* row) {
+    std::fill(row, row + n, 0);
     work.clear();
     for (size_t pc = 0; pc < n; ++pc) {
       const Inst& inst = prog.insts[pc];
       bool ok = false;
       if (inst.op == Op::kMatch) ok = p == eo;
       if (inst.op == Op::kChar && p < eo)
-        ok = prog.sets[inst.arg].test(s.text[p]) && Live(p + 1, inst.next);
+        ok = prog.sets[inst.arg].test(s.text[p]) && after[inst.next];
       if (ok) {
-        live[row + pc] = true;
+        row[pc] = 1;
         work.push_back(static_cast<int32_t>(pc));
       }
     }
@@ -1054,17 +1051,55 @@ void Submatches(const Program& prog, const Subject& s, int32_t so, int32_t eo,
       const int32_t pc = work.back();
       work.pop_back();
       for (const int32_t pred : prog.preds[pc]) {
-        if (live[row + static_cast<size_t>(pred)]) continue;
+        if (row[pred]) continue;
         const Inst& inst = prog.insts[pred];
         if (inst.op == Op::kAssert &&
             (!s.Holds(inst.assert, p, p == so) || (p == eo && plainEnd) ||
              (p == eo && s.Owes(inst.assert, p))))
           continue;
-        live[row + static_cast<size_t>(pred)] = true;
+        row[pred] = 1;
         work.push_back(pred);
       }
     }
+  };
+  // A long match keeps only every step-th row on the way back, and each
+  // stretch is made again from the row after it as the walk comes to it:
+  // twice the work, memory of the square root of the match's length.
+  const size_t span = static_cast<size_t>(eo - so) + 1;
+  size_t step = 64;
+  while (step * step < span) step *= 2;
+  const size_t marks = span / step + 1;
+  std::vector<char> kept(marks * n), stretch(step * n), scratch(2 * n);
+  {
+    char* after = scratch.data();
+    char* row = scratch.data() + n;
+    for (int32_t p = eo; p >= so; --p) {
+      Row(p, after, row);
+      const size_t at = static_cast<size_t>(p - so);
+      if (at % step == 0) std::copy(row, row + n, kept.data() + (at / step) * n);
+      std::swap(after, row);
+    }
   }
+  int32_t stretchStart = -1;
+  auto Live = [&](int32_t p, int32_t pc) -> bool {
+    const size_t at = static_cast<size_t>(p - so);
+    if (at % step == 0) return kept[(at / step) * n + static_cast<size_t>(pc)] != 0;
+    const int32_t first = so + static_cast<int32_t>((at / step) * step);
+    if (first != stretchStart) {
+      // Rows first+1 .. first+step-1 from the kept row after the stretch,
+      // or from the end.
+      const int32_t last = std::min<int32_t>(first + static_cast<int32_t>(step) - 1, eo);
+      const size_t nextAt = static_cast<size_t>(last + 1 - so);
+      const char* after = last + 1 <= eo ? kept.data() + (nextAt / step) * n : nullptr;
+      for (int32_t q = last; q > first; --q) {
+        char* row = stretch.data() + static_cast<size_t>(q - first) * n;
+        Row(q, after, row);
+        after = row;
+      }
+      stretchStart = first;
+    }
+    return stretch[static_cast<size_t>(p - first) * n + static_cast<size_t>(pc)] != 0;
+  };
   Regs prev = *regs;
   // The epsilon instructions passed since the last byte, by generation.
   std::vector<int64_t> seen(n, -1);
