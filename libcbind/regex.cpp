@@ -588,7 +588,7 @@ class Parser {
 // of concatenations, alternatives (left-nested, `x?` being an alternative
 // with nothing), stars and group brackets, numbered in post-order with
 // concatenations taking no number. Repetitions are copies: `x{2,4}` is
-// `x x ((x? x)?)`-like, `x+` is `x x*`, and only the first optional copy of
+// `x x (x? x)?`, `x+` is `x x*`, and only the first optional copy of
 // a group is marked optional.
 class Emitter {
  public:
