@@ -803,8 +803,8 @@ int32_t Compile(std::string_view pattern, int32_t cflags, Program* prog) {
   Parser parser(pattern, (cflags & linux::kREG_EXTENDED) != 0, prog->icase,
                 prog->newline, prog);
   const int32_t root = parser.Parse();
-  if (root < 0) return parser.error_;
   prog->nsub = parser.groups_;
+  if (root < 0) return parser.error_;
   Emitter emitter(parser.nodes_, prog);
   // The size first: repetitions multiply their operand.
   if (emitter.Size(root, kMaxInsts) > kMaxInsts) return linux::kREG_ESPACE;
@@ -1319,6 +1319,8 @@ constexpr std::string_view kMessages[] = {
     "Unmatched ) or \\)",
 };
 
+constexpr uint32_t kGlibcPatternSize = 140;
+
 Program* ProgramOf(const linux::RegexT* preg) {
   return reinterpret_cast<Program*>(static_cast<uintptr_t>(preg->buffer));
 }
@@ -1333,23 +1335,30 @@ extern "C" {
 int32_t tblibc_regcomp(linux::RegexT* preg, const char* pattern, int32_t cflags) {
   auto* prog = new Program;
   const int32_t err = Compile(pattern, cflags, prog);
-  if (err != 0) {
-    delete prog;
-    return err;
-  }
   const bool ere = (cflags & linux::kREG_EXTENDED) != 0;
   // The library's syntax bits for POSIX extended and basic, then case
   // folding and newline-sensitive dots and lists.
   uint32_t syntax = ere ? 0x3b2fcu : 0x10102c6u;
   if (prog->icase) syntax |= 0x400000u;
   if (prog->newline) syntax = (syntax & ~0x40u) | 0x100u;
-  preg->buffer = tblibc::Address(prog);
-  preg->allocated = preg->used = sizeof(Program);
+  // What glibc leaves in the fields, failed or not: a failed pattern has
+  // no buffer, so regfree after it is harmless; `used` is the size of
+  // glibc's own compiled pattern.
   preg->syntax = syntax;
+  preg->used = kGlibcPatternSize;
   preg->fastmap = 0;
   preg->translate = 0;
   preg->re_nsub = prog->nsub;
   uint32_t bits = preg->bits & ~0xffu;
+  if (err != 0) {
+    delete prog;
+    preg->buffer = 0;
+    preg->allocated = 0;
+    preg->bits = bits;
+    return err;
+  }
+  preg->buffer = tblibc::Address(prog);
+  preg->allocated = kGlibcPatternSize;
   if (prog->nosub) bits |= linux::kRegBitNoSub;
   if (prog->newline) bits |= linux::kRegBitNewlineAnchor;
   preg->bits = bits;
@@ -1408,7 +1417,6 @@ void tblibc_regfree(linux::RegexT* preg) {
   delete ProgramOf(preg);
   preg->buffer = 0;
   preg->allocated = 0;
-  preg->used = 0;
   preg->fastmap = 0;
   preg->translate = 0;
 }

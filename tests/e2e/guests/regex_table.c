@@ -2,6 +2,7 @@
    answers (with regerror's text and size) and what regexec reports, every
    submatch printed. Then the execution flags, and patterns a backtracking
    matcher takes exponential time on, their results printed. */
+#define _GNU_SOURCE /* regex_t's field names */
 #include <regex.h>
 #include <stdio.h>
 #include <string.h>
@@ -296,6 +297,20 @@ int main(void) {
     printf("regerror %d %zu %s\n", i, size, text);
   }
   printf("regerror size only %zu\n", regerror(REG_EBRACK, NULL, NULL, 0));
+
+  /* What a failed regcomp leaves: regfree after it is harmless. */
+  {
+    regex_t re;
+    memset(&re, 0x55, sizeof re);
+    int rc = regcomp(&re, "(a)(b", REG_EXTENDED);
+    printf("failed %d buffer %d allocated %lu nsub %zu fastmap %d\n", rc,
+           re.buffer != NULL, (unsigned long)re.allocated, re.re_nsub, re.fastmap != NULL);
+    regfree(&re);
+    rc = regcomp(&re, "(a)", REG_EXTENDED);
+    regfree(&re);
+    printf("freed %d buffer %d allocated %lu nsub %zu\n", rc, re.buffer != NULL,
+           (unsigned long)re.allocated, re.re_nsub);
+  }
 
   flags("^a", E, "aa", REG_NOTBOL, 0, 0);
   flags("a$", E, "aa", REG_NOTEOL, 0, 0);
