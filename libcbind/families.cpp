@@ -30,6 +30,7 @@ extern const Family kSignalsFamily;      // signals.cpp
 extern const Family kProcessFamily;      // process.cpp
 extern const Family kFortifyFamily;      // fortify.cpp: checked and older names
 extern const Family kAllocationFamily;   // allocation.cpp: aligned blocks, reallocarray
+extern const Family kRegexFamily;        // regex.cpp: regcomp, regexec
 
 namespace {
 
@@ -55,8 +56,9 @@ const Family* const kFamilies[] = {
     &kProcessFamily,
     &kFortifyFamily,
     &kAllocationFamily,
+    &kRegexFamily,
 };
-static_assert(std::size(kFamilies) == 21);
+static_assert(std::size(kFamilies) == 22);
 
 }  // namespace
 
