@@ -22,13 +22,6 @@
 namespace tblibc {
 namespace ctype {
 
-// The class bits of the Linux i386 C library's table, as its <ctype.h>
-// macros test them.
-constexpr uint16_t kUpper = 0x100, kLower = 0x200, kAlpha = 0x400,
-                   kDigit = 0x800, kXdigit = 0x1000, kSpace = 0x2000,
-                   kPrint = 0x4000, kGraph = 0x8000, kBlank = 0x1,
-                   kCntrl = 0x2, kPunct = 0x4, kAlnum = 0x8;
-
 constexpr uint16_t Classes(int c) {
   if (c < 0 || c > 127) return 0;
   uint16_t bits = 0;
@@ -93,6 +86,26 @@ const int32_t* const kUpperZero = &kTables.upper[128];
 uint32_t Is(int32_t c, uint16_t bit) {
   return c >= -128 && c < 256 ? kClassZero[c] & bit : 0;
 }
+
+// The class names, in the order of wctype's descriptors 1..12 (0: no
+// class).
+constexpr struct {
+  std::string_view name;
+  uint16_t bit;
+} kClassNames[] = {
+    {"alnum", kAlnum}, {"alpha", kAlpha}, {"blank", kBlank},
+    {"cntrl", kCntrl}, {"digit", kDigit}, {"graph", kGraph},
+    {"lower", kLower}, {"print", kPrint}, {"punct", kPunct},
+    {"space", kSpace}, {"upper", kUpper}, {"xdigit", kXdigit},
+};
+
+uint16_t ClassNamed(std::string_view name) {
+  for (const auto& row : kClassNames)
+    if (row.name == name) return row.bit;
+  return 0;
+}
+
+bool InClass(unsigned char c, uint16_t bits) { return (kClassZero[c] & bits) != 0; }
 
 }  // namespace ctype
 }  // namespace tblibc
@@ -168,17 +181,6 @@ uint32_t tblibc_towupper(uint32_t wc) {
 
 namespace {
 
-// wctype's names, in the order of their descriptors 1..12 (0: no class).
-constexpr struct {
-  std::string_view name;
-  uint16_t bit;
-} kWideClasses[] = {
-    {"alnum", ct::kAlnum}, {"alpha", ct::kAlpha}, {"blank", ct::kBlank},
-    {"cntrl", ct::kCntrl}, {"digit", ct::kDigit}, {"graph", ct::kGraph},
-    {"lower", ct::kLower}, {"print", ct::kPrint}, {"punct", ct::kPunct},
-    {"space", ct::kSpace}, {"upper", ct::kUpper}, {"xdigit", ct::kXdigit},
-};
-
 // A byte of the C locale's character set: ASCII only.
 bool IsCharacter(unsigned char c) { return c < 0x80; }
 
@@ -194,15 +196,15 @@ extern "C" {
 
 uint32_t tblibc_wctype(const char* name) {
   if (name == nullptr) return 0;
-  for (size_t i = 0; i < std::size(kWideClasses); ++i)
-    if (kWideClasses[i].name == name) return static_cast<uint32_t>(i + 1);
+  for (size_t i = 0; i < std::size(ct::kClassNames); ++i)
+    if (ct::kClassNames[i].name == name) return static_cast<uint32_t>(i + 1);
   return 0;
 }
 
 // 0 or 1, as the Linux C library's table lookup answers.
 int32_t tblibc_iswctype(uint32_t wc, uint32_t desc) {
-  if (desc == 0 || desc > std::size(kWideClasses)) return 0;
-  return WideIs(wc, kWideClasses[desc - 1].bit) != 0 ? 1 : 0;
+  if (desc == 0 || desc > std::size(ct::kClassNames)) return 0;
+  return WideIs(wc, ct::kClassNames[desc - 1].bit) != 0 ? 1 : 0;
 }
 
 int32_t tblibc_wcwidth(uint32_t wc) {

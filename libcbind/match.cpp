@@ -6,40 +6,14 @@
 #include <cstring>
 
 #include "abi/files.h"
+#include "libcbind/ctype.h"
 
 namespace tblibc::match {
 namespace {
 
-struct ClassRow {
-  std::string_view name;
-  bool (*test)(unsigned char);
-};
-
-bool IsUpper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
-bool IsLower(unsigned char c) { return c >= 'a' && c <= 'z'; }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsAlpha(unsigned char c) { return IsUpper(c) || IsLower(c); }
-bool IsAlnum(unsigned char c) { return IsAlpha(c) || IsDigit(c); }
-bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsBlank(unsigned char c) { return c == ' ' || c == '\t'; }
-bool IsCntrl(unsigned char c) { return c < 0x20 || c == 0x7F; }
-bool IsPrint(unsigned char c) { return c >= 0x20 && c < 0x7F; }
-bool IsGraph(unsigned char c) { return c > 0x20 && c < 0x7F; }
-bool IsPunct(unsigned char c) { return IsGraph(c) && !IsAlnum(c); }
-bool IsXdigit(unsigned char c) {
-  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-// The classes of the "C" locale.
-constexpr ClassRow kClasses[] = {
-    {"alnum", IsAlnum}, {"alpha", IsAlpha}, {"blank", IsBlank},
-    {"cntrl", IsCntrl}, {"digit", IsDigit}, {"graph", IsGraph},
-    {"lower", IsLower}, {"print", IsPrint}, {"punct", IsPunct},
-    {"space", IsSpace}, {"upper", IsUpper}, {"xdigit", IsXdigit},
-};
-
 unsigned char Fold(unsigned char c, bool caseFold) {
-  return caseFold && IsUpper(c) ? static_cast<unsigned char>(c + 32) : c;
+  return caseFold && ctype::InClass(c, ctype::kUpper) ? static_cast<unsigned char>(c + 32)
+                                                      : c;
 }
 
 enum class Bracket { kMatch, kNoMatch, kInvalid };
@@ -71,13 +45,9 @@ Bracket MatchBracket(std::string_view pattern, size_t* p, unsigned char c,
       const size_t end = pattern.find(":]", i + 2);
       if (end == std::string_view::npos) return Bracket::kInvalid;
       const std::string_view name = pattern.substr(i + 2, end - i - 2);
-      bool known = false;
-      for (const ClassRow& row : kClasses) {
-        if (row.name != name) continue;
-        known = true;
-        if (row.test(c)) matched = true;
-      }
-      if (!known) return Bracket::kInvalid;
+      const uint16_t bit = ctype::ClassNamed(name);
+      if (bit == 0) return Bracket::kInvalid;
+      if (ctype::InClass(c, bit)) matched = true;
       i = end + 2;
       continue;
     }
@@ -98,7 +68,8 @@ Bracket MatchBracket(std::string_view pattern, size_t* p, unsigned char c,
     if (lo <= hi) {
       if (folded >= Fold(lo, caseFold) && folded <= Fold(hi, caseFold)) matched = true;
       if (c >= lo && c <= hi) matched = true;
-      if (caseFold && IsLower(folded) && folded - 32 >= lo && folded - 32 <= hi)
+      if (caseFold && ctype::InClass(folded, ctype::kLower) && folded - 32 >= lo &&
+          folded - 32 <= hi)
         matched = true;
     }
   }

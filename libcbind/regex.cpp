@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "abi/regex.h"
+#include "libcbind/ctype.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
 
@@ -67,43 +68,13 @@ struct Program {
   std::vector<std::vector<int32_t>> preds;
 };
 
-bool IsWordByte(unsigned char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
-         (c >= 'A' && c <= 'Z') || c == '_';
-}
+bool IsWordByte(unsigned char c) { return ctype::InClass(c, ctype::kAlnum) || c == '_'; }
 unsigned char Lower(unsigned char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
 }
 unsigned char Upper(unsigned char c) {
   return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;
 }
-
-struct ClassRow {
-  std::string_view name;
-  bool (*test)(unsigned char);
-};
-
-bool CUpper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
-bool CLower(unsigned char c) { return c >= 'a' && c <= 'z'; }
-bool CDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool CAlpha(unsigned char c) { return CUpper(c) || CLower(c); }
-bool CAlnum(unsigned char c) { return CAlpha(c) || CDigit(c); }
-bool CSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool CBlank(unsigned char c) { return c == ' ' || c == '\t'; }
-bool CCntrl(unsigned char c) { return c < 0x20 || c == 0x7F; }
-bool CPrint(unsigned char c) { return c >= 0x20 && c < 0x7F; }
-bool CGraph(unsigned char c) { return c > 0x20 && c < 0x7F; }
-bool CPunct(unsigned char c) { return CGraph(c) && !CAlnum(c); }
-bool CXdigit(unsigned char c) {
-  return CDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-constexpr ClassRow kClasses[] = {
-    {"alnum", CAlnum}, {"alpha", CAlpha}, {"blank", CBlank},
-    {"cntrl", CCntrl}, {"digit", CDigit}, {"graph", CGraph},
-    {"lower", CLower}, {"print", CPrint}, {"punct", CPunct},
-    {"space", CSpace}, {"upper", CUpper}, {"xdigit", CXdigit},
-};
 
 // ---- The tree -------------------------------------------------------------
 
@@ -425,7 +396,7 @@ class Parser {
       case 's':
       case 'S':
         for (int b = 0; b < 256; ++b)
-          if (CSpace(static_cast<unsigned char>(b))) s.set(b);
+          if (ctype::InClass(static_cast<unsigned char>(b), ctype::kSpace)) s.set(b);
         if (d == 'S') s.flip();
         return AddSet(s);
       // The library lays a word boundary out as either of two assertions.
@@ -482,14 +453,12 @@ class Parser {
       const std::string_view name = p_.substr(i_ + 2, end - i_ - 2);
       i_ = end + 2;
       if (kind == ':') {
-        for (const ClassRow& row : kClasses) {
-          if (row.name != name) continue;
-          for (int b = 0; b < 256; ++b)
-            if (row.test(static_cast<unsigned char>(b))) classSet->set(b);
+        uint16_t bits = ctype::ClassNamed(name);
+        if (bits != 0) {
           // Case folding widens the case classes to letters.
-          if (icase_ && (name == "upper" || name == "lower"))
-            for (int b = 0; b < 256; ++b)
-              if (CAlpha(static_cast<unsigned char>(b))) classSet->set(b);
+          if (icase_ && (bits == ctype::kUpper || bits == ctype::kLower)) bits |= ctype::kAlpha;
+          for (int b = 0; b < 256; ++b)
+            if (ctype::InClass(static_cast<unsigned char>(b), bits)) classSet->set(b);
           return 1;
         }
         error_ = linux::kREG_ECTYPE;
