@@ -456,8 +456,6 @@ void RunAtExitRoutines(int32_t status) {
 // routines. An older one passes its own init routine, which runs the
 // program's tables itself, and a fini routine that goes on the at-exit list.
 
-bool gGuestFiniPending = false;
-
 uint32_t TableEntry(uint32_t table, uint32_t i) {
   uint32_t entry;
   std::memcpy(&entry, reinterpret_cast<void*>(uintptr_t{table + 4 * i}), 4);
@@ -465,30 +463,36 @@ uint32_t TableEntry(uint32_t table, uint32_t i) {
   return entry == 0xFFFFFFFF ? 0 : entry;
 }
 
+// The objects whose destructors are due at exit, in the order their
+// constructors ran.
+std::vector<process::GuestStartTables> gStarted;
+
 void RunGuestConstructors(uint32_t init) {
-  const process::GuestStartTables& tables = process::GuestStart;
-  const uint32_t argc = static_cast<uint32_t>(process::GuestArgc);
-  const uint32_t argv = Address(process::GuestArgv);
-  const uint32_t envp = Address(process::GuestEnvp);
+  for (const process::ResolvedSlot& r : process::PendingResolvers) {
+    const uint32_t value = static_cast<uint32_t>(CallGuest(r.resolver, {})) + r.addend;
+    std::memcpy(reinterpret_cast<void*>(uintptr_t{r.slot}), &value, 4);
+  }
+  process::PendingResolvers.clear();
+  // The libraries' before the program's, each after what it needs.
+  for (const process::GuestStartTables& library : process::LibraryStart)
+    RunConstructors(library);
   if (init != 0) {
-    CallGuest(init, {argc, argv, envp});
+    CallGuest(init, {static_cast<uint32_t>(process::GuestArgc), Address(process::GuestArgv),
+                     Address(process::GuestEnvp)});
     return;
   }
-  gGuestFiniPending = true;
-  if (tables.init != 0) CallGuest(tables.init, {});
-  for (uint32_t i = 0; i < tables.initArrayCount; ++i)
-    if (const uint32_t entry = TableEntry(tables.initArray, i))
-      CallGuest(entry, {argc, argv, envp});
+  RunConstructors(process::GuestStart);
 }
 
 void RunGuestDestructors() {
-  // Once only, also when a destructor calls exit.
-  if (!gGuestFiniPending) return;
-  gGuestFiniPending = false;
-  const process::GuestStartTables& tables = process::GuestStart;
-  for (uint32_t i = tables.finiArrayCount; i-- > 0;)
-    if (const uint32_t entry = TableEntry(tables.finiArray, i)) CallGuest(entry, {});
-  if (tables.fini != 0) CallGuest(tables.fini, {});
+  // Newest first; each once, also when a destructor calls exit.
+  while (!gStarted.empty()) {
+    const process::GuestStartTables tables = gStarted.back();
+    gStarted.pop_back();
+    for (uint32_t i = tables.finiArrayCount; i-- > 0;)
+      if (const uint32_t entry = TableEntry(tables.finiArray, i)) CallGuest(entry, {});
+    if (tables.fini != 0) CallGuest(tables.fini, {});
+  }
 }
 
 // ---- Fixed answers ----------------------------------------------------------
@@ -503,6 +507,17 @@ static_assert(sizeof(kUtsname) == 390);
 }  // namespace
 
 // ---- Start and ends of the run --------------------------------------------------
+
+void RunConstructors(const process::GuestStartTables& tables) {
+  gStarted.push_back(tables);
+  const uint32_t argc = static_cast<uint32_t>(process::GuestArgc);
+  const uint32_t argv = Address(process::GuestArgv);
+  const uint32_t envp = Address(process::GuestEnvp);
+  if (tables.init != 0) CallGuest(tables.init, {argc, argv, envp});
+  for (uint32_t i = 0; i < tables.initArrayCount; ++i)
+    if (const uint32_t entry = TableEntry(tables.initArray, i))
+      CallGuest(entry, {argc, argv, envp});
+}
 
 void ForgetAtExitRoutines() { gAtExit.clear(); }
 

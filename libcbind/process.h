@@ -19,6 +19,11 @@ void ForgetAtExitRoutines();
 [[noreturn]] void RunGuest(int32_t (*main)(int32_t, char**, char**),
                            uint32_t init, uint32_t fini);
 
+// An object's DT_INIT and DT_INIT_ARRAY, each with argc, argv and envp;
+// its destructors are then due at exit, before those of the objects whose
+// constructors ran earlier. A library the guest opens later comes here too.
+void RunConstructors(const process::GuestStartTables& tables);
+
 // exit(status): the at-exit routines, the program's destructors, the pause.
 [[noreturn]] void Exit(int32_t status);
 

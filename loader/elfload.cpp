@@ -30,10 +30,13 @@
 #include <vector>
 
 #include "libcbind/guest.h"
+#include "libcbind/process.h"
 #include "libcbind/tblibc.h"
 #include "libcbind/util.h"
 #include "loader/codescan.h"
 #include "loader/elfview.h"
+#include "loader/linker.h"
+#include "platform/files.h"
 #include "platform/memory.h"
 #include "process/process.h"
 #include "runtime/heap.h"
@@ -67,29 +70,35 @@ constexpr uint32_t st_name = 0, st_value = 4, st_size = 8, st_info = 12,
 constexpr uint32_t r_offset = 0, r_info = 4;
 
 constexpr uint32_t ET_EXEC = 2, ET_DYN = 3;
-constexpr uint32_t PT_LOAD = 1, PT_DYNAMIC = 2, PT_INTERP = 3, PT_TLS = 7;
+constexpr uint32_t PT_LOAD = 1, PT_DYNAMIC = 2, PT_INTERP = 3, PT_PHDR = 6, PT_TLS = 7;
 constexpr uint32_t SHT_PROGBITS = 1, SHT_NOBITS = 8, SHF_ALLOC = 2, SHF_EXECINSTR = 4;
 constexpr uint32_t PF_X = 1, PF_W = 2, PF_R = 4;
 constexpr uint32_t SHN_UNDEF = 0, SHN_ABS = 0xFFF1;
-constexpr uint32_t STB_WEAK = 2;
-constexpr uint32_t STT_OBJECT = 1, STT_COMMON = 5, STT_TLS = 6;
+constexpr uint32_t STB_LOCAL = 0, STB_WEAK = 2;
+constexpr uint32_t STT_OBJECT = 1, STT_FUNC = 2, STT_COMMON = 5, STT_TLS = 6,
+                   STT_GNU_IFUNC = 10;
+constexpr uint32_t STV_PROTECTED = 3;
 constexpr uint32_t DF_1_PIE = 0x08000000;
 
 // Dynamic tags.
 constexpr uint32_t DT_NULL = 0, DT_NEEDED = 1, DT_PLTRELSZ = 2, DT_HASH = 4,
                    DT_STRTAB = 5, DT_SYMTAB = 6, DT_RELA = 7, DT_STRSZ = 10,
-                   DT_INIT = 12, DT_FINI = 13, DT_REL = 17, DT_RELSZ = 18,
+                   DT_INIT = 12, DT_FINI = 13, DT_SONAME = 14, DT_RPATH = 15,
+                   DT_RUNPATH = 29, DT_REL = 17, DT_RELSZ = 18,
                    DT_RELENT = 19, DT_PLTREL = 20, DT_JMPREL = 23,
                    DT_INIT_ARRAY = 25, DT_FINI_ARRAY = 26,
                    DT_INIT_ARRAYSZ = 27, DT_FINI_ARRAYSZ = 28,
                    DT_GNU_HASH = 0x6FFFFEF5, DT_VERSYM = 0x6FFFFFF0,
-                   DT_FLAGS_1 = 0x6FFFFFFB, DT_VERNEED = 0x6FFFFFFE,
+                   DT_FLAGS_1 = 0x6FFFFFFB, DT_VERDEF = 0x6FFFFFFC,
+                   DT_VERDEFNUM = 0x6FFFFFFD, DT_VERNEED = 0x6FFFFFFE,
                    DT_VERNEEDNUM = 0x6FFFFFFF;
 
 // i386 relocation types.
 constexpr uint32_t R_386_NONE = 0, R_386_32 = 1, R_386_PC32 = 2,
                    R_386_COPY = 5, R_386_GLOB_DAT = 6, R_386_JUMP_SLOT = 7,
-                   R_386_RELATIVE = 8;
+                   R_386_RELATIVE = 8, R_386_TLS_TPOFF = 14,
+                   R_386_TLS_DTPMOD32 = 35, R_386_TLS_DTPOFF32 = 36,
+                   R_386_TLS_TPOFF32 = 37, R_386_IRELATIVE = 42;
 }  // namespace elf
 
 // i386 opcodes of the PLT entries: the lazy form's push, and what we write.
@@ -130,8 +139,8 @@ constexpr HeaderCheck kHeaderChecks[] = {
 static_assert(std::size(kHeaderChecks) == 7);
 
 constexpr std::string_view kDamaged = "\" is damaged.";
-constexpr std::string_view kUsesTls =
-    "\" uses thread-local storage, which tumbex does not provide.";
+constexpr std::string_view kNotLibrary = "\" is not a shared library.";
+constexpr std::string_view kNoMemory = "\": memory allocation error.";
 constexpr std::string_view kUnknownRelocation =
     "\" needs a relocation that tumbex does not apply.";
 
@@ -159,9 +168,41 @@ constexpr size_t kLongestSectionName = 8;  // ".rel.plt"
 
 // ---- The plan -----------------------------------------------------------------
 
+constexpr uint32_t kDynamicTags[] = {
+    elf::DT_PLTRELSZ, elf::DT_HASH,        elf::DT_STRTAB,       elf::DT_SYMTAB,
+    elf::DT_RELA,     elf::DT_STRSZ,       elf::DT_INIT,         elf::DT_FINI,
+    elf::DT_REL,      elf::DT_RELSZ,       elf::DT_RELENT,       elf::DT_PLTREL,
+    elf::DT_JMPREL,   elf::DT_INIT_ARRAY,  elf::DT_FINI_ARRAY,   elf::DT_INIT_ARRAYSZ,
+    elf::DT_FINI_ARRAYSZ, elf::DT_GNU_HASH, elf::DT_VERSYM,      elf::DT_FLAGS_1,
+    elf::DT_VERNEED,  elf::DT_VERNEEDNUM,  elf::DT_SONAME,       elf::DT_RPATH,
+    elf::DT_RUNPATH,  elf::DT_VERDEF,      elf::DT_VERDEFNUM,
+};
+
+struct Dynamic {
+  uint32_t value[std::size(kDynamicTags)] = {};
+  bool has[std::size(kDynamicTags)] = {};
+
+  static size_t Index(uint32_t tag) {
+    for (size_t i = 0; i < std::size(kDynamicTags); ++i)
+      if (kDynamicTags[i] == tag) return i;
+    return std::size(kDynamicTags);
+  }
+  bool Has(uint32_t tag) const {
+    const size_t k = Index(tag);
+    return k < std::size(kDynamicTags) && has[k];
+  }
+  uint32_t Value(uint32_t tag) const { return Has(tag) ? value[Index(tag)] : 0; }
+};
+
+
 struct Segment {
   uint32_t offset, vaddr, filesz, memsz, flags;
   uint64_t End() const { return uint64_t{vaddr} + memsz; }
+};
+
+// PT_TLS: the initial image of the thread-local block, at a link address.
+struct TlsImage {
+  uint32_t offset, link, filesz, memsz, align;
 };
 
 // A stretch of the guest's memory, at its address after placement.
@@ -184,6 +225,12 @@ struct Plan {
   bool positionIndependent = false;
   int64_t bias = 0;
   bool hasInterpreter = false, hasTls = false;
+  // A library is placed wherever its memory was had: `bias` is given.
+  bool library = false;
+  TlsImage tls{};
+  uint32_t phdr = 0;    // the program headers' guest address, 0: not in memory
+  uint32_t phnum = 0;
+  Dynamic dynamic;
   Range dynamicSegment;
   bool hasDynamicSegment = false;
   std::vector<Range> relocations;  // the REL tables, in the file
@@ -234,10 +281,22 @@ bool PlanSegments(const View& file, uint32_t phoff, uint32_t phnum,
     return uint64_t{phoff} + uint64_t{i} * elf::kPhdrSize;
   };
   uint64_t lowest = kAddressSpaceEnd;
+  uint32_t phdrLink = 0;
+  bool hasPhdr = false;
+  plan.phnum = phnum;
   for (uint32_t i = 0; i < phnum; ++i) {
     const uint32_t type = *file.U32(header(i) + elf::p_type);
     if (type == elf::PT_INTERP) plan.hasInterpreter = true;
-    if (type == elf::PT_TLS) plan.hasTls = true;
+    if (type == elf::PT_PHDR) {
+      phdrLink = *file.U32(header(i) + elf::p_vaddr);
+      hasPhdr = true;
+    }
+    if (type == elf::PT_TLS && !plan.hasTls) {
+      plan.hasTls = true;
+      plan.tls = {*file.U32(header(i) + elf::p_offset), *file.U32(header(i) + elf::p_vaddr),
+                  *file.U32(header(i) + elf::p_filesz), *file.U32(header(i) + elf::p_memsz),
+                  *file.U32(header(i) + 28)};  // p_align
+    }
     if (type == elf::PT_DYNAMIC) {
       plan.dynamicSegment = {*file.U32(header(i) + elf::p_offset),
                              *file.U32(header(i) + elf::p_filesz)};
@@ -246,7 +305,7 @@ bool PlanSegments(const View& file, uint32_t phoff, uint32_t phnum,
     if (type == elf::PT_LOAD && *file.U32(header(i) + elf::p_memsz) != 0)
       lowest = std::min<uint64_t>(lowest, *file.U32(header(i) + elf::p_vaddr));
   }
-  if (plan.positionIndependent && lowest < kAddressSpaceEnd)
+  if (plan.positionIndependent && !plan.library && lowest < kAddressSpaceEnd)
     plan.bias = int64_t{ImageBase} -
                 static_cast<int64_t>(lowest & ~uint64_t{platform::kPageSize - 1});
   for (uint32_t i = 0; i < phnum; ++i) {
@@ -260,7 +319,7 @@ bool PlanSegments(const View& file, uint32_t phoff, uint32_t phnum,
     const uint64_t placed = static_cast<uint64_t>(int64_t{s.vaddr} + plan.bias);
     if (placed >= kAddressSpaceEnd) return false;
     s.vaddr = static_cast<uint32_t>(placed);
-    if (s.vaddr < kRegionBase || s.End() > kAddressSpaceEnd) return false;
+    if ((!plan.library && s.vaddr < kRegionBase) || s.End() > kAddressSpaceEnd) return false;
     plan.segments.push_back(s);
   }
   // Placement reads the unchanged file bytes, so the order does not matter
@@ -269,6 +328,27 @@ bool PlanSegments(const View& file, uint32_t phoff, uint32_t phnum,
             [](const Segment& a, const Segment& b) { return a.vaddr < b.vaddr; });
   for (size_t i = 1; i < plan.segments.size(); ++i)
     if (plan.segments[i - 1].End() > plan.segments[i].vaddr) return false;
+  // Where the program headers are in memory: PT_PHDR says, or the segment
+  // whose file part holds them.
+  if (hasPhdr) {
+    const uint64_t at = static_cast<uint64_t>(int64_t{phdrLink} + plan.bias);
+    if (SegmentHoldingAddress(plan, at, uint64_t{phnum} * elf::kPhdrSize))
+      plan.phdr = static_cast<uint32_t>(at);
+  } else if (const Segment* s =
+                 SegmentHoldingFileBytes(plan, phoff, uint64_t{phnum} * elf::kPhdrSize)) {
+    plan.phdr = s->vaddr + (phoff - s->offset);
+  }
+  // Thread-local storage: an image inside a segment's file part, at an
+  // alignment that is a power of two.
+  if (plan.hasTls) {
+    TlsImage& t = plan.tls;
+    if (t.align == 0) t.align = 1;
+    if (t.filesz > t.memsz || (t.align & (t.align - 1)) != 0 || t.align > 4096) return false;
+    const uint64_t at = static_cast<uint64_t>(int64_t{t.link} + plan.bias);
+    const Segment* home = SegmentAtOrBelow(plan, at);
+    if (home == nullptr || at + t.filesz > uint64_t{home->vaddr} + home->filesz) return false;
+  }
+  if (plan.library) return true;
   // The entry point must be somewhere the guest's code can be.
   plan.entry += static_cast<uint32_t>(plan.bias);
   return SegmentHoldingAddress(plan, plan.entry, 1) != nullptr;
@@ -323,8 +403,10 @@ bool PlanSections(const View& file, uint32_t shoff, uint32_t shnum,
 bool CheckDynamicNames(const View& file, const Plan& plan) {
   for (uint32_t i = 0; i < Count(plan, kDynamic, elf::kDynSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynamic].offset} + i * elf::kDynSize;
-    if (*file.U32(at) == elf::DT_NEEDED && !plan.names.Names(*file.U32(at + 4)))
-      return false;
+    const uint32_t tag = *file.U32(at);
+    const bool named = tag == elf::DT_NEEDED || tag == elf::DT_SONAME ||
+                       tag == elf::DT_RPATH || tag == elf::DT_RUNPATH;
+    if (named && !plan.names.Names(*file.U32(at + 4))) return false;
   }
   for (uint32_t i = 0; i < Count(plan, kDynsym, elf::kSymSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + i * elf::kSymSize;
@@ -340,7 +422,7 @@ enum class PltEntry { kKeep, kRewrite, kDamaged };
 // operand, its relocation's symbol index and the symbol's name are all
 // checked. Needs a plan that passed PlanSections and PlanDynamic.
 PltEntry ResolvePltEntry(const View& file, const Plan& plan, uint64_t at,
-                         uint32_t* nameOffset) {
+                         uint32_t* nameOffset, uint32_t* symbolIndex = nullptr) {
   if (*file.U8(at + kPushAt) != kPush) return PltEntry::kKeep;
   const uint32_t push = *file.U32(at + kPushAt + 1);
   const Range rel = plan.sections[kRelPlt];
@@ -351,6 +433,7 @@ PltEntry ResolvePltEntry(const View& file, const Plan& plan, uint64_t at,
                                   uint64_t{symbol} * elf::kSymSize + elf::st_name);
   if (!plan.names.Names(name)) return PltEntry::kDamaged;
   *nameOffset = plan.sections[kDynstr].offset + name;
+  if (symbolIndex != nullptr) *symbolIndex = symbol;
   return PltEntry::kRewrite;
 }
 
@@ -379,31 +462,6 @@ bool CheckPlt(const View& file, const Plan& plan) {
 // tables are found the way the Linux dynamic linker finds them, through the
 // dynamic segment. Every address there is a link address, checked to lie in
 // the file part of a loadable segment before a byte of it is read.
-
-constexpr uint32_t kDynamicTags[] = {
-    elf::DT_PLTRELSZ, elf::DT_HASH,        elf::DT_STRTAB,       elf::DT_SYMTAB,
-    elf::DT_RELA,     elf::DT_STRSZ,       elf::DT_INIT,         elf::DT_FINI,
-    elf::DT_REL,      elf::DT_RELSZ,       elf::DT_RELENT,       elf::DT_PLTREL,
-    elf::DT_JMPREL,   elf::DT_INIT_ARRAY,  elf::DT_FINI_ARRAY,   elf::DT_INIT_ARRAYSZ,
-    elf::DT_FINI_ARRAYSZ, elf::DT_GNU_HASH, elf::DT_VERSYM,      elf::DT_FLAGS_1,
-    elf::DT_VERNEED,  elf::DT_VERNEEDNUM,
-};
-
-struct Dynamic {
-  uint32_t value[std::size(kDynamicTags)] = {};
-  bool has[std::size(kDynamicTags)] = {};
-
-  static size_t Index(uint32_t tag) {
-    for (size_t i = 0; i < std::size(kDynamicTags); ++i)
-      if (kDynamicTags[i] == tag) return i;
-    return std::size(kDynamicTags);
-  }
-  bool Has(uint32_t tag) const {
-    const size_t k = Index(tag);
-    return k < std::size(kDynamicTags) && has[k];
-  }
-  uint32_t Value(uint32_t tag) const { return Has(tag) ? value[Index(tag)] : 0; }
-};
 
 // The entries up to DT_NULL; the first of a tag counts, as for the Linux
 // dynamic linker's table.
@@ -491,11 +549,41 @@ std::optional<uint32_t> SymbolCount(const View& file, const Plan& plan,
 // records) is damaged. So the walk never visits more records than that
 // stretch holds, whatever the counts say: a count of 65 535 over a list of
 // one record costs one visit.
+// The version definitions are walked by the same rules: a 20-byte record
+// per version, each with its names (8 bytes each) linked behind it.
+bool CheckVersionDefinitions(const View& file, const Plan& plan, const Dynamic& d) {
+  if (!d.Has(elf::DT_VERDEF)) return true;
+  constexpr uint32_t kRecord = 20, kName = 8;
+  const uint32_t link = d.Value(elf::DT_VERDEF);
+  const Segment* home = SegmentOfLink(plan, link, kRecord);
+  if (home == nullptr) return d.Value(elf::DT_VERDEFNUM) == 0;
+  const uint64_t start = home->offset + (Placed(plan, link) - home->vaddr);
+  uint64_t room = (uint64_t{home->offset} + home->filesz - start) / kName;
+  uint64_t at = start;
+  for (uint32_t n = 0; n < d.Value(elf::DT_VERDEFNUM); ++n) {
+    if (room < kRecord / kName || !file.Holds(at, kRecord)) return false;
+    room -= kRecord / kName;
+    uint64_t aux = at + *file.U32(at + 12);
+    for (uint32_t k = 0; k < *file.U16(at + 6); ++k) {
+      if (room-- == 0 || !file.Holds(aux, kName) || !plan.names.Names(*file.U32(aux)))
+        return false;
+      const uint32_t next = *file.U32(aux + 4);
+      if (next == 0) break;
+      aux += next;
+    }
+    const uint32_t next = *file.U32(at + 16);
+    if (next == 0) break;
+    at += next;
+  }
+  return true;
+}
+
 bool CheckVersions(const View& file, const Plan& plan, const Dynamic& d) {
   const uint32_t symbols = Count(plan, kDynsym, elf::kSymSize);
   if (d.Has(elf::DT_VERSYM) &&
       !FileOffsetOfLink(plan, d.Value(elf::DT_VERSYM), uint64_t{symbols} * 2))
     return false;
+  if (!CheckVersionDefinitions(file, plan, d)) return false;
   if (!d.Has(elf::DT_VERNEED)) return true;
   constexpr uint32_t kRecord = 16;
   const uint32_t link = d.Value(elf::DT_VERNEED);
@@ -525,16 +613,12 @@ bool CheckVersions(const View& file, const Plan& plan, const Dynamic& d) {
   return true;
 }
 
-bool IsTlsRelocation(uint32_t type) {
-  return (type >= 14 && type <= 19) || (type >= 24 && type <= 37) ||
-         (type >= 39 && type <= 41);
-}
-
 bool IsAppliedRelocation(uint32_t type) {
   switch (type) {
     case elf::R_386_NONE: case elf::R_386_32: case elf::R_386_PC32:
     case elf::R_386_COPY: case elf::R_386_GLOB_DAT: case elf::R_386_JUMP_SLOT:
-    case elf::R_386_RELATIVE:
+    case elf::R_386_RELATIVE: case elf::R_386_IRELATIVE: case elf::R_386_TLS_TPOFF:
+    case elf::R_386_TLS_DTPMOD32: case elf::R_386_TLS_DTPOFF32: case elf::R_386_TLS_TPOFF32:
       return true;
     default:
       return false;
@@ -592,12 +676,12 @@ std::string_view PlanDynamic(const View& file, Plan& plan) {
     plan.found[kDynamic] = true;
   }
   const Dynamic d = ReadDynamic(file, plan);
+  plan.dynamic = d;
   // A shared object is loaded as a program only when it is one: it names a
   // program interpreter or says it is position-independent.
-  if (plan.positionIndependent && !plan.hasInterpreter &&
+  if (plan.positionIndependent && !plan.library && !plan.hasInterpreter &&
       !(d.Value(elf::DT_FLAGS_1) & elf::DF_1_PIE))
     return kNotExecutable;
-  if (plan.hasTls) return kUsesTls;
   if (d.Has(elf::DT_RELA) && d.Value(elf::DT_RELA) != 0) return kUnknownRelocation;
   if (d.Has(elf::DT_RELENT) && d.Value(elf::DT_RELENT) != elf::kRelSize) return kDamaged;
   if (d.Has(elf::DT_PLTREL) && d.Value(elf::DT_PLTREL) != elf::DT_REL)
@@ -638,17 +722,17 @@ std::string_view PlanDynamic(const View& file, Plan& plan) {
       const uint64_t at = uint64_t{table.offset} + uint64_t{k} * elf::kRelSize;
       const uint32_t info = *file.U32(at + elf::r_info);
       const uint32_t type = info & 0xFF, symbol = info >> 8;
-      if (IsTlsRelocation(type)) return kUsesTls;
       if (!IsAppliedRelocation(type)) return kUnknownRelocation;
       if (type == elf::R_386_NONE) continue;
-      if (symbol >= symbols && (symbol != 0 || type != elf::R_386_RELATIVE))
-        return kDamaged;
+      // Some name no symbol: the object's own base, block or module.
+      const bool symbolOptional = type == elf::R_386_RELATIVE ||
+                                  type == elf::R_386_IRELATIVE ||
+                                  type == elf::R_386_TLS_TPOFF ||
+                                  type == elf::R_386_TLS_TPOFF32 ||
+                                  type == elf::R_386_TLS_DTPMOD32;
+      if (symbol >= symbols && (symbol != 0 || !symbolOptional)) return kDamaged;
       if (!SegmentHoldingAddress(plan, Placed(plan, *file.U32(at + elf::r_offset)), 4))
         return kDamaged;
-      if (symbol != 0) {
-        const uint64_t sym = uint64_t{plan.sections[kDynsym].offset} + uint64_t{symbol} * elf::kSymSize;
-        if ((*file.U8(sym + elf::st_info) & 0xF) == elf::STT_TLS) return kUsesTls;
-      }
     }
   }
   if (!CheckVersions(file, plan, d)) return kDamaged;
@@ -670,6 +754,7 @@ std::string_view PlanImage(const View& file, Plan& plan) {
   // From here on the header's fields are known to be in the file.
   plan.entry = *file.U32(elf::e_entry);
   plan.positionIndependent = *file.U16(elf::e_type) == elf::ET_DYN;
+  if (plan.library && !plan.positionIndependent) return kNotLibrary;
   if (!PlanSegments(file, *file.U32(elf::e_phoff), *file.U16(elf::e_phnum), plan) ||
       !PlanSections(file, *file.U32(elf::e_shoff), *file.U16(elf::e_shnum),
                     *file.U16(elf::e_shstrndx), plan))
@@ -677,6 +762,7 @@ std::string_view PlanImage(const View& file, Plan& plan) {
   if (std::string_view refusal = PlanDynamic(file, plan); !refusal.empty())
     return refusal;
   if (!CheckDynamicNames(file, plan) || !CheckPlt(file, plan)) return kDamaged;
+  if (plan.library) return {};
   // The break area starts 0x8000 past the file copy, or at the first page
   // above the highest segment when its .bss reaches further.
   uint64_t breakBase = uint64_t{ImageBase} + file.size + kCopyToBreak;
@@ -743,19 +829,6 @@ std::string_view ShortLibraryName(std::string_view name) {
   return name.substr(3, dot - 3);
 }
 
-// Only libc and libm are served by the host; any other needed library is
-// worth a warning, never a refusal.
-void WarnAboutLibraries(const View& file, const Plan& plan) {
-  for (uint32_t i = 0; i < Count(plan, kDynamic, elf::kDynSize); ++i) {
-    const uint64_t at = uint64_t{plan.sections[kDynamic].offset} + i * elf::kDynSize;
-    if (*file.U32(at) != elf::DT_NEEDED) continue;
-    std::string_view name = ShortLibraryName(*file.String(plan.names, *file.U32(at + 4)));
-    if (name != "c" && name != "m")
-      rtl::ReportLine("Library \"" + std::string(name) +
-                     "\" needed, runability questionable.");
-  }
-}
-
 // The name at file offset `offset` in .dynstr, one the checks passed. Its
 // end comes from the table's NULs, never from a scan, so that thousands of
 // symbols naming one enormous string cost no more than it does once.
@@ -765,11 +838,17 @@ std::string_view NameAt(const View& file, const Plan& plan, uint32_t offset) {
 
 // The host entry of `name`, or the reporter's. The registry measures a name
 // before it compares, so one longer than every import is answered here.
-uint32_t HostEntry(std::string_view name) {
-  size_t longest = 0;
+// The longest, measured once per load.
+size_t gLongestImport = 0;
+
+void MeasureImports() {
+  gLongestImport = 0;
   for (size_t i = 0; i < util::ImportCount(); ++i)
-    longest = std::max(longest, util::ImportName(i).size());
-  if (name.size() > longest) return util::UnknownCallReporterAddress();
+    gLongestImport = std::max(gLongestImport, util::ImportName(i).size());
+}
+
+uint32_t HostEntry(std::string_view name) {
+  if (name.size() > gLongestImport) return util::UnknownCallReporterAddress();
   return util::LookupImport(name.data());  // the file's NUL ends it
 }
 
@@ -815,38 +894,6 @@ uint32_t NameAddress(const View& file, const Plan& plan, uint32_t offset,
   return address;
 }
 
-// Every lazy entry becomes eleven no-operations and a jump to the host
-// entry, or, for a name the host does not serve, a push of the name and a
-// call of the reporter. Written at the link address, after placement, so
-// the displacements hold wherever the segment came from.
-void RewritePlt(const View& file, const Plan& plan, NameAddresses& names) {
-  const Range plt = plan.sections[kPlt];
-  const uint32_t count = Count(plan, kPlt, elf::kPltEntrySize);
-  if (count == 0) return;
-  const Segment& home =
-      *SegmentHoldingFileBytes(plan, plt.offset, count * elf::kPltEntrySize);
-  const uint32_t reporter = util::UnknownCallReporterAddress();
-  for (uint32_t i = 0; i < count; ++i) {
-    const uint32_t at = plt.offset + i * elf::kPltEntrySize;
-    uint32_t nameOffset = 0;
-    if (ResolvePltEntry(file, plan, at, &nameOffset) != PltEntry::kRewrite) continue;
-    const uint32_t e = LinkAddress(home, at);
-    const uint32_t target = HostEntry(NameAt(file, plan, nameOffset));
-    const uint32_t displacement = target - (e + elf::kPltEntrySize);
-    uint8_t entry[elf::kPltEntrySize];
-    std::memset(entry, kNop, sizeof entry);
-    entry[kBranchAt] = kJmp;
-    if (target == reporter) {
-      const uint32_t name = NameAddress(file, plan, nameOffset, names);
-      entry[kPushAt] = kPush;
-      std::memcpy(entry + kPushAt + 1, &name, 4);
-      entry[kBranchAt] = kCall;
-    }
-    std::memcpy(entry + kBranchAt + 1, &displacement, 4);
-    std::memcpy(At(e), entry, sizeof entry);
-  }
-}
-
 // Where a symbol of the guest's own lies: its value moved with the image
 // when it is defined in a section (not absolute, not undefined).
 uint32_t SymbolAddress(const View& file, const Plan& plan, uint64_t at) {
@@ -859,7 +906,6 @@ uint32_t SymbolAddress(const View& file, const Plan& plan, uint64_t at) {
 // Filled after placement, so that no segment move overwrites them; each
 // object is handed only a copy that lies wholly in the image.
 void BindDataObjects(const View& file, const Plan& plan) {
-  tblibc::ForgetDataObjects();
   for (uint32_t i = 0; i < Count(plan, kDynsym, elf::kSymSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + i * elf::kSymSize;
     const std::string_view name =
@@ -872,24 +918,109 @@ void BindDataObjects(const View& file, const Plan& plan) {
   }
 }
 
+// ---- Versions and definitions -------------------------------------------------
+
+// The version names of an object by index, from its definitions (not the
+// base one, which names the file) and from what it needs; empty when the
+// object has no version table. The walks follow the records exactly as
+// the checks did, so they stay within what the checks found sound.
+std::vector<std::string> VersionNames(const View& file, const Plan& plan) {
+  const Dynamic& d = plan.dynamic;
+  std::vector<std::string> names;
+  if (!d.Has(elf::DT_VERSYM)) return names;
+  names.resize(2);
+  auto name = [&](uint32_t index, uint32_t nameOffset) {
+    if (index >= 0x8000) return;
+    if (names.size() <= index) names.resize(index + 1);
+    names[index] = std::string(*file.String(plan.names, nameOffset));
+  };
+  if (const Segment* home = SegmentOfLink(plan, d.Value(elf::DT_VERDEF), 20);
+      home != nullptr && d.Has(elf::DT_VERDEF)) {
+    uint64_t at = home->offset + (Placed(plan, d.Value(elf::DT_VERDEF)) - home->vaddr);
+    for (uint32_t n = 0; n < d.Value(elf::DT_VERDEFNUM); ++n) {
+      const uint32_t flags = *file.U16(at + 2), index = *file.U16(at + 4);
+      if (*file.U16(at + 6) != 0 && (flags & 1) == 0)  // VER_FLG_BASE names the file
+        name(index & 0x7FFF, *file.U32(at + *file.U32(at + 12)));
+      const uint32_t next = *file.U32(at + 16);
+      if (next == 0) break;
+      at += next;
+    }
+  }
+  if (const Segment* home = SegmentOfLink(plan, d.Value(elf::DT_VERNEED), 16);
+      home != nullptr && d.Has(elf::DT_VERNEED)) {
+    uint64_t at = home->offset + (Placed(plan, d.Value(elf::DT_VERNEED)) - home->vaddr);
+    for (uint32_t n = 0; n < d.Value(elf::DT_VERNEEDNUM); ++n) {
+      uint64_t aux = at + *file.U32(at + 8);
+      for (uint32_t k = 0; k < *file.U16(at + 2); ++k) {
+        name(*file.U16(aux + 6) & 0x7FFF, *file.U32(aux + 8));
+        const uint32_t next = *file.U32(aux + 12);
+        if (next == 0) break;
+        aux += next;
+      }
+      const uint32_t next = *file.U32(at + 12);
+      if (next == 0) break;
+      at += next;
+    }
+  }
+  return names;
+}
+
+// The version-table word of symbol `symbol` (0 without a table).
+uint32_t VersionWord(const View& file, const Plan& plan, uint32_t symbol) {
+  if (!plan.dynamic.Has(elf::DT_VERSYM)) return 0;
+  const std::optional<uint32_t> at = FileOffsetOfLink(
+      plan, plan.dynamic.Value(elf::DT_VERSYM), uint64_t{symbol + 1} * 2);
+  return at ? *file.U16(*at + uint64_t{symbol} * 2) : 0;
+}
+
+// What an object offers the others: its named global and weak symbols.
+void CollectDefinitions(const View& file, const Plan& plan, linker::Object& object) {
+  object.versions = VersionNames(file, plan);
+  for (uint32_t i = 1; i < Count(plan, kDynsym, elf::kSymSize); ++i) {
+    const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + uint64_t{i} * elf::kSymSize;
+    const uint32_t info = *file.U8(at + elf::st_info);
+    if ((info >> 4) == elf::STB_LOCAL || *file.U16(at + elf::st_shndx) == elf::SHN_UNDEF)
+      continue;
+    const std::string_view name = *file.String(plan.names, *file.U32(at + elf::st_name));
+    if (name.empty()) continue;
+    const uint32_t type = info & 0xF;
+    const uint32_t version = VersionWord(file, plan, i);
+    linker::Definition d;
+    d.value = type == elf::STT_TLS ? *file.U32(at + elf::st_value)
+                                   : SymbolAddress(file, plan, at);
+    d.size = *file.U32(at + elf::st_size);
+    d.type = static_cast<uint8_t>(type);
+    d.version = static_cast<uint16_t>(version & 0x7FFF);
+    d.hidden = (version & 0x8000) != 0;
+    d.weak = (info >> 4) == elf::STB_WEAK;
+    object.symbols[std::string(name)].push_back(d);
+  }
+}
+
 // ---- Binding through the GOT ---------------------------------------------------
 //
-// What the dynamic linker would write for each relocation. An imported
-// function gets the host entry the PLT rewriting gives; a name nothing
-// serves gets a stub that reports it as the rewritten PLT entry would (or 0
-// when the symbol is weak, so `if (&name)` holds); an imported data object
-// gets a cell of the loader's holding what the program's own copy would.
-// Stubs and cells live in pages of the loader's, kept until the next load.
+// What the dynamic linker would write for each relocation. A name is found
+// first among the loaded objects, in the global scope's order (so a
+// library's call to a name the program defines reaches the program's); a
+// name none defines is the C library's: an imported function gets the host
+// entry the PLT rewriting gives; a name nothing serves gets a stub that
+// reports it as the rewritten PLT entry would (or 0 when the symbol is
+// weak, so `if (&name)` holds); an imported data object gets a cell of the
+// loader's holding what the program's own copy would, one cell per name
+// for every object. Stubs and cells live in pages of the loader's, kept
+// until the next program is loaded.
 
 struct Arena {
   uint8_t* base = nullptr;
   size_t size = 0;
 };
-Arena gArena;  // the stubs and cells of the image loaded last
+std::vector<Arena> gArenas;  // the stubs and cells of the program loaded last
+std::unordered_map<std::string, uint32_t> gCells;  // data object name -> cell
 
-void ReleaseArena() {
-  if (gArena.base != nullptr) platform::FreePages(gArena.base, gArena.size);
-  gArena = {};
+void ReleaseArenas() {
+  for (const Arena& a : gArenas) platform::FreePages(a.base, a.size);
+  gArenas.clear();
+  gCells.clear();
 }
 
 // A stub stands where the PLT entry's `push name; call reporter` would:
@@ -910,24 +1041,77 @@ struct Resolution {
   uint32_t size = 0;         // kCell
   bool weak = false;
   bool done = true;  // false: a stub or cell still to make
+  bool found = false;  // defined by a loaded object
+  bool resolver = false;  // `value` is a resolver the start calls
+  // A thread-local symbol: the object whose block holds it, and where.
+  const linker::Object* tls = nullptr;
+  uint32_t tlsOffset = 0;
 };
 
-Resolution Classify(const View& file, const Plan& plan, uint32_t symbol) {
+// The version a reference asks for, empty for none.
+std::string_view RequestedVersion(const View& file, const Plan& plan,
+                                  const linker::Object& self, uint32_t symbol) {
+  const uint32_t index = VersionWord(file, plan, symbol) & 0x7FFF;
+  return index >= 2 && index < self.versions.size() ? std::string_view(self.versions[index])
+                                                    : std::string_view();
+}
+
+// A name among the loaded objects: the global scope, then (for a library
+// opened on its own) the object itself and what it needs.
+linker::Found FindLoaded(std::string_view name, std::string_view version,
+                         const linker::Object& self) {
+  if (linker::Found f = linker::Lookup(name, version)) return f;
+  if (self.global) return {};
+  if (linker::Found f = linker::LookupIn(self, name, version)) return f;
+  for (const linker::Object* o : self.needed)
+    if (linker::Found f = linker::LookupIn(*o, name, version)) return f;
+  return {};
+}
+
+Resolution Classify(const View& file, const Plan& plan, const linker::Object& self,
+                    uint32_t symbol) {
   Resolution r;
   r.done = true;
+  r.tls = &self;
   if (symbol == 0) return r;
   const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + uint64_t{symbol} * elf::kSymSize;
-  if (*file.U16(at + elf::st_shndx) != elf::SHN_UNDEF) {
-    r.value = SymbolAddress(file, plan, at);
+  const uint32_t info = *file.U8(at + elf::st_info);
+  const uint32_t type = info & 0xF;
+  const bool defined = *file.U16(at + elf::st_shndx) != elf::SHN_UNDEF;
+  // A defined local or protected symbol is the object's own.
+  if (defined && ((info >> 4) == elf::STB_LOCAL || (*file.U8(at + 13) & 3) == elf::STV_PROTECTED)) {
+    if (type == elf::STT_TLS) r.tlsOffset = *file.U32(at + elf::st_value);
+    else r.value = SymbolAddress(file, plan, at);
     return r;
   }
   const uint32_t name = *file.U32(at + elf::st_name);
   const std::string_view text = *file.String(plan.names, name);
-  const uint32_t info = *file.U8(at + elf::st_info);
-  const uint32_t type = info & 0xF;
+  if (linker::Found f = FindLoaded(text, RequestedVersion(file, plan, self, symbol), self)) {
+    r.found = true;
+    if (f.definition->type == elf::STT_TLS) {
+      r.tls = f.object;
+      r.tlsOffset = f.definition->value;
+    } else if (f.definition->type == elf::STT_GNU_IFUNC) {
+      // The resolver's answer, at the start; one outside its object's
+      // memory is never called.
+      r.value = f.definition->value;
+      r.resolver = linker::ObjectAt(r.value) == f.object;
+    } else {
+      r.value = f.definition->value;
+    }
+    return r;
+  }
+  if (defined) {
+    r.value = SymbolAddress(file, plan, at);
+    return r;
+  }
   r.weak = (info >> 4) == elf::STB_WEAK;
   r.nameOffset = plan.sections[kDynstr].offset + name;
   if (type == elf::STT_OBJECT || type == elf::STT_COMMON || tblibc::FindDataObject(text)) {
+    if (auto cell = gCells.find(std::string(text)); cell != gCells.end()) {
+      r.value = cell->second;
+      return r;
+    }
     r.kind = Bound::kCell;
     const uint32_t size = *file.U32(at + elf::st_size);
     r.size = (size == 0 ? kCellSize : std::min(size, kCellSize) + 3) & ~3u;
@@ -993,9 +1177,21 @@ bool LeadsToRewrittenPlt(const View& file, const Plan& plan, const Segment* home
   return ResolvePltEntry(file, plan, entry, &name) == PltEntry::kRewrite;
 }
 
+// The address a thread-local symbol has in the one thread.
+uint32_t ThreadAddress(const Resolution& r) {
+  return r.tls->tlsBlock + r.tlsOffset;
+}
+
+// An IRELATIVE's resolver is called at the start; only code of the
+// object's own is, anything else binds 0.
+uint32_t Resolver(const Plan& plan, uint32_t slot, uint32_t at) {
+  const Segment* s = SegmentHoldingAddress(plan, at, 1);
+  if (s != nullptr && (s->flags & elf::PF_X)) process::PendingResolvers.push_back({slot, at, 0});
+  return 0;
+}
+
 // False: the loader's pages for stubs and cells could not be had.
-bool ApplyRelocations(const View& file, const Plan& plan, NameAddresses& names) {
-  ReleaseArena();
+bool ApplyRelocations(const View& file, const Plan& plan, const linker::Object& self) {
   if (plan.relocations.empty()) return true;
   // Every symbol a relocation names is resolved once; stubs and cells are
   // counted first so that their pages are had in one piece.
@@ -1004,23 +1200,26 @@ bool ApplyRelocations(const View& file, const Plan& plan, NameAddresses& names) 
   uint32_t stubs = 0, cellBytes = 0;
   ForEachRelocation(file, plan, [&](uint32_t, uint32_t type, uint32_t symbol) {
     if (type == elf::R_386_NONE || type == elf::R_386_RELATIVE ||
-        type == elf::R_386_COPY || seen[symbol])
+        type == elf::R_386_IRELATIVE || type == elf::R_386_COPY || seen[symbol])
       return;
     seen[symbol] = true;
-    symbols[symbol] = Classify(file, plan, symbol);
+    symbols[symbol] = Classify(file, plan, self, symbol);
     stubs += symbols[symbol].kind == Bound::kStub;
     cellBytes += symbols[symbol].kind == Bound::kCell ? symbols[symbol].size : 0;
   });
   const size_t stubBytes = (size_t{stubs} * kStubSize + platform::kPageSize - 1) &
                            ~size_t{platform::kPageSize - 1};
   const size_t total = stubBytes + cellBytes;
+  Arena arena;
   if (total != 0) {
-    gArena.base = static_cast<uint8_t*>(platform::AllocatePages(total));
-    if (gArena.base == nullptr) return false;
-    gArena.size = total;
+    arena.base = static_cast<uint8_t*>(platform::AllocatePages(total));
+    if (arena.base == nullptr) return false;
+    arena.size = total;
+    gArenas.push_back(arena);
   }
-  uint8_t* nextStub = gArena.base;
-  uint8_t* nextCell = gArena.base + stubBytes;
+  NameAddresses names;
+  uint8_t* nextStub = arena.base;
+  uint8_t* nextCell = arena.base + stubBytes;
   for (Resolution& r : symbols) {
     if (r.done) continue;
     r.done = true;
@@ -1029,6 +1228,8 @@ bool ApplyRelocations(const View& file, const Plan& plan, NameAddresses& names) 
       WriteStub(nextStub, NameAddress(file, plan, r.nameOffset, names));
       r.value = tblibc::Address(nextStub);
       nextStub += kStubSize;
+    } else if (auto cell = gCells.find(std::string(name)); cell != gCells.end()) {
+      r.value = cell->second;  // a second symbol of the same name
     } else {
       r.value = tblibc::Address(nextCell);
       nextCell += r.size;
@@ -1039,31 +1240,105 @@ bool ApplyRelocations(const View& file, const Plan& plan, NameAddresses& names) 
       } else if (r.weak) {
         r.value = 0;
       }
+      gCells.emplace(std::string(name), r.value);
     }
   }
-  if (stubs != 0) platform::Protect(tblibc::Address(gArena.base), stubBytes,
+  if (stubs != 0) platform::Protect(tblibc::Address(arena.base), stubBytes,
                                     platform::kRead | platform::kExecute);
   const Segment* pltHome = RewrittenPltHome(plan);
+  const uint32_t bias = static_cast<uint32_t>(plan.bias);
+  const uint32_t tp = process::Thread->self;
   ForEachRelocation(file, plan, [&](uint32_t p, uint32_t type, uint32_t symbol) {
-    // NONE names nothing; COPY is BindDataObjects' business.
+    // NONE names nothing; COPY is CopyFromLibraries' business.
     if (type == elf::R_386_NONE || type == elf::R_386_COPY) return;
     uint32_t word;
     std::memcpy(&word, At(p), 4);
-    const uint32_t s = symbols[symbol].value;
+    const Resolution& r = symbols[symbol];
+    const uint32_t s = r.value;
     switch (type) {
-      case elf::R_386_RELATIVE: word += static_cast<uint32_t>(plan.bias); break;
-      case elf::R_386_32: word += s; break;
-      case elf::R_386_PC32: word += s - p; break;
-      case elf::R_386_GLOB_DAT: word = s; break;
-      case elf::R_386_JUMP_SLOT:
-        if (LeadsToRewrittenPlt(file, plan, pltHome, p)) return;
-        word = s;
+      case elf::R_386_RELATIVE: word += bias; break;
+      case elf::R_386_IRELATIVE: word = Resolver(plan, p, word + bias); break;
+      case elf::R_386_32:
+        if (r.resolver) process::PendingResolvers.push_back({p, s, word});
+        word += r.resolver ? 0 : s;
         break;
+      case elf::R_386_PC32: word += s - p; break;
+      case elf::R_386_GLOB_DAT:
+      case elf::R_386_JUMP_SLOT:
+        if (type == elf::R_386_JUMP_SLOT && LeadsToRewrittenPlt(file, plan, pltHome, p)) return;
+        if (r.resolver) process::PendingResolvers.push_back({p, s, 0});
+        word = r.resolver ? 0 : s;
+        break;
+      // The one thread's addresses are known now. The slots that
+      // initial-exec code adds to the thread pointer hold the variable's
+      // address itself: that code's %gs reads are redirected to plain ones.
+      case elf::R_386_TLS_TPOFF: word += ThreadAddress(r); break;
+      case elf::R_386_TLS_TPOFF32: word += tp - ThreadAddress(r); break;
+      case elf::R_386_TLS_DTPMOD32: word = r.tls->tlsModule; break;
+      case elf::R_386_TLS_DTPOFF32: word += r.tlsOffset; break;
       default: return;
     }
     std::memcpy(At(p), &word, 4);
   });
   return true;
+}
+
+// Every lazy entry becomes eleven no-operations and a jump to the host
+// entry, or, for a name the host does not serve, a push of the name and a
+// call of the reporter. Written at the link address, after placement, so
+// the displacements hold wherever the segment came from.
+void RewritePlt(const View& file, const Plan& plan, const linker::Object& self,
+                NameAddresses& names) {
+  const Range plt = plan.sections[kPlt];
+  const uint32_t count = Count(plan, kPlt, elf::kPltEntrySize);
+  if (count == 0) return;
+  const Segment& home =
+      *SegmentHoldingFileBytes(plan, plt.offset, count * elf::kPltEntrySize);
+  const uint32_t reporter = util::UnknownCallReporterAddress();
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t at = plt.offset + i * elf::kPltEntrySize;
+    uint32_t nameOffset = 0, symbol = 0;
+    if (ResolvePltEntry(file, plan, at, &nameOffset, &symbol) != PltEntry::kRewrite) continue;
+    const uint32_t e = LinkAddress(home, at);
+    // A library's function first, as for every name; else the host's.
+    const std::string_view name = NameAt(file, plan, nameOffset);
+    const linker::Found f = FindLoaded(name, RequestedVersion(file, plan, self, symbol), self);
+    const uint32_t target = f ? f.definition->value : HostEntry(name);
+    const uint32_t displacement = target - (e + elf::kPltEntrySize);
+    uint8_t entry[elf::kPltEntrySize];
+    std::memset(entry, kNop, sizeof entry);
+    entry[kBranchAt] = kJmp;
+    if (target == reporter) {
+      const uint32_t name = NameAddress(file, plan, nameOffset, names);
+      entry[kPushAt] = kPush;
+      std::memcpy(entry + kPushAt + 1, &name, 4);
+      entry[kBranchAt] = kCall;
+    }
+    std::memcpy(entry + kBranchAt + 1, &displacement, 4);
+    std::memcpy(At(e), entry, sizeof entry);
+  }
+}
+
+// The program's copies of the libraries' data objects (`std::cout`, a
+// library's tables) start as the library's own bytes, as the dynamic
+// linker copies them; what no library defines is the C library's, for
+// BindDataObjects.
+void CopyFromLibraries(const View& file, const Plan& plan, const linker::Object& self) {
+  ForEachRelocation(file, plan, [&](uint32_t p, uint32_t type, uint32_t symbol) {
+    if (type != elf::R_386_COPY || symbol == 0) return;
+    const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + uint64_t{symbol} * elf::kSymSize;
+    const std::string_view name = *file.String(plan.names, *file.U32(at + elf::st_name));
+    const linker::Found f =
+        linker::Lookup(name, RequestedVersion(file, plan, self, symbol), 0, &self);
+    if (!f || f.definition->type == elf::STT_TLS) return;
+    // The program's symbol says how much room the copy has.
+    const uint32_t size = std::min(*file.U32(at + elf::st_size), f.definition->size);
+    if (!SegmentHoldingAddress(plan, p, size) ||
+        linker::ObjectAt(f.definition->value) != f.object ||
+        uint64_t{f.definition->value} + size > f.object->high)
+      return;
+    std::memmove(At(p), At(f.definition->value), size);
+  });
 }
 
 // The stack protector's canary reads, in every executable section (or,
@@ -1073,7 +1348,7 @@ bool ApplyRelocations(const View& file, const Plan& plan, NameAddresses& names) 
 // same code in thousands of headers, each one byte further in, and have it
 // decoded once per header, and from inside its instructions.
 void RedirectCanaryReads(const Plan& plan) {
-  const uint32_t canary = tblibc::Address(&process::GuestCanary);
+  const uint32_t canary = tblibc::Address(&process::Thread->canary);
   if (!plan.code.empty()) {
     std::vector<Span> code = plan.code;
     std::sort(code.begin(), code.end(),
@@ -1117,10 +1392,9 @@ unsigned ProtectionOf(uint32_t flags) {
 // fault; a page two segments share gets both. The rest of the region (the
 // copy's remainder, the break area) is read-write. Results are not checked:
 // a page the platform would not change keeps the region's full access.
-void ProtectSegments(const Plan& plan, uint32_t regionBase) {
+void ProtectSegments(const Plan& plan, uint32_t from, uint64_t to) {
   constexpr uint32_t kPage = platform::kPageSize;
-  platform::Protect(regionBase, static_cast<uint32_t>(plan.regionEnd - regionBase),
-                    platform::kRead | platform::kWrite);
+  platform::Protect(from, static_cast<uint32_t>(to - from), platform::kRead | platform::kWrite);
   // Walk the segments upwards, holding back the last page of each until we
   // know whether the next one shares it.
   bool pending = false;
@@ -1160,52 +1434,7 @@ struct Piece {
   uint64_t offset, size;
 };
 
-// `file` holds the program file's bytes wherever `present` says; the rest
-// reads as zeros and is no part of anything the loader reads.
-bool LoadFromView(const std::string& path, const View& file,
-                  const std::vector<Piece>& present) {
-  // Checks first: nothing is reserved or written for a refused file.
-  Plan plan;
-  if (std::string_view refusal = PlanImage(file, plan); !refusal.empty()) {
-    rtl::WriteLine("\"" + path + std::string(refusal));
-    return false;
-  }
-  process::GuestEntry = plan.entry;
-  process::BreakBase = plan.breakBase;
-  if (!ObtainRegion(plan.regionEnd)) {
-    rtl::WriteLine("Memory allocation error.");
-    return false;
-  }
-  // The region is ours and read-write: file byte k goes to ImageBase + k,
-  // then the segments to their link addresses. Binding writes at link
-  // addresses from here on; protection comes last, when all writing is done.
-  for (const Piece& piece : present)
-    std::memcpy(At(ImageBase + static_cast<uint32_t>(piece.offset)), file.bytes + piece.offset,
-                static_cast<size_t>(piece.size));
-  PlaceSegments(file, plan);
-  WarnAboutLibraries(file, plan);
-  // The classic lazy PLT of an ET_EXEC file is rewritten in place; a
-  // position-independent one reaches the host through its GOT.
-  NameAddresses names;
-  if (!plan.positionIndependent) RewritePlt(file, plan, names);
-  BindDataObjects(file, plan);
-  if (!ApplyRelocations(file, plan, names)) {
-    rtl::WriteLine("Memory allocation error.");
-    return false;
-  }
-  RedirectCanaryReads(plan);
-  process::GuestStart = plan.startTables;
-  uint32_t regionBase = 0, regionEnd = 0;
-  platform::GuestRegion(&regionBase, &regionEnd);
-  ProtectSegments(plan, regionBase);
-  return true;
-}
-
 }  // namespace
-
-bool LoadElfImageFromBytes(const std::string& path, std::span<const uint8_t> bytes) {
-  return LoadFromView(path, elfview::ViewOf(bytes), {{0, bytes.size()}});
-}
 
 namespace {
 
@@ -1307,7 +1536,315 @@ uint8_t* CopyOfFile(rtl::File& file, const uint8_t* header, uint64_t size,
   return bytes;
 }
 
+// ---- Libraries -------------------------------------------------------------------
+//
+// The libraries a program needs are loaded breadth-first, each once, and
+// placed wherever the host gives memory: outside the guest region, which
+// the program and its break area keep for themselves. All are bound once
+// all are in memory, so that every name can be found in any of them.
+
+// The parts of the C library that tumbex serves itself.
+constexpr std::string_view kServedLibraries[] = {
+    "libc.so.6",       "libm.so.6",    "libdl.so.2",    "libpthread.so.0",
+    "librt.so.1",      "libutil.so.1", "ld-linux.so.2",
+};
+
+bool IsServedLibrary(std::string_view name) {
+  for (std::string_view served : kServedLibraries)
+    if (name == served) return true;
+  return false;
+}
+
+// A file of the run in memory: the loader's copy of what it reads, kept
+// until binding is done.
+struct Loaded {
+  linker::Object* object = nullptr;
+  uint8_t* bytes = nullptr;
+  uint64_t size = 0;
+  Plan plan;
+  View FileView() const { return elfview::ViewOf({bytes, static_cast<size_t>(size)}); }
+};
+
+void Release(std::vector<Loaded>& loaded) {
+  for (Loaded& l : loaded)
+    if (l.object != nullptr && !l.object->program && l.bytes != nullptr)
+      platform::FreePages(l.bytes, static_cast<size_t>(l.size));
+  loaded.clear();
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
+// The value of a dynamic tag that names a string.
+std::optional<std::string_view> DynamicString(const View& file, const Plan& plan, uint32_t tag) {
+  if (!plan.dynamic.Has(tag)) return std::nullopt;
+  return file.String(plan.names, plan.dynamic.Value(tag));
+}
+
+// DT_NEEDED's names in order, up to DT_NULL.
+std::vector<std::string_view> NeededNames(const View& file, const Plan& plan) {
+  std::vector<std::string_view> names;
+  for (uint32_t i = 0; i < Count(plan, kDynamic, elf::kDynSize); ++i) {
+    const uint64_t at = uint64_t{plan.sections[kDynamic].offset} + i * elf::kDynSize;
+    const uint32_t tag = *file.U32(at);
+    if (tag == elf::DT_NULL) break;
+    if (tag == elf::DT_NEEDED) names.push_back(*file.String(plan.names, *file.U32(at + 4)));
+  }
+  return names;
+}
+
+// Where a library named `name` is: a name with a slash as it stands, else
+// the directories of the needing object's run path ($ORIGIN its own
+// folder), then the program's folder. Empty when none has it.
+std::string FindLibrary(std::string_view name, const linker::Object& by, const View& file,
+                        const Plan& plan, const std::string& programDirectory) {
+  auto regular = [](const std::string& path) {
+    platform::FileStatus status;
+    return platform::PathStatus(path.c_str(), true, &status) == 0 &&
+           status.kind == platform::FileKind::kRegular;
+  };
+  if (name.find('/') != std::string_view::npos) {
+    const std::string path(name);
+    return regular(path) ? path : std::string();
+  }
+  std::vector<std::string> directories;
+  std::optional<std::string_view> runPath = DynamicString(file, plan, elf::DT_RUNPATH);
+  if (!runPath) runPath = DynamicString(file, plan, elf::DT_RPATH);
+  for (std::string_view rest = runPath.value_or(""); !rest.empty();) {
+    const size_t colon = rest.find(':');
+    std::string directory(rest.substr(0, colon));
+    rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    for (std::string_view origin : {"${ORIGIN}", "$ORIGIN"})
+      for (size_t at; (at = directory.find(origin)) != std::string::npos;)
+        directory.replace(at, origin.size(), by.directory);
+    if (!directory.empty()) directories.push_back(directory);
+  }
+  directories.push_back(programDirectory);
+  for (const std::string& directory : directories) {
+    const std::string path = directory + "/" + std::string(name);
+    if (regular(path)) return path;
+  }
+  return {};
+}
+
+// Reads, checks and places the library at `path`. Empty text: done, and
+// `out` holds it; otherwise the text that follows the quoted path.
+std::string_view LoadLibraryFile(const std::string& path, Loaded& out) {
+  rtl::File file(path);
+  file.OpenExisting(false);
+  const int64_t size = file.Size();
+  uint8_t header[elf::kHeaderSize] = {};
+  if (size < static_cast<int64_t>(sizeof header)) return kDamaged;
+  file.Read(header, sizeof header);
+  if (std::string_view refusal = HeaderRefusal(View{header, sizeof header}); !refusal.empty())
+    return refusal;
+  if (static_cast<uint64_t>(size) >= kAddressSpaceEnd) return kDamaged;
+  std::vector<Piece> present;
+  out.size = static_cast<uint64_t>(size);
+  out.bytes = CopyOfFile(file, header, out.size, &present);
+  file.Close();
+  if (out.bytes == nullptr) return kNoMemory;
+  // Planned once at its link addresses to learn its extent, then again at
+  // the place its memory was had.
+  out.plan.library = true;
+  if (std::string_view refusal = PlanImage(out.FileView(), out.plan); !refusal.empty())
+    return refusal;
+  if (out.plan.segments.empty()) return kDamaged;
+  const uint32_t low = out.plan.segments.front().vaddr & ~(platform::kPageSize - 1);
+  uint64_t high = 0;
+  for (const Segment& s : out.plan.segments) high = std::max(high, s.End());
+  high = (high + platform::kPageSize - 1) & ~uint64_t{platform::kPageSize - 1};
+  auto* memory = static_cast<uint8_t*>(platform::AllocatePagesHigh(static_cast<size_t>(high - low)));
+  if (memory == nullptr) return kNoMemory;
+  const uint32_t base = tblibc::Address(memory);
+  out.plan = Plan{};
+  out.plan.library = true;
+  out.plan.bias = int64_t{base} - int64_t{low};
+  if (std::string_view refusal = PlanImage(out.FileView(), out.plan); !refusal.empty())
+    return refusal;
+  PlaceSegments(out.FileView(), out.plan);
+  linker::Object& o = *out.object;
+  o.path = path;
+  o.directory = DirectoryOf(path);
+  o.bias = static_cast<uint32_t>(out.plan.bias);
+  o.low = base;
+  o.high = static_cast<uint32_t>(base + (high - low));
+  if (std::optional<std::string_view> soname = DynamicString(out.FileView(), out.plan, elf::DT_SONAME))
+    o.soname = std::string(*soname);
+  return {};
+}
+
+// What binding and the dynamic linker's interface need of an object.
+void Describe(const Loaded& l) {
+  linker::Object& o = *l.object;
+  const Plan& plan = l.plan;
+  o.phdr = plan.phdr;
+  o.phnum = plan.phnum;
+  if (plan.hasDynamicSegment)
+    if (const Segment* s = SegmentHoldingFileBytes(plan, plan.dynamicSegment.offset, 1))
+      o.dynamic = LinkAddress(*s, plan.dynamicSegment.offset);
+  if (plan.hasTls && plan.tls.memsz != 0) {
+    o.tlsImage = static_cast<uint32_t>(Placed(plan, plan.tls.link));
+    o.tlsLink = plan.tls.link;
+    o.tlsFileSize = plan.tls.filesz;
+    o.tlsMemSize = plan.tls.memsz;
+    o.tlsAlign = plan.tls.align;
+  }
+  o.start = plan.startTables;
+  CollectDefinitions(l.FileView(), plan, o);
+}
+
+// Loads what the objects from `loaded[0]` on need, breadth-first. False:
+// a library was refused, and its reason line is written.
+bool LoadNeeded(std::vector<Loaded>& loaded, const std::string& programDirectory) {
+  for (size_t next = 0; next < loaded.size(); ++next) {
+    // A copy: loading more objects may move the list.
+    const Loaded by = loaded[next];
+    for (std::string_view name : NeededNames(by.FileView(), by.plan)) {
+      if (IsServedLibrary(name)) continue;
+      linker::Object* known = nullptr;
+      for (const auto& o : linker::Objects())
+        if (o->soname == name) known = o.get();
+      if (known == nullptr) {
+        const std::string path =
+            FindLibrary(name, *by.object, by.FileView(), by.plan, programDirectory);
+        if (path.empty()) {
+          rtl::ReportLine("Library \"" + std::string(ShortLibraryName(name)) +
+                          "\" needed, runability questionable.");
+          continue;
+        }
+        linker::Objects().push_back(std::make_unique<linker::Object>());
+        Loaded l;
+        l.object = linker::Objects().back().get();
+        l.object->soname = std::string(name);
+        loaded.push_back(l);
+        if (std::string_view refusal = LoadLibraryFile(path, loaded.back());
+            !refusal.empty()) {
+          rtl::WriteLine("\"" + path + std::string(refusal));
+          return false;
+        }
+        known = loaded.back().object;
+        // One file under two names is still one object.
+        for (const auto& o : linker::Objects())
+          if (o.get() != known && o->soname == known->soname) {
+            // Its memory stays: nothing of a run is ever given back.
+            platform::FreePages(loaded.back().bytes, static_cast<size_t>(loaded.back().size));
+            loaded.pop_back();
+            linker::Objects().pop_back();
+            known = o.get();
+            break;
+          }
+      }
+      by.object->needed.push_back(known);
+    }
+  }
+  return true;
+}
+
+// Libraries first, each after what it needs; the program's own come last
+// and are process::GuestStart.
+void OrderConstructors(linker::Object& o, std::vector<linker::Object*>& order) {
+  if (o.started) return;
+  o.started = true;
+  for (linker::Object* n : o.needed) OrderConstructors(*n, order);
+  if (!o.program) order.push_back(&o);
+}
+
+// The thread-local reads and the canary, in each object's code.
+void RedirectThreadReads(const Plan& plan) { RedirectCanaryReads(plan); }
+
+// `file` holds the program file's bytes wherever `present` says; the rest
+// reads as zeros and is no part of anything the loader reads.
+bool LoadFromView(const std::string& path, const View& file,
+                  const std::vector<Piece>& present) {
+  // Checks first: nothing is reserved or written for a refused file.
+  Plan plan;
+  if (std::string_view refusal = PlanImage(file, plan); !refusal.empty()) {
+    rtl::WriteLine("\"" + path + std::string(refusal));
+    return false;
+  }
+  process::GuestEntry = plan.entry;
+  process::BreakBase = plan.breakBase;
+  if (!ObtainRegion(plan.regionEnd)) {
+    rtl::WriteLine("Memory allocation error.");
+    return false;
+  }
+  // The region is ours and read-write: file byte k goes to ImageBase + k,
+  // then the segments to their link addresses. Binding writes at link
+  // addresses from here on; protection comes last, when all writing is done.
+  for (const Piece& piece : present)
+    std::memcpy(At(ImageBase + static_cast<uint32_t>(piece.offset)), file.bytes + piece.offset,
+                static_cast<size_t>(piece.size));
+  PlaceSegments(file, plan);
+  ReleaseArenas();
+  MeasureImports();
+  tblibc::ForgetDataObjects();
+  linker::Forget();
+  process::LibraryStart.clear();
+  process::PendingResolvers.clear();
+  linker::Objects().push_back(std::make_unique<linker::Object>());
+  std::vector<Loaded> loaded(1);
+  loaded[0].object = linker::Objects().back().get();
+  loaded[0].object->program = true;
+  loaded[0].object->path = path;
+  loaded[0].object->directory = DirectoryOf(path);
+  loaded[0].object->bias = static_cast<uint32_t>(plan.bias);
+  loaded[0].object->low = kRegionBase;
+  loaded[0].object->high = static_cast<uint32_t>(std::min<uint64_t>(plan.regionEnd, 0xFFFFFFFF));
+  loaded[0].bytes = const_cast<uint8_t*>(file.bytes);
+  loaded[0].size = file.size;
+  loaded[0].plan = plan;
+  const bool ok = LoadNeeded(loaded, loaded[0].object->directory);
+  if (ok) {
+    for (const Loaded& l : loaded) Describe(l);
+  }
+  if (!ok || !linker::LayOutThreadLocals()) {
+    if (ok) rtl::WriteLine("Memory allocation error.");
+    Release(loaded);
+    return false;
+  }
+  // Libraries are bound deepest first, the program last, as the dynamic
+  // linker does: the program's copies take the libraries' bound bytes.
+  bool bound = true;
+  for (size_t i = loaded.size(); i-- > 1;)
+    bound = bound && ApplyRelocations(loaded[i].FileView(), loaded[i].plan, *loaded[i].object);
+  linker::Object& program = *loaded[0].object;
+  // The classic lazy PLT of an ET_EXEC file is rewritten in place; a
+  // position-independent one reaches the host through its GOT.
+  NameAddresses names;
+  if (!plan.positionIndependent) RewritePlt(file, plan, program, names);
+  CopyFromLibraries(file, plan, program);
+  BindDataObjects(file, plan);
+  if (!bound || !ApplyRelocations(file, plan, program)) {
+    rtl::WriteLine("Memory allocation error.");
+    Release(loaded);
+    return false;
+  }
+  for (const Loaded& l : loaded) {
+    linker::FillThreadLocals(*l.object);
+    RedirectThreadReads(l.plan);
+  }
+  std::vector<linker::Object*> order;
+  OrderConstructors(program, order);
+  for (linker::Object* o : order) process::LibraryStart.push_back(o->start);
+  process::GuestStart = plan.startTables;
+  uint32_t regionBase = 0, regionEnd = 0;
+  platform::GuestRegion(&regionBase, &regionEnd);
+  ProtectSegments(plan, regionBase, plan.regionEnd);
+  for (size_t i = 1; i < loaded.size(); ++i)
+    ProtectSegments(loaded[i].plan, loaded[i].object->low, loaded[i].object->high);
+  Release(loaded);
+  return true;
+}
+
 }  // namespace
+
+bool LoadElfImageFromBytes(const std::string& path, std::span<const uint8_t> bytes) {
+  return LoadFromView(path, elfview::ViewOf(bytes), {{0, bytes.size()}});
+}
 
 bool LoadElfImage(const std::string& path) {
   // Read-only access is enough: the file is copied, never written.

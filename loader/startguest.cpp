@@ -96,7 +96,7 @@ void StartGuest() {
 
   // The stack protector's canary: random per run, its low byte zero as
   // Linux has it, so that a string overrun cannot copy it.
-  process::GuestCanary = platform::RandomWord() & ~0xFFu;
+  process::Thread->canary = platform::RandomWord() & ~0xFFu;
 
   // What the loader has written so far (the library warnings) goes out now,
   // before anything of the guest's, whatever standard output is.

@@ -5,7 +5,13 @@ namespace process {
 uint32_t GuestEntry = 0;
 uint32_t BreakBase = 0;
 GuestStartTables GuestStart;
-uint32_t GuestCanary = 0;
+std::vector<GuestStartTables> LibraryStart;
+std::vector<ResolvedSlot> PendingResolvers;
+
+namespace {
+alignas(64) ThreadControl gNoThreadLocals;
+}  // namespace
+ThreadControl* Thread = &gNoThreadLocals;
 
 int32_t StdinUsedWord;
 uint32_t GuestOptindAddress, GuestOptargAddress, GuestOptoptAddress,

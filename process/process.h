@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace process {
 
@@ -27,10 +28,35 @@ struct GuestStartTables {
   uint32_t finiArray = 0, finiArrayCount = 0;
 };
 extern GuestStartTables GuestStart;
+// The same for every library loaded with the program, in the order their
+// constructors run: each library after the ones it needs.
+extern std::vector<GuestStartTables> LibraryStart;
 
-// The word the guest's stack protector reads its canary from: the loader
-// redirects the guest's %gs:0x14 reads here. Guest start fills it.
-extern uint32_t GuestCanary;
+// Slots whose value a resolver of the guest's own computes (IRELATIVE,
+// STT_GNU_IFUNC): the loader runs no guest code, so the start routine calls
+// them, before any constructor, and writes slot = answer + addend.
+struct ResolvedSlot {
+  uint32_t slot, resolver, addend;
+};
+extern std::vector<ResolvedSlot> PendingResolvers;
+
+// The thread control block, laid out as the Linux C library's on i386: the
+// guest's %gs-relative reads are redirected to the one thread's block, whose
+// address is the thread pointer. The thread-local blocks lie below it.
+struct ThreadControl {
+  uint32_t self;        // 0x00: the thread pointer itself
+  uint32_t dtv;         // 0x04
+  uint32_t self2;       // 0x08
+  uint32_t multiple;    // 0x0C: multiple_threads
+  uint32_t sysinfo;     // 0x10
+  uint32_t canary;      // 0x14: the stack protector's word
+  uint32_t pointerGuard;// 0x18
+  uint32_t spare[9];
+};
+static_assert(sizeof(ThreadControl) == 64);
+// Never null: the loader points it at the block it lays out; before that,
+// at one of its own with no thread-local storage below it.
+extern ThreadControl* Thread;
 
 // ---- What the guest's data objects hold -------------------------------------------
 

@@ -17,6 +17,7 @@
 #include "libcbind/families.h"
 #include "process/process.h"
 #include "libcbind/util.h"
+#include "platform/files.h"
 #include "platform/memory.h"
 #include "runtime/rtl.h"
 
@@ -100,6 +101,9 @@ bool Protect(uint32_t address, uint32_t size, unsigned protection) {
   return mprotect(reinterpret_cast<void*>(uintptr_t{start}), end - start, prot) == 0;
 }
 
+// No library is ever beside a fuzzed program.
+int PathStatus(const char*, bool, FileStatus*) { return 2; }  // ENOENT
+
 }  // namespace platform
 
 namespace rtl {
@@ -163,5 +167,8 @@ const DataExport* FindDataObject(std::string_view name) {
 }
 
 void ForgetDataObjects() {}
+
+// No guest code runs under the fuzzer: a resolver answers 0.
+uint64_t CallGuest(uint32_t, std::initializer_list<uint32_t>) { return 0; }
 
 }  // namespace tblibc

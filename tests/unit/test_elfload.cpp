@@ -28,7 +28,6 @@
 using process::GuestEntry;
 using process::BreakBase;
 using process::ImageBase;
-using process::GuestCanary;
 
 namespace {
 
@@ -561,7 +560,7 @@ void CheckPieLoad(const Image& img) {
                      16 * 6) == 0, "the PLT is not rewritten");
   // Canary reads redirected, the look-alike inside the push left.
   const uint32_t code = kPieBias + img.textAddress;
-  const uint32_t canary = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&GuestCanary));
+  const uint32_t canary = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&process::Thread->canary));
   Expect(Bytes(code)[0] == 0x3E && Bytes(code)[1] == 0xA1 && Word(code + 2) == canary,
          "mov %gs:0x14,%eax reads the loader's canary");
   Expect(Bytes(code + 7)[0] == 0x3E && Bytes(code + 7)[1] == 0x2B &&
@@ -569,7 +568,7 @@ void CheckPieLoad(const Image& img) {
          "sub %gs:0x14,%edx reads the loader's canary");
   Expect(std::memcmp(Bytes(code + 14), &kCanaryCode[14], 8) == 0, "the push is untouched");
   // The stub runs: the report, then 0 to the caller.
-  GuestCanary = 0x12345600;
+  process::Thread->canary = 0x12345600;
   Expect(reinterpret_cast<uint32_t (*)()>(uintptr_t{Got(img, 7)})() == 0,
          "the stub answers 0");
   Expect(reinterpret_cast<uint32_t (*)()>(uintptr_t{code})() == 0x12345600,
@@ -615,9 +614,7 @@ constexpr const char* kDamagedText = "\" is damaged.";
 const PieRefusal kPieRefusals[] = {
     {"not marked position-independent, no interpreter", false,
      [](Image& i) { SetDynamic(i, 0x6FFFFFFB, 0); }, "\" is not an executable."},
-    {"a TLS relocation", false, [](Image& i) { SetReloc(i, 1, 4, (2 << 8) | 14); },
-     "\" uses thread-local storage, which tumbex does not provide."},
-    {"an IRELATIVE relocation", false, [](Image& i) { SetReloc(i, 0, 4, 42); },
+    {"a TLS descriptor relocation", false, [](Image& i) { SetReloc(i, 1, 4, (2 << 8) | 41); },
      "\" needs a relocation that tumbex does not apply."},
     {"a RELA PLT", false, [](Image& i) { SetDynamic(i, 20, 7); },
      "\" needs a relocation that tumbex does not apply."},
@@ -868,7 +865,7 @@ TEST(ElfLoad, ScansCodeNamedByManyHeadersOnce) {
       {
         Expect(LoadInChild(img), "loads");
         const uint32_t code = kPieBias + img.textAddress;
-        const uint32_t canary = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&GuestCanary));
+        const uint32_t canary = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&process::Thread->canary));
         Expect(Bytes(code)[0] == 0x3E && Word(code + 2) == canary, "first read redirected");
         Expect(Bytes(code + 7)[0] == 0x3E && Word(code + 10) == canary, "second read redirected");
         Expect(std::memcmp(Bytes(code + 14), &kCanaryCode[14], 8) == 0, "the push is untouched");
