@@ -1,0 +1,44 @@
+# Programs with shared libraries of their own beside them, built at test
+# time. Linux's own loader finds them through LD_LIBRARY_PATH, the loader
+# under test beside the program; both runs must print the same.
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "elf"))
+import elfmutate  # noqa: E402
+
+NATIVE = "NATIVE"
+ABORTED = '"Abort" called?\n'
+G = "tests/e2e/guests/"
+ORIGIN = ["-Wl,-rpath,$ORIGIN"]
+
+
+def lib(name, source, **more):
+    return dict(name=name, sources=[G + source], **more)
+
+
+CASES = []
+
+# Symbol versions: an old hidden version, the default, and a second library
+# with the same name under its own version.
+VERSIONS = [
+    lib("libversions.so.2", "libs_versions_lib.c",
+        flags=["-Wl,--version-script=" + os.path.join(HERE, "guests", "libs_versions.map"),
+               "-Wl,-soname,libversions.so.2"]),
+    lib("libvother.so", "libs_versions_other.c", flags=["-Wl,--default-symver"]),
+]
+CASES += [dict(name="libs_versions", guest=G + "libs_versions.c", libraries=VERSIONS,
+               needs=["libversions.so.2", "libvother.so"], stdout=NATIVE)]
+
+# Interposition, and library data the program reads directly: through copy
+# relocations in the classic build, through the GOT in the PIE.
+INTERPOSE = [lib("libinterpose.so", "libs_interpose_lib.c"),
+             lib("libinterpose2.so", "libs_interpose_second.c")]
+CASES += [
+    dict(name="libs_interpose", guest=G + "libs_interpose.c", libraries=INTERPOSE,
+         needs=["libinterpose.so", "libinterpose2.so"], stdout=NATIVE),
+    dict(name="libs_interpose_pie", guest=G + "libs_interpose.c", style="pie",
+         libraries=INTERPOSE, needs=["libinterpose.so", "libinterpose2.so"],
+         build_flags=ORIGIN, stdout=NATIVE),
+]
