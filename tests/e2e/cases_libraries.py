@@ -42,3 +42,20 @@ CASES += [
          libraries=INTERPOSE, needs=["libinterpose.so", "libinterpose2.so"],
          build_flags=ORIGIN, stdout=NATIVE),
 ]
+
+# The program names a and c, so c is loaded before b but must be
+# initialised after it. The program's search path is the old DT_RPATH,
+# a's the newer DT_RUNPATH.
+CHAIN = [
+    lib("libchain_c.so", "libs_chain_c.c",
+        flags=["-Wl,-init,c_init", "-Wl,-fini,c_fini", "-Wl,-soname,libchain_c.so"]),
+    lib("libchain_b.so", "libs_chain_b.c", needs=["libchain_c.so"]),
+    lib("libchain_a.so", "libs_chain_a.c", needs=["libchain_b.so"], flags=ORIGIN),
+]
+CASES += [
+    dict(name="libs_chain", guest=G + "libs_chain.c", libraries=CHAIN,
+         needs=["libchain_a.so", "libchain_c.so"], args=["first", "second"],
+         build_flags=["-Wl,--disable-new-dtags"] + ORIGIN, stdout=NATIVE),
+    dict(name="libs_chain_exit", guest=G + "libs_chain.c", libraries=CHAIN,
+         needs=["libchain_a.so", "libchain_c.so"], args=["exit"], stdout=NATIVE),
+]
