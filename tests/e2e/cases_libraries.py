@@ -59,3 +59,10 @@ CASES += [
     dict(name="libs_chain_exit", guest=G + "libs_chain.c", libraries=CHAIN,
          needs=["libchain_a.so", "libchain_c.so"], args=["exit"], stdout=NATIVE),
 ]
+
+# Thread-local storage: the classic program reaches the libraries' variables
+# by initial-exec relocations of its own, the PIE by GOT entries.
+TLS = [lib("libtls.so", "libs_tls_lib.c"), lib("libtls2.so", "libs_tls_second.c")]
+CASES += [dict(name="libs_tls" + suffix, guest=G + "libs_tls.c", style=style,
+               libraries=TLS, needs=["libtls.so", "libtls2.so"], stdout=NATIVE)
+          for suffix, style in (("", "classic"), ("_pie", "pie"))]
