@@ -66,3 +66,11 @@ TLS = [lib("libtls.so", "libs_tls_lib.c"), lib("libtls2.so", "libs_tls_second.c"
 CASES += [dict(name="libs_tls" + suffix, guest=G + "libs_tls.c", style=style,
                libraries=TLS, needs=["libtls.so", "libtls2.so"], stdout=NATIVE)
           for suffix, style in (("", "classic"), ("_pie", "pie"))]
+
+# The dynamic-loading interface. The plug-in calls back into the program,
+# which exports its names for it.
+DL = [lib("libdlbase.so", "libs_dl_base.c"), lib("libdldep.so", "libs_dl_dep.c"),
+      lib("libdlplug.so", "libs_dl_plug.c", needs=["libdldep.so"]),
+      lib("libdlother.so", "libs_dl_other.c"), lib("libdllazy.so", "libs_dl_lazy.c")]
+CASES += [dict(name="libs_dl", guest=G + "libs_dl.c", libraries=DL, needs=["libdlbase.so"],
+               build_flags=["-rdynamic"], stdout=NATIVE)]
