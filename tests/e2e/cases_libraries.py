@@ -74,3 +74,19 @@ DL = [lib("libdlbase.so", "libs_dl_base.c"), lib("libdldep.so", "libs_dl_dep.c")
       lib("libdlother.so", "libs_dl_other.c"), lib("libdllazy.so", "libs_dl_lazy.c")]
 CASES += [dict(name="libs_dl", guest=G + "libs_dl.c", libraries=DL, needs=["libdlbase.so"],
                build_flags=["-rdynamic"], stdout=NATIVE)]
+
+# Damaged relocation tables in a library: Linux's own loader fails its own
+# way, so no native run; the loader refuses the library by name before the
+# program runs.
+
+
+def damaged(mutation):
+    def prepare(path):
+        elfmutate.mutate_file(path, path, mutation)
+    return prepare
+
+
+CASES += [dict(name="libs_damaged_" + m, guest=G + "libs_reloc.c",
+               libraries=[lib("libreloc.so", "libs_reloc_lib.c", prepare=damaged(m))],
+               needs=["libreloc.so"], stdout_contains=["libreloc.so", "damaged"], exit=0)
+          for m in ("rel_offset", "rel_symbol")]
