@@ -90,3 +90,16 @@ CASES += [dict(name="libs_damaged_" + m, guest=G + "libs_reloc.c",
                libraries=[lib("libreloc.so", "libs_reloc_lib.c", prepare=damaged(m))],
                needs=["libreloc.so"], stdout_contains=["libreloc.so", "damaged"], exit=0)
           for m in ("rel_offset", "rel_symbol")]
+
+# C++ with this machine's libstdc++ and libgcc_s beside the program, and an
+# exception that nothing catches: std::terminate's report, then SIGABRT's
+# status.
+CXX = [lib("libcxxlib.so", "libs_cxx_lib.cc", cxx=True)]
+CASES += [
+    dict(name="libs_cxx", guest=G + "libs_cxx.cc", cxx=True, libraries=CXX,
+         needs=["libcxxlib.so"], stdout=NATIVE, stderr=NATIVE),
+    dict(name="libs_cxx_uncaught", guest=G + "libs_cxx.cc", cxx=True, libraries=CXX,
+         needs=["libcxxlib.so"], args=["throw"], stdout=NATIVE, exit=134,
+         stderr="to the error stream 7\nterminate called after throwing an instance of "
+                "'std::runtime_error'\n  what():  nobody catches this\n" + ABORTED),
+]
