@@ -11,6 +11,18 @@ Every tests/e2e/cases_*.py module defines CASES, a list of dicts:
   style           how the guest is built: "classic" (the default,
                   scripts/build-guest), or "pie", "hardened", "noplt"
                   (scripts/build-guest-style)
+  libraries       shared libraries built in order before the guest, into a
+                  directory of the case's own that the guest is built in
+                  too: dicts of name (the file's name), sources, flags,
+                  needs (earlier libraries it links against), cxx (built
+                  with g++) and prepare (callable(path) that changes the
+                  built file in place once the guest is linked)
+  needs           the libraries the guest links against; the native run
+                  finds them through LD_LIBRARY_PATH, the loader beside
+                  the program
+  cxx             build the guest with g++ -O2 in a directory of its own
+                  and copy the compiler's libstdc++.so.6 and libgcc_s.so.1
+                  there, so that every run uses the same ones
   prepare         optional callable(guest_path, out_path) that writes a
                   variant of the built guest; the variant is what runs
   args            the guest's arguments ("{guest}" is the guest's path)
@@ -86,10 +98,39 @@ def load_cases(source):
     return cases
 
 
+def own_directory(case):
+    """Cases with libraries of their own keep them apart from every other
+    case's, under names that may be the same."""
+    return "libraries" in case or case.get("cxx", False)
+
+
+def linked(names, directory):
+    # This machine's compiler links --as-needed: a library named here is
+    # needed even when nothing refers to it before run time.
+    return (["-L" + directory, "-Wl,-rpath-link," + directory, "-Wl,--push-state,--no-as-needed"]
+            + ["-l:" + name for name in names] + ["-Wl,--pop-state"])
+
+
+def build_libraries(case, source, directory):
+    for lib in case.get("libraries", []):
+        path = os.path.join(directory, lib["name"])
+        cmd = ["g++" if lib.get("cxx") else "gcc", "-m32", "-shared", "-fPIC", "-O1",
+               "-g0", "-o", path] + [os.path.join(source, s) for s in lib["sources"]]
+        subprocess.run(cmd + linked(lib.get("needs", []), directory)
+                       + list(lib.get("flags", [])), check=True)
+    if case.get("cxx"):
+        for name in ("libstdc++.so.6", "libgcc_s.so.1"):
+            found = subprocess.run(["g++", "-m32", "-print-file-name=" + name], check=True,
+                                   stdout=subprocess.PIPE, text=True).stdout.strip()
+            shutil.copyfile(found, os.path.join(directory, name))
+
+
 def build_guest(case, source):
     """Returns the path of the guest file the case runs."""
     guest = case["guest"]
     out_dir = os.path.join(source, "build", "guest", "tests")
+    if own_directory(case):
+        out_dir = os.path.join(out_dir, case["name"])
     os.makedirs(out_dir, exist_ok=True)
     if guest == "hello":
         path = os.path.join(source, "build", "guest", "hello")
@@ -103,14 +144,25 @@ def build_guest(case, source):
         sources = [guest] if isinstance(guest, str) else list(guest)
         path = os.path.join(out_dir, case["name"])
         style = case.get("style", "classic")
-        if style == "classic":
+        flags = list(case.get("build_flags", []))
+        if own_directory(case):
+            flags += linked(case.get("needs", []), out_dir)
+        sources = [os.path.join(source, s) for s in sources]
+        if case.get("cxx"):
+            cmd = ["g++", "-m32", "-O2", "-g0", "-o", path + ".tmp"] + sources + flags
+        elif style == "classic":
             cmd = [os.path.join(source, "scripts", "build-guest"), path + ".tmp"]
+            cmd += sources + ["--"] + flags
         else:
             cmd = [os.path.join(source, "scripts", "build-guest-style"), style, path + ".tmp"]
-        cmd += [os.path.join(source, s) for s in sources]
-        cmd += ["--"] + list(case.get("build_flags", []))
+            cmd += sources + ["--"] + flags
         with _build_lock:
+            build_libraries(case, source, out_dir)
             subprocess.run(cmd, check=True)
+            # Damage comes after the link, which might refuse it.
+            for lib in case.get("libraries", []):
+                if lib.get("prepare"):
+                    lib["prepare"](os.path.join(out_dir, lib["name"]))
             os.replace(path + ".tmp", path)
     prepare = case.get("prepare")
     if prepare:
@@ -156,7 +208,8 @@ def inherited(spec):
     return start_state
 
 
-def run(cmd, stdin, cwd, binary=False, start_state=None, merged=False, leftover=False):
+def run(cmd, stdin, cwd, binary=False, start_state=None, merged=False, leftover=False,
+        env=None):
     with tempfile.TemporaryFile() as given:
         given.write(stdin.encode("latin-1"))
         given.seek(0)
@@ -164,7 +217,7 @@ def run(cmd, stdin, cwd, binary=False, start_state=None, merged=False, leftover=
                               input=None if leftover else stdin.encode("latin-1"),
                               stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT if merged else subprocess.PIPE,
-                              timeout=TIMEOUT, cwd=cwd, preexec_fn=start_state)
+                              timeout=TIMEOUT, cwd=cwd, preexec_fn=start_state, env=env)
         # The run shared the file's offset: what it did not read is left.
         rest = b"left: " + given.read() if leftover else b""
     return proc.returncode & 0xFF, fold(proc.stdout + rest, binary), fold(proc.stderr or b"")
@@ -204,8 +257,13 @@ def check_case(case, port, loader, source):
     expected_exit = case.get("exit")
     problems = []
     if NATIVE in (expected_out, expected_err):
+        # Linux's own loader looks for libraries where it is told to; the
+        # loader under test looks beside the program by itself.
+        env = None
+        if own_directory(case):
+            env = dict(os.environ, LD_LIBRARY_PATH=os.path.dirname(guest))
         native_exit, native_out, native_err = run([guest] + args, stdin, cwd, binary,
-                                                  start_state, merged, leftover)
+                                                  start_state, merged, leftover, env)
         if expected_exit is None:
             expected_exit = native_exit
     if expected_out == NATIVE:
