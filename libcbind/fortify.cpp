@@ -41,11 +41,9 @@ int32_t tblibc_fdelt_chk(int32_t fd) {
   return fd / kFdMaskBits;
 }
 
-// The program's own clean-up routines registered with __cxa_atexit all
-// run from the at-exit list before its destructors (exit runs the list
-// first, as the Linux C library does), so when a program's destructors
-// call this with its dso handle nothing of that handle is left to run.
-void tblibc_cxa_finalize(void*) {}
+// A library's destructors call this with its handle: what it registered
+// and is still due runs now, before the libraries it needs are cleaned up.
+void tblibc_cxa_finalize(void* dso) { tblibc::FinalizeObject(tblibc::Address(dso)); }
 
 }  // extern "C"
 

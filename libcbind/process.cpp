@@ -407,26 +407,50 @@ void StartProcess() {
 // main's return, exit, and error() with a nonzero status. An on_exit
 // routine also gets the status, before its argument.
 
+// A routine 0 stands for the dynamic linker's own clean-up, which the
+// start registers before the program's constructors run: every object's
+// destructors, in its place among the routines. A library's routines
+// (registered with its handle) that are still due when its destructors run
+// are run by its __cxa_finalize, as glibc's are.
 struct AtExitRecord {
   uint32_t routine;  // guest code
   void* argument;
   bool withStatus;
+  uint32_t dso = 0;  // the handle of the object that registered it
 };
 std::vector<AtExitRecord> gAtExit;
 
+// thread_local objects' destructors: they run before every at-exit routine.
+struct ThreadDestructor {
+  uint32_t routine, object;
+};
+std::vector<ThreadDestructor> gThreadDestructors;
+
+void RunGuestDestructors();
+
+void Run(const AtExitRecord& record, int32_t status) {
+  const uint32_t argument = Address(record.argument);
+  if (record.routine == 0) {
+    RunGuestDestructors();
+  } else if (record.withStatus) {
+    CallGuest(record.routine, {static_cast<uint32_t>(status), argument});
+  } else {
+    CallGuest(record.routine, {argument});
+  }
+}
+
 void RunAtExitRoutines(int32_t status) {
+  while (!gThreadDestructors.empty()) {
+    const ThreadDestructor d = gThreadDestructors.back();
+    gThreadDestructors.pop_back();
+    CallGuest(d.routine, {d.object});
+  }
   while (!gAtExit.empty()) {
     // Taken off the list before it runs: a routine that calls exit must
     // not run again.
     const AtExitRecord record = gAtExit.back();
     gAtExit.pop_back();
-    const uint32_t argument = Address(record.argument);
-    if (record.withStatus) {
-      CallGuest(record.routine,
-                {static_cast<uint32_t>(status), argument});
-    } else {
-      CallGuest(record.routine, {argument});
-    }
+    Run(record, status);
   }
 }
 
@@ -467,15 +491,19 @@ uint32_t TableEntry(uint32_t table, uint32_t i) {
 // constructors ran.
 std::vector<process::GuestStartTables> gStarted;
 
-void RunGuestConstructors(uint32_t init) {
+// The libraries' constructors have run, as the dynamic linker runs them
+// before the program starts, each after what it needs; then the at-exit
+// list gets the clean-up of every object, then the program's constructors.
+void RunGuestConstructors(uint32_t init, uint32_t fini) {
   for (const process::ResolvedSlot& r : process::PendingResolvers) {
     const uint32_t value = static_cast<uint32_t>(CallGuest(r.resolver, {})) + r.addend;
     std::memcpy(reinterpret_cast<void*>(uintptr_t{r.slot}), &value, 4);
   }
   process::PendingResolvers.clear();
-  // The libraries' before the program's, each after what it needs.
   for (const process::GuestStartTables& library : process::LibraryStart)
     RunConstructors(library);
+  gAtExit.push_back({0, nullptr, false});
+  if (fini != 0) gAtExit.push_back({fini, nullptr, false});
   if (init != 0) {
     CallGuest(init, {static_cast<uint32_t>(process::GuestArgc), Address(process::GuestArgv),
                      Address(process::GuestEnvp)});
@@ -523,11 +551,21 @@ void ForgetAtExitRoutines() { gAtExit.clear(); }
 
 void RunGuest(int32_t (*main)(int32_t, char**, char**), uint32_t init,
               uint32_t fini) {
-  if (fini != 0) gAtExit.push_back({fini, nullptr, false});
-  RunGuestConstructors(init);
+  RunGuestConstructors(init, fini);
   // Nothing of the loader's own start-up shows: Linux starts main with 0.
   SetErrno(0);
   Exit(main(process::GuestArgc, process::GuestArgv, process::GuestEnvp));
+}
+
+void FinalizeObject(uint32_t dso) {
+  // Newest first; each taken off the list before it runs.
+  for (size_t i = gAtExit.size(); i-- > 0;) {
+    if (i >= gAtExit.size() || gAtExit[i].routine == 0) continue;
+    if (dso != 0 && gAtExit[i].dso != dso) continue;
+    const AtExitRecord record = gAtExit[i];
+    gAtExit.erase(gAtExit.begin() + static_cast<std::ptrdiff_t>(i));
+    Run(record, 0);
+  }
 }
 
 void Exit(int32_t status) {
@@ -809,8 +847,13 @@ int32_t tblibc_posix_spawn(...) { return linux::kENOSYS; }
 
 // ---- At exit, and the start-up's fixed answers -------------------------------
 
-int tblibc_cxa_atexit(uint32_t routine, void* argument, void*) {
-  if (routine != 0) gAtExit.push_back({routine, argument, false});
+int tblibc_cxa_atexit(uint32_t routine, void* argument, void* dso) {
+  if (routine != 0) gAtExit.push_back({routine, argument, false, Address(dso)});
+  return 0;
+}
+
+int tblibc_cxa_thread_atexit_impl(uint32_t routine, uint32_t object, uint32_t) {
+  if (routine != 0) gThreadDestructors.push_back({routine, object});
   return 0;
 }
 
@@ -901,6 +944,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc__exit>("_Exit"),
     Fn<&tblibc_atexit>("atexit"),
     Fn<&tblibc_on_exit>("on_exit"),
+    Fn<&tblibc_cxa_thread_atexit_impl>("__cxa_thread_atexit_impl"),
     Fn<&tblibc_at_quick_exit>("at_quick_exit"),
     Fn<&tblibc_cxa_at_quick_exit>("__cxa_at_quick_exit"),
     Fn<&tblibc_quick_exit>("quick_exit"),

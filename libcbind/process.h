@@ -24,6 +24,10 @@ void ForgetAtExitRoutines();
 // constructors ran earlier. A library the guest opens later comes here too.
 void RunConstructors(const process::GuestStartTables& tables);
 
+// __cxa_finalize(dso): the at-exit routines the object with handle `dso`
+// registered and that are still due, newest first; all of them for 0.
+void FinalizeObject(uint32_t dso);
+
 // exit(status): the at-exit routines, the program's destructors, the pause.
 [[noreturn]] void Exit(int32_t status);
 
