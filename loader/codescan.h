@@ -15,6 +15,25 @@
 
 namespace codescan {
 
+// Where the parts of one instruction lie, as offsets from its first byte.
+// No part but a prefix comes first, so 0 says a part is absent.
+struct Layout {
+  static constexpr uint8_t kAbsent = 0xFF;
+  uint32_t length = 0;           // 0: the bytes form no instruction
+  uint8_t opcode = 0;            // past the legacy prefixes (a VEX, EVEX or XOP prefix is here)
+  uint8_t segment = kAbsent;     // the segment override in effect: the last one
+  uint8_t modrm = 0;             // a ModRM byte that may name memory (mod < 3 does)
+  uint8_t displacement = 0;      // its displacement, or A0-A3's memory offset
+  uint8_t displacementSize = 0;  // 1, 2 or 4
+  bool memoryOffset = false;     // A0-A3: the displacement is the whole address
+  bool implicitMemory = false;   // string moves and the like: memory at a fixed register
+  bool address16 = false;        // 67: 16-bit addressing
+};
+
+// The layout of the 32-bit mode instruction at `code`; length 0 when the
+// bytes do not form one within `room` bytes.
+Layout Decode(const uint8_t* code, uint32_t room);
+
 // Length in bytes of the 32-bit mode instruction at `code`, or 0 when the
 // bytes do not form one within `room` bytes.
 uint32_t InstructionLength(const uint8_t* code, uint32_t room);
