@@ -1,6 +1,6 @@
 // A decoder for 32-bit i386 code, table-driven: what follows each opcode (a
-// ModRM byte, immediates of which width), and the walk that finds the stack
-// protector's canary reads among whole instructions.
+// ModRM byte, immediates of which width), and the walks that find the %gs
+// accesses among whole instructions.
 #include "loader/codescan.h"
 
 #include <array>
@@ -337,7 +337,139 @@ uint32_t CanaryDisplacementAt(const uint8_t* p, uint32_t length) {
   return 0;
 }
 
+constexpr unsigned kNoRegister = 8, kEsp = 4;
+constexpr uint8_t kLea = 0x8D, kMovLoad = 0x8B, kAddLoad = 0x03, kMovEaxOffset = 0xA1;
+
+// The registers a 32-bit ModRM operand (mod < 3) adds up.
+struct Registers {
+  unsigned base, index;
+};
+
+Registers AddressRegisters(const uint8_t* modrm) {
+  const unsigned mod = modrm[0] >> 6, rm = modrm[0] & 7;
+  if (rm != 4) return {mod == 0 && rm == 5 ? kNoRegister : rm, kNoRegister};
+  const unsigned base = modrm[1] & 7, index = (modrm[1] >> 3) & 7;
+  return {mod == 0 && base == 5 ? kNoRegister : base, index == 4 ? kNoRegister : index};
+}
+
+int32_t Displacement32(const uint8_t* p, const Layout& layout) {
+  int32_t value;
+  std::memcpy(&value, p + layout.displacement, 4);
+  return value;
+}
+
+// What a %gs access becomes.
+enum class Redirect {
+  kNone,          // the prefix has no effect: no memory operand, or lea
+  kDisplacement,  // DS, the thread pointer added to the displacement
+  kPrefix,        // DS alone: the registers hold the address
+  kUnable,        // 16-bit addressing: no room for the thread pointer
+};
+
+Redirect Classify(const uint8_t* p, const Layout& layout) {
+  if (layout.segment == Layout::kAbsent || p[layout.segment] != kGs) return Redirect::kNone;
+  const bool addressed = layout.memoryOffset ||
+                         (layout.modrm != 0 && p[layout.modrm] < 0xC0 && p[layout.opcode] != kLea);
+  if (!addressed && !layout.implicitMemory) return Redirect::kNone;
+  if (layout.address16) return Redirect::kUnable;
+  if (!addressed) return Redirect::kPrefix;
+  if (layout.memoryOffset || AddressRegisters(p + layout.modrm).base == kNoRegister)
+    return Redirect::kDisplacement;
+  // Local-exec code indexes a variable below the thread pointer with a
+  // register and the variable's (negative) offset; an initial-exec
+  // operand's register holds the address and its displacement is a field's.
+  if (layout.displacementSize == 4 && Displacement32(p, layout) < 0)
+    return Redirect::kDisplacement;
+  return Redirect::kPrefix;
+}
+
+// The register `op %gs:0,%r` (mov or add; 65 the only prefix) loads or
+// adds to, or kNoRegister.
+unsigned ThreadPointerOp(const uint8_t* p, const Layout& layout, uint8_t op) {
+  if (layout.opcode != 1 || p[0] != kGs || layout.displacementSize != 4 ||
+      Displacement32(p, layout) != 0)
+    return kNoRegister;
+  if (op == kMovLoad && p[1] == kMovEaxOffset) return 0;
+  if (p[1] == op && (p[2] & 0xC7) == 0x05) return (p[2] >> 3) & 7;
+  return kNoRegister;
+}
+
+// The register `op slot,%r` (mov or add, unprefixed) loads or adds to from
+// what may be a GOT slot, or kNoRegister. The stack is no GOT, and
+// `through` may not take part in the slot's address.
+unsigned SlotOp(const uint8_t* p, const Layout& layout, uint8_t op, unsigned through) {
+  if (layout.opcode != 0) return kNoRegister;
+  if (op == kMovLoad && p[0] == kMovEaxOffset) return 0;  // no register in its address
+  if (p[0] != op || layout.modrm == 0 || p[layout.modrm] >= 0xC0) return kNoRegister;
+  const unsigned reg = (p[layout.modrm] >> 3) & 7;
+  const Registers used = AddressRegisters(p + layout.modrm);
+  if (used.base == kEsp || (through == reg && (used.base == reg || used.index == reg)))
+    return kNoRegister;
+  return reg;
+}
+
+// The initial-exec "address of" pairs: the GOT slot holds the thread
+// pointer plus the offset already, so the %gs half must add nothing.
+struct Pair {
+  uint8_t first, second;  // their opcodes
+  bool threadPointerFirst;
+};
+constexpr Pair kPairs[] = {
+    {kMovLoad, kAddLoad, true},   // mov %gs:0,%r; add slot,%r: the mov loads 0
+    {kMovLoad, kAddLoad, false},  // mov slot,%r; add %gs:0,%r: the add is a nop
+};
+
+constexpr uint8_t kNop7[7] = {0x0F, 0x1F, 0x80, 0, 0, 0, 0};  // nopl 0(%eax)
+
+// Rewrites the pair that starts at `p`, if one does; true when it did.
+bool RedirectPair(uint8_t* p, const Layout& layout, uint32_t room) {
+  for (const Pair& pair : kPairs) {
+    const unsigned reg = pair.threadPointerFirst ? ThreadPointerOp(p, layout, pair.first)
+                                                 : SlotOp(p, layout, pair.first, kNoRegister);
+    if (reg == kNoRegister) continue;
+    uint8_t* q = p + layout.length;
+    const Layout next = Decode(q, room - layout.length);
+    if (next.length == 0) continue;
+    if (pair.threadPointerFirst) {
+      if (SlotOp(q, next, pair.second, reg) != reg) continue;
+      p[0] = static_cast<uint8_t>(0xB8 + reg);  // mov $0,%r
+      std::memset(p + 1, 0, 4);
+      std::memset(p + 5, 0x90, layout.length - 5);
+    } else {
+      if (ThreadPointerOp(q, next, pair.second) != reg || next.length != sizeof kNop7) continue;
+      std::memcpy(q, kNop7, sizeof kNop7);
+    }
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+uint32_t RedirectThreadReads(uint8_t* code, uint32_t size, uint32_t threadPointer,
+                             uint32_t* unredirected) {
+  uint32_t rewritten = 0, unable = 0;
+  Walk(code, size, [&](uint8_t* p, const Layout& layout, uint32_t room) {
+    if (RedirectPair(p, layout, room)) {
+      ++rewritten;
+      return;
+    }
+    switch (Classify(p, layout)) {
+      case Redirect::kNone: return;
+      case Redirect::kUnable: ++unable; return;
+      case Redirect::kDisplacement: {
+        const uint32_t address = static_cast<uint32_t>(Displacement32(p, layout)) + threadPointer;
+        std::memcpy(p + layout.displacement, &address, 4);
+        break;
+      }
+      case Redirect::kPrefix: break;
+    }
+    p[layout.segment] = kDs;
+    ++rewritten;
+  });
+  if (unredirected) *unredirected = unable;
+  return rewritten;
+}
 
 uint32_t RedirectCanaryReads(uint8_t* code, uint32_t size, uint32_t canary) {
   uint32_t rewritten = 0;
