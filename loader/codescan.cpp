@@ -1,6 +1,6 @@
-// A length decoder for 32-bit i386 code, table-driven: what follows each
-// opcode (a ModRM byte, immediates of which width), and the walk that finds
-// the stack protector's canary reads among whole instructions.
+// A decoder for 32-bit i386 code, table-driven: what follows each opcode (a
+// ModRM byte, immediates of which width), and the walks that find the %gs
+// accesses among whole instructions.
 #include "loader/codescan.h"
 
 #include <array>
@@ -23,6 +23,7 @@ enum : uint16_t {
   kGroup3 = 256,  // F6/F7: an immediate only for /0 and /1 (test)
   kPrefix = 512,
   kRegs = 1024,   // a ModRM byte read as two registers whatever its mod bits
+  kImplicit = 2048,  // memory at a fixed register, its segment overridable
 };
 
 using Table = std::array<uint16_t, 256>;
@@ -56,6 +57,9 @@ constexpr Table OneByte() {
   Set(t, 0x84, 0x8F, kM);  // 8F: pop, or an XOP prefix (decoded apart)
   t[0x9A] = kIP;
   Set(t, 0xA0, 0xA3, kIA);
+  // movs, cmps, lods, outs and xlat read %ds:(%esi) or %ds:(%ebx); stos,
+  // scas and ins write %es, which no prefix moves.
+  for (int op : {0x6E, 0x6F, 0xA4, 0xA5, 0xA6, 0xA7, 0xAC, 0xAD, 0xD7}) t[op] = kImplicit;
   t[0xA8] = kI8;
   t[0xA9] = kIZ;
   Set(t, 0xB0, 0xB7, kI8);
@@ -109,6 +113,7 @@ constexpr Table TwoByte() {
   Set(t, 0xC2, 0xC6, kM | kI8);
   t[0xC3] = kM;
   Set(t, 0xC8, 0xCF, kNone);  // bswap
+  t[0xF7] = kM | kImplicit;    // maskmovq and maskmovdqu store to %ds:(%edi)
   return t;
 }
 
@@ -120,6 +125,7 @@ constexpr Table VectorTwoByte() {
   Set(t, 0x70, 0x73, kM | kI8);
   for (int op : {0xC2, 0xC4, 0xC5, 0xC6}) t[op] = kM | kI8;
   t[0x77] = kNone;  // vzeroupper, vzeroall
+  t[0xF7] = kM | kImplicit;  // vmaskmovdqu
   return t;
 }
 
@@ -156,27 +162,32 @@ constexpr uint16_t kMapForm[] = {kBad, kBad, kM, kM | kI8, kBad, kM, kM, kBad,
                                  kM | kI8, kM, kM | kI32};
 constexpr uint32_t kMaps = sizeof kMapForm / sizeof kMapForm[0];
 
-// Bytes taken by the ModRM byte at `p` and what it implies; 0 when they do
-// not fit.
-uint32_t ModRmLength(const uint8_t* p, uint32_t room, bool address16) {
-  if (room < 1) return 0;
+// The bytes a ModRM byte takes with its SIB byte and displacement, and the
+// displacement's width; length 0 when they do not fit.
+struct Operand {
+  uint32_t length, displacement;
+};
+
+Operand ModRmOperand(const uint8_t* p, uint32_t room, bool address16) {
+  if (room < 1) return {0, 0};
   const uint8_t modrm = p[0];
   const unsigned mod = modrm >> 6, rm = modrm & 7;
-  uint32_t length = 1;
-  if (mod == 3) return length;
+  uint32_t length = 1, displacement = 0;
+  if (mod == 3) return {1, 0};
   if (address16) {
-    if (mod == 0 && rm == 6) length += 2;
-    length += mod == 1 ? 1 : mod == 2 ? 2 : 0;
+    if (mod == 0 && rm == 6) displacement = 2;
+    if (mod != 0) displacement = mod == 1 ? 1 : 2;
   } else {
     if (rm == 4) {
-      if (room < 2) return 0;
+      if (room < 2) return {0, 0};
       length += 1;
-      if (mod == 0 && (p[1] & 7) == 5) length += 4;
+      if (mod == 0 && (p[1] & 7) == 5) displacement = 4;
     }
-    if (mod == 0 && rm == 5) length += 4;
-    length += mod == 1 ? 1 : mod == 2 ? 4 : 0;
+    if (mod == 0 && rm == 5) displacement = 4;
+    if (mod != 0) displacement = mod == 1 ? 1 : 4;
   }
-  return length <= room ? length : 0;
+  length += displacement;
+  return length <= room ? Operand{length, displacement} : Operand{0, 0};
 }
 
 // A vector instruction's prefix: its length, and the map it names (0 for
@@ -208,59 +219,100 @@ Escape VectorEscape(const uint8_t* p, uint32_t room) {
 
 }  // namespace
 
-uint32_t InstructionLength(const uint8_t* code, uint32_t room) {
-  bool operand16 = false, address16 = false;
+Layout Decode(const uint8_t* code, uint32_t room) {
+  Layout layout;
+  bool operand16 = false;
   uint8_t rep = 0;
   uint32_t at = 0;
   // Prefixes, at most the 15 bytes an instruction may have.
   while (at < room && kOneByte[code[at]] == kPrefix) {
-    operand16 |= code[at] == 0x66;
-    address16 |= code[at] == 0x67;
-    if (code[at] == 0xF2 || code[at] == 0xF3) rep = code[at];
-    if (++at >= 15) return 0;
+    switch (code[at]) {
+      case 0x66: operand16 = true; break;
+      case 0x67: layout.address16 = true; break;
+      case 0xF2:
+      case 0xF3: rep = code[at]; break;
+      case 0xF0: break;
+      default: layout.segment = static_cast<uint8_t>(at);
+    }
+    if (++at >= 15) return {};
   }
-  if (at >= room) return 0;
+  if (at >= room) return {};
+  layout.opcode = static_cast<uint8_t>(at);
   uint16_t form = kOneByte[code[at]];
   if (const Escape escape = VectorEscape(code + at, room - at); escape.length != 0) {
     // The VEX, EVEX and XOP prefixes name their opcode map; the opcode follows.
     at += escape.length;
-    if (at >= room) return 0;
+    if (at >= room) return {};
     const uint8_t op = code[at++];
     form = escape.map == 1 ? kVectorTwoByte[op] : kMapForm[escape.map];
   } else if (code[at++] == 0x0F) {
-    if (at >= room) return 0;
+    if (at >= room) return {};
     const uint8_t op = code[at++];
     if (op == 0x38 || op == 0x3A) {  // the three-byte maps
-      if (at >= room) return 0;
+      if (at >= room) return {};
       ++at;
       form = kMapForm[op == 0x38 ? 2 : 3];
     } else {
       form = TwoByteForm(op, rep ? rep : operand16 ? 0x66 : 0);
     }
   }
-  if (form & kBad) return 0;
+  if (form & kBad) return {};
+  layout.implicitMemory = (form & kImplicit) != 0;
   uint32_t immediate = 0;
   if (form & kM) {
-    const uint32_t modrm = ModRmLength(code + at, room - at, address16);
-    if (modrm == 0) return 0;
+    const Operand operand = ModRmOperand(code + at, room - at, layout.address16);
+    if (operand.length == 0) return {};
     if ((form & kGroup3) && ((code[at] >> 3) & 7) < 2)
       immediate += code[at - 1] == 0xF6 ? 1 : operand16 ? 2 : 4;
-    at += modrm;
+    layout.modrm = static_cast<uint8_t>(at);
+    if (operand.displacement != 0) {
+      layout.displacement = static_cast<uint8_t>(at + operand.length - operand.displacement);
+      layout.displacementSize = static_cast<uint8_t>(operand.displacement);
+    }
+    at += operand.length;
   }
   if (form & kRegs) at += 1;
+  if (form & kIA) {  // the memory offset is the only immediate of A0-A3
+    layout.memoryOffset = true;
+    layout.displacement = static_cast<uint8_t>(at);
+    layout.displacementSize = layout.address16 ? 2 : 4;
+    immediate += layout.displacementSize;
+  }
   if (form & kI8) immediate += 1;
   if (form & kI16) immediate += 2;
   if (form & kIZ) immediate += operand16 ? 2 : 4;
   if (form & kI32) immediate += 4;
-  if (form & kIA) immediate += address16 ? 2 : 4;
   if (form & kIP) immediate += 2 + (operand16 ? 2 : 4);
   at += immediate;
-  return at <= room && at <= 15 ? at : 0;
+  if (at > room || at > 15) return {};
+  layout.length = at;
+  return layout;
+}
+
+uint32_t InstructionLength(const uint8_t* code, uint32_t room) {
+  return Decode(code, room).length;
 }
 
 namespace {
 
 constexpr uint8_t kGs = 0x65, kDs = 0x3E;
+
+// Walks the whole instructions of [code, code + size), calling `visit`
+// with each one's address, layout and the bytes left from it.
+template <typename Visit>
+void Walk(uint8_t* code, uint32_t size, Visit visit) {
+  uint32_t at = 0;
+  while (at < size) {
+    const Layout layout = Decode(code + at, size - at);
+    if (layout.length == 0) {  // not code: step a byte, the walk falls into step again
+      ++at;
+      continue;
+    }
+    visit(code + at, layout, size - at);
+    at += layout.length;
+  }
+}
+
 constexpr uint8_t kCanaryOffset[4] = {0x14, 0, 0, 0};
 
 // The operations whose register operand is loaded or compared with the
@@ -285,24 +337,149 @@ uint32_t CanaryDisplacementAt(const uint8_t* p, uint32_t length) {
   return 0;
 }
 
+constexpr unsigned kNoRegister = 8, kEsp = 4;
+constexpr uint8_t kLea = 0x8D, kMovLoad = 0x8B, kAddLoad = 0x03, kMovEaxOffset = 0xA1;
+
+// The registers a 32-bit ModRM operand (mod < 3) adds up.
+struct Registers {
+  unsigned base, index;
+};
+
+Registers AddressRegisters(const uint8_t* modrm) {
+  const unsigned mod = modrm[0] >> 6, rm = modrm[0] & 7;
+  if (rm != 4) return {mod == 0 && rm == 5 ? kNoRegister : rm, kNoRegister};
+  const unsigned base = modrm[1] & 7, index = (modrm[1] >> 3) & 7;
+  return {mod == 0 && base == 5 ? kNoRegister : base, index == 4 ? kNoRegister : index};
+}
+
+int32_t Displacement32(const uint8_t* p, const Layout& layout) {
+  int32_t value;
+  std::memcpy(&value, p + layout.displacement, 4);
+  return value;
+}
+
+// What a %gs access becomes.
+enum class Redirect {
+  kNone,          // the prefix has no effect: no memory operand, or lea
+  kDisplacement,  // DS, the thread pointer added to the displacement
+  kPrefix,        // DS alone: the registers hold the address
+  kUnable,        // 16-bit addressing: no room for the thread pointer
+};
+
+Redirect Classify(const uint8_t* p, const Layout& layout) {
+  if (layout.segment == Layout::kAbsent || p[layout.segment] != kGs) return Redirect::kNone;
+  const bool addressed = layout.memoryOffset ||
+                         (layout.modrm != 0 && p[layout.modrm] < 0xC0 && p[layout.opcode] != kLea);
+  if (!addressed && !layout.implicitMemory) return Redirect::kNone;
+  if (layout.address16) return Redirect::kUnable;
+  if (!addressed) return Redirect::kPrefix;
+  if (layout.memoryOffset || AddressRegisters(p + layout.modrm).base == kNoRegister)
+    return Redirect::kDisplacement;
+  // Local-exec code indexes a variable below the thread pointer with a
+  // register and the variable's (negative) offset; an initial-exec
+  // operand's register holds the address and its displacement is a field's.
+  if (layout.displacementSize == 4 && Displacement32(p, layout) < 0)
+    return Redirect::kDisplacement;
+  return Redirect::kPrefix;
+}
+
+// The register `op %gs:0,%r` (mov or add; 65 the only prefix) loads or
+// adds to, or kNoRegister.
+unsigned ThreadPointerOp(const uint8_t* p, const Layout& layout, uint8_t op) {
+  if (layout.opcode != 1 || p[0] != kGs || layout.displacementSize != 4 ||
+      Displacement32(p, layout) != 0)
+    return kNoRegister;
+  if (op == kMovLoad && p[1] == kMovEaxOffset) return 0;
+  if (p[1] == op && (p[2] & 0xC7) == 0x05) return (p[2] >> 3) & 7;
+  return kNoRegister;
+}
+
+// The register `op slot,%r` (mov or add, unprefixed) loads or adds to from
+// what may be a GOT slot, or kNoRegister. The stack is no GOT, and
+// `through` may not take part in the slot's address.
+unsigned SlotOp(const uint8_t* p, const Layout& layout, uint8_t op, unsigned through) {
+  if (layout.opcode != 0) return kNoRegister;
+  if (op == kMovLoad && p[0] == kMovEaxOffset) return 0;  // no register in its address
+  if (p[0] != op || layout.modrm == 0 || p[layout.modrm] >= 0xC0) return kNoRegister;
+  const unsigned reg = (p[layout.modrm] >> 3) & 7;
+  const Registers used = AddressRegisters(p + layout.modrm);
+  if (used.base == kEsp || (through == reg && (used.base == reg || used.index == reg)))
+    return kNoRegister;
+  return reg;
+}
+
+// The initial-exec "address of" pairs: the GOT slot holds the thread
+// pointer plus the offset already, so the %gs half must add nothing.
+struct Pair {
+  uint8_t first, second;  // their opcodes
+  bool threadPointerFirst;
+};
+constexpr Pair kPairs[] = {
+    {kMovLoad, kAddLoad, true},   // mov %gs:0,%r; add slot,%r: the mov loads 0
+    {kMovLoad, kAddLoad, false},  // mov slot,%r; add %gs:0,%r: the add is a nop
+};
+
+constexpr uint8_t kNop7[7] = {0x0F, 0x1F, 0x80, 0, 0, 0, 0};  // nopl 0(%eax)
+
+// Rewrites the pair that starts at `p`, if one does; true when it did.
+bool RedirectPair(uint8_t* p, const Layout& layout, uint32_t room) {
+  for (const Pair& pair : kPairs) {
+    const unsigned reg = pair.threadPointerFirst ? ThreadPointerOp(p, layout, pair.first)
+                                                 : SlotOp(p, layout, pair.first, kNoRegister);
+    if (reg == kNoRegister) continue;
+    uint8_t* q = p + layout.length;
+    const Layout next = Decode(q, room - layout.length);
+    if (next.length == 0) continue;
+    if (pair.threadPointerFirst) {
+      if (SlotOp(q, next, pair.second, reg) != reg) continue;
+      p[0] = static_cast<uint8_t>(0xB8 + reg);  // mov $0,%r
+      std::memset(p + 1, 0, 4);
+      std::memset(p + 5, 0x90, layout.length - 5);
+    } else {
+      if (ThreadPointerOp(q, next, pair.second) != reg || next.length != sizeof kNop7) continue;
+      std::memcpy(q, kNop7, sizeof kNop7);
+    }
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+uint32_t RedirectThreadReads(uint8_t* code, uint32_t size, uint32_t threadPointer,
+                             uint32_t* unredirected) {
+  uint32_t rewritten = 0, unable = 0;
+  Walk(code, size, [&](uint8_t* p, const Layout& layout, uint32_t room) {
+    if (RedirectPair(p, layout, room)) {
+      ++rewritten;
+      return;
+    }
+    switch (Classify(p, layout)) {
+      case Redirect::kNone: return;
+      case Redirect::kUnable: ++unable; return;
+      case Redirect::kDisplacement: {
+        const uint32_t address = static_cast<uint32_t>(Displacement32(p, layout)) + threadPointer;
+        std::memcpy(p + layout.displacement, &address, 4);
+        break;
+      }
+      case Redirect::kPrefix: break;
+    }
+    p[layout.segment] = kDs;
+    ++rewritten;
+  });
+  if (unredirected) *unredirected = unable;
+  return rewritten;
+}
 
 uint32_t RedirectCanaryReads(uint8_t* code, uint32_t size, uint32_t canary) {
   uint32_t rewritten = 0;
-  uint32_t at = 0;
-  while (at < size) {
-    const uint32_t length = InstructionLength(code + at, size - at);
-    if (length == 0) {  // not code: step a byte, the walk falls into step again
-      ++at;
-      continue;
-    }
-    if (const uint32_t disp = CanaryDisplacementAt(code + at, length)) {
-      code[at] = kDs;
-      std::memcpy(code + at + disp, &canary, 4);
+  Walk(code, size, [&](uint8_t* p, const Layout& layout, uint32_t) {
+    if (const uint32_t disp = CanaryDisplacementAt(p, layout.length)) {
+      p[0] = kDs;
+      std::memcpy(p + disp, &canary, 4);
       ++rewritten;
     }
-    at += length;
-  }
+  });
   return rewritten;
 }
 

@@ -1,23 +1,71 @@
-// The guest's stack protector reads its canary from %gs:0x14, the thread
-// block the Linux C library keeps there. A Windows process has no such
-// segment, so when the image is bound every such read in the guest's code
-// is redirected to a word the loader owns: same length, same registers,
-// only the address differs. Both ports run the redirected code.
+// The guest's code addresses its thread block through %gs: the stack
+// protector's canary at %gs:0x14, its __thread variables below the thread
+// pointer. Neither port gives the guest a %gs of its own, so when the image
+// is bound every such access is redirected in place to plain data-segment
+// addressing of the loader's thread block: same length, same registers,
+// only the address (or, for two initial-exec pairs, the instruction)
+// differs. Both ports run the redirected code.
 //
 // Only instructions are rewritten: the code is walked one instruction at a
-// time with a length decoder for the i386 instruction set (with the VEX,
-// EVEX and XOP vector instructions and the 3DNow! that distributions'
-// programs carry), so a byte sequence that looks like a canary read inside
-// another instruction's operands is stepped over, never changed.
+// time with a decoder for the i386 instruction set (with the VEX, EVEX and
+// XOP vector instructions and the 3DNow! that distributions' programs
+// carry), so bytes that look like a %gs access inside another instruction's
+// operands are stepped over, never changed.
 #pragma once
 
 #include <cstdint>
 
 namespace codescan {
 
+// Where the parts of one instruction lie, as offsets from its first byte.
+// No part but a prefix comes first, so 0 says a part is absent.
+struct Layout {
+  static constexpr uint8_t kAbsent = 0xFF;
+  uint32_t length = 0;           // 0: the bytes form no instruction
+  uint8_t opcode = 0;            // past the legacy prefixes (a VEX, EVEX or XOP prefix is here)
+  uint8_t segment = kAbsent;     // the segment override in effect: the last one
+  uint8_t modrm = 0;             // a ModRM byte that may name memory (mod < 3 does)
+  uint8_t displacement = 0;      // its displacement, or A0-A3's memory offset
+  uint8_t displacementSize = 0;  // 1, 2 or 4
+  bool memoryOffset = false;     // A0-A3: the displacement is the whole address
+  bool implicitMemory = false;   // string moves and the like: memory at a fixed register
+  bool address16 = false;        // 67: 16-bit addressing
+};
+
+// The layout of the 32-bit mode instruction at `code`; length 0 when the
+// bytes do not form one within `room` bytes.
+Layout Decode(const uint8_t* code, uint32_t room);
+
 // Length in bytes of the 32-bit mode instruction at `code`, or 0 when the
 // bytes do not form one within `room` bytes.
 uint32_t InstructionLength(const uint8_t* code, uint32_t room);
+
+// Redirects every %gs access among the instructions of [code, code + size)
+// to the thread block at `threadPointer` (its word 0 holds the pointer
+// itself, as on Linux), 3E (DS) taking the 65's place:
+//   - an operand with a 32-bit displacement and no base register, or a
+//     based one whose displacement is a 32-bit negative (a local-exec
+//     variable, the register an index): threadPointer is added to the
+//     displacement;
+//   - any other operand (a base register, an implicit one of the string
+//     instructions): the prefix alone, for its registers hold addresses
+//     already: the loader's initial-exec GOT slots hold threadPointer plus
+//     the variable's offset. Not so in code the linker relaxed from
+//     initial-exec (or from descriptors) to local-exec: its register is
+//     loaded from an immediate (mov $offset,%r, lea offset,%r) that may
+//     lie anywhere before, even outside a loop, so such an access is not
+//     made right here; it lands at the bare offset, just below 4 GiB;
+//   - the initial-exec "address of" pairs, whose GOT slot already holds
+//     the address: `mov %gs:0,%r; add slot,%r` loads 0 instead (B8+r,
+//     then nops), and `mov slot,%r; add %gs:0,%r` adds nothing (a 7-byte
+//     nop); a slot is never read off %esp, nor through %r itself;
+//   - lea, and instructions without a memory operand: left alone, the
+//     prefix has no effect on them.
+// A %gs access with 16-bit addressing is left alone and counted in
+// `*unredirected` (when given); the count of instructions rewritten is
+// returned.
+uint32_t RedirectThreadReads(uint8_t* code, uint32_t size, uint32_t threadPointer,
+                             uint32_t* unredirected = nullptr);
 
 // Rewrites the canary reads among the instructions of [code, code + size):
 //   65 A1 14 00 00 00        mov %gs:0x14,%eax   -> 3E A1 <canary>
