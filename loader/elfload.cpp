@@ -70,7 +70,8 @@ constexpr uint32_t st_name = 0, st_value = 4, st_size = 8, st_info = 12,
 constexpr uint32_t r_offset = 0, r_info = 4;
 
 constexpr uint32_t ET_EXEC = 2, ET_DYN = 3;
-constexpr uint32_t PT_LOAD = 1, PT_DYNAMIC = 2, PT_INTERP = 3, PT_PHDR = 6, PT_TLS = 7;
+constexpr uint32_t PT_LOAD = 1, PT_DYNAMIC = 2, PT_INTERP = 3, PT_PHDR = 6, PT_TLS = 7,
+                   PT_GNU_EH_FRAME = 0x6474E550;
 constexpr uint32_t SHT_PROGBITS = 1, SHT_NOBITS = 8, SHF_ALLOC = 2, SHF_EXECINSTR = 4;
 constexpr uint32_t PF_X = 1, PF_W = 2, PF_R = 4;
 constexpr uint32_t SHN_UNDEF = 0, SHN_ABS = 0xFFF1;
@@ -81,7 +82,7 @@ constexpr uint32_t STV_PROTECTED = 3;
 constexpr uint32_t DF_1_PIE = 0x08000000;
 
 // Dynamic tags.
-constexpr uint32_t DT_NULL = 0, DT_NEEDED = 1, DT_PLTRELSZ = 2, DT_HASH = 4,
+constexpr uint32_t DT_NULL = 0, DT_NEEDED = 1, DT_PLTRELSZ = 2, DT_PLTGOT = 3, DT_HASH = 4,
                    DT_STRTAB = 5, DT_SYMTAB = 6, DT_RELA = 7, DT_STRSZ = 10,
                    DT_INIT = 12, DT_FINI = 13, DT_SONAME = 14, DT_RPATH = 15,
                    DT_RUNPATH = 29, DT_REL = 17, DT_RELSZ = 18,
@@ -175,7 +176,7 @@ constexpr uint32_t kDynamicTags[] = {
     elf::DT_JMPREL,   elf::DT_INIT_ARRAY,  elf::DT_FINI_ARRAY,   elf::DT_INIT_ARRAYSZ,
     elf::DT_FINI_ARRAYSZ, elf::DT_GNU_HASH, elf::DT_VERSYM,      elf::DT_FLAGS_1,
     elf::DT_VERNEED,  elf::DT_VERNEEDNUM,  elf::DT_SONAME,       elf::DT_RPATH,
-    elf::DT_RUNPATH,  elf::DT_VERDEF,      elf::DT_VERDEFNUM,
+    elf::DT_RUNPATH,  elf::DT_VERDEF,      elf::DT_VERDEFNUM,   elf::DT_PLTGOT,
 };
 
 struct Dynamic {
@@ -230,6 +231,7 @@ struct Plan {
   TlsImage tls{};
   uint32_t phdr = 0;    // the program headers' guest address, 0: not in memory
   uint32_t phnum = 0;
+  uint32_t ehFrame = 0;  // PT_GNU_EH_FRAME's guest address, 0: none
   Dynamic dynamic;
   Range dynamicSegment;
   bool hasDynamicSegment = false;
@@ -281,12 +283,13 @@ bool PlanSegments(const View& file, uint32_t phoff, uint32_t phnum,
     return uint64_t{phoff} + uint64_t{i} * elf::kPhdrSize;
   };
   uint64_t lowest = kAddressSpaceEnd;
-  uint32_t phdrLink = 0;
+  uint32_t phdrLink = 0, ehFrameLink = 0;
   bool hasPhdr = false;
   plan.phnum = phnum;
   for (uint32_t i = 0; i < phnum; ++i) {
     const uint32_t type = *file.U32(header(i) + elf::p_type);
     if (type == elf::PT_INTERP) plan.hasInterpreter = true;
+    if (type == elf::PT_GNU_EH_FRAME) ehFrameLink = *file.U32(header(i) + elf::p_vaddr);
     if (type == elf::PT_PHDR) {
       phdrLink = *file.U32(header(i) + elf::p_vaddr);
       hasPhdr = true;
@@ -337,6 +340,11 @@ bool PlanSegments(const View& file, uint32_t phoff, uint32_t phnum,
   } else if (const Segment* s =
                  SegmentHoldingFileBytes(plan, phoff, uint64_t{phnum} * elf::kPhdrSize)) {
     plan.phdr = s->vaddr + (phoff - s->offset);
+  }
+  // The unwinder's table of frames, for _dl_find_object.
+  if (ehFrameLink != 0) {
+    const uint64_t at = static_cast<uint64_t>(int64_t{ehFrameLink} + plan.bias);
+    if (SegmentHoldingAddress(plan, at, 4)) plan.ehFrame = static_cast<uint32_t>(at);
   }
   // Thread-local storage: an image inside a segment's file part, at an
   // alignment that is a power of two.
@@ -993,6 +1001,7 @@ void CollectDefinitions(const View& file, const Plan& plan, linker::Object& obje
     d.version = static_cast<uint16_t>(version & 0x7FFF);
     d.hidden = (version & 0x8000) != 0;
     d.weak = (info >> 4) == elf::STB_WEAK;
+    d.index = i;
     object.symbols[std::string(name)].push_back(d);
   }
 }
@@ -1191,7 +1200,8 @@ uint32_t Resolver(const Plan& plan, uint32_t slot, uint32_t at) {
 }
 
 // False: the loader's pages for stubs and cells could not be had.
-bool ApplyRelocations(const View& file, const Plan& plan, const linker::Object& self) {
+bool ApplyRelocations(const View& file, const Plan& plan, const linker::Object& self,
+                      std::string* unresolved = nullptr) {
   if (plan.relocations.empty()) return true;
   // Every symbol a relocation names is resolved once; stubs and cells are
   // counted first so that their pages are had in one piece.
@@ -1225,6 +1235,7 @@ bool ApplyRelocations(const View& file, const Plan& plan, const linker::Object& 
     r.done = true;
     const std::string_view name = NameAt(file, plan, r.nameOffset);
     if (r.kind == Bound::kStub) {
+      if (unresolved != nullptr && unresolved->empty()) *unresolved = std::string(name);
       WriteStub(nextStub, NameAddress(file, plan, r.nameOffset, names));
       r.value = tblibc::Address(nextStub);
       nextStub += kStubSize;
@@ -1341,14 +1352,19 @@ void CopyFromLibraries(const View& file, const Plan& plan, const linker::Object&
   });
 }
 
-// The stack protector's canary reads, in every executable section (or,
-// without section headers, every executable segment's file part). Sections
-// are taken by address and each is scanned only past where the ones before
-// it reached: a linker's sections never overlap, but a file could name the
-// same code in thousands of headers, each one byte further in, and have it
-// decoded once per header, and from inside its instructions.
-void RedirectCanaryReads(const Plan& plan) {
-  const uint32_t canary = tblibc::Address(&process::Thread->canary);
+// The guest's %gs reads (its thread-local variables, the stack protector's
+// canary) become plain reads of the one thread's block, in every executable
+// section (or, without section headers, every executable segment's file
+// part). Sections are taken by address and each is scanned only past where
+// the ones before it reached: a linker's sections never overlap, but a file
+// could name the same code in thousands of headers, each one byte further
+// in, and have it decoded once per header, and from inside its instructions.
+void RedirectThreadReads(const Plan& plan) {
+  const uint32_t tp = process::Thread->self;
+  // What cannot be redirected (16-bit addressing) is left to fault.
+  auto scan = [&](uint32_t address, uint32_t size) {
+    codescan::RedirectThreadReads(static_cast<uint8_t*>(At(address)), size, tp);
+  };
   if (!plan.code.empty()) {
     std::vector<Span> code = plan.code;
     std::sort(code.begin(), code.end(),
@@ -1357,16 +1373,13 @@ void RedirectCanaryReads(const Plan& plan) {
     for (const Span& span : code) {
       const uint64_t from = std::max<uint64_t>(span.address, reached);
       const uint64_t end = uint64_t{span.address} + span.size;
-      if (from < end)
-        codescan::RedirectCanaryReads(static_cast<uint8_t*>(At(static_cast<uint32_t>(from))),
-                                      static_cast<uint32_t>(end - from), canary);
+      if (from < end) scan(static_cast<uint32_t>(from), static_cast<uint32_t>(end - from));
       reached = std::max(reached, end);
     }
-    return;
+  } else {
+    for (const Segment& s : plan.segments)
+      if (s.flags & elf::PF_X) scan(s.vaddr, s.filesz);
   }
-  for (const Segment& s : plan.segments)
-    if (s.flags & elf::PF_X)
-      codescan::RedirectCanaryReads(static_cast<uint8_t*>(At(s.vaddr)), s.filesz, canary);
 }
 
 struct FlagProtection {
@@ -1599,8 +1612,8 @@ std::vector<std::string_view> NeededNames(const View& file, const Plan& plan) {
 // Where a library named `name` is: a name with a slash as it stands, else
 // the directories of the needing object's run path ($ORIGIN its own
 // folder), then the program's folder. Empty when none has it.
-std::string FindLibrary(std::string_view name, const linker::Object& by, const View& file,
-                        const Plan& plan, const std::string& programDirectory) {
+std::string FindLibrary(std::string_view name, const linker::Object& by,
+                        const std::string& programDirectory) {
   auto regular = [](const std::string& path) {
     platform::FileStatus status;
     return platform::PathStatus(path.c_str(), true, &status) == 0 &&
@@ -1611,9 +1624,7 @@ std::string FindLibrary(std::string_view name, const linker::Object& by, const V
     return regular(path) ? path : std::string();
   }
   std::vector<std::string> directories;
-  std::optional<std::string_view> runPath = DynamicString(file, plan, elf::DT_RUNPATH);
-  if (!runPath) runPath = DynamicString(file, plan, elf::DT_RPATH);
-  for (std::string_view rest = runPath.value_or(""); !rest.empty();) {
+  for (std::string_view rest = by.runPath; !rest.empty();) {
     const size_t colon = rest.find(':');
     std::string directory(rest.substr(0, colon));
     rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
@@ -1669,6 +1680,7 @@ std::string_view LoadLibraryFile(const std::string& path, Loaded& out) {
   linker::Object& o = *out.object;
   o.path = path;
   o.directory = DirectoryOf(path);
+  if (platform::FullPath(path.c_str(), &o.identity) != 0) o.identity = path;
   o.bias = static_cast<uint32_t>(out.plan.bias);
   o.low = base;
   o.high = static_cast<uint32_t>(base + (high - low));
@@ -1694,23 +1706,40 @@ void Describe(const Loaded& l) {
     o.tlsAlign = plan.tls.align;
   }
   o.start = plan.startTables;
+  o.ehFrame = plan.ehFrame;
+  if (plan.dynamic.Has(elf::DT_PLTGOT))
+    o.got = static_cast<uint32_t>(Placed(plan, plan.dynamic.Value(elf::DT_PLTGOT)));
+  if (const Segment* s = SegmentHoldingFileBytes(plan, plan.sections[kDynsym].offset,
+                                                 plan.sections[kDynsym].size);
+      s != nullptr && plan.found[kDynsym])
+    o.dynsym = LinkAddress(*s, plan.sections[kDynsym].offset);
   CollectDefinitions(l.FileView(), plan, o);
 }
 
 // Loads what the objects from `loaded[0]` on need, breadth-first. False:
-// a library was refused, and its reason line is written.
-bool LoadNeeded(std::vector<Loaded>& loaded, const std::string& programDirectory) {
+// a library was refused, and its reason line is written. With `error` (an
+// open while the guest runs) a library not found is an error too, and the
+// text is dlerror's rather than a line of the loader's.
+bool LoadNeeded(std::vector<Loaded>& loaded, const std::string& programDirectory,
+                std::string* error = nullptr) {
   for (size_t next = 0; next < loaded.size(); ++next) {
     // A copy: loading more objects may move the list.
     const Loaded by = loaded[next];
+    std::optional<std::string_view> runPath =
+        DynamicString(by.FileView(), by.plan, elf::DT_RUNPATH);
+    if (!runPath) runPath = DynamicString(by.FileView(), by.plan, elf::DT_RPATH);
+    by.object->runPath = std::string(runPath.value_or(""));
     for (std::string_view name : NeededNames(by.FileView(), by.plan)) {
       if (IsServedLibrary(name)) continue;
       linker::Object* known = nullptr;
       for (const auto& o : linker::Objects())
         if (o->soname == name) known = o.get();
       if (known == nullptr) {
-        const std::string path =
-            FindLibrary(name, *by.object, by.FileView(), by.plan, programDirectory);
+        const std::string path = FindLibrary(name, *by.object, programDirectory);
+        if (path.empty() && error != nullptr) {
+          *error = std::string(name) + ": cannot open shared object file: No such file or directory";
+          return false;
+        }
         if (path.empty()) {
           rtl::ReportLine("Library \"" + std::string(ShortLibraryName(name)) +
                           "\" needed, runability questionable.");
@@ -1723,7 +1752,8 @@ bool LoadNeeded(std::vector<Loaded>& loaded, const std::string& programDirectory
         loaded.push_back(l);
         if (std::string_view refusal = LoadLibraryFile(path, loaded.back());
             !refusal.empty()) {
-          rtl::WriteLine("\"" + path + std::string(refusal));
+          if (error != nullptr) *error = "\"" + path + std::string(refusal);
+          else rtl::WriteLine("\"" + path + std::string(refusal));
           return false;
         }
         known = loaded.back().object;
@@ -1752,9 +1782,6 @@ void OrderConstructors(linker::Object& o, std::vector<linker::Object*>& order) {
   for (linker::Object* n : o.needed) OrderConstructors(*n, order);
   if (!o.program) order.push_back(&o);
 }
-
-// The thread-local reads and the canary, in each object's code.
-void RedirectThreadReads(const Plan& plan) { RedirectCanaryReads(plan); }
 
 // `file` holds the program file's bytes wherever `present` says; the rest
 // reads as zeros and is no part of anything the loader reads.
@@ -1841,6 +1868,99 @@ bool LoadFromView(const std::string& path, const View& file,
 }
 
 }  // namespace
+
+uint32_t ServedAddress(std::string_view name) {
+  if (auto cell = gCells.find(std::string(name)); cell != gCells.end()) return cell->second;
+  MeasureImports();
+  const uint32_t entry = HostEntry(name);
+  return entry == util::UnknownCallReporterAddress() ? 0 : entry;
+}
+
+linker::Object* OpenLibrary(const std::string& name, bool global, bool now,
+                            std::vector<linker::Object*>* fresh, std::string* error) {
+  auto& objects = linker::Objects();
+  linker::Object& program = *objects.front();
+  auto promote = [&](linker::Object* o) {
+    // RTLD_GLOBAL puts an object opened before on its own, with what it
+    // needs, into the global scope; nothing leaves it again.
+    if (!global || o->global) return o;
+    std::vector<linker::Object*> todo{o};
+    for (size_t i = 0; i < todo.size(); ++i) {
+      todo[i]->global = true;
+      for (linker::Object* n : todo[i]->needed)
+        if (!n->global) todo.push_back(n);
+    }
+    return o;
+  };
+  const bool bare = name.find('/') == std::string::npos;
+  if (bare)
+    for (const auto& o : objects)
+      if (o->soname == name) return promote(o.get());
+  const std::string path = bare ? FindLibrary(name, program, program.directory) : name;
+  platform::FileStatus status;
+  if (path.empty() || platform::PathStatus(path.c_str(), true, &status) != 0) {
+    *error = name + ": cannot open shared object file: No such file or directory";
+    return nullptr;
+  }
+  std::string identity;
+  if (platform::FullPath(path.c_str(), &identity) != 0) identity = path;
+  for (const auto& o : objects)
+    if (!o->program && o->identity == identity) return promote(o.get());
+  const size_t first = objects.size();
+  // Only the new objects' lists name the new objects: a failed open leaves
+  // the run as it was (their memory stays, as all memory of a run does).
+  auto forget = [&]() { objects.resize(first); };
+  objects.push_back(std::make_unique<linker::Object>());
+  std::vector<Loaded> loaded(1);
+  loaded[0].object = objects.back().get();
+  const size_t slash = path.find_last_of("/\\");
+  loaded[0].object->soname = slash == std::string::npos ? path : path.substr(slash + 1);
+  loaded[0].object->global = global;
+  if (std::string_view refusal = LoadLibraryFile(path, loaded[0]); !refusal.empty()) {
+    *error = "\"" + path + std::string(refusal);
+    Release(loaded);
+    forget();
+    return nullptr;
+  }
+  for (size_t i = 0; i < first; ++i)
+    if (objects[i]->soname == loaded[0].object->soname) {
+      Release(loaded);
+      forget();
+      return promote(objects[i].get());
+    }
+  bool ok = LoadNeeded(loaded, program.directory, error);
+  std::string unresolved;
+  if (ok) {
+    for (const Loaded& l : loaded) {
+      l.object->global = global;
+      Describe(l);
+      ok = ok && linker::AddThreadLocals(*l.object);
+    }
+    for (size_t i = loaded.size(); ok && i-- > 0;)
+      ok = ApplyRelocations(loaded[i].FileView(), loaded[i].plan, *loaded[i].object,
+                            now ? &unresolved : nullptr);
+    if (ok && !unresolved.empty()) {
+      *error = path + ": undefined symbol: " + unresolved;
+      ok = false;
+    } else if (!ok) {
+      *error = path + ": cannot map zero-fill pages";
+    }
+  }
+  if (!ok) {
+    Release(loaded);
+    forget();
+    return nullptr;
+  }
+  for (const Loaded& l : loaded) {
+    linker::FillThreadLocals(*l.object);
+    RedirectThreadReads(l.plan);
+    ProtectSegments(l.plan, l.object->low, l.object->high);
+  }
+  linker::Object* opened = loaded[0].object;
+  OrderConstructors(*opened, *fresh);
+  Release(loaded);
+  return opened;
+}
 
 bool LoadElfImageFromBytes(const std::string& path, std::span<const uint8_t> bytes) {
   return LoadFromView(path, elfview::ViewOf(bytes), {{0, bytes.size()}});

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "loader/linker.h"
 
 
 // Validates, binds and places the executable at `path`. False: exactly one
@@ -16,3 +20,16 @@ bool LoadElfImage(const std::string& path);
 // it, cleared, when it is large enough.
 bool LoadElfImageFromBytes(const std::string& path,
                            std::span<const uint8_t> file);
+
+// dlopen's part: the library `name` (a path, or a name looked for as the
+// program's own libraries are) with what it needs, loaded, bound and added
+// to the run's objects, or the one already loaded. `fresh` receives the
+// objects whose constructors are now due, in their order. Null with
+// dlerror's text in `error` when it cannot be; `now`: a name that nothing
+// defines is such an error, as for RTLD_NOW.
+linker::Object* OpenLibrary(const std::string& name, bool global, bool now,
+                            std::vector<linker::Object*>* fresh, std::string* error);
+
+// What the C library serves under `name` (a function's host entry, the
+// cell of a data object the program reaches), 0 for nothing.
+uint32_t ServedAddress(std::string_view name);

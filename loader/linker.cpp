@@ -46,7 +46,8 @@ void Forget() {
   gArea = nullptr;
 }
 
-Found LookupIn(const Object& object, std::string_view name, std::string_view version) {
+Found LookupIn(const Object& object, std::string_view name, std::string_view version,
+               bool newest) {
   const auto it = object.symbols.find(std::string(name));
   if (it == object.symbols.end()) return {};
   const bool versioned = !object.versions.empty();
@@ -62,7 +63,7 @@ Found LookupIn(const Object& object, std::string_view name, std::string_view ver
     }
     // Without a version: the unversioned, base or oldest definition; else
     // the single default version the object has.
-    if (d.version < 3) return {&object, &d};
+    if (d.version < (newest ? 2 : 3)) return {&object, &d};
     if (!d.hidden && defaults++ == 0) only = &d;
   }
   if (defaults == 1) return {&object, only};
@@ -70,11 +71,11 @@ Found LookupIn(const Object& object, std::string_view name, std::string_view ver
 }
 
 Found Lookup(std::string_view name, std::string_view version, size_t first,
-             const Object* skip) {
+             const Object* skip, bool newest) {
   for (size_t i = first; i < gObjects.size(); ++i) {
     const Object& o = *gObjects[i];
     if (&o == skip || !o.global) continue;
-    if (Found f = LookupIn(o, name, version)) return f;
+    if (Found f = LookupIn(o, name, version, newest)) return f;
   }
   return {};
 }

@@ -21,6 +21,7 @@ struct Definition {
   uint32_t value = 0;  // guest address; a thread-local one's offset in its block
   uint32_t size = 0;
   uint16_t version = 0;  // index into the object's version names; 0 or 1: none
+  uint32_t index = 0;    // in the object's symbol table
   uint8_t type = 0;      // STT_*
   bool hidden = false;   // an older version, found only by a request naming it
   bool weak = false;
@@ -30,6 +31,7 @@ struct Object {
   std::string soname;     // DT_SONAME, else the name it was asked for by
   std::string path;       // the file as opened
   std::string directory;  // what $ORIGIN stands for
+  std::string identity;   // the file's full path: one file is one object
   uint32_t bias = 0;      // link address + bias = guest address
   uint32_t low = 0, high = 0;  // the memory its segments take
   uint32_t phdr = 0, phnum = 0, dynamic = 0;
@@ -38,6 +40,9 @@ struct Object {
   std::vector<std::string> versions;  // by version index; "" where none
   std::unordered_map<std::string, std::vector<Definition>> symbols;
   std::vector<Object*> needed;  // the objects its DT_NEEDED named
+  std::string runPath;  // DT_RUNPATH, else DT_RPATH
+  uint32_t ehFrame = 0, got = 0, dynsym = 0;  // guest addresses, 0: none
+  uint32_t map = 0;  // the guest's view of it (struct link_map), once asked for
   process::GuestStartTables start;
   bool started = false;  // its constructors have been handed to the start
   // Thread-local storage: module number (0: none), the initial image at its
@@ -61,12 +66,14 @@ struct Found {
 // requested version (any of that name, hidden or not), or for a request
 // without a version the unversioned or base one, else the only default
 // version there is. Exactly the Linux dynamic linker's matching rules.
-Found LookupIn(const Object& object, std::string_view name, std::string_view version);
+// `newest`: dlsym's way, the default version before the oldest.
+Found LookupIn(const Object& object, std::string_view name, std::string_view version,
+               bool newest = false);
 
 // The first definition in the global scope, from object `first` on,
 // passing over `skip` (a copy relocation looks past the program).
 Found Lookup(std::string_view name, std::string_view version, size_t first = 0,
-             const Object* skip = nullptr);
+             const Object* skip = nullptr, bool newest = false);
 
 // The object whose segments hold `address`, or null.
 const Object* ObjectAt(uint32_t address);
