@@ -421,8 +421,45 @@ constexpr Pair kPairs[] = {
 
 constexpr uint8_t kNop7[7] = {0x0F, 0x1F, 0x80, 0, 0, 0, 0};  // nopl 0(%eax)
 
+constexpr uint8_t kAddStore = 0x01;
+
+// Whether `add` (unprefixed, registers only) adds %a and %b, either way.
+bool AddsRegisters(const uint8_t* p, const Layout& layout, unsigned a, unsigned b) {
+  if (layout.opcode != 0 || (p[0] != kAddStore && p[0] != kAddLoad) || layout.length != 2 ||
+      p[1] < 0xC0)
+    return false;
+  const unsigned reg = (p[1] >> 3) & 7, rm = p[1] & 7;
+  return (reg == a && rm == b) || (reg == b && rm == a);
+}
+
+// Unoptimised code takes the slot into a register of its own first:
+// mov %gs:0,%r; mov slot,%s; add between them. The mov of %gs:0 loads 0.
+bool RedirectTriple(uint8_t* p, const Layout& layout, uint32_t room) {
+  const unsigned reg = ThreadPointerOp(p, layout, kMovLoad);
+  if (reg == kNoRegister) return false;
+  const Layout second = Decode(p + layout.length, room - layout.length);
+  if (second.length == 0) return false;
+  const unsigned slot = SlotOp(p + layout.length, second, kMovLoad, reg);
+  if (slot == kNoRegister || slot == reg) return false;
+  // Only a GOT slot's address: absolute, or %ebx's with a displacement, as
+  // unoptimised code reaches the GOT; a local variable (%ebp's) may well be
+  // added to the thread pointer in local-exec code.
+  const uint8_t* load = p + layout.length;
+  const bool absolute = load[0] == kMovEaxOffset || (load[1] & 0xC7) == 0x05;
+  const bool throughEbx = load[0] == kMovLoad && (load[1] & 0xC7) == 0x83;
+  if (!absolute && !throughEbx) return false;
+  const uint32_t used = layout.length + second.length;
+  const Layout third = Decode(p + used, room - used);
+  if (third.length == 0 || !AddsRegisters(p + used, third, reg, slot)) return false;
+  p[0] = static_cast<uint8_t>(0xB8 + reg);  // mov $0,%r
+  std::memset(p + 1, 0, 4);
+  std::memset(p + 5, 0x90, layout.length - 5);
+  return true;
+}
+
 // Rewrites the pair that starts at `p`, if one does; true when it did.
 bool RedirectPair(uint8_t* p, const Layout& layout, uint32_t room) {
+  if (RedirectTriple(p, layout, room)) return true;
   for (const Pair& pair : kPairs) {
     const unsigned reg = pair.threadPointerFirst ? ThreadPointerOp(p, layout, pair.first)
                                                  : SlotOp(p, layout, pair.first, kNoRegister);
