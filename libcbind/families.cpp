@@ -31,6 +31,7 @@ extern const Family kProcessFamily;      // process.cpp
 extern const Family kFortifyFamily;      // fortify.cpp: checked and older names
 extern const Family kAllocationFamily;   // allocation.cpp: aligned blocks, reallocarray
 extern const Family kRegexFamily;        // regex.cpp: regcomp, regexec
+extern const Family kThreadsFamily;      // threads.cpp: pthread, one thread
 
 namespace {
 
@@ -57,8 +58,9 @@ const Family* const kFamilies[] = {
     &kFortifyFamily,
     &kAllocationFamily,
     &kRegexFamily,
+    &kThreadsFamily,
 };
-static_assert(std::size(kFamilies) == 22);
+static_assert(std::size(kFamilies) == 23);
 
 }  // namespace
 
