@@ -32,6 +32,7 @@ extern const Family kFortifyFamily;      // fortify.cpp: checked and older names
 extern const Family kAllocationFamily;   // allocation.cpp: aligned blocks, reallocarray
 extern const Family kRegexFamily;        // regex.cpp: regcomp, regexec
 extern const Family kThreadsFamily;      // threads.cpp: pthread, one thread
+extern const Family kLocalesFamily;      // locales.cpp: locale objects, _l names
 
 namespace {
 
@@ -59,8 +60,9 @@ const Family* const kFamilies[] = {
     &kAllocationFamily,
     &kRegexFamily,
     &kThreadsFamily,
+    &kLocalesFamily,
 };
-static_assert(std::size(kFamilies) == 23);
+static_assert(std::size(kFamilies) == 24);
 
 }  // namespace
 
