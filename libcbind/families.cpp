@@ -33,6 +33,7 @@ extern const Family kAllocationFamily;   // allocation.cpp: aligned blocks, real
 extern const Family kRegexFamily;        // regex.cpp: regcomp, regexec
 extern const Family kThreadsFamily;      // threads.cpp: pthread, one thread
 extern const Family kLocalesFamily;      // locales.cpp: locale objects, _l names
+extern const Family kWideMemFamily;      // widemem.cpp: wmemcpy and its kin
 
 namespace {
 
@@ -61,8 +62,9 @@ const Family* const kFamilies[] = {
     &kRegexFamily,
     &kThreadsFamily,
     &kLocalesFamily,
+    &kWideMemFamily,
 };
-static_assert(std::size(kFamilies) == 24);
+static_assert(std::size(kFamilies) == 25);
 
 }  // namespace
 
