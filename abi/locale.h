@@ -30,4 +30,29 @@ constexpr int32_t kCODESET = 0xE, kRADIXCHAR = 0x10000, kTHOUSEP = 0x10001,
                   kT_FMT_AMPM = 0x2002B, kCRNCYSTR = 0x4000F,
                   kYESEXPR = 0x50000, kNOEXPR = 0x50001;
 
+// The locale categories: LC_ALL sits among them, and its bit alone in a
+// mask means all of them.
+constexpr int32_t kLC_ALL = 6;
+constexpr int32_t kLcCategories = 13;
+constexpr int32_t kLC_ALL_MASK = ((1 << kLcCategories) - 1) & ~(1 << kLC_ALL);
+static_assert(kLC_ALL_MASK == 0x1FBF);
+
+// (locale_t)-1: the global locale, as uselocale takes and answers it.
+constexpr uint32_t kLC_GLOBAL_LOCALE = 0xFFFFFFFFu;
+
+// struct __locale_struct, what a locale_t points at. libstdc++'s
+// std::ctype<char> reads the class and case tables straight from it.
+struct LocaleStruct {
+  uint32_t locales[kLcCategories];  // struct __locale_data*; null for LC_ALL
+  uint32_t ctype_b;                 // const unsigned short*, as __ctype_b_loc's
+  uint32_t ctype_tolower;           // const int*
+  uint32_t ctype_toupper;           // const int*
+  uint32_t names[kLcCategories];    // const char*
+};
+static_assert(sizeof(LocaleStruct) == 116);
+static_assert(offsetof(LocaleStruct, ctype_b) == 52);
+static_assert(offsetof(LocaleStruct, ctype_tolower) == 56);
+static_assert(offsetof(LocaleStruct, ctype_toupper) == 60);
+static_assert(offsetof(LocaleStruct, names) == 64);
+
 }  // namespace linux

@@ -31,6 +31,9 @@ extern const Family kProcessFamily;      // process.cpp
 extern const Family kFortifyFamily;      // fortify.cpp: checked and older names
 extern const Family kAllocationFamily;   // allocation.cpp: aligned blocks, reallocarray
 extern const Family kRegexFamily;        // regex.cpp: regcomp, regexec
+extern const Family kThreadsFamily;      // threads.cpp: pthread, one thread
+extern const Family kLocalesFamily;      // locales.cpp: locale objects, _l names
+extern const Family kWideMemFamily;      // widemem.cpp: wmemcpy and its kin
 
 namespace {
 
@@ -57,8 +60,11 @@ const Family* const kFamilies[] = {
     &kFortifyFamily,
     &kAllocationFamily,
     &kRegexFamily,
+    &kThreadsFamily,
+    &kLocalesFamily,
+    &kWideMemFamily,
 };
-static_assert(std::size(kFamilies) == 22);
+static_assert(std::size(kFamilies) == 25);
 
 }  // namespace
 
