@@ -85,7 +85,7 @@ constexpr DataExport kObjects[] = {
     {"__ctype_b", BindCtypeB},
     {"__ctype_tolower", BindCtypeToLower},
     {"__ctype_toupper", BindCtypeToUpper},
-    {"__libc_single_threaded", BindSingleThreaded},
+    {"__libc_single_threaded", BindSingleThreaded, 1},
 };
 static_assert(std::size(kObjects) == 4);
 

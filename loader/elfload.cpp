@@ -1819,7 +1819,8 @@ bool LoadFromView(const std::string& path, const View& file,
   loaded[0].object->path = path;
   loaded[0].object->directory = DirectoryOf(path);
   loaded[0].object->bias = static_cast<uint32_t>(plan.bias);
-  loaded[0].object->low = kRegionBase;
+  loaded[0].object->low = plan.segments.empty() ? ImageBase
+                                                : plan.segments.front().vaddr & ~(platform::kPageSize - 1);
   loaded[0].object->high = static_cast<uint32_t>(std::min<uint64_t>(plan.regionEnd, 0xFFFFFFFF));
   loaded[0].bytes = const_cast<uint8_t*>(file.bytes);
   loaded[0].size = file.size;
