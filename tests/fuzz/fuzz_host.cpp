@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -103,6 +104,7 @@ bool Protect(uint32_t address, uint32_t size, unsigned protection) {
 
 // No library is ever beside a fuzzed program.
 int PathStatus(const char*, bool, FileStatus*) { return 2; }  // ENOENT
+int FullPath(const char*, std::string*) { return 2; }
 
 }  // namespace platform
 
