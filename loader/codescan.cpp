@@ -337,8 +337,8 @@ uint32_t CanaryDisplacementAt(const uint8_t* p, uint32_t length) {
   return 0;
 }
 
-constexpr unsigned kNoRegister = 8, kEsp = 4;
-constexpr uint8_t kLea = 0x8D, kMovLoad = 0x8B, kAddLoad = 0x03, kMovEaxOffset = 0xA1;
+constexpr unsigned kNoRegister = 8;
+constexpr uint8_t kLea = 0x8D;
 
 // The registers a 32-bit ModRM operand (mod < 3) adds up.
 struct Registers {
@@ -383,114 +383,34 @@ Redirect Classify(const uint8_t* p, const Layout& layout) {
   return Redirect::kPrefix;
 }
 
-// The register `op %gs:0,%r` (mov or add; 65 the only prefix) loads or
-// adds to, or kNoRegister.
-unsigned ThreadPointerOp(const uint8_t* p, const Layout& layout, uint8_t op) {
-  if (layout.opcode != 1 || p[0] != kGs || layout.displacementSize != 4 ||
-      Displacement32(p, layout) != 0)
-    return kNoRegister;
-  if (op == kMovLoad && p[1] == kMovEaxOffset) return 0;
-  if (p[1] == op && (p[2] & 0xC7) == 0x05) return (p[2] >> 3) & 7;
-  return kNoRegister;
-}
+constexpr uint8_t kBreakpoint = 0xCC;
 
-// The register `op slot,%r` (mov or add, unprefixed) loads or adds to from
-// what may be a GOT slot, or kNoRegister. The stack is no GOT, and
-// `through` may not take part in the slot's address.
-unsigned SlotOp(const uint8_t* p, const Layout& layout, uint8_t op, unsigned through) {
-  if (layout.opcode != 0) return kNoRegister;
-  if (op == kMovLoad && p[0] == kMovEaxOffset) return 0;  // no register in its address
-  if (p[0] != op || layout.modrm == 0 || p[layout.modrm] >= 0xC0) return kNoRegister;
-  const unsigned reg = (p[layout.modrm] >> 3) & 7;
-  const Registers used = AddressRegisters(p + layout.modrm);
-  if (used.base == kEsp || (through == reg && (used.base == reg || used.index == reg)))
-    return kNoRegister;
-  return reg;
-}
-
-// The initial-exec "address of" pairs: the GOT slot holds the thread
-// pointer plus the offset already, so the %gs half must add nothing.
-struct Pair {
-  uint8_t first, second;  // their opcodes
-  bool threadPointerFirst;
-};
-constexpr Pair kPairs[] = {
-    {kMovLoad, kAddLoad, true},   // mov %gs:0,%r; add slot,%r: the mov loads 0
-    {kMovLoad, kAddLoad, false},  // mov slot,%r; add %gs:0,%r: the add is a nop
-};
-
-constexpr uint8_t kNop7[7] = {0x0F, 0x1F, 0x80, 0, 0, 0, 0};  // nopl 0(%eax)
-
-constexpr uint8_t kAddStore = 0x01;
-
-// Whether `add` (unprefixed, registers only) adds %a and %b, either way.
-bool AddsRegisters(const uint8_t* p, const Layout& layout, unsigned a, unsigned b) {
-  if (layout.opcode != 0 || (p[0] != kAddStore && p[0] != kAddLoad) || layout.length != 2 ||
-      p[1] < 0xC0)
-    return false;
-  const unsigned reg = (p[1] >> 3) & 7, rm = p[1] & 7;
-  return (reg == a && rm == b) || (reg == b && rm == a);
-}
-
-// Unoptimised code takes the slot into a register of its own first:
-// mov %gs:0,%r; mov slot,%s; add between them. The mov of %gs:0 loads 0.
-bool RedirectTriple(uint8_t* p, const Layout& layout, uint32_t room) {
-  const unsigned reg = ThreadPointerOp(p, layout, kMovLoad);
-  if (reg == kNoRegister) return false;
-  const Layout second = Decode(p + layout.length, room - layout.length);
-  if (second.length == 0) return false;
-  const unsigned slot = SlotOp(p + layout.length, second, kMovLoad, reg);
-  if (slot == kNoRegister || slot == reg) return false;
-  // Only a GOT slot's address: absolute, or %ebx's with a displacement, as
-  // unoptimised code reaches the GOT; a local variable (%ebp's) may well be
-  // added to the thread pointer in local-exec code.
-  const uint8_t* load = p + layout.length;
-  const bool absolute = load[0] == kMovEaxOffset || (load[1] & 0xC7) == 0x05;
-  const bool throughEbx = load[0] == kMovLoad && (load[1] & 0xC7) == 0x83;
-  if (!absolute && !throughEbx) return false;
-  const uint32_t used = layout.length + second.length;
-  const Layout third = Decode(p + used, room - used);
-  if (third.length == 0 || !AddsRegisters(p + used, third, reg, slot)) return false;
-  p[0] = static_cast<uint8_t>(0xB8 + reg);  // mov $0,%r
-  std::memset(p + 1, 0, 4);
-  std::memset(p + 5, 0x90, layout.length - 5);
+// Whether the 65 is the instruction's one segment prefix.
+bool OnlySegmentPrefix(const uint8_t* p, const Layout& layout) {
+  for (uint32_t k = 0; k < layout.opcode; ++k)
+    if (k != layout.segment && kOneByte[p[k]] == kPrefix && p[k] != 0x66 && p[k] != 0x67 &&
+        p[k] != 0xF0 && p[k] != 0xF2 && p[k] != 0xF3)
+      return false;
   return true;
 }
 
-// Rewrites the pair that starts at `p`, if one does; true when it did.
-bool RedirectPair(uint8_t* p, const Layout& layout, uint32_t room) {
-  if (RedirectTriple(p, layout, room)) return true;
-  for (const Pair& pair : kPairs) {
-    const unsigned reg = pair.threadPointerFirst ? ThreadPointerOp(p, layout, pair.first)
-                                                 : SlotOp(p, layout, pair.first, kNoRegister);
-    if (reg == kNoRegister) continue;
-    uint8_t* q = p + layout.length;
-    const Layout next = Decode(q, room - layout.length);
-    if (next.length == 0) continue;
-    if (pair.threadPointerFirst) {
-      if (SlotOp(q, next, pair.second, reg) != reg) continue;
-      p[0] = static_cast<uint8_t>(0xB8 + reg);  // mov $0,%r
-      std::memset(p + 1, 0, 4);
-      std::memset(p + 5, 0x90, layout.length - 5);
-    } else {
-      if (ThreadPointerOp(q, next, pair.second) != reg || next.length != sizeof kNop7) continue;
-      std::memcpy(q, kNop7, sizeof kNop7);
-    }
-    return true;
-  }
-  return false;
+// The register an access through registers is fixed up by: its base, or
+// the one a string instruction reads through.
+uint8_t FixedRegister(const uint8_t* p, const Layout& layout) {
+  constexpr uint8_t kEbx = 3, kEsi = 6, kEdi = 7;
+  if (!layout.implicitMemory) return static_cast<uint8_t>(AddressRegisters(p + layout.modrm).base);
+  const uint8_t op = p[layout.opcode];
+  if (op == 0xD7) return kEbx;   // xlat
+  if (op == 0x0F || layout.modrm != 0) return kEdi;  // maskmovq, maskmovdqu
+  return kEsi;
 }
 
 }  // namespace
 
 uint32_t RedirectThreadReads(uint8_t* code, uint32_t size, uint32_t threadPointer,
-                             uint32_t* unredirected) {
+                             std::vector<ThreadSite>* sites, uint32_t* unredirected) {
   uint32_t rewritten = 0, unable = 0;
-  Walk(code, size, [&](uint8_t* p, const Layout& layout, uint32_t room) {
-    if (RedirectPair(p, layout, room)) {
-      ++rewritten;
-      return;
-    }
+  Walk(code, size, [&](uint8_t* p, const Layout& layout, uint32_t) {
     switch (Classify(p, layout)) {
       case Redirect::kNone: return;
       case Redirect::kUnable: ++unable; return;
@@ -499,7 +419,21 @@ uint32_t RedirectThreadReads(uint8_t* code, uint32_t size, uint32_t threadPointe
         std::memcpy(p + layout.displacement, &address, 4);
         break;
       }
-      case Redirect::kPrefix: break;
+      case Redirect::kPrefix:
+        if (sites == nullptr) break;
+        // The breakpoint goes first and the other prefixes move up behind
+        // it; past it the instruction reads through DS. Not when another
+        // segment prefix would take effect then, nor for string
+        // instructions, which a step leaves after one round of a rep.
+        if (!layout.implicitMemory && OnlySegmentPrefix(p, layout)) {
+          std::memmove(p + 1, p, layout.segment);
+          p[0] = kBreakpoint;
+          sites->push_back({static_cast<uint32_t>(p - code), FixedRegister(p, layout), true});
+          ++rewritten;
+          return;
+        }
+        sites->push_back({static_cast<uint32_t>(p - code), FixedRegister(p, layout), false});
+        break;
     }
     p[layout.segment] = kDs;
     ++rewritten;

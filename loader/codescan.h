@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace codescan {
 
@@ -40,31 +41,43 @@ Layout Decode(const uint8_t* code, uint32_t room);
 // bytes do not form one within `room` bytes.
 uint32_t InstructionLength(const uint8_t* code, uint32_t room);
 
+// An access through registers that the thread pointer must be added to
+// when it runs: where it lies (from the start of the scanned code) and the
+// register (0 eax ... 7 edi) that holds the offset, or the base the offset
+// was added to.
+struct ThreadSite {
+  uint32_t offset;
+  uint8_t base;
+  bool breakpoint;  // an int3 in front of it, else it faults
+};
+
 // Redirects every %gs access among the instructions of [code, code + size)
 // to the thread block at `threadPointer` (its word 0 holds the pointer
-// itself, as on Linux), 3E (DS) taking the 65's place:
+// itself, as on Linux), 3E (DS) taking the 65's place, at the same length:
 //   - an operand with a 32-bit displacement and no base register, or a
 //     based one whose displacement is a 32-bit negative (a local-exec
 //     variable, the register an index): threadPointer is added to the
-//     displacement;
+//     displacement, and the access is exact;
 //   - any other operand (a base register, an implicit one of the string
-//     instructions): the prefix alone, for its registers hold addresses
-//     already: the loader's initial-exec GOT slots hold threadPointer plus
-//     the variable's offset. Not so in code the linker relaxed from
-//     initial-exec (or from descriptors) to local-exec: its register is
-//     loaded from an immediate (mov $offset,%r, lea offset,%r) that may
-//     lie anywhere before, even outside a loop, so such an access is not
-//     made right here; it lands at the bare offset, just below 4 GiB;
-//   - the initial-exec "address of" pairs, whose GOT slot already holds
-//     the address: `mov %gs:0,%r; add slot,%r` loads 0 instead (B8+r,
-//     then nops), and `mov slot,%r; add %gs:0,%r` adds nothing (a 7-byte
-//     nop); a slot is never read off %esp, nor through %r itself;
+//     instructions): the registers hold an offset from the thread pointer
+//     (initial-exec code, whether it read its GOT slot or the linker
+//     relaxed it to an immediate), which no same-length instruction can
+//     add to. With `sites`, the 65 becomes an int3 (CC) in front of the
+//     instruction's other prefixes and the access is listed for the trap,
+//     which runs the instruction behind it with the thread pointer added
+//     to the register. A string instruction, or one with another segment
+//     prefix, gets 3E instead and is listed too: its access faults at the
+//     bare offset, just below 4 GiB, and the trap does the same there;
 //   - lea, and instructions without a memory operand: left alone, the
 //     prefix has no effect on them.
+// Arithmetic on the thread pointer (mov %gs:0 and its sums) is exact, for
+// the thread block's word 0 holds its own address and every GOT slot holds
+// the offset the Linux C library gives it.
 // A %gs access with 16-bit addressing is left alone and counted in
 // `*unredirected` (when given); the count of instructions rewritten is
 // returned.
 uint32_t RedirectThreadReads(uint8_t* code, uint32_t size, uint32_t threadPointer,
+                             std::vector<ThreadSite>* sites = nullptr,
                              uint32_t* unredirected = nullptr);
 
 // Rewrites the canary reads among the instructions of [code, code + size):

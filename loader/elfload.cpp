@@ -1280,10 +1280,8 @@ bool ApplyRelocations(const View& file, const Plan& plan, const linker::Object& 
         if (r.resolver) process::PendingResolvers.push_back({p, s, 0});
         word = r.resolver ? 0 : s;
         break;
-      // The one thread's addresses are known now. The slots that
-      // initial-exec code adds to the thread pointer hold the variable's
-      // address itself: that code's %gs reads are redirected to plain ones.
-      case elf::R_386_TLS_TPOFF: word += ThreadAddress(r); break;
+      // The one thread's addresses are known now.
+      case elf::R_386_TLS_TPOFF: word += ThreadAddress(r) - tp; break;
       case elf::R_386_TLS_TPOFF32: word += tp - ThreadAddress(r); break;
       case elf::R_386_TLS_DTPMOD32: word = r.tls->tlsModule; break;
       case elf::R_386_TLS_DTPOFF32: word += r.tlsOffset; break;
@@ -1362,8 +1360,12 @@ void CopyFromLibraries(const View& file, const Plan& plan, const linker::Object&
 void RedirectThreadReads(const Plan& plan) {
   const uint32_t tp = process::Thread->self;
   // What cannot be redirected (16-bit addressing) is left to fault.
+  std::vector<codescan::ThreadSite> sites;
   auto scan = [&](uint32_t address, uint32_t size) {
-    codescan::RedirectThreadReads(static_cast<uint8_t*>(At(address)), size, tp);
+    sites.clear();
+    codescan::RedirectThreadReads(static_cast<uint8_t*>(At(address)), size, tp, &sites);
+    for (const codescan::ThreadSite& site : sites)
+      process::ThreadSites.push_back({address + site.offset, site.base, site.breakpoint});
   };
   if (!plan.code.empty()) {
     std::vector<Span> code = plan.code;
@@ -1380,6 +1382,13 @@ void RedirectThreadReads(const Plan& plan) {
     for (const Segment& s : plan.segments)
       if (s.flags & elf::PF_X) scan(s.vaddr, s.filesz);
   }
+}
+
+void SortThreadSites() {
+  std::sort(process::ThreadSites.begin(), process::ThreadSites.end(),
+            [](const process::ThreadSite& a, const process::ThreadSite& b) {
+              return a.address < b.address;
+            });
 }
 
 struct FlagProtection {
@@ -1812,6 +1821,7 @@ bool LoadFromView(const std::string& path, const View& file,
   linker::Forget();
   process::LibraryStart.clear();
   process::PendingResolvers.clear();
+  process::ThreadSites.clear();
   linker::Objects().push_back(std::make_unique<linker::Object>());
   std::vector<Loaded> loaded(1);
   loaded[0].object = linker::Objects().back().get();
@@ -1855,6 +1865,7 @@ bool LoadFromView(const std::string& path, const View& file,
     linker::FillThreadLocals(*l.object);
     RedirectThreadReads(l.plan);
   }
+  SortThreadSites();
   std::vector<linker::Object*> order;
   OrderConstructors(program, order);
   for (linker::Object* o : order) process::LibraryStart.push_back(o->start);
@@ -1957,6 +1968,7 @@ linker::Object* OpenLibrary(const std::string& name, bool global, bool now,
     RedirectThreadReads(l.plan);
     ProtectSegments(l.plan, l.object->low, l.object->high);
   }
+  SortThreadSites();
   linker::Object* opened = loaded[0].object;
   OrderConstructors(*opened, *fresh);
   Release(loaded);

@@ -12,6 +12,7 @@ namespace {
 alignas(64) ThreadControl gNoThreadLocals;
 }  // namespace
 ThreadControl* Thread = &gNoThreadLocals;
+std::vector<ThreadSite> ThreadSites;
 
 int32_t StdinUsedWord;
 uint32_t GuestOptindAddress, GuestOptargAddress, GuestOptoptAddress,

@@ -58,6 +58,18 @@ static_assert(sizeof(ThreadControl) == 64);
 // at one of its own with no thread-local storage below it.
 extern ThreadControl* Thread;
 
+// The guest's accesses to thread-local variables through a register that
+// holds an offset from the thread pointer (initial-exec code): an int3 in
+// front of each (or, for a few, a fault at the bare offset) brings it to
+// the trap, which adds the thread pointer to `base` (0 eax ... 7 edi) while
+// the one instruction runs. Sorted by address.
+struct ThreadSite {
+  uint32_t address;
+  uint8_t base;
+  bool breakpoint;
+};
+extern std::vector<ThreadSite> ThreadSites;
+
 // ---- What the guest's data objects hold -------------------------------------------
 
 // The word the guest's `_IO_stdin_used` points at.

@@ -1,6 +1,7 @@
 // SyscallTrap: the first vectored exception handler of the process once the
 // guest runs. A guest `int 0x80` becomes a call of the system call table;
 // every other exception ends the run with a one-line report and the pause.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -37,6 +38,55 @@ std::string Hex8(uint32_t value) {
   return text;
 }
 
+// ---- Thread-local accesses through a register ----------------------------------
+//
+// Initial-exec code reaches a thread-local variable through a register
+// holding its offset from the thread pointer. The loader put an int3 where
+// the instruction's %gs prefix was (or, for a few, turned the prefix into
+// DS, and the access faults just below 4 GiB): the instruction then runs,
+// one step, with the thread pointer added to its register, which gets its
+// own value back after the step, unless the instruction wrote it.
+
+constexpr uint32_t kTrapFlag = 0x100;
+
+struct StepFixup {
+  bool active = false;
+  uint32_t eip = 0;
+  uint8_t base = 0;
+  uint32_t original = 0, adjusted = 0;
+};
+StepFixup gStep;
+
+uint32_t& RegisterOf(platform::Context& c, uint8_t n) {
+  uint32_t* const registers[8] = {&c.Eax, &c.Ecx, &c.Edx, &c.Ebx,
+                                  &c.Esp, &c.Ebp, &c.Esi, &c.Edi};
+  return *registers[n & 7];
+}
+
+bool FixThreadAccess(uint32_t code, platform::Context& context) {
+  if (code == platform::kSingleStep && gStep.active) {
+    uint32_t& reg = RegisterOf(context, gStep.base);
+    if (reg == gStep.adjusted) reg = gStep.original;
+    context.EFlags &= ~kTrapFlag;
+    gStep.active = false;
+    return true;
+  }
+  const bool breakpoint = code == platform::kBreakpoint;
+  if ((!breakpoint && code != platform::kAccessViolation) || gStep.active) return false;
+  const auto& sites = process::ThreadSites;
+  const auto site = std::lower_bound(
+      sites.begin(), sites.end(), context.Eip,
+      [](const process::ThreadSite& s, uint32_t eip) { return s.address < eip; });
+  if (site == sites.end() || site->address != context.Eip || site->breakpoint != breakpoint)
+    return false;
+  if (breakpoint) ++context.Eip;
+  uint32_t& reg = RegisterOf(context, site->base);
+  gStep = {true, context.Eip, site->base, reg, reg + process::Thread->self};
+  reg = gStep.adjusted;
+  context.EFlags |= kTrapFlag;
+  return true;
+}
+
 // Set while a report is being written or the pause waits. A failure there
 // raises again and comes back here; the run then ends without a second
 // report instead of looping through the trap.
@@ -59,6 +109,8 @@ int32_t SyscallTrap(platform::ExceptionPointers* pointers) {
     }
     return platform::kContinueExecution;
   }
+
+  if (FixThreadAccess(pointers->ExceptionCode, context)) return platform::kContinueExecution;
 
   // Not a system call: the guest's own fault, a fault in host code it
   // called, or an error the run-time raised inside a handler.

@@ -138,7 +138,7 @@ def build_guest(case, source):
             if not os.path.exists(path):
                 subprocess.run([os.path.join(source, "scripts", "build-guest"), path,
                                 os.path.join(source, "guest", "hello", "hw.c")], check=True)
-    elif guest.startswith("file:"):
+    elif isinstance(guest, str) and guest.startswith("file:"):
         path = os.path.join(source, guest[5:])
     else:
         sources = [guest] if isinstance(guest, str) else list(guest)
