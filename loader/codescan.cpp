@@ -313,30 +313,6 @@ void Walk(uint8_t* code, uint32_t size, Visit visit) {
   }
 }
 
-constexpr uint8_t kCanaryOffset[4] = {0x14, 0, 0, 0};
-
-// The operations whose register operand is loaded or compared with the
-// canary; none of them writes memory.
-constexpr uint8_t kReadOps[] = {0x8B, 0x33, 0x2B, 0x3B};
-
-bool IsReadOp(uint8_t op) {
-  for (uint8_t r : kReadOps)
-    if (r == op) return true;
-  return false;
-}
-
-// Where the disp32 of a canary read starts in the instruction at `p` of
-// `length` bytes, or 0 when it is not one.
-uint32_t CanaryDisplacementAt(const uint8_t* p, uint32_t length) {
-  if (p[0] != kGs) return 0;
-  if (length == 6 && p[1] == 0xA1 && std::memcmp(p + 2, kCanaryOffset, 4) == 0)
-    return 2;
-  if (length == 7 && IsReadOp(p[1]) && (p[2] & 0xC7) == 0x05 &&
-      std::memcmp(p + 3, kCanaryOffset, 4) == 0)
-    return 3;
-  return 0;
-}
-
 constexpr unsigned kNoRegister = 8;
 constexpr uint8_t kLea = 0x8D;
 
@@ -442,16 +418,5 @@ uint32_t RedirectThreadReads(uint8_t* code, uint32_t size, uint32_t threadPointe
   return rewritten;
 }
 
-uint32_t RedirectCanaryReads(uint8_t* code, uint32_t size, uint32_t canary) {
-  uint32_t rewritten = 0;
-  Walk(code, size, [&](uint8_t* p, const Layout& layout, uint32_t) {
-    if (const uint32_t disp = CanaryDisplacementAt(p, layout.length)) {
-      p[0] = kDs;
-      std::memcpy(p + disp, &canary, 4);
-      ++rewritten;
-    }
-  });
-  return rewritten;
-}
 
 }  // namespace codescan

@@ -3,8 +3,9 @@
 // pointer. Neither port gives the guest a %gs of its own, so when the image
 // is bound every such access is redirected in place to plain data-segment
 // addressing of the loader's thread block: same length, same registers,
-// only the address (or, for two initial-exec pairs, the instruction)
-// differs. Both ports run the redirected code.
+// only the address differs; or, where a register holds the offset, the
+// trap adds the thread pointer for the one instruction. Both ports run the
+// redirected code.
 //
 // Only instructions are rewritten: the code is walked one instruction at a
 // time with a decoder for the i386 instruction set (with the VEX, EVEX and
@@ -79,13 +80,5 @@ struct ThreadSite {
 uint32_t RedirectThreadReads(uint8_t* code, uint32_t size, uint32_t threadPointer,
                              std::vector<ThreadSite>* sites = nullptr,
                              uint32_t* unredirected = nullptr);
-
-// Rewrites the canary reads among the instructions of [code, code + size):
-//   65 A1 14 00 00 00        mov %gs:0x14,%eax   -> 3E A1 <canary>
-//   65 op modrm 14 00 00 00  op %gs:0x14,%reg    -> 3E op modrm <canary>
-// for op mov (8B), xor (33), sub (2B) and cmp (3B) with a disp32-only
-// operand. 3E (the data-segment override) takes the 65's place, so every
-// instruction keeps its length. Returns how many it rewrote.
-uint32_t RedirectCanaryReads(uint8_t* code, uint32_t size, uint32_t canary);
 
 }  // namespace codescan
