@@ -2,7 +2,7 @@
 """codescan::InstructionLength against objdump, over real i386 code.
 
 Every executable section of each file is walked from its start with the
-decoder's lengths, the way the canary scan walks a program's code, and each
+decoder's lengths, the way the %gs scan walks a program's code, and each
 length is checked against objdump's disassembly of the same bytes. Where
 objdump starts afresh (at a symbol, after "(bad)", after a run of zeros it
 leaves out) the walk starts again at objdump's next instruction.
