@@ -984,6 +984,7 @@ uint32_t VersionWord(const View& file, const Plan& plan, uint32_t symbol) {
 // What an object offers the others: its named global and weak symbols.
 void CollectDefinitions(const View& file, const Plan& plan, linker::Object& object) {
   object.versions = VersionNames(file, plan);
+  object.symbols.reserve(Count(plan, kDynsym, elf::kSymSize));
   for (uint32_t i = 1; i < Count(plan, kDynsym, elf::kSymSize); ++i) {
     const uint64_t at = uint64_t{plan.sections[kDynsym].offset} + uint64_t{i} * elf::kSymSize;
     const uint32_t info = *file.U8(at + elf::st_info);
@@ -1650,6 +1651,25 @@ std::string FindLibrary(std::string_view name, const linker::Object& by,
   return {};
 }
 
+// The pages a library's loadable segments take at their link addresses.
+bool LinkExtent(const View& file, uint32_t* low, uint64_t* high) {
+  const std::optional<uint32_t> phoff = file.U32(elf::e_phoff), phnum = file.U16(elf::e_phnum);
+  if (!phoff || !phnum || !file.HoldsTable(*phoff, *phnum, elf::kPhdrSize)) return false;
+  uint64_t lowest = kAddressSpaceEnd, highest = 0;
+  for (uint32_t i = 0; i < *phnum; ++i) {
+    const uint64_t at = uint64_t{*phoff} + uint64_t{i} * elf::kPhdrSize;
+    const uint32_t memsz = *file.U32(at + elf::p_memsz);
+    if (*file.U32(at + elf::p_type) != elf::PT_LOAD || memsz == 0) continue;
+    const uint32_t vaddr = *file.U32(at + elf::p_vaddr);
+    lowest = std::min<uint64_t>(lowest, vaddr);
+    highest = std::max(highest, uint64_t{vaddr} + memsz);
+  }
+  if (highest == 0 || highest > kAddressSpaceEnd) return false;
+  *low = static_cast<uint32_t>(lowest) & ~(platform::kPageSize - 1);
+  *high = (highest + platform::kPageSize - 1) & ~uint64_t{platform::kPageSize - 1};
+  return true;
+}
+
 // Reads, checks and places the library at `path`. Empty text: done, and
 // `out` holds it; otherwise the text that follows the quoted path.
 std::string_view LoadLibraryFile(const std::string& path, Loaded& out) {
@@ -1667,24 +1687,20 @@ std::string_view LoadLibraryFile(const std::string& path, Loaded& out) {
   out.bytes = CopyOfFile(file, header, out.size, &present);
   file.Close();
   if (out.bytes == nullptr) return kNoMemory;
-  // Planned once at its link addresses to learn its extent, then again at
-  // the place its memory was had.
-  out.plan.library = true;
-  if (std::string_view refusal = PlanImage(out.FileView(), out.plan); !refusal.empty())
-    return refusal;
-  if (out.plan.segments.empty()) return kDamaged;
-  const uint32_t low = out.plan.segments.front().vaddr & ~(platform::kPageSize - 1);
+  // Its memory first, as its program headers ask; then the plan at the
+  // place the memory was had checks everything, those headers included.
+  uint32_t low = 0;
   uint64_t high = 0;
-  for (const Segment& s : out.plan.segments) high = std::max(high, s.End());
-  high = (high + platform::kPageSize - 1) & ~uint64_t{platform::kPageSize - 1};
+  if (!LinkExtent(out.FileView(), &low, &high)) return kDamaged;
   auto* memory = static_cast<uint8_t*>(platform::AllocatePagesHigh(static_cast<size_t>(high - low)));
   if (memory == nullptr) return kNoMemory;
   const uint32_t base = tblibc::Address(memory);
-  out.plan = Plan{};
   out.plan.library = true;
   out.plan.bias = int64_t{base} - int64_t{low};
-  if (std::string_view refusal = PlanImage(out.FileView(), out.plan); !refusal.empty())
+  if (std::string_view refusal = PlanImage(out.FileView(), out.plan); !refusal.empty()) {
+    platform::FreePages(memory, static_cast<size_t>(high - low));
     return refusal;
+  }
   PlaceSegments(out.FileView(), out.plan);
   linker::Object& o = *out.object;
   o.path = path;
