@@ -37,6 +37,7 @@ extern const Family kWideMemFamily;      // widemem.cpp: wmemcpy and its kin
 extern const Family kNetNamesFamily;     // netnames.cpp: byte order, inet_ addresses
 extern const Family kTablesFamily;       // tables.cpp: hsearch, insque
 extern const Family kSigRealtimeFamily;  // sigrealtime.cpp: SIGRTMIN, SIGRTMAX
+extern const Family kLongOnlyFamily;     // longonly.cpp: getopt_long_only
 
 namespace {
 
@@ -69,8 +70,9 @@ const Family* const kFamilies[] = {
     &kNetNamesFamily,
     &kTablesFamily,
     &kSigRealtimeFamily,
+    &kLongOnlyFamily,
 };
-static_assert(std::size(kFamilies) == 28);
+static_assert(std::size(kFamilies) == 29);
 
 }  // namespace
 

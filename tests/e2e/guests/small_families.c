@@ -3,6 +3,7 @@
 #define _GNU_SOURCE
 #include <arpa/inet.h>
 #include <errno.h>
+#include <getopt.h>
 #include <netinet/in.h>
 #include <search.h>
 #include <signal.h>
@@ -199,9 +200,74 @@ static void tables(void) {
   printf("circular again: %d %d\n", n[4].next->value, n[4].prev->value);
 }
 
+static int flag;
+
+static void parse(const char* optstring, const char* const* args) {
+  static const struct option longs[] = {
+      {"verbose", no_argument, NULL, 'v'},
+      {"version", no_argument, NULL, 'V'},
+      {"name", required_argument, NULL, 'n'},
+      {"number", optional_argument, NULL, 'N'},
+      {"flag", no_argument, &flag, 42},
+      {"alpha", no_argument, NULL, 'A'},
+      {"beta", required_argument, NULL, 'B'},
+      {"bet", no_argument, NULL, 'b'},
+      {NULL, 0, NULL, 0}};
+  char* argv[16];
+  int argc = 0;
+  for (; args[argc]; ++argc) argv[argc] = (char*)args[argc];
+  argv[argc] = NULL;
+  printf("parse '%s':", optstring);
+  for (int i = 0; i < argc; ++i) printf(" %s", argv[i]);
+  printf("\n");
+  fflush(stdout);
+  optind = 0;
+  flag = 0;
+  int c, index;
+  while (index = -1, (c = getopt_long_only(argc, argv, optstring, longs,
+                                           &index)) != -1) {
+    fflush(stderr);
+    printf("  c=%d(%c) index=%d optind=%d optarg=%s optopt=%d flag=%d\n", c,
+           c > 32 && c < 127 ? c : '.', index, optind,
+           optarg ? optarg : "(null)", optopt, flag);
+    fflush(stdout);
+  }
+  printf("  end optind=%d:", optind);
+  for (int i = 0; i < argc; ++i) printf(" %s", argv[i]);
+  printf("\n");
+  fflush(stdout);
+}
+
+static void options(void) {
+  /* Set, not assumed: the loader does not yet give a classic guest's copy
+     of opterr its initial 1. */
+  opterr = 1;
+  const char* a1[] = {"prog", "-verb", "-name", "x", "-num=3", "file",
+                      "-vers", "--alpha", "-flag", "-a", "-bet", "-be",
+                      "--", "-v", NULL};
+  parse("ab:vn:", a1);
+  const char* a2[] = {"prog", "-v", "-ve", "-x", "-nosuch", "--nosuch",
+                      "-b", "-bx", "-n", NULL};
+  parse("vb:x", a2);
+  const char* a3[] = {"prog", "-alpha=1", "--verbose=2", "-name", "-B",
+                      "op1", "-W", "verb", "-Wname=w", "-c", NULL};
+  parse("W;c::", a3);
+  const char* a4[] = {"prog", "-v", "one", "-n", NULL};
+  parse(":v", a4);
+  const char* a5[] = {"prog", "-vx", "one", "-name=q", "two", NULL};
+  parse("+vx", a5);
+  const char* a6[] = {"prog", "one", "-al", "two", "-number", NULL};
+  parse("-", a6);
+  opterr = 0;
+  const char* a7[] = {"prog", "-ver", "-zz", "-n", NULL};
+  parse("", a7);
+  opterr = 1;
+}
+
 int main(int argc, char** argv) {
   net();
   tables();
+  options();
   printf("SIGRTMIN %d SIGRTMAX %d\n", SIGRTMIN, SIGRTMAX);
   return 0;
 }
