@@ -258,6 +258,15 @@ static void options(void) {
   parse("+vx", a5);
   const char* a6[] = {"prog", "one", "-al", "two", "-number", NULL};
   parse("-", a6);
+  const char* a8[] = {"prog", "o1", "-cval", "o2", "o3", "-W", "nosuch",
+                      "-Wbe", "--name", "o4", "-c", "-nam", NULL};
+  parse("W;c::", a8);
+  const char* a9[] = {"prog", "-v", "--name", NULL};
+  parse(":v", a9);
+  const char* a10[] = {"prog", "-vq", "-W", NULL};
+  parse("vW;", a10);
+  const char* a11[] = {"prog", "-b", NULL};
+  parse(":b:", a11);
   opterr = 0;
   const char* a7[] = {"prog", "-ver", "-zz", "-n", NULL};
   parse("", a7);
