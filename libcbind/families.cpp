@@ -34,6 +34,10 @@ extern const Family kRegexFamily;        // regex.cpp: regcomp, regexec
 extern const Family kThreadsFamily;      // threads.cpp: pthread, one thread
 extern const Family kLocalesFamily;      // locales.cpp: locale objects, _l names
 extern const Family kWideMemFamily;      // widemem.cpp: wmemcpy and its kin
+extern const Family kNetNamesFamily;     // netnames.cpp: byte order, inet_ addresses
+extern const Family kTablesFamily;       // tables.cpp: hsearch, insque
+extern const Family kSigRealtimeFamily;  // sigrealtime.cpp: SIGRTMIN, SIGRTMAX
+extern const Family kLongOnlyFamily;     // longonly.cpp: getopt_long_only
 
 namespace {
 
@@ -63,8 +67,12 @@ const Family* const kFamilies[] = {
     &kThreadsFamily,
     &kLocalesFamily,
     &kWideMemFamily,
+    &kNetNamesFamily,
+    &kTablesFamily,
+    &kSigRealtimeFamily,
+    &kLongOnlyFamily,
 };
-static_assert(std::size(kFamilies) == 25);
+static_assert(std::size(kFamilies) == 29);
 
 }  // namespace
 
