@@ -1,5 +1,15 @@
-// The regex family: POSIX regcomp/regexec/regerror/regfree with the Linux C
-// library's answers in the "C" locale.
+// The regex family: POSIX regcomp/regexec/regerror/regfree, and the GNU
+// interface over the same engine (re_compile_pattern, re_search, re_match
+// and their two-string forms, registers, re_syntax_options, re_comp and
+// re_exec), with the Linux C library's answers in the "C" locale.
+//
+// The parser reads glibc's syntax bits; regcomp hands it the POSIX presets.
+// Bits that only tune glibc's own machinery (RE_NO_POSIX_BACKTRACKING,
+// RE_DEBUG) change nothing here; RE_CARET_ANCHORS_HERE is not read, '^'
+// anchoring where BRE context allows it. A malformed interval read as
+// characters under RE_INVALID_INTERVAL_ORD covers the missing number and
+// brace, not an out-of-order count. The fastmap is never filled: the
+// engine does not need it.
 //
 // A pattern is parsed into a tree, then laid out as a small program of
 // instructions (consume a byte of a set, split, assert, open or close a
@@ -62,7 +72,6 @@ struct Program {
   uint32_t nsub = 0;
   bool backrefs = false;
   bool icase = false;
-  bool newline = false;
   bool nosub = false;
   // For each instruction, the epsilon instructions that lead to it.
   std::vector<std::vector<int32_t>> preds;
@@ -1435,6 +1444,9 @@ int32_t SearchText(linux::RegexT* buf, const char* raw, int32_t size, int32_t st
   return length ? found[0].rm_eo - at : at;
 }
 
+// The BSD pair's one pattern.
+linux::RegexT gReComp{};
+
 // The two strings seen as one.
 int32_t SearchTwo(linux::RegexT* buf, const char* s1, int32_t size1, const char* s2,
                   int32_t size2, int32_t start, int32_t range, linux::ReRegisters* regs,
@@ -1460,9 +1472,9 @@ int32_t tblibc_regcomp(linux::RegexT* preg, const char* pattern, int32_t cflags)
   uint32_t syntax = (cflags & linux::kREG_EXTENDED) != 0 ? linux::kRE_SYNTAX_POSIX_EXTENDED
                                                          : linux::kRE_SYNTAX_POSIX_BASIC;
   if ((cflags & linux::kREG_ICASE) != 0) syntax |= linux::kRE_ICASE;
-  prog->newline = (cflags & linux::kREG_NEWLINE) != 0;
+  const bool newline = (cflags & linux::kREG_NEWLINE) != 0;
   prog->nosub = (cflags & linux::kREG_NOSUB) != 0;
-  if (prog->newline)
+  if (newline)
     syntax = (syntax & ~linux::kRE_DOT_NEWLINE) | linux::kRE_HAT_LISTS_NOT_NEWLINE;
   int32_t err = Compile(pattern, syntax, prog);
   // POSIX names an unmatched close as it names an unmatched open.
@@ -1486,7 +1498,7 @@ int32_t tblibc_regcomp(linux::RegexT* preg, const char* pattern, int32_t cflags)
   preg->buffer = tblibc::Address(prog);
   preg->allocated = kGlibcPatternSize;
   if (prog->nosub) bits |= linux::kRegBitNoSub;
-  if (prog->newline) bits |= linux::kRegBitNewlineAnchor;
+  if (newline) bits |= linux::kRegBitNewlineAnchor;
   preg->bits = bits;
   return 0;
 }
@@ -1503,10 +1515,12 @@ int32_t tblibc_regexec(const linux::RegexT* preg, const char* string,
     length = static_cast<int32_t>(std::strlen(string));
   }
   if (from < 0 || from > length) return linux::kREG_NOMATCH;
-  if (prog->nosub) nmatch = 0;
+  // The buffer's flags, as the program may have left them.
+  if ((preg->bits & linux::kRegBitNoSub) != 0) nmatch = 0;
   const Subject s{reinterpret_cast<const unsigned char*>(string), length,
                   (eflags & linux::kREG_NOTBOL) != 0,
-                  (eflags & linux::kREG_NOTEOL) != 0, prog->newline};
+                  (eflags & linux::kREG_NOTEOL) != 0,
+                  (preg->bits & linux::kRegBitNewlineAnchor) != 0};
   Regs regs;
   if (!Search(*prog, s, from, false, nmatch > 1, nmatch == 0, &regs)) return linux::kREG_NOMATCH;
   for (uint32_t k = 0; k < nmatch; ++k) {
@@ -1606,6 +1620,20 @@ void tblibc_re_set_registers(linux::RegexT* buf, linux::ReRegisters* regs,
   }
 }
 
+const char* tblibc_re_comp(const char* pattern) {
+  if (pattern == nullptr)
+    return gReComp.buffer == 0 ? "No previous regular expression" : nullptr;
+  delete ProgramOf(&gReComp);
+  gReComp.buffer = 0;
+  return tblibc_re_compile_pattern(pattern, static_cast<uint32_t>(std::strlen(pattern)),
+                                   &gReComp);
+}
+
+int32_t tblibc_re_exec(const char* string) {
+  const auto size = static_cast<int32_t>(std::strlen(string));
+  return SearchText(&gReComp, string, size, 0, size, size, nullptr, false) >= 0 ? 1 : 0;
+}
+
 void tblibc_regfree(linux::RegexT* preg) {
   delete ProgramOf(preg);
   preg->buffer = 0;
@@ -1633,6 +1661,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_re_match>("re_match"),
     Fn<&tblibc_re_match_2>("re_match_2"),
     Fn<&tblibc_re_set_registers>("re_set_registers"),
+    Fn<&tblibc_re_comp>("re_comp"),
+    Fn<&tblibc_re_exec>("re_exec"),
 };
 
 constexpr DataExport kObjects[] = {

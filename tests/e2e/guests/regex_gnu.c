@@ -5,6 +5,7 @@
    each allocation mode, the buffer's anchoring flags and a translate
    table. Every answer is printed. */
 #define _GNU_SOURCE
+#define _REGEX_RE_COMP /* re_comp and re_exec */
 #include <regex.h>
 #include <stddef.h>
 #include <stdio.h>
@@ -301,6 +302,41 @@ static void translate(void) {
   regfree(&b);
 }
 
+static void bsd_pair(void) {
+  printf("re_comp\n");
+  const char* e = re_comp(NULL);
+  printf(" none: %s\n", e ? e : "ok");
+  re_syntax_options = RE_SYNTAX_POSIX_BASIC;
+  e = re_comp("a\\(b");
+  /* glibc's re_exec would crash here: nothing is compiled. */
+  printf(" bad: %s,", e ? e : "ok");
+  e = re_comp(NULL);
+  printf(" again: %s\n", e ? e : "ok");
+  e = re_comp("a\\(b\\)");
+  printf(" good: %s exec=%d %d\n", e ? e : "ok", re_exec("xab"), re_exec("b"));
+  re_syntax_options = RE_SYNTAX_POSIX_EXTENDED;
+  e = re_comp("^(b)|c+");
+  printf(" lines: %s exec=%d %d %d\n", e ? e : "ok", re_exec("a\nb"), re_exec("xcc"),
+         re_exec("ab"));
+  e = re_comp("");
+  printf(" empty: %s exec=%d\n", e ? e : "ok", re_exec("xyz"));
+}
+
+/* regexec over a buffer compiled the GNU way: its newline anchoring. */
+static void regexec_gnu(void) {
+  printf("regexec\n");
+  struct re_pattern_buffer b;
+  re_syntax_options = RE_SYNTAX_POSIX_EXTENDED;
+  compile(&b, "^(b+)");
+  regmatch_t m[3];
+  int r = regexec(&b, "a\nbb", 3, m, 0);
+  printf(" %d %d:%d %d:%d\n", r, (int)m[0].rm_so, (int)m[0].rm_eo, (int)m[1].rm_so,
+         (int)m[1].rm_eo);
+  b.newline_anchor = 0;
+  printf(" unanchored %d\n", regexec(&b, "a\nbb", 3, m, 0));
+  regfree(&b);
+}
+
 int main(void) {
   syntax_object();
   table();
@@ -308,5 +344,7 @@ int main(void) {
   registers();
   flags();
   translate();
+  bsd_pair();
+  regexec_gnu();
   return 0;
 }
