@@ -877,13 +877,13 @@ class Scanner {
     mark_.assign(prog.insts.size() * 2, -1);
   }
 
-  // `anchored`: the match starts at `from` or nowhere.
-  bool Find(int32_t from, bool anchored, bool anyMatch, int32_t* so, int32_t* eo) {
+  // The match starts between `from` and `last`, or nowhere.
+  bool Find(int32_t from, int32_t last, bool anyMatch, int32_t* so, int32_t* eo) {
     std::vector<Thread> now, next;
     for (int32_t p = from;; ++p) {
-      if (bestStart_ < 0 && (!anchored || p == from)) Add(&now, prog_.start, p, p);
+      if (bestStart_ < 0 && p <= last) Add(&now, prog_.start, p, p);
       if (bestStart_ >= 0 && anyMatch) break;
-      if (now.empty() && (bestStart_ >= 0 || anchored || p >= s_.stop)) break;
+      if (now.empty() && (bestStart_ >= 0 || p >= last || p >= s_.stop)) break;
       if (p >= s_.stop) break;
       next.clear();
       const unsigned char c = s_.text[p];
@@ -1148,8 +1148,8 @@ class Backtracker {
  public:
   Backtracker(const Program& prog, const Subject& s) : prog_(prog), s_(s) {}
 
-  bool Find(int32_t from, bool anchored, Regs* out) {
-    const int32_t last = anchored ? from : s_.stop;
+  bool Find(int32_t from, int32_t last, Regs* out) {
+    last = std::min(last, s_.stop);
     for (int32_t start = from; start <= last; ++start) {
       bestEnd_ = -1;
       Run(start);
@@ -1300,15 +1300,15 @@ class Backtracker {
   std::string key_;
 };
 
-// The match at or after `from` (at it only when `anchored`) into regs,
-// sized for every group; the groups only when `groups`. `any`: only
-// whether there is one matters, not where.
-bool Search(const Program& prog, const Subject& s, int32_t from, bool anchored, bool groups,
+// The match starting between `from` and `last` into regs, sized for every
+// group; the groups only when `groups`. `any`: only whether there is one
+// matters, not where.
+bool Search(const Program& prog, const Subject& s, int32_t from, int32_t last, bool groups,
             bool any, Regs* regs) {
   regs->assign(prog.nsub + 1, linux::RegMatch{-1, -1});
-  if (prog.backrefs) return Backtracker(prog, s).Find(from, anchored, regs);
+  if (prog.backrefs) return Backtracker(prog, s).Find(from, last, regs);
   int32_t so = 0, eo = 0;
-  if (!Scanner(prog, s).Find(from, anchored, any, &so, &eo)) return false;
+  if (!Scanner(prog, s).Find(from, last, any, &so, &eo)) return false;
   if (groups && prog.nsub > 0) Submatches(prog, s, so, eo, regs);
   (*regs)[0] = {so, eo};
   return true;
@@ -1433,11 +1433,10 @@ int32_t SearchText(linux::RegexT* buf, const char* raw, int32_t size, int32_t st
   Regs found;
   int32_t at = -1;
   if (last >= start) {
-    if (Search(*prog, s, start, last == start, groups, false, &found) && found[0].rm_so <= last)
-      at = found[0].rm_so;
+    if (Search(*prog, s, start, last, groups, false, &found)) at = found[0].rm_so;
   } else {
     for (int32_t p = start; p >= last && at < 0; --p)
-      if (Search(*prog, s, p, true, groups, false, &found)) at = p;
+      if (Search(*prog, s, p, p, groups, false, &found)) at = p;
   }
   if (at < 0) return -1;
   if (regs != nullptr && !CopyRegisters(buf, regs, found, prog->nsub + 1)) return -2;
@@ -1522,7 +1521,8 @@ int32_t tblibc_regexec(const linux::RegexT* preg, const char* string,
                   (eflags & linux::kREG_NOTEOL) != 0,
                   (preg->bits & linux::kRegBitNewlineAnchor) != 0};
   Regs regs;
-  if (!Search(*prog, s, from, false, nmatch > 1, nmatch == 0, &regs)) return linux::kREG_NOMATCH;
+  if (!Search(*prog, s, from, INT32_MAX, nmatch > 1, nmatch == 0, &regs))
+    return linux::kREG_NOMATCH;
   for (uint32_t k = 0; k < nmatch; ++k) {
     linux::RegMatch r{-1, -1};
     if (k < regs.size() && regs[k].rm_eo != -1) r = regs[k];
