@@ -7,8 +7,8 @@
 // Bits that only tune glibc's own machinery (RE_NO_POSIX_BACKTRACKING,
 // RE_DEBUG) change nothing here; RE_CARET_ANCHORS_HERE is not read, '^'
 // anchoring where BRE context allows it. A malformed interval read as
-// characters under RE_INVALID_INTERVAL_ORD covers the missing number and
-// brace, not an out-of-order count. The fastmap is never filled: the
+// characters under RE_INVALID_INTERVAL_ORD is told from an error as glibc
+// tells them for the forms tried here. The fastmap is never filled: the
 // engine does not need it.
 //
 // A pattern is parsed into a tree, then laid out as a small program of
@@ -245,8 +245,11 @@ class Parser {
         if (op == '+') lo = 1;
         if (op == '?') hi = 1;
         if (op == '{' && !ParseInterval(&lo, &hi)) {
-          // A malformed interval may stand for its characters.
-          if (!Has(linux::kRE_INVALID_INTERVAL_ORD)) return -1;
+          // A malformed interval may stand for its characters; an empty
+          // one, counts out of order or too large stay errors.
+          if (!Has(linux::kRE_INVALID_INTERVAL_ORD) || firmError_ ||
+              error_ == linux::kREG_ESIZE)
+            return -1;
           error_ = 0;
           i_ = at + width;
           items.push_back(AddByte('{'));
@@ -339,6 +342,7 @@ class Parser {
     if (start == -1) {
       if (!comma) {
         error_ = atEnd ? linux::kREG_EBRACE : linux::kREG_BADBR;
+        firmError_ = !atEnd;
         return false;
       }
       start = 0;
@@ -355,7 +359,12 @@ class Parser {
       error_ = atEnd ? linux::kREG_EBRACE : linux::kREG_BADBR;
       return false;
     }
-    if ((end != -1 && start > end) || !IsCloseBrace()) {
+    if (end != -1 && start > end) {
+      error_ = linux::kREG_BADBR;
+      firmError_ = true;
+      return false;
+    }
+    if (!IsCloseBrace()) {
       error_ = linux::kREG_BADBR;
       return false;
     }
@@ -576,6 +585,7 @@ class Parser {
   size_t i_ = 0;
   uint32_t syn_;
   bool icase_;
+  bool firmError_ = false;
   Program* prog_;
   std::vector<bool> closed_;
 };

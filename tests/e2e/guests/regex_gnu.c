@@ -33,6 +33,7 @@ struct row {
   reg_syntax_t syntax;
   const char* pattern;
   const char* subject;
+  int length; /* 0: the subject's string length */
 };
 
 #define BRE RE_SYNTAX_POSIX_BASIC
@@ -89,7 +90,9 @@ static const struct row rows[] = {
     {"grep", RE_SYNTAX_GREP, "a.c", "a\nc"},
     {"ere-nl", ERE & ~RE_DOT_NEWLINE, "a.c", "a\nc abc"},
     {"ere-hat", ERE | RE_HAT_LISTS_NOT_NEWLINE, "a[^x]c", "a\nc abc"},
-    {"ere-null", ERE, "a.c", "a\0c"},
+    {"ere-null", ERE, "a.c", "a\0c", 3},
+    {"awk-null", RE_SYNTAX_GNU_AWK, "a.c", "a\0c", 3},
+    {"awk-null", RE_SYNTAX_GNU_AWK, "a[^b]c", "a\0c", 3},
     {"ere-refs", ERE | RE_NO_BK_REFS, "(a)\\1", "aa a1"},
     {"ere-gnu", ERE | RE_NO_GNU_OPS, "\\w", "aw"},
     {"ere-icase", ERE | RE_ICASE, "(ab)+\\1", "xAbaBAB"},
@@ -103,6 +106,44 @@ static const struct row rows[] = {
     {"bre-vbar", BRE | RE_NO_BK_VBAR, "a|b", "b"},
     {"bre-qm", (BRE & ~RE_BK_PLUS_QM), "ab?", "ab?"},
     {"bre-nl-alt", BRE | RE_NEWLINE_ALT, "x\ny", "ay"},
+    {"grep", RE_SYNTAX_GREP, "^a$\nb$", "xb"},
+    {"grep", RE_SYNTAX_GREP, "^a$\nb$", "a"},
+    {"egrep", RE_SYNTAX_POSIX_EGREP, "(a\nb)c", "bc"},
+    {"basic", BRE, "x\\(^a\\|^b\\)", "x^b"},
+    {"basic", BRE, "\\(^a\\|b$\\)c", "ac"},
+    {"basic", BRE, "a$b", "a$b"},
+    {"basic", BRE, "\\(a$\\)", "ba"},
+    {"basic", BRE, "\\+a", "+a"},
+    {"basic", BRE, "a\\{32768\\}", "a"},
+    {"basic", BRE, "", "abc"},
+    {"extended", ERE, "", "abc"},
+    {"extended", ERE, "a^b|x$y|z", "a^bx$yz"},
+    {"extended", ERE, "\\s\\S+\\B.", "ab cdef"},
+    {"extended", ERE, "\\W+", "ab--c"},
+    {"extended", ERE, "()|a", "a"},
+    {"extended", ERE, "a{,2}b", "aaab"},
+    {"awk", RE_SYNTAX_GNU_AWK, "[a\\-z]+", "b-az"},
+    {"awk", RE_SYNTAX_GNU_AWK, "[\\t]", "x\\t\\\\"},
+    {"awk", RE_SYNTAX_GNU_AWK, "a{1,x}", "a{1,x}"},
+    {"awk", RE_SYNTAX_GNU_AWK, "a{2,1}", "a{2,1}"},
+    {"awk", RE_SYNTAX_GNU_AWK, "a{", "a{"},
+    {"awk", RE_SYNTAX_GNU_AWK, "a{99999}", "a"},
+    {"awk", RE_SYNTAX_GNU_AWK, "a{1,2", "a{1,2"},
+    {"awk", RE_SYNTAX_GNU_AWK, "a{,}b", "aab"},
+    {"awk", RE_SYNTAX_GNU_AWK, "a{}b", "a{}b"},
+    {"awk", RE_SYNTAX_GNU_AWK, "a{x}b", "a{x}b"},
+    {"awk", RE_SYNTAX_GNU_AWK, "a{1,x", "a{1,x"},
+    {"awk", RE_SYNTAX_GNU_AWK, "a{1}{2}", "aa"},
+    {"awk", RE_SYNTAX_GNU_AWK, "(a)\\1", "aa"},
+    {"egrep", RE_SYNTAX_POSIX_EGREP, "a{1,x}", "a{1,x}"},
+    {"egrep", RE_SYNTAX_POSIX_EGREP, "a|+b", "+b"},
+    {"egrep", RE_SYNTAX_POSIX_EGREP, "(*a)", "a"},
+    {"emacs", RE_SYNTAX_EMACS, "*a\\|+b", "*+b"},
+    {"emacs", RE_SYNTAX_EMACS, "[[:alpha:]]", "x"},
+    {"emacs", RE_SYNTAX_EMACS, "\\(a\\)\\1\\{", "aa{"},
+    {"emacs", RE_SYNTAX_EMACS, ".", "\n"},
+    {"icase", BRE | RE_ICASE, "[a-c]\\{2\\}[[:upper:]]", "xBcd"},
+    {"icase", BRE | RE_ICASE, "\\(q\\)\\1", "qQ"},
 };
 
 static void table(void) {
@@ -114,8 +155,7 @@ static void table(void) {
     printf("%s", r->name);
     if (!compile(&b, r->pattern)) continue;
     struct re_registers regs = {0};
-    int len = strlen(r->subject);
-    if (strcmp(r->name, "ere-null") == 0) len = 3;
+    int len = r->length ? r->length : (int)strlen(r->subject);
     int at = re_search(&b, r->subject, len, 0, len, &regs);
     printf("  /%s/ syntax=%#lx nsub=%u -> %d", r->pattern, (unsigned long)b.syntax,
            (unsigned)b.re_nsub, at);
@@ -203,6 +243,29 @@ static void searches(void) {
   printf(" / stopped %d", at);
   at = re_search_2(&b, "hello", 5, " world", 6, 10, -10, &regs, 11);
   printf(" / back %d\n", at);
+  regfree(&b);
+  compile(&b, "(l+)(o w)");
+  at = re_search_2(&b, "hel", 3, "lo world", 8, 0, 11, &regs, 11);
+  printf(" split %d", at);
+  print_regs(&regs, 8);
+  at = re_search_2(&b, "hel", 3, "lo world", 8, 0, 11, &regs, 5);
+  printf(" / short %d", at);
+  at = re_match_2(&b, "hel", 3, "lo world", 8, 2, &regs, 11);
+  printf(" / match %d\n", at);
+  regfree(&b);
+  compile(&b, "(.)\\1");
+  at = re_search(&b, "abbcdde", 7, 6, -6, &regs);
+  printf(" back-ref backwards %d", at);
+  print_regs(&regs, 8);
+  at = re_search(&b, "abbcdde", 7, 0, 7, &regs);
+  printf(" forwards %d", at);
+  print_regs(&regs, 8);
+  printf(" match %d %d\n", re_match(&b, "abbcdde", 7, 1, NULL),
+         re_match(&b, "abbcdde", 7, 4, NULL));
+  regfree(&b);
+  compile(&b, "x*");
+  printf(" empty at end %d %d %d\n", re_match(&b, "ab", 2, 2, NULL),
+         re_search(&b, "ab", 2, 2, -2, NULL), re_match(&b, "ab", 2, 3, NULL));
   regfree(&b);
   compile(&b, "o$");
   printf(" two-eol %d %d\n", re_search_2(&b, "hello", 5, " world", 6, 0, 11, NULL, 11),
@@ -298,6 +361,15 @@ static void translate(void) {
   printf("\n");
   free(regs.start);
   free(regs.end);
+  b.translate = NULL;
+  regfree(&b);
+  memset(&b, 0, sizeof b);
+  b.translate = fold;
+  re_syntax_options = RE_SYNTAX_POSIX_EXTENDED;
+  p = "[A-C]+|Z";
+  e = re_compile_pattern(p, strlen(p), &b);
+  printf(" ranges %s %d %d\n", e ? e : "ok", re_search(&b, "xxbCa", 5, 0, 5, NULL),
+         re_match(&b, "z", 1, 0, NULL));
   b.translate = NULL;
   regfree(&b);
 }
