@@ -1526,7 +1526,12 @@ int32_t tblibc_regexec(const linux::RegexT* preg, const char* string,
   if (from < 0 || from > length) return linux::kREG_NOMATCH;
   // The buffer's flags, as the program may have left them.
   if ((preg->bits & linux::kRegBitNoSub) != 0) nmatch = 0;
-  const Subject s{reinterpret_cast<const unsigned char*>(string), length,
+  std::string translated;
+  if (preg->translate != 0)
+    translated = Translated(string, static_cast<size_t>(length), TranslateOf(preg));
+  const Subject s{reinterpret_cast<const unsigned char*>(
+                      preg->translate != 0 ? translated.data() : string),
+                  length,
                   (eflags & linux::kREG_NOTBOL) != 0,
                   (eflags & linux::kREG_NOTEOL) != 0,
                   (preg->bits & linux::kRegBitNewlineAnchor) != 0};

@@ -359,6 +359,10 @@ static void translate(void) {
   printf(" %s kept=%d at=%d", e ? e : "ok", b.translate == fold, at);
   if (at >= 0) print_regs(&regs, 4);
   printf("\n");
+  regmatch_t m[2];
+  int r = regexec(&b, "HELLO WXW", 2, m, 0);
+  printf(" regexec %d %d:%d %d:%d\n", r, (int)m[0].rm_so, (int)m[0].rm_eo, (int)m[1].rm_so,
+         (int)m[1].rm_eo);
   free(regs.start);
   free(regs.end);
   b.translate = NULL;
