@@ -1,5 +1,15 @@
-// The regex family: POSIX regcomp/regexec/regerror/regfree with the Linux C
-// library's answers in the "C" locale.
+// The regex family: POSIX regcomp/regexec/regerror/regfree, and the GNU
+// interface over the same engine (re_compile_pattern, re_search, re_match
+// and their two-string forms, registers, re_syntax_options, re_comp and
+// re_exec), with the Linux C library's answers in the "C" locale.
+//
+// The parser reads glibc's syntax bits; regcomp hands it the POSIX presets.
+// Bits that only tune glibc's own machinery (RE_NO_POSIX_BACKTRACKING,
+// RE_DEBUG) change nothing here; RE_CARET_ANCHORS_HERE is not read, '^'
+// anchoring where BRE context allows it. A malformed interval read as
+// characters under RE_INVALID_INTERVAL_ORD is told from an error as glibc
+// tells them for the forms tried here. The fastmap is never filled: the
+// engine does not need it.
 //
 // A pattern is parsed into a tree, then laid out as a small program of
 // instructions (consume a byte of a set, split, assert, open or close a
@@ -62,7 +72,6 @@ struct Program {
   uint32_t nsub = 0;
   bool backrefs = false;
   bool icase = false;
-  bool newline = false;
   bool nosub = false;
   // For each instruction, the epsilon instructions that lead to it.
   std::vector<std::vector<int32_t>> preds;
@@ -91,18 +100,16 @@ struct Node {
 
 class Parser {
  public:
-  Parser(std::string_view pattern, bool extended, bool icase, bool newline,
-         Program* program)
-      : p_(pattern), ere_(extended), icase_(icase), newline_(newline), prog_(program) {}
+  Parser(std::string_view pattern, uint32_t syntax, Program* program)
+      : p_(pattern), syn_(syntax), icase_((syntax & linux::kRE_ICASE) != 0), prog_(program) {}
 
   // The root node, or -1 with error_ set.
   int32_t Parse() {
     const int32_t root = ParseAlt(0);
     if (error_ != 0) return -1;
     if (i_ < p_.size()) {
-      // Only a closing parenthesis stops the top level early; the library
-      // names it as it names an unclosed one.
-      error_ = linux::kREG_EPAREN;
+      // Only a closing parenthesis stops the top level early.
+      error_ = linux::kREG_ERPAREN;
       return -1;
     }
     return root;
@@ -131,15 +138,32 @@ class Parser {
     return AddSet(s);
   }
 
-  bool AtAltBar() const {
+  bool Has(uint32_t bit) const { return (syn_ & bit) != 0; }
+  // Whether the operator `c` is at i_, written bare (`bare`) or after a
+  // backslash; its width in *width.
+  bool AtToken(char c, bool bare, size_t* width = nullptr) const {
     if (i_ >= p_.size()) return false;
-    if (ere_) return p_[i_] == '|';
-    return p_[i_] == '\\' && i_ + 1 < p_.size() && p_[i_ + 1] == '|';
+    size_t w = 0;
+    if (bare && p_[i_] == c) w = 1;
+    if (!bare && p_[i_] == '\\' && i_ + 1 < p_.size() && p_[i_ + 1] == c) w = 2;
+    if (width != nullptr) *width = w;
+    return w != 0;
   }
+  size_t AltBarWidth() const {
+    size_t w = 0;
+    if (Has(linux::kRE_NEWLINE_ALT) && AtToken('\n', true, &w)) return w;
+    if (Has(linux::kRE_LIMITED_OPS)) return 0;
+    AtToken('|', Has(linux::kRE_NO_BK_VBAR), &w);
+    return w;
+  }
+  bool AtAltBar() const { return AltBarWidth() != 0; }
+  bool BareParens() const { return Has(linux::kRE_NO_BK_PARENS); }
+  bool BareBraces() const { return Has(linux::kRE_NO_BK_BRACES); }
+  // An unmatched bare ')' at the top is an ordinary character where the
+  // syntax says so.
   bool AtCloseParen(int depth) const {
-    if (i_ >= p_.size()) return false;
-    if (ere_) return depth > 0 && p_[i_] == ')';
-    return p_[i_] == '\\' && i_ + 1 < p_.size() && p_[i_ + 1] == ')';
+    if (!AtToken(')', BareParens())) return false;
+    return depth > 0 || !BareParens() || !Has(linux::kRE_UNMATCHED_RIGHT_PAREN_ORD);
   }
 
   int32_t ParseAlt(int depth) {
@@ -159,8 +183,9 @@ class Parser {
         if (g >= closedHere.size()) closedHere.push_back(false);
         if (closed_[g]) closedHere[g] = true;
       }
-      if (!AtAltBar()) break;
-      i_ += ere_ ? 1 : 2;
+      const size_t bar = AltBarWidth();
+      if (bar == 0) break;
+      i_ += bar;
     }
     closedHere.resize(groups_, false);
     closed_ = closedHere;
@@ -172,27 +197,15 @@ class Parser {
 
   // A repetition operator at i_, and its width; 0 when none.
   size_t RepeatAt(char* which) const {
-    if (i_ >= p_.size()) return 0;
-    const char c = p_[i_];
-    if (ere_) {
-      if (c == '*' || c == '+' || c == '?' || c == '{') {
-        *which = c;
-        return 1;
-      }
-      return 0;
-    }
-    if (c == '*') {
-      *which = c;
-      return 1;
-    }
-    if (c == '\\' && i_ + 1 < p_.size()) {
-      const char d = p_[i_ + 1];
-      if (d == '+' || d == '?' || d == '{') {
-        *which = d;
-        return 2;
-      }
-    }
-    return 0;
+    size_t w = 0;
+    *which = 0;
+    if (AtToken('*', true, &w)) *which = '*';
+    const bool plusQm = !Has(linux::kRE_LIMITED_OPS);
+    const bool bareQm = !Has(linux::kRE_BK_PLUS_QM);
+    if (!*which && plusQm && AtToken('+', bareQm, &w)) *which = '+';
+    if (!*which && plusQm && AtToken('?', bareQm, &w)) *which = '?';
+    if (!*which && Has(linux::kRE_INTERVALS) && AtToken('{', BareBraces(), &w)) *which = '{';
+    return *which ? w : 0;
   }
 
   int32_t ParseBranch(int depth) {
@@ -206,29 +219,43 @@ class Parser {
       char op = 0;
       const size_t width = RepeatAt(&op);
       if (width != 0) {
+        const bool dup = op == '*' || op == '{';
         if (!haveAtom) {
-          // A BRE takes a leading '*' as itself; '\{' there is an error.
-          if (ere_ || op == '{') {
+          // Where nothing precedes, the syntax says whether the operator
+          // is an error, is dropped, or is itself.
+          if (Has(linux::kRE_CONTEXT_INVALID_OPS) ||
+              (op == '{' && Has(linux::kRE_CONTEXT_INVALID_DUP))) {
             error_ = linux::kREG_BADRPT;
             return -1;
           }
           i_ += width;
+          if (Has(linux::kRE_CONTEXT_INDEP_OPS)) continue;
           items.push_back(AddByte(static_cast<unsigned char>(op)));
           haveAtom = true;
           lastRepeated = false;
           continue;
         }
-        // A BRE refuses '*' or an interval right after another repetition,
-        // not '\+' or '\?'.
-        if (!ere_ && lastRepeated && (op == '*' || op == '{')) {
+        if (Has(linux::kRE_CONTEXT_INVALID_DUP) && lastRepeated && dup) {
           error_ = linux::kREG_BADRPT;
           return -1;
         }
+        const size_t at = i_;
         i_ += width;
         int32_t lo = 0, hi = -1;
         if (op == '+') lo = 1;
         if (op == '?') hi = 1;
-        if (op == '{' && !ParseInterval(&lo, &hi)) return -1;
+        if (op == '{' && !ParseInterval(&lo, &hi)) {
+          // A malformed interval may stand for its characters; an empty
+          // one, counts out of order or too large stay errors.
+          if (!Has(linux::kRE_INVALID_INTERVAL_ORD) || firmError_ ||
+              error_ == linux::kREG_ESIZE)
+            return -1;
+          error_ = 0;
+          i_ = at + width;
+          items.push_back(AddByte('{'));
+          lastRepeated = false;
+          continue;
+        }
         Node n(Kind::kRepeat, lo, hi);
         n.kids.push_back(items.back());
         items.back() = Add(std::move(n));
@@ -237,13 +264,14 @@ class Parser {
       }
       lastRepeated = false;
       const char c = p_[i_];
-      if (c == '^' && (ere_ || i_ == branchStart)) {
+      const bool anchors = Has(linux::kRE_CONTEXT_INDEP_ANCHORS);
+      if (c == '^' && (anchors || i_ == branchStart)) {
         ++i_;
         items.push_back(Add(Node(Kind::kAssert, static_cast<int32_t>(Assert::kLineBegin))));
         haveAtom = false;
         continue;
       }
-      if (c == '$' && (ere_ || i_ + 1 == p_.size() || AtEndOfBranchAfterDollar(depth))) {
+      if (c == '$' && (anchors || i_ + 1 == p_.size() || AtEndOfBranchAfterDollar(depth))) {
         ++i_;
         items.push_back(Add(Node(Kind::kAssert, static_cast<int32_t>(Assert::kLineEnd))));
         haveAtom = false;
@@ -304,10 +332,7 @@ class Parser {
         n = std::min(kDupMax + 1, (n == -1 ? 0 : n * 10) + (c - '0'));
     }
   }
-  bool IsCloseBrace() const {
-    if (ere_) return p_[i_] == '}';
-    return p_[i_] == '\\' && i_ + 1 < p_.size() && p_[i_ + 1] == '}';
-  }
+  bool IsCloseBrace() const { return AtToken('}', BareBraces()); }
 
   bool ParseInterval(int32_t* lo, int32_t* hi) {
     bool atEnd = false;
@@ -317,6 +342,7 @@ class Parser {
     if (start == -1) {
       if (!comma) {
         error_ = atEnd ? linux::kREG_EBRACE : linux::kREG_BADBR;
+        firmError_ = !atEnd;
         return false;
       }
       start = 0;
@@ -333,11 +359,16 @@ class Parser {
       error_ = atEnd ? linux::kREG_EBRACE : linux::kREG_BADBR;
       return false;
     }
-    if ((end != -1 && start > end) || !IsCloseBrace()) {
+    if (end != -1 && start > end) {
+      error_ = linux::kREG_BADBR;
+      firmError_ = true;
+      return false;
+    }
+    if (!IsCloseBrace()) {
       error_ = linux::kREG_BADBR;
       return false;
     }
-    i_ += ere_ ? 1 : 2;
+    i_ += BareBraces() ? 1 : 2;
     if ((end == -1 ? start : end) > kDupMax) {
       error_ = linux::kREG_ESIZE;
       return false;
@@ -349,7 +380,7 @@ class Parser {
 
   int32_t ParseAtom(int depth) {
     const char c = p_[i_];
-    if (ere_ && c == '(') {
+    if (BareParens() && c == '(') {
       ++i_;
       return ParseGroup(depth);
     }
@@ -361,8 +392,8 @@ class Parser {
       ++i_;
       ByteSet s;
       s.set();
-      s.reset(0);
-      if (newline_) s.reset('\n');
+      if (Has(linux::kRE_DOT_NOT_NULL)) s.reset(0);
+      if (!Has(linux::kRE_DOT_NEWLINE)) s.reset('\n');
       return AddSet(s);
     }
     if (c != '\\') {
@@ -375,8 +406,8 @@ class Parser {
     }
     const char d = p_[i_ + 1];
     i_ += 2;
-    if (!ere_ && d == '(') return ParseGroup(depth);
-    if (d >= '1' && d <= '9') {
+    if (!BareParens() && d == '(') return ParseGroup(depth);
+    if (d >= '1' && d <= '9' && !Has(linux::kRE_NO_BK_REFS)) {
       const int32_t g = d - '0';
       if (static_cast<size_t>(g) > closed_.size() || !closed_[g - 1]) {
         error_ = linux::kREG_ESUBREG;
@@ -385,6 +416,7 @@ class Parser {
       prog_->backrefs = true;
       return Add(Node(Kind::kBackref, g));
     }
+    if (Has(linux::kRE_NO_GNU_OPS)) return AddByte(static_cast<unsigned char>(d));
     ByteSet s;
     switch (d) {
       case 'w':
@@ -426,7 +458,7 @@ class Parser {
       error_ = linux::kREG_EPAREN;
       return -1;
     }
-    i_ += ere_ ? 1 : 2;
+    i_ += BareParens() ? 1 : 2;
     closed_[g - 1] = true;
     Node n(Kind::kGroup, g);
     n.kids.push_back(body);
@@ -441,8 +473,14 @@ class Parser {
       return -1;
     }
     const char c = p_[i_];
+    if (c == '\\' && Has(linux::kRE_BACKSLASH_ESCAPE_IN_LISTS) && i_ + 1 < p_.size()) {
+      *byte = static_cast<unsigned char>(p_[i_ + 1]);
+      i_ += 2;
+      return 0;
+    }
     if (c == '[' && i_ + 1 < p_.size() &&
-        (p_[i_ + 1] == ':' || p_[i_ + 1] == '.' || p_[i_ + 1] == '=')) {
+        ((p_[i_ + 1] == ':' && Has(linux::kRE_CHAR_CLASSES)) || p_[i_ + 1] == '.' ||
+         p_[i_ + 1] == '=')) {
       const char kind = p_[i_ + 1];
       const char close[3] = {kind, ']', 0};
       const size_t end = p_.find(close, i_ + 2);
@@ -521,7 +559,7 @@ class Parser {
       unsigned char hi = 0;
       const int hiKind = BracketElement(&hi, &cls);
       if (hiKind < 0) return -1;
-      if (hiKind == 1 || hi < lo) {
+      if (hiKind == 1 || (hi < lo && Has(linux::kRE_NO_EMPTY_RANGES))) {
         error_ = linux::kREG_ERANGE;
         return -1;
       }
@@ -538,14 +576,16 @@ class Parser {
     }
     if (negate) {
       set.flip();
-      if (newline_) set.reset('\n');
+      if (Has(linux::kRE_HAT_LISTS_NOT_NEWLINE)) set.reset('\n');
     }
     return AddSet(set);
   }
 
   std::string_view p_;
   size_t i_ = 0;
-  bool ere_, icase_, newline_;
+  uint32_t syn_;
+  bool icase_;
+  bool firmError_ = false;
   Program* prog_;
   std::vector<bool> closed_;
 };
@@ -765,12 +805,9 @@ class Emitter {
 // too big for its memory.
 constexpr size_t kMaxInsts = 1u << 22;
 
-int32_t Compile(std::string_view pattern, int32_t cflags, Program* prog) {
-  prog->icase = (cflags & linux::kREG_ICASE) != 0;
-  prog->newline = (cflags & linux::kREG_NEWLINE) != 0;
-  prog->nosub = (cflags & linux::kREG_NOSUB) != 0;
-  Parser parser(pattern, (cflags & linux::kREG_EXTENDED) != 0, prog->icase,
-                prog->newline, prog);
+int32_t Compile(std::string_view pattern, uint32_t syntax, Program* prog) {
+  prog->icase = (syntax & linux::kRE_ICASE) != 0;
+  Parser parser(pattern, syntax, prog);
   const int32_t root = parser.Parse();
   prog->nsub = parser.groups_;
   if (root < 0) return parser.error_;
@@ -804,6 +841,9 @@ struct Subject {
   const unsigned char* text;
   int32_t length;
   bool notbol, noteol, newline;
+  // No match reads at or past `stop`; the line and the text still end at
+  // `length`.
+  int32_t stop = length;
 
   bool EndsLine(int32_t p) const {
     return (p == length && !noteol) || (newline && p < length && text[p] == '\n');
@@ -847,13 +887,14 @@ class Scanner {
     mark_.assign(prog.insts.size() * 2, -1);
   }
 
-  bool Find(int32_t from, bool anyMatch, int32_t* so, int32_t* eo) {
+  // The match starts between `from` and `last`, or nowhere.
+  bool Find(int32_t from, int32_t last, bool anyMatch, int32_t* so, int32_t* eo) {
     std::vector<Thread> now, next;
     for (int32_t p = from;; ++p) {
-      if (bestStart_ < 0) Add(&now, prog_.start, p, p);
+      if (bestStart_ < 0 && p <= last) Add(&now, prog_.start, p, p);
       if (bestStart_ >= 0 && anyMatch) break;
-      if (now.empty() && (bestStart_ >= 0 || p >= s_.length)) break;
-      if (p >= s_.length) break;
+      if (now.empty() && (bestStart_ >= 0 || p >= last || p >= s_.stop)) break;
+      if (p >= s_.stop) break;
       next.clear();
       const unsigned char c = s_.text[p];
       for (const Thread& t : now) {
@@ -1117,8 +1158,9 @@ class Backtracker {
  public:
   Backtracker(const Program& prog, const Subject& s) : prog_(prog), s_(s) {}
 
-  bool Find(int32_t from, Regs* out) {
-    for (int32_t start = from; start <= s_.length; ++start) {
+  bool Find(int32_t from, int32_t last, Regs* out) {
+    last = std::min(last, s_.stop);
+    for (int32_t start = from; start <= last; ++start) {
       bestEnd_ = -1;
       Run(start);
       if (bestEnd_ >= 0) {
@@ -1180,7 +1222,7 @@ class Backtracker {
             fail = true;
             break;
           case Op::kChar:
-            if (c.p < s_.length && prog_.sets[inst.arg].test(s_.text[c.p])) {
+            if (c.p < s_.stop && prog_.sets[inst.arg].test(s_.text[c.p])) {
               ++c.p;
               c.seen.clear();
               c.owe = false;
@@ -1196,7 +1238,7 @@ class Backtracker {
               break;
             }
             const int32_t len = r.rm_eo - r.rm_so;
-            if (len > s_.length - c.p) {
+            if (len > s_.stop - c.p) {
               fail = true;
               break;
             }
@@ -1268,6 +1310,20 @@ class Backtracker {
   std::string key_;
 };
 
+// The match starting between `from` and `last` into regs, sized for every
+// group; the groups only when `groups`. `any`: only whether there is one
+// matters, not where.
+bool Search(const Program& prog, const Subject& s, int32_t from, int32_t last, bool groups,
+            bool any, Regs* regs) {
+  regs->assign(prog.nsub + 1, linux::RegMatch{-1, -1});
+  if (prog.backrefs) return Backtracker(prog, s).Find(from, last, regs);
+  int32_t so = 0, eo = 0;
+  if (!Scanner(prog, s).Find(from, last, any, &so, &eo)) return false;
+  if (groups && prog.nsub > 0) Submatches(prog, s, so, eo, regs);
+  (*regs)[0] = {so, eo};
+  return true;
+}
+
 constexpr std::string_view kMessages[] = {
     "Success",
     "No match",
@@ -1294,6 +1350,123 @@ Program* ProgramOf(const linux::RegexT* preg) {
   return reinterpret_cast<Program*>(static_cast<uintptr_t>(preg->buffer));
 }
 
+// ---- The GNU interface ----------------------------------------------------
+
+// re_syntax_options: the guest's copy once the loader binds it, read at
+// every compile since the guest may write it directly.
+uint32_t gSyntaxHome = 0;
+uint32_t* gSyntax = &gSyntaxHome;
+
+void BindSyntax(uint32_t address, uint32_t size) {
+  if (size < 4) return;
+  gSyntax = reinterpret_cast<uint32_t*>(uintptr_t{address});
+  *gSyntax = 0;
+}
+
+const unsigned char* TranslateOf(const linux::RegexT* buf) {
+  return reinterpret_cast<const unsigned char*>(uintptr_t{buf->translate});
+}
+
+std::string Translated(const char* text, size_t length, const unsigned char* table) {
+  std::string out(text, length);
+  if (table != nullptr)
+    for (char& c : out) c = static_cast<char>(table[static_cast<unsigned char>(c)]);
+  return out;
+}
+
+uint32_t RegsMode(const linux::RegexT* buf) {
+  return (buf->bits & linux::kRegAllocMask) >> linux::kRegAllocShift;
+}
+void SetRegsMode(linux::RegexT* buf, uint32_t mode) {
+  buf->bits = (buf->bits & ~linux::kRegAllocMask) | (mode << linux::kRegAllocShift);
+}
+
+// Hands the match's registers to the guest as glibc does: one more than
+// the groups, the extra one -1, the arrays from the guest's heap unless
+// the program fixed them. False when the heap cannot give them.
+bool CopyRegisters(linux::RegexT* buf, linux::ReRegisters* out, const Regs& regs,
+                   size_t count) {
+  const uint32_t need = static_cast<uint32_t>(count + 1);
+  uint32_t mode = RegsMode(buf);
+  if (mode == linux::kREGS_UNALLOCATED || mode == linux::kREGS_REALLOCATE) {
+    if (mode == linux::kREGS_UNALLOCATED || out->num_regs < need) {
+      void* oldStart = mode == linux::kREGS_UNALLOCATED
+                           ? nullptr
+                           : reinterpret_cast<void*>(uintptr_t{out->start});
+      void* oldEnd = mode == linux::kREGS_UNALLOCATED
+                         ? nullptr
+                         : reinterpret_cast<void*>(uintptr_t{out->end});
+      void* start = tblibc::GuestRealloc(oldStart, need * sizeof(int32_t));
+      if (start == nullptr) return false;
+      out->start = tblibc::Address(start);
+      void* end = tblibc::GuestRealloc(oldEnd, need * sizeof(int32_t));
+      if (end == nullptr) return false;
+      out->end = tblibc::Address(end);
+      out->num_regs = need;
+    }
+    SetRegsMode(buf, linux::kREGS_REALLOCATE);
+  }
+  auto* starts = reinterpret_cast<int32_t*>(uintptr_t{out->start});
+  auto* ends = reinterpret_cast<int32_t*>(uintptr_t{out->end});
+  for (uint32_t k = 0; k < out->num_regs; ++k) {
+    linux::RegMatch r{-1, -1};
+    if (k < count && k < regs.size() && regs[k].rm_eo != -1) r = regs[k];
+    starts[k] = r.rm_so;
+    ends[k] = r.rm_eo;
+  }
+  return true;
+}
+
+// re_search and its kin over one text: starts from `start` towards
+// start + range, a match read no further than `stop`. The match's start,
+// or with `length` its length; -1 none, -2 trouble.
+int32_t SearchText(linux::RegexT* buf, const char* raw, int32_t size, int32_t start,
+                   int32_t range, int32_t stop, linux::ReRegisters* regs, bool length) {
+  const Program* prog = ProgramOf(buf);
+  if (prog == nullptr) return -2;
+  if (start < 0 || start > size) return -1;
+  int32_t last = start + range;
+  if (size < last || (range >= 0 && last < start))
+    last = size;
+  else if (last < 0 || (range < 0 && start <= last))
+    last = 0;
+  if (stop < 0 || stop > size) stop = size;
+  const std::string text = Translated(raw, static_cast<size_t>(size), TranslateOf(buf));
+  Subject s{reinterpret_cast<const unsigned char*>(text.data()), size,
+            (buf->bits & linux::kRegBitNotBol) != 0, (buf->bits & linux::kRegBitNotEol) != 0,
+            (buf->bits & linux::kRegBitNewlineAnchor) != 0};
+  s.stop = stop;
+  // A buffer without subexpressions fills no registers; a fixed set too
+  // small for every group takes what fits.
+  if ((buf->bits & linux::kRegBitNoSub) != 0) regs = nullptr;
+  const bool groups = regs != nullptr;
+  Regs found;
+  int32_t at = -1;
+  if (last >= start) {
+    if (Search(*prog, s, start, last, groups, false, &found)) at = found[0].rm_so;
+  } else {
+    for (int32_t p = start; p >= last && at < 0; --p)
+      if (Search(*prog, s, p, p, groups, false, &found)) at = p;
+  }
+  if (at < 0) return -1;
+  if (regs != nullptr && !CopyRegisters(buf, regs, found, prog->nsub + 1)) return -2;
+  return length ? found[0].rm_eo - at : at;
+}
+
+// The BSD pair's one pattern.
+linux::RegexT gReComp{};
+
+// The two strings seen as one.
+int32_t SearchTwo(linux::RegexT* buf, const char* s1, int32_t size1, const char* s2,
+                  int32_t size2, int32_t start, int32_t range, linux::ReRegisters* regs,
+                  int32_t stop, bool length) {
+  if (size1 < 0 || size2 < 0 || stop < 0 || size1 > INT32_MAX - size2) return -2;
+  std::string joined;
+  if (size1 > 0) joined.append(s1, static_cast<size_t>(size1));
+  if (size2 > 0) joined.append(s2, static_cast<size_t>(size2));
+  return SearchText(buf, joined.data(), size1 + size2, start, range, stop, regs, length);
+}
+
 }  // namespace
 }  // namespace tblibc::regex
 
@@ -1303,13 +1476,18 @@ extern "C" {
 
 int32_t tblibc_regcomp(linux::RegexT* preg, const char* pattern, int32_t cflags) {
   auto* prog = new Program;
-  const int32_t err = Compile(pattern, cflags, prog);
-  const bool ere = (cflags & linux::kREG_EXTENDED) != 0;
   // The library's syntax bits for POSIX extended and basic, then case
   // folding and newline-sensitive dots and lists.
-  uint32_t syntax = ere ? 0x3b2fcu : 0x10102c6u;
-  if (prog->icase) syntax |= 0x400000u;
-  if (prog->newline) syntax = (syntax & ~0x40u) | 0x100u;
+  uint32_t syntax = (cflags & linux::kREG_EXTENDED) != 0 ? linux::kRE_SYNTAX_POSIX_EXTENDED
+                                                         : linux::kRE_SYNTAX_POSIX_BASIC;
+  if ((cflags & linux::kREG_ICASE) != 0) syntax |= linux::kRE_ICASE;
+  const bool newline = (cflags & linux::kREG_NEWLINE) != 0;
+  prog->nosub = (cflags & linux::kREG_NOSUB) != 0;
+  if (newline)
+    syntax = (syntax & ~linux::kRE_DOT_NEWLINE) | linux::kRE_HAT_LISTS_NOT_NEWLINE;
+  int32_t err = Compile(pattern, syntax, prog);
+  // POSIX names an unmatched close as it names an unmatched open.
+  if (err == linux::kREG_ERPAREN) err = linux::kREG_EPAREN;
   // What glibc leaves in the fields, failed or not: a failed pattern has
   // no buffer, so regfree after it is harmless; `used` is the size of
   // glibc's own compiled pattern.
@@ -1329,7 +1507,7 @@ int32_t tblibc_regcomp(linux::RegexT* preg, const char* pattern, int32_t cflags)
   preg->buffer = tblibc::Address(prog);
   preg->allocated = kGlibcPatternSize;
   if (prog->nosub) bits |= linux::kRegBitNoSub;
-  if (prog->newline) bits |= linux::kRegBitNewlineAnchor;
+  if (newline) bits |= linux::kRegBitNewlineAnchor;
   preg->bits = bits;
   return 0;
 }
@@ -1346,20 +1524,20 @@ int32_t tblibc_regexec(const linux::RegexT* preg, const char* string,
     length = static_cast<int32_t>(std::strlen(string));
   }
   if (from < 0 || from > length) return linux::kREG_NOMATCH;
-  if (prog->nosub) nmatch = 0;
-  const Subject s{reinterpret_cast<const unsigned char*>(string), length,
+  // The buffer's flags, as the program may have left them.
+  if ((preg->bits & linux::kRegBitNoSub) != 0) nmatch = 0;
+  std::string translated;
+  if (preg->translate != 0)
+    translated = Translated(string, static_cast<size_t>(length), TranslateOf(preg));
+  const Subject s{reinterpret_cast<const unsigned char*>(
+                      preg->translate != 0 ? translated.data() : string),
+                  length,
                   (eflags & linux::kREG_NOTBOL) != 0,
-                  (eflags & linux::kREG_NOTEOL) != 0, prog->newline};
-  Regs regs(prog->nsub + 1, linux::RegMatch{-1, -1});
-  if (prog->backrefs) {
-    if (!Backtracker(*prog, s).Find(from, &regs)) return linux::kREG_NOMATCH;
-  } else {
-    int32_t so = 0, eo = 0;
-    if (!Scanner(*prog, s).Find(from, nmatch == 0, &so, &eo))
-      return linux::kREG_NOMATCH;
-    if (nmatch > 1 && prog->nsub > 0) Submatches(*prog, s, so, eo, &regs);
-    regs[0] = {so, eo};
-  }
+                  (eflags & linux::kREG_NOTEOL) != 0,
+                  (preg->bits & linux::kRegBitNewlineAnchor) != 0};
+  Regs regs;
+  if (!Search(*prog, s, from, INT32_MAX, nmatch > 1, nmatch == 0, &regs))
+    return linux::kREG_NOMATCH;
   for (uint32_t k = 0; k < nmatch; ++k) {
     linux::RegMatch r{-1, -1};
     if (k < regs.size() && regs[k].rm_eo != -1) r = regs[k];
@@ -1382,6 +1560,95 @@ uint32_t tblibc_regerror(int32_t code, const linux::RegexT*, char* buffer,
   return static_cast<uint32_t>(text.size() + 1);
 }
 
+const char* tblibc_re_compile_pattern(const char* pattern, uint32_t length,
+                                      linux::RegexT* buf) {
+  const uint32_t syntax = *gSyntax;
+  auto* prog = new Program;
+  prog->nosub = (syntax & linux::kRE_NO_SUB) != 0;
+  const std::string text = Translated(pattern, length, TranslateOf(buf));
+  const int32_t err = Compile(text, syntax, prog);
+  // Lines end at newlines for the GNU interface; the program may say
+  // otherwise in the buffer before it searches.
+  uint32_t bits = (buf->bits & ~0xffu) | linux::kRegBitNewlineAnchor;
+  if (prog->nosub) bits |= linux::kRegBitNoSub;
+  buf->bits = bits;
+  buf->syntax = syntax;
+  buf->used = kGlibcPatternSize;
+  buf->re_nsub = prog->nsub;
+  if (err != 0) {
+    delete prog;
+    buf->buffer = 0;
+    buf->allocated = 0;
+    return kMessages[err].data();
+  }
+  buf->buffer = tblibc::Address(prog);
+  buf->allocated = kGlibcPatternSize;
+  return nullptr;
+}
+
+uint32_t tblibc_re_set_syntax(uint32_t syntax) {
+  const uint32_t old = *gSyntax;
+  *gSyntax = syntax;
+  return old;
+}
+
+// The engine needs no fastmap; the map is left as the program gave it.
+int32_t tblibc_re_compile_fastmap(linux::RegexT* buf) {
+  buf->bits |= linux::kRegBitFastmapAccurate;
+  return 0;
+}
+
+int32_t tblibc_re_search(linux::RegexT* buf, const char* string, int32_t size,
+                         int32_t start, int32_t range, linux::ReRegisters* regs) {
+  return SearchText(buf, string, size, start, range, size, regs, false);
+}
+
+int32_t tblibc_re_search_2(linux::RegexT* buf, const char* s1, int32_t size1,
+                           const char* s2, int32_t size2, int32_t start, int32_t range,
+                           linux::ReRegisters* regs, int32_t stop) {
+  return SearchTwo(buf, s1, size1, s2, size2, start, range, regs, stop, false);
+}
+
+int32_t tblibc_re_match(linux::RegexT* buf, const char* string, int32_t size,
+                        int32_t start, linux::ReRegisters* regs) {
+  return SearchText(buf, string, size, start, 0, size, regs, true);
+}
+
+int32_t tblibc_re_match_2(linux::RegexT* buf, const char* s1, int32_t size1,
+                          const char* s2, int32_t size2, int32_t start,
+                          linux::ReRegisters* regs, int32_t stop) {
+  return SearchTwo(buf, s1, size1, s2, size2, start, 0, regs, stop, true);
+}
+
+void tblibc_re_set_registers(linux::RegexT* buf, linux::ReRegisters* regs,
+                             uint32_t count, uint32_t starts, uint32_t ends) {
+  if (count != 0) {
+    SetRegsMode(buf, linux::kREGS_REALLOCATE);
+    regs->num_regs = count;
+    regs->start = starts;
+    regs->end = ends;
+  } else {
+    SetRegsMode(buf, linux::kREGS_UNALLOCATED);
+    regs->num_regs = 0;
+    regs->start = 0;
+    regs->end = 0;
+  }
+}
+
+const char* tblibc_re_comp(const char* pattern) {
+  if (pattern == nullptr)
+    return gReComp.buffer == 0 ? "No previous regular expression" : nullptr;
+  delete ProgramOf(&gReComp);
+  gReComp.buffer = 0;
+  return tblibc_re_compile_pattern(pattern, static_cast<uint32_t>(std::strlen(pattern)),
+                                   &gReComp);
+}
+
+int32_t tblibc_re_exec(const char* string) {
+  const auto size = static_cast<int32_t>(std::strlen(string));
+  return SearchText(&gReComp, string, size, 0, size, size, nullptr, false) >= 0 ? 1 : 0;
+}
+
 void tblibc_regfree(linux::RegexT* preg) {
   delete ProgramOf(preg);
   preg->buffer = 0;
@@ -1401,8 +1668,22 @@ constexpr Export kExports[] = {
     Fn<&tblibc_regexec>("regexec"),
     Fn<&tblibc_regerror>("regerror"),
     Fn<&tblibc_regfree>("regfree"),
+    Fn<&tblibc_re_compile_pattern>("re_compile_pattern"),
+    Fn<&tblibc_re_set_syntax>("re_set_syntax"),
+    Fn<&tblibc_re_compile_fastmap>("re_compile_fastmap"),
+    Fn<&tblibc_re_search>("re_search"),
+    Fn<&tblibc_re_search_2>("re_search_2"),
+    Fn<&tblibc_re_match>("re_match"),
+    Fn<&tblibc_re_match_2>("re_match_2"),
+    Fn<&tblibc_re_set_registers>("re_set_registers"),
+    Fn<&tblibc_re_comp>("re_comp"),
+    Fn<&tblibc_re_exec>("re_exec"),
 };
 
-const Family kRegexFamily{"regex", kExports};
+constexpr DataExport kObjects[] = {
+    {"re_syntax_options", &tblibc::regex::BindSyntax, 0},
+};
+
+const Family kRegexFamily{"regex", kExports, kObjects};
 
 }  // namespace tblibc
