@@ -34,6 +34,8 @@ extern const Family kRegexFamily;        // regex.cpp: regcomp, regexec
 extern const Family kThreadsFamily;      // threads.cpp: pthread, one thread
 extern const Family kLocalesFamily;      // locales.cpp: locale objects, _l names
 extern const Family kWideMemFamily;      // widemem.cpp: wmemcpy and its kin
+extern const Family kIconvFamily;        // iconv.cpp: iconv_open, iconv
+extern const Family kMultibyteFamily;    // multibyte.cpp: mbsrtowcs, wide strings
 
 namespace {
 
@@ -63,8 +65,10 @@ const Family* const kFamilies[] = {
     &kThreadsFamily,
     &kLocalesFamily,
     &kWideMemFamily,
+    &kIconvFamily,
+    &kMultibyteFamily,
 };
-static_assert(std::size(kFamilies) == 25);
+static_assert(std::size(kFamilies) == 27);
 
 }  // namespace
 
