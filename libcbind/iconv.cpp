@@ -340,6 +340,32 @@ int32_t EncodeReplacement(Converter& cv, uint32_t c, uint8_t* out, uint32_t room
   return static_cast<int32_t>(size);
 }
 
+// Most text is ASCII: a run of it goes across without a code point at a
+// time. Every source here reads a byte below 0x80 as itself; a target
+// takes such a run once its byte-order mark, if any, is out.
+void CopyAscii(const Converter& cv, const uint8_t*& in, uint32_t& inLeft, uint8_t*& out,
+               uint32_t& outLeft) {
+  if (cv.from.form != Form::kUtf8 && cv.from.form != Form::kByte) return;
+  if (cv.to.order == Order::kMarked && !cv.marked) return;
+  const uint32_t unit = cv.to.form == Form::kUtf8 || cv.to.form == Form::kByte   ? 1
+                        : cv.to.form == Form::kUtf16 || cv.to.form == Form::kUcs2 ? 2
+                                                                                 : 4;
+  const uint32_t most = std::min(inLeft, outLeft / unit);
+  const uint32_t low = cv.to.order == Order::kBig ? unit - 1 : 0;
+  uint32_t n = 0;
+  if (unit == 1) {
+    while (n < most && in[n] < 0x80) out[n] = in[n], ++n;
+  } else {
+    for (; n < most && in[n] < 0x80; ++n) {
+      uint8_t* at = out + n * unit;
+      std::memset(at, 0, unit);
+      at[low] = in[n];
+    }
+  }
+  in += n, inLeft -= n;
+  out += n * unit, outLeft -= n * unit;
+}
+
 // The name as glibc compares it: upper case, no spaces, the suffixes after
 // "//" apart (a lone trailing '/' dropped).
 struct Name {
@@ -422,6 +448,8 @@ uint32_t tblibc_iconv(void* handle, const uint8_t** inbuf, uint32_t* inleft,
   int32_t error = 0;
   bool ignored = false;
   while (inLeft > 0) {
+    CopyAscii(*cv, in, inLeft, out, outLeft);
+    if (inLeft == 0) break;
     const Decoded d = Decode(*cv, in, inLeft);
     int32_t written = 0;
     if (d.error == 0 && d.code != kNone) {
