@@ -157,7 +157,9 @@ uint32_t Read32(const uint8_t* p, bool big) {
 bool IsSurrogate(uint32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
 // glibc skips a bad sequence's lead byte and the continuation bytes that
-// follow it, up to the length the lead announces.
+// follow it, up to the length the lead announces. A sequence cut short by
+// the end of the input is EINVAL whenever its lead could start one, before
+// its bytes are checked any further.
 Decoded DecodeUtf8(const uint8_t* p, uint32_t n) {
   const uint8_t b = p[0];
   if (b < 0x80) return {0, b, 1};
@@ -169,18 +171,15 @@ Decoded DecodeUtf8(const uint8_t* p, uint32_t n) {
                                                   : 1;
   uint32_t skip = 1;
   while (skip < length && skip < n && (p[skip] & 0xC0) == 0x80) ++skip;
-  if (length == 1 || length > 4 || b < 0xC2 || b > 0xF4) return {linux::kEILSEQ, 0, skip};
+  if (length == 1 || b < 0xC2) return {linux::kEILSEQ, 0, skip};
+  if (skip == n && n < length) return {linux::kEINVAL, 0, 0};
+  if (skip < length || length > 4 || b > 0xF4) return {linux::kEILSEQ, 0, skip};
+  const uint8_t c = p[1];
+  if ((b == 0xE0 && c < 0xA0) || (b == 0xED && c > 0x9F) || (b == 0xF0 && c < 0x90) ||
+      (b == 0xF4 && c > 0x8F))
+    return {linux::kEILSEQ, 0, skip};
   uint32_t code = b & (0x7F >> length);
-  for (uint32_t i = 1; i < length; ++i) {
-    if (i >= n) return {linux::kEINVAL, 0, 0};
-    const uint8_t c = p[i];
-    const bool second = i == 1;
-    const bool ok = (c & 0xC0) == 0x80 && !(second && b == 0xE0 && c < 0xA0) &&
-                    !(second && b == 0xED && c > 0x9F) && !(second && b == 0xF0 && c < 0x90) &&
-                    !(second && b == 0xF4 && c > 0x8F);
-    if (!ok) return {linux::kEILSEQ, 0, skip};
-    code = code << 6 | (c & 0x3F);
-  }
+  for (uint32_t i = 1; i < length; ++i) code = code << 6 | (p[i] & 0x3F);
   return {0, code, length};
 }
 
@@ -225,7 +224,7 @@ Decoded Decode(Converter& cv, const uint8_t* p, uint32_t n) {
     }
     case Form::kUcs4: {
       const uint32_t c = Read32(p, bigEndian);
-      if (c > 0x7FFFFFFF) return {linux::kEILSEQ, 0, 4};
+      if (c > 0x7FFFFFFF || IsSurrogate(c)) return {linux::kEILSEQ, 0, 4};
       return {0, c, 4};
     }
     case Form::kByte: {
@@ -247,21 +246,23 @@ void Put(uint8_t* out, uint32_t value, uint32_t size, bool big) {
     out[i] = static_cast<uint8_t>(value >> (8 * (big ? size - 1 - i : i)));
 }
 
-// The bytes of one code point, the mark first when a kMarked target has
-// not written it: all of them, or none with kNoRoom or kUnencodable.
-int32_t Encode(Converter& cv, uint32_t c, uint8_t* out, uint32_t room) {
+// The bytes of one code point: all of them, or none with kNoRoom or
+// kUnencodable.
+int32_t Encode(const Converter& cv, uint32_t c, uint8_t* out, uint32_t room) {
   const Charset& set = cv.to;
   uint8_t bytes[8];
   uint32_t size = 0;
   const bool big = set.order == Order::kBig;
   switch (set.form) {
     case Form::kUtf8:
-      if (IsSurrogate(c) || c > 0x1FFFFF) return kUnencodable;
+      // glibc writes the old five- and six-byte forms past U+1FFFFF.
+      if (IsSurrogate(c) || c > 0x7FFFFFFF) return kUnencodable;
       if (c < 0x80) {
         bytes[size++] = static_cast<uint8_t>(c);
       } else {
-        const uint32_t length = c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
-        bytes[0] = static_cast<uint8_t>((0xF00 >> length) | (c >> (6 * (length - 1))));
+        const uint32_t length =
+            c < 0x800 ? 2 : c < 0x10000 ? 3 : c < 0x200000 ? 4 : c < 0x4000000 ? 5 : 6;
+        bytes[0] = static_cast<uint8_t>((0xFF00 >> length) | (c >> (6 * (length - 1))));
         for (uint32_t i = 1; i < length; ++i)
           bytes[i] = static_cast<uint8_t>(0x80 | ((c >> (6 * (length - 1 - i))) & 0x3F));
         size = length;
@@ -269,7 +270,6 @@ int32_t Encode(Converter& cv, uint32_t c, uint8_t* out, uint32_t room) {
       break;
     case Form::kUtf16:
       if (IsSurrogate(c) || c > 0x10FFFF) return kUnencodable;
-      if (set.order == Order::kMarked && !cv.marked) Put(bytes + size, 0xFEFF, 2, big), size += 2;
       if (c < 0x10000) {
         Put(bytes + size, c, 2, big), size += 2;
       } else {
@@ -283,7 +283,6 @@ int32_t Encode(Converter& cv, uint32_t c, uint8_t* out, uint32_t room) {
       break;
     case Form::kUtf32:
       if (IsSurrogate(c) || c > 0x10FFFF) return kUnencodable;
-      if (set.order == Order::kMarked && !cv.marked) Put(bytes + size, 0xFEFF, 4, big), size += 4;
       Put(bytes + size, c, 4, big), size += 4;
       break;
     case Form::kUcs4:
@@ -302,8 +301,19 @@ int32_t Encode(Converter& cv, uint32_t c, uint8_t* out, uint32_t room) {
   }
   if (size > room) return kNoRoom;
   std::memcpy(out, bytes, size);
-  cv.marked = true;
   return static_cast<int32_t>(size);
+}
+
+// A kMarked target's mark goes out before its first character, on its
+// own: it stays written when the character then finds no room.
+bool WriteMark(Converter& cv, uint8_t*& out, uint32_t& outLeft) {
+  if (cv.to.order != Order::kMarked || cv.marked) return true;
+  const uint32_t size = cv.to.form == Form::kUtf16 ? 2 : 4;
+  if (outLeft < size) return false;
+  Put(out, 0xFEFF, size, false);
+  out += size, outLeft -= size;
+  cv.marked = true;
+  return true;
 }
 
 struct Transliteration {
@@ -325,18 +335,16 @@ std::string_view Transliterate(uint32_t wc) {
 }
 
 // A replacement goes out whole or not at all, as glibc writes it.
-int32_t EncodeReplacement(Converter& cv, uint32_t c, uint8_t* out, uint32_t room) {
-  Converter trial = cv;
+int32_t EncodeReplacement(const Converter& cv, uint32_t c, uint8_t* out, uint32_t room) {
   uint8_t bytes[64];
   uint32_t size = 0;
   for (const char ch : Transliterate(c)) {
-    const int32_t n = Encode(trial, static_cast<uint8_t>(ch), bytes + size, sizeof bytes - size);
+    const int32_t n = Encode(cv, static_cast<uint8_t>(ch), bytes + size, sizeof bytes - size);
     if (n < 0) return kUnencodable;
     size += static_cast<uint32_t>(n);
   }
   if (size > room) return kNoRoom;
   std::memcpy(out, bytes, size);
-  cv = trial;
   return static_cast<int32_t>(size);
 }
 
@@ -429,14 +437,14 @@ int32_t tblibc_iconv_close(void* handle) {
   return 0;
 }
 
-// None of the sets has a shift state, so a reset writes nothing; it
-// forgets the byte order read and the mark written.
+// None of the sets has a shift state, so a reset writes nothing. glibc's
+// reset makes a marked target write its mark again but keeps the byte
+// order a marked source has read.
 uint32_t tblibc_iconv(void* handle, const uint8_t** inbuf, uint32_t* inleft,
                       uint8_t** outbuf, uint32_t* outleft) {
   using namespace tblibc;
   auto* cv = static_cast<Converter*>(handle);
   if (inbuf == nullptr || *inbuf == nullptr) {
-    cv->readOrder = Order::kMarked;
     cv->marked = false;
     return 0;
   }
@@ -453,7 +461,7 @@ uint32_t tblibc_iconv(void* handle, const uint8_t** inbuf, uint32_t* inleft,
     const Decoded d = Decode(*cv, in, inLeft);
     int32_t written = 0;
     if (d.error == 0 && d.code != kNone) {
-      written = Encode(*cv, d.code, out, outLeft);
+      written = WriteMark(*cv, out, outLeft) ? Encode(*cv, d.code, out, outLeft) : kNoRoom;
       if (written == kUnencodable && cv->translit) {
         written = EncodeReplacement(*cv, d.code, out, outLeft);
         if (written >= 0) ++irreversible;

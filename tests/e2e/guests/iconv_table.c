@@ -225,6 +225,79 @@ static void multibyte(void) {
          wcswidth(L"a\tb", 3), wcswidth(L"a\xe9", 2));
 }
 
+/* Past U+10FFFF, surrogates, inputs cut short, the marks with little room. */
+static void edges(void) {
+  run("UTF-8", "UCS-4BE", "\0\x20\0\0", 4, 256);
+  run("UTF-8", "UCS-4BE", "\0\x1f\xff\xff", 4, 256);
+  run("UTF-8", "UCS-4BE", "\x04\0\0\0", 4, 256);
+  run("UTF-8", "UCS-4BE", "\0\0\xd8\0", 4, 256);
+  run("UTF-16LE", "UCS-4BE", "\0\x11\0\0", 4, 256);
+  run("UTF-16LE", "UCS-4BE", "\0\0\xd8\0", 4, 256);
+  run("UTF-32LE", "UCS-4BE", "\0\x11\0\0", 4, 256);
+  run("UCS-2LE", "UCS-4BE", "\0\0\xd8\0", 4, 256);
+  run("ASCII//TRANSLIT", "UCS-4BE", "\0\x11\0\0", 4, 256);
+  run("UCS-2//TRANSLIT", "UTF-8", "\xf0\x9f\x98\x80", 4, 256);
+  run("UTF-16LE", "UTF-8", "a\xe0\x80", 3, 256);
+  run("UTF-16LE", "UTF-8", "a\xc0", 2, 256);
+  run("UTF-16LE", "UTF-8", "a\xc2", 2, 256);
+  run("UTF-16LE", "UTF-8", "a\xf5", 2, 256);
+  run("UTF-16LE", "UTF-8", "a\xf8\x88", 3, 256);
+  run("UTF-16LE", "UTF-8", "a\xed\xa0", 3, 256);
+  run("UTF-16LE", "UTF-8", "a\xf4\x90", 3, 256);
+  run("UTF-16LE", "UTF-8", "a\xfe", 2, 256);
+  run("UTF-16LE//IGNORE", "UTF-8", "a\xf8\x88\x80\x80\x80z\xfc\x80\x80\x80\x80\x80y\xfez", 17, 256);
+  run("UTF-16LE//IGNORE", "UTF-8", "a\xe2\x82", 3, 256);
+  run("ASCII//IGNORE", "UTF-8", "\xc3\xa9" "abcdef", 8, 3);
+  run("UTF-16", "UTF-8", "ab", 2, 3);
+  run("UTF-16", "UTF-8", "ab", 2, 1);
+  run("UTF-32", "UTF-8", "ab", 2, 7);
+  run("UTF-8", "UTF-16", "\xff", 1, 256);
+  run("UTF-8", "UTF-16", "\xff\xfe", 2, 256);
+  run("UTF-8", "UTF-32", "\xff\xfe\0", 3, 256);
+  run("UTF-8", "UTF-16", "\xfe\xff\xd8\x3d", 4, 256);
+  run("UTF-8", "WCHAR_T", "\0\0\x11\0", 4, 256);
+  run("UTF-8", "WCHAR_T", "\0\xd8\0\0", 4, 256);
+  run("UTF-8", "UCS-4LE", "\0\xd8\0\0", 4, 256);
+  run("ISO-8859-1", "UTF-8", "\xc2\x80\xc3\xbf", 4, 256);
+  run("CP437//TRANSLIT", "UTF-8", "\xe2\x82\xac\xc3\xa9\xc5\x93", 7, 256);
+  /* A reset keeps the byte order a marked source has read. */
+  iconv_t cd = iconv_open("UTF-8", "UTF-16");
+  char out[64], *op = out, *ip;
+  size_t ol = sizeof out, il;
+  char a[] = "\xfe\xff\0a", b[] = "a\0", c[] = "\xff\xfe" "b\0";
+  ip = a, il = 4;
+  iconv(cd, &ip, &il, &op, &ol);
+  iconv(cd, NULL, NULL, NULL, NULL);
+  ip = b, il = 2;
+  iconv(cd, &ip, &il, &op, &ol);
+  ip = c, il = 4;
+  iconv(cd, &ip, &il, &op, &ol);
+  printf("after reset ");
+  hex(out, (size_t)(op - out));
+  printf("\n");
+  iconv_close(cd);
+  /* Every character to the //TRANSLIT targets, summed. */
+  static const char *const kTargets[] = {
+      "ASCII//TRANSLIT", "ISO-8859-1//TRANSLIT", "CP1252//TRANSLIT",
+      "KOI8-R//TRANSLIT", "UCS-2//TRANSLIT", "ISO-8859-2//TRANSLIT"};
+  for (size_t t = 0; t < sizeof kTargets / sizeof *kTargets; ++t) {
+    cd = iconv_open(kTargets[t], "UCS-4LE");
+    unsigned long long sum = 0;
+    long total = 0;
+    for (unsigned wc = 0x80; wc < 0x30000; ++wc) {
+      if (wc >= 0xd800 && wc < 0xe000) continue;
+      char o[64];
+      ip = (char *)&wc, op = o, il = 4, ol = 64;
+      size_t r = iconv(cd, &ip, &il, &op, &ol);
+      total += (long)r;
+      for (char *p = o; p < op; ++p) sum = sum * 131 + (unsigned char)*p;
+      sum = sum * 7 + (op - o);
+    }
+    printf("sweep %s %llx %ld\n", kTargets[t], sum, total);
+    iconv_close(cd);
+  }
+}
+
 int main(void) {
   names();
   static const char *const kSets[] = {
@@ -329,6 +402,7 @@ int main(void) {
   runs("UTF-8", "CP1252", "\x80\x81\x8d\x9f");
   pieces();
   resets();
+  edges();
   multibyte();
   return 0;
 }
