@@ -279,7 +279,9 @@ static void edges(void) {
   /* Every character to the //TRANSLIT targets, summed. */
   static const char *const kTargets[] = {
       "ASCII//TRANSLIT", "ISO-8859-1//TRANSLIT", "CP1252//TRANSLIT",
-      "KOI8-R//TRANSLIT", "UCS-2//TRANSLIT", "ISO-8859-2//TRANSLIT"};
+      "KOI8-R//TRANSLIT", "UCS-2//TRANSLIT", "ISO-8859-2//TRANSLIT",
+      "ISO-8859-15//TRANSLIT", "CP1250//TRANSLIT", "CP1251//TRANSLIT",
+      "CP437//TRANSLIT", "CP850//TRANSLIT"};
   for (size_t t = 0; t < sizeof kTargets / sizeof *kTargets; ++t) {
     cd = iconv_open(kTargets[t], "UCS-4LE");
     unsigned long long sum = 0;
@@ -296,6 +298,72 @@ static void edges(void) {
     printf("sweep %s %llx %ld\n", kTargets[t], sum, total);
     iconv_close(cd);
   }
+}
+
+/* The edges of the multibyte and wide string names. */
+static void multibyte_edges(void) {
+  mbstate_t st;
+  memset(&st, 0, sizeof st);
+  wchar_t w[16];
+  char buf[16];
+  const char *s = "abc";
+  size_t r;
+  r = mbsrtowcs(w, &s, 0, &st);
+  printf("a %d %d\n", (int)r, (int)(s != NULL));
+  s = "abc";
+  r = mbsrtowcs(w, &s, 3, &st);
+  printf("b %d %d\n", (int)r, s ? (int)(s[0]) : -9);
+  s = "ab\xc3";
+  errno = 0;
+  r = mbsrtowcs(NULL, &s, 0, &st);
+  printf("c %d %d %c\n", (int)r, errno, *s);
+  s = "ab\xc3";
+  r = mbsnrtowcs(w, &s, 2, 16, &st);
+  printf("d %d %d\n", (int)r, (unsigned char)*s);
+  s = "ab\xc3";
+  errno = 0;
+  r = mbsnrtowcs(NULL, &s, 3, 0, &st);
+  printf("e %d %d\n", (int)r, errno);
+  s = "abc";
+  r = mbsnrtowcs(w, &s, 0, 16, &st);
+  printf("f %d\n", (int)r);
+  const wchar_t *ws = L"abc";
+  r = wcsrtombs(buf, &ws, 3, &st);
+  printf("g %d %d\n", (int)r, ws ? (int)*ws : -9);
+  ws = L"abc";
+  r = wcsrtombs(buf, &ws, 4, &st);
+  printf("h %d %d\n", (int)r, ws ? (int)*ws : -9);
+  ws = L"ab\xe9";
+  errno = 0;
+  r = wcsrtombs(NULL, &ws, 0, &st);
+  printf("i %d %d\n", (int)r, errno);
+  ws = L"abc";
+  r = wcsnrtombs(buf, &ws, 0, 16, &st);
+  printf("j %d\n", (int)r);
+  ws = L"abc";
+  r = wcsnrtombs(NULL, &ws, 2, 0, &st);
+  printf("k %d\n", (int)r);
+  printf("l %d %d %d %d\n", wcscasecmp(L"abc", L"abd"), wcscasecmp(L"abc", L"ab"), wcscasecmp(L"Z", L"a"), wcsncasecmp(L"ab", L"AB", 0));
+  wchar_t t[] = L",,a,,b,,", *save = NULL, *tok;
+  tok = wcstok(t, L",", &save);
+  printf("m %ls", tok);
+  tok = wcstok(NULL, L",", &save);
+  printf(" %ls", tok);
+  tok = wcstok(NULL, L",", &save);
+  printf(" %d", tok == NULL);
+  tok = wcstok(NULL, L",", &save);
+  printf(" %d\n", tok == NULL);
+  wchar_t e[] = L",,,";
+  save = NULL;
+  printf("n %d\n", wcstok(e, L",", &save) == NULL);
+  wchar_t cat[16] = L"x";
+  wcsncat(cat, L"yz", 5);
+  wcsncat(cat, L"q", 0);
+  printf("o %ls\n", cat);
+  printf("p %d %d %d\n", (int)wcsspn(L"", L"a"), (int)wcscspn(L"abc", L""), wcspbrk(L"abc", L"") == NULL);
+  printf("q %d %d\n", wcswidth(L"ab", 0), wcswidth(L"", 5));
+  printf("r %d %d\n", wcsstr(L"", L"") != NULL, wcsstr(L"aab", L"ab") != NULL);
+  printf("s %d\n", wcscasecmp(L"\x100", L"a"));
 }
 
 int main(void) {
@@ -404,5 +472,6 @@ int main(void) {
   resets();
   edges();
   multibyte();
+  multibyte_edges();
   return 0;
 }
