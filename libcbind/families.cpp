@@ -38,6 +38,8 @@ extern const Family kNetNamesFamily;     // netnames.cpp: byte order, inet_ addr
 extern const Family kTablesFamily;       // tables.cpp: hsearch, insque
 extern const Family kSigRealtimeFamily;  // sigrealtime.cpp: SIGRTMIN, SIGRTMAX
 extern const Family kLongOnlyFamily;     // longonly.cpp: getopt_long_only
+extern const Family kIconvFamily;        // iconv.cpp: iconv_open, iconv
+extern const Family kMultibyteFamily;    // multibyte.cpp: mbsrtowcs, wide strings
 
 namespace {
 
@@ -71,8 +73,10 @@ const Family* const kFamilies[] = {
     &kTablesFamily,
     &kSigRealtimeFamily,
     &kLongOnlyFamily,
+    &kIconvFamily,
+    &kMultibyteFamily,
 };
-static_assert(std::size(kFamilies) == 29);
+static_assert(std::size(kFamilies) == 31);
 
 }  // namespace
 
