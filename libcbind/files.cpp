@@ -1529,6 +1529,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_stat64>("stat64"),
     Fn<&tblibc_lstat64>("lstat64"),
     Fn<&tblibc_fstat64>("fstat64"),
+    Fn<&tblibc_fstat64>("__fstat64"),
     Fn<&tblibc_fstatat64>("fstatat64"),
     Fn<&tblibc_xstat>("__xstat"),
     Fn<&tblibc_lxstat>("__lxstat"),

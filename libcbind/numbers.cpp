@@ -177,6 +177,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_strtoll_internal>("__strtoll_internal"),
     Fn<&tblibc_strtoull_internal>("__strtoull_internal"),
     Fn<&tblibc_strtod>("strtod"),
+    Fn<&tblibc_strtod>("strtof64"),  // _Float64 is double
     Fn<&tblibc_strtof>("strtof"),
     Fn<&tblibc_strtold>("strtold"),
     Fn<&tblibc_strtod_internal>("__strtod_internal"),
