@@ -14,7 +14,7 @@ static sigjmp_buf env;
 static volatile int got_signo, got_code, got_addr_ok, handled, masked_inside;
 static volatile uintptr_t expected_addr;
 static char altstack[65536];
-static volatile int on_alt, depth;
+static volatile int on_alt, depth, alt_flags;
 
 static void jump_out(int signo, siginfo_t *info, void *uc) {
   sigset_t now;
@@ -103,6 +103,9 @@ static void mended_load(void) {
 /* A handler that returns: EIP moved past a ud2. */
 static void skip_ud2(int signo, siginfo_t *info, void *raw) {
   ucontext_t *uc = raw;
+  sigset_t now;
+  sigprocmask(SIG_BLOCK, NULL, &now);
+  masked_inside = sigismember(&now, signo);
   got_signo = signo;
   got_code = info->si_code;
   got_addr_ok = (uintptr_t)info->si_addr == (uintptr_t)uc->uc_mcontext.gregs[REG_EIP];
@@ -120,7 +123,10 @@ static void on_overflow(int signo, siginfo_t *info, void *uc) {
   (void)info;
   (void)uc;
   got_signo = signo;
+  stack_t now;
   on_alt = &here >= altstack && &here < altstack + sizeof altstack;
+  sigaltstack(NULL, &now);
+  alt_flags = now.ss_flags;
   siglongjmp(env, 1);
 }
 
@@ -144,9 +150,38 @@ static void overflow(void) {
   if (sigsetjmp(env, 1) == 0) {
     recurse(0);
   } else {
-    printf("stack overflow: signo=%d on_alt=%d deep=%d\n", got_signo, on_alt,
-           depth > 1000);
+    printf("stack overflow: signo=%d on_alt=%d flags_inside=%d deep=%d\n",
+           got_signo, on_alt, alt_flags, depth > 1000);
   }
+}
+
+/* One shot, not masked while it runs. */
+static void once(void) {
+  struct sigaction old;
+  install(SIGSEGV, jump_out, SA_RESETHAND | SA_NODEFER);
+  expected_addr = 0;
+  if (sigsetjmp(env, 1) == 0) {
+    *(volatile int *)0 = 1;
+  } else {
+    report("one shot");
+    sigaction(SIGSEGV, NULL, &old);
+    printf("one shot: back to default=%d\n", old.sa_handler == SIG_DFL);
+  }
+}
+
+/* A breakpoint: the handler's return goes on after the int3. */
+static void trap_handler(int signo, siginfo_t *info, void *raw) {
+  (void)raw;
+  got_signo = signo;
+  got_code = info->si_code;
+  ++handled;
+}
+
+static void breakpoint(void) {
+  handled = 0;
+  install(SIGTRAP, trap_handler, 0);
+  __asm__ volatile("int3");
+  printf("int3: signo=%d code=%d handled=%d\n", got_signo, got_code, handled);
 }
 
 int main(void) {
@@ -157,7 +192,9 @@ int main(void) {
   division(INT_MIN, -1, "INT_MIN / -1");
   mended_load();
   illegal();
+  breakpoint();
   overflow();
   null_write();
+  once();
   return 0;
 }
