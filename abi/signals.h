@@ -32,8 +32,14 @@ constexpr uint32_t kSA_NOCLDSTOP = 1, kSA_NOCLDWAIT = 2, kSA_SIGINFO = 4,
 
 constexpr int32_t kSIG_BLOCK = 0, kSIG_UNBLOCK = 1, kSIG_SETMASK = 2;
 
+constexpr uint32_t kSA_RESTORER = 0x04000000;
+
 // si_code values.
-constexpr int32_t kSI_USER = 0, kSI_TKILL = -6;
+constexpr int32_t kSI_USER = 0, kSI_KERNEL = 0x80, kSI_TKILL = -6;
+constexpr int32_t kSEGV_MAPERR = 1, kSEGV_ACCERR = 2;
+constexpr int32_t kBUS_ADRERR = 2;
+constexpr int32_t kILL_ILLOPN = 2;
+constexpr int32_t kFPE_INTDIV = 1, kFPE_INTOVF = 2;
 
 constexpr int32_t kSS_ONSTACK = 1, kSS_DISABLE = 2;
 constexpr uint32_t kMINSIGSTKSZ = 2048;
@@ -54,17 +60,21 @@ struct SigAction {
 static_assert(sizeof(SigAction) == 140);
 static_assert(offsetof(SigAction, flags) == 132);
 
-// siginfo_t as a signal sent by kill or raise fills it.
+// siginfo_t as a signal sent by kill or raise fills it, or a fault (whose
+// address takes the sender's place).
 struct SigInfo {
   int32_t signo;
   int32_t error;
   int32_t code;
-  int32_t pid;
+  union {
+    int32_t pid;
+    uint32_t addr;
+  };
   uint32_t uid;
   uint32_t rest[27];
 };
 static_assert(sizeof(SigInfo) == 128);
-static_assert(offsetof(SigInfo, pid) == 12);
+static_assert(offsetof(SigInfo, pid) == 12 && offsetof(SigInfo, addr) == 12);
 
 // stack_t.
 struct StackT {
@@ -74,7 +84,17 @@ struct StackT {
 };
 static_assert(sizeof(StackT) == 12);
 
-// ucontext_t: only the saved mask is filled in for a handler.
+// mcontext_t's general registers, by their REG_ index; then the pointer to
+// the floating-point state, the old mask's first word and cr2.
+enum : uint32_t {
+  kREG_GS, kREG_FS, kREG_ES, kREG_DS, kREG_EDI, kREG_ESI, kREG_EBP,
+  kREG_ESP, kREG_EBX, kREG_EDX, kREG_ECX, kREG_EAX, kREG_TRAPNO,
+  kREG_ERR, kREG_EIP, kREG_CS, kREG_EFL, kREG_UESP, kREG_SS,
+  kMcontextFpregs, kMcontextOldmask, kMcontextCr2
+};
+
+// ucontext_t: a handler of a raised signal sees only the saved mask; one
+// of a fault sees the registers too.
 struct UContext {
   uint32_t flags;
   uint32_t link;
@@ -86,6 +106,19 @@ struct UContext {
 };
 static_assert(sizeof(UContext) == 364);
 static_assert(offsetof(UContext, sigmask) == 108);
+static_assert(kMcontextCr2 == 21);
+
+// The frame the kernel stacks for an SA_SIGINFO-style handler: the return
+// address (the restorer), the three arguments, then what they point at.
+struct SignalFrame {
+  uint32_t restorer;
+  int32_t signo;
+  uint32_t info, context;
+  SigInfo siginfo;
+  UContext ucontext;
+};
+static_assert(offsetof(SignalFrame, siginfo) == 16 &&
+              offsetof(SignalFrame, ucontext) == 144);
 
 // ---- Non-local jumps ----------------------------------------------------------
 //

@@ -6,8 +6,10 @@
 // the system call returns.
 //
 // Nothing from outside reaches a guest handler: timers (alarm, setitimer)
-// are not served, and Ctrl-C keeps the host's default. Faults stay the
-// trap's: their report and exit code do not pass through here.
+// are not served, and Ctrl-C keeps the host's default. A fault of guest
+// code the guest handles comes here from the trap and is delivered as the
+// kernel delivers it, on a frame stacked for the handler; an unhandled one
+// stays the trap's, with its report and exit code.
 #include "libcbind/process.h"
 #include "libcbind/signals.h"
 
@@ -18,7 +20,10 @@
 #include "abi/signals.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "platform/exceptions.h"
+#include "platform/memory.h"
 #include "platform/process.h"
+#include "process/process.h"
 #include "runtime/rtl.h"
 
 namespace tblibc {
@@ -91,6 +96,18 @@ struct Frame {
   Disposition action;
 };
 
+// Takes signal `number` for its handler as the kernel does: the action's
+// mask on top of the current one, the signal itself too unless SA_NODEFER,
+// a one-shot action back to the default. Answers the action as taken.
+Disposition Take(int32_t number) {
+  const Disposition taken = gActions[number];
+  if (taken.flags & linux::kSA_RESETHAND) gActions[number] = Disposition{};
+  uint64_t during = gBlocked | taken.mask;
+  if (!(taken.flags & linux::kSA_NODEFER)) during |= Bit(number);
+  gBlocked = during & ~kUnblockable;
+  return taken;
+}
+
 void RunHandler(const Frame& frame) {
   const Disposition& taken = frame.action;
   if (taken.flags & linux::kSA_SIGINFO) {
@@ -135,12 +152,8 @@ void DeliverPending() {
         if (DefaultAction(number) != Default::kEnd) continue;
         EndRun(128 + number);
       }
-      frames[count++] = {number, gPendingCode[number], gBlocked, action};
-      if (action.flags & linux::kSA_RESETHAND) action = Disposition{};
-      uint64_t during = gBlocked | frames[count - 1].action.mask;
-      if (!(frames[count - 1].action.flags & linux::kSA_NODEFER))
-        during |= Bit(number);
-      gBlocked = during & ~kUnblockable;
+      const uint64_t before = gBlocked;
+      frames[count++] = {number, gPendingCode[number], before, Take(number)};
     }
     for (int32_t i = count - 1; i >= 0; --i) {
       gBlocked = i + 1 < count ? frames[i + 1].before : gBlocked;
@@ -220,6 +233,154 @@ uint32_t InstallSimple(int32_t number, uint32_t handler, uint32_t flags) {
   return old.handler;
 }
 
+// ---- Faults -------------------------------------------------------------------
+//
+// The trap runs on the stack that faulted (Windows stacks its exception
+// records there, below the guest's stack pointer), so it cannot write the
+// frame itself: it resumes the thread at EnterSignalHandler with the stack
+// pointer at the frame's place, and the frame is written from there, where
+// everything below is free. The handler returns into SignalReturn, whose
+// int3 brings the saved context back through the trap.
+
+extern "C" {
+void tumbex_EnterSignalHandler();
+void tumbex_SignalReturn();
+uint32_t tumbex_BuildSignalFrame();
+}
+
+#define TB_TEXT2(x) #x
+#define TB_TEXT(x) TB_TEXT2(x)
+#define TB_SYM(name) TB_TEXT(__USER_LABEL_PREFIX__) #name
+
+// The handler gets its arguments on the stack and, as the kernel also
+// passes them, in EAX, EDX and ECX; the direction flag clear.
+asm(".text\n"
+    ".globl " TB_SYM(tumbex_EnterSignalHandler) "\n"
+    TB_SYM(tumbex_EnterSignalHandler) ":\n"
+    "  cld\n"
+    "  subl $12, %esp\n"
+    "  call " TB_SYM(tumbex_BuildSignalFrame) "\n"
+    "  addl $12, %esp\n"
+    "  movl %eax, %ebx\n"
+    "  movl 4(%esp), %eax\n"
+    "  movl 8(%esp), %edx\n"
+    "  movl 12(%esp), %ecx\n"
+    "  jmp *%ebx\n"
+    ".globl " TB_SYM(tumbex_SignalReturn) "\n"
+    TB_SYM(tumbex_SignalReturn) ":\n"
+    "  int3\n");
+
+// What the trap decided and EnterSignalHandler writes out. One thread.
+struct FaultDelivery {
+  uint32_t frame = 0;
+  uint32_t handler = 0;
+  uint32_t restorer = 0;
+  linux::SigInfo info{};
+  linux::UContext context{};
+};
+FaultDelivery gDelivery;
+
+// The kernel's test: the stack grows down into [sp, sp + size).
+bool OnAltStack(uint32_t sp) {
+  return !(gAltStack.flags & linux::kSS_DISABLE) && sp > gAltStack.sp &&
+         sp - gAltStack.sp <= gAltStack.size;
+}
+
+linux::StackT SavedAltStack(uint32_t sp) {
+  linux::StackT saved = gAltStack;
+  if (!(saved.flags & linux::kSS_DISABLE))
+    saved.flags = OnAltStack(sp) ? linux::kSS_ONSTACK : 0;
+  return saved;
+}
+
+// Only the flags the kernel lets a signal frame give back.
+constexpr uint32_t kRestoredFlags = 0x50DD5;
+
+void SaveRegisters(const platform::Context& c, uint32_t* g) {
+  g[linux::kREG_EDI] = c.Edi;
+  g[linux::kREG_ESI] = c.Esi;
+  g[linux::kREG_EBP] = c.Ebp;
+  g[linux::kREG_ESP] = c.Esp;
+  g[linux::kREG_EBX] = c.Ebx;
+  g[linux::kREG_EDX] = c.Edx;
+  g[linux::kREG_ECX] = c.Ecx;
+  g[linux::kREG_EAX] = c.Eax;
+  g[linux::kREG_EIP] = c.Eip;
+  g[linux::kREG_EFL] = c.EFlags;
+  g[linux::kREG_UESP] = c.Esp;
+}
+
+void RestoreRegisters(const uint32_t* g, platform::Context& c) {
+  c.Edi = g[linux::kREG_EDI];
+  c.Esi = g[linux::kREG_ESI];
+  c.Ebp = g[linux::kREG_EBP];
+  c.Ebx = g[linux::kREG_EBX];
+  c.Edx = g[linux::kREG_EDX];
+  c.Ecx = g[linux::kREG_ECX];
+  c.Eax = g[linux::kREG_EAX];
+  c.Eip = g[linux::kREG_EIP];
+  c.Esp = g[linux::kREG_ESP];
+  c.EFlags = (c.EFlags & ~kRestoredFlags) | (g[linux::kREG_EFL] & kRestoredFlags);
+}
+
+// rt_sigreturn: the handler has returned (its `ret` took the restorer's
+// address), and the context it may have changed is what the thread
+// resumes with, under the mask the frame saved.
+bool ReturnFromHandler(platform::Context& c) {
+  const uint32_t frameAddress = c.Esp - 4;
+  if (!platform::IsReadable(frameAddress, sizeof(linux::SignalFrame))) return false;
+  const auto* frame =
+      reinterpret_cast<const linux::SignalFrame*>(uintptr_t{frameAddress});
+  RestoreRegisters(frame->ucontext.mcontext, c);
+  gBlocked = Load(frame->ucontext.sigmask) & ~kUnblockable;
+  return true;
+}
+
+bool TakeGuestFault(const process::GuestFault& fault, platform::Context& c) {
+  if (fault.exception == platform::kBreakpoint &&
+      c.Eip == Address(reinterpret_cast<const void*>(&tumbex_SignalReturn)))
+    return ReturnFromHandler(c);
+  if (!fault.guestCode || !Catchable(fault.signal)) return false;
+  const Disposition& action = gActions[fault.signal];
+  // Blocked or not handled: the kernel's default, which ends the run.
+  if (action.handler == linux::kSIG_DFL || action.handler == linux::kSIG_IGN ||
+      (gBlocked & Bit(fault.signal)))
+    return false;
+
+  FaultDelivery d;
+  d.info.signo = fault.signal;
+  d.info.code = fault.code;
+  d.info.addr = fault.address;
+  platform::Context saved = c;
+  // The kernel reports an int3 past the instruction, Windows at it.
+  if (fault.exception == platform::kBreakpoint) ++saved.Eip;
+  uint32_t* g = d.context.mcontext;
+  SaveRegisters(saved, g);
+  g[linux::kREG_TRAPNO] = fault.trapNumber;
+  g[linux::kMcontextCr2] = fault.address;
+  d.context.stack = SavedAltStack(c.Esp);
+  Store(gBlocked, &d.context.sigmask);
+  g[linux::kMcontextOldmask] = static_cast<uint32_t>(gBlocked);
+
+  uint32_t sp = c.Esp;
+  if ((action.flags & linux::kSA_ONSTACK) && !(gAltStack.flags & linux::kSS_DISABLE) &&
+      !OnAltStack(sp))
+    sp = gAltStack.sp + gAltStack.size;
+  sp -= sizeof(linux::SignalFrame);
+  d.frame = ((sp + 4) & ~uint32_t{15}) - 4;  // ESP + 4 aligned at the handler
+
+  const Disposition taken = Take(fault.signal);
+  d.handler = taken.handler;
+  d.restorer = (taken.flags & linux::kSA_RESTORER)
+                   ? taken.restorer
+                   : Address(reinterpret_cast<const void*>(&tumbex_SignalReturn));
+  gDelivery = d;
+  c.Esp = d.frame;
+  c.Eip = Address(reinterpret_cast<const void*>(&tumbex_EnterSignalHandler));
+  c.EFlags &= ~uint32_t{0x100};  // no single step into the handler
+  return true;
+}
+
 // A program starts with what its parent left it: signals ignored then stay
 // ignored (an exec resets only handlers), and the mask carries over. The
 // loader's own changes to the host's signals come after this was read.
@@ -234,6 +395,7 @@ void TakeInheritedSignals() {
 
 void StartSignals() {
   TakeInheritedSignals();
+  process::TakeFault = TakeGuestFault;
   platform::KeepBrokenPipesQuiet();
 }
 
@@ -279,6 +441,18 @@ void ResetSignals() {
 }
 
 }  // namespace tblibc
+
+extern "C" uint32_t tumbex_BuildSignalFrame() {
+  using namespace tblibc;
+  auto* frame = reinterpret_cast<linux::SignalFrame*>(uintptr_t{gDelivery.frame});
+  frame->restorer = gDelivery.restorer;
+  frame->signo = gDelivery.info.signo;
+  frame->info = Address(&frame->siginfo);
+  frame->context = Address(&frame->ucontext);
+  frame->siginfo = gDelivery.info;
+  frame->ucontext = gDelivery.context;
+  return gDelivery.handler;
+}
 
 // ---- Entries ---------------------------------------------------------------
 
@@ -402,17 +576,23 @@ int tblibc_sigsuspend(const linux::SigSet* mask) {
   return Fail(linux::kEINTR);
 }
 
+// The guest calls this on its own stack, so where this frame lies tells
+// whether it runs on the alternate one.
 int tblibc_sigaltstack(const linux::StackT* stack, linux::StackT* old) {
-  if (old != nullptr) *old = gAltStack;
+  const uint32_t sp = Address(__builtin_frame_address(0));
+  if (old != nullptr) *old = SavedAltStack(sp);
   if (stack == nullptr) return 0;
-  if (stack->flags & ~linux::kSS_DISABLE) return Fail(linux::kEINVAL);
-  if (stack->flags & linux::kSS_DISABLE) {
+  if (OnAltStack(sp)) return Fail(linux::kEPERM);
+  if (stack->flags != 0 && stack->flags != linux::kSS_ONSTACK &&
+      stack->flags != linux::kSS_DISABLE)
+    return Fail(linux::kEINVAL);
+  if (stack->flags == linux::kSS_DISABLE) {
     gAltStack = {0, linux::kSS_DISABLE, 0};
     return 0;
   }
   if (stack->size < linux::kMINSIGSTKSZ) return Fail(linux::kENOMEM);
-  // Recorded and reported back; handlers run on the stack they were
-  // raised on.
+  // Faults' handlers with SA_ONSTACK run there; raised signals' handlers
+  // run inside the call that raised them, on the stack they were raised on.
   gAltStack = *stack;
   gAltStack.flags = 0;
   return 0;

@@ -1709,6 +1709,7 @@ std::string_view LoadLibraryFile(const std::string& path, Loaded& out) {
   o.bias = static_cast<uint32_t>(out.plan.bias);
   o.low = base;
   o.high = static_cast<uint32_t>(base + (high - low));
+  process::LibraryCode.push_back({o.low, o.high});
   if (std::optional<std::string_view> soname = DynamicString(out.FileView(), out.plan, elf::DT_SONAME))
     o.soname = std::string(*soname);
   return {};
@@ -1838,6 +1839,7 @@ bool LoadFromView(const std::string& path, const View& file,
   process::LibraryStart.clear();
   process::PendingResolvers.clear();
   process::ThreadSites.clear();
+  process::LibraryCode.clear();
   linker::Objects().push_back(std::make_unique<linker::Object>());
   std::vector<Loaded> loaded(1);
   loaded[0].object = linker::Objects().back().get();

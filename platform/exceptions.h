@@ -16,6 +16,9 @@ struct Context {
 struct ExceptionPointers {
   uint32_t ExceptionCode;
   Context* ContextRecord;
+  // The address an access violation was refused at, where the platform
+  // tells it; 0 otherwise.
+  uint32_t FaultAddress = 0;
 };
 
 using ExceptionHandler = int32_t (*)(ExceptionPointers*);
@@ -33,6 +36,7 @@ constexpr uint32_t kFloatInvalidOperation = 0xC0000090;
 constexpr uint32_t kBreakpoint = 0x80000003;
 constexpr uint32_t kSingleStep = 0x80000004;
 constexpr uint32_t kInPageError = 0xC0000006;
+constexpr uint32_t kStackOverflow = 0xC00000FD;
 
 // Installs `handler` in front of every other handler. From then on every
 // exception of the process reaches it first, on the faulting thread. On

@@ -13,6 +13,8 @@ alignas(64) ThreadControl gNoThreadLocals;
 }  // namespace
 ThreadControl* Thread = &gNoThreadLocals;
 std::vector<ThreadSite> ThreadSites;
+std::vector<CodeRange> LibraryCode;
+bool (*TakeFault)(const GuestFault&, platform::Context&) = nullptr;
 
 int32_t StdinUsedWord;
 uint32_t GuestOptindAddress, GuestOptargAddress, GuestOptoptAddress,

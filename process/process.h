@@ -9,6 +9,10 @@
 #include <cstdint>
 #include <vector>
 
+namespace platform {
+struct Context;
+}
+
 namespace process {
 
 // ---- The image ----------------------------------------------------------------
@@ -69,6 +73,28 @@ struct ThreadSite {
   bool breakpoint;
 };
 extern std::vector<ThreadSite> ThreadSites;
+
+// ---- Faults of guest code ------------------------------------------------------
+
+// The memory each library loaded with or after the program takes: guest
+// code lies there or in the guest region.
+struct CodeRange {
+  uint32_t low, high;
+};
+extern std::vector<CodeRange> LibraryCode;
+
+// A processor exception, as the Linux signal it stands for.
+struct GuestFault {
+  uint32_t exception;  // the platform's code
+  int32_t signal;      // 0: none stands for it
+  int32_t code;        // si_code
+  uint32_t address;    // si_addr
+  uint32_t trapNumber; // the processor's vector, for the saved context
+  bool guestCode;      // raised by an instruction of the guest
+};
+// Set by the signals family, which keeps the guest's handlers: true when it
+// took the exception (the context now resumes where it wants).
+extern bool (*TakeFault)(const GuestFault& fault, platform::Context& context);
 
 // ---- What the guest's data objects hold -------------------------------------------
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "abi/signals.h"
 #include "platform/exceptions.h"
 #include "platform/memory.h"
 #include "platform/process.h"
@@ -87,6 +88,73 @@ bool FixThreadAccess(uint32_t code, platform::Context& context) {
   return true;
 }
 
+// ---- Faults the guest may handle ---------------------------------------------------
+//
+// The Linux signal each processor exception is on i386, with its si_code
+// and the processor's vector the kernel saves as trapno.
+
+struct FaultRow {
+  uint32_t exception;
+  int32_t signal, code;
+  uint32_t trapNumber;
+};
+constexpr FaultRow kFaults[] = {
+    {platform::kAccessViolation, linux::kSIGSEGV, linux::kSEGV_MAPERR, 14},
+    {platform::kStackOverflow, linux::kSIGSEGV, linux::kSEGV_MAPERR, 14},
+    {platform::kInPageError, linux::kSIGBUS, linux::kBUS_ADRERR, 14},
+    {platform::kPrivilegedInstruction, linux::kSIGSEGV, linux::kSI_KERNEL, 13},
+    {platform::kIllegalInstruction, linux::kSIGILL, linux::kILL_ILLOPN, 6},
+    {platform::kIntegerDivideByZero, linux::kSIGFPE, linux::kFPE_INTDIV, 0},
+    {platform::kIntegerOverflow, linux::kSIGFPE, linux::kFPE_INTOVF, 4},
+    {platform::kBreakpoint, linux::kSIGTRAP, linux::kSI_KERNEL, 3},
+};
+
+bool InGuestCode(uint32_t eip) {
+  uint32_t base = 0, end = 0;
+  platform::GuestRegion(&base, &end);
+  if (eip >= base && eip < end) return true;
+  for (const process::CodeRange& range : process::LibraryCode)
+    if (eip >= range.low && eip < range.high) return true;
+  return false;
+}
+
+// Windows calls a quotient too large for idiv an overflow; the processor
+// raises the divide error for it, which Linux reports as FPE_INTDIV.
+bool IsDivision(uint32_t eip) {
+  if (!platform::IsReadable(eip, 2)) return false;
+  const auto* code = reinterpret_cast<const uint8_t*>(uintptr_t{eip});
+  return (code[0] == 0xF6 || code[0] == 0xF7) && ((code[1] >> 3) & 7) >= 6;
+}
+
+process::GuestFault FaultOf(const platform::ExceptionPointers& pointers) {
+  const platform::Context& context = *pointers.ContextRecord;
+  process::GuestFault fault{pointers.ExceptionCode, 0, 0, 0, 0, InGuestCode(context.Eip)};
+  for (const FaultRow& row : kFaults) {
+    if (row.exception != pointers.ExceptionCode) continue;
+    fault.signal = row.signal;
+    fault.code = row.code;
+    fault.trapNumber = row.trapNumber;
+  }
+  switch (fault.signal) {
+    case linux::kSIGSEGV:
+    case linux::kSIGBUS:
+      if (fault.code == linux::kSI_KERNEL) break;
+      fault.address = pointers.FaultAddress;
+      // Memory that is there but refused the access is ACCERR.
+      if (fault.signal == linux::kSIGSEGV && platform::IsReadable(fault.address, 1))
+        fault.code = linux::kSEGV_ACCERR;
+      break;
+    case linux::kSIGFPE:
+      if (fault.code == linux::kFPE_INTOVF && IsDivision(context.Eip))
+        fault.code = linux::kFPE_INTDIV;
+      [[fallthrough]];
+    case linux::kSIGILL:
+      fault.address = context.Eip;
+      break;
+  }
+  return fault;
+}
+
 // Set while a report is being written or the pause waits. A failure there
 // raises again and comes back here; the run then ends without a second
 // report instead of looping through the trap.
@@ -111,6 +179,9 @@ int32_t SyscallTrap(platform::ExceptionPointers* pointers) {
   }
 
   if (FixThreadAccess(pointers->ExceptionCode, context)) return platform::kContinueExecution;
+
+  if (process::TakeFault != nullptr && process::TakeFault(FaultOf(*pointers), context))
+    return platform::kContinueExecution;
 
   // Not a system call: the guest's own fault, a fault in host code it
   // called, or an error the run-time raised inside a handler.

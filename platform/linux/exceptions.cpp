@@ -133,6 +133,8 @@ void OnSignal(int sig, siginfo_t* info, void* raw) {
   }
 
   ExceptionPointers pointers{code, &c};
+  if (sig == SIGSEGV || sig == SIGBUS)
+    pointers.FaultAddress = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(info->si_addr));
   if (g_handler(&pointers) != kContinueExecution) DieOfSignal(sig);
 
   g[REG_EDI] = c.Edi;
@@ -144,6 +146,9 @@ void OnSignal(int sig, siginfo_t* info, void* raw) {
   g[REG_EBP] = c.Ebp;
   g[REG_EIP] = c.Eip;
   g[REG_EFL] = c.EFlags;
+  // The kernel takes the stack pointer back from REG_ESP; REG_UESP is only
+  // where it stood when the signal came.
+  g[REG_ESP] = c.Esp;
   g[REG_UESP] = c.Esp;
 }
 

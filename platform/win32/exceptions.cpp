@@ -24,7 +24,13 @@ LONG CALLBACK Adapter(EXCEPTION_POINTERS* info) {
   c.Eip = native->Eip;
   c.EFlags = native->EFlags;
   c.Esp = native->Esp;
-  ExceptionPointers pointers{info->ExceptionRecord->ExceptionCode, &c};
+  const EXCEPTION_RECORD* record = info->ExceptionRecord;
+  ExceptionPointers pointers{record->ExceptionCode, &c};
+  if ((record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION ||
+       record->ExceptionCode == EXCEPTION_IN_PAGE_ERROR) &&
+      record->NumberParameters >= 2) {
+    pointers.FaultAddress = static_cast<uint32_t>(record->ExceptionInformation[1]);
+  }
   const LONG result = g_handler(&pointers);
   native->Edi = c.Edi;
   native->Esi = c.Esi;
