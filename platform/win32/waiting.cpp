@@ -19,8 +19,8 @@ constexpr uint16_t kIn = linux::kPOLLIN | linux::kPOLLRDNORM;
 constexpr uint16_t kOut = linux::kPOLLOUT | linux::kPOLLWRNORM;
 constexpr uint16_t kAlways = linux::kPOLLERR | linux::kPOLLHUP | linux::kPOLLNVAL;
 
-// ntdll's view of a pipe end: whether the other end is still there, and
-// the room left for writing. Win32 has no call for either.
+// ntdll's view of a pipe end: whether the other end is still there, which
+// Win32 has no call for.
 struct PipeLocalInformation {
   ULONG type, configuration, maximumInstances, currentInstances;
   ULONG inboundQuota, readDataAvailable, outboundQuota, writeQuotaAvailable;
@@ -48,8 +48,10 @@ uint16_t PipeReady(HANDLE h) {
   if (PeekNamedPipe(h, nullptr, 0, nullptr, &available, nullptr))
     return (available > 0 ? kIn : 0) | (otherGone ? linux::kPOLLHUP : 0);
   if (GetLastError() == ERROR_BROKEN_PIPE) return linux::kPOLLHUP;
-  if (otherGone) return kOut | linux::kPOLLERR;
-  return !known || info.writeQuotaAvailable > 0 ? kOut : 0;
+  // How full the pipe is cannot be told from the write end (Wine reports
+  // no write quota at all), so it is taken as writable: a write into a
+  // full pipe then waits, as a blocking write does.
+  return kOut | (otherGone ? linux::kPOLLERR : 0);
 }
 
 // A key is waiting when its key-down event is; in line mode a read waits
