@@ -123,6 +123,13 @@ static void Pipes(void) {
   printf("read %d\n", (int)read(p[0], buffer, sizeof buffer));
   Select1("select empty, writer gone", p[0], "rw", -1);
   close(p[0]);
+
+  if (pipe(p) != 0) return perror("pipe");
+  close(p[0]);
+  Poll1("write end, reader gone", p[1], POLLIN | POLLOUT, -1);
+  Poll1("write end, reader gone, nothing asked", p[1], 0, 0);
+  Select1("select write end, reader gone", p[1], "rw", -1);
+  close(p[1]);
 }
 
 static void Files(void) {
