@@ -40,6 +40,7 @@ extern const Family kSigRealtimeFamily;  // sigrealtime.cpp: SIGRTMIN, SIGRTMAX
 extern const Family kLongOnlyFamily;     // longonly.cpp: getopt_long_only
 extern const Family kIconvFamily;        // iconv.cpp: iconv_open, iconv
 extern const Family kMultibyteFamily;    // multibyte.cpp: mbsrtowcs, wide strings
+extern const Family kPollingFamily;      // polling.cpp: poll, select
 
 namespace {
 
@@ -75,8 +76,9 @@ const Family* const kFamilies[] = {
     &kLongOnlyFamily,
     &kIconvFamily,
     &kMultibyteFamily,
+    &kPollingFamily,
 };
-static_assert(std::size(kFamilies) == 31);
+static_assert(std::size(kFamilies) == 32);
 
 }  // namespace
 
