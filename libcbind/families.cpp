@@ -38,6 +38,7 @@ extern const Family kNetNamesFamily;     // netnames.cpp: byte order, inet_ addr
 extern const Family kTablesFamily;       // tables.cpp: hsearch, insque
 extern const Family kSigRealtimeFamily;  // sigrealtime.cpp: SIGRTMIN, SIGRTMAX
 extern const Family kLongOnlyFamily;     // longonly.cpp: getopt_long_only
+extern const Family kWordExpFamily;      // wordexp.cpp: wordexp, wordfree
 
 namespace {
 
@@ -71,8 +72,9 @@ const Family* const kFamilies[] = {
     &kTablesFamily,
     &kSigRealtimeFamily,
     &kLongOnlyFamily,
+    &kWordExpFamily,
 };
-static_assert(std::size(kFamilies) == 29);
+static_assert(std::size(kFamilies) == 30);
 
 }  // namespace
 
