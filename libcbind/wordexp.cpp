@@ -16,7 +16,9 @@
 #include "libcbind/environment.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/iofile.h"
 #include "libcbind/match.h"
+#include "libcbind/streams.h"
 #include "process/process.h"
 #include "runtime/heap.h"
 
@@ -429,9 +431,12 @@ class Expander {
         }
         break;
       case '?':
-        // glibc reports "name: word" on standard error and expands to
-        // nothing; the report is not made here.
-        if (absent) return;
+        // glibc reports the word on standard error, whatever WRDE_SHOWERR
+        // says, and goes on with nothing in the variable's place.
+        if (absent) {
+          Report(name + ": " + Operand(operand) + "\n");
+          return;
+        }
         break;
       case '+':
         v = absent ? Value{} : Value{true, Operand(operand)};
@@ -442,6 +447,13 @@ class Expander {
         break;
     }
     Substitute(v, quoted);
+  }
+
+  static void Report(const std::string& line) {
+    void* error = tblibc::io::Current(2);
+    tblibc::io::Write(tblibc::io::File(error), line.data(),
+                      static_cast<uint32_t>(line.size()));
+    tblibc_fflush(error);
   }
 
   // ${v#p} ${v##p} ${v%p} ${v%%p}: the shortest or longest prefix or

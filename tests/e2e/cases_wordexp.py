@@ -6,5 +6,5 @@ WORK = "build/guest/tests/wordexpXXXXXX"
 
 CASES = [
     dict(name="wordexp", guest="tests/e2e/guests/wordexp.c", args=[WORK],
-         stdout=NATIVE),
+         stdout=NATIVE, stderr=NATIVE),
 ]

@@ -129,6 +129,21 @@ int main(int argc, char **argv)
         if (rc == 0) wordfree(&w);
     }
 
+    /* The positional parameters are the program's arguments, whose paths
+       differ from host to host. */
+    {
+        wordexp_t w;
+        int rc = wordexp("$0 ${1} \"$*\" $@ $2", &w, 0);
+        printf("args rc=%d c=%u", rc, (unsigned)w.we_wordc);
+        if (rc == 0) {
+            const char *want[] = { argv[0], argv[1], argv[1], argv[1] };
+            for (size_t i = 0; i < 4 && i < w.we_wordc; i++)
+                printf(" %d", strcmp(w.we_wordv[i], want[i]) == 0);
+            wordfree(&w);
+        }
+        printf("\n");
+    }
+
     /* Offsets, appending, reuse, and what an error leaves behind. */
     {
         wordexp_t w;
