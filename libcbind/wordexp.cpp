@@ -64,12 +64,15 @@ class Expander {
     return std::move(fields_);
   }
 
+  std::vector<std::string> Finished() { return std::move(fields_); }
+
  private:
   void Step() {
     const char c = s_[at_];
     switch (c) {
       case ' ':
       case '\t':
+        if (nested_) break;
         ++at_;
         EndWord();
         return;
@@ -81,8 +84,10 @@ class Expander {
         AddQuoted(s_[at_++]);
         return;
       case '\'': {
-        const size_t end = s_.find('\'', at_ + 1);
-        if (end == std::string::npos) throw Failure{kWRDE_SYNTAX};
+        size_t end = s_.find('\'', at_ + 1);
+        if (end == std::string::npos && !glob_) throw Failure{kWRDE_SYNTAX};
+        // glibc lets a quote opened after a pattern character run to the end.
+        if (end == std::string::npos) end = s_.size();
         started_ = true;
         for (size_t i = at_ + 1; i < end; ++i) AddQuoted(s_[i]);
         at_ = end + 1;
@@ -153,6 +158,7 @@ class Expander {
   void DoubleQuoted() {
     started_ = true;
     for (;;) {
+      if (at_ >= s_.size() && glob_) return;
       if (at_ >= s_.size()) throw Failure{kWRDE_SYNTAX};
       const char c = s_[at_];
       if (c == '"') {
@@ -289,6 +295,15 @@ class Expander {
     return words.empty() ? std::string() : words[0];
   }
 
+  // A ${v#...} operand as an fnmatch pattern: its quoted characters made
+  // plain, the rest left active.
+  std::string PatternOf(const std::string& text) {
+    Expander inner(text.c_str(), flags_);
+    inner.nested_ = true;
+    while (inner.at_ < inner.s_.size()) inner.Step();
+    return inner.pattern_;
+  }
+
   // Unquoted text made fit for inside double quotes: its single quotes and
   // double quotes removed the way the shell would.
   static std::string Escape(const std::string& text) {
@@ -390,12 +405,10 @@ class Expander {
     }
     name = s_.substr(at_, end - at_);
     at_ = end;
-    if (name.empty() || at_ >= s_.size()) throw Failure{kWRDE_SYNTAX};
+    if (name.empty() || name == "#" || at_ >= s_.size()) throw Failure{kWRDE_SYNTAX};
     std::string op;
     if (s_[at_] == '}') {
       ++at_;
-    } else if (length) {
-      throw Failure{kWRDE_SYNTAX};
     } else if (s_[at_] == ':') {
       if (at_ + 1 >= s_.size() || std::strchr("-=?+", s_[at_ + 1]) == nullptr)
         throw Failure{kWRDE_SYNTAX};
@@ -411,16 +424,12 @@ class Expander {
     }
     const std::string operand = op.empty() ? std::string() : BraceWord();
     Value v = Get(name);
-    if (length) {
-      Substitute({true, std::to_string(v.text.size())}, quoted);
-      return;
-    }
     const bool colon = op.size() == 2 && op[0] == ':';
     const bool absent = !v.set || (colon && v.text.empty());
     switch (op.empty() ? 0 : op[0] == ':' ? op[1] : op[0]) {
       case 0:
-        Substitute(v, quoted, true);
-        return;
+        if (!length) return Substitute(v, quoted, true);
+        break;
       case '-':
         if (absent) v = {true, Operand(operand)};
         break;
@@ -443,9 +452,11 @@ class Expander {
         break;
       case '#':
       case '%':
-        v.text = Trim(v.text, operand, op.size() == 2, op[0] == '#');
+        v.text = Trim(v.text, PatternOf(operand), op.size() == 2, op[0] == '#');
         break;
     }
+    // ${#name...} is the length of what the rest would give.
+    if (length) v = {true, std::to_string(v.text.size())};
     Substitute(v, quoted);
   }
 
@@ -485,6 +496,11 @@ class Expander {
         if (v.text.empty()) throw Failure{kWRDE_NOSPACE};
       }
       AddQuoted(v.text);
+      return;
+    }
+    if (nested_) {
+      word_ += v.text;
+      pattern_ += v.text;
       return;
     }
     const char* ifsValue = tblibc_getenv("IFS");
@@ -631,10 +647,13 @@ int32_t tblibc_wordexp(const char* words, WordExp* w, int32_t flags) {
   if ((flags & kWRDE_REUSE) != 0) tblibc_wordfree(w);
   std::vector<std::string> fields;
   int32_t code = 0;
+  Expander expander(words, flags);
   try {
-    fields = Expander(words, flags).Run();
+    fields = expander.Run();
   } catch (const Failure& failure) {
     code = failure.code;
+    // Out of space, glibc hands over the words it had finished.
+    fields = expander.Finished();
   }
   if (code != 0 && code != kWRDE_NOSPACE) return code;
   if ((flags & kWRDE_APPEND) == 0) {
