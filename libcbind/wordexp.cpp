@@ -644,7 +644,11 @@ void tblibc_wordfree(WordExp* w) {
 
 int32_t tblibc_wordexp(const char* words, WordExp* w, int32_t flags) {
   using namespace tblibc;
-  if ((flags & kWRDE_REUSE) != 0) tblibc_wordfree(w);
+  // Reused storage is gone even when the expansion then fails.
+  if ((flags & kWRDE_REUSE) != 0) {
+    tblibc_wordfree(w);
+    w->we_wordc = 0;
+  }
   std::vector<std::string> fields;
   int32_t code = 0;
   Expander expander(words, flags);

@@ -164,7 +164,16 @@ int main(int argc, char **argv)
         show("e f", WRDE_REUSE, rc, &w);
         rc = wordexp("g", &w, WRDE_REUSE | WRDE_DOOFFS);
         show("g", WRDE_REUSE | WRDE_DOOFFS, rc, &w);
+        rc = wordexp("a|b", &w, WRDE_REUSE);
+        printf("reuse error rc=%d c=%u v=%s\n", rc, (unsigned)w.we_wordc,
+               w.we_wordv == NULL ? "null" : "set");
+        w.we_offs = 3;
+        rc = wordexp("", &w, WRDE_DOOFFS);
+        show("", WRDE_DOOFFS, rc, &w);
+        rc = wordexp("x", &w, WRDE_APPEND);
+        show("x", WRDE_APPEND, rc, &w);
         wordfree(&w);
+        printf("freed c=%u v=%s\n", (unsigned)w.we_wordc, w.we_wordv == NULL ? "null" : "set");
         w.we_wordc = 7; w.we_wordv = (char **)&w;
         rc = wordexp("a|b", &w, 0);
         printf("error rc=%d c=%u v=%s\n", rc, (unsigned)w.we_wordc,
