@@ -41,6 +41,7 @@ extern const Family kLongOnlyFamily;     // longonly.cpp: getopt_long_only
 extern const Family kIconvFamily;        // iconv.cpp: iconv_open, iconv
 extern const Family kMultibyteFamily;    // multibyte.cpp: mbsrtowcs, wide strings
 extern const Family kPollingFamily;      // polling.cpp: poll, select
+extern const Family kWordExpFamily;      // wordexp.cpp: wordexp, wordfree
 
 namespace {
 
@@ -77,8 +78,9 @@ const Family* const kFamilies[] = {
     &kIconvFamily,
     &kMultibyteFamily,
     &kPollingFamily,
+    &kWordExpFamily,
 };
-static_assert(std::size(kFamilies) == 32);
+static_assert(std::size(kFamilies) == 33);
 
 }  // namespace
 
