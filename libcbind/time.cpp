@@ -241,6 +241,54 @@ int32_t tblibc_gettimeofday(linux::Timeval* tv, linux::Timezone* zone) {
   return 0;
 }
 
+// The clock belongs to the host: the guest is answered as Linux answers a
+// user without CAP_SYS_TIME, after glibc's own checks of the arguments.
+int32_t SetTime(bool given, int32_t micro, bool zone) {
+  const bool invalid = given && (zone || micro < 0 || micro >= 1000000);
+  tblibc::SetErrno(invalid ? linux::kEINVAL : linux::kEPERM);
+  return -1;
+}
+int32_t tblibc_settimeofday64(const linux::Timeval64* tv,
+                              const linux::Timezone* zone) {
+  return SetTime(tv != nullptr, tv ? tv->tv_usec : 0, zone != nullptr);
+}
+int32_t tblibc_settimeofday(const linux::Timeval* tv,
+                            const linux::Timezone* zone) {
+  return SetTime(tv != nullptr, tv ? tv->tv_usec : 0, zone != nullptr);
+}
+
+// Reading the adjustment left is open to anyone, and none is ever left;
+// making one is not. glibc refuses a delta the kernel's microsecond count
+// could not hold.
+int32_t Adjust(bool given, int64_t seconds, int32_t micro, bool wantOld,
+               int64_t* oldSeconds, int32_t* oldMicro) {
+  if (given) {
+    const int64_t whole = seconds + micro / 1000000;
+    constexpr int64_t kLimit = INT32_MAX / 1000000 - 2;
+    tblibc::SetErrno(whole > kLimit || whole < -kLimit ? linux::kEINVAL
+                                                        : linux::kEPERM);
+    return -1;
+  }
+  if (wantOld) *oldSeconds = 0, *oldMicro = 0;
+  return 0;
+}
+int32_t tblibc_adjtime64(const linux::Timeval64* delta, linux::Timeval64* old) {
+  int64_t s = 0;
+  int32_t us = 0;
+  const int32_t r = Adjust(delta != nullptr, delta ? delta->tv_sec : 0,
+                           delta ? delta->tv_usec : 0, old != nullptr, &s, &us);
+  if (r == 0 && old != nullptr) *old = {s, us, 0};
+  return r;
+}
+int32_t tblibc_adjtime(const linux::Timeval* delta, linux::Timeval* old) {
+  int64_t s = 0;
+  int32_t us = 0;
+  const int32_t r = Adjust(delta != nullptr, delta ? delta->tv_sec : 0,
+                           delta ? delta->tv_usec : 0, old != nullptr, &s, &us);
+  if (r == 0 && old != nullptr) *old = {static_cast<int32_t>(s), us};
+  return r;
+}
+
 int32_t tblibc_clock_gettime64(int32_t clock, linux::Timespec64* ts) {
   bool ok;
   const platform::ClockKind kind = tblibc::KindOf(clock, &ok);
@@ -504,6 +552,10 @@ constexpr Export kExports[] = {
     // Clocks.
     Fn<&tblibc_time>("time"),
     Fn<&tblibc_gettimeofday>("gettimeofday"),
+    Fn<&tblibc_settimeofday>("settimeofday"),
+    Fn<&tblibc_settimeofday64>("__settimeofday64"),
+    Fn<&tblibc_adjtime>("adjtime"),
+    Fn<&tblibc_adjtime64>("__adjtime64"),
     Fn<&tblibc_clock_gettime>("clock_gettime"),
     Fn<&tblibc_clock_getres>("clock_getres"),
     Fn<&tblibc_timespec_get>("timespec_get"),
