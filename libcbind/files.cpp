@@ -1416,6 +1416,10 @@ int32_t tblibc_posix_fadvise(int32_t fd, int32_t offset, int32_t length,
   return tblibc_posix_fadvise64(fd, offset, length, advice);
 }
 
+}  // extern "C"
+
+namespace {
+
 // The read and write loop behind copy_file_range and sendfile: an offset
 // given is read or written at and moved on, the descriptor's own position
 // left alone; a failure after some bytes moved reports the bytes.
@@ -1443,6 +1447,10 @@ int32_t CopyBytes(int32_t in, int64_t* inOffset, int32_t out,
   if (outOffset != nullptr) *outOffset += total;
   return static_cast<int32_t>(total);
 }
+
+}  // namespace
+
+extern "C" {
 
 // copy_file_range copies between regular files only; anything else is
 // EINVAL, which tells a program such as cat to copy by read and write.
@@ -1520,6 +1528,10 @@ int32_t tblibc_pwritev(int32_t fd, const GuestIovec* iov, int32_t count,
   return tblibc_pwritev64(fd, iov, count, offset);
 }
 
+}  // extern "C"
+
+namespace {
+
 // Space is given by making the file as long as offset + length (the zeros
 // the host fills an extension with are what glibc's writing fallback
 // leaves); a file already that long is left as it is. The answer is the
@@ -1540,6 +1552,10 @@ int32_t Allocate(int32_t fd, int32_t mode, int64_t offset, int64_t length) {
   if (static_cast<uint64_t>(offset + length) <= s.size) return 0;
   return platform::DescriptorTruncate(fd, offset + length);
 }
+}  // namespace
+
+extern "C" {
+
 int32_t tblibc_posix_fallocate64(int32_t fd, int64_t offset, int64_t length) {
   return Allocate(fd, 0, offset, length);
 }
@@ -1569,6 +1585,10 @@ int32_t tblibc_lockf64(int32_t fd, int32_t command, int64_t) {
 int32_t tblibc_lockf(int32_t fd, int32_t command, int32_t length) {
   return tblibc_lockf64(fd, command, length);
 }
+
+}  // extern "C"
+
+namespace {
 
 // statfs says what statvfs does in the kernel's record; the file system's
 // kind has no host counterpart and stays 0.
@@ -1608,6 +1628,10 @@ int32_t ToStatfs(int32_t failed, const linux::Statvfs64& v, linux::Statfs* out) 
   out->f_flags = wide.f_flags;
   return 0;
 }
+}  // namespace
+
+extern "C" {
+
 int32_t tblibc_statfs64(const char* path, linux::Statfs64* out) {
   linux::Statvfs64 v;
   return ToStatfs64(tblibc_statvfs64(path, &v), v, out);
