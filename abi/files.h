@@ -157,6 +157,29 @@ struct Statvfs64 {
   uint32_t spare[6];
 };
 
+// struct statfs and statfs64: the kernel's volume record; fsid is two ints.
+struct Statfs {
+  int32_t f_type;
+  int32_t f_bsize;
+  uint32_t f_blocks, f_bfree, f_bavail, f_files, f_ffree;
+  int32_t f_fsid[2];
+  int32_t f_namelen;
+  int32_t f_frsize;
+  int32_t f_flags;
+  int32_t f_spare[4];
+};
+
+struct Statfs64 {
+  int32_t f_type;
+  int32_t f_bsize;
+  uint64_t f_blocks, f_bfree, f_bavail, f_files, f_ffree;
+  int32_t f_fsid[2];
+  int32_t f_namelen;
+  int32_t f_frsize;
+  int32_t f_flags;
+  int32_t f_spare[4];
+};
+
 // glob_t; the five function pointers serve GLOB_ALTDIRFUNC, which is not
 // served (GLOB_NOSYS would be the answer, and it is never set here).
 struct Glob {
@@ -215,6 +238,16 @@ static_assert(sizeof(Statvfs) == 72 && offsetof(Statvfs, f_flag) == 40 &&
 static_assert(sizeof(Statvfs64) == 96 && offsetof(Statvfs64, f_fsid) == 56 &&
               offsetof(Statvfs64, f_flag) == 64 &&
               offsetof(Statvfs64, f_namemax) == 68);
+static_assert(sizeof(Statfs) == 64 && offsetof(Statfs, f_blocks) == 8 &&
+              offsetof(Statfs, f_files) == 20 && offsetof(Statfs, f_fsid) == 28 &&
+              offsetof(Statfs, f_namelen) == 36 &&
+              offsetof(Statfs, f_flags) == 44 && offsetof(Statfs, f_spare) == 48);
+static_assert(sizeof(Statfs64) == 84 && offsetof(Statfs64, f_blocks) == 8 &&
+              offsetof(Statfs64, f_files) == 32 &&
+              offsetof(Statfs64, f_fsid) == 48 &&
+              offsetof(Statfs64, f_namelen) == 56 &&
+              offsetof(Statfs64, f_flags) == 64 &&
+              offsetof(Statfs64, f_spare) == 68);
 static_assert(sizeof(Glob) == 36 && offsetof(Glob, gl_flags) == 12);
 static_assert(sizeof(Ftw) == 8);
 
@@ -262,6 +295,12 @@ constexpr int32_t kF_SETFD = 2;
 constexpr int32_t kF_GETFL = 3;
 constexpr int32_t kF_SETFL = 4;
 constexpr int32_t kF_DUPFD_CLOEXEC = 1030;
+
+// lockf() commands.
+constexpr int32_t kF_ULOCK = 0;
+constexpr int32_t kF_LOCK = 1;
+constexpr int32_t kF_TLOCK = 2;
+constexpr int32_t kF_TEST = 3;
 constexpr uint32_t kFD_CLOEXEC = 1;
 constexpr uint32_t kO_NONBLOCK = 04000;
 constexpr uint32_t kO_LARGEFILE = 0100000;
@@ -281,6 +320,8 @@ constexpr int32_t kUTIME_OMIT = 0x3FFFFFFE;
 
 // statvfs f_flag.
 constexpr uint32_t kST_RDONLY = 1;
+// statfs() f_flags: the kernel marks the field as filled in.
+constexpr int32_t kST_VALID = 0x20;
 
 // fnmatch().
 constexpr int32_t kFNM_PATHNAME = 1;

@@ -482,6 +482,9 @@ int32_t TreeWalk(const char* path, uint32_t callback, int32_t flags, StatLayout 
 
 extern "C" {
 
+// The strings family's.
+int tblibc_strverscmp(const char* a, const char* b);
+
 void* tblibc_opendir(const char* path) {
   if (path == nullptr) {
     SetErrno(linux::kEFAULT);
@@ -613,6 +616,29 @@ int32_t tblibc_scandir64(const char* path, uint32_t* namelist, uint32_t filter,
   return ScanDirectory<linux::Dirent64>(path, namelist, filter, compare);
 }
 
+int32_t tblibc_scandirat(int32_t dirfd, const char* path, uint32_t* namelist,
+                         uint32_t filter, uint32_t compare) {
+  std::string resolved;
+  if (!AtPath(dirfd, path, &resolved)) return -1;
+  return ScanDirectory<linux::Dirent>(resolved.c_str(), namelist, filter, compare);
+}
+int32_t tblibc_scandirat64(int32_t dirfd, const char* path, uint32_t* namelist,
+                           uint32_t filter, uint32_t compare) {
+  std::string resolved;
+  if (!AtPath(dirfd, path, &resolved)) return -1;
+  return ScanDirectory<linux::Dirent64>(resolved.c_str(), namelist, filter,
+                                        compare);
+}
+
+int32_t tblibc_versionsort(const linux::Dirent* const* a,
+                           const linux::Dirent* const* b) {
+  return tblibc_strverscmp((*a)->d_name, (*b)->d_name);
+}
+int32_t tblibc_versionsort64(const linux::Dirent64* const* a,
+                             const linux::Dirent64* const* b) {
+  return tblibc_strverscmp((*a)->d_name, (*b)->d_name);
+}
+
 // The "C" locale collates by byte.
 int32_t tblibc_alphasort(const linux::Dirent* const* a,
                          const linux::Dirent* const* b) {
@@ -677,6 +703,10 @@ constexpr Export kExports[] = {
     Fn<&tblibc_scandir64>("scandir64"),
     Fn<&tblibc_alphasort>("alphasort"),
     Fn<&tblibc_alphasort64>("alphasort64"),
+    Fn<&tblibc_scandirat>("scandirat"),
+    Fn<&tblibc_scandirat64>("scandirat64"),
+    Fn<&tblibc_versionsort>("versionsort"),
+    Fn<&tblibc_versionsort64>("versionsort64"),
     Fn<&tblibc_fnmatch>("fnmatch"),
     Fn<&tblibc_glob>("glob"),
     Fn<&tblibc_glob>("glob64"),

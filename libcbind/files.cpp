@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "abi/files.h"
 #include "abi/linux.h"
@@ -29,6 +30,16 @@ struct DirectoryRecord {
   uint64_t inode;
 };
 std::map<int32_t, DirectoryRecord> gDirectories;
+
+// What getdents64 has read of a directory descriptor: the listing taken at
+// its first call and how far the guest is through it.
+struct Listing {
+  uint64_t inode;
+  std::vector<platform::DirectoryEntry> entries;
+  size_t next = 0;
+  bool listed = false;
+};
+std::map<int32_t, Listing> gListings;
 
 }  // namespace
 
@@ -145,9 +156,13 @@ void RememberDirectory(int32_t fd, std::string path) {
   platform::FileStatus status;
   platform::DescriptorStatus(fd, &status);
   gDirectories[fd] = {std::move(path), status.inode};
+  gListings.erase(fd);
 }
 
-void ForgetDescriptor(int32_t fd) { gDirectories.erase(fd); }
+void ForgetDescriptor(int32_t fd) {
+  gDirectories.erase(fd);
+  gListings.erase(fd);
+}
 
 int32_t OpenDirectoryDescriptor(const char* path) {
   int fd = -1;
@@ -699,6 +714,20 @@ int tblibc_fstatvfs64(int32_t fd, linux::Statvfs64* out) {
 // Descriptors.
 int64_t tblibc_lseek64(int32_t fd, int64_t offset, int32_t whence) {
   if (whence < 0 || whence > 2) return FailWith(linux::kEINVAL);
+  // A directory's position is how far getdents64 is through its listing,
+  // the d_off of the record read last.
+  if (gDirectories.count(fd) != 0 && whence != 2) {
+    platform::FileStatus status;
+    platform::DescriptorStatus(fd, &status);
+    Listing& listing = gListings[fd];
+    if (listing.inode != status.inode) listing = {status.inode, {}, 0, false};
+    const int64_t target = offset + (whence == 1 ? int64_t(listing.next) : 0);
+    if (target < 0) return FailWith(linux::kEINVAL);
+    listing.next = static_cast<size_t>(target);
+    // Back at the start, entries made since are seen, as rewinddir sees them.
+    if (target == 0) listing.listed = false;
+    return target;
+  }
   int64_t position = 0;
   const int code = platform::DescriptorSeek(fd, offset, whence, &position);
   if (code != 0) {
@@ -1387,6 +1416,42 @@ int32_t tblibc_posix_fadvise(int32_t fd, int32_t offset, int32_t length,
   return tblibc_posix_fadvise64(fd, offset, length, advice);
 }
 
+}  // extern "C"
+
+namespace {
+
+// The read and write loop behind copy_file_range and sendfile: an offset
+// given is read or written at and moved on, the descriptor's own position
+// left alone; a failure after some bytes moved reports the bytes.
+int32_t CopyBytes(int32_t in, int64_t* inOffset, int32_t out,
+                  int64_t* outOffset, uint32_t length) {
+  if (length > INT32_MAX) length = 0x7ffff000;  // Linux's cap on one transfer
+  char chunk[65536];
+  uint32_t total = 0;
+  while (total < length) {
+    const uint32_t want = std::min<uint32_t>(sizeof chunk, length - total);
+    const int32_t got =
+        inOffset != nullptr ? tblibc_pread64(in, chunk, want, *inOffset + total)
+                            : tblibc_read(in, chunk, want);
+    if (got < 0) return total > 0 ? static_cast<int32_t>(total) : -1;
+    if (got == 0) break;
+    const int32_t put =
+        outOffset != nullptr
+            ? tblibc_pwrite64(out, chunk, static_cast<uint32_t>(got), *outOffset + total)
+            : tblibc_write_all(out, chunk, static_cast<uint32_t>(got));
+    if (put < 0) return total > 0 ? static_cast<int32_t>(total) : -1;
+    total += static_cast<uint32_t>(put);
+    if (put < got) break;
+  }
+  if (inOffset != nullptr) *inOffset += total;
+  if (outOffset != nullptr) *outOffset += total;
+  return static_cast<int32_t>(total);
+}
+
+}  // namespace
+
+extern "C" {
+
 // copy_file_range copies between regular files only; anything else is
 // EINVAL, which tells a program such as cat to copy by read and write.
 int32_t tblibc_copy_file_range(int32_t in, int64_t* inOffset, int32_t out,
@@ -1414,27 +1479,214 @@ int32_t tblibc_copy_file_range(int32_t in, int64_t* inOffset, int32_t out,
   if ((inOffset != nullptr && *inOffset < 0) ||
       (outOffset != nullptr && *outOffset < 0))
     return FailWith(linux::kEINVAL);
-  if (length > INT32_MAX) length = 0x7ffff000;  // Linux's cap on one transfer
-  char chunk[65536];
-  uint32_t total = 0;
-  while (total < length) {
-    const uint32_t want = std::min<uint32_t>(sizeof chunk, length - total);
-    const int32_t got =
-        inOffset != nullptr ? tblibc_pread64(in, chunk, want, *inOffset + total)
-                            : tblibc_read(in, chunk, want);
-    if (got < 0) return total > 0 ? static_cast<int32_t>(total) : -1;
-    if (got == 0) break;
-    const int32_t put =
-        outOffset != nullptr
-            ? tblibc_pwrite64(out, chunk, static_cast<uint32_t>(got), *outOffset + total)
-            : tblibc_write_all(out, chunk, static_cast<uint32_t>(got));
-    if (put < 0) return total > 0 ? static_cast<int32_t>(total) : -1;
-    total += static_cast<uint32_t>(put);
-    if (put < got) break;
+  return CopyBytes(in, inOffset, out, outOffset, length);
+}
+
+// sendfile reads a regular file (what the kernel can map) into any
+// descriptor open for writing but not for appending.
+int32_t tblibc_sendfile64(int32_t out, int32_t in, int64_t* offset,
+                          uint32_t count) {
+  bool readable = false, writable = false, ignored = false;
+  if (!platform::DescriptorIsOpen(in) || !platform::DescriptorIsOpen(out))
+    return FailWith(linux::kEBADF);
+  platform::DescriptorAccess(in, &readable, &ignored);
+  platform::DescriptorAccess(out, &ignored, &writable);
+  if (!readable || !writable) return FailWith(linux::kEBADF);
+  const auto found = gFlags.find(out);
+  if (found != gFlags.end() && (found->second.status & linux::kO_APPEND))
+    return FailWith(linux::kEINVAL);
+  platform::FileStatus from;
+  if (const int e = platform::DescriptorStatus(in, &from)) return FailWith(e);
+  if (from.kind != platform::FileKind::kRegular) return FailWith(linux::kEINVAL);
+  if (offset != nullptr && *offset < 0) return FailWith(linux::kEINVAL);
+  return CopyBytes(in, offset, out, nullptr, count);
+}
+int32_t tblibc_sendfile(int32_t out, int32_t in, int32_t* offset,
+                        uint32_t count) {
+  if (offset == nullptr) return tblibc_sendfile64(out, in, nullptr, count);
+  int64_t wide = *offset;
+  const int32_t n = tblibc_sendfile64(out, in, &wide, count);
+  if (n >= 0 && wide > INT32_MAX) return FailWith(linux::kEOVERFLOW);
+  *offset = static_cast<int32_t>(wide);
+  return n;
+}
+
+int32_t tblibc_preadv64(int32_t fd, const GuestIovec* iov, int32_t count,
+                        int64_t offset) {
+  return AtOffset(fd, offset, [&] { return tblibc_readv(fd, iov, count); });
+}
+int32_t tblibc_pwritev64(int32_t fd, const GuestIovec* iov, int32_t count,
+                         int64_t offset) {
+  return AtOffset(fd, offset, [&] { return tblibc_writev(fd, iov, count); });
+}
+int32_t tblibc_preadv(int32_t fd, const GuestIovec* iov, int32_t count,
+                      int32_t offset) {
+  return tblibc_preadv64(fd, iov, count, offset);
+}
+int32_t tblibc_pwritev(int32_t fd, const GuestIovec* iov, int32_t count,
+                       int32_t offset) {
+  return tblibc_pwritev64(fd, iov, count, offset);
+}
+
+}  // extern "C"
+
+namespace {
+
+// Space is given by making the file as long as offset + length (the zeros
+// the host fills an extension with are what glibc's writing fallback
+// leaves); a file already that long is left as it is. The answer is the
+// error number itself.
+int32_t Allocate(int32_t fd, int32_t mode, int64_t offset, int64_t length) {
+  if (!platform::DescriptorIsOpen(fd)) return linux::kEBADF;
+  if (offset < 0 || length <= 0) return linux::kEINVAL;
+  if (mode != 0) return linux::kEOPNOTSUPP;
+  bool readable = false, writable = false;
+  platform::DescriptorAccess(fd, &readable, &writable);
+  if (!writable) return linux::kEBADF;
+  platform::FileStatus s;
+  if (const int e = platform::DescriptorStatus(fd, &s)) return e;
+  if (s.kind == platform::FileKind::kFifo) return linux::kESPIPE;
+  if (s.kind == platform::FileKind::kDirectory) return linux::kEISDIR;
+  if (s.kind != platform::FileKind::kRegular) return linux::kENODEV;
+  if (offset > INT64_MAX - length) return linux::kEFBIG;
+  if (static_cast<uint64_t>(offset + length) <= s.size) return 0;
+  return platform::DescriptorTruncate(fd, offset + length);
+}
+}  // namespace
+
+extern "C" {
+
+int32_t tblibc_posix_fallocate64(int32_t fd, int64_t offset, int64_t length) {
+  return Allocate(fd, 0, offset, length);
+}
+int32_t tblibc_posix_fallocate(int32_t fd, int32_t offset, int32_t length) {
+  return Allocate(fd, 0, offset, length);
+}
+int32_t tblibc_fallocate64(int32_t fd, int32_t mode, int64_t offset,
+                           int64_t length) {
+  return Result(Allocate(fd, mode, offset, length));
+}
+int32_t tblibc_fallocate(int32_t fd, int32_t mode, int32_t offset,
+                         int32_t length) {
+  return Result(Allocate(fd, mode, offset, length));
+}
+
+// Record locks are not kept: one process never conflicts with its own
+// locks, so only the checks Linux makes before taking one are answered.
+int32_t tblibc_lockf64(int32_t fd, int32_t command, int64_t) {
+  if (command < linux::kF_ULOCK || command > linux::kF_TEST)
+    return FailWith(linux::kEINVAL);
+  if (!ValidDescriptor(fd)) return -1;
+  if (command != linux::kF_LOCK && command != linux::kF_TLOCK) return 0;
+  bool readable = false, writable = false;
+  platform::DescriptorAccess(fd, &readable, &writable);
+  return writable ? 0 : FailWith(linux::kEBADF);
+}
+int32_t tblibc_lockf(int32_t fd, int32_t command, int32_t length) {
+  return tblibc_lockf64(fd, command, length);
+}
+
+}  // extern "C"
+
+namespace {
+
+// statfs says what statvfs does in the kernel's record; the file system's
+// kind has no host counterpart and stays 0.
+int32_t ToStatfs64(int32_t failed, const linux::Statvfs64& v,
+                   linux::Statfs64* out) {
+  if (failed != 0) return -1;
+  std::memset(out, 0, sizeof *out);
+  out->f_bsize = static_cast<int32_t>(v.f_bsize);
+  out->f_blocks = v.f_blocks;
+  out->f_bfree = v.f_bfree;
+  out->f_bavail = v.f_bavail;
+  out->f_files = v.f_files;
+  out->f_ffree = v.f_ffree;
+  out->f_fsid[0] = static_cast<int32_t>(v.f_fsid);
+  out->f_namelen = static_cast<int32_t>(v.f_namemax);
+  out->f_frsize = static_cast<int32_t>(v.f_frsize);
+  out->f_flags = static_cast<int32_t>(v.f_flag) | linux::kST_VALID;
+  return 0;
+}
+int32_t ToStatfs(int32_t failed, const linux::Statvfs64& v, linux::Statfs* out) {
+  linux::Statfs64 wide;
+  if (ToStatfs64(failed, v, &wide) != 0) return -1;
+  const uint64_t counts[] = {wide.f_blocks, wide.f_bfree, wide.f_bavail,
+                             wide.f_files, wide.f_ffree};
+  for (uint64_t n : counts)
+    if (n > UINT32_MAX) return FailWith(linux::kEOVERFLOW);
+  std::memset(out, 0, sizeof *out);
+  out->f_bsize = wide.f_bsize;
+  out->f_blocks = static_cast<uint32_t>(wide.f_blocks);
+  out->f_bfree = static_cast<uint32_t>(wide.f_bfree);
+  out->f_bavail = static_cast<uint32_t>(wide.f_bavail);
+  out->f_files = static_cast<uint32_t>(wide.f_files);
+  out->f_ffree = static_cast<uint32_t>(wide.f_ffree);
+  out->f_fsid[0] = wide.f_fsid[0];
+  out->f_namelen = wide.f_namelen;
+  out->f_frsize = wide.f_frsize;
+  out->f_flags = wide.f_flags;
+  return 0;
+}
+}  // namespace
+
+extern "C" {
+
+int32_t tblibc_statfs64(const char* path, linux::Statfs64* out) {
+  linux::Statvfs64 v;
+  return ToStatfs64(tblibc_statvfs64(path, &v), v, out);
+}
+int32_t tblibc_fstatfs64(int32_t fd, linux::Statfs64* out) {
+  linux::Statvfs64 v;
+  return ToStatfs64(tblibc_fstatvfs64(fd, &v), v, out);
+}
+int32_t tblibc_statfs(const char* path, linux::Statfs* out) {
+  linux::Statvfs64 v;
+  return ToStatfs(tblibc_statvfs64(path, &v), v, out);
+}
+int32_t tblibc_fstatfs(int32_t fd, linux::Statfs* out) {
+  linux::Statvfs64 v;
+  return ToStatfs(tblibc_fstatvfs64(fd, &v), v, out);
+}
+
+// getdents64 reads out the listing taken at the descriptor's first call
+// (as readdir reads a stream's), records padded to 8 bytes as the kernel
+// lays them.
+int32_t tblibc_getdents64(int32_t fd, void* buffer, uint32_t size) {
+  if (!ValidDescriptor(fd)) return -1;
+  std::string path;
+  if (!AtPath(fd, "", &path)) return -1;
+  platform::FileStatus status;
+  platform::DescriptorStatus(fd, &status);
+  Listing& listing = gListings[fd];
+  if (listing.inode != status.inode) listing = {status.inode, {}, 0, false};
+  if (!listing.listed) {
+    listing.entries.clear();
+    if (const int e = platform::ListDirectory(path.c_str(), &listing.entries)) return FailWith(e);
+    listing.listed = true;
   }
-  if (inOffset != nullptr) *inOffset += total;
-  if (outOffset != nullptr) *outOffset += total;
-  return static_cast<int32_t>(total);
+  auto* out = static_cast<char*>(buffer);
+  uint32_t used = 0;
+  constexpr size_t kName = offsetof(linux::Dirent64, d_name);
+  for (; listing.next < listing.entries.size(); ++listing.next) {
+    const platform::DirectoryEntry& e = listing.entries[listing.next];
+    const size_t length = std::min<size_t>(e.name.size(), 255);
+    const uint32_t record = static_cast<uint32_t>((kName + length + 1 + 7) & ~size_t{7});
+    if (record > size - used) {
+      if (used == 0) return FailWith(linux::kEINVAL);
+      break;
+    }
+    linux::Dirent64 head{};
+    head.d_ino = e.inode;
+    head.d_off = static_cast<int64_t>(listing.next + 1);
+    head.d_reclen = static_cast<uint16_t>(record);
+    head.d_type = DirentType(e.kind);
+    std::memset(out + used, 0, record);
+    std::memcpy(out + used, &head, kName);
+    std::memcpy(out + used + kName, e.name.data(), length);
+    used += record;
+  }
+  return static_cast<int32_t>(used);
 }
 
 // Temporary files.
@@ -1586,6 +1838,23 @@ constexpr Export kExports[] = {
     Fn<&tblibc_posix_fadvise>("posix_fadvise"),
     Fn<&tblibc_posix_fadvise64>("posix_fadvise64"),
     Fn<&tblibc_copy_file_range>("copy_file_range"),
+    Fn<&tblibc_sendfile>("sendfile"),
+    Fn<&tblibc_sendfile64>("sendfile64"),
+    Fn<&tblibc_preadv>("preadv"),
+    Fn<&tblibc_pwritev>("pwritev"),
+    Fn<&tblibc_preadv64>("preadv64"),
+    Fn<&tblibc_pwritev64>("pwritev64"),
+    Fn<&tblibc_posix_fallocate>("posix_fallocate"),
+    Fn<&tblibc_posix_fallocate64>("posix_fallocate64"),
+    Fn<&tblibc_fallocate>("fallocate"),
+    Fn<&tblibc_fallocate64>("fallocate64"),
+    Fn<&tblibc_lockf>("lockf"),
+    Fn<&tblibc_lockf64>("lockf64"),
+    Fn<&tblibc_statfs>("statfs"),
+    Fn<&tblibc_fstatfs>("fstatfs"),
+    Fn<&tblibc_statfs64>("statfs64"),
+    Fn<&tblibc_fstatfs64>("fstatfs64"),
+    Fn<&tblibc_getdents64>("getdents64"),
     Fn<&tblibc_access>("access"),
     Fn<&tblibc_faccessat>("faccessat"),
     Fn<&tblibc_access>("euidaccess"),

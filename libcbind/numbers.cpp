@@ -4,12 +4,16 @@
 // 64-bit names of Linux's, rounds some decimal inputs differently from the
 // Linux C library and sets ERANGE on other inputs, so the guest's text goes
 // through the engines of strtod.cpp.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "abi/errno.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/printf_engine.h"
+#include "libcbind/process.h"
 #include "libcbind/strtod.h"
 
 namespace tblibc {
@@ -128,6 +132,79 @@ long double tblibc_strtold_internal(const char* s, char** end, int32_t) {
 }
 double tblibc_atof(const char* s) { return tblibc_strtod(s, nullptr); }
 
+}  // extern "C"
+
+namespace {
+
+// The wide forms read an ASCII copy: in the "C" locale no character past
+// ASCII belongs to a number, so the first one ends it as a terminator would.
+template <typename Parse>
+auto FromWide(const int32_t* s, int32_t** end, Parse parse) {
+  std::string ascii;
+  for (const int32_t* p = s; *p > 0 && *p < 0x80; ++p)
+    ascii += static_cast<char>(*p);
+  char* stop = nullptr;
+  const auto v = parse(ascii.c_str(), &stop);
+  if (end != nullptr) *end = const_cast<int32_t*>(s) + (stop - ascii.c_str());
+  return v;
+}
+
+// strfromd's format is "%[.precision]conversion" and nothing else before
+// the conversion (what follows it is ignored); glibc aborts on any other.
+// The value lies at `args` as printf would find it.
+int32_t FromFloating(char* out, uint32_t size, const char* format,
+                     const uint8_t* args, bool extended) {
+  std::string spec = "%";
+  const char* p = format;
+  if (*p++ != '%') tblibc::Abort();
+  if (*p == '.') {
+    spec += *p++;
+    while (*p >= '0' && *p <= '9') spec += *p++;
+    if (spec.size() == 2) spec += '0';
+  }
+  if (*p == '\0' || std::strchr("aAeEfFgG", *p) == nullptr) tblibc::Abort();
+  if (extended) spec += 'L';
+  spec += *p;
+  const std::string text = tblibc::format::FormatText(spec.c_str(), args);
+  if (size > 0) {
+    const size_t n = std::min<size_t>(text.size(), size - 1);
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+  }
+  return static_cast<int32_t>(text.size());
+}
+
+}  // namespace
+
+extern "C" {
+
+double tblibc_wcstod(const int32_t* s, int32_t** end) {
+  return FromWide(s, end, tblibc_strtod);
+}
+float tblibc_wcstof(const int32_t* s, int32_t** end) {
+  return FromWide(s, end, tblibc_strtof);
+}
+long double tblibc_wcstold(const int32_t* s, int32_t** end) {
+  return FromWide(s, end, tblibc_strtold);
+}
+
+int32_t tblibc_strfromd(char* out, uint32_t size, const char* format,
+                        double value) {
+  uint8_t args[8];
+  std::memcpy(args, &value, 8);
+  return FromFloating(out, size, format, args, false);
+}
+int32_t tblibc_strfromf(char* out, uint32_t size, const char* format,
+                        float value) {
+  return tblibc_strfromd(out, size, format, value);
+}
+int32_t tblibc_strfroml(char* out, uint32_t size, const char* format,
+                        long double value) {
+  uint8_t args[12] = {};
+  std::memcpy(args, &value, 10);
+  return FromFloating(out, size, format, args, true);
+}
+
 // abs(INT_MIN) stays INT_MIN, as the Linux C library's wraps.
 int32_t tblibc_abs(int32_t v) {
   return v < 0 ? static_cast<int32_t>(0u - static_cast<uint32_t>(v)) : v;
@@ -180,6 +257,14 @@ constexpr Export kExports[] = {
     Fn<&tblibc_strtod>("strtof64"),  // _Float64 is double
     Fn<&tblibc_strtof>("strtof"),
     Fn<&tblibc_strtold>("strtold"),
+    Fn<&tblibc_wcstod>("wcstod"),
+    Fn<&tblibc_wcstod>("wcstof64"),  // _Float64 is double
+    Fn<&tblibc_wcstof>("wcstof"),
+    Fn<&tblibc_wcstold>("wcstold"),
+    Fn<&tblibc_strfromd>("strfromd"),
+    Fn<&tblibc_strfromd>("strfromf64"),
+    Fn<&tblibc_strfromf>("strfromf"),
+    Fn<&tblibc_strfroml>("strfroml"),
     Fn<&tblibc_strtod_internal>("__strtod_internal"),
     Fn<&tblibc_strtof_internal>("__strtof_internal"),
     Fn<&tblibc_strtold_internal>("__strtold_internal"),

@@ -241,6 +241,64 @@ int32_t tblibc_gettimeofday(linux::Timeval* tv, linux::Timezone* zone) {
   return 0;
 }
 
+}  // extern "C"
+
+namespace {
+
+// The clock belongs to the host: the guest is answered as Linux answers a
+// user without CAP_SYS_TIME, after glibc's own checks of the arguments.
+int32_t SetTime(bool given, int32_t micro, bool zone) {
+  const bool invalid = given && (zone || micro < 0 || micro >= 1000000);
+  tblibc::SetErrno(invalid ? linux::kEINVAL : linux::kEPERM);
+  return -1;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t tblibc_settimeofday64(const linux::Timeval64* tv,
+                              const linux::Timezone* zone) {
+  return SetTime(tv != nullptr, tv ? tv->tv_usec : 0, zone != nullptr);
+}
+int32_t tblibc_settimeofday(const linux::Timeval* tv,
+                            const linux::Timezone* zone) {
+  return SetTime(tv != nullptr, tv ? tv->tv_usec : 0, zone != nullptr);
+}
+
+}  // extern "C"
+
+namespace {
+
+// Reading the adjustment left is open to anyone, and none is ever left;
+// making one is not. glibc refuses a delta the kernel's microsecond count
+// could not hold.
+int32_t Adjust(const void* delta, int64_t seconds, int32_t micro) {
+  if (delta == nullptr) return 0;
+  const int64_t whole = seconds + micro / 1000000;
+  constexpr int64_t kLimit = INT32_MAX / 1000000 - 2;
+  tblibc::SetErrno(whole > kLimit || whole < -kLimit ? linux::kEINVAL
+                                                      : linux::kEPERM);
+  return -1;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t tblibc_adjtime64(const linux::Timeval64* delta, linux::Timeval64* old) {
+  if (Adjust(delta, delta ? delta->tv_sec : 0, delta ? delta->tv_usec : 0) != 0)
+    return -1;
+  if (old != nullptr) *old = {0, 0, 0};
+  return 0;
+}
+int32_t tblibc_adjtime(const linux::Timeval* delta, linux::Timeval* old) {
+  if (Adjust(delta, delta ? delta->tv_sec : 0, delta ? delta->tv_usec : 0) != 0)
+    return -1;
+  if (old != nullptr) *old = {0, 0};
+  return 0;
+}
+
 int32_t tblibc_clock_gettime64(int32_t clock, linux::Timespec64* ts) {
   bool ok;
   const platform::ClockKind kind = tblibc::KindOf(clock, &ok);
@@ -504,6 +562,10 @@ constexpr Export kExports[] = {
     // Clocks.
     Fn<&tblibc_time>("time"),
     Fn<&tblibc_gettimeofday>("gettimeofday"),
+    Fn<&tblibc_settimeofday>("settimeofday"),
+    Fn<&tblibc_settimeofday64>("__settimeofday64"),
+    Fn<&tblibc_adjtime>("adjtime"),
+    Fn<&tblibc_adjtime64>("__adjtime64"),
     Fn<&tblibc_clock_gettime>("clock_gettime"),
     Fn<&tblibc_clock_getres>("clock_getres"),
     Fn<&tblibc_timespec_get>("timespec_get"),
