@@ -542,83 +542,75 @@ std::optional<uint32_t> SymbolCount(const View& file, const Plan& plan,
   }
 }
 
-// The version tables are not used for binding (names are matched without
-// versions), but a damaged one is still a damaged file.
-//
-// The version-needs records are followed by their links, as the dynamic
-// linker follows them: each needed file's record (16 bytes) leads to the
-// next by a byte distance and to its list of versions (16 bytes each),
-// whose records lead on in the same way; a link of 0 ends a list, as does
-// the count a record claims. Every record visited takes one record's room
-// out of the stretch from the table to the end of its segment's file part.
-// Records laid out one after another, as linkers lay them, always fit
-// there; a file whose walk would need more room (records overlapping
-// because their links are shorter than a record, lists that share their
-// records) is damaged. So the walk never visits more records than that
-// stretch holds, whatever the counts say: a count of 65 535 over a list of
-// one record costs one visit.
-// The version definitions are walked by the same rules: a 20-byte record
-// per version, each with its names (8 bytes each) linked behind it.
-bool CheckVersionDefinitions(const View& file, const Plan& plan, const Dynamic& d) {
-  if (!d.Has(elf::DT_VERDEF)) return true;
-  constexpr uint32_t kRecord = 20, kName = 8;
-  const uint32_t link = d.Value(elf::DT_VERDEF);
-  const Segment* home = SegmentOfLink(plan, link, kRecord);
-  if (home == nullptr) return d.Value(elf::DT_VERDEFNUM) == 0;
+// The version tables: the definitions (a 20-byte record per version, its
+// names 8 bytes each) and the needs (a 16-byte record per needed file, its
+// versions 16 bytes each). Both are followed by their links, as the dynamic
+// linker follows them: each record leads to the next by a byte distance and
+// to its list, whose entries lead on in the same way; a link of 0 ends a
+// list, as does the count a record claims. Every record or entry visited
+// takes its size out of the stretch from the table to the end of its
+// segment's file part. Records laid out one after another, as linkers lay
+// them, always fit there; a file whose walk would need more room (records
+// overlapping because their links are shorter than a record, lists that
+// share their entries) is damaged. So a walk never visits more records
+// than that stretch holds, whatever the counts say: a count of 65 535 over
+// a list of one record costs one visit.
+struct VersionTable {
+  uint32_t tag, countTag;
+  uint32_t size, countAt, listAt, nextAt;  // a record: its size and fields
+  int32_t nameAt;                          // -1: a definition names no file
+  uint32_t entrySize, entryNextAt, entryNameAt;
+};
+constexpr VersionTable kVersionDefinitions{elf::DT_VERDEF, elf::DT_VERDEFNUM, 20, 6, 12, 16,
+                                           -1, 8, 4, 0};
+constexpr VersionTable kVersionNeeds{elf::DT_VERNEED, elf::DT_VERNEEDNUM, 16, 2, 8, 12,
+                                     4, 16, 12, 8};
+
+// Walks one table, calling visit(record, entry, k) for the k-th entry of
+// each record. False: the table is damaged. Needs plan.dynamic and the
+// plan's names.
+template <typename Visit>
+bool WalkVersions(const View& file, const Plan& plan, const VersionTable& t, Visit&& visit) {
+  const Dynamic& d = plan.dynamic;
+  if (!d.Has(t.tag)) return true;
+  const uint32_t link = d.Value(t.tag);
+  const Segment* home = SegmentOfLink(plan, link, t.size);
+  if (home == nullptr) return d.Value(t.countTag) == 0;
   const uint64_t start = home->offset + (Placed(plan, link) - home->vaddr);
-  uint64_t room = (uint64_t{home->offset} + home->filesz - start) / kName;
+  uint64_t room = uint64_t{home->offset} + home->filesz - start;
+  auto take = [&](uint64_t at, uint32_t size, int64_t nameAt) {
+    if (room < size || !file.Holds(at, size)) return false;
+    room -= size;
+    return nameAt < 0 || plan.names.Names(*file.U32(at + static_cast<uint64_t>(nameAt)));
+  };
   uint64_t at = start;
-  for (uint32_t n = 0; n < d.Value(elf::DT_VERDEFNUM); ++n) {
-    if (room < kRecord / kName || !file.Holds(at, kRecord)) return false;
-    room -= kRecord / kName;
-    uint64_t aux = at + *file.U32(at + 12);
-    for (uint32_t k = 0; k < *file.U16(at + 6); ++k) {
-      if (room-- == 0 || !file.Holds(aux, kName) || !plan.names.Names(*file.U32(aux)))
-        return false;
-      const uint32_t next = *file.U32(aux + 4);
+  for (uint32_t n = 0; n < d.Value(t.countTag); ++n) {
+    if (!take(at, t.size, t.nameAt)) return false;
+    uint64_t entry = at + *file.U32(at + t.listAt);
+    for (uint32_t k = 0; k < *file.U16(at + t.countAt); ++k) {
+      if (!take(entry, t.entrySize, t.entryNameAt)) return false;
+      visit(at, entry, k);
+      // A link of 0 would only visit this entry again.
+      const uint32_t next = *file.U32(entry + t.entryNextAt);
       if (next == 0) break;
-      aux += next;
+      entry += next;
     }
-    const uint32_t next = *file.U32(at + 16);
+    const uint32_t next = *file.U32(at + t.nextAt);
     if (next == 0) break;
     at += next;
   }
   return true;
 }
 
+// Binding reads the version tables; a damaged one is a damaged file.
 bool CheckVersions(const View& file, const Plan& plan, const Dynamic& d) {
   const uint32_t symbols = Count(plan, kDynsym, elf::kSymSize);
   if (d.Has(elf::DT_VERSYM) &&
       !FileOffsetOfLink(plan, d.Value(elf::DT_VERSYM), uint64_t{symbols} * 2))
     return false;
-  if (!CheckVersionDefinitions(file, plan, d)) return false;
-  if (!d.Has(elf::DT_VERNEED)) return true;
-  constexpr uint32_t kRecord = 16;
-  const uint32_t link = d.Value(elf::DT_VERNEED);
-  const Segment* home = SegmentOfLink(plan, link, kRecord);
-  if (home == nullptr) return d.Value(elf::DT_VERNEEDNUM) == 0;
-  const uint64_t start = home->offset + (Placed(plan, link) - home->vaddr);
-  uint64_t room = (uint64_t{home->offset} + home->filesz - start) / kRecord;
-  auto visit = [&](uint64_t at, uint32_t nameField) {
-    return room-- > 0 && file.Holds(at, kRecord) &&
-           plan.names.Names(*file.U32(at + nameField));
-  };
-  uint64_t at = start;
-  for (uint32_t n = 0; n < d.Value(elf::DT_VERNEEDNUM); ++n) {
-    if (!visit(at, 4)) return false;
-    uint64_t aux = at + *file.U32(at + 8);
-    for (uint32_t k = 0; k < *file.U16(at + 2); ++k) {
-      if (!visit(aux, 8)) return false;
-      // A link of 0 would only visit this record again.
-      const uint32_t next = *file.U32(aux + 12);
-      if (next == 0) break;
-      aux += next;
-    }
-    const uint32_t next = *file.U32(at + 12);
-    if (next == 0) break;
-    at += next;
-  }
-  return true;
+  auto none = [](uint64_t, uint64_t, uint32_t) {};
+  return WalkVersions(file, plan, kVersionDefinitions, none) &&
+         WalkVersions(file, plan, kVersionNeeds, none);
 }
 
 bool IsAppliedRelocation(uint32_t type) {
@@ -930,8 +922,7 @@ void BindDataObjects(const View& file, const Plan& plan) {
 
 // The version names of an object by index, from its definitions (not the
 // base one, which names the file) and from what it needs; empty when the
-// object has no version table. The walks follow the records exactly as
-// the checks did, so they stay within what the checks found sound.
+// object has no version table.
 std::vector<std::string> VersionNames(const View& file, const Plan& plan) {
   const Dynamic& d = plan.dynamic;
   std::vector<std::string> names;
@@ -942,34 +933,14 @@ std::vector<std::string> VersionNames(const View& file, const Plan& plan) {
     if (names.size() <= index) names.resize(index + 1);
     names[index] = std::string(*file.String(plan.names, nameOffset));
   };
-  if (const Segment* home = SegmentOfLink(plan, d.Value(elf::DT_VERDEF), 20);
-      home != nullptr && d.Has(elf::DT_VERDEF)) {
-    uint64_t at = home->offset + (Placed(plan, d.Value(elf::DT_VERDEF)) - home->vaddr);
-    for (uint32_t n = 0; n < d.Value(elf::DT_VERDEFNUM); ++n) {
-      const uint32_t flags = *file.U16(at + 2), index = *file.U16(at + 4);
-      if (*file.U16(at + 6) != 0 && (flags & 1) == 0)  // VER_FLG_BASE names the file
-        name(index & 0x7FFF, *file.U32(at + *file.U32(at + 12)));
-      const uint32_t next = *file.U32(at + 16);
-      if (next == 0) break;
-      at += next;
-    }
-  }
-  if (const Segment* home = SegmentOfLink(plan, d.Value(elf::DT_VERNEED), 16);
-      home != nullptr && d.Has(elf::DT_VERNEED)) {
-    uint64_t at = home->offset + (Placed(plan, d.Value(elf::DT_VERNEED)) - home->vaddr);
-    for (uint32_t n = 0; n < d.Value(elf::DT_VERNEEDNUM); ++n) {
-      uint64_t aux = at + *file.U32(at + 8);
-      for (uint32_t k = 0; k < *file.U16(at + 2); ++k) {
-        name(*file.U16(aux + 6) & 0x7FFF, *file.U32(aux + 8));
-        const uint32_t next = *file.U32(aux + 12);
-        if (next == 0) break;
-        aux += next;
-      }
-      const uint32_t next = *file.U32(at + 12);
-      if (next == 0) break;
-      at += next;
-    }
-  }
+  // The base definition (VER_FLG_BASE) names the file, not a version.
+  WalkVersions(file, plan, kVersionDefinitions, [&](uint64_t record, uint64_t entry, uint32_t k) {
+    if (k == 0 && (*file.U16(record + 2) & 1) == 0)
+      name(*file.U16(record + 4) & 0x7FFF, *file.U32(entry));
+  });
+  WalkVersions(file, plan, kVersionNeeds, [&](uint64_t, uint64_t entry, uint32_t) {
+    name(*file.U16(entry + 6) & 0x7FFF, *file.U32(entry + 8));
+  });
   return names;
 }
 
