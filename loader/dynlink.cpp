@@ -71,11 +71,7 @@ bool IsCLibrary(uint32_t handle) { return handle == Address(&gCLibrary); }
 // The files tumbex serves itself, whatever directory a path names.
 bool IsServedName(std::string_view name) {
   const size_t slash = name.find_last_of('/');
-  if (slash != std::string_view::npos) name.remove_prefix(slash + 1);
-  for (std::string_view served : {"libc.so.6", "libm.so.6", "libdl.so.2", "libpthread.so.0",
-                                  "librt.so.1", "libutil.so.1", "ld-linux.so.2"})
-    if (name == served) return true;
-  return false;
+  return IsServedLibrary(slash == std::string_view::npos ? name : name.substr(slash + 1));
 }
 
 // ---- Errors ---------------------------------------------------------------------

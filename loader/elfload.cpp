@@ -1543,11 +1543,6 @@ constexpr std::string_view kServedLibraries[] = {
     "librt.so.1",      "libutil.so.1", "ld-linux.so.2",
 };
 
-bool IsServedLibrary(std::string_view name) {
-  for (std::string_view served : kServedLibraries)
-    if (name == served) return true;
-  return false;
-}
 
 // A file of the run in memory: the loader's copy of what it reads, kept
 // until binding is done.
@@ -1590,19 +1585,22 @@ std::vector<std::string_view> NeededNames(const View& file, const Plan& plan) {
   return names;
 }
 
+// Only a regular file is read: a directory or a FIFO named like a library
+// would end the run in a read error, or wait for ever.
+bool IsRegularFile(const std::string& path) {
+  platform::FileStatus status;
+  return platform::PathStatus(path.c_str(), true, &status) == 0 &&
+         status.kind == platform::FileKind::kRegular;
+}
+
 // Where a library named `name` is: a name with a slash as it stands, else
 // the directories of the needing object's run path ($ORIGIN its own
 // folder), then the program's folder. Empty when none has it.
 std::string FindLibrary(std::string_view name, const linker::Object& by,
                         const std::string& programDirectory) {
-  auto regular = [](const std::string& path) {
-    platform::FileStatus status;
-    return platform::PathStatus(path.c_str(), true, &status) == 0 &&
-           status.kind == platform::FileKind::kRegular;
-  };
   if (name.find('/') != std::string_view::npos) {
     const std::string path(name);
-    return regular(path) ? path : std::string();
+    return IsRegularFile(path) ? path : std::string();
   }
   std::vector<std::string> directories;
   for (std::string_view rest = by.runPath; !rest.empty();) {
@@ -1617,7 +1615,7 @@ std::string FindLibrary(std::string_view name, const linker::Object& by,
   directories.push_back(programDirectory);
   for (const std::string& directory : directories) {
     const std::string path = directory + "/" + std::string(name);
-    if (regular(path)) return path;
+    if (IsRegularFile(path)) return path;
   }
   return {};
 }
@@ -1870,9 +1868,15 @@ bool LoadFromView(const std::string& path, const View& file,
 
 }  // namespace
 
+bool IsServedLibrary(std::string_view name) {
+  for (std::string_view served : kServedLibraries)
+    if (name == served) return true;
+  return false;
+}
+
 uint32_t ServedAddress(std::string_view name) {
+  // The registry is complete before the program is loaded, which measured it.
   if (auto cell = gCells.find(std::string(name)); cell != gCells.end()) return cell->second;
-  MeasureImports();
   const uint32_t entry = HostEntry(name);
   return entry == util::UnknownCallReporterAddress() ? 0 : entry;
 }
@@ -1898,8 +1902,7 @@ linker::Object* OpenLibrary(const std::string& name, bool global, bool now,
     for (const auto& o : objects)
       if (o->soname == name) return promote(o.get());
   const std::string path = bare ? FindLibrary(name, program, program.directory) : name;
-  platform::FileStatus status;
-  if (path.empty() || platform::PathStatus(path.c_str(), true, &status) != 0) {
+  if (path.empty() || !IsRegularFile(path)) {
     *error = name + ": cannot open shared object file: No such file or directory";
     return nullptr;
   }

@@ -30,6 +30,10 @@ bool LoadElfImageFromBytes(const std::string& path,
 linker::Object* OpenLibrary(const std::string& name, bool global, bool now,
                             std::vector<linker::Object*>* fresh, std::string* error);
 
+// Whether `name` (a soname) is one of the C library's files, which tumbex
+// serves itself: nothing is loaded for them.
+bool IsServedLibrary(std::string_view name);
+
 // What the C library serves under `name` (a function's host entry, the
 // cell of a data object the program reaches), 0 for nothing.
 uint32_t ServedAddress(std::string_view name);

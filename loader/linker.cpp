@@ -23,11 +23,9 @@ std::string_view VersionName(const Object& object, uint16_t index) {
 // Module numbers from 1; the block of each, for __tls_get_addr.
 std::vector<uint32_t> gBlocks{0};
 
-// The static area of the program loaded last, and a control block for the
-// time before there is one.
+// The static area of the program loaded last.
 uint8_t* gArea = nullptr;
 size_t gAreaSize = 0;
-alignas(64) process::ThreadControl gNoArea;
 
 uint32_t RoundUp(uint32_t value, uint32_t align) {
   return (value + align - 1) & ~(align - 1);
@@ -40,15 +38,15 @@ std::vector<std::unique_ptr<Object>>& Objects() { return gObjects; }
 void Forget() {
   gObjects.clear();
   gBlocks.assign(1, 0);
-  gNoArea.canary = process::Thread->canary;
-  process::Thread = &gNoArea;
+  process::NoThreadLocals.canary = process::Thread->canary;
+  process::Thread = &process::NoThreadLocals;
   if (gArea != nullptr) platform::FreePages(gArea, gAreaSize);
   gArea = nullptr;
 }
 
 Found LookupIn(const Object& object, std::string_view name, std::string_view version,
                bool newest) {
-  const auto it = object.symbols.find(std::string(name));
+  const auto it = object.symbols.find(name);
   if (it == object.symbols.end()) return {};
   const bool versioned = !object.versions.empty();
   const Definition* only = nullptr;

@@ -27,6 +27,12 @@ struct Definition {
   bool weak = false;
 };
 
+// Looked up by string_view, without a copy of the name per lookup.
+struct NameHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+};
+
 struct Object {
   std::string soname;     // DT_SONAME, else the name it was asked for by
   std::string path;       // the file as opened
@@ -38,7 +44,7 @@ struct Object {
   bool program = false;
   bool global = true;  // in the global scope (RTLD_LOCAL: only its own)
   std::vector<std::string> versions;  // by version index; "" where none
-  std::unordered_map<std::string, std::vector<Definition>> symbols;
+  std::unordered_map<std::string, std::vector<Definition>, NameHash, std::equal_to<>> symbols;
   std::vector<Object*> needed;  // the objects its DT_NEEDED named
   std::string runPath;  // DT_RUNPATH, else DT_RPATH
   uint32_t ehFrame = 0, got = 0, dynsym = 0;  // guest addresses, 0: none

@@ -8,10 +8,8 @@ GuestStartTables GuestStart;
 std::vector<GuestStartTables> LibraryStart;
 std::vector<ResolvedSlot> PendingResolvers;
 
-namespace {
-alignas(64) ThreadControl gNoThreadLocals;
-}  // namespace
-ThreadControl* Thread = &gNoThreadLocals;
+alignas(64) ThreadControl NoThreadLocals;
+ThreadControl* Thread = &NoThreadLocals;
 std::vector<ThreadSite> ThreadSites;
 std::vector<CodeRange> LibraryCode;
 bool (*TakeFault)(const GuestFault&, platform::Context&) = nullptr;

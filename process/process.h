@@ -59,7 +59,8 @@ struct ThreadControl {
 };
 static_assert(sizeof(ThreadControl) == 64);
 // Never null: the loader points it at the block it lays out; before that,
-// at one of its own with no thread-local storage below it.
+// and between two loads, at this one with no thread-local storage below it.
+extern ThreadControl NoThreadLocals;
 extern ThreadControl* Thread;
 
 // The guest's accesses to thread-local variables through a register that
