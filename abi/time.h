@@ -63,6 +63,60 @@ struct Tms {
 };
 static_assert(sizeof(Tms) == 16);
 
+// The kernel's clock discipline (adjtimex, ntp_gettime): i386's layout
+// with 32-bit longs, and glibc's 64-bit-time one where every long is 64 bits.
+struct Timex {
+  uint32_t modes;
+  int32_t offset, freq, maxerror, esterror;
+  int32_t status;
+  int32_t constant, precision, tolerance;
+  Timeval time;
+  int32_t tick, ppsfreq, jitter;
+  int32_t shift;
+  int32_t stabil, jitcnt, calcnt, errcnt, stbcnt;
+  int32_t tai;
+  int32_t reserved[11];
+};
+static_assert(sizeof(Timex) == 128 && offsetof(Timex, time) == 36 &&
+              offsetof(Timex, tick) == 44 && offsetof(Timex, tai) == 80);
+
+#pragma pack(push, 4)
+struct Timex64 {
+  uint32_t modes, pad0;
+  int64_t offset, freq, maxerror, esterror;
+  int32_t status, pad1;
+  int64_t constant, precision, tolerance;
+  Timeval64 time;
+  int64_t tick, ppsfreq, jitter;
+  int32_t shift, pad2;
+  int64_t stabil, jitcnt, calcnt, errcnt, stbcnt;
+  int32_t tai;
+  int32_t reserved[11];
+};
+#pragma pack(pop)
+static_assert(sizeof(Timex64) == 208 && offsetof(Timex64, time) == 72 &&
+              offsetof(Timex64, tick) == 88 && offsetof(Timex64, tai) == 160);
+
+struct NtpTimeval {
+  Timeval time;
+  int32_t maxerror, esterror, tai;
+  int32_t reserved[4];
+};
+static_assert(sizeof(NtpTimeval) == 36);
+
+#pragma pack(push, 4)
+struct NtpTimeval64 {
+  Timeval64 time;
+  int32_t maxerror, esterror, tai;
+  int32_t reserved[4];
+};
+#pragma pack(pop)
+static_assert(sizeof(NtpTimeval64) == 44);
+
+constexpr uint32_t kADJ_OFFSET_SS_READ = 0xA001;
+constexpr int32_t kSTA_UNSYNC = 0x40;
+constexpr int32_t kTIME_ERROR = 5;
+
 constexpr int32_t kCLOCK_REALTIME = 0;
 constexpr int32_t kCLOCK_MONOTONIC = 1;
 constexpr int32_t kCLOCK_PROCESS_CPUTIME_ID = 2;

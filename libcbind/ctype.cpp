@@ -207,6 +207,18 @@ int32_t tblibc_iswctype(uint32_t wc, uint32_t desc) {
   return WideIs(wc, ct::kClassNames[desc - 1].bit) != 0 ? 1 : 0;
 }
 
+// wctrans's descriptors are tokens, as wctype's are: 1 for "toupper", 2
+// for "tolower", 0 for any other name.
+uint32_t tblibc_wctrans(const char* name) {
+  if (name == nullptr) return 0;
+  if (std::strcmp(name, "toupper") == 0) return 1;
+  return std::strcmp(name, "tolower") == 0 ? 2 : 0;
+}
+uint32_t tblibc_towctrans(uint32_t wc, uint32_t desc) {
+  if (desc == 1) return tblibc_towupper(wc);
+  return desc == 2 ? tblibc_towlower(wc) : wc;
+}
+
 int32_t tblibc_wcwidth(uint32_t wc) {
   if (wc == 0) return 0;
   return wc >= 0x20 && wc < 0x7F ? 1 : -1;
@@ -561,6 +573,9 @@ constexpr Export kExports[] = {
     Fn<&tblibc_iswxdigit>("iswxdigit"),
     Fn<&tblibc_iswctype>("iswctype"),
     Fn<&tblibc_wctype>("wctype"),
+    Fn<&tblibc_wctrans>("wctrans"),
+    Fn<&tblibc_towctrans>("towctrans"),
+    Fn<&tblibc_towctrans>("__towctrans"),
     Fn<&tblibc_wcwidth>("wcwidth"),
     Fn<&tblibc_wcslen>("wcslen"),
     Fn<&tblibc_wcscmp>("wcscmp"),

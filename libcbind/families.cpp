@@ -42,6 +42,7 @@ extern const Family kIconvFamily;        // iconv.cpp: iconv_open, iconv
 extern const Family kMultibyteFamily;    // multibyte.cpp: mbsrtowcs, wide strings
 extern const Family kPollingFamily;      // polling.cpp: poll, select
 extern const Family kWordExpFamily;      // wordexp.cpp: wordexp, wordfree
+extern const Family kRefusalsFamily;     // refusals.cpp: sockets, IPC, epoll: ENOSYS
 
 namespace {
 
@@ -79,8 +80,9 @@ const Family* const kFamilies[] = {
     &kMultibyteFamily,
     &kPollingFamily,
     &kWordExpFamily,
+    &kRefusalsFamily,
 };
-static_assert(std::size(kFamilies) == 33);
+static_assert(std::size(kFamilies) == 34);
 
 }  // namespace
 

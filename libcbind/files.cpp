@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "abi/files.h"
@@ -21,6 +22,8 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/time.h"
+
+extern "C" const char* tblibc_strerror(int32_t errnum);  // errors.cpp
 
 namespace tblibc::files {
 namespace {
@@ -417,17 +420,18 @@ bool FromTimevals(const Timeval* given, platform::FileTime times[2]) {
 }
 
 int32_t SetPathTimes(int32_t dirfd, const char* path,
-                     const platform::FileTime times[2], const bool present[2]) {
+                     const platform::FileTime times[2], const bool present[2],
+                     bool followLinks = true) {
   std::string full;
   if (!AtPath(dirfd, path, &full)) return -1;
   if (!present[0] && !present[1]) {
     platform::FileStatus status;
-    const int code = platform::PathStatus(full.c_str(), true, &status);
+    const int code = platform::PathStatus(full.c_str(), followLinks, &status);
     return code == 0 ? 0 : FailWith(code);
   }
   const int code = platform::SetTimes(
       full.c_str(), present[0] ? &times[0] : nullptr,
-      present[1] ? &times[1] : nullptr);
+      present[1] ? &times[1] : nullptr, followLinks);
   return code == 0 ? 0 : FailWith(code);
 }
 
@@ -1306,7 +1310,8 @@ int32_t UtimensAt(int32_t dirfd, const char* path, const Timespec* times,
   bool present[2];
   if (!FromTimespecs(times, t, present)) return -1;
   if (path == nullptr) return SetDescriptorTimes(dirfd, t, present);
-  return SetPathTimes(dirfd, path, t, present);
+  return SetPathTimes(dirfd, path, t, present,
+                      (flags & linux::kAT_SYMLINK_NOFOLLOW) == 0);
 }
 
 template <typename Timespec>
@@ -1324,6 +1329,16 @@ int32_t FutimesAt(int32_t dirfd, const char* path, const Timeval* times) {
   if (!FromTimevals(times, t)) return -1;
   if (path == nullptr) return SetDescriptorTimes(dirfd, t, present);
   return SetPathTimes(dirfd, path, t, present);
+}
+
+// lutimes: a link's own times, never its target's.
+template <typename Timeval>
+int32_t Lutimes(const char* path, const Timeval* times) {
+  if (path == nullptr) return FailWith(linux::kEFAULT);
+  platform::FileTime t[2];
+  const bool present[2] = {true, true};
+  if (!FromTimevals(times, t)) return -1;
+  return SetPathTimes(linux::kAT_FDCWD, path, t, present, false);
 }
 
 template <typename Timeval>
@@ -1384,6 +1399,12 @@ int32_t tblibc_utimes(const char* path, const linux::Timeval* times) {
 }
 int32_t tblibc_utimes64(const char* path, const linux::Timeval64* times) {
   return Utimes(path, times);
+}
+int32_t tblibc_lutimes(const char* path, const linux::Timeval* times) {
+  return Lutimes(path, times);
+}
+int32_t tblibc_lutimes64(const char* path, const linux::Timeval64* times) {
+  return Lutimes(path, times);
 }
 int32_t tblibc_futimes(int32_t fd, const linux::Timeval* times) {
   return Futimes(fd, times);
@@ -1519,6 +1540,66 @@ int32_t tblibc_pwritev64(int32_t fd, const GuestIovec* iov, int32_t count,
                          int64_t offset) {
   return AtOffset(fd, offset, [&] { return tblibc_writev(fd, iov, count); });
 }
+}  // extern "C"
+
+namespace {
+
+// preadv2 and pwritev2's flags, as the kernel takes them: HIPRI and NOWAIT
+// are hints no host call here could act on, DSYNC and SYNC are a flush
+// after the write, APPEND writes at the end whatever the offset. An offset
+// of -1 means the descriptor's own position, as readv and writev use it.
+constexpr uint32_t kRWF_HIPRI = 1, kRWF_DSYNC = 2, kRWF_SYNC = 4,
+                   kRWF_NOWAIT = 8, kRWF_APPEND = 16;
+constexpr uint32_t kRwfKnown =
+    kRWF_HIPRI | kRWF_DSYNC | kRWF_SYNC | kRWF_NOWAIT | kRWF_APPEND;
+
+int32_t ReadV2(int32_t fd, const GuestIovec* iov, int32_t count, int64_t offset,
+               uint32_t flags) {
+  if (flags & ~kRwfKnown) return FailWith(linux::kEOPNOTSUPP);
+  if (offset == -1) return tblibc_readv(fd, iov, count);
+  return tblibc_preadv64(fd, iov, count, offset);
+}
+
+int32_t WriteV2(int32_t fd, const GuestIovec* iov, int32_t count, int64_t offset,
+                uint32_t flags) {
+  if (flags & ~kRwfKnown) return FailWith(linux::kEOPNOTSUPP);
+  int32_t n;
+  if (offset == -1) {
+    n = tblibc_writev(fd, iov, count);
+  } else if (flags & kRWF_APPEND) {
+    n = AtOffset(fd, 0, [&] {
+      int64_t end = 0;
+      if (const int e = platform::DescriptorSeek(fd, 0, 2, &end)) return FailWith(e);
+      return tblibc_writev(fd, iov, count);
+    });
+  } else {
+    n = tblibc_pwritev64(fd, iov, count, offset);
+  }
+  if (n >= 0 && (flags & (kRWF_DSYNC | kRWF_SYNC)) && tblibc_fsync(fd) != 0) return -1;
+  return n;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t tblibc_preadv2(int32_t fd, const GuestIovec* iov, int32_t count,
+                       int32_t offset, uint32_t flags) {
+  return ReadV2(fd, iov, count, offset, flags);
+}
+int32_t tblibc_preadv64v2(int32_t fd, const GuestIovec* iov, int32_t count,
+                          int64_t offset, uint32_t flags) {
+  return ReadV2(fd, iov, count, offset, flags);
+}
+int32_t tblibc_pwritev2(int32_t fd, const GuestIovec* iov, int32_t count,
+                        int32_t offset, uint32_t flags) {
+  return WriteV2(fd, iov, count, offset, flags);
+}
+int32_t tblibc_pwritev64v2(int32_t fd, const GuestIovec* iov, int32_t count,
+                           int64_t offset, uint32_t flags) {
+  return WriteV2(fd, iov, count, offset, flags);
+}
+
 int32_t tblibc_preadv(int32_t fd, const GuestIovec* iov, int32_t count,
                       int32_t offset) {
   return tblibc_preadv64(fd, iov, count, offset);
@@ -1649,10 +1730,18 @@ int32_t tblibc_fstatfs(int32_t fd, linux::Statfs* out) {
   return ToStatfs(tblibc_fstatvfs64(fd, &v), v, out);
 }
 
+}  // extern "C"
+
+namespace {
+
 // getdents64 reads out the listing taken at the descriptor's first call
 // (as readdir reads a stream's), records padded to 8 bytes as the kernel
-// lays them.
-int32_t tblibc_getdents64(int32_t fd, void* buffer, uint32_t size) {
+// lays them; getdirentries fills glibc's own struct dirent, padded to 4,
+// and refuses an inode that does not fit its 32 bits, as glibc does.
+// `*position` is the listing's position before the call: the d_off cookie
+// of the record read last.
+template <typename Record>
+int32_t ReadListing(int32_t fd, void* buffer, uint32_t size, int64_t* position) {
   if (!ValidDescriptor(fd)) return -1;
   std::string path;
   if (!AtPath(fd, "", &path)) return -1;
@@ -1665,20 +1754,23 @@ int32_t tblibc_getdents64(int32_t fd, void* buffer, uint32_t size) {
     if (const int e = platform::ListDirectory(path.c_str(), &listing.entries)) return FailWith(e);
     listing.listed = true;
   }
+  if (position != nullptr) *position = static_cast<int64_t>(listing.next);
   auto* out = static_cast<char*>(buffer);
   uint32_t used = 0;
-  constexpr size_t kName = offsetof(linux::Dirent64, d_name);
+  constexpr size_t kName = offsetof(Record, d_name);
+  constexpr size_t kAlign = std::is_same_v<Record, linux::Dirent64> ? 7 : 3;
   for (; listing.next < listing.entries.size(); ++listing.next) {
     const platform::DirectoryEntry& e = listing.entries[listing.next];
     const size_t length = std::min<size_t>(e.name.size(), 255);
-    const uint32_t record = static_cast<uint32_t>((kName + length + 1 + 7) & ~size_t{7});
+    const uint32_t record = static_cast<uint32_t>((kName + length + 1 + kAlign) & ~kAlign);
     if (record > size - used) {
       if (used == 0) return FailWith(linux::kEINVAL);
       break;
     }
-    linux::Dirent64 head{};
-    head.d_ino = e.inode;
-    head.d_off = static_cast<int64_t>(listing.next + 1);
+    Record head{};
+    head.d_ino = static_cast<decltype(head.d_ino)>(e.inode);
+    if (head.d_ino != e.inode) return FailWith(linux::kEOVERFLOW);
+    head.d_off = static_cast<decltype(head.d_off)>(listing.next + 1);
     head.d_reclen = static_cast<uint16_t>(record);
     head.d_type = DirentType(e.kind);
     std::memset(out + used, 0, record);
@@ -1687,6 +1779,25 @@ int32_t tblibc_getdents64(int32_t fd, void* buffer, uint32_t size) {
     used += record;
   }
   return static_cast<int32_t>(used);
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t tblibc_getdents64(int32_t fd, void* buffer, uint32_t size) {
+  return ReadListing<linux::Dirent64>(fd, buffer, size, nullptr);
+}
+int32_t tblibc_getdirentries64(int32_t fd, void* buffer, uint32_t size,
+                               int64_t* base) {
+  return ReadListing<linux::Dirent64>(fd, buffer, size, base);
+}
+int32_t tblibc_getdirentries(int32_t fd, void* buffer, uint32_t size,
+                             int32_t* base) {
+  int64_t wide = 0;
+  const int32_t n = ReadListing<linux::Dirent>(fd, buffer, size, &wide);
+  if (n >= 0 && base != nullptr) *base = static_cast<int32_t>(wide);
+  return n;
 }
 
 // Temporary files.
@@ -1742,6 +1853,35 @@ char* tblibc_getcwd_chk(char* buffer, uint32_t size, uint32_t buflen) {
   if (size > buflen) tblibc::FatalError("*** buffer overflow detected ***: terminated");
   return tblibc_getcwd(buffer, size);
 }
+int32_t tblibc_ttyname_r_chk(int32_t fd, char* buffer, uint32_t size, uint32_t real) {
+  if (size > real) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_ttyname_r(fd, buffer, size);
+}
+int32_t tblibc_readlinkat_chk(int32_t dirfd, const char* path, char* buffer,
+                              uint32_t size, uint32_t buflen) {
+  if (size > buflen) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_readlinkat(dirfd, path, buffer, size);
+}
+// getwd's buffer is taken to hold PATH_MAX bytes; a failure leaves the
+// error's text there, as glibc does.
+char* tblibc_getwd(char* buffer) {
+  if (buffer == nullptr) {
+    SetErrno(linux::kEINVAL);
+    return nullptr;
+  }
+  char here[kPathMax];
+  if (tblibc_getcwd(here, sizeof here) == nullptr) {
+    std::strncpy(buffer, tblibc_strerror(tblibc::Errno()), kPathMax);
+    return nullptr;
+  }
+  return std::strcpy(buffer, here);
+}
+char* tblibc_getwd_chk(char* buffer, uint32_t buflen) {
+  char* done = tblibc_getcwd(buffer, buflen);
+  if (done == nullptr && tblibc::Errno() == linux::kERANGE)
+    tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  return done;
+}
 char* tblibc_realpath_chk(const char* path, char* resolved, uint32_t buflen) {
   if (resolved != nullptr && buflen < kPathMax)
     tblibc::FatalError("*** buffer overflow detected ***: terminated");
@@ -1757,6 +1897,15 @@ int32_t tblibc_read_chk(int32_t fd, void* buffer, uint32_t count,
   if (count > buflen) tblibc::FatalError("*** buffer overflow detected ***: terminated");
   if (!ValidDescriptor(fd)) return -1;
   return tblibc_read(fd, buffer, count);
+}
+int32_t tblibc_pread64_chk(int32_t fd, void* buffer, uint32_t count,
+                           int64_t offset, uint32_t buflen) {
+  if (count > buflen) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_pread64(fd, buffer, count, offset);
+}
+int32_t tblibc_pread_chk(int32_t fd, void* buffer, uint32_t count,
+                         int32_t offset, uint32_t buflen) {
+  return tblibc_pread64_chk(fd, buffer, count, offset, buflen);
 }
 
 
@@ -1843,6 +1992,10 @@ constexpr Export kExports[] = {
     Fn<&tblibc_preadv>("preadv"),
     Fn<&tblibc_pwritev>("pwritev"),
     Fn<&tblibc_preadv64>("preadv64"),
+    Fn<&tblibc_preadv2>("preadv2"),
+    Fn<&tblibc_preadv64v2>("preadv64v2"),
+    Fn<&tblibc_pwritev2>("pwritev2"),
+    Fn<&tblibc_pwritev64v2>("pwritev64v2"),
     Fn<&tblibc_pwritev64>("pwritev64"),
     Fn<&tblibc_posix_fallocate>("posix_fallocate"),
     Fn<&tblibc_posix_fallocate64>("posix_fallocate64"),
@@ -1855,6 +2008,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_statfs64>("statfs64"),
     Fn<&tblibc_fstatfs64>("fstatfs64"),
     Fn<&tblibc_getdents64>("getdents64"),
+    Fn<&tblibc_getdirentries>("getdirentries"),
+    Fn<&tblibc_getdirentries64>("getdirentries64"),
     Fn<&tblibc_access>("access"),
     Fn<&tblibc_faccessat>("faccessat"),
     Fn<&tblibc_access>("euidaccess"),
@@ -1891,6 +2046,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_utime>("utime"),
     Fn<&tblibc_utimes>("utimes"),
     Fn<&tblibc_futimes>("futimes"),
+    Fn<&tblibc_lutimes>("lutimes"),
+    Fn<&tblibc_lutimes64>("__lutimes64"),
     Fn<&tblibc_futimens>("futimens"),
     Fn<&tblibc_utimensat>("utimensat"),
     Fn<&tblibc_utime64>("__utime64"),
@@ -1912,9 +2069,15 @@ constexpr Export kExports[] = {
     Fn<&tblibc_mktemp>("mktemp"),
     // Checked entries.
     Fn<&tblibc_getcwd_chk>("__getcwd_chk"),
+    Fn<&tblibc_getwd>("getwd"),
+    Fn<&tblibc_getwd_chk>("__getwd_chk"),
+    Fn<&tblibc_ttyname_r_chk>("__ttyname_r_chk"),
+    Fn<&tblibc_readlinkat_chk>("__readlinkat_chk"),
     Fn<&tblibc_realpath_chk>("__realpath_chk"),
     Fn<&tblibc_readlink_chk>("__readlink_chk"),
     Fn<&tblibc_read_chk>("__read_chk"),
+    Fn<&tblibc_pread_chk>("__pread_chk"),
+    Fn<&tblibc_pread64_chk>("__pread64_chk"),
 };
 
 const Family kFilesFamily{"files", kExports};

@@ -23,6 +23,7 @@
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
 #include "libcbind/strftime.h"
+#include "libcbind/strptime.h"
 #include "runtime/heap.h"
 
 extern "C" {  // ctype.cpp
@@ -61,13 +62,34 @@ uint32_t tblibc_towupper(uint32_t wc);
 int32_t tblibc_iswctype(uint32_t wc, uint32_t desc);
 uint32_t tblibc_wctype(const char* name);
 int32_t tblibc_wcscmp(const uint32_t* a, const uint32_t* b);
+uint32_t tblibc_wctrans(const char* name);
+uint32_t tblibc_towctrans(uint32_t wc, uint32_t desc);
+int32_t tblibc_isascii(int32_t c);
+int32_t tblibc_toascii(int32_t c);
 }
 
 extern "C" {  // numbers.cpp
 double tblibc_strtod(const char* s, char** end);
 float tblibc_strtof(const char* s, char** end);
 long double tblibc_strtold(const char* s, char** end);
+int32_t tblibc_strtol(const char* s, char** end, int32_t base);
+uint32_t tblibc_strtoul(const char* s, char** end, int32_t base);
+int64_t tblibc_strtoll(const char* s, char** end, int32_t base);
+uint64_t tblibc_strtoull(const char* s, char** end, int32_t base);
+double tblibc_wcstod(const int32_t* s, int32_t** end);
+float tblibc_wcstof(const int32_t* s, int32_t** end);
+long double tblibc_wcstold(const int32_t* s, int32_t** end);
+int32_t tblibc_wcstol(const int32_t* s, int32_t** end, int32_t base);
+uint32_t tblibc_wcstoul(const int32_t* s, int32_t** end, int32_t base);
+int64_t tblibc_wcstoll(const int32_t* s, int32_t** end, int32_t base);
+uint64_t tblibc_wcstoull(const int32_t* s, int32_t** end, int32_t base);
 }
+
+extern "C" {  // multibyte.cpp
+int32_t tblibc_wcscasecmp(const uint32_t* a, const uint32_t* b);
+int32_t tblibc_wcsncasecmp(const uint32_t* a, const uint32_t* b, uint32_t n);
+}
+
 
 namespace tblibc {
 namespace {
@@ -226,6 +248,47 @@ constexpr Export kExports[] = {
     Fn<&tblibc_strtof>("__strtof_l"),
     Fn<&tblibc_strtold>("strtold_l"),
     Fn<&tblibc_strtold>("__strtold_l"),
+    Fn<&tblibc_strtof>("strtof32_l"),
+    Fn<&tblibc_strtod>("strtof32x_l"),
+    Fn<&tblibc_strtod>("strtof64_l"),
+    Fn<&tblibc_strtold>("strtof64x_l"),
+    Fn<&tblibc_strtol>("strtol_l"),
+    Fn<&tblibc_strtol>("__strtol_l"),
+    Fn<&tblibc_strtoul>("strtoul_l"),
+    Fn<&tblibc_strtoul>("__strtoul_l"),
+    Fn<&tblibc_strtoll>("strtoll_l"),
+    Fn<&tblibc_strtoll>("__strtoll_l"),
+    Fn<&tblibc_strtoull>("strtoull_l"),
+    Fn<&tblibc_strtoull>("__strtoull_l"),
+    Fn<&tblibc_wcstod>("wcstod_l"),
+    Fn<&tblibc_wcstod>("__wcstod_l"),
+    Fn<&tblibc_wcstof>("wcstof_l"),
+    Fn<&tblibc_wcstof>("__wcstof_l"),
+    Fn<&tblibc_wcstold>("wcstold_l"),
+    Fn<&tblibc_wcstold>("__wcstold_l"),
+    Fn<&tblibc_wcstof>("wcstof32_l"),
+    Fn<&tblibc_wcstod>("wcstof32x_l"),
+    Fn<&tblibc_wcstod>("wcstof64_l"),
+    Fn<&tblibc_wcstold>("wcstof64x_l"),
+    Fn<&tblibc_wcstol>("wcstol_l"),
+    Fn<&tblibc_wcstol>("__wcstol_l"),
+    Fn<&tblibc_wcstoul>("wcstoul_l"),
+    Fn<&tblibc_wcstoul>("__wcstoul_l"),
+    Fn<&tblibc_wcstoll>("wcstoll_l"),
+    Fn<&tblibc_wcstoll>("__wcstoll_l"),
+    Fn<&tblibc_wcstoull>("wcstoull_l"),
+    Fn<&tblibc_wcstoull>("__wcstoull_l"),
+    Fn<&tblibc_wcscasecmp>("wcscasecmp_l"),
+    Fn<&tblibc_wcscasecmp>("__wcscasecmp_l"),
+    Fn<&tblibc_wcsncasecmp>("wcsncasecmp_l"),
+    Fn<&tblibc_wcsncasecmp>("__wcsncasecmp_l"),
+    Fn<&tblibc_wctrans>("wctrans_l"),
+    Fn<&tblibc_wctrans>("__wctrans_l"),
+    Fn<&tblibc_towctrans>("towctrans_l"),
+    Fn<&tblibc_towctrans>("__towctrans_l"),
+    Fn<&tblibc_isascii>("__isascii_l"),
+    Fn<&tblibc_toascii>("__toascii_l"),
+    Fn<&tblibc_strptime>("strptime_l"),
     Fn<&tblibc_isalnum>("isalnum_l"),
     Fn<&tblibc_isalnum>("__isalnum_l"),
     Fn<&tblibc_isalpha>("isalpha_l"),

@@ -10,8 +10,15 @@
 #include "abi/errno.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/process.h"
 
-extern "C" int32_t tblibc_wcwidth(uint32_t wc);  // ctype.cpp
+extern "C" {  // ctype.cpp
+int32_t tblibc_wcwidth(uint32_t wc);
+int32_t tblibc_wctomb(char* s, uint32_t wc);
+uint32_t tblibc_wcrtomb(char* s, uint32_t wc, void* ps);
+uint32_t tblibc_mbstowcs(uint32_t* dst, const char* src, uint32_t n);
+uint32_t tblibc_wcstombs(char* dst, const uint32_t* src, uint32_t n);
+}
 
 namespace {
 
@@ -175,6 +182,26 @@ uint32_t* tblibc_wcstok(uint32_t* s, const uint32_t* delim, uint32_t** save) {
   return s;
 }
 
+uint32_t* tblibc_wcpcpy(uint32_t* dest, const uint32_t* src) {
+  while ((*dest = *src++) != 0) ++dest;
+  return dest;
+}
+
+// wcsncpy pads with nulls up to n; wcpncpy answers where the copy ended
+// (the first null written, or dest + n).
+uint32_t* tblibc_wcsncpy(uint32_t* dest, const uint32_t* src, uint32_t n) {
+  uint32_t i = 0;
+  for (; i < n && src[i] != 0; ++i) dest[i] = src[i];
+  for (uint32_t k = i; k < n; ++k) dest[k] = 0;
+  return dest;
+}
+uint32_t* tblibc_wcpncpy(uint32_t* dest, const uint32_t* src, uint32_t n) {
+  tblibc_wcsncpy(dest, src, n);
+  uint32_t i = 0;
+  while (i < n && src[i] != 0) ++i;
+  return dest + i;
+}
+
 int32_t tblibc_wcswidth(const uint32_t* s, uint32_t n) {
   int32_t total = 0;
   for (; n > 0 && *s != 0; --n, ++s) {
@@ -183,6 +210,85 @@ int32_t tblibc_wcswidth(const uint32_t* s, uint32_t n) {
     total += width;
   }
   return total;
+}
+
+}  // extern "C"
+
+namespace {
+
+void Check(bool overflow) {
+  if (overflow) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+}
+
+}  // namespace
+
+extern "C" {
+
+// The fortified forms. `room` is the destination's size: in wide
+// characters for a wide destination, in bytes for a byte one. Each checks
+// what glibc checks, before it writes anything.
+uint32_t* tblibc_wcscpy_chk(uint32_t* dest, const uint32_t* src, uint32_t room) {
+  Check(Length(src) >= room);
+  return tblibc_wcpcpy(dest, src) - Length(src);
+}
+uint32_t* tblibc_wcpcpy_chk(uint32_t* dest, const uint32_t* src, uint32_t room) {
+  Check(Length(src) >= room);
+  return tblibc_wcpcpy(dest, src);
+}
+uint32_t* tblibc_wcsncpy_chk(uint32_t* dest, const uint32_t* src, uint32_t n, uint32_t room) {
+  Check(n > room);
+  return tblibc_wcsncpy(dest, src, n);
+}
+uint32_t* tblibc_wcpncpy_chk(uint32_t* dest, const uint32_t* src, uint32_t n, uint32_t room) {
+  Check(n > room);
+  return tblibc_wcpncpy(dest, src, n);
+}
+uint32_t* tblibc_wcscat_chk(uint32_t* dest, const uint32_t* src, uint32_t room) {
+  Check(uint64_t{Length(dest)} + Length(src) >= room);
+  return tblibc_wcscat(dest, src);
+}
+uint32_t* tblibc_wcsncat_chk(uint32_t* dest, const uint32_t* src, uint32_t n, uint32_t room) {
+  uint32_t add = 0;
+  while (add < n && src[add] != 0) ++add;
+  Check(uint64_t{Length(dest)} + add >= room);
+  return tblibc_wcsncat(dest, src, n);
+}
+uint32_t tblibc_mbsrtowcs_chk(uint32_t* dst, const char** src, uint32_t len, void* ps,
+                              uint32_t room) {
+  Check(len > room);
+  return tblibc_mbsrtowcs(dst, src, len, ps);
+}
+uint32_t tblibc_mbsnrtowcs_chk(uint32_t* dst, const char** src, uint32_t nms, uint32_t len,
+                               void* ps, uint32_t room) {
+  Check(len > room);
+  return tblibc_mbsnrtowcs(dst, src, nms, len, ps);
+}
+uint32_t tblibc_mbstowcs_chk(uint32_t* dst, const char* src, uint32_t len, uint32_t room) {
+  Check(len > room);
+  return tblibc_mbstowcs(dst, src, len);
+}
+uint32_t tblibc_wcsrtombs_chk(char* dst, const uint32_t** src, uint32_t len, void* ps,
+                              uint32_t room) {
+  Check(len > room);
+  return tblibc_wcsrtombs(dst, src, len, ps);
+}
+uint32_t tblibc_wcsnrtombs_chk(char* dst, const uint32_t** src, uint32_t nwc, uint32_t len,
+                               void* ps, uint32_t room) {
+  Check(len > room);
+  return tblibc_wcsnrtombs(dst, src, nwc, len, ps);
+}
+uint32_t tblibc_wcstombs_chk(char* dst, const uint32_t* src, uint32_t len, uint32_t room) {
+  Check(len > room);
+  return tblibc_wcstombs(dst, src, len);
+}
+// The "C" locale's MB_CUR_MAX is 1.
+uint32_t tblibc_wcrtomb_chk(char* s, uint32_t wc, void* ps, uint32_t room) {
+  Check(room < 1);
+  return tblibc_wcrtomb(s, wc, ps);
+}
+int32_t tblibc_wctomb_chk(char* s, uint32_t wc, uint32_t room) {
+  Check(room < 1);
+  return tblibc_wctomb(s, wc);
 }
 
 }  // extern "C"
@@ -207,6 +313,23 @@ constexpr Export kExports[] = {
     Fn<&tblibc_wcspbrk>("wcspbrk"),
     Fn<&tblibc_wcstok>("wcstok"),
     Fn<&tblibc_wcswidth>("wcswidth"),
+    Fn<&tblibc_wcpcpy>("wcpcpy"),
+    Fn<&tblibc_wcsncpy>("wcsncpy"),
+    Fn<&tblibc_wcpncpy>("wcpncpy"),
+    Fn<&tblibc_wcscpy_chk>("__wcscpy_chk"),
+    Fn<&tblibc_wcpcpy_chk>("__wcpcpy_chk"),
+    Fn<&tblibc_wcsncpy_chk>("__wcsncpy_chk"),
+    Fn<&tblibc_wcpncpy_chk>("__wcpncpy_chk"),
+    Fn<&tblibc_wcscat_chk>("__wcscat_chk"),
+    Fn<&tblibc_wcsncat_chk>("__wcsncat_chk"),
+    Fn<&tblibc_mbsrtowcs_chk>("__mbsrtowcs_chk"),
+    Fn<&tblibc_mbsnrtowcs_chk>("__mbsnrtowcs_chk"),
+    Fn<&tblibc_mbstowcs_chk>("__mbstowcs_chk"),
+    Fn<&tblibc_wcsrtombs_chk>("__wcsrtombs_chk"),
+    Fn<&tblibc_wcsnrtombs_chk>("__wcsnrtombs_chk"),
+    Fn<&tblibc_wcstombs_chk>("__wcstombs_chk"),
+    Fn<&tblibc_wcrtomb_chk>("__wcrtomb_chk"),
+    Fn<&tblibc_wctomb_chk>("__wctomb_chk"),
 };
 
 }  // namespace

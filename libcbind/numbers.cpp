@@ -187,6 +187,40 @@ float tblibc_wcstof(const int32_t* s, int32_t** end) {
 long double tblibc_wcstold(const int32_t* s, int32_t** end) {
   return FromWide(s, end, tblibc_strtold);
 }
+int32_t tblibc_wcstol(const int32_t* s, int32_t** end, int32_t base) {
+  return FromWide(s, end, [base](const char* t, char** e) { return tblibc_strtol(t, e, base); });
+}
+uint32_t tblibc_wcstoul(const int32_t* s, int32_t** end, int32_t base) {
+  return FromWide(s, end, [base](const char* t, char** e) { return tblibc_strtoul(t, e, base); });
+}
+int64_t tblibc_wcstoll(const int32_t* s, int32_t** end, int32_t base) {
+  return FromWide(s, end, [base](const char* t, char** e) { return tblibc_strtoll(t, e, base); });
+}
+uint64_t tblibc_wcstoull(const int32_t* s, int32_t** end, int32_t base) {
+  return FromWide(s, end, [base](const char* t, char** e) { return tblibc_strtoull(t, e, base); });
+}
+// The grouping flag of the _internal forms changes nothing in the C locale.
+int32_t tblibc_wcstol_internal(const int32_t* s, int32_t** end, int32_t base, int32_t) {
+  return tblibc_wcstol(s, end, base);
+}
+uint32_t tblibc_wcstoul_internal(const int32_t* s, int32_t** end, int32_t base, int32_t) {
+  return tblibc_wcstoul(s, end, base);
+}
+int64_t tblibc_wcstoll_internal(const int32_t* s, int32_t** end, int32_t base, int32_t) {
+  return tblibc_wcstoll(s, end, base);
+}
+uint64_t tblibc_wcstoull_internal(const int32_t* s, int32_t** end, int32_t base, int32_t) {
+  return tblibc_wcstoull(s, end, base);
+}
+double tblibc_wcstod_internal(const int32_t* s, int32_t** end, int32_t) {
+  return tblibc_wcstod(s, end);
+}
+float tblibc_wcstof_internal(const int32_t* s, int32_t** end, int32_t) {
+  return tblibc_wcstof(s, end);
+}
+long double tblibc_wcstold_internal(const int32_t* s, int32_t** end, int32_t) {
+  return tblibc_wcstold(s, end);
+}
 
 int32_t tblibc_strfromd(char* out, uint32_t size, const char* format,
                         double value) {
@@ -265,6 +299,32 @@ constexpr Export kExports[] = {
     Fn<&tblibc_strfromd>("strfromf64"),
     Fn<&tblibc_strfromf>("strfromf"),
     Fn<&tblibc_strfroml>("strfroml"),
+    // The interchange types' names: _Float32 is float, _Float32x and
+    // _Float64 are double, _Float64x is long double.
+    Fn<&tblibc_strtof>("strtof32"),
+    Fn<&tblibc_strtod>("strtof32x"),
+    Fn<&tblibc_strtold>("strtof64x"),
+    Fn<&tblibc_wcstof>("wcstof32"),
+    Fn<&tblibc_wcstod>("wcstof32x"),
+    Fn<&tblibc_wcstold>("wcstof64x"),
+    Fn<&tblibc_strfromf>("strfromf32"),
+    Fn<&tblibc_strfromd>("strfromf32x"),
+    Fn<&tblibc_strfroml>("strfromf64x"),
+    Fn<&tblibc_wcstol>("wcstol"),
+    Fn<&tblibc_wcstoul>("wcstoul"),
+    Fn<&tblibc_wcstoll>("wcstoll"),
+    Fn<&tblibc_wcstoull>("wcstoull"),
+    Fn<&tblibc_wcstoll>("wcstoq"),
+    Fn<&tblibc_wcstoull>("wcstouq"),
+    Fn<&tblibc_wcstoll>("wcstoimax"),
+    Fn<&tblibc_wcstoull>("wcstoumax"),
+    Fn<&tblibc_wcstol_internal>("__wcstol_internal"),
+    Fn<&tblibc_wcstoul_internal>("__wcstoul_internal"),
+    Fn<&tblibc_wcstoll_internal>("__wcstoll_internal"),
+    Fn<&tblibc_wcstoull_internal>("__wcstoull_internal"),
+    Fn<&tblibc_wcstod_internal>("__wcstod_internal"),
+    Fn<&tblibc_wcstof_internal>("__wcstof_internal"),
+    Fn<&tblibc_wcstold_internal>("__wcstold_internal"),
     Fn<&tblibc_strtod_internal>("__strtod_internal"),
     Fn<&tblibc_strtof_internal>("__strtof_internal"),
     Fn<&tblibc_strtold_internal>("__strtold_internal"),

@@ -18,6 +18,7 @@
 #include "abi/signals.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/environment.h"
 #include "libcbind/iofile.h"
 #include "libcbind/process.h"
 #include "libcbind/signals.h"
@@ -895,6 +896,123 @@ int tblibc_gethostname(char* buffer, uint32_t length) {
   return 0;
 }
 
+int tblibc_getdomainname(char* buffer, uint32_t length) {
+  if (length == 0) return 0;
+  const uint32_t n = std::min<uint32_t>(length - 1, std::strlen(kUtsname[5]));
+  std::memcpy(buffer, kUtsname[5], n);
+  buffer[n] = '\0';
+  return 0;
+}
+
+// The fortified forms: `real` is the size of the caller's buffer.
+int tblibc_gethostname_chk(char* buffer, uint32_t length, uint32_t real) {
+  if (length > real) FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_gethostname(buffer, length);
+}
+int tblibc_getdomainname_chk(char* buffer, uint32_t length, uint32_t real) {
+  if (length > real) FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_getdomainname(buffer, length);
+}
+int32_t tblibc_getlogin_r_chk(char* buffer, uint32_t size, uint32_t real) {
+  if (size > real) FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_getlogin_r(buffer, size);
+}
+int32_t tblibc_getgroups_chk(int32_t size, uint32_t* list, uint32_t real) {
+  if (size < 0) return Fail(linux::kEINVAL);
+  if (uint64_t{static_cast<uint32_t>(size)} * 4 > real)
+    FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_getgroups(size, list);
+}
+uint32_t tblibc_confstr_chk(int32_t name, char* buffer, uint32_t size, uint32_t real) {
+  if (size > real) FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_confstr(name, buffer, size);
+}
+
+// prctl: the process's own attributes a program may read or set without
+// privilege, kept here; any other option is refused as the kernel refuses
+// one it does not know.
+}  // extern "C"
+
+namespace {
+
+enum : int32_t {
+  kPR_SET_PDEATHSIG = 1, kPR_GET_PDEATHSIG = 2, kPR_GET_DUMPABLE = 3,
+  kPR_SET_DUMPABLE = 4, kPR_SET_NAME = 15, kPR_GET_NAME = 16,
+  kPR_SET_TIMERSLACK = 29, kPR_GET_TIMERSLACK = 30,
+  kPR_SET_CHILD_SUBREAPER = 36, kPR_GET_CHILD_SUBREAPER = 37,
+  kPR_SET_NO_NEW_PRIVS = 38, kPR_GET_NO_NEW_PRIVS = 39,
+};
+
+struct Attributes {
+  char name[16];  // the kernel's "comm": 15 bytes and a terminator
+  uint32_t deathSignal = 0, dumpable = 1, subreaper = 0, noNewPrivs = 0;
+  uint32_t timerSlack = 50000;  // ns, the kernel's default
+};
+
+Attributes& Own() {
+  static Attributes a = [] {
+    Attributes fresh{};
+    const std::string_view name = ProgramShortName().substr(0, 15);
+    std::memcpy(fresh.name, name.data(), name.size());
+    return fresh;
+  }();
+  return a;
+}
+
+int32_t Store(uint32_t value, uint32_t address) {
+  if (address == 0) return Fail(linux::kEFAULT);
+  std::memcpy(reinterpret_cast<void*>(uintptr_t{address}), &value, 4);
+  return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t tblibc_prctl(int32_t option, uint32_t a2, uint32_t a3, uint32_t a4, uint32_t a5) {
+  Attributes& own = Own();
+  switch (option) {
+    case kPR_SET_NAME: {
+      if (a2 == 0) return Fail(linux::kEFAULT);
+      const char* name = reinterpret_cast<const char*>(uintptr_t{a2});
+      std::memset(own.name, 0, sizeof own.name);
+      std::memcpy(own.name, name, strnlen(name, 15));
+      return 0;
+    }
+    case kPR_GET_NAME:
+      if (a2 == 0) return Fail(linux::kEFAULT);
+      std::memcpy(reinterpret_cast<void*>(uintptr_t{a2}), own.name, sizeof own.name);
+      return 0;
+    case kPR_SET_PDEATHSIG:
+      if (a2 >= linux::kNSIG) return Fail(linux::kEINVAL);
+      own.deathSignal = a2;
+      return 0;
+    case kPR_GET_PDEATHSIG: return Store(own.deathSignal, a2);
+    case kPR_SET_DUMPABLE:
+      if (a2 > 1) return Fail(linux::kEINVAL);
+      own.dumpable = a2;
+      return 0;
+    case kPR_GET_DUMPABLE: return static_cast<int32_t>(own.dumpable);
+    case kPR_SET_TIMERSLACK:
+      own.timerSlack = a2 == 0 ? 50000 : a2;
+      return 0;
+    case kPR_GET_TIMERSLACK: return static_cast<int32_t>(own.timerSlack);
+    case kPR_SET_CHILD_SUBREAPER:
+      own.subreaper = a2 != 0;
+      return 0;
+    case kPR_GET_CHILD_SUBREAPER: return Store(own.subreaper, a2);
+    case kPR_SET_NO_NEW_PRIVS:
+      if (a2 != 1 || a3 != 0 || a4 != 0 || a5 != 0) return Fail(linux::kEINVAL);
+      own.noNewPrivs = 1;
+      return 0;
+    case kPR_GET_NO_NEW_PRIVS:
+      if (a2 != 0 || a3 != 0 || a4 != 0 || a5 != 0) return Fail(linux::kEINVAL);
+      return static_cast<int32_t>(own.noNewPrivs);
+    default:
+      return Fail(linux::kEINVAL);
+  }
+}
+
 int tblibc_getpagesize() { return 4096; }
 
 // The group database the start-up names answer for: none.
@@ -929,6 +1047,14 @@ constexpr Export kExports[] = {
     Fn<&tblibc_pathconf>("pathconf"),
     Fn<&tblibc_fpathconf>("fpathconf"),
     Fn<&tblibc_confstr>("confstr"),
+    Fn<&tblibc_prctl>("prctl"),
+    Fn<&tblibc_prctl>("__prctl_time64"),
+    Fn<&tblibc_confstr_chk>("__confstr_chk"),
+    Fn<&tblibc_getgroups_chk>("__getgroups_chk"),
+    Fn<&tblibc_getlogin_r_chk>("__getlogin_r_chk"),
+    Fn<&tblibc_gethostname_chk>("__gethostname_chk"),
+    Fn<&tblibc_getdomainname>("getdomainname"),
+    Fn<&tblibc_getdomainname_chk>("__getdomainname_chk"),
     Fn<&tblibc_getrlimit>("getrlimit"),
     Fn<&tblibc_setrlimit>("setrlimit"),
     Fn<&tblibc_getrlimit64>("getrlimit64"),

@@ -525,6 +525,28 @@ char* tblibc_gets(char* buffer) {
   return buffer;
 }
 
+// The fortified gets: a line that does not fit `size` with its terminator
+// ends the run before a byte is stored past it.
+char* tblibc_gets_chk(char* buffer, uint32_t size) {
+  IoFile* f = io::Current(0);
+  if (f->mode > 0) return nullptr;
+  const uint32_t earlier = f->flags & linux::kIoErrSeen;
+  f->flags &= ~linux::kIoErrSeen;
+  uint32_t n = 0;
+  for (int c; (c = io::Getc(f)) != '\n';) {
+    if (c == tblibc::EOF_) {
+      if (n == 0 || (f->flags & linux::kIoErrSeen)) return nullptr;
+      break;
+    }
+    if (n + 1 >= size) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+    buffer[n++] = static_cast<char>(c);
+  }
+  f->flags |= earlier;
+  if (size == 0) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  buffer[n] = '\0';
+  return buffer;
+}
+
 // The old word-at-a-time pair.
 int32_t tblibc_getw(void* stream) {
   int32_t word;
@@ -790,6 +812,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_fgets>("fgets_unlocked"),
     Fn<&tblibc_fgets>("_IO_fgets"),
     Fn<&tblibc_gets>("gets"),
+    Fn<&tblibc_gets_chk>("__gets_chk"),
     Fn<&tblibc_gets>("_IO_gets"),
     Fn<&tblibc_getline>("getline"),
     Fn<&tblibc_getdelim>("getdelim"),

@@ -299,6 +299,102 @@ int32_t tblibc_adjtime(const linux::Timeval* delta, linux::Timeval* old) {
   return 0;
 }
 
+}  // extern "C"
+
+namespace {
+
+int32_t Fail(int32_t linuxErrno) {
+  tblibc::SetErrno(linuxErrno);
+  return -1;
+}
+
+// The clock discipline, as the kernel reports a clock no NTP daemon keeps:
+// unsynchronised, its errors at their ceiling, every other value the
+// kernel's default. Reading it is open to anyone; changing it is not, as
+// for settimeofday.
+template <typename Timex>
+int32_t Discipline(Timex* t) {
+  if (t == nullptr) return Fail(linux::kEFAULT);
+  if (t->modes != 0 && t->modes != linux::kADJ_OFFSET_SS_READ) return Fail(linux::kEPERM);
+  int64_t s;
+  int32_t ns;
+  platform::ClockRead(platform::ClockKind::kRealtime, &s, &ns);
+  t->offset = 0;
+  t->freq = 0;
+  t->maxerror = t->esterror = 16000000;
+  t->status = linux::kSTA_UNSYNC;
+  t->constant = 2;
+  t->precision = 1;
+  t->tolerance = 32768000;
+  t->time.tv_sec = static_cast<decltype(t->time.tv_sec)>(s);
+  t->time.tv_usec = ns / 1000;
+  t->tick = 10000;
+  t->ppsfreq = t->jitter = t->stabil = t->jitcnt = t->calcnt = t->errcnt = t->stbcnt = 0;
+  t->shift = 0;
+  t->tai = 0;
+  return linux::kTIME_ERROR;
+}
+
+template <typename Timex>
+int32_t ClockAdjust(int32_t clock, Timex* t) {
+  if (clock == linux::kCLOCK_REALTIME) return Discipline(t);
+  bool ok;
+  tblibc::KindOf(clock, &ok);
+  return Fail(ok ? linux::kEOPNOTSUPP : linux::kEINVAL);
+}
+
+template <typename NtpTimeval, typename Timex>
+int32_t NtpRead(NtpTimeval* n, bool extended) {
+  Timex t{};
+  const int32_t state = Discipline(&t);
+  n->time = t.time;
+  n->maxerror = static_cast<int32_t>(t.maxerror);
+  n->esterror = static_cast<int32_t>(t.esterror);
+  if (extended) {
+    n->tai = t.tai;
+    for (int32_t& r : n->reserved) r = 0;
+  }
+  return state;
+}
+
+// Only the realtime clock can be set, by nobody here.
+int32_t SetClock(int32_t clock, int64_t nsec) {
+  if (clock != linux::kCLOCK_REALTIME || nsec < 0 || nsec >= 1000000000)
+    return Fail(linux::kEINVAL);
+  return Fail(linux::kEPERM);
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t tblibc_adjtimex(linux::Timex* t) { return Discipline(t); }
+int32_t tblibc_adjtimex64(linux::Timex64* t) { return Discipline(t); }
+int32_t tblibc_clock_adjtime(int32_t clock, linux::Timex* t) { return ClockAdjust(clock, t); }
+int32_t tblibc_clock_adjtime64(int32_t clock, linux::Timex64* t) {
+  return ClockAdjust(clock, t);
+}
+int32_t tblibc_ntp_gettime(linux::NtpTimeval* n) {
+  return NtpRead<linux::NtpTimeval, linux::Timex>(n, false);
+}
+int32_t tblibc_ntp_gettime64(linux::NtpTimeval64* n) {
+  return NtpRead<linux::NtpTimeval64, linux::Timex64>(n, false);
+}
+int32_t tblibc_ntp_gettimex(linux::NtpTimeval* n) {
+  return NtpRead<linux::NtpTimeval, linux::Timex>(n, true);
+}
+int32_t tblibc_ntp_gettimex64(linux::NtpTimeval64* n) {
+  return NtpRead<linux::NtpTimeval64, linux::Timex64>(n, true);
+}
+int32_t tblibc_clock_settime(int32_t clock, const linux::Timespec* ts) {
+  if (ts == nullptr) return Fail(linux::kEFAULT);
+  return SetClock(clock, ts->tv_nsec);
+}
+int32_t tblibc_clock_settime64(int32_t clock, const linux::Timespec64* ts) {
+  if (ts == nullptr) return Fail(linux::kEFAULT);
+  return SetClock(clock, ts->tv_nsec);
+}
+
 int32_t tblibc_clock_gettime64(int32_t clock, linux::Timespec64* ts) {
   bool ok;
   const platform::ClockKind kind = tblibc::KindOf(clock, &ok);
@@ -566,6 +662,18 @@ constexpr Export kExports[] = {
     Fn<&tblibc_settimeofday64>("__settimeofday64"),
     Fn<&tblibc_adjtime>("adjtime"),
     Fn<&tblibc_adjtime64>("__adjtime64"),
+    Fn<&tblibc_adjtimex>("adjtimex"),
+    Fn<&tblibc_adjtimex>("__adjtimex"),
+    Fn<&tblibc_adjtimex>("ntp_adjtime"),
+    Fn<&tblibc_adjtimex64>("___adjtimex64"),
+    Fn<&tblibc_clock_adjtime>("clock_adjtime"),
+    Fn<&tblibc_clock_adjtime64>("__clock_adjtime64"),
+    Fn<&tblibc_ntp_gettime>("ntp_gettime"),
+    Fn<&tblibc_ntp_gettime64>("__ntp_gettime64"),
+    Fn<&tblibc_ntp_gettimex>("ntp_gettimex"),
+    Fn<&tblibc_ntp_gettimex64>("__ntp_gettimex64"),
+    Fn<&tblibc_clock_settime>("clock_settime"),
+    Fn<&tblibc_clock_settime64>("__clock_settime64"),
     Fn<&tblibc_clock_gettime>("clock_gettime"),
     Fn<&tblibc_clock_getres>("clock_getres"),
     Fn<&tblibc_timespec_get>("timespec_get"),

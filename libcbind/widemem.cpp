@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "libcbind/families.h"
+#include "libcbind/process.h"
 
 extern "C" {
 
@@ -44,6 +45,24 @@ int32_t tblibc_wmemcmp(const uint32_t* a, const uint32_t* b, uint32_t n) {
   return 0;
 }
 
+// The fortified forms: `room` is the destination's size in wide characters.
+uint32_t* tblibc_wmemcpy_chk(uint32_t* dest, const uint32_t* src, uint32_t n, uint32_t room) {
+  if (n > room) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_wmemcpy(dest, src, n);
+}
+uint32_t* tblibc_wmempcpy_chk(uint32_t* dest, const uint32_t* src, uint32_t n, uint32_t room) {
+  if (n > room) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_wmempcpy(dest, src, n);
+}
+uint32_t* tblibc_wmemmove_chk(uint32_t* dest, const uint32_t* src, uint32_t n, uint32_t room) {
+  if (n > room) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_wmemmove(dest, src, n);
+}
+uint32_t* tblibc_wmemset_chk(uint32_t* dest, uint32_t wc, uint32_t n, uint32_t room) {
+  if (n > room) tblibc::FatalError("*** buffer overflow detected ***: terminated");
+  return tblibc_wmemset(dest, wc, n);
+}
+
 }  // extern "C"
 
 namespace tblibc {
@@ -56,6 +75,10 @@ constexpr Export kExports[] = {
     Fn<&tblibc_wmemset>("wmemset"),
     Fn<&tblibc_wmemchr>("wmemchr"),
     Fn<&tblibc_wmemcmp>("wmemcmp"),
+    Fn<&tblibc_wmemcpy_chk>("__wmemcpy_chk"),
+    Fn<&tblibc_wmempcpy_chk>("__wmempcpy_chk"),
+    Fn<&tblibc_wmemmove_chk>("__wmemmove_chk"),
+    Fn<&tblibc_wmemset_chk>("__wmemset_chk"),
 };
 
 }  // namespace

@@ -96,8 +96,9 @@ int ChangeDirectory(const char* path);
 // spelling (separators as DirectorySeparator()).
 int FullPath(const char* path, std::string* resolved);
 int SetPermissions(const char* path, unsigned mode);
+// A null time is left as it is; a link itself is changed unless `followLinks`.
 int SetTimes(const char* path, const FileTime* access,
-             const FileTime* modify);
+             const FileTime* modify, bool followLinks = true);
 int TruncatePath(const char* path, int64_t length);
 // mode: Linux's R_OK 4, W_OK 2, X_OK 1, F_OK 0.
 int CheckAccess(const char* path, int mode);

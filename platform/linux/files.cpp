@@ -331,11 +331,12 @@ int SetPermissions(const char* path, unsigned mode) {
 }
 
 int SetTimes(const char* path, const FileTime* access,
-             const FileTime* modify) {
+             const FileTime* modify, bool followLinks) {
   const KeepErrno keep;
   timespec times[2];
   ToHostTimes(access, modify, times);
-  return Done(utimensat(AT_FDCWD, path, times, 0));
+  return Done(utimensat(AT_FDCWD, path, times,
+                        followLinks ? 0 : AT_SYMLINK_NOFOLLOW));
 }
 
 int TruncatePath(const char* path, int64_t length) {

@@ -555,8 +555,8 @@ int SetPermissions(const char* path, unsigned mode) {
 }
 
 int SetTimes(const char* path, const FileTime* access,
-             const FileTime* modify) {
-  HANDLE h = OpenForAttributes(path, FILE_WRITE_ATTRIBUTES, true);
+             const FileTime* modify, bool followLinks) {
+  HANDLE h = OpenForAttributes(path, FILE_WRITE_ATTRIBUTES, followLinks);
   if (h == INVALID_HANDLE_VALUE) return LastLinuxErrno();
   FILETIME a{}, m{};
   if (access != nullptr) a = ToFileTime(*access);
