@@ -67,4 +67,6 @@ CASES = [
          stdout=NATIVE, compare=within_ulps),
     dict(name="math_env", guest="tests/e2e/guests/math_env.c", build_flags=["-lm"],
          stdout=NATIVE),
+    dict(name="math_flags", guest="tests/e2e/guests/math_flags.c", build_flags=["-lm"],
+         stdout=NATIVE),
 ]
