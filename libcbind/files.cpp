@@ -52,9 +52,7 @@ int32_t FailWith(int32_t linuxErrno) {
 }
 
 std::string GuestPath(std::string hostPath) {
-  const char separator = platform::DirectorySeparator();
-  if (separator != '/') std::replace(hostPath.begin(), hostPath.end(), separator, '/');
-  return hostPath;
+  return platform::GuestPathOf(std::move(hostPath));
 }
 
 uint32_t ModeOf(const platform::FileStatus& status) {

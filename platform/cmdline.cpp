@@ -1,48 +1,57 @@
-// Command line splitting, the rule the loader has always used for its own
-// arguments: it is what users of the Windows port quote their paths for.
+// Command line splitting by the Microsoft C runtime's rules.
 #include "platform/cmdline.h"
 
 #include <algorithm>
 
 namespace {
 
-// Every byte from 0x01 to 0x20 separates words; a NUL ends the line.
-bool IsSeparator(unsigned char c) { return c != 0 && c <= 0x20; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(std::string_view line) {
+  line = line.substr(0, std::min(line.size(), line.find('\0')));
   std::vector<std::string> words;
   size_t i = 0;
-  const size_t n = std::min(line.size(), line.find('\0'));
-  auto at = [&](size_t k) { return k < n ? static_cast<unsigned char>(line[k]) : 0; };
+  const size_t n = line.size();
+
+  // The program's name: no escapes, quotes only group.
+  std::string program;
+  bool quoted = false;
+  for (; i < n && (quoted || !IsBlank(line[i])); ++i) {
+    if (line[i] == '"')
+      quoted = !quoted;
+    else
+      program += line[i];
+  }
+  if (n > 0) words.push_back(std::move(program));
+
   for (;;) {
-    // Separators, and any pair of quotes standing at the start of a word,
-    // are dropped; so "" alone gives no word at all.
-    for (;;) {
-      while (IsSeparator(at(i))) ++i;
-      if (at(i) == '"' && at(i + 1) == '"') {
-        i += 2;
-        continue;
-      }
-      break;
-    }
+    while (i < n && IsBlank(line[i])) ++i;
     if (i >= n) break;
     std::string word;
-    while (i < n && !IsSeparator(at(i))) {
-      if (at(i) != '"') {
-        word += line[i++];
+    quoted = false;
+    while (i < n && (quoted || !IsBlank(line[i]))) {
+      size_t slashes = 0;
+      while (i < n && line[i] == '\\') ++slashes, ++i;
+      if (i < n && line[i] == '"') {
+        word.append(slashes / 2, '\\');
+        if (slashes % 2 == 1) {
+          word += '"';
+          ++i;
+        } else if (quoted && i + 1 < n && line[i + 1] == '"') {
+          word += '"';
+          i += 2;
+          quoted = false;
+        } else {
+          quoted = !quoted;
+          ++i;
+        }
         continue;
       }
-      // A quoted stretch, blanks included, up to the closing quote or the
-      // end of the line; the quotes themselves are not part of the word.
-      ++i;
-      while (i < n && at(i) != '"') word += line[i++];
-      if (i < n) ++i;
+      word.append(slashes, '\\');
+      if (i < n && (quoted || !IsBlank(line[i]))) word += line[i++];
     }
-    // Only an unterminated lone quote at the very end yields an empty word;
-    // it counts as none.
-    if (word.empty()) break;
     words.push_back(std::move(word));
   }
   return words;

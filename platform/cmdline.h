@@ -1,7 +1,14 @@
-// Splitting of a command line into words: blanks and control characters
-// (0x01 to 0x20) separate them, a double-quoted stretch belongs to its word
-// with the quotes removed, and a pair of quotes at the start of a word is
-// dropped, so such a pair standing alone yields no word.
+// Splitting of a Windows command line into words, by the Microsoft C
+// runtime's rules, which is how Windows users quote:
+// - the program's name (word 0) runs to the first blank, or from an opening
+//   quote to the next quote, taken as it stands;
+// - words are separated by spaces and tabs; a quoted stretch keeps them;
+// - 2n backslashes before a quote give n backslashes and the quote opens or
+//   closes a stretch; 2n+1 give n backslashes and a literal quote;
+//   backslashes before anything else are themselves;
+// - inside a stretch, a doubled quote gives one literal quote and ends it;
+// - an empty stretch ("") is an empty word.
+// The text is UTF-8; only ASCII characters have a meaning here.
 #pragma once
 
 #include <string>

@@ -13,6 +13,10 @@ namespace platform {
 char DirectorySeparator();
 bool IsAbsolutePath(std::string_view path);
 std::string CurrentDirectory();
+// The guest's spelling of a name the host gives (CurrentDirectory,
+// FullPath, DescriptorDirectoryPath): the same name on Linux; on Windows
+// C:\x becomes /mnt/c/x. Every call here takes either spelling.
+std::string GuestPathOf(std::string hostPath);
 
 bool FileExists(const char* path);   // exists and is not a directory
 bool DirectoryExists(const char* path);

@@ -75,6 +75,8 @@ bool IsAbsolutePath(std::string_view path) {
   return !path.empty() && path.front() == '/';
 }
 
+std::string GuestPathOf(std::string hostPath) { return hostPath; }
+
 std::string CurrentDirectory() {
   std::string dir(256, '\0');
   while (getcwd(dir.data(), dir.size()) == nullptr) {

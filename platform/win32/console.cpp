@@ -62,7 +62,7 @@ int FileOpen(const char* path, unsigned flags, unsigned permission,
   if (cutsData && (access & FILE_WRITE_DATA) == 0) {
     // Cutting a file needs write access, which an append handle lacks:
     // truncate through a handle of its own first.
-    HANDLE cut = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    HANDLE cut = CreateFileW(HostPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (cut == INVALID_HANDLE_VALUE) return LastLinuxErrno();
     CloseHandle(cut);
@@ -71,7 +71,7 @@ int FileOpen(const char* path, unsigned flags, unsigned permission,
 
   const DWORD attributes =
       (permission & 0200) != 0 ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
-  HANDLE h = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  HANDLE h = CreateFileW(HostPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          disposition, attributes, nullptr);
   if (h == INVALID_HANDLE_VALUE) return LastLinuxErrno();
   *handle = reinterpret_cast<Handle>(h);

@@ -28,21 +28,29 @@ bool IsAbsolutePath(std::string_view path) {
 }
 
 std::string CurrentDirectory() {
-  DWORD need = GetCurrentDirectoryA(0, nullptr);
+  DWORD need = GetCurrentDirectoryW(0, nullptr);
   if (need == 0) return std::string();
-  std::string dir(need, '\0');
-  DWORD n = GetCurrentDirectoryA(need, dir.data());
+  std::wstring dir(need, L'\0');
+  DWORD n = GetCurrentDirectoryW(need, dir.data());
   dir.resize(n < need ? n : 0);
-  return dir;
+  std::string name = Utf8(dir);
+  if (name.rfind("\\\\?\\", 0) == 0) name.erase(0, 4);
+  return name;
 }
 
+namespace {
+
+DWORD Attributes(const char* path) { return GetFileAttributesW(HostPath(path).c_str()); }
+
+}  // namespace
+
 bool FileExists(const char* path) {
-  DWORD a = GetFileAttributesA(path);
+  DWORD a = Attributes(path);
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool DirectoryExists(const char* path) {
-  DWORD a = GetFileAttributesA(path);
+  DWORD a = Attributes(path);
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -120,7 +128,7 @@ int FromHandle(HANDLE h, std::string_view name, FileStatus* status) {
 HANDLE OpenForAttributes(const char* path, DWORD access, bool followLinks) {
   DWORD flags = FILE_FLAG_BACKUP_SEMANTICS;
   if (!followLinks) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
-  return CreateFileA(path, access,
+  return CreateFileW(HostPath(path).c_str(), access,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                      nullptr, OPEN_EXISTING, flags, nullptr);
 }
@@ -142,7 +150,7 @@ int Missing(const char* path, DWORD code) {
   const std::string name(path);
   for (size_t i = 1; i < name.size(); ++i) {
     if (name[i] != '/' && name[i] != '\\') continue;
-    const DWORD a = GetFileAttributesA(name.substr(0, i).c_str());
+    const DWORD a = Attributes(name.substr(0, i).c_str());
     if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0)
       return linux::kENOTDIR;
   }
@@ -156,14 +164,23 @@ int Missing(const char* path) { return Missing(path, GetLastError()); }
 int PathStatus(const char* path, bool followLinks, FileStatus* status) {
   HANDLE h = OpenForAttributes(path, 0, followLinks);
   if (h != INVALID_HANDLE_VALUE) {
-    const int result = FromHandle(h, path, status);
+    // A device (NUL, the console) has no file record to ask. Asked only
+    // then: under Wine GetFileType reads a file, which moves its access
+    // time.
+    int result = FromHandle(h, path, status);
+    if (result != 0 && GetFileType(h) == FILE_TYPE_CHAR) {
+      *status = FileStatus{};
+      status->kind = FileKind::kCharDevice;
+      status->permissions = 0666;
+      result = 0;
+    }
     CloseHandle(h);
     return result;
   }
   // A file some other process holds without sharing still has attributes.
   const DWORD openError = GetLastError();
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+  if (!GetFileAttributesExW(HostPath(path).c_str(), GetFileExInfoStandard, &data))
     return Missing(path, openError);
   FromAttributes(data.dwFileAttributes, path, status);
   status->size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
@@ -213,15 +230,15 @@ int PathVolumeStatus(const char* path, VolumeStatus* status) {
   FileStatus file;
   const int missing = PathStatus(path, true, &file);
   if (missing != 0) return missing;
-  char root[MAX_PATH];
-  if (!GetVolumePathNameA(path, root, sizeof root)) return LastLinuxErrno();
+  wchar_t root[MAX_PATH];
+  if (!GetVolumePathNameW(HostPath(path).c_str(), root, MAX_PATH)) return LastLinuxErrno();
   DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0,
         clusters = 0;
-  if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector,
+  if (!GetDiskFreeSpaceW(root, &sectorsPerCluster, &bytesPerSector,
                          &freeClusters, &clusters))
     return LastLinuxErrno();
   ULARGE_INTEGER available{}, total{}, free{};
-  if (!GetDiskFreeSpaceExA(root, &available, &total, &free))
+  if (!GetDiskFreeSpaceExW(root, &available, &total, &free))
     return LastLinuxErrno();
   const uint32_t block = sectorsPerCluster * bytesPerSector;
   status->blockSize = block == 0 ? 4096 : block;
@@ -256,7 +273,7 @@ int DescriptorOpen(const char* path, unsigned flags, unsigned permission,
   if (flags & linux::kOpenTruncate) oflags |= _O_TRUNC;
   if (flags & linux::kOpenAppend) oflags |= _O_APPEND;
   const int mode = (permission & 0200) ? (_S_IREAD | _S_IWRITE) : _S_IREAD;
-  *fd = _open(path, oflags, mode);
+  *fd = _wopen(HostPath(path).c_str(), oflags, mode);
   if (*fd >= 0) return 0;
   const int e = CrtError();
   return e == linux::kENOENT ? Missing(path, ERROR_FILE_NOT_FOUND) : e;
@@ -266,7 +283,7 @@ int DescriptorOpenDirectory(const char* path, int* fd) {
   const KeepErrno keep;
   *fd = -1;
   if (!DirectoryExists(path)) {
-    return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES
+    return Attributes(path) == INVALID_FILE_ATTRIBUTES
                ? linux::kENOENT
                : linux::kENOTDIR;
   }
@@ -287,11 +304,22 @@ int DescriptorDirectoryPath(int fd, std::string* path) {
   if (!GetFileInformationByHandle(h, &info)) return LastLinuxErrno();
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
     return linux::kENOTDIR;
-  char name[MAX_PATH * 4];
-  const DWORD n = GetFinalPathNameByHandleA(h, name, sizeof name, 0);
-  if (n == 0 || n >= sizeof name) return LastLinuxErrno();
-  std::string full(name, n);
-  if (full.rfind("\\\\?\\", 0) == 0) full.erase(0, 4);
+  std::wstring name(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFinalPathNameByHandleW(h, name.data(), static_cast<DWORD>(name.size()), 0);
+    if (n == 0) return LastLinuxErrno();
+    if (n < name.size()) {
+      name.resize(n);
+      break;
+    }
+    name.resize(n + 1);
+  }
+  std::string full = Utf8(name);
+  if (full.rfind("\\\\?\\UNC\\", 0) == 0) {
+    full = "\\\\" + full.substr(8);
+  } else if (full.rfind("\\\\?\\", 0) == 0) {
+    full.erase(0, 4);
+  }
   *path = full;
   return 0;
 }
@@ -448,63 +476,68 @@ int DescriptorTerminalName(int fd, std::string* name) {
 // Linux removes a read-only file from a writable directory; Windows wants
 // the attribute off first.
 int RemoveFile(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
+  const std::wstring host = HostPath(path);
+  const DWORD attributes = GetFileAttributesW(host.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return linux::kEISDIR;
-  if (DeleteFileA(path)) return 0;
+  if (DeleteFileW(host.c_str())) return 0;
   const DWORD e = GetLastError();
   if (e == ERROR_ACCESS_DENIED && (attributes & FILE_ATTRIBUTE_READONLY) &&
-      SetFileAttributesA(path, attributes & ~FILE_ATTRIBUTE_READONLY)) {
-    if (DeleteFileA(path)) return 0;
+      SetFileAttributesW(host.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    if (DeleteFileW(host.c_str())) return 0;
     const DWORD again = GetLastError();
-    SetFileAttributesA(path, attributes);
+    SetFileAttributesW(host.c_str(), attributes);
     return LinuxErrnoOfWin32(again);
   }
   return LinuxErrnoOfWin32(e);
 }
 
 int RemoveDir(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
+  const DWORD attributes = Attributes(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return linux::kENOTDIR;
-  return Ok(RemoveDirectoryA(path));
+  return Ok(RemoveDirectoryW(HostPath(path).c_str()));
 }
 
 int MakeDirectory(const char* path, unsigned) {
-  return Ok(CreateDirectoryA(path, nullptr));
+  return Ok(CreateDirectoryW(HostPath(path).c_str(), nullptr));
 }
 
 // Linux replaces a target, and an empty directory by a directory.
 int RenamePath(const char* from, const char* to) {
-  const DWORD source = GetFileAttributesA(from);
-  const DWORD target = GetFileAttributesA(to);
-  if (source != INVALID_FILE_ATTRIBUTES && target != INVALID_FILE_ATTRIBUTES) {
-    const bool fromDir = (source & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    const bool toDir = (target & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const std::wstring source = HostPath(from), target = HostPath(to);
+  const DWORD was = GetFileAttributesW(source.c_str());
+  const DWORD there = GetFileAttributesW(target.c_str());
+  if (was != INVALID_FILE_ATTRIBUTES && there != INVALID_FILE_ATTRIBUTES) {
+    const bool fromDir = (was & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const bool toDir = (there & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (fromDir && !toDir) return linux::kENOTDIR;
     if (!fromDir && toDir) return linux::kEISDIR;
-    if (toDir && !RemoveDirectoryA(to)) return LastLinuxErrno();
+    if (toDir && !RemoveDirectoryW(target.c_str())) return LastLinuxErrno();
   }
-  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) return 0;
+  if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return 0;
   return LastLinuxErrno();
 }
 
 int HardLink(const char* existing, const char* path) {
-  return Ok(CreateHardLinkA(path, existing, nullptr));
+  return Ok(CreateHardLinkW(HostPath(path).c_str(), HostPath(existing).c_str(), nullptr));
 }
 
 int SymbolicLink(const char* target, const char* path) {
-  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+  const std::wstring link = HostPath(path);
+  if (GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES)
     return linux::kEEXIST;
-  using Create = BOOLEAN(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+  using Create = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
   static const auto create = reinterpret_cast<Create>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA")));
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkW")));
   if (create == nullptr) return linux::kEPERM;
   constexpr DWORD kUnprivileged = 2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+  // The link's text is the target as given, in the host's spelling.
+  const std::wstring to = HostPath(target);
   // Wine may answer yes and make nothing: the link counts once it is there.
-  if (create(path, target, kUnprivileged) || create(path, target, 0)) {
-    WIN32_FIND_DATAA data{};
-    HANDLE found = FindFirstFileA(path, &data);
+  if (create(link.c_str(), to.c_str(), kUnprivileged) || create(link.c_str(), to.c_str(), 0)) {
+    WIN32_FIND_DATAW data{};
+    HANDLE found = FindFirstFileW(link.c_str(), &data);
     if (found != INVALID_HANDLE_VALUE) {
       FindClose(found);
       return 0;
@@ -516,42 +549,45 @@ int SymbolicLink(const char* target, const char* path) {
 // Links are followed by every other call here; what is left is Linux's
 // answer for a name that exists but is no link.
 int ReadLink(const char* path, std::string*) {
-  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return LastLinuxErrno();
+  if (Attributes(path) == INVALID_FILE_ATTRIBUTES) return LastLinuxErrno();
   return linux::kEINVAL;
 }
 
 int ChangeDirectory(const char* path) {
-  const DWORD attributes = GetFileAttributesA(path);
+  const DWORD attributes = Attributes(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return linux::kENOTDIR;
-  return Ok(SetCurrentDirectoryA(path));
+  return Ok(SetCurrentDirectoryW(HostPath(path).c_str()));
 }
 
 int FullPath(const char* path, std::string* resolved) {
-  const DWORD need = GetFullPathNameA(path, 0, nullptr, nullptr);
+  const std::wstring host = HostPath(path);
+  const DWORD need = GetFullPathNameW(host.c_str(), 0, nullptr, nullptr);
   if (need == 0) return LastLinuxErrno();
-  std::string full(need, '\0');
-  const DWORD n = GetFullPathNameA(path, need, full.data(), nullptr);
+  std::wstring full(need, L'\0');
+  const DWORD n = GetFullPathNameW(host.c_str(), need, full.data(), nullptr);
   if (n == 0 || n >= need) return LastLinuxErrno();
   full.resize(n);
   // Every component must exist, as Linux's realpath wants.
-  if (GetFileAttributesA(full.c_str()) == INVALID_FILE_ATTRIBUTES)
+  if (GetFileAttributesW(full.c_str()) == INVALID_FILE_ATTRIBUTES)
     return LastLinuxErrno();
-  if (full.size() > 3 && (full.back() == '\\' || full.back() == '/'))
-    full.pop_back();
-  *resolved = full;
+  std::string name = Utf8(full);
+  if (name.rfind("\\\\?\\", 0) == 0) name.erase(0, 4);
+  if (name.size() > 3 && (name.back() == '\\' || name.back() == '/'))
+    name.pop_back();
+  *resolved = name;
   return 0;
 }
 
 int SetPermissions(const char* path, unsigned mode) {
-  const DWORD attributes = GetFileAttributesA(path);
+  const DWORD attributes = Attributes(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
   DWORD next = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY |
                                                 FILE_ATTRIBUTE_NORMAL);
   if ((mode & 0200) == 0) next |= FILE_ATTRIBUTE_READONLY;
   if (next == 0) next = FILE_ATTRIBUTE_NORMAL;
-  return Ok(SetFileAttributesA(path, next));
+  return Ok(SetFileAttributesW(HostPath(path).c_str(), next));
 }
 
 int SetTimes(const char* path, const FileTime* access,
@@ -569,7 +605,7 @@ int SetTimes(const char* path, const FileTime* access,
 
 int TruncatePath(const char* path, int64_t length) {
   if (DirectoryExists(path)) return linux::kEISDIR;
-  HANDLE h = CreateFileA(path, GENERIC_WRITE,
+  HANDLE h = CreateFileW(HostPath(path).c_str(), GENERIC_WRITE,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return LastLinuxErrno();
@@ -582,7 +618,7 @@ int TruncatePath(const char* path, int64_t length) {
 }
 
 int CheckAccess(const char* path, int mode) {
-  const DWORD attributes = GetFileAttributesA(path);
+  const DWORD attributes = Attributes(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
   const bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   if ((mode & 2) && !directory && (attributes & FILE_ATTRIBUTE_READONLY))
@@ -604,18 +640,18 @@ unsigned SetCreationMask(unsigned mask) {
 int ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
   std::string base(path);
   if (base.empty()) return linux::kENOENT;
-  const DWORD attributes = GetFileAttributesA(path);
+  const DWORD attributes = Attributes(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return Missing(path);
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return linux::kENOTDIR;
-  if (base.back() != '\\' && base.back() != '/') base += '\\';
-  WIN32_FIND_DATAA data{};
-  HANDLE find = FindFirstFileA((base + "*").c_str(), &data);
+  if (base.back() != '\\' && base.back() != '/') base += '/';
+  WIN32_FIND_DATAW data{};
+  HANDLE find = FindFirstFileW(HostPath(base + "*").c_str(), &data);
   if (find == INVALID_HANDLE_VALUE) return LastLinuxErrno();
   bool dot = false, dotDot = false;
   std::vector<DirectoryEntry> found;
   do {
     DirectoryEntry entry;
-    entry.name = data.cFileName;
+    entry.name = Utf8(data.cFileName);
     dot = dot || entry.name == ".";
     dotDot = dotDot || entry.name == "..";
     if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
@@ -630,7 +666,7 @@ int ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
         0)
       entry.inode = status.inode;
     found.push_back(std::move(entry));
-  } while (FindNextFileA(find, &data));
+  } while (FindNextFileW(find, &data));
   FindClose(find);
   // A drive's root lists neither; Linux lists both everywhere.
   if (!dotDot) found.insert(found.begin(), {"..", FileKind::kDirectory, 0});

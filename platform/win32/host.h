@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -34,6 +36,13 @@ inline int Ok(BOOL done) { return done ? 0 : LastLinuxErrno(); }
 inline HANDLE OsHandle(int fd) {
   return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
 }
+
+// Text between the guest's UTF-8 and the host's UTF-16 (paths.cpp).
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);
+// The host's name for a name the guest gives, by the one mapping of
+// paths.cpp.
+std::wstring HostPath(std::string_view path);
 
 // The services answer with their return code alone: msvcrt's errno (the
 // guest's cell) is left as the caller had it.

@@ -12,6 +12,7 @@
 
 #include "platform/cmdline.h"
 #include "platform/process.h"
+#include "platform/win32/host.h"
 
 namespace platform {
 
@@ -29,16 +30,18 @@ void Init(int, char**) {
   }
 }
 
-std::vector<std::string> CommandLine() { return SplitCommandLine(GetCommandLineA()); }
+// The command line as the system keeps it, in UTF-16: every argument
+// reaches the guest whole, in UTF-8, whatever the ANSI code page holds.
+std::vector<std::string> CommandLine() { return SplitCommandLine(Utf8(GetCommandLineW())); }
 
 std::string ModuleFileName() {
-  std::string path(MAX_PATH, '\0');
+  std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) return std::string();
     if (n < path.size()) {  // a cut name fills the buffer exactly
       path.resize(n);
-      return path;
+      return Utf8(path);
     }
     path.resize(path.size() * 2);
   }
@@ -116,14 +119,14 @@ ProcessUsage Usage() {
 CommandResult RunCommand(const char* command, const StartingSignals&) {
   CommandResult result;
   errno = 0;
-  const int code = system(command);
+  const int code = _wsystem(Wide(command).c_str());
   if (code == -1 && errno != 0) return result;
   result.started = true;
   result.code = static_cast<uint32_t>(code) & 0xFF;
   return result;
 }
 
-bool HasCommandInterpreter() { return system(nullptr) != 0; }
+bool HasCommandInterpreter() { return _wsystem(nullptr) != 0; }
 
 // Windows has no signal dispositions or mask for a parent to hand down.
 StartingSignals InheritedSignals() { return {}; }

@@ -32,39 +32,32 @@ int Done(int result) { return result == 0 ? 0 : CrtFailure(); }
 // msvcrt's own tmpfile creates its file in the root of the drive, which an
 // ordinary user may not write to.
 int TemporaryFile(int* fd) {
-  char directory[MAX_PATH + 1];
-  char name[MAX_PATH + 1];
-  const DWORD length = GetTempPathA(sizeof directory, directory);
+  wchar_t directory[MAX_PATH + 1];
+  wchar_t name[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, directory);
   if (length == 0 || length > MAX_PATH ||
-      GetTempFileNameA(directory, "tbx", 0, name) == 0) {
+      GetTempFileNameW(directory, L"tbx", 0, name) == 0) {
     return linux::kEACCES;
   }
   // _O_TEMPORARY: the file goes when its last descriptor is closed.
-  *fd = _open(name, _O_RDWR | _O_BINARY | _O_TEMPORARY);
+  *fd = _wopen(name, _O_RDWR | _O_BINARY | _O_TEMPORARY);
   if (*fd < 0) {
     const int e = CrtFailure();
-    DeleteFileA(name);
+    DeleteFileW(name);
     return e;
   }
   return 0;
 }
 
-std::string TemporaryDirectory() {
-  char directory[MAX_PATH + 1];
-  const DWORD length = GetTempPathA(sizeof directory, directory);
-  std::string path = length == 0 || length > MAX_PATH ? "." : directory;
-  for (char& c : path)
-    if (c == '\\') c = '/';
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
+// The user's temporary folder, by the name every call here maps to it.
+std::string TemporaryDirectory() { return "/tmp"; }
 
 // cmd.exe by way of msvcrt, in binary so that the command's bytes arrive
 // as they were written. The guest reads and writes the stream's descriptor;
 // msvcrt's record of it is only for _pclose.
 int PipeOpen(const char* command, bool reading, const StartingSignals&, int* fd,
              void** child) {
-  FILE* pipe = _popen(command, reading ? "rb" : "wb");
+  FILE* pipe = _wpopen(Wide(command).c_str(), reading ? L"rb" : L"wb");
   if (pipe == nullptr) return CrtFailure();
   *fd = _fileno(pipe);
   *child = pipe;
@@ -79,13 +72,15 @@ int PipeClose(void* child, int32_t* status) {
 }
 
 int ReplacePath(const char* from, const char* to) {
-  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+  if (MoveFileExW(HostPath(from).c_str(), HostPath(to).c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
     return 0;
   return LastLinuxErrno();
 }
 
 int DeletePath(const char* path, bool directory) {
-  return Done(directory ? _rmdir(path) : _unlink(path));
+  const std::wstring host = HostPath(path);
+  return Done(directory ? _wrmdir(host.c_str()) : _wunlink(host.c_str()));
 }
 
 }  // namespace platform

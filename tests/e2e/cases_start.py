@@ -3,6 +3,8 @@ NATIVE = "NATIVE"
 FAULT = "Unhandled exception (0xC0000005)\n"
 
 LONG = "x" * 1000
+UTF8 = "\u00e9\u65e5\u672c"
+UTF8_BYTES = UTF8.encode().decode("latin-1")  # as the harness reads output
 
 CASES = [
     dict(name="hello", guest="hello", stdout="Hello\n", exit=0),
@@ -25,12 +27,14 @@ CASES = [
                 "envp[0]=_=run\n"
                 "rewritten=#ne\n",
          exit=0),
-    # On Windows an empty argument is a lone pair of quotes on the command
-    # line, which the splitting rule drops; Linux hands it over as it is.
-    dict(name="args_empty", guest="tests/e2e/guests/args.c", args=["", "x"],
-         stdout="argc=3\nargv[0]={guest} ({guest_len})\nargv[1]= (0)\n"
-                "argv[2]=x (1)\nenvp[0]=_=run\n",
-         ports=("linux",)),
+    # Whatever a Windows user quotes reaches the guest whole: empty
+    # arguments, quotes, backslashes, blanks, UTF-8.
+    dict(name="args_quoting", guest="tests/e2e/guests/args.c",
+         args=["", "x", '"q"', "a b", "back\\slash\\", 'x\\"y', UTF8, "tab\tin"],
+         stdout="argc=9\nargv[0]={guest} ({guest_len})\nargv[1]= (0)\nargv[2]=x (1)\n"
+                'argv[3]="q" (3)\nargv[4]=a b (3)\nargv[5]=back\\slash\\ (11)\n'
+                'argv[6]=x\\"y (4)\nargv[7]=' + UTF8_BYTES + ' (8)\nargv[8]=tab\tin (6)\n'
+                "envp[0]=_=run\n"),
     # A relative ELF path: argv[0] is the current directory joined with it.
     dict(name="args_relative_path", guest="tests/e2e/guests/args.c",
          loader_args=["args_relative_path"], cwd="build/guest/tests",

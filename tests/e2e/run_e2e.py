@@ -327,6 +327,9 @@ def main():
             return 0
         os.environ.setdefault("WINEDEBUG", "-all")
         os.environ.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
+        # Wine turns Unix arguments and file names into UTF-16 by the
+        # locale's character set: UTF-8, as a Windows user's text is whole.
+        os.environ["LC_ALL"] = "C.UTF-8"
         # The first Wine start creates its prefix; do it once, not per case.
         subprocess.run(["wine", "cmd", "/c", "exit"], stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=300)

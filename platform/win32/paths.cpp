@@ -1,0 +1,120 @@
+// Names on Windows. The guest passes and receives UTF-8 and Linux's
+// spelling; the host takes UTF-16 and its own. Every name crosses here, so
+// that one mapping holds in both directions:
+//   /mnt/c/x/y     <->  C:\x\y       (any drive letter, in lower case)
+//   /tmp/x          ->  the user's temporary folder\x
+//   /dev/null       ->  NUL
+//   /x/y            ->  \x\y on the current drive, as Windows roots it
+// A name the user typed the Windows way (C:\x, \\server\share\x, x\y) is
+// taken as it stands. A name too long for the classic 260-character limit
+// is made absolute and given the \\?\ prefix that lifts it.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "platform/files.h"
+#include "platform/win32/host.h"
+
+namespace platform {
+namespace {
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// `path` is `root` itself or lies under it.
+bool Under(std::string_view path, std::string_view root, std::string_view* rest) {
+  if (!StartsWith(path, root)) return false;
+  if (path.size() > root.size() && path[root.size()] != '/') return false;
+  *rest = path.substr(root.size());
+  return true;
+}
+
+std::wstring TemporaryFolder() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  std::wstring folder = n == 0 || n > MAX_PATH ? L"." : std::wstring(buffer, n);
+  while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/'))
+    folder.pop_back();
+  return folder;
+}
+
+// Classic calls refuse names from MAX_PATH on, and a directory's name from
+// 248 (room for an 8.3 name inside it).
+constexpr size_t kClassicLimit = 248;
+
+std::wstring Lifted(std::wstring path) {
+  if (path.size() < kClassicLimit || path.rfind(L"\\\\?\\", 0) == 0) return path;
+  const DWORD need = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (need == 0) return path;
+  std::wstring full(need, L'\0');
+  const DWORD n = GetFullPathNameW(path.c_str(), need, full.data(), nullptr);
+  if (n == 0 || n >= need) return path;
+  full.resize(n);
+  if (full.size() >= 2 && full[0] == L'\\' && full[1] == L'\\')
+    return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+}  // namespace
+
+std::wstring Wide(std::string_view utf8) {
+  if (utf8.empty()) return std::wstring();
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                    nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  return wide;
+}
+
+std::string Utf8(std::wstring_view wide) {
+  if (wide.empty()) return std::string();
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                    nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+std::wstring HostPath(std::string_view path) {
+  std::string_view rest;
+  std::wstring host;
+  if (path == "/dev/null") return L"NUL";
+  if (Under(path, "/tmp", &rest)) {
+    host = TemporaryFolder() + Wide(rest);
+  } else if (StartsWith(path, "/mnt/") && path.size() >= 6 && IsLetter(path[5]) &&
+             (path.size() == 6 || path[6] == '/')) {
+    const wchar_t drive[] = {static_cast<wchar_t>(path[5] & ~0x20), L':', L'\\', 0};
+    host = drive + Wide(path.substr(path.size() > 6 ? 7 : 6));
+  } else {
+    host = Wide(path);
+  }
+  for (wchar_t& c : host)
+    if (c == L'/') c = L'\\';
+  return Lifted(std::move(host));
+}
+
+std::string GuestPathOf(std::string hostPath) {
+  std::string_view p = hostPath;
+  if (StartsWith(p, "\\\\?\\UNC\\")) {
+    hostPath = "\\\\" + hostPath.substr(8);
+  } else if (StartsWith(p, "\\\\?\\")) {
+    hostPath.erase(0, 4);
+  }
+  for (char& c : hostPath)
+    if (c == '\\') c = '/';
+  if (hostPath.size() >= 2 && IsLetter(hostPath[0]) && hostPath[1] == ':' &&
+      (hostPath.size() == 2 || hostPath[2] == '/')) {
+    std::string rest = hostPath.substr(2);
+    while (rest.size() > 1 && rest.back() == '/') rest.pop_back();
+    const char drive = static_cast<char>(hostPath[0] | 0x20);
+    return std::string("/mnt/") + drive + (rest == "/" ? "" : rest);
+  }
+  return hostPath;
+}
+
+}  // namespace platform
