@@ -124,6 +124,11 @@ constexpr int32_t kAttrPolicySet = 0x40;
 constexpr int32_t kSCHED_OTHER = 0;
 constexpr int32_t kSCHED_FIFO = 1;
 constexpr int32_t kSCHED_RR = 2;
+constexpr int32_t kSCHED_BATCH = 3;
+constexpr int32_t kSCHED_IDLE = 5;
+constexpr int32_t kSCHED_DEADLINE = 6;
+// sched_get_priority_max of the real-time policies, as Linux answers.
+constexpr int32_t kSchedRealTimeMax = 99;
 
 // pthread_once_t: one word.
 constexpr int32_t kOnceInProgress = 1;
@@ -133,7 +138,18 @@ constexpr int32_t kOnceDone = 2;
 constexpr int32_t kSpinFree = 1;
 
 constexpr uint32_t kPTHREAD_KEYS_MAX = 1024;
+constexpr int kPTHREAD_DESTRUCTOR_ITERATIONS = 4;
 constexpr uint32_t kPTHREAD_STACK_MIN = 16384;
 constexpr int32_t kPTHREAD_SCOPE_PROCESS = 1;
+
+// C11's <threads.h>: mtx_t is pthread_mutex_t, cnd_t pthread_cond_t,
+// once_flag pthread_once_t, tss_t pthread_key_t and thrd_t pthread_t.
+constexpr int32_t kthrd_success = 0;
+constexpr int32_t kthrd_busy = 1;
+constexpr int32_t kthrd_error = 2;
+constexpr int32_t kthrd_nomem = 3;
+constexpr int32_t kthrd_timedout = 4;
+constexpr int32_t kmtx_recursive = 1;
+constexpr int32_t kmtx_timed = 2;
 
 }  // namespace linux

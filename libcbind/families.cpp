@@ -42,6 +42,8 @@ extern const Family kIconvFamily;        // iconv.cpp: iconv_open, iconv
 extern const Family kMultibyteFamily;    // multibyte.cpp: mbsrtowcs, wide strings
 extern const Family kPollingFamily;      // polling.cpp: poll, select
 extern const Family kWordExpFamily;      // wordexp.cpp: wordexp, wordfree
+extern const Family kSemaphoresFamily;   // semaphores.cpp: sem_init, sem_open
+extern const Family kC11ThreadsFamily;   // c11threads.cpp: thrd_, mtx_, cnd_, tss_
 extern const Family kRefusalsFamily;     // refusals.cpp: sockets, IPC, epoll: ENOSYS
 
 namespace {
@@ -80,9 +82,11 @@ const Family* const kFamilies[] = {
     &kMultibyteFamily,
     &kPollingFamily,
     &kWordExpFamily,
+    &kSemaphoresFamily,
+    &kC11ThreadsFamily,
     &kRefusalsFamily,
 };
-static_assert(std::size(kFamilies) == 34);
+static_assert(std::size(kFamilies) == 36);
 
 }  // namespace
 

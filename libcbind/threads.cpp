@@ -15,7 +15,9 @@
 // for an error-checking or recursive mutex the caller does not hold), and
 // returns with the mutex still held, as any return of it does. A timed
 // wait that nothing can end sleeps until its deadline and answers
-// ETIMEDOUT, as the library does with nobody to wake it.
+// ETIMEDOUT, as the library does with nobody to wake it. Joins answer as
+// the library answers a thread joining itself; pthread_exit ends the
+// process as the last thread's exit does.
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -25,34 +27,21 @@
 #include "abi/time.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/process.h"
+#include "libcbind/threads.h"
 #include "platform/process.h"
 #include "platform/time.h"
 #include "process/process.h"
 
 namespace tblibc {
-namespace {
 
-using linux::Mutex;
-
-// The one thread's id, the process's as for a main thread.
-int32_t Tid() {
-  static const int32_t tid = static_cast<int32_t>(platform::ProcessId());
-  return tid;
-}
-
-// ---- Deadlines ----------------------------------------------------------------
-
-struct Deadline {
-  int64_t sec;
-  int32_t nsec;
-};
+// ---- Deadlines (threads.h) -----------------------------------------------------
 
 Deadline Of(const linux::Timespec* t) { return {t->tv_sec, t->tv_nsec}; }
 Deadline Of(const linux::Timespec64* t) { return {t->tv_sec, t->tv_nsec}; }
 
 bool Valid(const Deadline& d) { return d.nsec >= 0 && d.nsec < 1000000000; }
 
-// The clocks a wait may measure; false for any other.
 bool ClockOf(int32_t clock, platform::ClockKind* kind) {
   if (clock == linux::kCLOCK_REALTIME) {
     *kind = platform::ClockKind::kRealtime;
@@ -65,7 +54,6 @@ bool ClockOf(int32_t clock, platform::ClockKind* kind) {
   return false;
 }
 
-// Nothing can end the wait early: only the clock reaching the deadline.
 int32_t SleepUntil(platform::ClockKind clock, const Deadline& d) {
   for (;;) {
     int64_t sec;
@@ -76,6 +64,16 @@ int32_t SleepUntil(platform::ClockKind clock, const Deadline& d) {
     const int64_t seconds = d.sec - sec < 86400 ? d.sec - sec : 86400;
     platform::SleepFor(seconds * 1000000000 + (d.nsec - nsec));
   }
+}
+
+namespace {
+
+using linux::Mutex;
+
+// The one thread's id, the process's as for a main thread.
+int32_t Tid() {
+  static const int32_t tid = static_cast<int32_t>(platform::ProcessId());
+  return tid;
 }
 
 // ---- Mutexes ------------------------------------------------------------------
@@ -229,6 +227,28 @@ int32_t SetCancel(int32_t* current, int32_t value, int32_t* old) {
   *current = value;
   return 0;
 }
+
+// ---- Scheduling ---------------------------------------------------------------
+
+int32_t Failed(int32_t e) {
+  SetErrno(e);
+  return -1;
+}
+
+int32_t SchedTarget(int32_t pid) {
+  if (pid < 0) return linux::kEINVAL;
+  return pid == 0 || pid == Tid() ? 0 : linux::kESRCH;
+}
+
+bool RealTime(int32_t policy) {
+  return policy == linux::kSCHED_FIFO || policy == linux::kSCHED_RR;
+}
+bool KnownPolicy(int32_t policy) {
+  return RealTime(policy) || policy == linux::kSCHED_OTHER || policy == linux::kSCHED_BATCH ||
+         policy == linux::kSCHED_IDLE || policy == linux::kSCHED_DEADLINE;
+}
+
+constexpr int32_t kTimeSliceNs = 100000000;
 
 // The default stack a new thread would get: Linux's usual 8 MiB.
 constexpr uint32_t kDefaultStack = 8u << 20;
@@ -564,9 +584,43 @@ int32_t tblibc_pthread_create(uint32_t*, const void*, uint32_t, uint32_t) {
 }
 
 // Joining itself deadlocks unless it is detached; no other thread exists.
+// The library answers so before it looks at a deadline.
 int32_t tblibc_pthread_join(uint32_t thread, uint32_t*) {
   if (thread != tblibc::Self()) return linux::kESRCH;
   return tblibc::gDetached ? linux::kEINVAL : linux::kEDEADLK;
+}
+int32_t tblibc_pthread_timedjoin_np(uint32_t thread, uint32_t* result, const void*) {
+  return tblibc_pthread_join(thread, result);
+}
+int32_t tblibc_pthread_clockjoin_np(uint32_t thread, uint32_t* result, int32_t clock,
+                                    const void*) {
+  platform::ClockKind kind;
+  if (!tblibc::ClockOf(clock, &kind)) return linux::kEINVAL;
+  return tblibc_pthread_join(thread, result);
+}
+// The one thread is still running, detached or not.
+int32_t tblibc_pthread_tryjoin_np(uint32_t thread, uint32_t*) {
+  return thread != tblibc::Self() ? linux::kESRCH : linux::kEBUSY;
+}
+
+// The last thread leaving ends the process as exit(0) does, at-exit
+// routines and all, once the destructors of its keys have run: each key
+// with a value has it cleared and its destructor called with it, in rounds
+// while any value is left, as many rounds as the library makes.
+void tblibc_pthread_exit(uint32_t) {
+  for (int round = 0; round < linux::kPTHREAD_DESTRUCTOR_ITERATIONS; ++round) {
+    bool ran = false;
+    for (tblibc::Key& key : tblibc::gKeys) {
+      if (!key.used || key.value == 0) continue;
+      const uint32_t value = key.value;
+      key.value = 0;
+      if (key.destructor == 0) continue;
+      tblibc::CallGuest(key.destructor, {value});
+      ran = true;
+    }
+    if (!ran) break;
+  }
+  tblibc::Exit(0);
 }
 int32_t tblibc_pthread_detach(uint32_t thread) {
   if (thread != tblibc::Self()) return linux::kESRCH;
@@ -588,6 +642,43 @@ void tblibc_pthread_testcancel() {}
 int32_t tblibc_pthread_atfork(uint32_t, uint32_t, uint32_t, uint32_t) { return 0; }
 
 int32_t tblibc_sched_yield() { return 0; }
+
+// ---- Scheduling ---------------------------------------------------------------
+
+// The process runs under SCHED_OTHER at priority 0, as a Linux process
+// normally does. A query names it as 0 or by its id; a negative id is
+// EINVAL and any other process ESRCH (no other one is looked at).
+int32_t tblibc_sched_getscheduler(int32_t pid) {
+  if (const int32_t e = tblibc::SchedTarget(pid); e != 0) return tblibc::Failed(e);
+  return linux::kSCHED_OTHER;
+}
+int32_t tblibc_sched_getparam(int32_t pid, int32_t* param) {
+  if (param == nullptr) return tblibc::Failed(linux::kEINVAL);
+  if (const int32_t e = tblibc::SchedTarget(pid); e != 0) return tblibc::Failed(e);
+  *param = 0;
+  return 0;
+}
+int32_t tblibc_sched_get_priority_max(int32_t policy) {
+  if (!tblibc::KnownPolicy(policy)) return tblibc::Failed(linux::kEINVAL);
+  return tblibc::RealTime(policy) ? linux::kSchedRealTimeMax : 0;
+}
+int32_t tblibc_sched_get_priority_min(int32_t policy) {
+  if (!tblibc::KnownPolicy(policy)) return tblibc::Failed(linux::kEINVAL);
+  return tblibc::RealTime(policy) ? 1 : 0;
+}
+// The slice answered is SCHED_RR's on Linux, 100 ms.
+int32_t tblibc_sched_rr_get_interval64(int32_t pid, linux::Timespec64* t) {
+  if (const int32_t e = tblibc::SchedTarget(pid); e != 0) return tblibc::Failed(e);
+  if (t == nullptr) return tblibc::Failed(linux::kEFAULT);
+  *t = {0, tblibc::kTimeSliceNs, 0};
+  return 0;
+}
+int32_t tblibc_sched_rr_get_interval(int32_t pid, linux::Timespec* t) {
+  if (const int32_t e = tblibc::SchedTarget(pid); e != 0) return tblibc::Failed(e);
+  if (t == nullptr) return tblibc::Failed(linux::kEFAULT);
+  *t = {0, tblibc::kTimeSliceNs};
+  return 0;
+}
 
 // ---- Thread attributes --------------------------------------------------------
 
@@ -796,6 +887,12 @@ constexpr Export kExports[] = {
     Fn<&tblibc_pthread_create>("pthread_create"),
     Fn<&tblibc_pthread_join>("pthread_join"),
     Fn<&tblibc_pthread_detach>("pthread_detach"),
+    Fn<&tblibc_pthread_timedjoin_np>("pthread_timedjoin_np"),
+    Fn<&tblibc_pthread_timedjoin_np>("__pthread_timedjoin_np64"),
+    Fn<&tblibc_pthread_clockjoin_np>("pthread_clockjoin_np"),
+    Fn<&tblibc_pthread_clockjoin_np>("__pthread_clockjoin_np64"),
+    Fn<&tblibc_pthread_tryjoin_np>("pthread_tryjoin_np"),
+    Fn<&tblibc_pthread_exit>("pthread_exit"),
     Fn<&tblibc_pthread_setcancelstate>("pthread_setcancelstate"),
     Fn<&tblibc_pthread_setcanceltype>("pthread_setcanceltype"),
     Fn<&tblibc_pthread_testcancel>("pthread_testcancel"),
@@ -804,6 +901,16 @@ constexpr Export kExports[] = {
     Fn<&tblibc_sched_yield>("sched_yield"),
     Fn<&tblibc_sched_yield>("__sched_yield"),
     Fn<&tblibc_sched_yield>("pthread_yield"),
+    Fn<&tblibc_sched_getscheduler>("sched_getscheduler"),
+    Fn<&tblibc_sched_getscheduler>("__sched_getscheduler"),
+    Fn<&tblibc_sched_getparam>("sched_getparam"),
+    Fn<&tblibc_sched_getparam>("__sched_getparam"),
+    Fn<&tblibc_sched_get_priority_max>("sched_get_priority_max"),
+    Fn<&tblibc_sched_get_priority_max>("__sched_get_priority_max"),
+    Fn<&tblibc_sched_get_priority_min>("sched_get_priority_min"),
+    Fn<&tblibc_sched_get_priority_min>("__sched_get_priority_min"),
+    Fn<&tblibc_sched_rr_get_interval>("sched_rr_get_interval"),
+    Fn<&tblibc_sched_rr_get_interval64>("__sched_rr_get_interval64"),
     // Thread attributes.
     Fn<&tblibc_pthread_attr_init>("pthread_attr_init"),
     Fn<&tblibc_pthread_nothing>("pthread_attr_destroy"),

@@ -26,3 +26,12 @@ int64_t LocalToUtc(linux::Tm* tm);
 bool LocalTime(int64_t t, linux::Tm* tm);
 
 }  // namespace tblibc::tz
+
+// Names of this family that others serve through (thrd_sleep).
+extern "C" {
+int32_t tblibc_clock_nanosleep(int32_t clock, int32_t flags, const linux::Timespec* request,
+                               linux::Timespec* remaining);
+int32_t tblibc_clock_nanosleep_time64(int32_t clock, int32_t flags,
+                                      const linux::Timespec64* request,
+                                      linux::Timespec64* remaining);
+}
