@@ -42,6 +42,8 @@ extern const Family kIconvFamily;        // iconv.cpp: iconv_open, iconv
 extern const Family kMultibyteFamily;    // multibyte.cpp: mbsrtowcs, wide strings
 extern const Family kPollingFamily;      // polling.cpp: poll, select
 extern const Family kWordExpFamily;      // wordexp.cpp: wordexp, wordfree
+extern const Family kFtsFamily;          // fts.cpp: fts_open, fts_read
+extern const Family kAioFamily;          // aio.cpp: aio_read, lio_listio
 
 namespace {
 
@@ -79,8 +81,10 @@ const Family* const kFamilies[] = {
     &kMultibyteFamily,
     &kPollingFamily,
     &kWordExpFamily,
+    &kFtsFamily,
+    &kAioFamily,
 };
-static_assert(std::size(kFamilies) == 33);
+static_assert(std::size(kFamilies) == 35);
 
 }  // namespace
 
