@@ -35,7 +35,8 @@ constexpr int32_t kSIG_BLOCK = 0, kSIG_UNBLOCK = 1, kSIG_SETMASK = 2;
 constexpr uint32_t kSA_RESTORER = 0x04000000;
 
 // si_code values.
-constexpr int32_t kSI_USER = 0, kSI_KERNEL = 0x80, kSI_TKILL = -6;
+constexpr int32_t kSI_USER = 0, kSI_KERNEL = 0x80, kSI_QUEUE = -1,
+                  kSI_ASYNCIO = -4, kSI_TKILL = -6;
 constexpr int32_t kSEGV_MAPERR = 1, kSEGV_ACCERR = 2;
 constexpr int32_t kBUS_ADRERR = 2;
 constexpr int32_t kILL_ILLOPN = 2;

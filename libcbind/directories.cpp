@@ -22,6 +22,31 @@
 #include "runtime/heap.h"
 #include "runtime/rtl.h"
 
+namespace tblibc::files {
+
+// A merge sort: it tolerates any comparator the guest brings, consistent
+// or not, and keeps equal entries in listing order.
+void SortByGuest(std::vector<uint32_t>* items, uint32_t compare) {
+  std::vector<uint32_t> scratch(items->size());
+  for (size_t width = 1; width < items->size(); width *= 2) {
+    for (size_t lo = 0; lo < items->size(); lo += 2 * width) {
+      const size_t mid = std::min(lo + width, items->size());
+      const size_t hi = std::min(lo + 2 * width, items->size());
+      size_t a = lo, b = mid, out = lo;
+      while (a < mid && b < hi) {
+        const int32_t order = static_cast<int32_t>(
+            CallGuest(compare, {Address(&(*items)[b]), Address(&(*items)[a])}));
+        scratch[out++] = order < 0 ? (*items)[b++] : (*items)[a++];
+      }
+      while (a < mid) scratch[out++] = (*items)[a++];
+      while (b < hi) scratch[out++] = (*items)[b++];
+    }
+    items->swap(scratch);
+  }
+}
+
+}  // namespace tblibc::files
+
 namespace {
 
 using namespace tblibc::files;
@@ -81,27 +106,6 @@ void Fill(const platform::DirectoryEntry& from, size_t position, Entry* to) {
 
 // ---- scandir ------------------------------------------------------------------
 
-// A merge sort: it tolerates any comparator the guest brings, consistent
-// or not, and keeps equal entries in listing order.
-void SortBy(std::vector<uint32_t>* items, uint32_t compare) {
-  std::vector<uint32_t> scratch(items->size());
-  for (size_t width = 1; width < items->size(); width *= 2) {
-    for (size_t lo = 0; lo < items->size(); lo += 2 * width) {
-      const size_t mid = std::min(lo + width, items->size());
-      const size_t hi = std::min(lo + 2 * width, items->size());
-      size_t a = lo, b = mid, out = lo;
-      while (a < mid && b < hi) {
-        const int32_t order = static_cast<int32_t>(
-            CallGuest(compare, {Address(&(*items)[b]), Address(&(*items)[a])}));
-        scratch[out++] = order < 0 ? (*items)[b++] : (*items)[a++];
-      }
-      while (a < mid) scratch[out++] = (*items)[a++];
-      while (b < hi) scratch[out++] = (*items)[b++];
-    }
-    items->swap(scratch);
-  }
-}
-
 template <typename Entry>
 int32_t ScanDirectory(const char* path, uint32_t* namelist, uint32_t filter,
                       uint32_t compare) {
@@ -127,7 +131,7 @@ int32_t ScanDirectory(const char* path, uint32_t* namelist, uint32_t filter,
     *copy = scratch;
     kept.push_back(Address(copy));
   }
-  if (compare != 0) SortBy(&kept, compare);
+  if (compare != 0) SortByGuest(&kept, compare);
   auto* array = static_cast<uint32_t*>(
       tblibc::GuestAlloc((kept.size() == 0 ? 1 : kept.size()) * sizeof(uint32_t)));
   if (array == nullptr) {

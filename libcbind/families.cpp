@@ -44,6 +44,8 @@ extern const Family kPollingFamily;      // polling.cpp: poll, select
 extern const Family kWordExpFamily;      // wordexp.cpp: wordexp, wordfree
 extern const Family kSemaphoresFamily;   // semaphores.cpp: sem_init, sem_open
 extern const Family kC11ThreadsFamily;   // c11threads.cpp: thrd_, mtx_, cnd_, tss_
+extern const Family kFtsFamily;          // fts.cpp: fts_open, fts_read
+extern const Family kAioFamily;          // aio.cpp: aio_read, lio_listio
 extern const Family kRefusalsFamily;     // refusals.cpp: sockets, IPC, epoll: ENOSYS
 
 namespace {
@@ -84,9 +86,11 @@ const Family* const kFamilies[] = {
     &kWordExpFamily,
     &kSemaphoresFamily,
     &kC11ThreadsFamily,
+    &kFtsFamily,
+    &kAioFamily,
     &kRefusalsFamily,
 };
-static_assert(std::size(kFamilies) == 36);
+static_assert(std::size(kFamilies) == 38);
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "abi/files.h"
 #include "platform/files.h"
@@ -35,6 +36,11 @@ void RememberDirectory(int32_t fd, std::string path);
 void ForgetDescriptor(int32_t fd);
 // A descriptor for `path` as a directory, remembered; -1 with errno.
 int32_t OpenDirectoryDescriptor(const char* path);
+
+// Sorts guest pointers with the guest's comparator, called with the
+// addresses of two of them (scandir's, fts's): a stable merge sort that
+// tolerates any comparator, consistent or not.
+void SortByGuest(std::vector<uint32_t>* items, uint32_t compare);
 
 // The current time as the file calls set it.
 platform::FileTime Now();

@@ -86,12 +86,14 @@ void Store(uint64_t bits, SigSet* set) {
 }
 
 int32_t gPendingCode[linux::kNSIG];  // si_code of each pending signal
+uint32_t gPendingValue[linux::kNSIG];  // si_value of one queued with a value
 
 // One handler to run, as the kernel stacks a signal frame: the mask it
 // restores when the handler returns, and the action as it was taken.
 struct Frame {
   int32_t number;
   int32_t code;
+  uint32_t value;
   uint64_t before;
   Disposition action;
 };
@@ -115,6 +117,10 @@ void RunHandler(const Frame& frame) {
     info.signo = frame.number;
     info.code = frame.code;
     info.pid = static_cast<int32_t>(platform::ProcessId());
+    // si_value, after si_uid, of a signal sent with one (sigqueue, a
+    // completed asynchronous request).
+    if (frame.code == linux::kSI_QUEUE || frame.code == linux::kSI_ASYNCIO)
+      info.rest[0] = frame.value;
     linux::UContext context{};
     context.stack = gAltStack;
     Store(frame.before, &context.sigmask);
@@ -153,7 +159,8 @@ void DeliverPending() {
         EndRun(128 + number);
       }
       const uint64_t before = gBlocked;
-      frames[count++] = {number, gPendingCode[number], before, Take(number)};
+      frames[count++] = {number, gPendingCode[number], gPendingValue[number], before,
+                         Take(number)};
     }
     for (int32_t i = count - 1; i >= 0; --i) {
       gBlocked = i + 1 < count ? frames[i + 1].before : gBlocked;
@@ -166,7 +173,7 @@ void DeliverPending() {
   }
 }
 
-void Send(int32_t number, int32_t code) {
+void Send(int32_t number, int32_t code, uint32_t value = 0) {
   // Ignored and not blocked: the kernel drops it at once. A blocked one
   // waits, since its handler may change before it is unblocked.
   const Disposition& action = gActions[number];
@@ -174,7 +181,10 @@ void Send(int32_t number, int32_t code) {
                        (action.handler == linux::kSIG_DFL &&
                         DefaultAction(number) != Default::kEnd);
   if (ignored && !(gBlocked & Bit(number))) return;
-  if (!(gPending & Bit(number))) gPendingCode[number] = code;
+  if (!(gPending & Bit(number))) {
+    gPendingCode[number] = code;
+    gPendingValue[number] = value;
+  }
   gPending |= Bit(number);
   DeliverPending();
 }
@@ -418,6 +428,10 @@ void SetBlockedSignals(uint64_t mask) {
 
 void RaiseSignal(int32_t number) {
   if (Valid(number)) Send(number, linux::kSI_TKILL);
+}
+
+void QueueSignal(int32_t number, int32_t code, uint32_t value) {
+  if (Valid(number)) Send(number, code, value);
 }
 
 void AfterFailedWrite(int32_t linuxErrno, int32_t descriptor) {

@@ -24,6 +24,9 @@ void SetBlockedSignals(uint64_t mask);
 // handler runs, or the default action ends the run (status 128 + number),
 // or nothing happens when it is ignored; held pending while blocked.
 void RaiseSignal(int32_t number);
+// The same with the si_code and si_value a handler taking SA_SIGINFO reads,
+// as sigqueue or a completed asynchronous request (SI_ASYNCIO) sends it.
+void QueueSignal(int32_t number, int32_t code, uint32_t value);
 
 // To be called by a write path of the guest (write, fwrite, fputs, puts,
 // putc, fputc, fflush, printf ...) right after a write failed, with the
