@@ -255,6 +255,10 @@ int PathVolumeStatus(const char* path, VolumeStatus* status) {
 // The C runtime's table holds 2048, however many the program asks for.
 void AllowDescriptors(uint32_t) {}
 
+namespace {
+unsigned gCreationMask = 022;  // the guest's umask
+}  // namespace
+
 bool DescriptorIsOpen(int fd) {
   return fd >= 0 && OsHandle(fd) != INVALID_HANDLE_VALUE;
 }
@@ -265,18 +269,48 @@ int DescriptorOpen(const char* path, unsigned flags, unsigned permission,
   *fd = -1;
   if (DirectoryExists(path))
     return (flags & linux::kOpenWrite) ? linux::kEISDIR : linux::kEACCES;
+  // Opened with every sharing mode, delete included, so that the file can
+  // be renamed or removed while it is open, as Linux programs expect of
+  // their temporary files; msvcrt's own _open shares no deletion.
+  const bool writing = (flags & linux::kOpenWrite) != 0;
+  DWORD access = GENERIC_READ;
   int oflags = _O_BINARY | _O_RDONLY;
-  if (flags & linux::kOpenWrite)
+  if (writing) {
+    access = (flags & linux::kOpenRead) ? GENERIC_READ | GENERIC_WRITE : GENERIC_WRITE;
     oflags = _O_BINARY | ((flags & linux::kOpenRead) ? _O_RDWR : _O_WRONLY);
-  if (flags & linux::kOpenCreate) oflags |= _O_CREAT;
-  if (flags & linux::kOpenExclusive) oflags |= _O_EXCL;
-  if (flags & linux::kOpenTruncate) oflags |= _O_TRUNC;
+  }
   if (flags & linux::kOpenAppend) oflags |= _O_APPEND;
-  const int mode = (permission & 0200) ? (_S_IREAD | _S_IWRITE) : _S_IREAD;
-  *fd = _wopen(HostPath(path).c_str(), oflags, mode);
-  if (*fd >= 0) return 0;
-  const int e = CrtError();
-  return e == linux::kENOENT ? Missing(path, ERROR_FILE_NOT_FOUND) : e;
+  const bool create = (flags & linux::kOpenCreate) != 0;
+  const bool truncate = (flags & linux::kOpenTruncate) != 0 && writing;
+  DWORD disposition = OPEN_EXISTING;
+  if (create && (flags & linux::kOpenExclusive))
+    disposition = CREATE_NEW;
+  else if (create)
+    disposition = truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
+  else if (truncate)
+    disposition = TRUNCATE_EXISTING;
+  const DWORD attributes =
+      (permission & ~gCreationMask & 0200) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
+  // CREATE_ALWAYS on an existing file would take the new attributes and
+  // clear its others; Linux leaves an existing file's mode alone.
+  const std::wstring host = HostPath(path);
+  if (disposition == CREATE_ALWAYS &&
+      GetFileAttributesW(host.c_str()) != INVALID_FILE_ATTRIBUTES)
+    disposition = TRUNCATE_EXISTING;
+  HANDLE h = CreateFileW(host.c_str(), access,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         disposition, attributes, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? Missing(path, code)
+                                                                        : LinuxErrnoOfWin32(code);
+  }
+  *fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), oflags);
+  if (*fd < 0) {
+    CloseHandle(h);
+    return linux::kEMFILE;
+  }
+  return 0;
 }
 
 int DescriptorOpenDirectory(const char* path, int* fd) {
@@ -630,10 +664,9 @@ int CheckAccess(const char* path, int mode) {
 
 unsigned SetCreationMask(unsigned mask) {
   const KeepErrno keep;
-  static unsigned current = 022;
-  const unsigned previous = current;
-  current = mask & 0777;
-  _umask((current & 0200) ? _S_IWRITE : 0);
+  const unsigned previous = gCreationMask;
+  gCreationMask = mask & 0777;
+  _umask((gCreationMask & 0200) ? _S_IWRITE : 0);
   return previous;
 }
 

@@ -17,3 +17,9 @@ CASES += [
     dict(name="files_temp", guest="tests/e2e/guests/files_temp.c",
          args=[WORK], stdout=NATIVE),
 ]
+
+# UTF-8 names, a path past 260 characters, /dev/null and /tmp.
+CASES += [
+    dict(name="names_unicode", guest="tests/e2e/guests/names.c",
+         args=["build/guest/tests/namesXXXXXX"], stdout=NATIVE),
+]
