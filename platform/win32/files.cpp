@@ -245,6 +245,11 @@ int PathVolumeStatus(const char* path, VolumeStatus* status) {
   status->blocks = total.QuadPart / status->blockSize;
   status->freeBlocks = free.QuadPart / status->blockSize;
   status->availableBlocks = available.QuadPart / status->blockSize;
+  // Windows file systems keep no fixed number of file records; each file
+  // takes at least a block, so the blocks bound how many more fit. Zero
+  // would read as a full table to programs that check it.
+  status->files = status->blocks;
+  status->freeFiles = status->availableBlocks;
   // Asking the volume for its name limits makes Wine complain on the
   // console; every file system Windows runs on takes 255.
   status->id = static_cast<uint32_t>(file.device);

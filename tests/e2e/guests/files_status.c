@@ -181,8 +181,9 @@ int main(int argc, char **argv)
     {
         struct statvfs v;
         n = statvfs(dir, &v);
-        printf("statvfs=%d bsize>0=%d free<=total=%d namemax>=255=%d ", n, v.f_bsize > 0,
-               v.f_bfree <= v.f_blocks, v.f_namemax >= 255);
+        printf("statvfs=%d bsize>0=%d free<=total=%d namemax>=255=%d files>0=%d ", n,
+               v.f_bsize > 0, v.f_bfree <= v.f_blocks, v.f_namemax >= 255,
+               v.f_files > 0 && v.f_ffree <= v.f_files);
         fd = open(dir, O_RDONLY);
         n = fstatvfs(fd, &v);
         printf("fstatvfs=%d\n", n);
