@@ -6,8 +6,14 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <ntsecapi.h>
+
 #include <cerrno>
+#include <cstring>
+#include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "abi/errno.h"
@@ -261,7 +267,66 @@ int PathVolumeStatus(const char* path, VolumeStatus* status) {
 void AllowDescriptors(uint32_t) {}
 
 namespace {
+
 unsigned gCreationMask = 022;  // the guest's umask
+
+// Devices of Linux that Windows has no file for: their descriptors are NUL
+// underneath, and what a read or write of them gives is made here.
+enum class Device { kZero, kFull, kRandom };
+struct DeviceName {
+  std::string_view name;
+  Device device;
+};
+constexpr DeviceName kDevices[] = {
+    {"/dev/zero", Device::kZero},
+    {"/dev/full", Device::kFull},
+    {"/dev/random", Device::kRandom},
+    {"/dev/urandom", Device::kRandom},
+};
+std::map<int, Device> gDevices;  // by descriptor
+
+const Device* DeviceOf(int fd) {
+  const auto found = gDevices.find(fd);
+  return found != gDevices.end() ? &found->second : nullptr;
+}
+
+// The standard streams and the terminal by their Linux names: the
+// descriptor the name stands for, duplicated, or the console.
+int OpenStandard(std::string_view name, unsigned flags, int* fd, bool* handled) {
+  *handled = true;
+  int number = -1;
+  if (name == "/dev/stdin") number = 0;
+  if (name == "/dev/stdout") number = 1;
+  if (name == "/dev/stderr") number = 2;
+  if (name.substr(0, 8) == "/dev/fd/" && name.size() > 8 && name.size() < 13) {
+    number = 0;
+    for (char c : name.substr(8)) {
+      if (c < '0' || c > '9') return linux::kENOENT;
+      number = number * 10 + (c - '0');
+    }
+  }
+  if (number >= 0) {
+    *fd = _dup(number);
+    return *fd >= 0 ? 0 : linux::kENOENT;
+  }
+  if (name == "/dev/tty") {
+    const bool reading = (flags & linux::kOpenWrite) == 0;
+    HANDLE h = CreateFileW(reading ? L"CONIN$" : L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    // No console: the process has no controlling terminal.
+    if (h == INVALID_HANDLE_VALUE) return linux::kENXIO;
+    *fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), reading ? _O_RDONLY : _O_WRONLY);
+    if (*fd < 0) {
+      CloseHandle(h);
+      return linux::kEMFILE;
+    }
+    return 0;
+  }
+  *handled = false;
+  return 0;
+}
+
 }  // namespace
 
 bool DescriptorIsOpen(int fd) {
@@ -272,6 +337,9 @@ int DescriptorOpen(const char* path, unsigned flags, unsigned permission,
                    int* fd) {
   const KeepErrno keep;
   *fd = -1;
+  bool handled = false;
+  const int standard = OpenStandard(path, flags, fd, &handled);
+  if (handled) return standard;
   if (DirectoryExists(path))
     return (flags & linux::kOpenWrite) ? linux::kEISDIR : linux::kEACCES;
   // Opened with every sharing mode, delete included, so that the file can
@@ -315,6 +383,8 @@ int DescriptorOpen(const char* path, unsigned flags, unsigned permission,
     CloseHandle(h);
     return linux::kEMFILE;
   }
+  for (const DeviceName& d : kDevices)
+    if (d.name == path) gDevices[*fd] = d.device;
   return 0;
 }
 
@@ -365,6 +435,7 @@ int DescriptorDirectoryPath(int fd, std::string* path) {
 
 int DescriptorClose(int fd) {
   const KeepErrno keep;
+  gDevices.erase(fd);
   return _close(fd) == 0 ? 0 : CrtError();
 }
 
@@ -388,6 +459,15 @@ int DescriptorSeek(int fd, int64_t offset, int whence, int64_t* position) {
 int DescriptorRead(int fd, void* buffer, uint32_t count, uint32_t* done) {
   const KeepErrno keep;
   *done = 0;
+  if (const Device* device = DeviceOf(fd)) {
+    if (*device == Device::kRandom) {
+      if (!RtlGenRandom(buffer, count)) return linux::kEIO;
+    } else {
+      std::memset(buffer, 0, count);
+    }
+    *done = count;
+    return 0;
+  }
   HANDLE h = OsHandle(fd);
   if (h == INVALID_HANDLE_VALUE) return linux::kEBADF;
   const DWORD type = GetFileType(h);
@@ -408,6 +488,10 @@ int DescriptorRead(int fd, void* buffer, uint32_t count, uint32_t* done) {
 int DescriptorWrite(int fd, const void* buffer, uint32_t count,
                     uint32_t* done) {
   const KeepErrno keep;
+  if (const Device* device = DeviceOf(fd); device != nullptr && *device == Device::kFull) {
+    *done = 0;
+    return linux::kENOSPC;
+  }
   const int n = _write(fd, buffer, count);
   *done = n < 0 ? 0 : static_cast<uint32_t>(n);
   return n < 0 ? CrtError() : 0;
@@ -416,12 +500,21 @@ int DescriptorWrite(int fd, const void* buffer, uint32_t count,
 int DescriptorDuplicate(int fd, int* copy) {
   const KeepErrno keep;
   *copy = _dup(fd);
+  if (*copy >= 0) {
+    gDevices.erase(*copy);
+    if (const Device* device = DeviceOf(fd)) gDevices[*copy] = *device;
+  }
   return *copy < 0 ? CrtError() : 0;
 }
 
 int DescriptorDuplicateTo(int fd, int target) {
   const KeepErrno keep;
-  return _dup2(fd, target) < 0 ? CrtError() : 0;
+  const Device* device = DeviceOf(fd);
+  const std::optional<Device> kept = device ? std::optional(*device) : std::nullopt;
+  if (_dup2(fd, target) < 0) return CrtError();
+  gDevices.erase(target);
+  if (kept) gDevices[target] = *kept;
+  return 0;
 }
 
 int DescriptorPipe(int fds[2]) {

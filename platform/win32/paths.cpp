@@ -3,7 +3,8 @@
 // that one mapping holds in both directions:
 //   /mnt/c/x/y     <->  C:\x\y       (any drive letter, in lower case)
 //   /tmp/x          ->  the user's temporary folder\x
-//   /dev/null       ->  NUL
+//   /dev/null       ->  NUL (and /dev/zero, /dev/full, /dev/random,
+//                       /dev/urandom, whose contents files.cpp gives)
 //   /x/y            ->  \x\y on the current drive, as Windows roots it
 // A name the user typed the Windows way (C:\x, \\server\share\x, x\y) is
 // taken as it stands. A name too long for the classic 260-character limit
@@ -83,7 +84,11 @@ std::string Utf8(std::wstring_view wide) {
 std::wstring HostPath(std::string_view path) {
   std::string_view rest;
   std::wstring host;
-  if (path == "/dev/null") return L"NUL";
+  // The devices Windows lacks are NUL to the host; files.cpp gives their
+  // descriptors the contents Linux's have.
+  if (path == "/dev/null" || path == "/dev/zero" || path == "/dev/full" ||
+      path == "/dev/random" || path == "/dev/urandom")
+    return L"NUL";
   if (Under(path, "/tmp", &rest)) {
     host = TemporaryFolder() + Wide(rest);
   } else if (StartsWith(path, "/mnt/") && path.size() >= 6 && IsLetter(path[5]) &&

@@ -22,4 +22,5 @@ CASES += [
 CASES += [
     dict(name="names_unicode", guest="tests/e2e/guests/names.c",
          args=["build/guest/tests/namesXXXXXX"], stdout=NATIVE),
+    dict(name="devices", guest="tests/e2e/guests/devices.c", stdout=NATIVE),
 ]
