@@ -92,6 +92,10 @@ int FileRead(Handle h, void* buffer, uint32_t count, uint32_t* done) {
 
 int FileWrite(Handle h, const void* buffer, uint32_t count, uint32_t* done) {
   *done = 0;
+  if (WriteConsoleText(Native(h), buffer, count)) {
+    *done = count;
+    return 0;
+  }
   const char* p = static_cast<const char*>(buffer);
   while (*done < count) {
     DWORD n = 0;

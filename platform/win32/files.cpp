@@ -485,12 +485,24 @@ int DescriptorRead(int fd, void* buffer, uint32_t count, uint32_t* done) {
   return n < 0 ? CrtError() : 0;
 }
 
+namespace {
+
+bool ConsoleWrite(int fd, const void* buffer, uint32_t count) {
+  return WriteConsoleText(OsHandle(fd), buffer, count);
+}
+
+}  // namespace
+
 int DescriptorWrite(int fd, const void* buffer, uint32_t count,
                     uint32_t* done) {
   const KeepErrno keep;
   if (const Device* device = DeviceOf(fd); device != nullptr && *device == Device::kFull) {
     *done = 0;
     return linux::kENOSPC;
+  }
+  if (ConsoleWrite(fd, buffer, count)) {
+    *done = count;
+    return 0;
   }
   const int n = _write(fd, buffer, count);
   *done = n < 0 ? 0 : static_cast<uint32_t>(n);
@@ -812,6 +824,7 @@ int ListDirectory(const char* path, std::vector<DirectoryEntry>* entries) {
 // ---- Writes to the C runtime's descriptors (the format family) ----
 
 int32_t DescriptorWrite(int32_t fd, const void* data, uint32_t size) {
+  if (ConsoleWrite(fd, data, size)) return static_cast<int32_t>(size);
   return ::_write(fd, data, size);
 }
 

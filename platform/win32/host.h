@@ -40,6 +40,10 @@ inline HANDLE OsHandle(int fd) {
 // Text between the guest's UTF-8 and the host's UTF-16 (paths.cpp).
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
+// Writes UTF-8 text to `h` as its characters when `h` is a console
+// (false, nothing written, when it is not), whatever the console's code
+// page.
+bool WriteConsoleText(HANDLE h, const void* buffer, uint32_t count);
 // The host's name for a name the guest gives, by the one mapping of
 // paths.cpp.
 std::wstring HostPath(std::string_view path);

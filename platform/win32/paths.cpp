@@ -1,4 +1,4 @@
-// Names on Windows. The guest passes and receives UTF-8 and Linux's
+// Text and names on Windows. The guest passes and receives UTF-8 and Linux's
 // spelling; the host takes UTF-16 and its own. Every name crosses here, so
 // that one mapping holds in both directions:
 //   /mnt/c/x/y     <->  C:\x\y       (any drive letter, in lower case)
@@ -11,6 +11,7 @@
 // is made absolute and given the \\?\ prefix that lifts it.
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -79,6 +80,32 @@ std::string Utf8(std::wstring_view wide) {
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n,
                       nullptr, nullptr);
   return utf8;
+}
+
+// UTF-8 text written to a console shows as its characters whatever the
+// console's code page: it goes out in UTF-16. A character cut between two
+// writes waits for its other bytes.
+bool WriteConsoleText(HANDLE h, const void* buffer, uint32_t count) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (h == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(h, &info)) return false;
+  static std::map<HANDLE, std::string> pending;
+  std::string& text = pending[h];
+  text.append(static_cast<const char*>(buffer), count);
+  size_t whole = text.size();
+  // Back over an unfinished sequence at the end: its lead byte and fewer
+  // continuation bytes than it announces.
+  for (size_t back = 1; back <= 3 && back <= text.size(); ++back) {
+    const unsigned char c = static_cast<unsigned char>(text[text.size() - back]);
+    if ((c & 0xC0) == 0x80) continue;
+    const size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (need > back) whole = text.size() - back;
+    break;
+  }
+  const std::wstring wide = Wide(std::string_view(text).substr(0, whole));
+  DWORD written = 0;
+  if (!wide.empty()) WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+  text.erase(0, whole);
+  return true;
 }
 
 std::wstring HostPath(std::string_view path) {
