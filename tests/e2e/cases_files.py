@@ -23,4 +23,10 @@ CASES += [
     dict(name="names_unicode", guest="tests/e2e/guests/names.c",
          args=["build/guest/tests/namesXXXXXX"], stdout=NATIVE),
     dict(name="devices", guest="tests/e2e/guests/devices.c", stdout=NATIVE),
+    # The standard descriptors as the run found them: input from a pipe or
+    # from a file, output and errors into pipes or merged.
+    dict(name="stdfds_pipe", guest="tests/e2e/guests/stdfds.c", stdin="hello",
+         stdout=NATIVE, stderr=NATIVE),
+    dict(name="stdfds_file", guest="tests/e2e/guests/stdfds.c", stdin="hello world",
+         leftover=True, merged=True, stdout=NATIVE),
 ]

@@ -26,3 +26,7 @@ CASES = [
      "args": ["default", style], "stdout": NATIVE, "exit": 141}
     for style in _STYLES
 ]
+
+# Every size of write, small to many times the pipe's buffer.
+CASES.append({"name": "sigpipe_sizes", "guest": "tests/e2e/guests/sigpipe_sizes.c",
+              "stdout": NATIVE})
