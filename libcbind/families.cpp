@@ -27,6 +27,7 @@ extern const Family kTimeFamily;         // time.cpp
 extern const Family kMathFamily;         // math.cpp: libm
 extern const Family kJumpsFamily;        // jumps.cpp: setjmp and longjmp
 extern const Family kSignalsFamily;      // signals.cpp
+extern const Family kTimersFamily;       // timers.cpp: alarm, setitimer, timer_create
 extern const Family kProcessFamily;      // process.cpp
 extern const Family kFortifyFamily;      // fortify.cpp: checked and older names
 extern const Family kAllocationFamily;   // allocation.cpp: aligned blocks, reallocarray
@@ -64,6 +65,7 @@ const Family* const kFamilies[] = {
     &kMathFamily,
     &kJumpsFamily,
     &kSignalsFamily,
+    &kTimersFamily,
     &kProcessFamily,
     &kFortifyFamily,
     &kAllocationFamily,
@@ -80,7 +82,7 @@ const Family* const kFamilies[] = {
     &kPollingFamily,
     &kWordExpFamily,
 };
-static_assert(std::size(kFamilies) == 33);
+static_assert(std::size(kFamilies) == 34);
 
 }  // namespace
 
