@@ -1,8 +1,9 @@
 // What other families need of the signals family: the guest's signal mask
 // (for the non-local jumps), raising a signal from host code (for the
 // write paths, where a write to a pipe whose reader has gone is SIGPIPE, as
-// the Linux kernel has it) and the state a command the guest starts
-// inherits (system, popen).
+// the Linux kernel has it), the state a command the guest starts inherits
+// (system, popen), the waits that a timer's signal cuts short (sleeps,
+// poll, select) and the interruption of the guest thread (timers).
 #pragma once
 
 #include <cstdint>

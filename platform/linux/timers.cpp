@@ -114,6 +114,11 @@ void StartTimers(TimerExpiry expiry, GuestInterrupt interrupt) {
   sa.sa_flags = SA_SIGINFO | SA_RESTART | SA_ONSTACK;
   sigfillset(&sa.sa_mask);
   sigaction(InterruptSignal(), &sa, nullptr);
+  // A parent may have left it blocked: the loader's signal, not the guest's.
+  sigset_t own;
+  sigemptyset(&own);
+  sigaddset(&own, InterruptSignal());
+  pthread_sigmask(SIG_UNBLOCK, &own, nullptr);
 
   // The thread takes none of the process's signals: they stay the guest
   // thread's, as before.

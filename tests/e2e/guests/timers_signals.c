@@ -4,6 +4,7 @@
    waits cut short, and an alarm whose default action ends the program.
    Nothing printed depends on timing. */
 #define _GNU_SOURCE
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"  /* sigpause */
 #include <errno.h>
 #include <poll.h>
 #include <signal.h>
@@ -201,6 +202,14 @@ static void waiting(void) {
   arm_ms(ITIMER_REAL, 10, 0);
   r = sigsuspend(&during);
   printf("sigsuspend=%d %s runs=%d\n", r, err(), (int)runs);
+  /* X/Open's sigpause takes the one signal out of the mask for the wait;
+     ualarm arms in microseconds and answers what was left of the last. */
+  ualarm(20000, 0);
+  r = sigpause(SIGALRM);
+  printf("sigpause=%d %s runs=%d\n", r, err(), (int)runs);
+  ualarm(500000, 0);
+  useconds_t left = ualarm(0, 0);
+  printf("ualarm left>0=%d <=500000=%d\n", left > 0, left <= 500000);
 }
 
 static void sleeps(void) {
