@@ -500,6 +500,13 @@ char* tblibc_ctime(const int32_t* t) {
 
 namespace {
 
+// The end of a sleep of `span` on the monotonic clock; one of centuries
+// has none (-1).
+int64_t Deadline(int64_t span) {
+  if (span > INT64_MAX / 2) return -1;
+  return tblibc::NowNs(platform::ClockKind::kMonotonic) + span;
+}
+
 void Leave(int64_t ns, linux::Timespec64* remaining) {
   if (remaining == nullptr) return;
   if (ns < 0) ns = 0;
@@ -519,10 +526,11 @@ int32_t tblibc_nanosleep64(const linux::Timespec64* request, linux::Timespec64* 
   }
   // After a full sleep `remaining` is left as it is, as the Linux C
   // library leaves it.
-  const int64_t deadline = tblibc::NowNs(platform::ClockKind::kMonotonic) +
-                           tblibc::SpanNs(request->tv_sec, request->tv_nsec);
+  const int64_t span = tblibc::SpanNs(request->tv_sec, request->tv_nsec);
+  const int64_t deadline = Deadline(span);
   if (!tblibc::SleepUntil(deadline)) return 0;
-  Leave(deadline - tblibc::NowNs(platform::ClockKind::kMonotonic), remaining);
+  Leave(deadline < 0 ? span : deadline - tblibc::NowNs(platform::ClockKind::kMonotonic),
+        remaining);
   tblibc::SetErrno(linux::kEINTR);
   return -1;
 }
@@ -556,9 +564,11 @@ int32_t tblibc_clock_nanosleep_time64(int32_t clock, int32_t flags,
     return linux::kEINVAL;
   }
   if (span <= 0) return 0;
-  const int64_t deadline = tblibc::NowNs(platform::ClockKind::kMonotonic) + span;
+  const int64_t deadline = Deadline(span);
   if (!tblibc::SleepUntil(deadline)) return 0;
-  if (!absolute) Leave(deadline - tblibc::NowNs(platform::ClockKind::kMonotonic), remaining);
+  if (!absolute)
+    Leave(deadline < 0 ? span : deadline - tblibc::NowNs(platform::ClockKind::kMonotonic),
+          remaining);
   return linux::kEINTR;
 }
 int32_t tblibc_clock_nanosleep(int32_t clock, int32_t flags, const linux::Timespec* request,

@@ -118,10 +118,14 @@ int64_t Expire(int64_t now, bool* interrupt) {
             t.armed = false;
           }
           if (t.notify != linux::kSIGEV_NONE) {
-            const uint64_t total = t.fired.load() + count;
-            t.fired.store(total > INT32_MAX ? INT32_MAX : static_cast<uint32_t>(total));
-          } else {
-            t.overrunLast = 0;
+            // Added to what the guest thread has not taken yet, which it
+            // may take meanwhile; held at what an overrun count can say.
+            uint32_t seen = t.fired.load();
+            uint32_t total;
+            do {
+              const uint64_t sum = uint64_t{seen} + count;
+              total = sum > INT32_MAX ? INT32_MAX : static_cast<uint32_t>(sum);
+            } while (!t.fired.compare_exchange_weak(seen, total));
           }
         }
         if (t.armed) {
@@ -191,7 +195,9 @@ bool ValidTimeval(int64_t seconds, int64_t micro) {
   return seconds >= 0 && micro >= 0 && micro < 1000000;
 }
 
-constexpr int64_t kMostSeconds = INT64_MAX / 1000000000 - 1;
+// Some 146 years: a deadline that far is never reached, and the clock
+// can still be added to it.
+constexpr int64_t kMostSeconds = INT64_MAX / 2 / 1000000000;
 
 int64_t Nanoseconds(int64_t seconds, int64_t fraction, int64_t unit) {
   if (seconds > kMostSeconds) seconds = kMostSeconds;

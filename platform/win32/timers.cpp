@@ -146,7 +146,6 @@ void GuestCpuTimes(int64_t* userNs, int64_t* systemNs) {
 }
 
 bool WaitForTimers(int64_t timeoutNs) {
-  if (timeoutNs < -1) timeoutNs = 0;
   if (g_wake == nullptr) {
     Sleep(Milliseconds(timeoutNs));
     return false;
