@@ -112,4 +112,17 @@ TEST_F(Timers, PosixTimerSignalCarriesItsTimerAndValue) {
   EXPECT_EQ(tblibc::Errno(), linux::kEOPNOTSUPP);
 }
 
+// The timer thread never enters a handler from host code: the context is
+// left as it was and the signal stays pending for a wait or the return to
+// guest code.
+TEST_F(Timers, InterruptionLeavesHostCodeAlone) {
+  platform::Context context{};
+  context.Eip = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&tblibc_alarm));
+  context.Esp = 0x1000;
+  const platform::Context before = context;
+  EXPECT_FALSE(tblibc::InterruptGuestThread(context));
+  EXPECT_EQ(context.Eip, before.Eip);
+  EXPECT_EQ(context.Esp, before.Esp);
+}
+
 }  // namespace
