@@ -19,6 +19,22 @@ HANDLE g_changed = nullptr;  // auto-reset: look again, or stop
 HANDLE g_wake = nullptr;     // auto-reset: the guest's waits end early
 std::atomic<bool> g_stop{false};
 
+// The system's timer ticks every 15.6 ms unless asked for 1 ms (winmm's
+// timeBeginPeriod, looked up so that nothing more is linked): asked for
+// while the timers run, so that a 10 ms interval is one.
+using TimePeriod = UINT(WINAPI*)(UINT);
+TimePeriod g_endPeriod = nullptr;
+
+void AskFineTicks() {
+  const HMODULE winmm = LoadLibraryA("winmm.dll");
+  if (winmm == nullptr) return;
+  const auto begin = reinterpret_cast<TimePeriod>(
+      reinterpret_cast<void*>(GetProcAddress(winmm, "timeBeginPeriod")));
+  g_endPeriod = reinterpret_cast<TimePeriod>(
+      reinterpret_cast<void*>(GetProcAddress(winmm, "timeEndPeriod")));
+  if (begin == nullptr || g_endPeriod == nullptr || begin(1) != 0) g_endPeriod = nullptr;
+}
+
 int64_t MonotonicNs() {
   static const int64_t frequency = [] {
     LARGE_INTEGER f{};
@@ -112,6 +128,7 @@ void StartTimers(TimerExpiry expiry, GuestInterrupt interrupt) {
   if (g_changed == nullptr) g_changed = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   if (g_wake == nullptr) g_wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   if (g_changed == nullptr || g_wake == nullptr) return;
+  AskFineTicks();
   g_thread = CreateThread(nullptr, 64 * 1024, Run, nullptr, 0, nullptr);
   // Its look at the clock must come before the guest's next one.
   if (g_thread != nullptr) SetThreadPriority(g_thread, THREAD_PRIORITY_HIGHEST);
@@ -130,6 +147,8 @@ void StopTimers() {
   WaitForSingleObject(g_thread, INFINITE);
   CloseHandle(g_thread);
   g_thread = nullptr;
+  if (g_endPeriod != nullptr) g_endPeriod(1);
+  g_endPeriod = nullptr;
 }
 
 // The process's own times come late under Wine; the thread's are read
