@@ -35,7 +35,7 @@ constexpr int32_t kSIG_BLOCK = 0, kSIG_UNBLOCK = 1, kSIG_SETMASK = 2;
 constexpr uint32_t kSA_RESTORER = 0x04000000;
 
 // si_code values.
-constexpr int32_t kSI_USER = 0, kSI_KERNEL = 0x80, kSI_QUEUE = -1,
+constexpr int32_t kSI_USER = 0, kSI_KERNEL = 0x80, kSI_QUEUE = -1, kSI_TIMER = -2,
                   kSI_ASYNCIO = -4, kSI_TKILL = -6;
 constexpr int32_t kSEGV_MAPERR = 1, kSEGV_ACCERR = 2;
 constexpr int32_t kBUS_ADRERR = 2;
@@ -76,6 +76,11 @@ struct SigInfo {
 };
 static_assert(sizeof(SigInfo) == 128);
 static_assert(offsetof(SigInfo, pid) == 12 && offsetof(SigInfo, addr) == 12);
+// A POSIX timer's signal fills the same words as si_timerid, si_overrun
+// and si_value.
+constexpr size_t kSigInfoTimerId = 12, kSigInfoOverrun = 16, kSigInfoValue = 20;
+static_assert(offsetof(SigInfo, uid) == kSigInfoOverrun &&
+              offsetof(SigInfo, rest) == kSigInfoValue);
 
 // stack_t.
 struct StackT {

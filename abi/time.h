@@ -116,6 +116,60 @@ static_assert(sizeof(NtpTimeval64) == 44);
 constexpr uint32_t kADJ_OFFSET_SS_READ = 0xA001;
 constexpr int32_t kSTA_UNSYNC = 0x40;
 constexpr int32_t kTIME_ERROR = 5;
+// Interval timers (setitimer, getitimer): the interval, then the value.
+struct Itimerval {
+  Timeval it_interval;
+  Timeval it_value;
+};
+static_assert(sizeof(Itimerval) == 16 && offsetof(Itimerval, it_value) == 8);
+// glibc's struct __itimerval64 (__setitimer64, __getitimer64): two
+// struct __timeval64, whose microseconds are 64 bits too.
+#pragma pack(push, 4)
+struct Timeval64Wide {
+  int64_t tv_sec;
+  int64_t tv_usec;
+};
+struct Itimerval64 {
+  Timeval64Wide it_interval;
+  Timeval64Wide it_value;
+};
+#pragma pack(pop)
+static_assert(sizeof(Itimerval64) == 32 && offsetof(Itimerval64, it_value) == 16 &&
+              offsetof(Itimerval64, it_value.tv_usec) == 24);
+constexpr int32_t kITIMER_REAL = 0, kITIMER_VIRTUAL = 1, kITIMER_PROF = 2;
+
+// POSIX timers (timer_settime, timer_gettime) and the 64-bit-time twin
+// (struct __itimerspec64 of __timer_settime64, __timer_gettime64).
+struct Itimerspec {
+  Timespec it_interval;
+  Timespec it_value;
+};
+static_assert(sizeof(Itimerspec) == 16 && offsetof(Itimerspec, it_value) == 8);
+struct Itimerspec64 {
+  Timespec64 it_interval;
+  Timespec64 it_value;
+};
+static_assert(sizeof(Itimerspec64) == 32 && offsetof(Itimerspec64, it_value) == 16);
+
+// struct sigevent: the value, the signal, how to notify, then a union of
+// 13 words (the thread id of SIGEV_THREAD_ID; SIGEV_THREAD's function and
+// attributes).
+struct SigEvent {
+  uint32_t value;
+  int32_t signo;
+  int32_t notify;
+  union {
+    int32_t pad[13];
+    int32_t tid;
+    struct {
+      uint32_t function;
+      uint32_t attribute;
+    } thread;
+  };
+};
+static_assert(sizeof(SigEvent) == 64 && offsetof(SigEvent, tid) == 12);
+constexpr int32_t kSIGEV_SIGNAL = 0, kSIGEV_NONE = 1, kSIGEV_THREAD = 2,
+                  kSIGEV_THREAD_ID = 4;
 
 constexpr int32_t kCLOCK_REALTIME = 0;
 constexpr int32_t kCLOCK_MONOTONIC = 1;

@@ -27,6 +27,7 @@ extern const Family kTimeFamily;         // time.cpp
 extern const Family kMathFamily;         // math.cpp: libm
 extern const Family kJumpsFamily;        // jumps.cpp: setjmp and longjmp
 extern const Family kSignalsFamily;      // signals.cpp
+extern const Family kTimersFamily;       // timers.cpp: alarm, setitimer, timer_create
 extern const Family kProcessFamily;      // process.cpp
 extern const Family kFortifyFamily;      // fortify.cpp: checked and older names
 extern const Family kAllocationFamily;   // allocation.cpp: aligned blocks, reallocarray
@@ -69,6 +70,7 @@ const Family* const kFamilies[] = {
     &kMathFamily,
     &kJumpsFamily,
     &kSignalsFamily,
+    &kTimersFamily,
     &kProcessFamily,
     &kFortifyFamily,
     &kAllocationFamily,
@@ -90,7 +92,7 @@ const Family* const kFamilies[] = {
     &kAioFamily,
     &kRefusalsFamily,
 };
-static_assert(std::size(kFamilies) == 38);
+static_assert(std::size(kFamilies) == 39);
 
 }  // namespace
 

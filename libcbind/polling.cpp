@@ -1,9 +1,9 @@
 // poll and select: waiting for descriptors to be readable or writable.
 // Every form comes down to the platform's one wait over a list of
 // descriptors in poll's terms; select's sets are turned into that list and
-// back. No signal reaches the guest from outside, so the only EINTR is that
-// of a pending signal which the call's own mask (ppoll, pselect) lets
-// through.
+// back. A signal that the call's mask (the guest's own, or the one ppoll
+// and pselect give) lets through, pending before the call or sent by a
+// timer while it waits, runs its handler and the call fails with EINTR.
 #include <cstdint>
 #include <iterator>
 #include <vector>
@@ -18,8 +18,6 @@
 #include "libcbind/signals.h"
 #include "platform/time.h"
 #include "platform/waiting.h"
-
-extern "C" int tblibc_sigpending(linux::SigSet* set);
 
 namespace {
 
@@ -54,29 +52,35 @@ uint64_t Bits(const linux::SigSet& set) {
   return uint64_t{set.words[0]} | uint64_t{set.words[1]} << 32;
 }
 
-// A signal pending under the caller's mask that `mask` lets through runs
-// now, and the call fails with EINTR without waiting, as Linux has it.
-bool InterruptedUnder(const linux::SigSet* mask) {
-  if (mask == nullptr) return false;
-  linux::SigSet pending{};
-  tblibc_sigpending(&pending);
-  if ((Bits(pending) & ~Bits(*mask)) == 0) return false;
-  const uint64_t before = tblibc::BlockedSignals();
-  tblibc::SetBlockedSignals(Bits(*mask));
-  tblibc::SetBlockedSignals(before);
-  return true;
+// The platform's wait, again for what is left of the time each time the
+// timer thread woke it for a signal that ran no handler. 0, EINTR when a
+// handler ran (under `mask`, or the guest's mask when null), or the errno.
+int Wait(platform::WaitEntry* entries, uint32_t count, int64_t timeoutNs,
+         const linux::SigSet* mask, uint32_t* ready) {
+  uint64_t bits = 0;
+  if (mask != nullptr) bits = Bits(*mask);
+  const uint64_t* during = mask != nullptr ? &bits : nullptr;
+  const int64_t deadline = timeoutNs < 0 ? -1 : MonotonicNs() + timeoutNs;
+  for (;;) {
+    if (tblibc::InterruptedBySignal(during)) return linux::kEINTR;
+    int64_t left = -1;
+    if (deadline >= 0) {
+      left = deadline - MonotonicNs();
+      if (left < 0) left = 0;
+    }
+    const int e = platform::WaitForDescriptors(entries, count, left, ready);
+    if (e != linux::kEINTR) return e;
+  }
 }
 
 int32_t Poll(PollFd* fds, uint32_t count, int64_t timeoutNs, const linux::SigSet* mask) {
   if (count > kMostEntries) return Fail(linux::kEINVAL);
   if (fds == nullptr && count > 0) return Fail(linux::kEFAULT);
-  if (InterruptedUnder(mask)) return Fail(linux::kEINTR);
   std::vector<platform::WaitEntry> entries(count);
   for (uint32_t i = 0; i < count; ++i)
     entries[i] = {fds[i].fd, static_cast<uint16_t>(fds[i].events), 0};
   uint32_t ready = 0;
-  if (const int e = platform::WaitForDescriptors(entries.data(), count, timeoutNs, &ready))
-    return Fail(e);
+  if (const int e = Wait(entries.data(), count, timeoutNs, mask, &ready)) return Fail(e);
   for (uint32_t i = 0; i < count; ++i) fds[i].revents = static_cast<int16_t>(entries[i].ready);
   return static_cast<int32_t>(ready);
 }
@@ -101,7 +105,6 @@ int32_t Select(int32_t count, FdSet* read, FdSet* write, FdSet* except, int64_t 
                const linux::SigSet* mask) {
   if (count < 0) return Fail(linux::kEINVAL);
   if (count > linux::kFD_SETSIZE) count = linux::kFD_SETSIZE;
-  if (InterruptedUnder(mask)) return Fail(linux::kEINTR);
   std::vector<platform::WaitEntry> entries;
   for (int32_t fd = 0; fd < count; ++fd) {
     uint16_t wanted = 0;
@@ -111,8 +114,8 @@ int32_t Select(int32_t count, FdSet* read, FdSet* write, FdSet* except, int64_t 
     if (wanted != 0) entries.push_back({fd, wanted, 0});
   }
   uint32_t ready = 0;
-  if (const int e = platform::WaitForDescriptors(
-          entries.data(), static_cast<uint32_t>(entries.size()), timeoutNs, &ready))
+  if (const int e = Wait(entries.data(), static_cast<uint32_t>(entries.size()), timeoutNs,
+                         mask, &ready))
     return Fail(e);
   for (const platform::WaitEntry& entry : entries)
     if (entry.ready & linux::kPOLLNVAL) return Fail(linux::kEBADF);

@@ -12,6 +12,7 @@
 #include "libcbind/environment.h"
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/signals.h"
 #include "libcbind/strftime.h"
 #include "libcbind/strptime.h"
 #include "libcbind/time.h"
@@ -588,6 +589,27 @@ char* tblibc_ctime(const int32_t* t) {
 }
 
 // ---- Sleeping -------------------------------------------------------
+//
+// A sleep ends early when a signal's handler runs (a timer's): it fails
+// with EINTR and tells what was left, as on Linux, where SA_RESTART never
+// restarts a sleep.
+
+namespace {
+
+// The end of a sleep of `span` on the monotonic clock; one of centuries
+// has none (-1).
+int64_t Deadline(int64_t span) {
+  if (span > INT64_MAX / 2) return -1;
+  return tblibc::NowNs(platform::ClockKind::kMonotonic) + span;
+}
+
+void Leave(int64_t ns, linux::Timespec64* remaining) {
+  if (remaining == nullptr) return;
+  if (ns < 0) ns = 0;
+  *remaining = {ns / 1000000000, static_cast<int32_t>(ns % 1000000000), 0};
+}
+
+}  // namespace
 
 int32_t tblibc_nanosleep64(const linux::Timespec64* request, linux::Timespec64* remaining) {
   if (request == nullptr) {
@@ -598,20 +620,29 @@ int32_t tblibc_nanosleep64(const linux::Timespec64* request, linux::Timespec64* 
     tblibc::SetErrno(linux::kEINVAL);
     return -1;
   }
-  // Nothing interrupts the sleep here, so `remaining` is left as it is,
-  // as the Linux C library leaves it after a full sleep.
-  (void)remaining;
-  platform::SleepFor(tblibc::SpanNs(request->tv_sec, request->tv_nsec));
-  return 0;
+  // After a full sleep `remaining` is left as it is, as the Linux C
+  // library leaves it.
+  const int64_t span = tblibc::SpanNs(request->tv_sec, request->tv_nsec);
+  const int64_t deadline = Deadline(span);
+  if (!tblibc::SleepUntil(deadline)) return 0;
+  Leave(deadline < 0 ? span : deadline - tblibc::NowNs(platform::ClockKind::kMonotonic),
+        remaining);
+  tblibc::SetErrno(linux::kEINTR);
+  return -1;
 }
 int32_t tblibc_nanosleep(const linux::Timespec* request, linux::Timespec* remaining) {
   if (request == nullptr) return tblibc_nanosleep64(nullptr, nullptr);
   const linux::Timespec64 wide = tblibc::Widen(*request);
-  (void)remaining;
-  return tblibc_nanosleep64(&wide, nullptr);
+  linux::Timespec64 left{};
+  const int32_t result = tblibc_nanosleep64(&wide, remaining != nullptr ? &left : nullptr);
+  if (result != 0 && remaining != nullptr && tblibc::Errno() == linux::kEINTR)
+    *remaining = tblibc::Narrow(left);
+  return result;
 }
 
-// Returns the error number itself, as the Linux C library's does.
+// Returns the error number itself, as the Linux C library's does. An
+// absolute sleep on the wall clock is turned into a span once: a change of
+// the system's clock meanwhile does not move its end.
 int32_t tblibc_clock_nanosleep_time64(int32_t clock, int32_t flags,
                                       const linux::Timespec64* request,
                                       linux::Timespec64* remaining) {
@@ -621,32 +652,54 @@ int32_t tblibc_clock_nanosleep_time64(int32_t clock, int32_t flags,
   if (kind == platform::ClockKind::kProcessCpu) return linux::kENOTSUP;
   if (request == nullptr) return linux::kEFAULT;
   if (request->tv_nsec < 0 || request->tv_nsec > 999999999) return linux::kEINVAL;
+  const bool absolute = (flags & linux::kTIMER_ABSTIME) != 0;
   int64_t span = tblibc::SpanNs(request->tv_sec, request->tv_nsec);
-  if ((flags & linux::kTIMER_ABSTIME) != 0) {
+  if (absolute) {
     span -= tblibc::NowNs(kind);
   } else if (request->tv_sec < 0) {
     return linux::kEINVAL;
   }
-  (void)remaining;
-  if (span > 0) platform::SleepFor(span);
-  return 0;
+  if (span <= 0) return 0;
+  const int64_t deadline = Deadline(span);
+  if (!tblibc::SleepUntil(deadline)) return 0;
+  if (!absolute)
+    Leave(deadline < 0 ? span : deadline - tblibc::NowNs(platform::ClockKind::kMonotonic),
+          remaining);
+  return linux::kEINTR;
 }
 int32_t tblibc_clock_nanosleep(int32_t clock, int32_t flags, const linux::Timespec* request,
                                linux::Timespec* remaining) {
-  (void)remaining;
   if (request == nullptr) return tblibc_clock_nanosleep_time64(clock, flags, nullptr, nullptr);
   const linux::Timespec64 wide = tblibc::Widen(*request);
-  return tblibc_clock_nanosleep_time64(clock, flags, &wide, nullptr);
+  linux::Timespec64 left{};
+  const int32_t result = tblibc_clock_nanosleep_time64(
+      clock, flags, &wide, remaining != nullptr ? &left : nullptr);
+  if (result == linux::kEINTR && remaining != nullptr &&
+      (flags & linux::kTIMER_ABSTIME) == 0)
+    *remaining = tblibc::Narrow(left);
+  return result;
 }
 
+// glibc's: the whole seconds not slept when a handler cut it short.
 uint32_t tblibc_sleep(uint32_t seconds) {
-  platform::SleepFor(int64_t{seconds} * 1000000000);
-  return 0;
+  const int32_t saved = tblibc::Errno();
+  const int64_t deadline =
+      tblibc::NowNs(platform::ClockKind::kMonotonic) + int64_t{seconds} * 1000000000;
+  if (!tblibc::SleepUntil(deadline)) {
+    tblibc::SetErrno(saved);
+    return 0;
+  }
+  tblibc::SetErrno(linux::kEINTR);
+  const int64_t left = deadline - tblibc::NowNs(platform::ClockKind::kMonotonic);
+  return left > 0 ? static_cast<uint32_t>(left / 1000000000) : 0;
 }
 
 int32_t tblibc_usleep(uint32_t microseconds) {
-  platform::SleepFor(int64_t{microseconds} * 1000);
-  return 0;
+  const int64_t deadline =
+      tblibc::NowNs(platform::ClockKind::kMonotonic) + int64_t{microseconds} * 1000;
+  if (!tblibc::SleepUntil(deadline)) return 0;
+  tblibc::SetErrno(linux::kEINTR);
+  return -1;
 }
 
 }  // extern "C"

@@ -15,9 +15,9 @@ struct WaitEntry {
 
 // Fills every entry's `ready`, waiting until at least one entry has
 // something or `timeoutNs` has passed (negative: no limit, 0: a look only);
-// `*readyCount` is the number of entries with something. 0 or the errno.
-// No signal of the guest can come from outside, so the wait is never cut
-// short.
+// `*readyCount` is the number of entries with something. 0 or the errno;
+// EINTR when the timer thread wanted an interruption while it waited (the
+// entries are then undefined): the caller sees whether a signal came.
 int WaitForDescriptors(WaitEntry* entries, uint32_t count, int64_t timeoutNs,
                        uint32_t* readyCount);
 

@@ -110,18 +110,7 @@ uint32_t ExceptionCode(int sig, const siginfo_t* info, uint32_t eip) {
 // where the kernel has already moved past them.
 void OnSignal(int sig, siginfo_t* info, void* raw) {
   auto* uc = static_cast<ucontext_t*>(raw);
-  greg_t* g = uc->uc_mcontext.gregs;
-  Context c{};
-  c.Edi = g[REG_EDI];
-  c.Esi = g[REG_ESI];
-  c.Ebx = g[REG_EBX];
-  c.Edx = g[REG_EDX];
-  c.Ecx = g[REG_ECX];
-  c.Eax = g[REG_EAX];
-  c.Ebp = g[REG_EBP];
-  c.Eip = g[REG_EIP];
-  c.EFlags = g[REG_EFL];
-  c.Esp = g[REG_UESP];
+  Context c = ContextOf(uc);
 
   uint32_t code = ExceptionCode(sig, info, c.Eip);
   if (code == 0 || g_handler == nullptr) DieOfSignal(sig);
@@ -137,19 +126,7 @@ void OnSignal(int sig, siginfo_t* info, void* raw) {
     pointers.FaultAddress = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(info->si_addr));
   if (g_handler(&pointers) != kContinueExecution) DieOfSignal(sig);
 
-  g[REG_EDI] = c.Edi;
-  g[REG_ESI] = c.Esi;
-  g[REG_EBX] = c.Ebx;
-  g[REG_EDX] = c.Edx;
-  g[REG_ECX] = c.Ecx;
-  g[REG_EAX] = c.Eax;
-  g[REG_EBP] = c.Ebp;
-  g[REG_EIP] = c.Eip;
-  g[REG_EFL] = c.EFlags;
-  // The kernel takes the stack pointer back from REG_ESP; REG_UESP is only
-  // where it stood when the signal came.
-  g[REG_ESP] = c.Esp;
-  g[REG_UESP] = c.Esp;
+  StoreContext(c, uc);
 }
 
 // Syscalls of i386 code whose return address lies in the guest region trap

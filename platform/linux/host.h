@@ -5,9 +5,12 @@
 
 #include <errno.h>
 #include <signal.h>
+#include <sys/ucontext.h>
+#include <ucontext.h>
 
 #include <cstdint>
 
+#include "platform/exceptions.h"
 #include "platform/process.h"
 
 namespace platform {
@@ -32,6 +35,47 @@ struct KeepErrno {
   int saved = errno;
   ~KeepErrno() { errno = saved; }
 };
+
+// A signal handler's ucontext as the shared Context, and back. The kernel
+// takes the stack pointer back from REG_ESP; REG_UESP is only where it
+// stood when the signal came.
+inline Context ContextOf(const ucontext_t* uc) {
+  const greg_t* g = uc->uc_mcontext.gregs;
+  Context c{};
+  c.Edi = g[REG_EDI];
+  c.Esi = g[REG_ESI];
+  c.Ebx = g[REG_EBX];
+  c.Edx = g[REG_EDX];
+  c.Ecx = g[REG_ECX];
+  c.Eax = g[REG_EAX];
+  c.Ebp = g[REG_EBP];
+  c.Eip = g[REG_EIP];
+  c.EFlags = g[REG_EFL];
+  c.Esp = g[REG_UESP];
+  return c;
+}
+
+inline void StoreContext(const Context& c, ucontext_t* uc) {
+  greg_t* g = uc->uc_mcontext.gregs;
+  g[REG_EDI] = c.Edi;
+  g[REG_ESI] = c.Esi;
+  g[REG_EBX] = c.Ebx;
+  g[REG_EDX] = c.Edx;
+  g[REG_ECX] = c.Ecx;
+  g[REG_EAX] = c.Eax;
+  g[REG_EBP] = c.Ebp;
+  g[REG_EIP] = c.Eip;
+  g[REG_EFL] = c.EFlags;
+  g[REG_ESP] = c.Esp;
+  g[REG_UESP] = c.Esp;
+}
+
+// The timer thread's wake-up descriptor, readable once it has wanted an
+// interruption (timers.cpp keeps it; -1 before the timers start): waits
+// on descriptors watch it too.
+extern int g_timerWakeFd;
+// Empties it.
+void DrainTimerWake();
 
 // The guest region (memory.cpp keeps it); the system-call filter covers it.
 extern uint32_t g_regionBase;

@@ -21,6 +21,7 @@
 
 #include "platform/linux/host.h"
 #include "platform/process.h"
+#include "platform/timers.h"
 
 extern "C" char __executable_start;  // first byte of our own image (ld)
 
@@ -84,6 +85,7 @@ void ExitProcess(uint32_t code) {
   static bool exiting = false;
   if (!exiting) {
     exiting = true;
+    StopTimers();  // no interruption of the guest thread from here on
     fflush(nullptr);  // as Windows' library unload flushes the C runtime
   }
   _exit(static_cast<int>(code));

@@ -13,6 +13,7 @@
 #include "platform/cmdline.h"
 #include "platform/process.h"
 #include "platform/win32/host.h"
+#include "platform/timers.h"
 
 namespace platform {
 
@@ -51,6 +52,7 @@ uintptr_t ModuleBase() { return reinterpret_cast<uintptr_t>(GetModuleHandleA(nul
 
 // tblibc's DLL detach flushes the C runtime's streams on the way out.
 void ExitProcess(uint32_t code) {
+  StopTimers();  // no interruption of the guest thread from here on
   ::ExitProcess(code);
 }
 

@@ -8,6 +8,7 @@
 
 #include "abi/polling.h"
 #include "platform/time.h"
+#include "platform/timers.h"
 #include "platform/waiting.h"
 #include "platform/win32/host.h"
 
@@ -122,7 +123,7 @@ int WaitForDescriptors(WaitEntry* entries, uint32_t count, int64_t timeoutNs,
     DWORD nap = pause;
     if (timeoutNs >= 0 && (left + 999999) / 1000000 < nap)
       nap = static_cast<DWORD>((left + 999999) / 1000000);
-    Sleep(nap);
+    if (WaitForTimers(int64_t{nap} * 1000000)) return EINTR;
   }
 }
 
