@@ -7,20 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "abi/time.h"  // struct sigevent
+
 namespace linux {
 
 #pragma pack(push, 4)
-
-// struct sigevent: the value, the signal, how to notify; for SIGEV_THREAD
-// the function (called with the value) and its thread attributes.
-struct Sigevent {
-  uint32_t sigev_value;  // union sigval: an int or a pointer
-  int32_t sigev_signo;
-  int32_t sigev_notify;
-  uint32_t sigev_notify_function;   // void (*)(union sigval)
-  uint32_t sigev_notify_attributes; // pthread_attr_t*
-  uint32_t pad[11];
-};
 
 // struct aiocb (Offset int32_t, then 4 bytes of padding) and struct
 // aiocb64 (Offset int64_t). The double-underscore fields are the C
@@ -32,7 +23,7 @@ struct AioControl {
   int32_t aio_reqprio;
   uint32_t aio_buf;  // volatile void*
   uint32_t aio_nbytes;
-  Sigevent aio_sigevent;
+  SigEvent aio_sigevent;
   uint32_t next_prio;  // struct aiocb*
   int32_t abs_prio;
   int32_t policy;
@@ -49,7 +40,7 @@ struct AioControl<int64_t> {
   int32_t aio_reqprio;
   uint32_t aio_buf;
   uint32_t aio_nbytes;
-  Sigevent aio_sigevent;
+  SigEvent aio_sigevent;
   uint32_t next_prio;
   int32_t abs_prio;
   int32_t policy;
@@ -64,10 +55,9 @@ using Aiocb64 = AioControl<int64_t>;
 
 #pragma pack(pop)
 
-static_assert(sizeof(Sigevent) == 64 && offsetof(Sigevent, sigev_signo) == 4 &&
-              offsetof(Sigevent, sigev_notify) == 8 &&
-              offsetof(Sigevent, sigev_notify_function) == 12 &&
-              offsetof(Sigevent, sigev_notify_attributes) == 16);
+static_assert(offsetof(SigEvent, signo) == 4 && offsetof(SigEvent, notify) == 8 &&
+              offsetof(SigEvent, thread.function) == 12 &&
+              offsetof(SigEvent, thread.attribute) == 16);
 static_assert(sizeof(Aiocb) == 144 && offsetof(Aiocb, aio_lio_opcode) == 4 &&
               offsetof(Aiocb, aio_reqprio) == 8 && offsetof(Aiocb, aio_buf) == 12 &&
               offsetof(Aiocb, aio_nbytes) == 16 &&
@@ -93,9 +83,6 @@ constexpr int32_t kLIO_OPCODE_WIDE = 128;
 constexpr int32_t kLIO_WAIT = 0, kLIO_NOWAIT = 1;
 // The highest aio_reqprio accepted (AIO_PRIO_DELTA_MAX).
 constexpr int32_t kAIO_PRIO_DELTA_MAX = 20;
-// sigev_notify.
-constexpr int32_t kSIGEV_SIGNAL = 0, kSIGEV_NONE = 1, kSIGEV_THREAD = 2,
-                  kSIGEV_THREAD_ID = 4;
 // aio_fsync() operations: O_DSYNC and O_SYNC.
 constexpr int32_t kO_DSYNC = 010000, kO_SYNC = 04010000;
 

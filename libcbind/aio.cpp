@@ -47,14 +47,14 @@ void* Pointer(uint32_t address) {
 }
 
 // What glibc's helper does when a request's notification is due.
-void Notify(const linux::Sigevent& event) {
-  switch (event.sigev_notify) {
+void Notify(const linux::SigEvent& event) {
+  switch (event.notify) {
     case linux::kSIGEV_SIGNAL:
-      tblibc::QueueSignal(event.sigev_signo, linux::kSI_ASYNCIO, event.sigev_value);
+      tblibc::QueueSignal(event.signo, linux::kSI_ASYNCIO, event.value);
       break;
     case linux::kSIGEV_THREAD:
-      if (event.sigev_notify_function != 0)
-        tblibc::CallGuest(event.sigev_notify_function, {event.sigev_value});
+      if (event.thread.function != 0)
+        tblibc::CallGuest(event.thread.function, {event.value});
       break;
     default:
       break;
@@ -155,7 +155,7 @@ int32_t Cancel(int32_t fd, Control* cb) {
 // LIO_WAIT a request that failed makes the call fail with EIO, as glibc's.
 template <typename Control>
 int32_t ListIo(int32_t mode, Control* const* list, int32_t count,
-               const linux::Sigevent* event) {
+               const linux::SigEvent* event) {
   if (mode != linux::kLIO_WAIT && mode != linux::kLIO_NOWAIT)
     return Fail(linux::kEINVAL);
   const int32_t saved = Errno();
@@ -214,11 +214,11 @@ int32_t tblibc_aio_cancel(int32_t fd, Aiocb* cb) { return Cancel(fd, cb); }
 int32_t tblibc_aio_cancel64(int32_t fd, Aiocb64* cb) { return Cancel(fd, cb); }
 
 int32_t tblibc_lio_listio(int32_t mode, Aiocb* const* list, int32_t count,
-                          const linux::Sigevent* event) {
+                          const linux::SigEvent* event) {
   return ListIo(mode, list, count, event);
 }
 int32_t tblibc_lio_listio64(int32_t mode, Aiocb64* const* list, int32_t count,
-                            const linux::Sigevent* event) {
+                            const linux::SigEvent* event) {
   return ListIo(mode, list, count, event);
 }
 
