@@ -295,6 +295,19 @@ constexpr int32_t kF_SETFD = 2;
 constexpr int32_t kF_GETFL = 3;
 constexpr int32_t kF_SETFL = 4;
 constexpr int32_t kF_DUPFD_CLOEXEC = 1030;
+// Record locks: the classic commands, their 64-bit-offset forms and the
+// open-file-description ones; struct flock and flock64 both begin with
+// l_type and l_whence.
+constexpr int32_t kF_GETLK = 5, kF_SETLK = 6, kF_SETLKW = 7;
+constexpr int32_t kF_GETLK64 = 12, kF_SETLK64 = 13, kF_SETLKW64 = 14;
+constexpr int32_t kF_OFD_GETLK = 36, kF_OFD_SETLK = 37, kF_OFD_SETLKW = 38;
+constexpr int16_t kF_RDLCK = 0, kF_WRLCK = 1, kF_UNLCK = 2;
+struct FlockHead {
+  int16_t l_type;
+  int16_t l_whence;
+};
+// flock() operations.
+constexpr int32_t kLOCK_SH = 1, kLOCK_EX = 2, kLOCK_NB = 4, kLOCK_UN = 8, kLOCK_MAND = 32;
 
 // lockf() commands.
 constexpr int32_t kF_ULOCK = 0;

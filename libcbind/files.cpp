@@ -1026,6 +1026,48 @@ int32_t tblibc_creat(const char* path, uint32_t mode) {
                   mode);
 }
 
+}  // extern "C"
+
+namespace {
+
+// Record locks, like lockf's, are not kept: the one process never
+// conflicts with its own locks, so a lock is granted after the checks
+// Linux makes, and a test finds the range free.
+int32_t RecordLock(int32_t fd, int32_t command, uint32_t arg) {
+  auto* head = reinterpret_cast<linux::FlockHead*>(uintptr_t{arg});
+  if (head == nullptr) return FailWith(linux::kEFAULT);
+  if (head->l_type < linux::kF_RDLCK || head->l_type > linux::kF_UNLCK ||
+      head->l_whence < 0 || head->l_whence > 2)
+    return FailWith(linux::kEINVAL);
+  const bool test = command == linux::kF_GETLK || command == linux::kF_GETLK64 ||
+                    command == linux::kF_OFD_GETLK;
+  if (test) {
+    if (head->l_type == linux::kF_UNLCK) return FailWith(linux::kEINVAL);
+    head->l_type = linux::kF_UNLCK;
+    return 0;
+  }
+  bool readable = false, writable = false;
+  platform::DescriptorAccess(fd, &readable, &writable);
+  if ((head->l_type == linux::kF_RDLCK && !readable) ||
+      (head->l_type == linux::kF_WRLCK && !writable))
+    return FailWith(linux::kEBADF);
+  return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t tblibc_flock(int32_t fd, int32_t operation) {
+  if (!ValidDescriptor(fd)) return -1;
+  // The old mandatory-lock bit is accepted and ignored, as Linux does now.
+  if (operation & linux::kLOCK_MAND) return 0;
+  const int32_t kind = operation & ~linux::kLOCK_NB;
+  if (kind != linux::kLOCK_SH && kind != linux::kLOCK_EX && kind != linux::kLOCK_UN)
+    return FailWith(linux::kEINVAL);
+  return 0;
+}
+
 int tblibc_fcntl(int32_t fd, int32_t command, uint32_t arg) {
   if (!ValidDescriptor(fd)) return -1;
   switch (command) {
@@ -1063,6 +1105,16 @@ int tblibc_fcntl(int32_t fd, int32_t command, uint32_t arg) {
       status = (status & ~kSettableStatus) | (arg & kSettableStatus);
       return 0;
     }
+    case linux::kF_GETLK:
+    case linux::kF_GETLK64:
+    case linux::kF_OFD_GETLK:
+    case linux::kF_SETLK:
+    case linux::kF_SETLK64:
+    case linux::kF_OFD_SETLK:
+    case linux::kF_SETLKW:
+    case linux::kF_SETLKW64:
+    case linux::kF_OFD_SETLKW:
+      return RecordLock(fd, command, arg);
     default:
       return FailWith(linux::kEINVAL);
   }
@@ -2000,6 +2052,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_fallocate>("fallocate"),
     Fn<&tblibc_fallocate64>("fallocate64"),
     Fn<&tblibc_lockf>("lockf"),
+    Fn<&tblibc_flock>("flock"),
     Fn<&tblibc_lockf64>("lockf64"),
     Fn<&tblibc_statfs>("statfs"),
     Fn<&tblibc_fstatfs>("fstatfs"),

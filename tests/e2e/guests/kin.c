@@ -11,6 +11,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -47,6 +48,16 @@ static void files(const char* dir) {
   printf("bad flags %s\n", failed(n));
   char small[8];
   printf("pread %zd\n", pread(fd, small, kEight, 6));
+  struct flock lk = {.l_type = F_WRLCK, .l_whence = SEEK_SET, .l_start = 0, .l_len = 4};
+  int locked = fcntl(fd, F_SETLK, &lk);
+  lk.l_type = F_WRLCK;
+  int tested = fcntl(fd, F_GETLK, &lk);
+  printf("fcntl lock %d test %d free %d", locked, tested, lk.l_type == F_UNLCK);
+  lk.l_type = 9;
+  n = fcntl(fd, F_SETLK, &lk);
+  printf(" bad %s flock %d", failed(n), flock(fd, LOCK_EX | LOCK_NB));
+  n = flock(fd, 0);
+  printf(" %s\n", failed(n));
   close(fd);
 
   for (int i = 0; i < 3; ++i) {
