@@ -13,6 +13,7 @@
 
 #include "abi/errno.h"
 #include "libcbind/guest.h"
+#include "libcbind/math_flags.h"
 
 namespace tblibc::trig {
 namespace {
@@ -255,16 +256,74 @@ void SinCos(long double x, long double* sine, long double* cosine) {
 
 }  // namespace tblibc::trig
 
+namespace tblibc::trig {
+namespace {
+
+// Arguments so small that the sine and tangent round to x and the cosine
+// to 1. The Linux C library answers these at once, and the flags it leaves
+// differ by type: a double raises only the underflow of a subnormal x, a
+// float nothing (but INEXACT from tanf of a normal x), a long double
+// INEXACT. A NaN compares quietly here.
+bool TinyD(double x) { return __builtin_isless(__builtin_fabs(x), 0x1p-27); }
+bool TinyF(float x) { return __builtin_isless(__builtin_fabsf(x), 0x1p-27f); }
+bool TinyL(long double x) { return __builtin_isless(__builtin_fabsl(x), 0x1p-33L); }
+
+double TinyOddD(double x) {
+  if (x != 0 && __builtin_isless(__builtin_fabs(x), 0x1p-1022)) mathflag::Underflow();
+  return x;
+}
+long double InexactL(long double x) {
+  mathflag::Inexact();
+  return x;
+}
+
+}  // namespace
+}  // namespace tblibc::trig
+
 extern "C" {
-double tblibc_sin(double x) { return static_cast<double>(tblibc::trig::SinInline(x)); }
-float tblibc_sinf(float x) { return static_cast<float>(tblibc::trig::SinInline(x)); }
-long double tblibc_sinl(long double x) { return tblibc::trig::SinInline(x); }
-double tblibc_cos(double x) { return static_cast<double>(tblibc::trig::CosInline(x)); }
-float tblibc_cosf(float x) { return static_cast<float>(tblibc::trig::CosInline(x)); }
-long double tblibc_cosl(long double x) { return tblibc::trig::CosInline(x); }
-double tblibc_tan(double x) { return static_cast<double>(tblibc::trig::TanInline(x)); }
-float tblibc_tanf(float x) { return static_cast<float>(tblibc::trig::TanInline(x)); }
-long double tblibc_tanl(long double x) { return tblibc::trig::TanInline(x); }
+using tblibc::trig::TinyD;
+using tblibc::trig::TinyF;
+using tblibc::trig::TinyL;
+
+double tblibc_sin(double x) {
+  if (TinyD(x)) return tblibc::trig::TinyOddD(x);
+  return static_cast<double>(tblibc::trig::SinInline(x));
+}
+float tblibc_sinf(float x) {
+  if (TinyF(x)) return x;
+  return static_cast<float>(tblibc::trig::SinInline(x));
+}
+long double tblibc_sinl(long double x) {
+  if (TinyL(x)) return x == 0 ? x : tblibc::trig::InexactL(x);
+  return tblibc::trig::SinInline(x);
+}
+double tblibc_cos(double x) {
+  if (TinyD(x)) return 1;
+  return static_cast<double>(tblibc::trig::CosInline(x));
+}
+float tblibc_cosf(float x) {
+  if (TinyF(x)) return 1;
+  return static_cast<float>(tblibc::trig::CosInline(x));
+}
+long double tblibc_cosl(long double x) {
+  if (TinyL(x)) return x == 0 ? 1 : tblibc::trig::InexactL(1);
+  return tblibc::trig::CosInline(x);
+}
+double tblibc_tan(double x) {
+  if (TinyD(x)) return tblibc::trig::TinyOddD(x);
+  return static_cast<double>(tblibc::trig::TanInline(x));
+}
+float tblibc_tanf(float x) {
+  if (TinyF(x)) {
+    if (__builtin_isgreaterequal(__builtin_fabsf(x), 0x1p-126f)) tblibc::mathflag::Inexact();
+    return x;
+  }
+  return static_cast<float>(tblibc::trig::TanInline(x));
+}
+long double tblibc_tanl(long double x) {
+  if (TinyL(x)) return x == 0 ? x : tblibc::trig::InexactL(x);
+  return tblibc::trig::TanInline(x);
+}
 
 void tblibc_sincos(double x, double* s, double* c) {
   long double ls, lc;
