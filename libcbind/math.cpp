@@ -55,6 +55,9 @@ constexpr unsigned kNext = 32;       // nextafter's: ERANGE leaving the normals
 constexpr unsigned kPole = 64;       // an infinity from finite arguments is a pole
 constexpr unsigned kPoleAtZero = 128;  // ... where a floating argument is zero
 constexpr unsigned kPlusZero = 256;  // a zero result is +0 in every rounding mode
+constexpr unsigned kTiny = 512;      // a subnormal result raises UNDERFLOW
+constexpr unsigned kInexact = 1024;  // a normal result is never exact
+constexpr unsigned kInexactFinite = 2048;  // ... from finite nonzero arguments
 }  // namespace rule
 
 template <typename T>
@@ -149,6 +152,9 @@ Ret Settle(Ret r, First first, A... rest) {
     }
     return r;
   }
+  if constexpr ((R & rule::kTiny) != 0) {
+    if (r != 0) mathflag::Underflow();  // neither normal nor zero: subnormal
+  }
   if (r == 0) {
     if ((R & rule::kUnder) != 0 && NonzeroArg(first) && (true && ... && NonzeroArg(rest))) {
       mathflag::Underflow();
@@ -206,7 +212,13 @@ struct Checked<Ret(A...), F, R> {
     volatile Ret stored = F(a...);
     *error = saved;
     if constexpr (std::is_floating_point_v<Ret> && R != rule::kKeep) {
-      if (Ordinary(stored)) return stored;
+      if (Ordinary(stored)) {
+        if constexpr ((R & rule::kInexact) != 0) mathflag::Inexact();
+        if constexpr ((R & rule::kInexactFinite) != 0) {
+          if ((true && ... && (FiniteArg(a) && NonzeroArg(a)))) mathflag::Inexact();
+        }
+        return stored;
+      }
       return Settle<R>(static_cast<Ret>(stored), a...);
     }
     return stored;
@@ -406,6 +418,11 @@ T Tgamma(T x, T over, T under) {
       const bool odd = __builtin_fmodl(whole, 2.0L) != 0;
       return odd ? static_cast<T>(-0.0) : static_cast<T>(0.0);
     }
+    if (x < 0 && x == whole) {  // one host answers an infinity there
+      SetErrno(linux::kEDOM);
+      mathflag::Invalid();
+      return std::numeric_limits<T>::quiet_NaN();
+    }
   }
   return Checked<T(T), Host,
                  rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kUnder | rule::kNanPlus>::Entry(x);
@@ -519,6 +536,23 @@ T NextAfter(T x, D y) {
   return Checked<T(T, D), Host, rule::kNext>::Entry(x, y);
 }
 
+// pow of a zero to a negative power, a pole: one host raises INEXACT
+// with DIVBYZERO there. The infinity is negative only for -0 and an odd y.
+constexpr unsigned kPowRules = rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kUnder |
+                               rule::kNanMinus | rule::kTiny;
+template <typename T, T (*Host)(T, T), T (*Trunc)(T)>
+T Pow(T x, T y) {
+  if (x == 0 && __builtin_isless(y, 0) && FiniteBits(y)) {
+    SetErrno(linux::kERANGE);
+    mathflag::DivByZero();
+    const T half = y / 2;  // exact: |y| is at least a subnormal's double
+    const bool odd = Trunc(y) == y && Trunc(half) != half;
+    const T inf = std::numeric_limits<T>::infinity();
+    return odd && __builtin_signbit(x) ? -inf : inf;
+  }
+  return Checked<T(T, T), Host, kPowRules>::Entry(x, y);
+}
+
 // ---- exp10 --------------------------------------------------------------
 //
 // Not every host has it. 10^x = 2^(x log2 10) in the x87's 64-bit
@@ -598,6 +632,19 @@ long double tblibc_lgammal(long double x) {
   const long double r = tblibc_lgammal_r(x, &sign);
   tblibc::SetSigngam(sign);
   return r;
+}
+
+// cosh of an argument below 2^-55 is 1 without computing, as the Linux C
+// library answers it; one host raises INEXACT there.
+double tblibc_cosh(double x) {
+  if (__builtin_isless(__builtin_fabs(x), 0x1p-55)) return 1;
+  return tblibc::Checked<double(double), ::cosh, tblibc::rule::kRange>::Entry(x);
+}
+
+double tblibc_pow(double x, double y) { return tblibc::Pow<double, ::pow, tblibc_trunc>(x, y); }
+float tblibc_powf(float x, float y) { return tblibc::Pow<float, ::powf, tblibc_truncf>(x, y); }
+long double tblibc_powl(long double x, long double y) {
+  return tblibc::Pow<long double, ::powl, tblibc_truncl>(x, y);
 }
 
 long double tblibc_nextafterl(long double x, long double y) {
@@ -885,16 +932,16 @@ constexpr Export kExports[] = {
     Fn<&tblibc_sin>("sin"), Fn<&tblibc_sinf>("sinf"), Fn<&tblibc_sinl>("sinl"),
     Fn<&tblibc_cos>("cos"), Fn<&tblibc_cosf>("cosf"), Fn<&tblibc_cosl>("cosl"),
     Fn<&tblibc_tan>("tan"), Fn<&tblibc_tanf>("tanf"), Fn<&tblibc_tanl>("tanl"),
-    D1::Check<&::asin, rule::kDomain | rule::kNanPlus>("asin"), F1::Check<&::asinf, rule::kDomain | rule::kNanPlus>("asinf"), L1::Check<&::asinl, rule::kDomain | rule::kNanPlus>("asinl"),
-    D1::Check<&::acos, rule::kDomain | rule::kNanPlus>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus>("acosf"), L1::Check<&::acosl, rule::kDomain | rule::kNanPlus>("acosl"),
-    D1::Check<&::atan, rule::kKeep>("atan"), F1::Check<&::atanf, rule::kKeep>("atanf"), L1::Check<&::atanl, rule::kKeep>("atanl"),
-    D2::Check<&::atan2, rule::kUnder>("atan2"), F2::Check<&::atan2f, rule::kUnder>("atan2f"), L2::Check<&::atan2l, rule::kUnder>("atan2l"),
-    D1::Check<&::sinh, rule::kRange>("sinh"), F1::Check<&::sinhf, rule::kRange>("sinhf"), L1::Check<&::sinhl, rule::kRange>("sinhl"),
-    D1::Check<&::cosh, rule::kRange>("cosh"), F1::Check<&::coshf, rule::kRange>("coshf"), L1::Check<&::coshl, rule::kRange>("coshl"),
-    D1::Check<&::tanh, rule::kKeep>("tanh"), F1::Check<&::tanhf, rule::kKeep>("tanhf"), L1::Check<&::tanhl, rule::kKeep>("tanhl"),
-    D1::Check<&::asinh, rule::kKeep>("asinh"), F1::Check<&::asinhf, rule::kKeep>("asinhf"), L1::Check<&::asinhl, rule::kKeep>("asinhl"),
+    D1::Check<&::asin, rule::kDomain | rule::kNanPlus | rule::kTiny>("asin"), F1::Check<&::asinf, rule::kDomain | rule::kNanPlus | rule::kTiny>("asinf"), L1::Check<&::asinl, rule::kDomain | rule::kNanPlus | rule::kTiny>("asinl"),
+    D1::Check<&::acos, rule::kDomain | rule::kNanPlus | rule::kInexact>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus | rule::kInexact>("acosf"), L1::Check<&::acosl, rule::kDomain | rule::kNanPlus | rule::kInexact>("acosl"),
+    D1::Check<&::atan, rule::kInexact | rule::kTiny>("atan"), F1::Check<&::atanf, rule::kInexact | rule::kTiny>("atanf"), L1::Check<&::atanl, rule::kInexact | rule::kTiny>("atanl"),
+    D2::Check<&::atan2, rule::kUnder | rule::kTiny>("atan2"), F2::Check<&::atan2f, rule::kUnder | rule::kTiny>("atan2f"), L2::Check<&::atan2l, rule::kUnder | rule::kTiny>("atan2l"),
+    D1::Check<&::sinh, rule::kRange | rule::kTiny>("sinh"), F1::Check<&::sinhf, rule::kRange | rule::kTiny>("sinhf"), L1::Check<&::sinhl, rule::kRange | rule::kTiny>("sinhl"),
+    Fn<&tblibc_cosh>("cosh"), F1::Check<&::coshf, rule::kRange>("coshf"), L1::Check<&::coshl, rule::kRange>("coshl"),
+    D1::Check<&::tanh, rule::kTiny>("tanh"), F1::Check<&::tanhf, rule::kTiny>("tanhf"), L1::Check<&::tanhl, rule::kTiny>("tanhl"),
+    D1::Check<&::asinh, rule::kTiny>("asinh"), F1::Check<&::asinhf, rule::kTiny>("asinhf"), L1::Check<&::asinhl, rule::kTiny>("asinhl"),
     D1::Check<&::acosh, rule::kDomain | rule::kNanMinus>("acosh"), F1::Check<&::acoshf, rule::kDomain | rule::kNanMinus>("acoshf"), L1::Check<&::acoshl, rule::kDomain | rule::kNanMinus>("acoshl"),
-    D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus>("atanh"), F1::Check<&::atanhf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus>("atanhf"), L1::Check<&::atanhl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus>("atanhl"),
+    D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanh"), F1::Check<&::atanhf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhf"), L1::Check<&::atanhl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhl"),
     Fn<&tblibc_sincos>("sincos"),
     Fn<&tblibc_sincosf>("sincosf"),
     Fn<&tblibc_sincosl>("sincosl"),
@@ -902,18 +949,18 @@ constexpr Export kExports[] = {
     D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder>("expf"), L1::Check<&::expl, rule::kRange | rule::kUnder>("expl"),
     D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder>("exp2f"), L1::Check<&::exp2l, rule::kRange | rule::kUnder>("exp2l"),
     Fn<&tblibc_exp10>("exp10"), Fn<&tblibc_exp10f>("exp10f"), Fn<&tblibc_exp10l>("exp10l"),
-    D1::Check<&::expm1, rule::kRange>("expm1"), F1::Check<&::expm1f, rule::kRange>("expm1f"), L1::Check<&::expm1l, rule::kRange>("expm1l"),
+    D1::Check<&::expm1, rule::kRange | rule::kTiny>("expm1"), F1::Check<&::expm1f, rule::kRange | rule::kTiny>("expm1f"), L1::Check<&::expm1l, rule::kRange | rule::kTiny>("expm1l"),
     D1::Check<&::log, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log"), F1::Check<&::logf, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("logf"), L1::Check<&::logl, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("logl"),
     D1::Check<&::log10, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10"), F1::Check<&::log10f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10f"), L1::Check<&::log10l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10l"),
     D1::Check<&::log2, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2"), F1::Check<&::log2f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2f"), L1::Check<&::log2l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log2l"),
-    D1::Check<&::log1p, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus>("log1p"), F1::Check<&::log1pf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus>("log1pf"), L1::Check<&::log1pl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus>("log1pl"),
+    D1::Check<&::log1p, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("log1p"), F1::Check<&::log1pf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("log1pf"), L1::Check<&::log1pl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("log1pl"),
     D1::Check<&::logb, rule::kKeep>("logb"), F1::Check<&::logbf, rule::kKeep>("logbf"), L1::Check<&::logbl, rule::kKeep>("logbl"),
     Fn<&tblibc_ilogb>("ilogb"), Fn<&tblibc_ilogbf>("ilogbf"),
     Fn<&tblibc_ilogbl>("ilogbl"),
-    D2::Check<&::pow, rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kUnder | rule::kNanMinus>("pow"), F2::Check<&::powf, rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kUnder | rule::kNanMinus>("powf"), L2::Check<&::powl, rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kUnder | rule::kNanMinus>("powl"),
+    Fn<&tblibc_pow>("pow"), Fn<&tblibc_powf>("powf"), Fn<&tblibc_powl>("powl"),
     Fn<&tblibc_sqrt>("sqrt"), Fn<&tblibc_sqrtf>("sqrtf"), Fn<&tblibc_sqrtl>("sqrtl"),
     D1::Check<&::cbrt, rule::kKeep>("cbrt"), F1::Check<&::cbrtf, rule::kKeep>("cbrtf"), L1::Check<&::cbrtl, rule::kKeep>("cbrtl"),
-    D2::Check<&::hypot, rule::kRange>("hypot"), F2::Check<&::hypotf, rule::kRange>("hypotf"), L2::Check<&::hypotl, rule::kRange>("hypotl"),
+    D2::Check<&::hypot, rule::kRange | rule::kTiny>("hypot"), F2::Check<&::hypotf, rule::kRange | rule::kTiny>("hypotf"), L2::Check<&::hypotl, rule::kRange | rule::kTiny>("hypotl"),
     // Remainders.
     D2::Check<&::fmod, rule::kDomain | rule::kNanMinus>("fmod"), F2::Check<&::fmodf, rule::kDomain | rule::kNanMinus>("fmodf"), L2::Check<&::fmodl, rule::kDomain | rule::kNanMinus>("fmodl"),
     D2::Check<&::remainder, rule::kDomain | rule::kNanMinus>("remainder"), F2::Check<&::remainderf, rule::kDomain | rule::kNanMinus>("remainderf"),
@@ -969,8 +1016,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_nexttowardl>("nexttowardl"),
     Fn<&tblibc_nan>("nan"), Fn<&tblibc_nanf>("nanf"), Fn<&tblibc_nanl>("nanl"),
     // Special functions.
-    D1::Check<&::erf, rule::kKeep>("erf"), F1::Check<&::erff, rule::kKeep>("erff"), L1::Check<&::erfl, rule::kKeep>("erfl"),
-    D1::Check<&::erfc, rule::kUnder>("erfc"), F1::Check<&::erfcf, rule::kUnder>("erfcf"), L1::Check<&::erfcl, rule::kUnder>("erfcl"),
+    D1::Check<&::erf, rule::kInexactFinite | rule::kTiny>("erf"), F1::Check<&::erff, rule::kInexactFinite | rule::kTiny>("erff"), L1::Check<&::erfl, rule::kInexactFinite | rule::kTiny>("erfl"),
+    D1::Check<&::erfc, rule::kUnder | rule::kInexactFinite>("erfc"), F1::Check<&::erfcf, rule::kUnder | rule::kInexactFinite>("erfcf"), L1::Check<&::erfcl, rule::kUnder | rule::kInexactFinite>("erfcl"),
     Fn<&tblibc_tgamma>("tgamma"), Fn<&tblibc_tgammaf>("tgammaf"),
     Fn<&tblibc_tgammal>("tgammal"),
     Fn<&tblibc_lgamma>("lgamma"), Fn<&tblibc_lgammaf>("lgammaf"),
