@@ -517,6 +517,7 @@ template <typename T, int (*Host)(T)>
 int32_t Ilogb(T x) {
   if (x == 0 || x != x || x - x != 0) {
     SetErrno(linux::kEDOM);
+    mathflag::Invalid();  // x - x raised it only for the infinities
     return x == x && x != 0 ? INT32_MAX : INT32_MIN;
   }
   const int saved = errno;
@@ -978,11 +979,9 @@ constexpr Export kExports[] = {
     D1::Row<&::rint>("rint"), F1::Row<&::rintf>("rintf"), L1::Row<&::rintl>("rintl"),
     D1::Row<&::nearbyint>("nearbyint"), F1::Row<&::nearbyintf>("nearbyintf"),
     L1::Row<&::nearbyintl>("nearbyintl"),
-    As<long(double)>::Row<&::lround>("lround"), As<long(float)>::Row<&::lroundf>("lroundf"),
-    As<long(long double)>::Row<&::lroundl>("lroundl"),
-    As<long long(double)>::Row<&::llround>("llround"),
-    As<long long(float)>::Row<&::llroundf>("llroundf"),
-    As<long long(long double)>::Row<&::llroundl>("llroundl"),
+    Fn<&tblibc_lround>("lround"), Fn<&tblibc_lroundf>("lroundf"), Fn<&tblibc_lroundl>("lroundl"),
+    Fn<&tblibc_llround>("llround"), Fn<&tblibc_llroundf>("llroundf"),
+    Fn<&tblibc_llroundl>("llroundl"),
     As<long(double)>::Row<&::lrint>("lrint"), As<long(float)>::Row<&::lrintf>("lrintf"),
     As<long(long double)>::Row<&::lrintl>("lrintl"),
     As<long long(double)>::Row<&::llrint>("llrint"),

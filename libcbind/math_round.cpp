@@ -129,6 +129,18 @@ T Modf(T x, T* whole) {
   return fraction == 0 ? zero : fraction;
 }
 
+// lround and llround: the rounded number when the integer holds it, else
+// INVALID and the integer's least value, errno untouched. One host sets
+// ERANGE there and raises INEXACT for every fraction.
+template <typename I, typename T>
+I RoundToInteger(T x) {
+  const long double r = Round<Mode::kRound>(x);
+  constexpr long double kLimit = static_cast<long double>(sizeof(I) == 8 ? 0x1p63L : 0x1p31L);
+  if (__builtin_isgreaterequal(r, -kLimit) && __builtin_isless(r, kLimit)) return static_cast<I>(r);
+  mathflag::Invalid();
+  return sizeof(I) == 8 ? static_cast<I>(INT64_MIN) : static_cast<I>(INT32_MIN);
+}
+
 // x - y where x > y, else +0 (also for two equal infinities, where the
 // difference would be a NaN); ERANGE where it overflows.
 template <typename T>
@@ -152,7 +164,9 @@ extern "C" {
   T tblibc_trunc##suffix(T x) { return tblibc::Round<tblibc::Mode::kTrunc>(x); }            \
   T tblibc_round##suffix(T x) { return tblibc::Round<tblibc::Mode::kRound>(x); }            \
   T tblibc_modf##suffix(T x, T* whole) { return tblibc::Modf(x, whole); }                   \
-  T tblibc_fdim##suffix(T x, T y) { return tblibc::Fdim(x, y); }
+  T tblibc_fdim##suffix(T x, T y) { return tblibc::Fdim(x, y); }                          \
+  int32_t tblibc_lround##suffix(T x) { return tblibc::RoundToInteger<int32_t>(x); }         \
+  int64_t tblibc_llround##suffix(T x) { return tblibc::RoundToInteger<int64_t>(x); }
 TB_ROUNDING(double, )
 TB_ROUNDING(float, f)
 TB_ROUNDING(long double, l)

@@ -1,4 +1,4 @@
-// Rounding to integers, modf and fdim, exact and by the bits (math_round.cpp).
+// Rounding to integers, modf, fdim, lround and llround, exact and by the bits (math_round.cpp).
 #pragma once
 
 #include <cstdint>
@@ -22,4 +22,10 @@ long double tblibc_modfl(long double x, long double* whole);
 double tblibc_fdim(double x, double y);
 float tblibc_fdimf(float x, float y);
 long double tblibc_fdiml(long double x, long double y);
+int32_t tblibc_lround(double x);
+int32_t tblibc_lroundf(float x);
+int32_t tblibc_lroundl(long double x);
+int64_t tblibc_llround(double x);
+int64_t tblibc_llroundf(float x);
+int64_t tblibc_llroundl(long double x);
 }

@@ -3,14 +3,14 @@
    poles and domain errors, overflow and underflow, and a few calls in
    every rounding mode. One line per call: the call, the result's bits,
    errno, and the exception flags it raised (I invalid, Z divide by zero,
-   O overflow, U underflow, X inexact). */
+   O overflow, U underflow, X inexact); an integer result is of kind i. */
 #include <errno.h>
 #include <fenv.h>
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
 
-static void show(const char *what, int i, const void *p, int size)
+static void show(const char *what, int i, const void *p, int size, int integral)
 {
     int f = fetestexcept(FE_ALL_EXCEPT), e = errno;
     unsigned long long lo = 0;
@@ -18,7 +18,7 @@ static void show(const char *what, int i, const void *p, int size)
     memcpy(&lo, p, size < 8 ? size : 8);
     if (size > 8) memcpy(&hi, (const char *)p + 8, 2);
     printf("%s %d %c:%04x%016llx e%d %c%c%c%c%c\n", what, i,
-           size == 4 ? 'f' : size == 8 ? 'd' : 'l', hi, lo, e,
+           integral ? 'i' : size == 4 ? 'f' : size == 8 ? 'd' : 'l', hi, lo, e,
            f & FE_INVALID ? 'I' : '-', f & FE_DIVBYZERO ? 'Z' : '-',
            f & FE_OVERFLOW ? 'O' : '-', f & FE_UNDERFLOW ? 'U' : '-',
            f & FE_INEXACT ? 'X' : '-');
@@ -30,7 +30,8 @@ static void show(const char *what, int i, const void *p, int size)
         feclearexcept(FE_ALL_EXCEPT);                                          \
         volatile type r_ = (expr);                                             \
         type v_ = r_;                                                          \
-        show(what, i, &v_, sizeof(type) == 12 ? 10 : (int)sizeof(type));      \
+        show(what, i, &v_, sizeof(type) == 12 ? 10 : (int)sizeof(type),       \
+             (type)0.5 == 0);                                                  \
     } while (0)
 
 static const double args[] = {
@@ -105,6 +106,25 @@ int main(void)
         CALL("fmodl", i, long double, fmodl(pairs[i][0], pairs[i][1]));
         CALL("fmal", i, long double, fmal(pairs[i][0], pairs[i][1], -1.0L));
         CALL("nextafterl", i, long double, nextafterl(pairs[i][0], pairs[i][1]));
+    }
+
+    for (i = 0; i < NARGS; i++) {
+        int q = 0, ex = 0;
+        CALL("lrint", i, long, lrint(args[i]));
+        CALL("lround", i, long, lround(args[i]));
+        CALL("llrint", i, long long, llrint(args[i]));
+        CALL("llround", i, long long, llround(args[i]));
+        CALL("ilogb", i, int, ilogb(args[i]));
+        CALL("ldexp", i, double, ldexp(args[i], 1100));
+        CALL("scalbn", i, double, scalbn(args[i], -1100));
+        CALL("frexp", i, double, frexp(args[i], &ex));
+        CALL("remquo", i, double, remquo(args[i], 0.0, &q));
+        CALL("fmaf", i, float, fmaf((float)args[i], 3.0f, 1.0f));
+        CALL("fma", i, double, fma(args[i], args[i], -1.0));
+        CALL("coshf", i, float, coshf((float)args[i]));
+        CALL("log1pf", i, float, log1pf((float)args[i]));
+        CALL("expm1l", i, long double, expm1l(args[i]));
+        CALL("yn", i, double, yn(2, args[i]));
     }
 
     static const int modes[] = {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO};
