@@ -58,6 +58,10 @@ constexpr unsigned kPlusZero = 256;  // a zero result is +0 in every rounding mo
 constexpr unsigned kTiny = 512;      // a subnormal result raises UNDERFLOW
 constexpr unsigned kInexact = 1024;  // a normal result is never exact
 constexpr unsigned kInexactFinite = 2048;  // ... from finite nonzero arguments
+// The largest finite magnitude from finite arguments is an overflow rounded
+// in a directed mode: ERANGE. The least subnormal one an underflow.
+constexpr unsigned kEdge = 4096;
+constexpr unsigned kEdgeTiny = 8192;
 }  // namespace rule
 
 template <typename T>
@@ -147,43 +151,58 @@ Ret Settle(Ret r, First first, A... rest) {
       mathflag::DivByZero();
       SetErrno(linux::kERANGE);
     } else if ((R & rule::kRange) != 0) {
-      mathflag::Overflow();
-      SetErrno(linux::kERANGE);
+      r = mathflag::OverflowTo<Ret>(__builtin_signbit(r) != 0);
+      if (!FiniteBits(r)) SetErrno(linux::kERANGE);
     }
     return r;
   }
-  if constexpr ((R & rule::kTiny) != 0) {
-    if (r != 0) mathflag::Underflow();  // neither normal nor zero: subnormal
+  if (r == 0 && (R & rule::kUnder) != 0 && NonzeroArg(first) &&
+      (true && ... && NonzeroArg(rest))) {
+    r = mathflag::UnderflowTo<Ret>(__builtin_signbit(r) != 0);
+    if (r == 0) SetErrno(linux::kERANGE);
   }
-  if (r == 0) {
-    if ((R & rule::kUnder) != 0 && NonzeroArg(first) && (true && ... && NonzeroArg(rest))) {
+  if constexpr ((R & rule::kEdge) != 0) {
+    const Ret a = static_cast<Ret>(__builtin_fabsl(r));
+    if (a == std::numeric_limits<Ret>::max()) {
+      mathflag::Overflow();
+      SetErrno(linux::kERANGE);
+    }
+  }
+  if constexpr ((R & rule::kEdgeTiny) != 0) {
+    if (__builtin_fabsl(r) == std::numeric_limits<Ret>::denorm_min()) {
       mathflag::Underflow();
       SetErrno(linux::kERANGE);
     }
-    if constexpr ((R & rule::kPlusZero) != 0) return 0;
+  }
+  if constexpr ((R & rule::kTiny) != 0) {
+    if (r != 0 && __builtin_fabsl(r) < std::numeric_limits<Ret>::min()) mathflag::Underflow();
+  }
+  if constexpr ((R & rule::kPlusZero) != 0) {
+    if (r == 0) return 0;
   }
   return r;
 }
 
 // A normal, finite number: no rule applies to such a result, which is what
 // nearly every call gives. By the exponent bits of the stored value.
-template <typename T>
+// With `top`, the binade of the largest finite number is no ordinary one.
+template <typename T, bool top = false>
 bool Ordinary(const volatile T& stored) {
   if constexpr (std::is_same_v<T, double>) {
     uint32_t high;  // the exponent's word alone: no 64-bit arithmetic
     std::memcpy(&high, reinterpret_cast<const char*>(const_cast<const T*>(&stored)) + 4,
                 sizeof high);
-    return ((high >> 20) & 0x7ffu) - 1u < 0x7feu;
+    return ((high >> 20) & 0x7ffu) - 1u < (top ? 0x7fdu : 0x7feu);
   } else if constexpr (std::is_same_v<T, float>) {
     uint32_t bits;
     std::memcpy(&bits, const_cast<const T*>(&stored), sizeof bits);
-    return ((bits >> 23) & 0xff) - 1u < 0xfeu;
+    return ((bits >> 23) & 0xff) - 1u < (top ? 0xfdu : 0xfeu);
   } else {
     static_assert(std::is_same_v<T, long double>);
     uint16_t se;
     std::memcpy(&se, reinterpret_cast<const char*>(const_cast<const T*>(&stored)) + 8,
                 sizeof se);
-    return (se & 0x7fffu) - 1u < 0x7ffeu;
+    return (se & 0x7fffu) - 1u < (top ? 0x7ffdu : 0x7ffeu);
   }
 }
 
@@ -212,7 +231,7 @@ struct Checked<Ret(A...), F, R> {
     volatile Ret stored = F(a...);
     *error = saved;
     if constexpr (std::is_floating_point_v<Ret> && R != rule::kKeep) {
-      if (Ordinary(stored)) {
+      if (Ordinary<Ret, (R & rule::kEdge) != 0>(stored)) {
         if constexpr ((R & rule::kInexact) != 0) mathflag::Inexact();
         if constexpr ((R & rule::kInexactFinite) != 0) {
           if ((true && ... && (FiniteArg(a) && NonzeroArg(a)))) mathflag::Inexact();
@@ -407,9 +426,11 @@ template <typename T, T (*Host)(T)>
 T Tgamma(T x, T over, T under) {
   if (FiniteBits(x)) {
     if (x > over) {
-      SetErrno(linux::kERANGE);
-      mathflag::Overflow();
-      return std::numeric_limits<T>::infinity();
+      // Rounded as the mode asks: the largest finite number downward.
+      const volatile T big = std::numeric_limits<T>::max();
+      const volatile T r = big * big;
+      if (!FiniteBits(static_cast<T>(r))) SetErrno(linux::kERANGE);
+      return r;
     }
     const T whole = static_cast<T>(__builtin_floorl(x));
     if (x < under && x != whole) {
@@ -947,10 +968,10 @@ constexpr Export kExports[] = {
     Fn<&tblibc_sincosf>("sincosf"),
     Fn<&tblibc_sincosl>("sincosl"),
     // Exponentials and logarithms.
-    D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder>("expf"), L1::Check<&::expl, rule::kRange | rule::kUnder>("expl"),
-    D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder>("exp2f"), L1::Check<&::exp2l, rule::kRange | rule::kUnder>("exp2l"),
+    D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("expf"), L1::Check<&::expl, rule::kRange | rule::kUnder>("expl"),
+    D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("exp2f"), L1::Check<&::exp2l, rule::kRange | rule::kUnder>("exp2l"),
     Fn<&tblibc_exp10>("exp10"), Fn<&tblibc_exp10f>("exp10f"), Fn<&tblibc_exp10l>("exp10l"),
-    D1::Check<&::expm1, rule::kRange | rule::kTiny>("expm1"), F1::Check<&::expm1f, rule::kRange | rule::kTiny>("expm1f"), L1::Check<&::expm1l, rule::kRange | rule::kTiny>("expm1l"),
+    D1::Check<&::expm1, rule::kRange | rule::kTiny>("expm1"), F1::Check<&::expm1f, rule::kRange | rule::kTiny | rule::kEdge>("expm1f"), L1::Check<&::expm1l, rule::kRange | rule::kTiny>("expm1l"),
     D1::Check<&::log, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log"), F1::Check<&::logf, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("logf"), L1::Check<&::logl, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("logl"),
     D1::Check<&::log10, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10"), F1::Check<&::log10f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10f"), L1::Check<&::log10l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10l"),
     D1::Check<&::log2, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2"), F1::Check<&::log2f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2f"), L1::Check<&::log2l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log2l"),
@@ -1016,7 +1037,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_nan>("nan"), Fn<&tblibc_nanf>("nanf"), Fn<&tblibc_nanl>("nanl"),
     // Special functions.
     D1::Check<&::erf, rule::kInexactFinite | rule::kTiny>("erf"), F1::Check<&::erff, rule::kInexactFinite | rule::kTiny>("erff"), L1::Check<&::erfl, rule::kInexactFinite | rule::kTiny>("erfl"),
-    D1::Check<&::erfc, rule::kUnder | rule::kInexactFinite>("erfc"), F1::Check<&::erfcf, rule::kUnder | rule::kInexactFinite>("erfcf"), L1::Check<&::erfcl, rule::kUnder | rule::kInexactFinite>("erfcl"),
+    D1::Check<&::erfc, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfc"), F1::Check<&::erfcf, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcf"), L1::Check<&::erfcl, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcl"),
     Fn<&tblibc_tgamma>("tgamma"), Fn<&tblibc_tgammaf>("tgammaf"),
     Fn<&tblibc_tgammal>("tgammal"),
     Fn<&tblibc_lgamma>("lgamma"), Fn<&tblibc_lgammaf>("lgammaf"),

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cfloat>
+#include <limits>
 
 namespace tblibc::mathflag {
 
@@ -36,6 +37,23 @@ inline void Inexact() {
   volatile double one = 1.0, tiny = 0x1p-100;
   volatile double r = one + tiny;
   (void)r;
+}
+
+// The result of an overflow or underflow as the rounding mode gives it (the
+// largest finite number rounding toward zero, the least subnormal rounding
+// away from it), with its flags: one host answers an infinity or a zero in
+// every mode.
+template <typename T>
+T OverflowTo(bool negative) {
+  const volatile T big = negative ? -std::numeric_limits<T>::max() : std::numeric_limits<T>::max();
+  const volatile T r = big * std::numeric_limits<T>::max();
+  return r;
+}
+template <typename T>
+T UnderflowTo(bool negative) {
+  const volatile T tiny = negative ? -std::numeric_limits<T>::min() : std::numeric_limits<T>::min();
+  const volatile T r = tiny * std::numeric_limits<T>::min();
+  return r;
 }
 
 }  // namespace tblibc::mathflag

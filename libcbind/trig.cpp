@@ -9,6 +9,7 @@
 #include "libcbind/trig.h"
 
 #include <cstring>
+#include <limits>
 #include <iterator>
 
 #include "abi/errno.h"
@@ -260,20 +261,21 @@ namespace tblibc::trig {
 namespace {
 
 // Arguments so small that the sine and tangent round to x and the cosine
-// to 1. The Linux C library answers these at once, and the flags it leaves
-// differ by type: a double raises only the underflow of a subnormal x, a
-// float nothing (but INEXACT from tanf of a normal x), a long double
-// INEXACT. A NaN compares quietly here.
-bool TinyD(double x) { return __builtin_isless(__builtin_fabs(x), 0x1p-27); }
-bool TinyF(float x) { return __builtin_isless(__builtin_fabsf(x), 0x1p-27f); }
-bool TinyL(long double x) { return __builtin_isless(__builtin_fabsl(x), 0x1p-33L); }
-
-double TinyOddD(double x) {
-  if (x != 0 && __builtin_isless(__builtin_fabs(x), 0x1p-1022)) mathflag::Underflow();
-  return x;
+// to 1. The Linux C library answers these at once, each type below its own
+// bound, and raises UNDERFLOW with INEXACT for a subnormal x; beyond that a
+// double or float sine or cosine raises nothing, a long double one and a
+// float tangent INEXACT. A NaN compares quietly here.
+template <typename T>
+bool Below(T x, T bound) {
+  return __builtin_isless(__builtin_fabsl(x), bound);
 }
-long double InexactL(long double x) {
-  mathflag::Inexact();
+template <typename T>
+T Subnormal(T x, bool inexact) {
+  if (x != 0 && Below(x, std::numeric_limits<T>::min())) {
+    mathflag::Underflow();
+  } else if (inexact && x != 0) {
+    mathflag::Inexact();
+  }
   return x;
 }
 
@@ -281,47 +283,46 @@ long double InexactL(long double x) {
 }  // namespace tblibc::trig
 
 extern "C" {
-using tblibc::trig::TinyD;
-using tblibc::trig::TinyF;
-using tblibc::trig::TinyL;
+using tblibc::trig::Below;
+using tblibc::trig::Subnormal;
 
 double tblibc_sin(double x) {
-  if (TinyD(x)) return tblibc::trig::TinyOddD(x);
+  if (Below(x, 0x1p-26)) return Subnormal(x, false);
   return static_cast<double>(tblibc::trig::SinInline(x));
 }
 float tblibc_sinf(float x) {
-  if (TinyF(x)) return x;
+  if (Below(x, 0x1p-12f)) return Subnormal(x, false);
   return static_cast<float>(tblibc::trig::SinInline(x));
 }
 long double tblibc_sinl(long double x) {
-  if (TinyL(x)) return x == 0 ? x : tblibc::trig::InexactL(x);
+  if (Below(x, 0x1p-33L)) return Subnormal(x, true);
   return tblibc::trig::SinInline(x);
 }
 double tblibc_cos(double x) {
-  if (TinyD(x)) return 1;
+  if (Below(x, 0x1p-27)) return 1;
   return static_cast<double>(tblibc::trig::CosInline(x));
 }
 float tblibc_cosf(float x) {
-  if (TinyF(x)) return 1;
+  if (Below(x, 0x1p-12f)) return 1;
   return static_cast<float>(tblibc::trig::CosInline(x));
 }
 long double tblibc_cosl(long double x) {
-  if (TinyL(x)) return x == 0 ? 1 : tblibc::trig::InexactL(1);
+  if (Below(x, 0x1p-33L)) {
+    if (x != 0) tblibc::mathflag::Inexact();
+    return 1;
+  }
   return tblibc::trig::CosInline(x);
 }
 double tblibc_tan(double x) {
-  if (TinyD(x)) return tblibc::trig::TinyOddD(x);
+  if (Below(x, 1.259e-8)) return Subnormal(x, false);
   return static_cast<double>(tblibc::trig::TanInline(x));
 }
 float tblibc_tanf(float x) {
-  if (TinyF(x)) {
-    if (__builtin_isgreaterequal(__builtin_fabsf(x), 0x1p-126f)) tblibc::mathflag::Inexact();
-    return x;
-  }
+  if (Below(x, 0x1p-27f)) return Subnormal(x, true);
   return static_cast<float>(tblibc::trig::TanInline(x));
 }
 long double tblibc_tanl(long double x) {
-  if (TinyL(x)) return x == 0 ? x : tblibc::trig::InexactL(x);
+  if (Below(x, 0x1p-33L)) return Subnormal(x, true);
   return tblibc::trig::TanInline(x);
 }
 

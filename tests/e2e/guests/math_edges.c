@@ -153,6 +153,23 @@ int main(void)
             snprintf(name, sizeof name, "fmod/%d", m);
             CALL(name, i, double, fmod(x[i], 1.0));
         }
+        /* Overflow and underflow rounded in this mode: the largest finite
+           number or the least subnormal one instead of inf or 0. */
+        snprintf(name, sizeof name, "expf/%d", m);
+        CALL(name, 0, float, expf(100.0f));
+        CALL(name, 1, float, expf(-110.0f));
+        snprintf(name, sizeof name, "exp2f/%d", m);
+        CALL(name, 0, float, exp2f(-160.0f));
+        snprintf(name, sizeof name, "exp/%d", m);
+        CALL(name, 20, double, exp(1000.0));
+        CALL(name, 21, double, exp(-1000.0));
+        snprintf(name, sizeof name, "erfc/%d", m);
+        CALL(name, 0, double, erfc(30.0));
+        snprintf(name, sizeof name, "tgamma/%d", m);
+        CALL(name, 0, double, tgamma(200.0));
+        CALL(name, 1, float, tgammaf(40.0f));
+        snprintf(name, sizeof name, "nextafter/%d", m);
+        CALL(name, 0, double, nextafter(1.7976931348623157e308, INFINITY));
         for (i = 0; i < 4; i++) {
             volatile double g = i == 0 ? 0.0 : i == 1 ? -0.0 : i == 2 ? -0.5 : -2.5;
             signgam = 7;
