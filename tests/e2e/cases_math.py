@@ -17,7 +17,7 @@ BOUNDS = {
         "j1": 4, "y0": 4, "y1": 4, "tanf": 1, "logf": 1, "sinl": 1, "cosl": 1,
         "tanl": 2, "expl": 1, "exp2l": 1, "cbrtl": 2, "tanhl": 2, "expm1l": 2,
         "powl": 256, "tgammaf": 1, "lgammaf": 1, "lgammal": 1, "erfcl": 1,
-        "coshf": 1, "yn": 1, "atanhl": 1, "tgammal": 2048, "exp10l": 512, "lgamma/1": 24, "lgamma/2": 16, "lgamma/3": 16,
+        "coshf": 1, "yn": 1, "atanhl": 1, "erfl": 1, "tgammal": 2048, "exp10l": 512, "lgamma/1": 24, "lgamma/2": 16, "lgamma/3": 16,
     },
 }
 

@@ -83,6 +83,7 @@ static const struct { const char *name; unaryl f; } unariesl[] = {
     {"expl", expl}, {"sqrtl", sqrtl}, {"acoshl", acoshl}, {"atanhl", atanhl},
     {"tgammal", tgammal}, {"lgammal", lgammal}, {"roundl", roundl},
     {"asinl", asinl}, {"exp10l", exp10l}, {"erfcl", erfcl}, {"tanl", tanl},
+    {"erfl", erfl},
 };
 
 int main(void)
@@ -158,6 +159,7 @@ int main(void)
         snprintf(name, sizeof name, "expf/%d", m);
         CALL(name, 0, float, expf(100.0f));
         CALL(name, 1, float, expf(-110.0f));
+        CALL(name, 2, float, expf(3.4e38f));
         snprintf(name, sizeof name, "exp2f/%d", m);
         CALL(name, 0, float, exp2f(-160.0f));
         snprintf(name, sizeof name, "exp/%d", m);
