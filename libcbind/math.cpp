@@ -63,6 +63,10 @@ constexpr unsigned kInexactFinite = 2048;  // ... from finite nonzero arguments
 constexpr unsigned kEdge = 4096;
 constexpr unsigned kEdgeTiny = 8192;
 constexpr unsigned kNanFirst = 16384;  // a NaN argument is answered before the host
+// A domain error told before the host is called, which raises INEXACT
+// beside INVALID on one host: below zero, or beyond one in magnitude.
+constexpr unsigned kBelowZero = 32768;
+constexpr unsigned kBeyondOne = 65536;
 }  // namespace rule
 
 template <typename T>
@@ -220,11 +224,28 @@ volatile int* HostErrno() {
   return gHostErrno;
 }
 
+template <unsigned R, typename T>
+bool OutsideDomain(T x) {
+  if constexpr ((R & rule::kBelowZero) != 0) return __builtin_isless(x, 0);
+  if constexpr ((R & rule::kBeyondOne) != 0) return __builtin_isgreater(__builtin_fabsl(x), 1);
+  return false;
+}
+template <unsigned R, typename T>
+T DomainError() {
+  SetErrno(linux::kEDOM);
+  const volatile T zero = 0;
+  const T nan = zero / zero;  // raises INVALID
+  return WithSign(nan, (R & rule::kNanMinus) != 0);
+}
+
 template <typename Sig, Sig* F, unsigned R>
 struct Checked;
 template <typename Ret, typename... A, Ret (*F)(A...), unsigned R>
 struct Checked<Ret(A...), F, R> {
   static Ret Entry(A... a) {
+    if constexpr ((R & (rule::kBelowZero | rule::kBeyondOne)) != 0) {
+      if (OutsideDomain<R>(a...)) return DomainError<R, Ret>();
+    }
     if constexpr ((R & rule::kNanFirst) != 0) {
       // One host raises INVALID for a quiet NaN.
       if (NanArg(a...)) return (a + ...);
@@ -563,8 +584,10 @@ T NextAfter(T x, D y) {
   return Checked<T(T, D), Host, rule::kNext>::Entry(x, y);
 }
 
-// pow of a zero to a negative power, a pole: one host raises INEXACT
-// with DIVBYZERO there. The infinity is negative only for -0 and an odd y.
+// pow of a zero to a negative power, a pole, and powf of a negative number
+// to a fraction, a domain error: one host raises INEXACT beside DIVBYZERO
+// and INVALID there (the Linux C library's pow and powl do so beside
+// INVALID too). The infinity is negative only for -0 and an odd y.
 constexpr unsigned kPowRules = rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kUnder |
                                rule::kNanMinus | rule::kTiny;
 template <typename T, T (*Host)(T, T), T (*Trunc)(T)>
@@ -572,10 +595,14 @@ T Pow(T x, T y) {
   if (x == 0 && __builtin_isless(y, 0) && FiniteBits(y)) {
     SetErrno(linux::kERANGE);
     mathflag::DivByZero();
-    const T half = y / 2;  // exact: |y| is at least a subnormal's double
+    const T half = y / 2;  // inexact only for a subnormal y, no integer anyway
     const bool odd = Trunc(y) == y && Trunc(half) != half;
     const T inf = std::numeric_limits<T>::infinity();
     return odd && __builtin_signbit(x) ? -inf : inf;
+  }
+  if constexpr (std::is_same_v<T, float>) {
+    if (__builtin_isless(x, 0) && FiniteBits(x) && FiniteBits(y) && Trunc(y) != y)
+      return DomainError<kPowRules, T>();
   }
   return Checked<T(T, T), Host, kPowRules>::Entry(x, y);
 }
@@ -959,8 +986,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_sin>("sin"), Fn<&tblibc_sinf>("sinf"), Fn<&tblibc_sinl>("sinl"),
     Fn<&tblibc_cos>("cos"), Fn<&tblibc_cosf>("cosf"), Fn<&tblibc_cosl>("cosl"),
     Fn<&tblibc_tan>("tan"), Fn<&tblibc_tanf>("tanf"), Fn<&tblibc_tanl>("tanl"),
-    D1::Check<&::asin, rule::kDomain | rule::kNanPlus | rule::kTiny>("asin"), F1::Check<&::asinf, rule::kDomain | rule::kNanPlus | rule::kTiny>("asinf"), L1::Check<&::asinl, rule::kDomain | rule::kNanPlus | rule::kTiny>("asinl"),
-    D1::Check<&::acos, rule::kDomain | rule::kNanPlus | rule::kInexact>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus | rule::kInexact>("acosf"), L1::Check<&::acosl, rule::kDomain | rule::kNanPlus | rule::kInexact>("acosl"),
+    D1::Check<&::asin, rule::kDomain | rule::kNanPlus | rule::kTiny>("asin"), F1::Check<&::asinf, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinf"), L1::Check<&::asinl, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinl"),
+    D1::Check<&::acos, rule::kDomain | rule::kNanPlus | rule::kInexact>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosf"), L1::Check<&::acosl, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosl"),
     D1::Check<&::atan, rule::kInexact | rule::kTiny>("atan"), F1::Check<&::atanf, rule::kInexact | rule::kTiny>("atanf"), L1::Check<&::atanl, rule::kInexact | rule::kTiny>("atanl"),
     D2::Check<&::atan2, rule::kUnder | rule::kTiny>("atan2"), F2::Check<&::atan2f, rule::kUnder | rule::kTiny>("atan2f"), L2::Check<&::atan2l, rule::kUnder | rule::kTiny>("atan2l"),
     D1::Check<&::sinh, rule::kRange | rule::kTiny>("sinh"), F1::Check<&::sinhf, rule::kRange | rule::kTiny>("sinhf"), L1::Check<&::sinhl, rule::kRange | rule::kTiny>("sinhl"),
@@ -978,8 +1005,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_exp10>("exp10"), Fn<&tblibc_exp10f>("exp10f"), Fn<&tblibc_exp10l>("exp10l"),
     D1::Check<&::expm1, rule::kRange | rule::kTiny>("expm1"), F1::Check<&::expm1f, rule::kRange | rule::kTiny | rule::kEdge>("expm1f"), L1::Check<&::expm1l, rule::kRange | rule::kTiny>("expm1l"),
     D1::Check<&::log, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log"), F1::Check<&::logf, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("logf"), L1::Check<&::logl, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("logl"),
-    D1::Check<&::log10, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10"), F1::Check<&::log10f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10f"), L1::Check<&::log10l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10l"),
-    D1::Check<&::log2, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2"), F1::Check<&::log2f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2f"), L1::Check<&::log2l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log2l"),
+    D1::Check<&::log10, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10"), F1::Check<&::log10f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10f"), L1::Check<&::log10l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log10l"),
+    D1::Check<&::log2, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2"), F1::Check<&::log2f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus | rule::kBelowZero>("log2f"), L1::Check<&::log2l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log2l"),
     D1::Check<&::log1p, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("log1p"), F1::Check<&::log1pf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("log1pf"), L1::Check<&::log1pl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("log1pl"),
     D1::Check<&::logb, rule::kKeep>("logb"), F1::Check<&::logbf, rule::kKeep>("logbf"), L1::Check<&::logbl, rule::kKeep>("logbl"),
     Fn<&tblibc_ilogb>("ilogb"), Fn<&tblibc_ilogbf>("ilogbf"),
