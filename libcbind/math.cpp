@@ -18,6 +18,8 @@
 
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/math_flags.h"
+#include "libcbind/math_round.h"
 #include "libcbind/trig.h"
 #include "abi/errno.h"
 
@@ -50,6 +52,21 @@ constexpr unsigned kUnder = 4;       // zero from finite nonzero arguments: ERAN
 constexpr unsigned kNanPlus = 8;     // the domain error's NaN is positive
 constexpr unsigned kNanMinus = 16;   // ... negative
 constexpr unsigned kNext = 32;       // nextafter's: ERANGE leaving the normals
+constexpr unsigned kPole = 64;       // an infinity from finite arguments is a pole
+constexpr unsigned kPoleAtZero = 128;  // ... where a floating argument is zero
+constexpr unsigned kPlusZero = 256;  // a zero result is +0 in every rounding mode
+constexpr unsigned kTiny = 512;      // a subnormal result raises UNDERFLOW
+constexpr unsigned kInexact = 1024;  // a normal result is never exact
+constexpr unsigned kInexactFinite = 2048;  // ... from finite nonzero arguments
+// The largest finite magnitude from finite arguments is an overflow rounded
+// in a directed mode: ERANGE. The least subnormal one an underflow.
+constexpr unsigned kEdge = 4096;
+constexpr unsigned kEdgeTiny = 8192;
+constexpr unsigned kNanFirst = 16384;  // a NaN argument is answered before the host
+// A domain error told before the host is called, which raises INEXACT
+// beside INVALID on one host: below zero, or beyond one in magnitude.
+constexpr unsigned kBelowZero = 32768;
+constexpr unsigned kBeyondOne = 65536;
 }  // namespace rule
 
 template <typename T>
@@ -81,6 +98,11 @@ bool FiniteArg(T x) {
   return true;
 }
 template <typename T>
+bool ZeroFloatArg(T x) {
+  if constexpr (std::is_floating_point_v<T>) return x == 0;
+  return false;
+}
+template <typename T>
 bool NonzeroArg(T x) {
   if constexpr (std::is_floating_point_v<T>) return x != 0;
   return true;
@@ -97,51 +119,95 @@ T WithSign(T nan, bool negative) {
   return nan;
 }
 
+// The flags of the error, raised again: one host raises none for a pole, a
+// domain error, an overflow or an underflow to zero. Raising a flag the host
+// raised already changes nothing.
 template <unsigned R, typename Ret, typename First, typename... A>
 Ret Settle(Ret r, First first, A... rest) {
   if (r != r) {
     if ((R & rule::kDomain) != 0 && !NanArg(first) && !(false || ... || NanArg(rest))) {
       SetErrno(linux::kEDOM);
+      mathflag::Invalid();
       if constexpr ((R & rule::kNanPlus) != 0) return WithSign(r, false);
       if constexpr ((R & rule::kNanMinus) != 0) return WithSign(r, true);
     }
     return r;
   }
-  const bool finiteArgs = FiniteArg(first) && (true && ... && FiniteArg(rest));
-  if (!finiteArgs) return r;
   if constexpr ((R & rule::kNext) != 0) {
+    // Only where it starts counts; the direction may be an infinity.
+    if (!FiniteArg(first)) return r;
     const Ret a = static_cast<Ret>(__builtin_fabsl(r));
-    if (r != first && first != 0 &&
-        (!FiniteBits(a) || a < std::numeric_limits<Ret>::min()))
-      SetErrno(linux::kERANGE);
+    if (r != first) {
+      if (!FiniteBits(a)) {
+        mathflag::Overflow();
+        SetErrno(linux::kERANGE);
+      } else if (a < std::numeric_limits<Ret>::min()) {
+        mathflag::Underflow();
+        if (first != 0) SetErrno(linux::kERANGE);
+      }
+    }
     return r;
   }
-  if ((R & rule::kRange) != 0 && !FiniteBits(r)) SetErrno(linux::kERANGE);
-  if ((R & rule::kUnder) != 0 && r == 0 && NonzeroArg(first) &&
-      (true && ... && NonzeroArg(rest)))
-    SetErrno(linux::kERANGE);
+  const bool finiteArgs = FiniteArg(first) && (true && ... && FiniteArg(rest));
+  if (!finiteArgs) return r;
+  if (!FiniteBits(r)) {
+    const bool pole = (R & rule::kPole) != 0 || ((R & rule::kPoleAtZero) != 0 && (ZeroFloatArg(first) || ... || ZeroFloatArg(rest)));
+    if (pole) {
+      mathflag::DivByZero();
+      SetErrno(linux::kERANGE);
+    } else if ((R & rule::kRange) != 0) {
+      r = mathflag::OverflowTo<Ret>(__builtin_signbit(r) != 0);
+      if (!FiniteBits(r) || (R & rule::kEdge) != 0) SetErrno(linux::kERANGE);
+    }
+    return r;
+  }
+  if (r == 0 && (R & rule::kUnder) != 0 && NonzeroArg(first) &&
+      (true && ... && NonzeroArg(rest))) {
+    r = mathflag::UnderflowTo<Ret>(__builtin_signbit(r) != 0);
+    if (r == 0) SetErrno(linux::kERANGE);
+  }
+  if constexpr ((R & rule::kEdge) != 0) {
+    const Ret a = static_cast<Ret>(__builtin_fabsl(r));
+    if (a == std::numeric_limits<Ret>::max()) {
+      mathflag::Overflow();
+      SetErrno(linux::kERANGE);
+    }
+  }
+  if constexpr ((R & rule::kEdgeTiny) != 0) {
+    if (__builtin_fabsl(r) == std::numeric_limits<Ret>::denorm_min()) {
+      mathflag::Underflow();
+      SetErrno(linux::kERANGE);
+    }
+  }
+  if constexpr ((R & rule::kTiny) != 0) {
+    if (r != 0 && __builtin_fabsl(r) < std::numeric_limits<Ret>::min()) mathflag::Underflow();
+  }
+  if constexpr ((R & rule::kPlusZero) != 0) {
+    if (r == 0) return 0;
+  }
   return r;
 }
 
 // A normal, finite number: no rule applies to such a result, which is what
 // nearly every call gives. By the exponent bits of the stored value.
-template <typename T>
+// With `top`, the binade of the largest finite number is no ordinary one.
+template <typename T, bool top = false>
 bool Ordinary(const volatile T& stored) {
   if constexpr (std::is_same_v<T, double>) {
     uint32_t high;  // the exponent's word alone: no 64-bit arithmetic
     std::memcpy(&high, reinterpret_cast<const char*>(const_cast<const T*>(&stored)) + 4,
                 sizeof high);
-    return ((high >> 20) & 0x7ffu) - 1u < 0x7feu;
+    return ((high >> 20) & 0x7ffu) - 1u < (top ? 0x7fdu : 0x7feu);
   } else if constexpr (std::is_same_v<T, float>) {
     uint32_t bits;
     std::memcpy(&bits, const_cast<const T*>(&stored), sizeof bits);
-    return ((bits >> 23) & 0xff) - 1u < 0xfeu;
+    return ((bits >> 23) & 0xff) - 1u < (top ? 0xfdu : 0xfeu);
   } else {
     static_assert(std::is_same_v<T, long double>);
     uint16_t se;
     std::memcpy(&se, reinterpret_cast<const char*>(const_cast<const T*>(&stored)) + 8,
                 sizeof se);
-    return (se & 0x7fffu) - 1u < 0x7ffeu;
+    return (se & 0x7fffu) - 1u < (top ? 0x7ffdu : 0x7ffeu);
   }
 }
 
@@ -158,11 +224,32 @@ volatile int* HostErrno() {
   return gHostErrno;
 }
 
+template <unsigned R, typename T>
+bool OutsideDomain(T x) {
+  if constexpr ((R & rule::kBelowZero) != 0) return __builtin_isless(x, 0);
+  if constexpr ((R & rule::kBeyondOne) != 0) return __builtin_isgreater(__builtin_fabsl(x), 1);
+  return false;
+}
+template <unsigned R, typename T>
+T DomainError() {
+  SetErrno(linux::kEDOM);
+  const volatile T zero = 0;
+  const T nan = zero / zero;  // raises INVALID
+  return WithSign(nan, (R & rule::kNanMinus) != 0);
+}
+
 template <typename Sig, Sig* F, unsigned R>
 struct Checked;
 template <typename Ret, typename... A, Ret (*F)(A...), unsigned R>
 struct Checked<Ret(A...), F, R> {
   static Ret Entry(A... a) {
+    if constexpr ((R & (rule::kBelowZero | rule::kBeyondOne)) != 0) {
+      if (OutsideDomain<R>(a...)) return DomainError<R, Ret>();
+    }
+    if constexpr ((R & rule::kNanFirst) != 0) {
+      // One host raises INVALID for a quiet NaN.
+      if (NanArg(a...)) return (a + ...);
+    }
     volatile int* const error = HostErrno();
     const int saved = *error;
     // Through memory: a host result may carry x87 precision beyond its
@@ -170,7 +257,13 @@ struct Checked<Ret(A...), F, R> {
     volatile Ret stored = F(a...);
     *error = saved;
     if constexpr (std::is_floating_point_v<Ret> && R != rule::kKeep) {
-      if (Ordinary(stored)) return stored;
+      if (Ordinary<Ret, (R & rule::kEdge) != 0>(stored)) {
+        if constexpr ((R & rule::kInexact) != 0) mathflag::Inexact();
+        if constexpr ((R & rule::kInexactFinite) != 0) {
+          if ((true && ... && (FiniteArg(a) && NonzeroArg(a)))) mathflag::Inexact();
+        }
+        return stored;
+      }
       return Settle<R>(static_cast<Ret>(stored), a...);
     }
     return stored;
@@ -359,24 +452,34 @@ template <typename T, T (*Host)(T)>
 T Tgamma(T x, T over, T under) {
   if (FiniteBits(x)) {
     if (x > over) {
-      SetErrno(linux::kERANGE);
-      return std::numeric_limits<T>::infinity();
+      // Rounded as the mode asks: the largest finite number downward.
+      const volatile T big = std::numeric_limits<T>::max();
+      const volatile T r = big * big;
+      if (!FiniteBits(static_cast<T>(r))) SetErrno(linux::kERANGE);
+      return r;
     }
     const T whole = static_cast<T>(__builtin_floorl(x));
     if (x < under && x != whole) {
       SetErrno(linux::kERANGE);
+      mathflag::Underflow();
       const bool odd = __builtin_fmodl(whole, 2.0L) != 0;
       return odd ? static_cast<T>(-0.0) : static_cast<T>(0.0);
     }
+    if (x < 0 && x == whole) {  // one host answers an infinity there
+      SetErrno(linux::kEDOM);
+      mathflag::Invalid();
+      return std::numeric_limits<T>::quiet_NaN();
+    }
   }
-  return Checked<T(T), Host, rule::kDomain | rule::kRange | rule::kUnder | rule::kNanPlus>::Entry(x);
+  return Checked<T(T), Host,
+                 rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kUnder | rule::kNanPlus>::Entry(x);
 }
 
 // lgamma of an argument so small that Gamma(x) is 1/x to the last bit:
 // some hosts overflow there.
 template <typename T>
 bool TinyLgamma(T x, T* r, int32_t* sign) {
-  if (x == 0 || !(__builtin_fabsl(x) < 0x1p-70L)) return false;
+  if (x == 0 || !__builtin_isless(__builtin_fabsl(x), 0x1p-70L)) return false;
   *r = static_cast<T>(-__builtin_logl(__builtin_fabsl(x)));
   *sign = x < 0 ? -1 : 1;
   return true;
@@ -421,6 +524,8 @@ constexpr long double kLgammaSeries[] = {
 template <typename T>
 bool NearOneOrTwo(T x, T* r, int32_t* sign) {
   const long double lx = x;
+  // Compared before any arithmetic: x - 1 of a huge x raises INEXACT.
+  if (!__builtin_isgreater(lx, 0.75L) || !__builtin_isless(lx, 2.25L)) return false;
   const long double base = lx > 1.5L ? 2.0L : 1.0L;
   const long double e = lx - base;
   if (!(__builtin_fabsl(e) < 0.25L)) return false;
@@ -440,6 +545,14 @@ template <typename T, T (*Host)(T)>
 T Lgamma(T x, int32_t* sign) {
   T r;
   if (TinyLgamma(x, &r, sign) || NearOneOrTwo(x, &r, sign)) return r;
+  if (FiniteBits(x) && x <= 0 && x == static_cast<T>(__builtin_floorl(x))) {
+    // A pole: Gamma is infinite at zero and the negative integers. The
+    // sign is the zero's, and + at the integers.
+    SetErrno(linux::kERANGE);
+    mathflag::DivByZero();
+    *sign = x == 0 && __builtin_signbit(x) ? -1 : 1;
+    return std::numeric_limits<T>::infinity();
+  }
   r = Checked<T(T), Host, rule::kRange>::Entry(x);
   *sign = x == 0 && __builtin_signbit(x) ? -1 : signgam;
   return r;
@@ -451,6 +564,7 @@ template <typename T, int (*Host)(T)>
 int32_t Ilogb(T x) {
   if (x == 0 || x != x || x - x != 0) {
     SetErrno(linux::kEDOM);
+    mathflag::Invalid();  // x - x raised it only for the infinities
     return x == x && x != 0 ? INT32_MAX : INT32_MIN;
   }
   const int saved = errno;
@@ -458,6 +572,41 @@ int32_t Ilogb(T x) {
   errno = saved;
   return r;
 }
+// The step away from a zero: one host's long double one takes the sign
+// of y - x, not of y.
+template <typename T, typename D, T (*Host)(T, D)>
+T NextAfter(T x, D y) {
+  if (x == 0 && y == y && y != 0) {
+    mathflag::Underflow();
+    const T step = std::numeric_limits<T>::denorm_min();
+    return __builtin_signbit(y) ? -step : step;
+  }
+  return Checked<T(T, D), Host, rule::kNext>::Entry(x, y);
+}
+
+// pow of a zero to a negative power, a pole, and powf of a negative number
+// to a fraction, a domain error: one host raises INEXACT beside DIVBYZERO
+// and INVALID there (the Linux C library's pow and powl do so beside
+// INVALID too). The infinity is negative only for -0 and an odd y.
+constexpr unsigned kPowRules = rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kUnder |
+                               rule::kNanMinus | rule::kTiny;
+template <typename T, T (*Host)(T, T), T (*Trunc)(T)>
+T Pow(T x, T y) {
+  if (x == 0 && __builtin_isless(y, 0) && FiniteBits(y)) {
+    SetErrno(linux::kERANGE);
+    mathflag::DivByZero();
+    const T half = y / 2;  // inexact only for a subnormal y, no integer anyway
+    const bool odd = Trunc(y) == y && Trunc(half) != half;
+    const T inf = std::numeric_limits<T>::infinity();
+    return odd && __builtin_signbit(x) ? -inf : inf;
+  }
+  if constexpr (std::is_same_v<T, float>) {
+    if (__builtin_isless(x, 0) && FiniteBits(x) && FiniteBits(y) && Trunc(y) != y)
+      return DomainError<kPowRules, T>();
+  }
+  return Checked<T(T, T), Host, kPowRules>::Entry(x, y);
+}
+
 // ---- exp10 --------------------------------------------------------------
 //
 // Not every host has it. 10^x = 2^(x log2 10) in the x87's 64-bit
@@ -466,15 +615,39 @@ int32_t Ilogb(T x) {
 // ERANGE on overflow and underflow, as there.
 constexpr long double kLog2Of10 = 3.32192809488736234787031942948939017586L;
 
+// The Linux C library raises INEXACT for every finite argument but a zero,
+// even where the power is exact; an infinity or NaN raises nothing.
+template <typename T, int kExactUpTo>
+bool ExactExp10(T x, T* r) {
+  if (!FiniteBits(x)) {
+    *r = x == -std::numeric_limits<T>::infinity() ? 0 : x;
+    return true;
+  }
+  if (x == 0) {
+    *r = 1;
+    return true;
+  }
+  if (!(x >= 1 && x <= kExactUpTo && x == static_cast<T>(static_cast<int>(x)))) return false;
+  T p = 1;
+  for (int i = 0; i < static_cast<int>(x); ++i) p *= 10;
+  mathflag::Inexact();
+  *r = p;
+  return true;
+}
+
 template <typename T>
 T Exp10(T x) {
-  if (x == static_cast<T>(static_cast<int>(x)) && x >= 0 && x <= 22) {
-    T r = 1;
-    for (int i = 0; i < static_cast<int>(x); ++i) r *= 10;
-    return r;
+  T r;
+  if (ExactExp10<T, std::is_same_v<T, float> ? 10 : 22>(x, &r)) return r;
+  const volatile T stored = static_cast<T>(std::exp2l(static_cast<long double>(x) * kLog2Of10));
+  r = stored;
+  if (!FiniteBits(r)) {
+    SetErrno(linux::kERANGE);
+    mathflag::Overflow();
+  } else if (r == 0) {
+    SetErrno(linux::kERANGE);
+    mathflag::Underflow();
   }
-  const T r = static_cast<T>(std::exp2l(static_cast<long double>(x) * kLog2Of10));
-  if (std::isfinite(x) && (std::isinf(r) || r == 0)) SetErrno(linux::kERANGE);
   return r;
 }
 
@@ -515,6 +688,26 @@ long double tblibc_lgammal(long double x) {
   return r;
 }
 
+// cosh of an argument below 2^-55 is 1 without computing, as the Linux C
+// library answers it; one host raises INEXACT there.
+double tblibc_cosh(double x) {
+  if (__builtin_isless(__builtin_fabs(x), 0x1p-55)) return 1;
+  return tblibc::Checked<double(double), ::cosh, tblibc::rule::kRange>::Entry(x);
+}
+
+double tblibc_pow(double x, double y) { return tblibc::Pow<double, ::pow, tblibc_trunc>(x, y); }
+float tblibc_powf(float x, float y) { return tblibc::Pow<float, ::powf, tblibc_truncf>(x, y); }
+long double tblibc_powl(long double x, long double y) {
+  return tblibc::Pow<long double, ::powl, tblibc_truncl>(x, y);
+}
+
+long double tblibc_nextafterl(long double x, long double y) {
+  return tblibc::NextAfter<long double, long double, ::nextafterl>(x, y);
+}
+long double tblibc_nexttowardl(long double x, long double y) {
+  return tblibc::NextAfter<long double, long double, ::nexttowardl>(x, y);
+}
+
 int32_t tblibc_ilogb(double x) { return tblibc::Ilogb<double, ::ilogb>(x); }
 int32_t tblibc_ilogbf(float x) { return tblibc::Ilogb<float, ::ilogbf>(x); }
 int32_t tblibc_ilogbl(long double x) { return tblibc::Ilogb<long double, ::ilogbl>(x); }
@@ -532,15 +725,15 @@ long double SqrtAt(long double x, uint16_t precision) {
   return r;
 }
 double tblibc_sqrt(double x) {
-  if (x < 0) tblibc::SetErrno(linux::kEDOM);
+  if (__builtin_isless(x, 0)) tblibc::SetErrno(linux::kEDOM);
   return static_cast<double>(SqrtAt(x, 0x200));
 }
 float tblibc_sqrtf(float x) {
-  if (x < 0) tblibc::SetErrno(linux::kEDOM);
+  if (__builtin_isless(x, 0)) tblibc::SetErrno(linux::kEDOM);
   return static_cast<float>(SqrtAt(x, 0x000));
 }
 long double tblibc_sqrtl(long double x) {
-  if (x < 0) tblibc::SetErrno(linux::kEDOM);
+  if (__builtin_isless(x, 0)) tblibc::SetErrno(linux::kEDOM);
   long double r;
   __asm__("fsqrt" : "=t"(r) : "0"(x));
   return r;
@@ -553,9 +746,13 @@ double tblibc_j1(double x) {
 }
 
 long double tblibc_exp10l(long double x) {
+  long double r;
+  // 10^27 is 5^27 2^27, and 5^27 has 63 bits.
+  if (tblibc::ExactExp10<long double, 27>(x, &r)) return r;
   // The x87 product x log2 10 would lose the low bits of a long double
   // result; powl keeps them.
-  return ::powl(10.0L, x);
+  return tblibc::Checked<long double(long double, long double), ::powl,
+                         tblibc::rule::kRange | tblibc::rule::kUnder>::Entry(10.0L, x);
 }
 
 // Bessel functions of float and long double: the host has only the double
@@ -782,42 +979,42 @@ void StartMath() {
   SetMxcsr(lfe::kLinuxMxcsr);
 }
 
-constexpr unsigned kBesselY = rule::kDomain | rule::kRange | rule::kNanPlus;
+constexpr unsigned kBesselY = rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kNanPlus;
 
 constexpr Export kExports[] = {
     // Trigonometric and hyperbolic, and their inverses.
     Fn<&tblibc_sin>("sin"), Fn<&tblibc_sinf>("sinf"), Fn<&tblibc_sinl>("sinl"),
     Fn<&tblibc_cos>("cos"), Fn<&tblibc_cosf>("cosf"), Fn<&tblibc_cosl>("cosl"),
     Fn<&tblibc_tan>("tan"), Fn<&tblibc_tanf>("tanf"), Fn<&tblibc_tanl>("tanl"),
-    D1::Check<&::asin, rule::kDomain | rule::kNanPlus>("asin"), F1::Check<&::asinf, rule::kDomain | rule::kNanPlus>("asinf"), L1::Check<&::asinl, rule::kDomain | rule::kNanPlus>("asinl"),
-    D1::Check<&::acos, rule::kDomain | rule::kNanPlus>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus>("acosf"), L1::Check<&::acosl, rule::kDomain | rule::kNanPlus>("acosl"),
-    D1::Check<&::atan, rule::kKeep>("atan"), F1::Check<&::atanf, rule::kKeep>("atanf"), L1::Check<&::atanl, rule::kKeep>("atanl"),
-    D2::Check<&::atan2, rule::kUnder>("atan2"), F2::Check<&::atan2f, rule::kUnder>("atan2f"), L2::Check<&::atan2l, rule::kUnder>("atan2l"),
-    D1::Check<&::sinh, rule::kRange>("sinh"), F1::Check<&::sinhf, rule::kRange>("sinhf"), L1::Check<&::sinhl, rule::kRange>("sinhl"),
-    D1::Check<&::cosh, rule::kRange>("cosh"), F1::Check<&::coshf, rule::kRange>("coshf"), L1::Check<&::coshl, rule::kRange>("coshl"),
-    D1::Check<&::tanh, rule::kKeep>("tanh"), F1::Check<&::tanhf, rule::kKeep>("tanhf"), L1::Check<&::tanhl, rule::kKeep>("tanhl"),
-    D1::Check<&::asinh, rule::kKeep>("asinh"), F1::Check<&::asinhf, rule::kKeep>("asinhf"), L1::Check<&::asinhl, rule::kKeep>("asinhl"),
+    D1::Check<&::asin, rule::kDomain | rule::kNanPlus | rule::kTiny>("asin"), F1::Check<&::asinf, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinf"), L1::Check<&::asinl, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinl"),
+    D1::Check<&::acos, rule::kDomain | rule::kNanPlus | rule::kInexact>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosf"), L1::Check<&::acosl, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosl"),
+    D1::Check<&::atan, rule::kInexact | rule::kTiny>("atan"), F1::Check<&::atanf, rule::kInexact | rule::kTiny>("atanf"), L1::Check<&::atanl, rule::kInexact | rule::kTiny>("atanl"),
+    D2::Check<&::atan2, rule::kUnder | rule::kTiny>("atan2"), F2::Check<&::atan2f, rule::kUnder | rule::kTiny>("atan2f"), L2::Check<&::atan2l, rule::kUnder | rule::kTiny>("atan2l"),
+    D1::Check<&::sinh, rule::kRange | rule::kTiny>("sinh"), F1::Check<&::sinhf, rule::kRange | rule::kTiny>("sinhf"), L1::Check<&::sinhl, rule::kRange | rule::kTiny>("sinhl"),
+    Fn<&tblibc_cosh>("cosh"), F1::Check<&::coshf, rule::kRange>("coshf"), L1::Check<&::coshl, rule::kRange>("coshl"),
+    D1::Check<&::tanh, rule::kTiny>("tanh"), F1::Check<&::tanhf, rule::kTiny>("tanhf"), L1::Check<&::tanhl, rule::kTiny>("tanhl"),
+    D1::Check<&::asinh, rule::kTiny>("asinh"), F1::Check<&::asinhf, rule::kTiny>("asinhf"), L1::Check<&::asinhl, rule::kTiny>("asinhl"),
     D1::Check<&::acosh, rule::kDomain | rule::kNanMinus>("acosh"), F1::Check<&::acoshf, rule::kDomain | rule::kNanMinus>("acoshf"), L1::Check<&::acoshl, rule::kDomain | rule::kNanMinus>("acoshl"),
-    D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kNanMinus>("atanh"), F1::Check<&::atanhf, rule::kDomain | rule::kRange | rule::kNanMinus>("atanhf"), L1::Check<&::atanhl, rule::kDomain | rule::kRange | rule::kNanMinus>("atanhl"),
+    D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanh"), F1::Check<&::atanhf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhf"), L1::Check<&::atanhl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhl"),
     Fn<&tblibc_sincos>("sincos"),
     Fn<&tblibc_sincosf>("sincosf"),
     Fn<&tblibc_sincosl>("sincosl"),
     // Exponentials and logarithms.
-    D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder>("expf"), L1::Check<&::expl, rule::kRange | rule::kUnder>("expl"),
-    D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder>("exp2f"), L1::Check<&::exp2l, rule::kRange | rule::kUnder>("exp2l"),
+    D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("expf"), L1::Check<&::expl, rule::kRange | rule::kUnder>("expl"),
+    D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("exp2f"), L1::Check<&::exp2l, rule::kRange | rule::kUnder>("exp2l"),
     Fn<&tblibc_exp10>("exp10"), Fn<&tblibc_exp10f>("exp10f"), Fn<&tblibc_exp10l>("exp10l"),
-    D1::Check<&::expm1, rule::kRange>("expm1"), F1::Check<&::expm1f, rule::kRange>("expm1f"), L1::Check<&::expm1l, rule::kRange>("expm1l"),
-    D1::Check<&::log, rule::kDomain | rule::kRange | rule::kNanMinus>("log"), F1::Check<&::logf, rule::kDomain | rule::kRange | rule::kNanMinus>("logf"), L1::Check<&::logl, rule::kDomain | rule::kRange | rule::kNanPlus>("logl"),
-    D1::Check<&::log10, rule::kDomain | rule::kRange | rule::kNanPlus>("log10"), F1::Check<&::log10f, rule::kDomain | rule::kRange | rule::kNanPlus>("log10f"), L1::Check<&::log10l, rule::kDomain | rule::kRange | rule::kNanPlus>("log10l"),
-    D1::Check<&::log2, rule::kDomain | rule::kRange | rule::kNanMinus>("log2"), F1::Check<&::log2f, rule::kDomain | rule::kRange | rule::kNanMinus>("log2f"), L1::Check<&::log2l, rule::kDomain | rule::kRange | rule::kNanPlus>("log2l"),
-    D1::Check<&::log1p, rule::kDomain | rule::kRange | rule::kNanMinus>("log1p"), F1::Check<&::log1pf, rule::kDomain | rule::kRange | rule::kNanMinus>("log1pf"), L1::Check<&::log1pl, rule::kDomain | rule::kRange | rule::kNanMinus>("log1pl"),
+    D1::Check<&::expm1, rule::kRange | rule::kTiny>("expm1"), F1::Check<&::expm1f, rule::kRange | rule::kTiny | rule::kEdge>("expm1f"), L1::Check<&::expm1l, rule::kRange | rule::kTiny>("expm1l"),
+    D1::Check<&::log, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log"), F1::Check<&::logf, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("logf"), L1::Check<&::logl, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("logl"),
+    D1::Check<&::log10, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10"), F1::Check<&::log10f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10f"), L1::Check<&::log10l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log10l"),
+    D1::Check<&::log2, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2"), F1::Check<&::log2f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus | rule::kBelowZero>("log2f"), L1::Check<&::log2l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log2l"),
+    D1::Check<&::log1p, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("log1p"), F1::Check<&::log1pf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("log1pf"), L1::Check<&::log1pl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("log1pl"),
     D1::Check<&::logb, rule::kKeep>("logb"), F1::Check<&::logbf, rule::kKeep>("logbf"), L1::Check<&::logbl, rule::kKeep>("logbl"),
     Fn<&tblibc_ilogb>("ilogb"), Fn<&tblibc_ilogbf>("ilogbf"),
     Fn<&tblibc_ilogbl>("ilogbl"),
-    D2::Check<&::pow, rule::kDomain | rule::kRange | rule::kUnder | rule::kNanMinus>("pow"), F2::Check<&::powf, rule::kDomain | rule::kRange | rule::kUnder | rule::kNanMinus>("powf"), L2::Check<&::powl, rule::kDomain | rule::kRange | rule::kUnder | rule::kNanMinus>("powl"),
+    Fn<&tblibc_pow>("pow"), Fn<&tblibc_powf>("powf"), Fn<&tblibc_powl>("powl"),
     Fn<&tblibc_sqrt>("sqrt"), Fn<&tblibc_sqrtf>("sqrtf"), Fn<&tblibc_sqrtl>("sqrtl"),
     D1::Check<&::cbrt, rule::kKeep>("cbrt"), F1::Check<&::cbrtf, rule::kKeep>("cbrtf"), L1::Check<&::cbrtl, rule::kKeep>("cbrtl"),
-    D2::Check<&::hypot, rule::kRange>("hypot"), F2::Check<&::hypotf, rule::kRange>("hypotf"), L2::Check<&::hypotl, rule::kRange>("hypotl"),
+    D2::Check<&::hypot, rule::kRange | rule::kTiny>("hypot"), F2::Check<&::hypotf, rule::kRange | rule::kTiny>("hypotf"), L2::Check<&::hypotl, rule::kRange | rule::kTiny>("hypotl"),
     // Remainders.
     D2::Check<&::fmod, rule::kDomain | rule::kNanMinus>("fmod"), F2::Check<&::fmodf, rule::kDomain | rule::kNanMinus>("fmodf"), L2::Check<&::fmodl, rule::kDomain | rule::kNanMinus>("fmodl"),
     D2::Check<&::remainder, rule::kDomain | rule::kNanMinus>("remainder"), F2::Check<&::remainderf, rule::kDomain | rule::kNanMinus>("remainderf"),
@@ -828,18 +1025,16 @@ constexpr Export kExports[] = {
     As<float(float, float, int*)>::Row<&::remquof>("remquof"),
     As<long double(long double, long double, int*)>::Row<&::remquol>("remquol"),
     // Rounding to integers.
-    D1::Row<&::floor>("floor"), F1::Row<&::floorf>("floorf"), L1::Row<&::floorl>("floorl"),
-    D1::Row<&::ceil>("ceil"), F1::Row<&::ceilf>("ceilf"), L1::Row<&::ceill>("ceill"),
-    D1::Row<&::round>("round"), F1::Row<&::roundf>("roundf"), L1::Row<&::roundl>("roundl"),
-    D1::Row<&::trunc>("trunc"), F1::Row<&::truncf>("truncf"), L1::Row<&::truncl>("truncl"),
+    Fn<&tblibc_floor>("floor"), Fn<&tblibc_floorf>("floorf"), Fn<&tblibc_floorl>("floorl"),
+    Fn<&tblibc_ceil>("ceil"), Fn<&tblibc_ceilf>("ceilf"), Fn<&tblibc_ceill>("ceill"),
+    Fn<&tblibc_round>("round"), Fn<&tblibc_roundf>("roundf"), Fn<&tblibc_roundl>("roundl"),
+    Fn<&tblibc_trunc>("trunc"), Fn<&tblibc_truncf>("truncf"), Fn<&tblibc_truncl>("truncl"),
     D1::Row<&::rint>("rint"), F1::Row<&::rintf>("rintf"), L1::Row<&::rintl>("rintl"),
     D1::Row<&::nearbyint>("nearbyint"), F1::Row<&::nearbyintf>("nearbyintf"),
     L1::Row<&::nearbyintl>("nearbyintl"),
-    As<long(double)>::Row<&::lround>("lround"), As<long(float)>::Row<&::lroundf>("lroundf"),
-    As<long(long double)>::Row<&::lroundl>("lroundl"),
-    As<long long(double)>::Row<&::llround>("llround"),
-    As<long long(float)>::Row<&::llroundf>("llroundf"),
-    As<long long(long double)>::Row<&::llroundl>("llroundl"),
+    Fn<&tblibc_lround>("lround"), Fn<&tblibc_lroundf>("lroundf"), Fn<&tblibc_lroundl>("lroundl"),
+    Fn<&tblibc_llround>("llround"), Fn<&tblibc_llroundf>("llroundf"),
+    Fn<&tblibc_llroundl>("llroundl"),
     As<long(double)>::Row<&::lrint>("lrint"), As<long(float)>::Row<&::lrintf>("lrintf"),
     As<long(long double)>::Row<&::lrintl>("lrintl"),
     As<long long(double)>::Row<&::llrint>("llrint"),
@@ -859,24 +1054,22 @@ constexpr Export kExports[] = {
     As<double(double, long)>::Check<&::scalbln, rule::kRange | rule::kUnder>("scalbln"),
     As<float(float, long)>::Check<&::scalblnf, rule::kRange | rule::kUnder>("scalblnf"),
     As<long double(long double, long)>::Check<&::scalblnl, rule::kRange | rule::kUnder>("scalblnl"),
-    As<double(double, double*)>::Row<&::modf>("modf"),
-    As<float(float, float*)>::Row<&::modff>("modff"),
-    As<long double(long double, long double*)>::Row<&::modfl>("modfl"),
+    Fn<&tblibc_modf>("modf"), Fn<&tblibc_modff>("modff"), Fn<&tblibc_modfl>("modfl"),
     D2::Row<&::copysign>("copysign"), F2::Row<&::copysignf>("copysignf"),
     L2::Row<&::copysignl>("copysignl"),
     D2::Row<&::fmin>("fmin"), F2::Row<&::fminf>("fminf"), L2::Row<&::fminl>("fminl"),
     D2::Row<&::fmax>("fmax"), F2::Row<&::fmaxf>("fmaxf"), L2::Row<&::fmaxl>("fmaxl"),
-    D2::Check<&::fdim, rule::kRange>("fdim"), F2::Check<&::fdimf, rule::kRange>("fdimf"), L2::Check<&::fdiml, rule::kRange>("fdiml"),
+    Fn<&tblibc_fdim>("fdim"), Fn<&tblibc_fdimf>("fdimf"), Fn<&tblibc_fdiml>("fdiml"),
     D3::Row<&::fma>("fma"), F3::Row<&::fmaf>("fmaf"), L3::Row<&::fmal>("fmal"),
     D2::Check<&::nextafter, rule::kNext>("nextafter"), F2::Check<&::nextafterf, rule::kNext>("nextafterf"),
-    L2::Check<&::nextafterl, rule::kNext>("nextafterl"),
+    Fn<&tblibc_nextafterl>("nextafterl"),
     As<double(double, long double)>::Check<&::nexttoward, rule::kNext>("nexttoward"),
     As<float(float, long double)>::Check<&::nexttowardf, rule::kNext>("nexttowardf"),
-    L2::Check<&::nexttowardl, rule::kNext>("nexttowardl"),
+    Fn<&tblibc_nexttowardl>("nexttowardl"),
     Fn<&tblibc_nan>("nan"), Fn<&tblibc_nanf>("nanf"), Fn<&tblibc_nanl>("nanl"),
     // Special functions.
-    D1::Check<&::erf, rule::kKeep>("erf"), F1::Check<&::erff, rule::kKeep>("erff"), L1::Check<&::erfl, rule::kKeep>("erfl"),
-    D1::Check<&::erfc, rule::kUnder>("erfc"), F1::Check<&::erfcf, rule::kUnder>("erfcf"), L1::Check<&::erfcl, rule::kUnder>("erfcl"),
+    D1::Check<&::erf, rule::kInexactFinite | rule::kTiny>("erf"), F1::Check<&::erff, rule::kInexactFinite | rule::kTiny>("erff"), L1::Check<&::erfl, rule::kInexactFinite | rule::kTiny | rule::kNanFirst>("erfl"),
+    D1::Check<&::erfc, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfc"), F1::Check<&::erfcf, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcf"), L1::Check<&::erfcl, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcl"),
     Fn<&tblibc_tgamma>("tgamma"), Fn<&tblibc_tgammaf>("tgammaf"),
     Fn<&tblibc_tgammal>("tgammal"),
     Fn<&tblibc_lgamma>("lgamma"), Fn<&tblibc_lgammaf>("lgammaf"),

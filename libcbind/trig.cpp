@@ -9,10 +9,12 @@
 #include "libcbind/trig.h"
 
 #include <cstring>
+#include <limits>
 #include <iterator>
 
 #include "abi/errno.h"
 #include "libcbind/guest.h"
+#include "libcbind/math_flags.h"
 
 namespace tblibc::trig {
 namespace {
@@ -255,16 +257,74 @@ void SinCos(long double x, long double* sine, long double* cosine) {
 
 }  // namespace tblibc::trig
 
+namespace tblibc::trig {
+namespace {
+
+// Arguments so small that the sine and tangent round to x and the cosine
+// to 1. The Linux C library answers these at once, each type below its own
+// bound, and raises UNDERFLOW with INEXACT for a subnormal x; beyond that a
+// double or float sine or cosine raises nothing, a long double one and a
+// float tangent INEXACT. A NaN compares quietly here.
+template <typename T>
+bool Below(T x, T bound) {
+  return __builtin_isless(__builtin_fabsl(x), bound);
+}
+template <typename T>
+T Subnormal(T x, bool inexact) {
+  if (x != 0 && Below(x, std::numeric_limits<T>::min())) {
+    mathflag::Underflow();
+  } else if (inexact && x != 0) {
+    mathflag::Inexact();
+  }
+  return x;
+}
+
+}  // namespace
+}  // namespace tblibc::trig
+
 extern "C" {
-double tblibc_sin(double x) { return static_cast<double>(tblibc::trig::SinInline(x)); }
-float tblibc_sinf(float x) { return static_cast<float>(tblibc::trig::SinInline(x)); }
-long double tblibc_sinl(long double x) { return tblibc::trig::SinInline(x); }
-double tblibc_cos(double x) { return static_cast<double>(tblibc::trig::CosInline(x)); }
-float tblibc_cosf(float x) { return static_cast<float>(tblibc::trig::CosInline(x)); }
-long double tblibc_cosl(long double x) { return tblibc::trig::CosInline(x); }
-double tblibc_tan(double x) { return static_cast<double>(tblibc::trig::TanInline(x)); }
-float tblibc_tanf(float x) { return static_cast<float>(tblibc::trig::TanInline(x)); }
-long double tblibc_tanl(long double x) { return tblibc::trig::TanInline(x); }
+using tblibc::trig::Below;
+using tblibc::trig::Subnormal;
+
+double tblibc_sin(double x) {
+  if (Below(x, 0x1p-26)) return Subnormal(x, false);
+  return static_cast<double>(tblibc::trig::SinInline(x));
+}
+float tblibc_sinf(float x) {
+  if (Below(x, 0x1p-12f)) return Subnormal(x, false);
+  return static_cast<float>(tblibc::trig::SinInline(x));
+}
+long double tblibc_sinl(long double x) {
+  if (Below(x, 0x1p-33L)) return Subnormal(x, true);
+  return tblibc::trig::SinInline(x);
+}
+double tblibc_cos(double x) {
+  if (Below(x, 0x1p-27)) return 1;
+  return static_cast<double>(tblibc::trig::CosInline(x));
+}
+float tblibc_cosf(float x) {
+  if (Below(x, 0x1p-12f)) return 1;
+  return static_cast<float>(tblibc::trig::CosInline(x));
+}
+long double tblibc_cosl(long double x) {
+  if (Below(x, 0x1p-33L)) {
+    if (x != 0) tblibc::mathflag::Inexact();
+    return 1;
+  }
+  return tblibc::trig::CosInline(x);
+}
+double tblibc_tan(double x) {
+  if (Below(x, 1.259e-8)) return Subnormal(x, false);
+  return static_cast<double>(tblibc::trig::TanInline(x));
+}
+float tblibc_tanf(float x) {
+  if (Below(x, 0x1p-27f)) return Subnormal(x, true);
+  return static_cast<float>(tblibc::trig::TanInline(x));
+}
+long double tblibc_tanl(long double x) {
+  if (Below(x, 0x1p-33L)) return Subnormal(x, true);
+  return tblibc::trig::TanInline(x);
+}
 
 void tblibc_sincos(double x, double* s, double* c) {
   long double ls, lc;

@@ -1,0 +1,59 @@
+// Raising the floating-point exception flags the Linux C library's libm
+// leaves where a host's libm leaves none: by real arithmetic, so the flag
+// lands in the status word the host computes with and a program that
+// unmasked the exception traps here as it would there. fetestexcept reads
+// the x87 and SSE flags together.
+#pragma once
+
+#include <cfloat>
+#include <limits>
+
+namespace tblibc::mathflag {
+
+// Volatile: the compiler would fold the operations away.
+inline void Invalid() {
+  volatile double zero = 0.0;
+  volatile double r = zero / zero;
+  (void)r;
+}
+inline void DivByZero() {
+  volatile double one = 1.0, zero = 0.0;
+  volatile double r = one / zero;
+  (void)r;
+}
+// Stored as a double: in the x87's 64-bit precision only the store
+// overflows or underflows.
+inline void Overflow() {  // and inexact
+  volatile double big = DBL_MAX;
+  volatile double r = big * big;
+  (void)r;
+}
+inline void Underflow() {  // and inexact
+  volatile double tiny = DBL_MIN;
+  volatile double r = tiny * tiny;
+  (void)r;
+}
+inline void Inexact() {
+  volatile double one = 1.0, tiny = 0x1p-100;
+  volatile double r = one + tiny;
+  (void)r;
+}
+
+// The result of an overflow or underflow as the rounding mode gives it (the
+// largest finite number rounding toward zero, the least subnormal rounding
+// away from it), with its flags: one host answers an infinity or a zero in
+// every mode.
+template <typename T>
+T OverflowTo(bool negative) {
+  const volatile T big = negative ? -std::numeric_limits<T>::max() : std::numeric_limits<T>::max();
+  const volatile T r = big * std::numeric_limits<T>::max();
+  return r;
+}
+template <typename T>
+T UnderflowTo(bool negative) {
+  const volatile T tiny = negative ? -std::numeric_limits<T>::min() : std::numeric_limits<T>::min();
+  const volatile T r = tiny * std::numeric_limits<T>::min();
+  return r;
+}
+
+}  // namespace tblibc::mathflag
