@@ -75,6 +75,11 @@ struct Program {
   bool nosub = false;
   // For each instruction, the epsilon instructions that lead to it.
   std::vector<std::vector<int32_t>> preds;
+  // The bytes a match can begin with, assertions taken as passed; `anyFirst`
+  // when a match may be empty or begin with a back-reference. A search
+  // skips the positions where no match can begin.
+  ByteSet first;
+  bool anyFirst = true;
 };
 
 bool IsWordByte(unsigned char c) { return ctype::InClass(c, ctype::kAlnum) || c == '_'; }
@@ -805,6 +810,27 @@ class Emitter {
 // too big for its memory.
 constexpr size_t kMaxInsts = 1u << 22;
 
+void FirstBytes(Program* prog) {
+  std::vector<char> seen(prog->insts.size(), 0);
+  std::vector<int32_t> todo{prog->start};
+  prog->first.reset();
+  prog->anyFirst = false;
+  while (!todo.empty()) {
+    const int32_t pc = todo.back();
+    todo.pop_back();
+    if (seen[pc]) continue;
+    seen[pc] = 1;
+    const Inst& inst = prog->insts[pc];
+    switch (inst.op) {
+      case Op::kChar: prog->first |= prog->sets[inst.arg]; break;
+      case Op::kMatch:
+      case Op::kBackref: prog->anyFirst = true; break;
+      case Op::kSplit: todo.push_back(inst.alt); [[fallthrough]];
+      default: todo.push_back(inst.next); break;
+    }
+  }
+}
+
 int32_t Compile(std::string_view pattern, uint32_t syntax, Program* prog) {
   prog->icase = (syntax & linux::kRE_ICASE) != 0;
   Parser parser(pattern, syntax, prog);
@@ -815,6 +841,7 @@ int32_t Compile(std::string_view pattern, uint32_t syntax, Program* prog) {
   // The size first: repetitions multiply their operand.
   if (emitter.Size(root, kMaxInsts) > kMaxInsts) return linux::kREG_ESPACE;
   emitter.Lay(root);
+  FirstBytes(prog);
   prog->preds.assign(prog->insts.size(), {});
   for (size_t k = 0; k < prog->insts.size(); ++k) {
     const Inst& inst = prog->insts[k];
@@ -891,6 +918,9 @@ class Scanner {
   bool Find(int32_t from, int32_t last, bool anyMatch, int32_t* so, int32_t* eo) {
     std::vector<Thread> now, next;
     for (int32_t p = from;; ++p) {
+      if (now.empty() && bestStart_ < 0 && !prog_.anyFirst) {
+        while (p < s_.stop && p <= last && !prog_.first.test(s_.text[p])) ++p;
+      }
       if (bestStart_ < 0 && p <= last) Add(&now, prog_.start, p, p);
       if (bestStart_ >= 0 && anyMatch) break;
       if (now.empty() && (bestStart_ >= 0 || p >= last || p >= s_.stop)) break;
