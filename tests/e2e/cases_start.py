@@ -4,6 +4,19 @@ FAULT = "Unhandled exception (0xC0000005)\n"
 
 LONG = "x" * 1000
 UTF8 = "\u00e9\u65e5\u672c"
+
+
+def deep_copy(guest):
+    """The guest copied five folders of 60 characters down, its name in
+    UTF-8: a path past Windows' classic 260-character limit."""
+    import os
+    import shutil
+    folder = os.path.join(os.path.dirname(guest), "deep", *[c * 60 for c in "abcde"])
+    os.makedirs(folder, exist_ok=True)
+    target = os.path.join(folder, UTF8 + ".elf")
+    shutil.copy(guest, target)
+    return target
+
 UTF8_BYTES = UTF8.encode().decode("latin-1")  # as the harness reads output
 
 CASES = [
@@ -35,6 +48,10 @@ CASES = [
                 'argv[3]="q" (3)\nargv[4]=a b (3)\nargv[5]=back\\slash\\ (11)\n'
                 'argv[6]=x\\"y (4)\nargv[7]=' + UTF8_BYTES + ' (8)\nargv[8]=tab\tin (6)\n'
                 "envp[0]=_=run\n"),
+    # A program file by a long UTF-8 name.
+    dict(name="args_long_path", guest="tests/e2e/guests/args.c",
+         loader_args=[deep_copy, "x"], stdout_contains=["argc=2\n", "argv[1]=x (1)\n"],
+         exit=0),
     # A relative ELF path: argv[0] is the current directory joined with it.
     dict(name="args_relative_path", guest="tests/e2e/guests/args.c",
          loader_args=["args_relative_path"], cwd="build/guest/tests",

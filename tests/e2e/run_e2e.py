@@ -243,7 +243,10 @@ def check_case(case, port, loader, source):
     stdin = case.get("stdin", "")
     cwd = os.path.join(source, case.get("cwd", ""))
     if "loader_args" in case:
-        loader_args = [substitute(a, guest) for a in case["loader_args"]]
+        # An entry may be a function of the guest's path, which makes what
+        # it names (a copy elsewhere) and answers that name.
+        loader_args = [a(guest) if callable(a) else substitute(a, guest)
+                       for a in case["loader_args"]]
     else:
         loader_args = [guest] + args
     prefix = ["wine"] if port == "windows" else []
