@@ -222,6 +222,32 @@ long double tblibc_wcstold_internal(const int32_t* s, int32_t** end, int32_t) {
   return tblibc_wcstold(s, end);
 }
 
+// The radix-64 digits of a64l and l64a: "./0-9A-Za-z", least significant
+// first, at most six of them, only the low 32 bits of a long.
+int32_t tblibc_a64l(const char* s) {
+  uint32_t value = 0;
+  for (int i = 0; i < 6 && s[i] != '\0'; ++i) {
+    const char c = s[i];
+    int digit = -1;
+    if (c == '.' || c == '/') digit = c - '.';
+    else if (c >= '0' && c <= '9') digit = c - '0' + 2;
+    else if (c >= 'A' && c <= 'Z') digit = c - 'A' + 12;
+    else if (c >= 'a' && c <= 'z') digit = c - 'a' + 38;
+    if (digit < 0) break;
+    value |= static_cast<uint32_t>(digit) << (6 * i);
+  }
+  return static_cast<int32_t>(value);
+}
+char* tblibc_l64a(int32_t n) {
+  static const char kDigits[] =
+      "./0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  static char text[7];
+  char* p = text;
+  for (uint32_t m = static_cast<uint32_t>(n); m != 0; m >>= 6) *p++ = kDigits[m & 0x3f];
+  *p = '\0';
+  return text;
+}
+
 int32_t tblibc_strfromd(char* out, uint32_t size, const char* format,
                         double value) {
   uint8_t args[8];
@@ -328,6 +354,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_strtod_internal>("__strtod_internal"),
     Fn<&tblibc_strtof_internal>("__strtof_internal"),
     Fn<&tblibc_strtold_internal>("__strtold_internal"),
+    Fn<&tblibc_a64l>("a64l"),
+    Fn<&tblibc_l64a>("l64a"),
     Fn<&tblibc_abs>("abs"),
     Fn<&tblibc_abs>("labs"),
     Fn<&tblibc_llabs>("llabs"),

@@ -104,6 +104,9 @@ static void numbers(void) {
   char out[64];
   strfromf64x(out, sizeof out, "%.5g", (_Float64x)1.0L / 3);
   printf("strfromf64x %s\n", out);
+  printf("a64l %ld %ld %ld l64a [%s]", a64l("./"), a64l("zzzzzz"), a64l("Ab!x"), l64a(0));
+  printf(" [%s]", l64a(123456789));
+  printf(" [%s]\n", l64a(-1));
 }
 
 static void wide(void) {
