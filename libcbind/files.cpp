@@ -5,10 +5,12 @@
 // here from the neutral record in the Linux C library's layouts.
 #include <algorithm>
 #include <cstdarg>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <map>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -21,7 +23,11 @@
 #include "libcbind/signals.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/memory.h"
+#include "platform/process.h"
+#include "platform/streams.h"
 #include "platform/time.h"
+#include "process/process.h"
 
 extern "C" const char* tblibc_strerror(int32_t errnum);  // errors.cpp
 
@@ -260,9 +266,63 @@ bool ValidDescriptor(int32_t fd) {
   return false;
 }
 
+// The few files of /proc that programs read about themselves, made here
+// on both ports from what the platform knows: the host's /proc would
+// describe the loader (Linux) or not exist (Windows).
+enum class ProcFile { kNone, kMaps, kExe };
+
+ProcFile ProcFileOf(std::string_view path) {
+  constexpr std::string_view kProc = "/proc/";
+  if (path.substr(0, kProc.size()) != kProc) return ProcFile::kNone;
+  path.remove_prefix(kProc.size());
+  const size_t slash = path.find('/');
+  if (slash == std::string_view::npos) return ProcFile::kNone;
+  const std::string_view who = path.substr(0, slash), what = path.substr(slash + 1);
+  if (who != "self" && who != "thread-self" &&
+      who != std::to_string(platform::ProcessId()))
+    return ProcFile::kNone;
+  if (what == "maps") return ProcFile::kMaps;
+  return what == "exe" ? ProcFile::kExe : ProcFile::kNone;
+}
+
+// /proc/self/maps as the kernel writes it: range, permissions, offset,
+// device, inode, and the name after padding, for each mapping.
+std::string MapsText() {
+  std::string text;
+  char line[128];
+  for (const platform::MemoryRegion& r : platform::MemoryRegions()) {
+    int n = std::snprintf(line, sizeof line, "%08x-%08x %c%c%cp 00000000 00:00 0",
+                          r.start, r.end, (r.protection & platform::kRead) ? 'r' : '-',
+                          (r.protection & platform::kWrite) ? 'w' : '-',
+                          (r.protection & platform::kExecute) ? 'x' : '-');
+    text.append(line, static_cast<size_t>(n));
+    if (r.stack) text += std::string(n < 48 ? 48 - n : 1, ' ') + "[stack]";
+    text += '\n';
+  }
+  return text;
+}
+
+// A descriptor that reads `text`: a temporary file holding it.
+int32_t OpenText(const std::string& text, uint32_t flags) {
+  if (linux::OpenMeanings(flags) & linux::kOpenWrite) return FailWith(linux::kEACCES);
+  int fd = -1;
+  if (const int e = platform::TemporaryFile(&fd)) return FailWith(e);
+  uint32_t done = 0;
+  int64_t at = 0;
+  if (const int e = platform::DescriptorWrite(fd, text.data(), static_cast<uint32_t>(text.size()), &done);
+      e != 0 || platform::DescriptorSeek(fd, 0, 0, &at) != 0) {
+    platform::DescriptorClose(fd);
+    return FailWith(e != 0 ? e : linux::kEIO);
+  }
+  ForgetDescriptor(fd);
+  Opened(fd, flags);
+  return fd;
+}
+
 int32_t OpenPath(const char* path, uint32_t flags, uint32_t mode) {
   const unsigned meanings = linux::OpenMeanings(flags);
   if (meanings == 0) return FailWith(linux::kEINVAL);
+  if (ProcFileOf(path) == ProcFile::kMaps) return OpenText(MapsText(), flags);
   platform::FileStatus status;
   const bool exists = platform::PathStatus(path, true, &status) == 0;
   const bool directory = exists && status.kind == platform::FileKind::kDirectory;
@@ -1240,7 +1300,11 @@ int32_t tblibc_readlinkat(int32_t dirfd, const char* path, char* buffer,
   if (!AtPath(dirfd, path, &full)) return -1;
   if (full.empty()) return FailWith(linux::kENOENT);
   std::string target;
-  if (const int e = platform::ReadLink(full.c_str(), &target)) return FailWith(e);
+  if (ProcFileOf(full) == ProcFile::kExe) {
+    target = GuestPath(process::ProgramPath);
+  } else if (const int e = platform::ReadLink(full.c_str(), &target)) {
+    return FailWith(e);
+  }
   const uint32_t n = std::min<uint32_t>(size, static_cast<uint32_t>(target.size()));
   std::memcpy(buffer, target.data(), n);
   return static_cast<int32_t>(n);

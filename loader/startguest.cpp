@@ -75,7 +75,8 @@ void StartGuest() {
   const std::vector<std::string> words = platform::CommandLine();
   const int32_t argc = static_cast<int32_t>(words.size()) - 1;
   auto** argv = static_cast<char**>(rtl::HeapAlloc(sizeof(char*) * (argc + 1)));
-  argv[0] = CopyArgument(GuestProgramPath(words[1]));
+  process::ProgramPath = GuestProgramPath(words[1]);
+  argv[0] = CopyArgument(process::ProgramPath);
   for (int32_t i = 1; i < argc; ++i) argv[i] = CopyArgument(words[i + 1]);
   argv[argc] = nullptr;
   process::GuestArgc = argc;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace platform {
 
@@ -27,6 +28,15 @@ bool IsReadable(uint32_t address, uint32_t size);
 // True when the byte at `address` may be written now (the fortified
 // printf refuses %n in a format that could have been altered).
 bool IsWritable(uint32_t address);
+
+// The process's memory as /proc/self/maps lists it: each mapping in address
+// order, with its protection; `stack` marks the calling thread's stack.
+struct MemoryRegion {
+  uint32_t start, end;
+  unsigned protection;
+  bool stack;
+};
+std::vector<MemoryRegion> MemoryRegions();
 
 // Fresh read-write pages anywhere in the address space, for the run-time's
 // heap; null when none are left.

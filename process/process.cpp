@@ -20,6 +20,7 @@ uint32_t GuestOptindAddress, GuestOptargAddress, GuestOptoptAddress,
 
 int32_t GuestArgc;
 char** GuestArgv;
+std::string ProgramPath;
 char** GuestEnvp;
 UserRecord* UserTable;
 uint32_t UserCount;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace platform {
@@ -124,6 +125,9 @@ static_assert(sizeof(void*) != 4 || sizeof(UserRecord) == 28);
 extern int32_t GuestArgc;
 extern char** GuestArgv;
 extern char** GuestEnvp;
+// The program file's absolute path, in the host's spelling, as the run
+// began (argv[0] is the guest's to change): what /proc/self/exe names.
+extern std::string ProgramPath;
 extern UserRecord* UserTable;
 extern uint32_t UserCount;
 

@@ -77,6 +77,29 @@ bool Protect(uint32_t address, uint32_t size, unsigned protection) {
                   static_cast<size_t>(end - start), prot) == 0;
 }
 
+// The kernel's own list, read as it stands.
+std::vector<MemoryRegion> MemoryRegions() {
+  std::vector<MemoryRegion> regions;
+  FILE* maps = std::fopen("/proc/self/maps", "re");
+  if (maps == nullptr) return regions;
+  char line[512];
+  while (std::fgets(line, sizeof line, maps) != nullptr) {
+    unsigned long start = 0, end = 0;
+    char perms[5] = {};
+    int name = 0;
+    if (std::sscanf(line, "%lx-%lx %4s %*s %*s %*s %n", &start, &end, perms, &name) < 3)
+      continue;
+    unsigned protection = 0;
+    if (perms[0] == 'r') protection |= kRead;
+    if (perms[1] == 'w') protection |= kWrite;
+    if (perms[2] == 'x') protection |= kExecute;
+    const bool stack = std::strncmp(line + name, "[stack]", 7) == 0;
+    regions.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(end), protection, stack});
+  }
+  std::fclose(maps);
+  return regions;
+}
+
 bool IsReadable(uint32_t address, uint32_t size) {
   if (size == 0) return true;
   const uint64_t last = uint64_t{address} + size - 1;

@@ -64,6 +64,53 @@ bool Protect(uint32_t address, uint32_t size, unsigned protection) {
                         size, kPageProtection[protection & 7], &old) != 0;
 }
 
+namespace {
+
+unsigned ProtectionOf(DWORD protect) {
+  if (protect & (PAGE_GUARD | PAGE_NOACCESS)) return kNoAccess;
+  unsigned p = 0;
+  if (protect & kReadableProtection) p |= kRead;
+  if (protect & (PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE |
+                 PAGE_EXECUTE_WRITECOPY))
+    p |= kWrite;
+  if (protect & (PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE |
+                 PAGE_EXECUTE_WRITECOPY))
+    p |= kExecute;
+  return p;
+}
+
+}  // namespace
+
+// One region per allocation: its committed pages, from the first to the
+// last, with the protections they have between them; the stack's guard
+// page belongs to it as Linux's stack mapping grows into its gap.
+std::vector<MemoryRegion> MemoryRegions() {
+  std::vector<MemoryRegion> regions;
+  const auto here = reinterpret_cast<uintptr_t>(&regions);
+  uint64_t at = 0;
+  void* base = nullptr;
+  while (at < 0x100000000ull) {
+    MEMORY_BASIC_INFORMATION mbi{};
+    if (VirtualQuery(reinterpret_cast<void*>(static_cast<uintptr_t>(at)), &mbi, sizeof mbi) == 0)
+      break;
+    const auto start = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(mbi.BaseAddress));
+    const uint64_t end = uint64_t{start} + mbi.RegionSize;
+    if (mbi.State == MEM_COMMIT) {
+      const unsigned protection = ProtectionOf(mbi.Protect);
+      if (!regions.empty() && mbi.AllocationBase == base) {
+        regions.back().end = static_cast<uint32_t>(end);
+        regions.back().protection |= protection;
+      } else {
+        regions.push_back({start, static_cast<uint32_t>(end), protection, false});
+        base = mbi.AllocationBase;
+      }
+      if (here >= start && here < end) regions.back().stack = true;
+    }
+    at = end;
+  }
+  return regions;
+}
+
 bool IsReadable(uint32_t address, uint32_t size) {
   if (size == 0) return true;
   const uint64_t end = uint64_t{address} + size;

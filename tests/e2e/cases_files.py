@@ -23,6 +23,7 @@ CASES += [
     dict(name="names_unicode", guest="tests/e2e/guests/names.c",
          args=["build/guest/tests/namesXXXXXX"], stdout=NATIVE),
     dict(name="devices", guest="tests/e2e/guests/devices.c", stdout=NATIVE),
+    dict(name="procself", guest="tests/e2e/guests/procself.c", stdout=NATIVE),
     # The standard descriptors as the run found them: input from a pipe or
     # from a file, output and errors into pipes or merged.
     dict(name="stdfds_pipe", guest="tests/e2e/guests/stdfds.c", stdin="hello",
