@@ -6,6 +6,8 @@
 //   /dev/null       ->  NUL (and /dev/zero, /dev/full, /dev/random,
 //                       /dev/urandom, whose contents files.cpp gives)
 //   /x/y            ->  \x\y on the current drive, as Windows roots it
+// The first two only where the current drive has no such folder of its
+// own (under Wine the Unix root is a drive, where /tmp is the real one).
 // A name the user typed the Windows way (C:\x, \\server\share\x, x\y) is
 // taken as it stands. A name too long for the classic 260-character limit
 // is made absolute and given the \\?\ prefix that lifts it.
@@ -42,6 +44,14 @@ std::wstring TemporaryFolder() {
   while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/'))
     folder.pop_back();
   return folder;
+}
+
+// A folder of that name at the root of the current drive is taken as it
+// stands: under Wine the Unix root is a drive of its own, where /tmp is
+// the real /tmp.
+bool RootFolderExists(const std::wstring& folder) {
+  const DWORD a = GetFileAttributesW(folder.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // Classic calls refuse names from MAX_PATH on, and a directory's name from
@@ -116,10 +126,11 @@ std::wstring HostPath(std::string_view path) {
   if (path == "/dev/null" || path == "/dev/zero" || path == "/dev/full" ||
       path == "/dev/random" || path == "/dev/urandom")
     return L"NUL";
-  if (Under(path, "/tmp", &rest)) {
+  if (Under(path, "/tmp", &rest) && !RootFolderExists(L"\\tmp")) {
     host = TemporaryFolder() + Wide(rest);
   } else if (StartsWith(path, "/mnt/") && path.size() >= 6 && IsLetter(path[5]) &&
-             (path.size() == 6 || path[6] == '/')) {
+             (path.size() == 6 || path[6] == '/') &&
+             !RootFolderExists(L"\\mnt\\" + std::wstring(1, static_cast<wchar_t>(path[5])))) {
     const wchar_t drive[] = {static_cast<wchar_t>(path[5] & ~0x20), L':', L'\\', 0};
     host = drive + Wide(path.substr(path.size() > 6 ? 7 : 6));
   } else {
