@@ -74,23 +74,36 @@ bool NanArg(T x) {
   if constexpr (std::is_floating_point_v<T>) return x != x;
   return false;
 }
+// The biased exponent of a stored value and the all-ones one that marks
+// infinities and NaNs, read from the word that holds it (no 64-bit
+// arithmetic on the way).
+struct Exponent {
+  uint32_t value, max;
+};
+template <typename T>
+Exponent ExponentOf(const volatile T& stored) {
+  const char* bytes = reinterpret_cast<const char*>(const_cast<const T*>(&stored));
+  if constexpr (std::is_same_v<T, double>) {
+    uint32_t high;
+    std::memcpy(&high, bytes + 4, sizeof high);
+    return {(high >> 20) & 0x7ffu, 0x7ffu};
+  } else if constexpr (std::is_same_v<T, float>) {
+    uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return {(word >> 23) & 0xffu, 0xffu};
+  } else {
+    static_assert(std::is_same_v<T, long double>);
+    uint16_t se;
+    std::memcpy(&se, bytes + 8, sizeof se);
+    return {se & 0x7fffu, 0x7fffu};
+  }
+}
 // Finite, told by the exponent bits: arithmetic on an infinity (x - x)
 // would raise INVALID, a flag the program can read afterwards.
 template <typename T>
 bool FiniteBits(T x) {
-  if constexpr (std::is_same_v<T, long double>) {
-    uint16_t se;
-    std::memcpy(&se, reinterpret_cast<const char*>(&x) + 8, sizeof se);
-    return (se & 0x7fffu) != 0x7fffu;
-  } else if constexpr (std::is_same_v<T, double>) {
-    uint32_t high;
-    std::memcpy(&high, reinterpret_cast<const char*>(&x) + 4, sizeof high);
-    return ((high >> 20) & 0x7ffu) != 0x7ffu;
-  } else {
-    uint32_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    return ((bits >> 23) & 0xffu) != 0xffu;
-  }
+  const Exponent e = ExponentOf(x);
+  return e.value != e.max;
 }
 template <typename T>
 bool FiniteArg(T x) {
@@ -193,22 +206,8 @@ Ret Settle(Ret r, First first, A... rest) {
 // With `top`, the binade of the largest finite number is no ordinary one.
 template <typename T, bool top = false>
 bool Ordinary(const volatile T& stored) {
-  if constexpr (std::is_same_v<T, double>) {
-    uint32_t high;  // the exponent's word alone: no 64-bit arithmetic
-    std::memcpy(&high, reinterpret_cast<const char*>(const_cast<const T*>(&stored)) + 4,
-                sizeof high);
-    return ((high >> 20) & 0x7ffu) - 1u < (top ? 0x7fdu : 0x7feu);
-  } else if constexpr (std::is_same_v<T, float>) {
-    uint32_t bits;
-    std::memcpy(&bits, const_cast<const T*>(&stored), sizeof bits);
-    return ((bits >> 23) & 0xff) - 1u < (top ? 0xfdu : 0xfeu);
-  } else {
-    static_assert(std::is_same_v<T, long double>);
-    uint16_t se;
-    std::memcpy(&se, reinterpret_cast<const char*>(const_cast<const T*>(&stored)) + 8,
-                sizeof se);
-    return (se & 0x7fffu) - 1u < (top ? 0x7ffdu : 0x7ffeu);
-  }
+  const Exponent e = ExponentOf(stored);
+  return e.value - 1u < e.max - (top ? 2u : 1u);
 }
 
 // The host's errno of the one thread guests run on, found at the first
