@@ -5,8 +5,8 @@ NATIVE = "NATIVE"
 WORK = "build/guest/tests/aioXXXXXX"
 
 CASES = [
-    dict(name="aio", guest="tests/e2e/guests/aio.c", args=[WORK],
+    dict(style="pie", name="aio", guest="tests/e2e/guests/aio.c", args=[WORK],
          build_flags=["-O2"], stdout=NATIVE),
-    dict(name="aio_lfs", guest="tests/e2e/guests/aio.c", args=[WORK],
+    dict(style="pie", name="aio_lfs", guest="tests/e2e/guests/aio.c", args=[WORK],
          build_flags=["-O2", "-D_FILE_OFFSET_BITS=64"], stdout=NATIVE),
 ]

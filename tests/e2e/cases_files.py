@@ -20,14 +20,16 @@ CASES += [
 
 # UTF-8 names, a path past 260 characters, /dev/null and /tmp.
 CASES += [
-    dict(name="names_unicode", guest="tests/e2e/guests/names.c",
-         args=["build/guest/tests/namesXXXXXX"], stdout=NATIVE),
-    dict(name="devices", guest="tests/e2e/guests/devices.c", stdout=NATIVE),
-    dict(name="procself", guest="tests/e2e/guests/procself.c", stdout=NATIVE),
+    dict(style="pie", name="names_unicode", guest="tests/e2e/guests/names.c",
+         args=["build/guest/tests/namesXXXXXX"], build_flags=["-O2"], stdout=NATIVE),
+    dict(style="pie", name="devices", guest="tests/e2e/guests/devices.c", build_flags=["-O2"],
+         stdout=NATIVE),
+    dict(style="pie", name="procself", guest="tests/e2e/guests/procself.c", build_flags=["-O2"],
+         stdout=NATIVE),
     # The standard descriptors as the run found them: input from a pipe or
     # from a file, output and errors into pipes or merged.
-    dict(name="stdfds_pipe", guest="tests/e2e/guests/stdfds.c", stdin="hello",
-         stdout=NATIVE, stderr=NATIVE),
-    dict(name="stdfds_file", guest="tests/e2e/guests/stdfds.c", stdin="hello world",
-         leftover=True, merged=True, stdout=NATIVE),
+    dict(style="pie", name="stdfds_pipe", guest="tests/e2e/guests/stdfds.c", stdin="hello",
+         build_flags=["-O2"], stdout=NATIVE, stderr=NATIVE),
+    dict(style="pie", name="stdfds_file", guest="tests/e2e/guests/stdfds.c", stdin="hello world",
+         build_flags=["-O2"], leftover=True, merged=True, stdout=NATIVE),
 ]

@@ -9,16 +9,16 @@ TIME64 = ["-O2", "-D_TIME_BITS=64", "-D_FILE_OFFSET_BITS=64"]
 WORK = "build/guest/tests/ftsXXXXXX"
 
 CASES = [
-    dict(name="fts", guest="tests/e2e/guests/fts.c", args=[WORK],
+    dict(style="pie", name="fts", guest="tests/e2e/guests/fts.c", args=[WORK],
          build_flags=O2, stdout=NATIVE),
-    dict(name="fts_lfs", guest="tests/e2e/guests/fts.c", args=[WORK],
+    dict(style="pie", name="fts_lfs", guest="tests/e2e/guests/fts.c", args=[WORK],
          build_flags=LFS, stdout=NATIVE),
-    dict(name="fts_time64", guest="tests/e2e/guests/fts.c", args=[WORK],
+    dict(style="pie", name="fts_time64", guest="tests/e2e/guests/fts.c", args=[WORK],
          build_flags=TIME64, stdout=NATIVE),
     # Symbolic links (FTS_SL, FTS_SLNONE, a logical walk through a link to
     # a directory): the Windows host may not make them.
-    dict(name="fts_links", guest="tests/e2e/guests/fts.c", args=[WORK, "links"],
+    dict(style="pie", name="fts_links", guest="tests/e2e/guests/fts.c", args=[WORK, "links"],
          build_flags=O2, stdout=NATIVE, ports=("linux",)),
-    dict(name="fts_links_time64", guest="tests/e2e/guests/fts.c",
+    dict(style="pie", name="fts_links_time64", guest="tests/e2e/guests/fts.c",
          args=[WORK, "links"], build_flags=TIME64, stdout=NATIVE, ports=("linux",)),
 ]

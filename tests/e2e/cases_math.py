@@ -111,8 +111,10 @@ CASES = [
          stdout=NATIVE, compare=within_ulps),
     dict(name="math_env", guest="tests/e2e/guests/math_env.c", build_flags=["-lm"],
          stdout=NATIVE),
-    dict(name="math_edges", guest="tests/e2e/guests/math_edges.c", build_flags=["-lm"],
+    dict(style="pie", name="math_edges", guest="tests/e2e/guests/math_edges.c",
+         build_flags=["-O2", "-lm"],
          stdout=NATIVE, compare=edges_within_ulps),
-    dict(name="math_flags", guest="tests/e2e/guests/math_flags.c", build_flags=["-lm"],
+    dict(style="pie", name="math_flags", guest="tests/e2e/guests/math_flags.c",
+         build_flags=["-O2", "-lm"],
          stdout=NATIVE),
 ]

@@ -25,12 +25,12 @@ t = 5
 TIME64 = ["-O2", "-D_TIME_BITS=64", "-D_FILE_OFFSET_BITS=64"]
 
 CASES = [
-    dict(name="semthreads", guest="tests/e2e/guests/semthreads.c",
+    dict(style="pie", name="semthreads", guest="tests/e2e/guests/semthreads.c",
          build_flags=["-O2"], stdout=NATIVE),
-    dict(name="semthreads_time64", guest="tests/e2e/guests/semthreads.c",
+    dict(style="pie", name="semthreads_time64", guest="tests/e2e/guests/semthreads.c",
          build_flags=TIME64, stdout=NATIVE),
-    dict(name="semthreads_alone", guest="tests/e2e/guests/semthreads.c",
+    dict(style="pie", name="semthreads_alone", guest="tests/e2e/guests/semthreads.c",
          build_flags=["-O2"], args=["alone"], stdout=ALONE),
-    dict(name="semthreads_alone_time64", guest="tests/e2e/guests/semthreads.c",
+    dict(style="pie", name="semthreads_alone_time64", guest="tests/e2e/guests/semthreads.c",
          build_flags=TIME64, args=["alone"], stdout=ALONE),
 ]

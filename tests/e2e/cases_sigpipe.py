@@ -29,4 +29,4 @@ CASES = [
 
 # Every size of write, small to many times the pipe's buffer.
 CASES.append({"name": "sigpipe_sizes", "guest": "tests/e2e/guests/sigpipe_sizes.c",
-              "stdout": NATIVE})
+              "style": "pie", "build_flags": ["-O2"], "stdout": NATIVE})

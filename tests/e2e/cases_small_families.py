@@ -14,13 +14,13 @@ CASES = [
 WORK = "build/guest/tests/kinXXXXXX"
 FORTIFIED = ["-O2", "-U_FORTIFY_SOURCE", "-D_FORTIFY_SOURCE=2"]
 CASES += [
-    dict(name="kin", guest="tests/e2e/guests/kin.c", args=[WORK],
+    dict(style="pie", name="kin", guest="tests/e2e/guests/kin.c", args=[WORK],
          build_flags=FORTIFIED, stdout=NATIVE),
-    dict(name="kin64", guest="tests/e2e/guests/kin.c", args=[WORK],
+    dict(style="pie", name="kin64", guest="tests/e2e/guests/kin.c", args=[WORK],
          build_flags=FORTIFIED + ["-D_TIME_BITS=64", "-D_FILE_OFFSET_BITS=64"],
          stdout=NATIVE),
     # Natively these facilities exist; here they are refused.
-    dict(name="refusals", guest="tests/e2e/guests/refusals.c",
+    dict(style="pie", name="refusals", guest="tests/e2e/guests/refusals.c", build_flags=["-O2"],
          stdout="socket -1 Function not implemented\n"
                 "recv(stdout) -1 Socket operation on non-socket\n"
                 "recv(99) -1 Bad file descriptor\n"

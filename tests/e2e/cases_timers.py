@@ -6,18 +6,19 @@
 # their kin are the names bound.
 NATIVE = "NATIVE"
 GUEST = "tests/e2e/guests/timers_signals.c"
-TIME64 = ["-D_TIME_BITS=64", "-D_FILE_OFFSET_BITS=64"]
+O2 = ["-O2"]
+TIME64 = ["-O2", "-D_TIME_BITS=64", "-D_FILE_OFFSET_BITS=64"]
 
 CASES = [
-    dict(name="timers_" + what, guest=GUEST, args=[what], stdout=NATIVE)
+    dict(style="pie", name="timers_" + what, guest=GUEST, args=[what], build_flags=O2, stdout=NATIVE)
     for what in ["alarm", "interval", "posix", "waiting", "sleeps"]
 ] + [
-    dict(name="timers64_" + what, guest=GUEST, args=[what], build_flags=TIME64,
+    dict(style="pie", name="timers64_" + what, guest=GUEST, args=[what], build_flags=TIME64,
          stdout=NATIVE)
     for what in ["interval", "posix", "waiting", "sleeps"]
 ] + [
     # SIGALRM left at its default ends the program while it runs its own
     # loop: the shell's status 128 + 14.
-    dict(name="timers_default_ends", guest=GUEST, args=["ending"], stdout=NATIVE,
+    dict(style="pie", name="timers_default_ends", guest=GUEST, args=["ending"], build_flags=O2, stdout=NATIVE,
          exit=142),
 ]
