@@ -487,8 +487,11 @@ int DescriptorRead(int fd, void* buffer, uint32_t count, uint32_t* done) {
 
 namespace {
 
+// msvcrt's own record says whether a descriptor is a character device at
+// no cost; only those are asked whether they are a console, so that a
+// write to a file or a pipe makes no extra call.
 bool ConsoleWrite(int fd, const void* buffer, uint32_t count) {
-  return WriteConsoleText(OsHandle(fd), buffer, count);
+  return _isatty(fd) && WriteConsoleText(OsHandle(fd), buffer, count);
 }
 
 }  // namespace

@@ -126,7 +126,8 @@ std::wstring HostPath(std::string_view path) {
   if (path == "/dev/null" || path == "/dev/zero" || path == "/dev/full" ||
       path == "/dev/random" || path == "/dev/urandom")
     return L"NUL";
-  if (Under(path, "/tmp", &rest) && !RootFolderExists(L"\\tmp")) {
+  static const bool ownTmp = RootFolderExists(L"\\tmp");
+  if (Under(path, "/tmp", &rest) && !ownTmp) {
     host = TemporaryFolder() + Wide(rest);
   } else if (StartsWith(path, "/mnt/") && path.size() >= 6 && IsLetter(path[5]) &&
              (path.size() == 6 || path[6] == '/') &&
