@@ -160,7 +160,13 @@ void Start() {
 
 }  // namespace
 
-char** CurrentEnvironment() { return Current(); }
+std::vector<std::string> ChildEnvironment() {
+  std::vector<std::string> entries;
+  char** array = Current();
+  for (size_t i = 0; array != nullptr && array[i] != nullptr; ++i)
+    if (array[i] != gFixedEntry && std::strchr(array[i], '=') != nullptr) entries.emplace_back(array[i]);
+  return entries;
+}
 
 std::string_view ProgramShortName() {
   for (uint32_t address : gShortNameCells) {

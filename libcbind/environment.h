@@ -3,7 +3,9 @@
 // error(), and whatever starts a program with the guest's environment.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace tblibc {
 
@@ -17,10 +19,11 @@ std::string_view ProgramShortName();
 // starts.
 std::string_view ProgramInvocationName();
 
-// The guest's environment as `environ` shows it now (the guest may have
-// pointed it at an array of its own, or cleared it): null-terminated
-// "name=value" pointers, or null.
-char** CurrentEnvironment();
+// What of the guest's environment a command it starts is handed: the
+// "name=value" entries `environ` shows now (the guest may have pointed it
+// at an array of its own, or cleared it), without the start's fixed entry,
+// which getenv does not see either.
+std::vector<std::string> ChildEnvironment();
 
 }  // namespace tblibc
 

@@ -834,7 +834,7 @@ int32_t tblibc_cxa_at_quick_exit(uint32_t routine, void*) {
 // /bin/sh on Linux); the answer is a wait status as Linux encodes it.
 int32_t tblibc_system(const char* command) {
   if (command == nullptr) return platform::HasCommandInterpreter() ? 1 : 0;
-  const platform::CommandResult result = platform::RunCommand(command, ChildSignals());
+  const platform::CommandResult result = platform::RunCommand(command, ChildSignals(), ChildEnvironment());
   if (!result.started) return Fail(linux::kEAGAIN);
   if (result.signalled) return static_cast<int32_t>(result.code & 0x7F);
   return static_cast<int32_t>((result.code & 0xFF) << 8);

@@ -14,6 +14,7 @@
 #include "abi/files.h"
 #include "abi/linux.h"
 #include "abi/streams.h"
+#include "libcbind/environment.h"
 #include "libcbind/families.h"
 #include "libcbind/files.h"
 #include "libcbind/guest.h"
@@ -339,7 +340,8 @@ void* tblibc_popen(const char* command, const char* mode) {
   }
   int fd = -1;
   void* child = nullptr;
-  if (const int e = platform::PipeOpen(command, reads == 1, ChildSignals(), &fd, &child)) {
+  if (const int e = platform::PipeOpen(command, reads == 1, ChildSignals(), ChildEnvironment(),
+                                       &fd, &child)) {
     SetErrno(e);
     return nullptr;
   }

@@ -47,6 +47,11 @@ struct StartingSignals {
   uint64_t blocked = 0;
 };
 
+// The environment a command starts with: the loader's own, with these
+// "name=value" entries (UTF-8) set over it, so that the variables the guest
+// set reach its commands as they would reach a child on Linux.
+using EnvironmentEntries = std::vector<std::string>;
+
 // Runs `command` through the host's command interpreter and waits for it.
 // The command starts with `child` as its signal state, as a child of the
 // guest would on Linux (Windows hands signals to no child).
@@ -55,7 +60,8 @@ struct CommandResult {
   bool signalled = false;  // ended by a host signal (Linux host only)
   uint32_t code = 0;       // exit code, or the signal's number
 };
-CommandResult RunCommand(const char* command, const StartingSignals& child);
+CommandResult RunCommand(const char* command, const StartingSignals& child,
+                         const EnvironmentEntries& environment);
 bool HasCommandInterpreter();
 
 // The state this process was started with: read when it starts, before the

@@ -20,9 +20,9 @@ std::string TemporaryDirectory();
 
 // The command run by the host's command interpreter, its standard output
 // (reading) or input (writing) on descriptor *fd; *child is what PipeClose
-// takes. Its signal state as for RunCommand.
+// takes. Its signal state and environment as for RunCommand.
 int PipeOpen(const char* command, bool reading, const StartingSignals& signals,
-             int* fd, void** child);
+             const EnvironmentEntries& environment, int* fd, void** child);
 // Closes the descriptor and waits for the command: its status as Linux's
 // wait encodes it (the exit code times 256).
 int PipeClose(void* child, int32_t* status);

@@ -93,7 +93,7 @@ bool CommandStarterRunning();
 // popen's part: the command's descriptor and its record, and at pclose its
 // wait status; false when the record is none of the starter's.
 int StartPipeCommand(const char* command, bool reading, const StartingSignals& signals,
-                     int* fd, void** child);
+                     const EnvironmentEntries& environment, int* fd, void** child);
 bool ClosePipeCommand(void* child, int32_t* status);
 
 // A system call's answer in the platform's convention: errno, which is

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/linux/host.h"
@@ -177,6 +178,7 @@ struct Header {
   int32_t pid;             // kWait
   uint64_t ignored, blocked;
   uint32_t commandLength;  // bytes that follow, without a terminator
+  uint32_t environmentLength;  // then the entries, each with its terminator
   uint32_t standardFds;    // bit i: descriptor i is open and comes along
 };
 
@@ -254,13 +256,34 @@ bool ReceiveHeader(int socket, Header* header, std::vector<int>* fds) {
          ReadAll(socket, reinterpret_cast<char*>(header) + n, sizeof *header - n);
 }
 
+// The starter's environment with the guest's entries (each ended by its
+// terminator) set over it, a name the guest set replacing the starter's.
+std::vector<std::string> Overlaid(const std::string& entries) {
+  std::vector<std::string> guest;
+  for (size_t at = 0; at < entries.size();) {
+    const size_t end = entries.find('\0', at);
+    guest.push_back(entries.substr(at, end - at));
+    at = end == std::string::npos ? entries.size() : end + 1;
+  }
+  auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+  std::vector<std::string> merged;
+  for (char** p = environ; p != nullptr && *p != nullptr; ++p) {
+    const std::string_view name = nameOf(*p);
+    bool replaced = false;
+    for (const std::string& entry : guest) replaced = replaced || nameOf(entry) == name;
+    if (!replaced) merged.emplace_back(*p);
+  }
+  merged.insert(merged.end(), guest.begin(), guest.end());
+  return merged;
+}
+
 // The command, as the C library's own system and popen start one: its
 // ignored signals ignored, the rest at their defaults, the guest's mask,
 // and the loader's standard descriptors, directory and (for a pipe) the
 // pipe's end in place. `fds` holds the standard ones present, in order,
 // then the directory, then the pipe's end. The child's pid, or -1.
 pid_t SpawnCommand(const Header& h, const std::vector<int>& fds,
-                   const std::string& command) {
+                   const std::string& command, const std::string& entries) {
   size_t next = 0;
   int standard[3] = {-1, -1, -1};
   for (int i = 0; i < 3; ++i)
@@ -305,8 +328,12 @@ pid_t SpawnCommand(const Header& h, const std::vector<int>& fds,
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
   char* const argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"),
                         const_cast<char*>(command.c_str()), nullptr};
+  const std::vector<std::string> variables = Overlaid(entries);
+  std::vector<char*> envp;
+  for (const std::string& entry : variables) envp.push_back(const_cast<char*>(entry.c_str()));
+  envp.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv, environ) != 0) pid = -1;
+  if (posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv, envp.data()) != 0) pid = -1;
   for (int sig = 1; sig <= 64; ++sig)
     if (changed[sig]) sigaction(sig, &saved[sig], nullptr);
   posix_spawnattr_destroy(&attributes);
@@ -326,12 +353,15 @@ int32_t WaitFor(pid_t pid) {
     std::vector<int> fds;
     if (!ReceiveHeader(socket, &h, &fds)) _exit(0);
     std::string command(h.commandLength, '\0');
-    if (!ReadAll(socket, command.data(), command.size())) _exit(0);
+    std::string entries(h.environmentLength, '\0');
+    if (!ReadAll(socket, command.data(), command.size()) ||
+        !ReadAll(socket, entries.data(), entries.size()))
+      _exit(0);
     int32_t answer = -1;
     if (h.kind == Request::kWait) {
       answer = WaitFor(h.pid);
     } else {
-      const pid_t pid = SpawnCommand(h, fds, command);
+      const pid_t pid = SpawnCommand(h, fds, command, entries);
       if (pid > 0) answer = h.kind == Request::kRun ? WaitFor(pid) : pid;
     }
     for (int fd : fds) close(fd);
@@ -341,9 +371,12 @@ int32_t WaitFor(pid_t pid) {
 
 // One request and its answer; false when the starter is gone.
 bool Ask(Request kind, const char* command, const StartingSignals& child,
-         int pid, int pipeEnd, int32_t* answer) {
+         const EnvironmentEntries& environment, int pid, int pipeEnd, int32_t* answer) {
+  std::string entries;
+  for (const std::string& entry : environment) entries.append(entry.c_str(), entry.size() + 1);
   Header h{kind, pid, child.ignored, child.blocked,
-           static_cast<uint32_t>(command != nullptr ? std::strlen(command) : 0), 0};
+           static_cast<uint32_t>(command != nullptr ? std::strlen(command) : 0),
+           static_cast<uint32_t>(entries.size()), 0};
   std::vector<int> fds;
   int directory = -1;
   if (kind != Request::kWait) {
@@ -357,7 +390,8 @@ bool Ask(Request kind, const char* command, const StartingSignals& child,
     if (pipeEnd >= 0) fds.push_back(pipeEnd);
   }
   const bool sent = SendHeader(g_starter, h, fds) &&
-                    WriteAll(g_starter, command, h.commandLength);
+                    WriteAll(g_starter, command, h.commandLength) &&
+                    WriteAll(g_starter, entries.data(), entries.size());
   if (directory >= 0) close(directory);
   return sent && ReadAll(g_starter, answer, sizeof *answer);
 }
@@ -419,14 +453,14 @@ void StartCommandStarter() {
 }
 
 int StartPipeCommand(const char* command, bool reading, const StartingSignals& signals,
-                     int* fd, void** child) {
+                     const EnvironmentEntries& environment, int* fd, void** child) {
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return errno;
   const int ours = reading ? ends[0] : ends[1];
   const int theirs = reading ? ends[1] : ends[0];
   int32_t pid = -1;
   const bool asked = Ask(reading ? Request::kOpenReading : Request::kOpenWriting,
-                         command, signals, 0, theirs, &pid);
+                         command, signals, environment, 0, theirs, &pid);
   close(theirs);
   if (!asked || pid <= 0) {
     close(ours);
@@ -445,7 +479,7 @@ bool ClosePipeCommand(void* child, int32_t* status) {
     g_pipes.erase(it);
     close(pipe->fd);
     *status = -1;
-    Ask(Request::kWait, nullptr, StartingSignals{}, pipe->pid, -1, status);
+    Ask(Request::kWait, nullptr, StartingSignals{}, {}, pipe->pid, -1, status);
     delete pipe;
     return true;
   }
@@ -454,12 +488,15 @@ bool ClosePipeCommand(void* child, int32_t* status) {
 
 bool CommandStarterRunning() { return g_starter >= 0; }
 
-CommandResult RunCommand(const char* command, const StartingSignals& child) {
+// Without the starter (it could not be forked) the command gets the
+// loader's environment as it is.
+CommandResult RunCommand(const char* command, const StartingSignals& child,
+                         const EnvironmentEntries& environment) {
   CommandResult result;
   int32_t answer = -1;
   int status = -1;
   if (g_starter >= 0) {
-    if (Ask(Request::kRun, command, child, 0, -1, &answer)) status = answer;
+    if (Ask(Request::kRun, command, child, environment, 0, -1, &answer)) status = answer;
   } else {
     const ChildSignalScope scope(child);
     status = system(command);

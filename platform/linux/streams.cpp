@@ -32,8 +32,9 @@ int TemporaryFile(int* fd) {
 std::string TemporaryDirectory() { return P_tmpdir; }
 
 int PipeOpen(const char* command, bool reading, const StartingSignals& signals,
-             int* fd, void** child) {
-  if (CommandStarterRunning()) return StartPipeCommand(command, reading, signals, fd, child);
+             const EnvironmentEntries& environment, int* fd, void** child) {
+  if (CommandStarterRunning())
+    return StartPipeCommand(command, reading, signals, environment, fd, child);
   FILE* pipe = nullptr;
   {
     const ChildSignalScope scope(signals);

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/process.h"
+
 namespace platform {
 
 struct Win32ErrnoRow {
@@ -47,6 +49,13 @@ bool WriteConsoleText(HANDLE h, const void* buffer, uint32_t count);
 // The host's name for a name the guest gives, by the one mapping of
 // paths.cpp.
 std::wstring HostPath(std::string_view path);
+
+// The host's command interpreter running `command`, with the standard
+// handles given (each duplicated for the child; null: none) and the
+// environment as RunCommand describes it. The process's handle, or null
+// with the reason in *error.
+HANDLE StartInterpreter(const char* command, const EnvironmentEntries& environment,
+                        const HANDLE (&standard)[3], int* error);
 
 // The services answer with their return code alone: msvcrt's errno (the
 // guest's cell) is left as the caller had it.

@@ -8,7 +8,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/cmdline.h"
 #include "platform/process.h"
@@ -118,13 +121,92 @@ ProcessUsage Usage() {
   return usage;
 }
 
-CommandResult RunCommand(const char* command, const StartingSignals&) {
+namespace {
+
+// Names of the environment compare without case on Windows.
+bool SameName(std::wstring_view a, std::wstring_view b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+std::wstring_view NameOf(std::wstring_view entry) {
+  // A leading '=' belongs to the name (cmd.exe's "=C:" entries).
+  return entry.substr(0, entry.find(L'=', 1));
+}
+
+// The loader's environment block with the guest's entries set over it,
+// as CreateProcessW takes it: each entry ended by a null, then one more.
+std::wstring EnvironmentBlock(const EnvironmentEntries& environment) {
+  std::vector<std::wstring> guest;
+  for (const std::string& entry : environment) guest.push_back(Wide(entry));
+  std::wstring block;
+  if (wchar_t* own = GetEnvironmentStringsW()) {
+    for (const wchar_t* p = own; *p != L'\0'; p += std::wcslen(p) + 1) {
+      const std::wstring_view entry(p);
+      bool replaced = false;
+      for (const std::wstring& g : guest) replaced = replaced || SameName(NameOf(g), NameOf(entry));
+      if (!replaced) block.append(entry).push_back(L'\0');
+    }
+    FreeEnvironmentStringsW(own);
+  }
+  for (const std::wstring& g : guest) block.append(g).push_back(L'\0');
+  block.push_back(L'\0');
+  return block;
+}
+
+struct OwnedHandle {
+  HANDLE h = nullptr;
+  ~OwnedHandle() {
+    if (h != nullptr) CloseHandle(h);
+  }
+};
+
+}  // namespace
+
+// As msvcrt's system and popen start it (%COMSPEC% /c and the command's
+// text as it is), but with the environment the guest's commands get and
+// only the handles given reaching the child as its standard ones.
+HANDLE StartInterpreter(const char* command, const EnvironmentEntries& environment,
+                        const HANDLE (&standard)[3], int* error) {
+  std::wstring interpreter(MAX_PATH, L'\0');
+  const DWORD length = GetEnvironmentVariableW(L"COMSPEC", interpreter.data(), MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) interpreter = L"cmd.exe";
+  else interpreter.resize(length);
+  std::wstring line = L"\"" + interpreter + L"\" /c " + Wide(command);
+
+  OwnedHandle inherited[3];
+  STARTUPINFOW start{};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  HANDLE* slots[3] = {&start.hStdInput, &start.hStdOutput, &start.hStdError};
+  for (int i = 0; i < 3; ++i) {
+    if (standard[i] == nullptr || standard[i] == INVALID_HANDLE_VALUE) continue;
+    if (DuplicateHandle(GetCurrentProcess(), standard[i], GetCurrentProcess(), &inherited[i].h, 0,
+                        TRUE, DUPLICATE_SAME_ACCESS))
+      *slots[i] = inherited[i].h;
+  }
+  std::wstring block = EnvironmentBlock(environment);
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(interpreter.c_str(), line.data(), nullptr, nullptr, TRUE,
+                      CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &start, &started)) {
+    *error = LastLinuxErrno();
+    return nullptr;
+  }
+  CloseHandle(started.hThread);
+  return started.hProcess;
+}
+
+CommandResult RunCommand(const char* command, const StartingSignals&,
+                         const EnvironmentEntries& environment) {
   CommandResult result;
-  errno = 0;
-  const int code = _wsystem(Wide(command).c_str());
-  if (code == -1 && errno != 0) return result;
+  int error = 0;
+  const HANDLE process = StartInterpreter(command, environment, {OsHandle(0), OsHandle(1), OsHandle(2)}, &error);
+  if (process == nullptr) return result;
+  DWORD code = 0;
+  WaitForSingleObject(process, INFINITE);
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
   result.started = true;
-  result.code = static_cast<uint32_t>(code) & 0xFF;
+  result.code = code & 0xFF;
   return result;
 }
 

@@ -52,22 +52,51 @@ int TemporaryFile(int* fd) {
 // The user's temporary folder, by the name every call here maps to it.
 std::string TemporaryDirectory() { return "/tmp"; }
 
-// cmd.exe by way of msvcrt, in binary so that the command's bytes arrive
-// as they were written. The guest reads and writes the stream's descriptor;
-// msvcrt's record of it is only for _pclose.
-int PipeOpen(const char* command, bool reading, const StartingSignals&, int* fd,
-             void** child) {
-  FILE* pipe = _wpopen(Wide(command).c_str(), reading ? L"rb" : L"wb");
-  if (pipe == nullptr) return CrtFailure();
-  *fd = _fileno(pipe);
-  *child = pipe;
+// The command's end of the pipe is its standard output (reading) or input
+// (writing); the other two are the loader's. The guest reads and writes
+// our end's descriptor, in binary, so the command's bytes arrive as they
+// were written.
+namespace {
+struct Command {
+  HANDLE process;
+  int fd;
+};
+}  // namespace
+
+int PipeOpen(const char* command, bool reading, const StartingSignals&,
+             const EnvironmentEntries& environment, int* fd, void** child) {
+  HANDLE readEnd, writeEnd;
+  if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0)) return LastLinuxErrno();
+  const HANDLE ours = reading ? readEnd : writeEnd;
+  const HANDLE theirs = reading ? writeEnd : readEnd;
+  HANDLE standard[3] = {OsHandle(0), OsHandle(1), OsHandle(2)};
+  standard[reading ? 1 : 0] = theirs;
+  int error = 0;
+  const HANDLE process = StartInterpreter(command, environment, standard, &error);
+  CloseHandle(theirs);
+  if (process == nullptr) {
+    CloseHandle(ours);
+    return error;
+  }
+  *fd = _open_osfhandle(reinterpret_cast<intptr_t>(ours), (reading ? _O_RDONLY : _O_WRONLY) | _O_BINARY);
+  if (*fd < 0) {
+    CloseHandle(ours);
+    CloseHandle(process);  // the command sees its pipe end and finishes alone
+    return linux::kEMFILE;
+  }
+  *child = new Command{process, *fd};
   return 0;
 }
 
 int PipeClose(void* child, int32_t* status) {
-  const int code = _pclose(static_cast<FILE*>(child));
-  if (code == -1) return CrtFailure();
-  *status = static_cast<int32_t>((static_cast<uint32_t>(code) & 0xFF) << 8);
+  const auto* command = static_cast<Command*>(child);
+  _close(command->fd);
+  DWORD code = 0;
+  WaitForSingleObject(command->process, INFINITE);
+  GetExitCodeProcess(command->process, &code);
+  CloseHandle(command->process);
+  delete command;
+  *status = static_cast<int32_t>((code & 0xFF) << 8);
   return 0;
 }
 

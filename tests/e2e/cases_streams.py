@@ -56,7 +56,8 @@ CASES = [
     # Failures' errno numbers and perror's lines.
     case("errors"),
     # popen of echo through the host's command interpreter, the exit
-    # status as Linux's wait encodes it.
+    # status as Linux's wait encodes it; the variables the program set
+    # reach its commands.
     case("pipes"),
     # tmpfile, tmpnam, tempnam; rename onto an existing file.
     case("names"),
