@@ -19,6 +19,7 @@
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
 #include "libcbind/math_flags.h"
+#include "libcbind/math_narrow.h"
 #include "libcbind/math_round.h"
 #include "libcbind/trig.h"
 #include "abi/errno.h"
@@ -985,16 +986,16 @@ constexpr Export kExports[] = {
     Fn<&tblibc_sin>("sin"), Fn<&tblibc_sinf>("sinf"), Fn<&tblibc_sinl>("sinl"),
     Fn<&tblibc_cos>("cos"), Fn<&tblibc_cosf>("cosf"), Fn<&tblibc_cosl>("cosl"),
     Fn<&tblibc_tan>("tan"), Fn<&tblibc_tanf>("tanf"), Fn<&tblibc_tanl>("tanl"),
-    D1::Check<&::asin, rule::kDomain | rule::kNanPlus | rule::kTiny>("asin"), F1::Check<&::asinf, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinf"), L1::Check<&::asinl, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinl"),
-    D1::Check<&::acos, rule::kDomain | rule::kNanPlus | rule::kInexact>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosf"), L1::Check<&::acosl, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosl"),
+    D1::Check<&tblibc_asin, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asin"), F1::Check<&::asinf, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinf"), L1::Check<&::asinl, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinl"),
+    D1::Check<&::acos, rule::kDomain | rule::kNanPlus | rule::kInexact>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosf"), L1::Check<&tblibc_acosl, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosl"),
     D1::Check<&::atan, rule::kInexact | rule::kTiny>("atan"), F1::Check<&::atanf, rule::kInexact | rule::kTiny>("atanf"), L1::Check<&::atanl, rule::kInexact | rule::kTiny>("atanl"),
     D2::Check<&::atan2, rule::kUnder | rule::kTiny>("atan2"), F2::Check<&::atan2f, rule::kUnder | rule::kTiny>("atan2f"), L2::Check<&::atan2l, rule::kUnder | rule::kTiny>("atan2l"),
     D1::Check<&::sinh, rule::kRange | rule::kTiny>("sinh"), F1::Check<&::sinhf, rule::kRange | rule::kTiny>("sinhf"), L1::Check<&::sinhl, rule::kRange | rule::kTiny>("sinhl"),
     Fn<&tblibc_cosh>("cosh"), F1::Check<&::coshf, rule::kRange>("coshf"), L1::Check<&::coshl, rule::kRange>("coshl"),
     D1::Check<&::tanh, rule::kTiny>("tanh"), F1::Check<&::tanhf, rule::kTiny>("tanhf"), L1::Check<&::tanhl, rule::kTiny>("tanhl"),
-    D1::Check<&::asinh, rule::kTiny>("asinh"), F1::Check<&::asinhf, rule::kTiny>("asinhf"), L1::Check<&::asinhl, rule::kTiny>("asinhl"),
+    D1::Check<&::asinh, rule::kTiny>("asinh"), F1::Check<&tblibc_asinhf, rule::kTiny>("asinhf"), L1::Check<&::asinhl, rule::kTiny>("asinhl"),
     D1::Check<&::acosh, rule::kDomain | rule::kNanMinus>("acosh"), F1::Check<&::acoshf, rule::kDomain | rule::kNanMinus>("acoshf"), L1::Check<&::acoshl, rule::kDomain | rule::kNanMinus>("acoshl"),
-    D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanh"), F1::Check<&::atanhf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhf"), L1::Check<&::atanhl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhl"),
+    D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanh"), F1::Check<&tblibc_atanhf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhf"), L1::Check<&::atanhl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhl"),
     Fn<&tblibc_sincos>("sincos"),
     Fn<&tblibc_sincosf>("sincosf"),
     Fn<&tblibc_sincosl>("sincosl"),
@@ -1002,7 +1003,7 @@ constexpr Export kExports[] = {
     D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("expf"), L1::Check<&::expl, rule::kRange | rule::kUnder>("expl"),
     D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("exp2f"), L1::Check<&::exp2l, rule::kRange | rule::kUnder>("exp2l"),
     Fn<&tblibc_exp10>("exp10"), Fn<&tblibc_exp10f>("exp10f"), Fn<&tblibc_exp10l>("exp10l"),
-    D1::Check<&::expm1, rule::kRange | rule::kTiny>("expm1"), F1::Check<&::expm1f, rule::kRange | rule::kTiny | rule::kEdge>("expm1f"), L1::Check<&::expm1l, rule::kRange | rule::kTiny>("expm1l"),
+    D1::Check<&::expm1, rule::kRange | rule::kTiny>("expm1"), F1::Check<&tblibc_expm1f, rule::kRange | rule::kTiny | rule::kEdge>("expm1f"), L1::Check<&::expm1l, rule::kRange | rule::kTiny>("expm1l"),
     D1::Check<&::log, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log"), F1::Check<&::logf, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("logf"), L1::Check<&::logl, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("logl"),
     D1::Check<&::log10, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10"), F1::Check<&::log10f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10f"), L1::Check<&::log10l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log10l"),
     D1::Check<&::log2, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2"), F1::Check<&::log2f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus | rule::kBelowZero>("log2f"), L1::Check<&::log2l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log2l"),
@@ -1012,8 +1013,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_ilogbl>("ilogbl"),
     Fn<&tblibc_pow>("pow"), Fn<&tblibc_powf>("powf"), Fn<&tblibc_powl>("powl"),
     Fn<&tblibc_sqrt>("sqrt"), Fn<&tblibc_sqrtf>("sqrtf"), Fn<&tblibc_sqrtl>("sqrtl"),
-    D1::Check<&::cbrt, rule::kKeep>("cbrt"), F1::Check<&::cbrtf, rule::kKeep>("cbrtf"), L1::Check<&::cbrtl, rule::kKeep>("cbrtl"),
-    D2::Check<&::hypot, rule::kRange | rule::kTiny>("hypot"), F2::Check<&::hypotf, rule::kRange | rule::kTiny>("hypotf"), L2::Check<&::hypotl, rule::kRange | rule::kTiny>("hypotl"),
+    D1::Check<&::cbrt, rule::kKeep>("cbrt"), F1::Check<&tblibc_cbrtf, rule::kKeep>("cbrtf"), L1::Check<&::cbrtl, rule::kKeep>("cbrtl"),
+    D2::Check<&tblibc_hypot, rule::kRange | rule::kTiny>("hypot"), F2::Check<&tblibc_hypotf, rule::kRange | rule::kTiny>("hypotf"), L2::Check<&::hypotl, rule::kRange | rule::kTiny>("hypotl"),
     // Remainders.
     D2::Check<&::fmod, rule::kDomain | rule::kNanMinus>("fmod"), F2::Check<&::fmodf, rule::kDomain | rule::kNanMinus>("fmodf"), L2::Check<&::fmodl, rule::kDomain | rule::kNanMinus>("fmodl"),
     D2::Check<&::remainder, rule::kDomain | rule::kNanMinus>("remainder"), F2::Check<&::remainderf, rule::kDomain | rule::kNanMinus>("remainderf"),

@@ -1,0 +1,114 @@
+// Functions computed in the x87's 64-bit precision and rounded once to
+// their type, ours on both ports.
+//
+// One host's float and double forms of these are an ulp or two off the
+// Linux C library's, which rounds them correctly in nearly every case. A
+// long double result carries 11 bits beyond a double and 40 beyond a
+// float, so rounding it once, in the caller's mode, gives the correctly
+// rounded answer but in the rarest halfway cases, on either host: the
+// hosts' long double kernels differ by far less than those bits. The
+// rounding raises INEXACT, UNDERFLOW and OVERFLOW as the type's own
+// arithmetic would. asin and acosl come from the x87's arctangent, as the
+// Linux C library's do; one host's acosl is 8 ulps off.
+#include "libcbind/math_narrow.h"
+
+#include <cstdint>
+
+#include <cmath>
+#include <limits>
+
+#include "libcbind/math_flags.h"
+
+namespace tblibc {
+namespace {
+
+// The kernels compute in round-to-nearest, where they are accurate; only
+// the final rounding follows the caller's mode.
+class NearestRounding {
+ public:
+  NearestRounding() {
+    __asm__ volatile("fnstcw %0" : "=m"(saved_));
+    const uint16_t nearest = saved_ & ~0x0c00;
+    __asm__ volatile("fldcw %0" : : "m"(nearest));
+  }
+  ~NearestRounding() { __asm__ volatile("fldcw %0" : : "m"(saved_)); }
+
+ private:
+  uint16_t saved_;
+};
+
+// Through memory, so the value is rounded to T in the caller's mode (a
+// register would keep the x87's precision), and raises the flags of it.
+template <typename T>
+T Round(long double wide) {
+  const volatile T narrow = static_cast<T>(wide);
+  return narrow;
+}
+
+// None of these functions is infinite or zero at a finite nonzero
+// argument: a long double that is means an overflow or underflow, which the
+// caller's mode may round to the largest or least number instead.
+template <typename T, long double (*Kernel)(long double)>
+T Narrow(T x) {
+  long double wide;
+  {
+    const NearestRounding nearest;
+    wide = Kernel(x);
+  }
+  if (__builtin_isfinite(x) && x != 0) {
+    if (__builtin_isinf(wide)) return mathflag::OverflowTo<T>(wide < 0);
+    if (wide == 0) return mathflag::UnderflowTo<T>(__builtin_signbit(wide));
+  }
+  return Round<T>(wide);
+}
+
+// sqrt(x^2 + y^2) with no overflow or underflow on the way: a double's
+// square is far inside the long double range. An infinity wins over a NaN.
+template <typename T>
+T Hypot(T x, T y) {
+  const long double a = x, b = y;
+  if (__builtin_isinf(a) || __builtin_isinf(b)) return std::numeric_limits<T>::infinity();
+  return Round<T>(__builtin_sqrtl(a * a + b * b));
+}
+
+// The x87's partial arctangent of y/x, in the quadrant of (x, y).
+long double Fpatan(long double y, long double x) {
+  long double r;
+  __asm__("fpatan" : "=t"(r) : "0"(x), "u"(y) : "st(1)");
+  return r;
+}
+
+// 1 - x^2 for |x| <= 1, as (1 - |x|)(1 + |x|): the first factor is exact
+// from 1/2 up, where the plain difference would lose the low bits. (A
+// quiet comparison: a NaN raises nothing.)
+long double OneMinusSquare(long double x) {
+  const long double a = __builtin_fabsl(x);
+  return __builtin_isless(a, 0.5L) ? 1.0L - a * a : (1.0L - a) * (1.0L + a);
+}
+
+}  // namespace
+}  // namespace tblibc
+
+extern "C" {
+
+using tblibc::Narrow;
+
+float tblibc_asinhf(float x) { return Narrow<float, ::asinhl>(x); }
+// atanh's poles at -1 and 1 are no overflow.
+float tblibc_atanhf(float x) {
+  return __builtin_fabsf(x) == 1 ? tblibc::Round<float>(::atanhl(x)) : Narrow<float, ::atanhl>(x);
+}
+float tblibc_expm1f(float x) { return Narrow<float, ::expm1l>(x); }
+float tblibc_cbrtf(float x) { return Narrow<float, ::cbrtl>(x); }
+float tblibc_hypotf(float x, float y) { return tblibc::Hypot(x, y); }
+
+double tblibc_hypot(double x, double y) { return tblibc::Hypot(x, y); }
+// Outside [-1, 1] the rows answer the domain error before these run.
+double tblibc_asin(double x) {
+  return tblibc::Round<double>(tblibc::Fpatan(x, __builtin_sqrtl(tblibc::OneMinusSquare(x))));
+}
+long double tblibc_acosl(long double x) {
+  return tblibc::Fpatan(__builtin_sqrtl(tblibc::OneMinusSquare(x)), x);
+}
+
+}  // extern "C"

@@ -1,0 +1,13 @@
+// Functions computed in long double and rounded once (math_narrow.cpp).
+#pragma once
+
+extern "C" {
+float tblibc_asinhf(float x);
+float tblibc_atanhf(float x);
+float tblibc_expm1f(float x);
+float tblibc_cbrtf(float x);
+float tblibc_hypotf(float x, float y);
+double tblibc_hypot(double x, double y);
+double tblibc_asin(double x);
+long double tblibc_acosl(long double x);
+}
