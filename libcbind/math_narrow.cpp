@@ -98,7 +98,11 @@ float tblibc_asinhf(float x) { return Narrow<float, ::asinhl>(x); }
 float tblibc_atanhf(float x) {
   return __builtin_fabsf(x) == 1 ? tblibc::Round<float>(::atanhl(x)) : Narrow<float, ::atanhl>(x);
 }
-float tblibc_expm1f(float x) { return Narrow<float, ::expm1l>(x); }
+// From -18 down the Linux C library answers -1 at once, exact in every
+// rounding mode.
+float tblibc_expm1f(float x) {
+  return __builtin_islessequal(x, -18.0f) ? -1.0f : Narrow<float, ::expm1l>(x);
+}
 float tblibc_cbrtf(float x) { return Narrow<float, ::cbrtl>(x); }
 float tblibc_hypotf(float x, float y) { return tblibc::Hypot(x, y); }
 

@@ -1,5 +1,7 @@
 /* libm over many arguments for scripts/libm-accuracy: one line per call,
-   "name index bits", in the rounding mode given as argv[1] (n, z, u, d).
+   "name index bits flags", in the rounding mode given as argv[1] (n, z,
+   u, d); the flags are the exceptions the call raised, as "IZOUX" letters
+   (invalid, divide-by-zero, overflow, underflow, inexact) or '-'.
    The arguments come from a fixed-seed generator over each function's
    range, half of them spread by magnitude, with the hard values of the
    function's range among them. */
@@ -61,24 +63,28 @@ static const struct {
 };
 #define COUNT (int)(sizeof table / sizeof table[0])
 
-static void show(const char *name, int i, char kind, long double r)
+static void show(const char *name, int i, char kind, long double r, int raised)
 {
+    static const int bits[] = {FE_INVALID, FE_DIVBYZERO, FE_OVERFLOW, FE_UNDERFLOW, FE_INEXACT};
+    char flags[6];
+    for (int b = 0; b < 5; b++) flags[b] = raised & bits[b] ? "IZOUX"[b] : '-';
+    flags[5] = '\0';
     if (kind == 'd') {
         double d = (double)r;
         uint64_t u;
         memcpy(&u, &d, 8);
-        printf("%s %d d:%016llx\n", name, i, (unsigned long long)u);
+        printf("%s %d d:%016llx %s\n", name, i, (unsigned long long)u, flags);
     } else if (kind == 'f') {
         float f = (float)r;
         uint32_t u;
         memcpy(&u, &f, 4);
-        printf("%s %d f:%08x\n", name, i, u);
+        printf("%s %d f:%08x %s\n", name, i, u, flags);
     } else {
         uint64_t m;
         uint16_t se;
         memcpy(&m, &r, 8);
         memcpy(&se, (char *)&r + 8, 2);
-        printf("%s %d l:%04x%016llx\n", name, i, se, (unsigned long long)m);
+        printf("%s %d l:%04x%016llx %s\n", name, i, se, (unsigned long long)m, flags);
     }
 }
 
@@ -103,6 +109,7 @@ int main(int argc, char **argv)
             volatile float f = 0;
             volatile long double r = 0;
             fesetround(mode);
+            feclearexcept(FE_ALL_EXCEPT);
             switch (table[k].kind * 2 + table[k].arity) {
             case 'd' * 2 + 1: d = ((double (*)(double))table[k].f)((double)x); break;
             case 'f' * 2 + 1: f = ((float (*)(float))table[k].f)((float)x); break;
@@ -111,9 +118,10 @@ int main(int argc, char **argv)
             case 'f' * 2 + 2: f = ((float (*)(float, float))table[k].f)((float)x, (float)y); break;
             default: r = ((long double (*)(long double, long double))table[k].f)(x, y); break;
             }
+            int raised = fetestexcept(FE_ALL_EXCEPT);
             fesetround(FE_TONEAREST);
             show(table[k].name, i, table[k].kind,
-                 table[k].kind == 'd' ? d : table[k].kind == 'f' ? f : r);
+                 table[k].kind == 'd' ? d : table[k].kind == 'f' ? f : r, raised);
         }
     }
     return 0;
