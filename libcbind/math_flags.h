@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cfloat>
+#include <cstdint>
 #include <limits>
 
 namespace tblibc::mathflag {
@@ -54,6 +55,32 @@ T UnderflowTo(bool negative) {
   const volatile T tiny = negative ? -std::numeric_limits<T>::min() : std::numeric_limits<T>::min();
   const volatile T r = tiny * std::numeric_limits<T>::min();
   return r;
+}
+
+// Our kernels compute in round-to-nearest, where they are exact or
+// accurate; only the final rounding follows the caller's mode. The x87's
+// control word alone: they compute in the x87.
+class NearestRounding {
+ public:
+  NearestRounding() {
+    __asm__ volatile("fnstcw %0" : "=m"(saved_));
+    const uint16_t nearest = saved_ & ~0x0c00;
+    __asm__ volatile("fldcw %0" : : "m"(nearest));
+  }
+  ~NearestRounding() { __asm__ volatile("fldcw %0" : : "m"(saved_)); }
+  NearestRounding(const NearestRounding&) = delete;
+  NearestRounding& operator=(const NearestRounding&) = delete;
+
+ private:
+  uint16_t saved_;
+};
+
+// A wide result rounded to T in the caller's mode, through memory (a
+// register would keep the x87's precision), raising the flags of it.
+template <typename T>
+T RoundTo(long double wide) {
+  const volatile T narrow = static_cast<T>(wide);
+  return narrow;
 }
 
 }  // namespace tblibc::mathflag

@@ -12,8 +12,6 @@
 // Linux C library's do; one host's acosl is 8 ulps off.
 #include "libcbind/math_narrow.h"
 
-#include <cstdint>
-
 #include <cmath>
 #include <limits>
 
@@ -22,27 +20,10 @@
 namespace tblibc {
 namespace {
 
-// The kernels compute in round-to-nearest, where they are accurate; only
-// the final rounding follows the caller's mode.
-class NearestRounding {
- public:
-  NearestRounding() {
-    __asm__ volatile("fnstcw %0" : "=m"(saved_));
-    const uint16_t nearest = saved_ & ~0x0c00;
-    __asm__ volatile("fldcw %0" : : "m"(nearest));
-  }
-  ~NearestRounding() { __asm__ volatile("fldcw %0" : : "m"(saved_)); }
-
- private:
-  uint16_t saved_;
-};
-
-// Through memory, so the value is rounded to T in the caller's mode (a
-// register would keep the x87's precision), and raises the flags of it.
+using mathflag::NearestRounding;
 template <typename T>
 T Round(long double wide) {
-  const volatile T narrow = static_cast<T>(wide);
-  return narrow;
+  return mathflag::RoundTo<T>(wide);
 }
 
 // None of these functions is infinite or zero at a finite nonzero
@@ -50,7 +31,7 @@ T Round(long double wide) {
 // caller's mode may round to the largest or least number instead.
 template <typename T, long double (*Kernel)(long double)>
 T Narrow(T x) {
-  long double wide;
+  volatile long double wide;  // rounded to T only once the mode is back
   {
     const NearestRounding nearest;
     wide = Kernel(x);

@@ -282,63 +282,94 @@ T Subnormal(T x, bool inexact) {
 }  // namespace
 }  // namespace tblibc::trig
 
+namespace tblibc::trig {
+namespace {
+
+// The reduction and the kernels are exact or accurate rounding to nearest
+// only (a directed mode would leave hundreds of ulps); the caller's mode
+// rounds the result once, as it leaves the type.
+// Volatile: the compiler knows nothing of the rounding mode and would
+// round the result to T before the mode is back.
+template <typename T, long double (*Kernel)(long double)>
+T InMode(T x) {
+  volatile long double wide;
+  {
+    const mathflag::NearestRounding nearest;
+    wide = Kernel(x);
+  }
+  return mathflag::RoundTo<T>(wide);
+}
+long double SinK(long double x) { return SinInline(x); }
+long double CosK(long double x) { return CosInline(x); }
+long double TanK(long double x) { return TanInline(x); }
+
+template <typename T>
+void SinCosInMode(T x, T* s, T* c) {
+  volatile long double ls, lc;
+  {
+    const mathflag::NearestRounding nearest;
+    long double sine, cosine;
+    SinCosInline(x, &sine, &cosine);
+    ls = sine;
+    lc = cosine;
+  }
+  *s = mathflag::RoundTo<T>(ls);
+  *c = mathflag::RoundTo<T>(lc);
+}
+
+}  // namespace
+}  // namespace tblibc::trig
+
 extern "C" {
 using tblibc::trig::Below;
+using tblibc::trig::CosK;
+using tblibc::trig::InMode;
+using tblibc::trig::SinCosInMode;
+using tblibc::trig::SinK;
 using tblibc::trig::Subnormal;
+using tblibc::trig::TanK;
 
 double tblibc_sin(double x) {
   if (Below(x, 0x1p-26)) return Subnormal(x, false);
-  return static_cast<double>(tblibc::trig::SinInline(x));
+  return InMode<double, SinK>(x);
 }
 float tblibc_sinf(float x) {
   if (Below(x, 0x1p-12f)) return Subnormal(x, false);
-  return static_cast<float>(tblibc::trig::SinInline(x));
+  return InMode<float, SinK>(x);
 }
 long double tblibc_sinl(long double x) {
   if (Below(x, 0x1p-33L)) return Subnormal(x, true);
-  return tblibc::trig::SinInline(x);
+  return InMode<long double, SinK>(x);
 }
 double tblibc_cos(double x) {
   if (Below(x, 0x1p-27)) return 1;
-  return static_cast<double>(tblibc::trig::CosInline(x));
+  return InMode<double, CosK>(x);
 }
 float tblibc_cosf(float x) {
   if (Below(x, 0x1p-12f)) return 1;
-  return static_cast<float>(tblibc::trig::CosInline(x));
+  return InMode<float, CosK>(x);
 }
 long double tblibc_cosl(long double x) {
   if (Below(x, 0x1p-33L)) {
     if (x != 0) tblibc::mathflag::Inexact();
     return 1;
   }
-  return tblibc::trig::CosInline(x);
+  return InMode<long double, CosK>(x);
 }
 double tblibc_tan(double x) {
   if (Below(x, 1.259e-8)) return Subnormal(x, false);
-  return static_cast<double>(tblibc::trig::TanInline(x));
+  return InMode<double, TanK>(x);
 }
 float tblibc_tanf(float x) {
   if (Below(x, 0x1p-27f)) return Subnormal(x, true);
-  return static_cast<float>(tblibc::trig::TanInline(x));
+  return InMode<float, TanK>(x);
 }
 long double tblibc_tanl(long double x) {
   if (Below(x, 0x1p-33L)) return Subnormal(x, true);
-  return tblibc::trig::TanInline(x);
+  return InMode<long double, TanK>(x);
 }
 
-void tblibc_sincos(double x, double* s, double* c) {
-  long double ls, lc;
-  tblibc::trig::SinCosInline(x, &ls, &lc);
-  *s = static_cast<double>(ls);
-  *c = static_cast<double>(lc);
-}
-void tblibc_sincosf(float x, float* s, float* c) {
-  long double ls, lc;
-  tblibc::trig::SinCosInline(x, &ls, &lc);
-  *s = static_cast<float>(ls);
-  *c = static_cast<float>(lc);
-}
-void tblibc_sincosl(long double x, long double* s, long double* c) {
-  tblibc::trig::SinCosInline(x, s, c);
-}
+void tblibc_sincos(double x, double* s, double* c) { SinCosInMode(x, s, c); }
+void tblibc_sincosf(float x, float* s, float* c) { SinCosInMode(x, s, c); }
+void tblibc_sincosl(long double x, long double* s, long double* c) { SinCosInMode(x, s, c); }
 }  // extern "C"

@@ -26,6 +26,9 @@ def _ordered(kind, value):
     """The bits as an integer that counts ulps, monotone in the number."""
     if kind == "l":
         sign, magnitude = value >> 79, value & ((1 << 79) - 1)
+        # The integer bit is explicit: without it, consecutive numbers
+        # across a power of two are one apart.
+        magnitude = ((magnitude >> 64) << 63) | (magnitude & ((1 << 63) - 1))
     else:
         width = 64 if kind == "d" else 32
         sign, magnitude = value >> (width - 1), value & ((1 << (width - 1)) - 1)

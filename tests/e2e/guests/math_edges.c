@@ -170,6 +170,13 @@ int main(void)
         snprintf(name, sizeof name, "tgamma/%d", m);
         CALL(name, 0, double, tgamma(200.0));
         CALL(name, 1, float, tgammaf(40.0f));
+        /* A long reduction of the argument, in every mode. */
+        snprintf(name, sizeof name, "sin/%d", m);
+        CALL(name, 0, double, sin(1e22));
+        snprintf(name, sizeof name, "tan/%d", m);
+        CALL(name, 0, double, tan(1e300));
+        snprintf(name, sizeof name, "cosl/%d", m);
+        CALL(name, 0, long double, cosl(12345.678L));
         snprintf(name, sizeof name, "nextafter/%d", m);
         CALL(name, 0, double, nextafter(1.7976931348623157e308, INFINITY));
         for (i = 0; i < 4; i++) {
