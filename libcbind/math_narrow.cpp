@@ -85,6 +85,7 @@ float tblibc_expm1f(float x) {
   return __builtin_islessequal(x, -18.0f) ? -1.0f : Narrow<float, ::expm1l>(x);
 }
 float tblibc_cbrtf(float x) { return Narrow<float, ::cbrtl>(x); }
+float tblibc_erfcf(float x) { return Narrow<float, ::erfcl>(x); }
 float tblibc_hypotf(float x, float y) { return tblibc::Hypot(x, y); }
 
 double tblibc_hypot(double x, double y) { return tblibc::Hypot(x, y); }

@@ -6,6 +6,7 @@ float tblibc_asinhf(float x);
 float tblibc_atanhf(float x);
 float tblibc_expm1f(float x);
 float tblibc_cbrtf(float x);
+float tblibc_erfcf(float x);
 float tblibc_hypotf(float x, float y);
 double tblibc_hypot(double x, double y);
 double tblibc_asin(double x);
