@@ -1014,7 +1014,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_pow>("pow"), Fn<&tblibc_powf>("powf"), Fn<&tblibc_powl>("powl"),
     Fn<&tblibc_sqrt>("sqrt"), Fn<&tblibc_sqrtf>("sqrtf"), Fn<&tblibc_sqrtl>("sqrtl"),
     D1::Check<&::cbrt, rule::kKeep>("cbrt"), F1::Check<&tblibc_cbrtf, rule::kKeep>("cbrtf"), L1::Check<&::cbrtl, rule::kKeep>("cbrtl"),
-    D2::Check<&tblibc_hypot, rule::kRange | rule::kTiny>("hypot"), F2::Check<&tblibc_hypotf, rule::kRange | rule::kTiny>("hypotf"), L2::Check<&::hypotl, rule::kRange | rule::kTiny>("hypotl"),
+    D2::Check<&tblibc_hypot, rule::kRange | rule::kTiny>("hypot"), F2::Check<&tblibc_hypotf, rule::kRange | rule::kTiny>("hypotf"), L2::Check<&tblibc_hypotl, rule::kRange | rule::kTiny>("hypotl"),
     // Remainders.
     D2::Check<&::fmod, rule::kDomain | rule::kNanMinus>("fmod"), F2::Check<&::fmodf, rule::kDomain | rule::kNanMinus>("fmodf"), L2::Check<&::fmodl, rule::kDomain | rule::kNanMinus>("fmodl"),
     D2::Check<&::remainder, rule::kDomain | rule::kNanMinus>("remainder"), F2::Check<&::remainderf, rule::kDomain | rule::kNanMinus>("remainderf"),

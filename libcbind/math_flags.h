@@ -75,6 +75,24 @@ class NearestRounding {
   uint16_t saved_;
 };
 
+// INEXACT as the x87 records it, and taking back what arithmetic on the
+// way to an exact answer raised (fnstenv/fldenv: the flags live in the
+// status word alone; this code does not compute in SSE).
+inline bool InexactRaised() {
+  uint16_t status;
+  __asm__ volatile("fnstsw %0" : "=am"(status));
+  return (status & 0x20) != 0;
+}
+inline void ForgetInexact() {
+  struct {
+    uint16_t control, unused1, status, unused2;
+    uint32_t rest[5];
+  } env;
+  __asm__ volatile("fnstenv %0" : "=m"(env));
+  env.status &= ~0x20;
+  __asm__ volatile("fldenv %0" : : "m"(env));
+}
+
 // A wide result rounded to T in the caller's mode, through memory (a
 // register would keep the x87's precision), raising the flags of it.
 template <typename T>

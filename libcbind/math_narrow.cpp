@@ -59,6 +59,55 @@ long double Fpatan(long double y, long double x) {
   return r;
 }
 
+// The exact square of a long double as hi + lo: Veltkamp's split of the
+// 64-bit significand into halves whose products the x87 holds exactly
+// (rounding to nearest, no overflow).
+struct Pair {
+  long double hi, lo;
+};
+Pair Square(long double a) {
+  const long double t = a * 4294967297.0L;  // 2^32 + 1
+  const long double high = t - (t - a), low = a - high;
+  const long double p = a * a;
+  return {p, ((high * high - p) + 2 * high * low) + low * low};
+}
+
+// hypotl to within about half an ulp: the sum of squares to twice the
+// precision, at a scale where nothing overflows or underflows, its root
+// corrected by one Newton step. INEXACT only for an inexact answer
+// (hypotl(3, 4) is 5 exactly), which one host never raises.
+long double HypotL(long double x, long double y) {
+  if (__builtin_isinf(x) || __builtin_isinf(y)) return __builtin_infl();
+  long double a = __builtin_fabsl(x), b = __builtin_fabsl(y);
+  if (!__builtin_isgreaterequal(a, b)) {
+    const long double t = a;
+    a = b;
+    b = t;
+  }
+  if (__builtin_isnan(a) || __builtin_isnan(b)) return x + y;
+  if (b == 0) return a;
+  int exponent, below;
+  (void)__builtin_frexpl(a, &exponent);
+  (void)__builtin_frexpl(b, &below);
+  // b^2 is below a's last bit: the answer is a, rounded as a + b rounds.
+  if (exponent - below > 70) return a + b;
+  a = __builtin_scalbnl(a, -exponent);  // exact: [1/2, 1)
+  b = __builtin_scalbnl(b, -exponent);
+  const bool wasInexact = mathflag::InexactRaised();
+  long double root, correction;
+  {
+    const NearestRounding nearest;
+    const Pair aa = Square(a), bb = Square(b);
+    const long double sum = aa.hi + bb.hi;
+    const long double sumLo = ((aa.hi - sum) + bb.hi) + (aa.lo + bb.lo);
+    root = __builtin_sqrtl(sum);
+    const Pair rr = Square(root);
+    correction = (((sum - rr.hi) - rr.lo) + sumLo) / (2 * root);
+  }
+  if (correction == 0 && !wasInexact) mathflag::ForgetInexact();
+  return __builtin_scalbnl(root + correction, exponent);
+}
+
 // 1 - x^2 for |x| <= 1, as (1 - |x|)(1 + |x|): the first factor is exact
 // from 1/2 up, where the plain difference would lose the low bits. (A
 // quiet comparison: a NaN raises nothing.)
@@ -89,6 +138,7 @@ float tblibc_erfcf(float x) { return Narrow<float, ::erfcl>(x); }
 float tblibc_hypotf(float x, float y) { return tblibc::Hypot(x, y); }
 
 double tblibc_hypot(double x, double y) { return tblibc::Hypot(x, y); }
+long double tblibc_hypotl(long double x, long double y) { return tblibc::HypotL(x, y); }
 // Outside [-1, 1] the rows answer the domain error before these run.
 double tblibc_asin(double x) {
   return tblibc::Round<double>(tblibc::Fpatan(x, __builtin_sqrtl(tblibc::OneMinusSquare(x))));

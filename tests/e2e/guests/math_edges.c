@@ -66,6 +66,7 @@ static const double pairs[][2] = {
     {-10, 310}, {10, -330}, {2, -1075}, {1e-310, 1e-310}, {0.0, 0.0},
     {-0.0, 0.0}, {NAN, 0.0}, {1, NAN}, {1.5, 1e-320}, {-1e-320, 0.0},
     {1.7976931348623157e308, INFINITY}, {-1, INFINITY}, {1, -INFINITY},
+    {3, -4}, {NAN, -INFINITY}, {0.1, 0.3},
 };
 #define NPAIRS (int)(sizeof pairs / sizeof pairs[0])
 
@@ -107,6 +108,7 @@ int main(void)
         CALL("fmodl", i, long double, fmodl(pairs[i][0], pairs[i][1]));
         CALL("fmal", i, long double, fmal(pairs[i][0], pairs[i][1], -1.0L));
         CALL("nextafterl", i, long double, nextafterl(pairs[i][0], pairs[i][1]));
+        CALL("hypotl", i, long double, hypotl(pairs[i][0], pairs[i][1]));
     }
 
     for (i = 0; i < NARGS; i++) {
