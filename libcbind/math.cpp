@@ -986,7 +986,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_sin>("sin"), Fn<&tblibc_sinf>("sinf"), Fn<&tblibc_sinl>("sinl"),
     Fn<&tblibc_cos>("cos"), Fn<&tblibc_cosf>("cosf"), Fn<&tblibc_cosl>("cosl"),
     Fn<&tblibc_tan>("tan"), Fn<&tblibc_tanf>("tanf"), Fn<&tblibc_tanl>("tanl"),
-    D1::Check<&tblibc_asin, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asin"), F1::Check<&::asinf, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinf"), L1::Check<&::asinl, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinl"),
+    D1::Check<&tblibc_asin, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asin"), F1::Check<&::asinf, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinf"), L1::Check<&tblibc_asinl, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinl"),
     D1::Check<&::acos, rule::kDomain | rule::kNanPlus | rule::kInexact>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosf"), L1::Check<&tblibc_acosl, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosl"),
     D1::Check<&::atan, rule::kInexact | rule::kTiny>("atan"), F1::Check<&::atanf, rule::kInexact | rule::kTiny>("atanf"), L1::Check<&::atanl, rule::kInexact | rule::kTiny>("atanl"),
     D2::Check<&::atan2, rule::kUnder | rule::kTiny>("atan2"), F2::Check<&::atan2f, rule::kUnder | rule::kTiny>("atan2f"), L2::Check<&::atan2l, rule::kUnder | rule::kTiny>("atan2l"),
