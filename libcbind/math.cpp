@@ -590,8 +590,42 @@ T NextAfter(T x, D y) {
 // INVALID too). The infinity is negative only for -0 and an odd y.
 constexpr unsigned kPowRules = rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kUnder |
                                rule::kNanMinus | rule::kTiny;
+// pow with an infinite argument, exact and raising nothing but what the
+// Linux C library raises (one host raises INEXACT for pow(inf, 1)). A zero
+// x is left to the pole and the host.
+template <typename T, T (*Trunc)(T)>
+bool InfinitePow(T x, T y, T* r) {
+  if (x != x || y != y || x == 0 || (FiniteBits(x) && FiniteBits(y))) return false;
+  const T inf = std::numeric_limits<T>::infinity();
+  if (!FiniteBits(y)) {  // |x| against 1 decides
+    const T a = static_cast<T>(__builtin_fabsl(x));
+    if (a == 1) {
+      *r = 1;
+    } else {
+      *r = (a > 1) == (y > 0) ? inf : 0;
+    }
+    return true;
+  }
+  if (y == 0) {
+    *r = 1;
+    return true;
+  }
+  const bool whole = Trunc(y) == y;
+  // The Linux C library raises INEXACT for -inf to a fraction, as for any
+  // negative number to one.
+  if (x < 0 && !whole) mathflag::Inexact();
+  const bool odd = whole && Trunc(y / 2) != y / 2;  // y / 2 exact: |y| >= 1
+  const T magnitude = y > 0 ? inf : 0;
+  *r = x < 0 && odd ? -magnitude : magnitude;
+  return true;
+}
+
 template <typename T, T (*Host)(T, T), T (*Trunc)(T)>
 T Pow(T x, T y) {
+  if constexpr (!std::is_same_v<T, long double>) {
+    T r;
+    if (InfinitePow<T, Trunc>(x, y, &r)) return r;
+  }
   if (x == 0 && __builtin_isless(y, 0) && FiniteBits(y)) {
     SetErrno(linux::kERANGE);
     mathflag::DivByZero();
