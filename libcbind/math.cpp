@@ -415,7 +415,8 @@ TB_CLASSIFY(long double, l)
 // ---- lgamma and signgam -----------------------------------------------
 //
 // The guest keeps its own copy of signgam; every lgamma writes the sign of
-// Gamma there as the Linux C library does. The sign comes from the host's
+// Gamma there as the Linux C library does. The double and float ones are
+// ours (math_double.cpp); the long double one's sign comes from the host's
 // reentrant form, which both hosts have.
 namespace tblibc {
 namespace {
