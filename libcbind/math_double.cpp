@@ -134,6 +134,29 @@ LD ExpM1(LD x) {
   return Fscale(s.m1, s.n) + (Fscale(1, s.n) - 1);
 }
 
+// The x87 at its full 64 bits for as long as a function computes: a
+// program may have set it to a double's 53 (as a new Windows thread starts),
+// which would take away the bits all of this relies on. The store that
+// rounds a result rounds to its type whatever the precision.
+class FullPrecision {
+ public:
+  FullPrecision() {
+    __asm__ volatile("fnstcw %0" : "=m"(saved_));
+    if ((saved_ & 0x300) != 0x300) {
+      const uint16_t full = saved_ | 0x300;
+      __asm__ volatile("fldcw %0" : : "m"(full));
+    }
+  }
+  ~FullPrecision() {
+    if ((saved_ & 0x300) != 0x300) __asm__ volatile("fldcw %0" : : "m"(saved_));
+  }
+  FullPrecision(const FullPrecision&) = delete;
+  FullPrecision& operator=(const FullPrecision&) = delete;
+
+ private:
+  uint16_t saved_;
+};
+
 // ---- Results ---------------------------------------------------------------
 
 bool IsInf(LD x) { return Abs(x) == std::numeric_limits<LD>::infinity(); }
@@ -675,6 +698,7 @@ LD GammaNegative(LD x) {
 // 2 for floats), exact results among them.
 template <typename T>
 T Tgamma(T x, T over, T under) {
+  const FullPrecision full;
   if (x != x) return x + x;
   if (x == 0) return Pole<T>(__builtin_signbit(x) != 0);
   if (IsInf(x)) return x > 0 ? x : DomainError<T>(false);
@@ -696,6 +720,7 @@ T Tgamma(T x, T over, T under) {
 
 template <typename T>
 T Lgamma(T x, int32_t* sign) {
+  const FullPrecision full;
   *sign = 1;
   if (x != x) return x + x;
   if (IsInf(x)) return x > 0 ? x : -x;
@@ -741,12 +766,14 @@ using tblibc::SetErrno;
 extern "C" {
 
 double tblibc_atan(double x) {
+  const FullPrecision full;
   if (x == 0 || x != x) return x;
   return Rounded<double>(Atan(x), kTinyFlag);
 }
 
 // A NaN argument gives a positive NaN, as the Linux C library's.
 double tblibc_acos(double x) {
+  const FullPrecision full;
   if (x != x) return Abs(x + x);
   if (!(Abs(x) <= 1)) return DomainError<double>(false);
   if (x == 1) return 0;
@@ -755,6 +782,7 @@ double tblibc_acos(double x) {
 }
 
 double tblibc_sinh(double x) {
+  const FullPrecision full;
   if (x == 0 || x != x || IsInf(x)) return x;
   return Rounded<double>(Sinh(x), kTinyFlag);
 }
@@ -762,12 +790,14 @@ double tblibc_sinh(double x) {
 // cosh of an argument below 2^-55 is 1 without computing, as the Linux C
 // library answers it, with no INEXACT.
 double tblibc_cosh(double x) {
+  const FullPrecision full;
   if (x != x) return x + x;
   if (IsInf(x)) return Abs(x);
   if (Abs(x) < 0x1p-55L) return 1;
   return Rounded<double>(Cosh(x));
 }
 float tblibc_coshf(float x) {
+  const FullPrecision full;
   if (x != x) return x + x;
   if (IsInf(x)) return Abs(x);
   if (Abs(x) < 0x1p-55L) return 1;
@@ -775,17 +805,20 @@ float tblibc_coshf(float x) {
 }
 
 double tblibc_tanh(double x) {
+  const FullPrecision full;
   if (x == 0 || x != x) return x;
   if (IsInf(x)) return x > 0 ? 1 : -1;
   return Rounded<double>(Tanh(x), kTinyFlag);
 }
 
 double tblibc_asinh(double x) {
+  const FullPrecision full;
   if (x == 0 || x != x || IsInf(x)) return x;
   return Rounded<double>(Asinh(x), kTinyFlag);
 }
 
 double tblibc_acosh(double x) {
+  const FullPrecision full;
   if (x != x) return x + x;
   if (x < 1) return DomainError<double>(true);
   if (x == 1) return 0;
@@ -794,6 +827,7 @@ double tblibc_acosh(double x) {
 }
 
 double tblibc_expm1(double x) {
+  const FullPrecision full;
   if (x == 0 || x != x) return x;
   if (IsInf(x)) return x > 0 ? x : -1;
   if (x > 11000) return Rounded<double>(Huge());
@@ -803,17 +837,20 @@ double tblibc_expm1(double x) {
 }
 
 double tblibc_log10(double x) {
+  const FullPrecision full;
   double r;
   if (LogEdge(x, &r, false)) return r;
   return Rounded<double>(LogTimes(x, kLog10Of2));
 }
 float tblibc_logf(float x) {
+  const FullPrecision full;
   float r;
   if (LogEdge(x, &r, true)) return r;
   return Rounded<float>(LogTimes(x, kLn2));
 }
 // log2f of a power of two is its exponent, exactly.
 float tblibc_log2f(float x) {
+  const FullPrecision full;
   float r;
   if (LogEdge(x, &r, true)) return r;
   uint32_t u;
@@ -825,12 +862,14 @@ float tblibc_log2f(float x) {
 
 // INEXACT even for a cube, as the Linux C library raises it.
 double tblibc_cbrt(double x) {
+  const FullPrecision full;
   if (x == 0 || x != x || IsInf(x)) return x;
   tblibc::mathflag::Inexact();
   return Rounded<double>(Cbrt(x));
 }
 
 double tblibc_erfc(double x) {
+  const FullPrecision full;
   if (x != x) return x + x;
   if (IsInf(x)) return x > 0 ? 0 : 2;
   // From 28 on the Linux C library answers an underflow, a range error
