@@ -18,6 +18,7 @@
 
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/math_double.h"
 #include "libcbind/math_flags.h"
 #include "libcbind/math_narrow.h"
 #include "libcbind/math_round.h"
@@ -415,7 +416,8 @@ TB_CLASSIFY(long double, l)
 // ---- lgamma and signgam -----------------------------------------------
 //
 // The guest keeps its own copy of signgam; every lgamma writes the sign of
-// Gamma there as the Linux C library does. The sign comes from the host's
+// Gamma there as the Linux C library does. The double and float ones are
+// ours (math_double.cpp); the long double one's sign comes from the host's
 // reentrant form, which both hosts have.
 namespace tblibc {
 namespace {
@@ -590,8 +592,42 @@ T NextAfter(T x, D y) {
 // INVALID too). The infinity is negative only for -0 and an odd y.
 constexpr unsigned kPowRules = rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kUnder |
                                rule::kNanMinus | rule::kTiny;
+// pow with an infinite argument, exact and raising nothing but what the
+// Linux C library raises (one host raises INEXACT for pow(inf, 1)). A zero
+// x is left to the pole and the host.
+template <typename T, T (*Trunc)(T)>
+bool InfinitePow(T x, T y, T* r) {
+  if (x != x || y != y || x == 0 || (FiniteBits(x) && FiniteBits(y))) return false;
+  const T inf = std::numeric_limits<T>::infinity();
+  if (!FiniteBits(y)) {  // |x| against 1 decides
+    const T a = static_cast<T>(__builtin_fabsl(x));
+    if (a == 1) {
+      *r = 1;
+    } else {
+      *r = (a > 1) == (y > 0) ? inf : 0;
+    }
+    return true;
+  }
+  if (y == 0) {
+    *r = 1;
+    return true;
+  }
+  const bool whole = Trunc(y) == y;
+  // The Linux C library raises INEXACT for -inf to a fraction, as for any
+  // negative number to one.
+  if (x < 0 && !whole) mathflag::Inexact();
+  const bool odd = whole && Trunc(y / 2) != y / 2;  // y / 2 exact: |y| >= 1
+  const T magnitude = y > 0 ? inf : 0;
+  *r = x < 0 && odd ? -magnitude : magnitude;
+  return true;
+}
+
 template <typename T, T (*Host)(T, T), T (*Trunc)(T)>
 T Pow(T x, T y) {
+  if constexpr (!std::is_same_v<T, long double>) {
+    T r;
+    if (InfinitePow<T, Trunc>(x, y, &r)) return r;
+  }
   if (x == 0 && __builtin_isless(y, 0) && FiniteBits(y)) {
     SetErrno(linux::kERANGE);
     mathflag::DivByZero();
@@ -657,15 +693,11 @@ T Exp10(T x) {
 extern "C" {
 double tblibc_exp10(double x) { return tblibc::Exp10(x); }
 float tblibc_exp10f(float x) { return tblibc::Exp10(x); }
-double tblibc_tgamma(double x) { return tblibc::Tgamma<double, ::tgamma>(x, 171.7, -184); }
-float tblibc_tgammaf(float x) { return tblibc::Tgamma<float, ::tgammaf>(x, 35.1f, -43); }
 long double tblibc_tgammal(long double x) {
   return tblibc::Tgamma<long double, ::tgammal>(x, 1755.5L, -1770);
 }
 
 // Both hosts' lgamma leave the sign of Gamma in the host's own signgam.
-double tblibc_lgamma_r(double x, int32_t* sign) { return tblibc::Lgamma<double, ::lgamma>(x, sign); }
-float tblibc_lgammaf_r(float x, int32_t* sign) { return tblibc::Lgamma<float, ::lgammaf>(x, sign); }
 long double tblibc_lgammal_r(long double x, int32_t* sign) {
   return tblibc::Lgamma<long double, ::lgammal>(x, sign);
 }
@@ -686,13 +718,6 @@ long double tblibc_lgammal(long double x) {
   const long double r = tblibc_lgammal_r(x, &sign);
   tblibc::SetSigngam(sign);
   return r;
-}
-
-// cosh of an argument below 2^-55 is 1 without computing, as the Linux C
-// library answers it; one host raises INEXACT there.
-double tblibc_cosh(double x) {
-  if (__builtin_isless(__builtin_fabs(x), 0x1p-55)) return 1;
-  return tblibc::Checked<double(double), ::cosh, tblibc::rule::kRange>::Entry(x);
 }
 
 double tblibc_pow(double x, double y) { return tblibc::Pow<double, ::pow, tblibc_trunc>(x, y); }
@@ -987,14 +1012,14 @@ constexpr Export kExports[] = {
     Fn<&tblibc_cos>("cos"), Fn<&tblibc_cosf>("cosf"), Fn<&tblibc_cosl>("cosl"),
     Fn<&tblibc_tan>("tan"), Fn<&tblibc_tanf>("tanf"), Fn<&tblibc_tanl>("tanl"),
     D1::Check<&tblibc_asin, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asin"), F1::Check<&::asinf, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinf"), L1::Check<&tblibc_asinl, rule::kDomain | rule::kNanPlus | rule::kTiny | rule::kBeyondOne>("asinl"),
-    D1::Check<&::acos, rule::kDomain | rule::kNanPlus | rule::kInexact>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosf"), L1::Check<&tblibc_acosl, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosl"),
-    D1::Check<&::atan, rule::kInexact | rule::kTiny>("atan"), F1::Check<&::atanf, rule::kInexact | rule::kTiny>("atanf"), L1::Check<&::atanl, rule::kInexact | rule::kTiny>("atanl"),
+    Fn<&tblibc_acos>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosf"), L1::Check<&tblibc_acosl, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosl"),
+    Fn<&tblibc_atan>("atan"), F1::Check<&::atanf, rule::kInexact | rule::kTiny>("atanf"), L1::Check<&::atanl, rule::kInexact | rule::kTiny>("atanl"),
     D2::Check<&::atan2, rule::kUnder | rule::kTiny>("atan2"), F2::Check<&::atan2f, rule::kUnder | rule::kTiny>("atan2f"), L2::Check<&::atan2l, rule::kUnder | rule::kTiny>("atan2l"),
-    D1::Check<&::sinh, rule::kRange | rule::kTiny>("sinh"), F1::Check<&::sinhf, rule::kRange | rule::kTiny>("sinhf"), L1::Check<&::sinhl, rule::kRange | rule::kTiny>("sinhl"),
-    Fn<&tblibc_cosh>("cosh"), F1::Check<&::coshf, rule::kRange>("coshf"), L1::Check<&::coshl, rule::kRange>("coshl"),
-    D1::Check<&::tanh, rule::kTiny>("tanh"), F1::Check<&::tanhf, rule::kTiny>("tanhf"), L1::Check<&::tanhl, rule::kTiny>("tanhl"),
-    D1::Check<&::asinh, rule::kTiny>("asinh"), F1::Check<&tblibc_asinhf, rule::kTiny>("asinhf"), L1::Check<&::asinhl, rule::kTiny>("asinhl"),
-    D1::Check<&::acosh, rule::kDomain | rule::kNanMinus>("acosh"), F1::Check<&::acoshf, rule::kDomain | rule::kNanMinus>("acoshf"), L1::Check<&::acoshl, rule::kDomain | rule::kNanMinus>("acoshl"),
+    Fn<&tblibc_sinh>("sinh"), F1::Check<&::sinhf, rule::kRange | rule::kTiny>("sinhf"), L1::Check<&::sinhl, rule::kRange | rule::kTiny>("sinhl"),
+    Fn<&tblibc_cosh>("cosh"), Fn<&tblibc_coshf>("coshf"), L1::Check<&::coshl, rule::kRange>("coshl"),
+    Fn<&tblibc_tanh>("tanh"), F1::Check<&::tanhf, rule::kTiny>("tanhf"), L1::Check<&::tanhl, rule::kTiny>("tanhl"),
+    Fn<&tblibc_asinh>("asinh"), F1::Check<&tblibc_asinhf, rule::kTiny>("asinhf"), L1::Check<&::asinhl, rule::kTiny>("asinhl"),
+    Fn<&tblibc_acosh>("acosh"), F1::Check<&::acoshf, rule::kDomain | rule::kNanMinus>("acoshf"), L1::Check<&::acoshl, rule::kDomain | rule::kNanMinus>("acoshl"),
     D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanh"), F1::Check<&tblibc_atanhf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhf"), L1::Check<&::atanhl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhl"),
     Fn<&tblibc_sincos>("sincos"),
     Fn<&tblibc_sincosf>("sincosf"),
@@ -1003,17 +1028,17 @@ constexpr Export kExports[] = {
     D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("expf"), L1::Check<&::expl, rule::kRange | rule::kUnder>("expl"),
     D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("exp2f"), L1::Check<&::exp2l, rule::kRange | rule::kUnder>("exp2l"),
     Fn<&tblibc_exp10>("exp10"), Fn<&tblibc_exp10f>("exp10f"), Fn<&tblibc_exp10l>("exp10l"),
-    D1::Check<&::expm1, rule::kRange | rule::kTiny>("expm1"), F1::Check<&tblibc_expm1f, rule::kRange | rule::kTiny | rule::kEdge>("expm1f"), L1::Check<&::expm1l, rule::kRange | rule::kTiny>("expm1l"),
-    D1::Check<&::log, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log"), F1::Check<&::logf, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("logf"), L1::Check<&::logl, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("logl"),
-    D1::Check<&::log10, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10"), F1::Check<&::log10f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10f"), L1::Check<&::log10l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log10l"),
-    D1::Check<&::log2, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2"), F1::Check<&::log2f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus | rule::kBelowZero>("log2f"), L1::Check<&::log2l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log2l"),
+    Fn<&tblibc_expm1>("expm1"), F1::Check<&tblibc_expm1f, rule::kRange | rule::kTiny | rule::kEdge>("expm1f"), L1::Check<&::expm1l, rule::kRange | rule::kTiny>("expm1l"),
+    D1::Check<&::log, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log"), Fn<&tblibc_logf>("logf"), L1::Check<&::logl, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("logl"),
+    Fn<&tblibc_log10>("log10"), F1::Check<&::log10f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10f"), L1::Check<&::log10l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log10l"),
+    D1::Check<&::log2, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2"), Fn<&tblibc_log2f>("log2f"), L1::Check<&::log2l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log2l"),
     D1::Check<&::log1p, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("log1p"), F1::Check<&::log1pf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("log1pf"), L1::Check<&::log1pl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("log1pl"),
     D1::Check<&::logb, rule::kKeep>("logb"), F1::Check<&::logbf, rule::kKeep>("logbf"), L1::Check<&::logbl, rule::kKeep>("logbl"),
     Fn<&tblibc_ilogb>("ilogb"), Fn<&tblibc_ilogbf>("ilogbf"),
     Fn<&tblibc_ilogbl>("ilogbl"),
     Fn<&tblibc_pow>("pow"), Fn<&tblibc_powf>("powf"), Fn<&tblibc_powl>("powl"),
     Fn<&tblibc_sqrt>("sqrt"), Fn<&tblibc_sqrtf>("sqrtf"), Fn<&tblibc_sqrtl>("sqrtl"),
-    D1::Check<&::cbrt, rule::kKeep>("cbrt"), F1::Check<&tblibc_cbrtf, rule::kKeep>("cbrtf"), L1::Check<&::cbrtl, rule::kKeep>("cbrtl"),
+    Fn<&tblibc_cbrt>("cbrt"), F1::Check<&tblibc_cbrtf, rule::kKeep>("cbrtf"), L1::Check<&::cbrtl, rule::kKeep>("cbrtl"),
     D2::Check<&tblibc_hypot, rule::kRange | rule::kTiny>("hypot"), F2::Check<&tblibc_hypotf, rule::kRange | rule::kTiny>("hypotf"), L2::Check<&tblibc_hypotl, rule::kRange | rule::kTiny>("hypotl"),
     // Remainders.
     D2::Check<&::fmod, rule::kDomain | rule::kNanMinus>("fmod"), F2::Check<&::fmodf, rule::kDomain | rule::kNanMinus>("fmodf"), L2::Check<&::fmodl, rule::kDomain | rule::kNanMinus>("fmodl"),
@@ -1069,7 +1094,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_nan>("nan"), Fn<&tblibc_nanf>("nanf"), Fn<&tblibc_nanl>("nanl"),
     // Special functions.
     D1::Check<&::erf, rule::kInexactFinite | rule::kTiny>("erf"), F1::Check<&::erff, rule::kInexactFinite | rule::kTiny>("erff"), L1::Check<&::erfl, rule::kInexactFinite | rule::kTiny | rule::kNanFirst>("erfl"),
-    D1::Check<&::erfc, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfc"), F1::Check<&tblibc_erfcf, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcf"), L1::Check<&::erfcl, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcl"),
+    Fn<&tblibc_erfc>("erfc"), F1::Check<&tblibc_erfcf, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcf"), L1::Check<&::erfcl, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcl"),
     Fn<&tblibc_tgamma>("tgamma"), Fn<&tblibc_tgammaf>("tgammaf"),
     Fn<&tblibc_tgammal>("tgammal"),
     Fn<&tblibc_lgamma>("lgamma"), Fn<&tblibc_lgammaf>("lgammaf"),
