@@ -18,6 +18,7 @@
 
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/math_extended.h"
 #include "libcbind/math_flags.h"
 #include "libcbind/math_round.h"
 #include "libcbind/trig.h"
@@ -659,7 +660,9 @@ float tblibc_exp10f(float x) { return tblibc::Exp10(x); }
 double tblibc_tgamma(double x) { return tblibc::Tgamma<double, ::tgamma>(x, 171.7, -184); }
 float tblibc_tgammaf(float x) { return tblibc::Tgamma<float, ::tgammaf>(x, 35.1f, -43); }
 long double tblibc_tgammal(long double x) {
-  return tblibc::Tgamma<long double, ::tgammal>(x, 1755.5L, -1770);
+  // Ours follows the rounding mode at both ends itself.
+  return tblibc::Tgamma<long double, tblibc::TgammaL>(x, 1756.0L,
+                                                      -std::numeric_limits<long double>::max());
 }
 
 // Both hosts' lgamma leave the sign of Gamma in the host's own signgam.
@@ -696,9 +699,6 @@ double tblibc_cosh(double x) {
 
 double tblibc_pow(double x, double y) { return tblibc::Pow<double, ::pow, tblibc_trunc>(x, y); }
 float tblibc_powf(float x, float y) { return tblibc::Pow<float, ::powf, tblibc_truncf>(x, y); }
-long double tblibc_powl(long double x, long double y) {
-  return tblibc::Pow<long double, ::powl, tblibc_truncl>(x, y);
-}
 
 long double tblibc_nextafterl(long double x, long double y) {
   return tblibc::NextAfter<long double, long double, ::nextafterl>(x, y);
@@ -742,16 +742,6 @@ long double tblibc_sqrtl(long double x) {
 double tblibc_j1(double x) {
   if (!tblibc::FiniteBits(x) && x == x) return x < 0 ? -0.0 : 0.0;
   return tblibc::Checked<double(double), ::j1, tblibc::rule::kUnder>::Entry(x);
-}
-
-long double tblibc_exp10l(long double x) {
-  long double r;
-  // 10^27 is 5^27 2^27, and 5^27 has 63 bits.
-  if (tblibc::ExactExp10<long double, 27>(x, &r)) return r;
-  // The x87 product x log2 10 would lose the low bits of a long double
-  // result; powl keeps them.
-  return tblibc::Checked<long double(long double, long double), ::powl,
-                         tblibc::rule::kRange | tblibc::rule::kUnder>::Entry(10.0L, x);
 }
 
 // Bessel functions of float and long double: the host has only the double
@@ -989,9 +979,9 @@ constexpr Export kExports[] = {
     D1::Check<&::acos, rule::kDomain | rule::kNanPlus | rule::kInexact>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosf"), L1::Check<&::acosl, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosl"),
     D1::Check<&::atan, rule::kInexact | rule::kTiny>("atan"), F1::Check<&::atanf, rule::kInexact | rule::kTiny>("atanf"), L1::Check<&::atanl, rule::kInexact | rule::kTiny>("atanl"),
     D2::Check<&::atan2, rule::kUnder | rule::kTiny>("atan2"), F2::Check<&::atan2f, rule::kUnder | rule::kTiny>("atan2f"), L2::Check<&::atan2l, rule::kUnder | rule::kTiny>("atan2l"),
-    D1::Check<&::sinh, rule::kRange | rule::kTiny>("sinh"), F1::Check<&::sinhf, rule::kRange | rule::kTiny>("sinhf"), L1::Check<&::sinhl, rule::kRange | rule::kTiny>("sinhl"),
-    Fn<&tblibc_cosh>("cosh"), F1::Check<&::coshf, rule::kRange>("coshf"), L1::Check<&::coshl, rule::kRange>("coshl"),
-    D1::Check<&::tanh, rule::kTiny>("tanh"), F1::Check<&::tanhf, rule::kTiny>("tanhf"), L1::Check<&::tanhl, rule::kTiny>("tanhl"),
+    D1::Check<&::sinh, rule::kRange | rule::kTiny>("sinh"), F1::Check<&::sinhf, rule::kRange | rule::kTiny>("sinhf"), Fn<&tblibc_sinhl>("sinhl"),
+    Fn<&tblibc_cosh>("cosh"), F1::Check<&::coshf, rule::kRange>("coshf"), Fn<&tblibc_coshl>("coshl"),
+    D1::Check<&::tanh, rule::kTiny>("tanh"), F1::Check<&::tanhf, rule::kTiny>("tanhf"), Fn<&tblibc_tanhl>("tanhl"),
     D1::Check<&::asinh, rule::kTiny>("asinh"), F1::Check<&::asinhf, rule::kTiny>("asinhf"), L1::Check<&::asinhl, rule::kTiny>("asinhl"),
     D1::Check<&::acosh, rule::kDomain | rule::kNanMinus>("acosh"), F1::Check<&::acoshf, rule::kDomain | rule::kNanMinus>("acoshf"), L1::Check<&::acoshl, rule::kDomain | rule::kNanMinus>("acoshl"),
     D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanh"), F1::Check<&::atanhf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhf"), L1::Check<&::atanhl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhl"),
@@ -999,10 +989,10 @@ constexpr Export kExports[] = {
     Fn<&tblibc_sincosf>("sincosf"),
     Fn<&tblibc_sincosl>("sincosl"),
     // Exponentials and logarithms.
-    D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("expf"), L1::Check<&::expl, rule::kRange | rule::kUnder>("expl"),
-    D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("exp2f"), L1::Check<&::exp2l, rule::kRange | rule::kUnder>("exp2l"),
+    D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("expf"), Fn<&tblibc_expl>("expl"),
+    D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("exp2f"), Fn<&tblibc_exp2l>("exp2l"),
     Fn<&tblibc_exp10>("exp10"), Fn<&tblibc_exp10f>("exp10f"), Fn<&tblibc_exp10l>("exp10l"),
-    D1::Check<&::expm1, rule::kRange | rule::kTiny>("expm1"), F1::Check<&::expm1f, rule::kRange | rule::kTiny | rule::kEdge>("expm1f"), L1::Check<&::expm1l, rule::kRange | rule::kTiny>("expm1l"),
+    D1::Check<&::expm1, rule::kRange | rule::kTiny>("expm1"), F1::Check<&::expm1f, rule::kRange | rule::kTiny | rule::kEdge>("expm1f"), Fn<&tblibc_expm1l>("expm1l"),
     D1::Check<&::log, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log"), F1::Check<&::logf, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("logf"), L1::Check<&::logl, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("logl"),
     D1::Check<&::log10, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10"), F1::Check<&::log10f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10f"), L1::Check<&::log10l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log10l"),
     D1::Check<&::log2, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2"), F1::Check<&::log2f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus | rule::kBelowZero>("log2f"), L1::Check<&::log2l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log2l"),

@@ -1,0 +1,833 @@
+// Long double exponentials, powers and Gamma, ours on both ports.
+//
+// One host's powl, exp10l and tgammal keep only a double's precision and
+// its expl, exp2l, expm1l and tanhl are an ulp or two off, with INEXACT
+// raised for some exact answers. These compute in pairs of x87 long
+// doubles (hi + lo, some 128 bits), so that the one rounding at the end is
+// nearly always the right one: a logarithm to base 2 of a long double as
+// such a pair, and 2 to the power of a pair.
+//
+// The work rounds to nearest with the caller's flags saved and its own
+// discarded (the pair arithmetic needs round-to-nearest, and raises
+// INEXACT everywhere); the final hi + lo and the scaling by a power of two
+// happen back in the caller's environment, so the result is rounded as the
+// mode asks and raises OVERFLOW, UNDERFLOW and INEXACT as it deserves.
+// Where the Linux C library raises INEXACT for an exact answer (every
+// powl but the smallest integral powers, exp10l of an integer), so do we.
+//
+// Tables and coefficients were computed with mpmath at 300 bits: hi is the
+// value rounded to 64 bits, lo the rest rounded to 64 bits; series
+// coefficients are plain Taylor and Bernoulli ones, written as the
+// rationals they are.
+#include "libcbind/math_extended.h"
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "abi/errno.h"
+#include "libcbind/guest.h"
+#include "libcbind/math_flags.h"
+#include "libcbind/math_round.h"
+
+namespace tblibc {
+namespace {
+
+using LD = long double;
+
+// ---- Pairs ----------------------------------------------------------------
+//
+// Exact in round-to-nearest: the sum of two numbers as hi + lo, and the
+// product by splitting each 64-bit significand into halves of 32 bits
+// whose products the x87 holds exactly.
+
+struct DD {
+  LD hi, lo;
+};
+
+DD FastTwoSum(LD a, LD b) {  // |a| >= |b|
+  const LD s = a + b;
+  return {s, b - (s - a)};
+}
+DD TwoSum(LD a, LD b) {
+  const LD s = a + b;
+  const LD bb = s - a;
+  return {s, (a - (s - bb)) + (b - bb)};
+}
+void Split(LD a, LD* h, LD* l) {
+  const LD c = (0x1p32L + 1) * a;
+  *h = c - (c - a);
+  *l = a - *h;
+}
+DD TwoProd(LD a, LD b) {
+  LD ah, al, bh, bl;
+  Split(a, &ah, &al);
+  Split(b, &bh, &bl);
+  const LD p = a * b;
+  return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
+}
+DD Add(DD a, DD b) {
+  const DD s = TwoSum(a.hi, b.hi);
+  return FastTwoSum(s.hi, s.lo + (a.lo + b.lo));
+}
+DD Add(DD a, LD b) {
+  const DD s = TwoSum(a.hi, b);
+  return FastTwoSum(s.hi, s.lo + a.lo);
+}
+DD Mul(DD a, DD b) {
+  const DD p = TwoProd(a.hi, b.hi);
+  return FastTwoSum(p.hi, p.lo + (a.hi * b.lo + a.lo * b.hi));
+}
+DD Mul(DD a, LD b) {
+  const DD p = TwoProd(a.hi, b);
+  return FastTwoSum(p.hi, p.lo + a.lo * b);
+}
+DD Div(DD a, DD b) {
+  const LD q = a.hi / b.hi;
+  const DD r = Add(a, Mul(b, -q));
+  return FastTwoSum(q, (r.hi + r.lo) / b.hi);
+}
+DD Neg(DD a) { return {-a.hi, -a.lo}; }
+
+constexpr DD kLn2 = {0xb17217f7d1cf79acp-64L, -0xd871319ff0342543p-130L};
+constexpr DD kLog2E = {0xb8aa3b295c17f0bcp-63L, -0x82f0025f2dc582eep-128L};
+constexpr DD kLog2Of10 = {0xd49a784bcd1b8afep-62L, 0x9257edfe9b5fb69ap-127L};
+constexpr DD kThird = {0xaaaaaaaaaaaaaaabp-65L, -0xaaaaaaaaaaaaaaabp-130L};
+constexpr DD kPi = {0xc90fdaa22168c235p-62L, -0xece675d1fc8f8cbbp-128L};
+constexpr DD kHalfLn2Pi = {0xeb3f8e4325f5a535p-64L, -0xd686dffd77cdbfb8p-129L};
+
+// Rounds to an integer, in round-to-nearest, for |x| < 2^62.
+constexpr LD kToInteger = 0x1.8p63L;
+
+// 2^n for the exponents of normal numbers, by the bits.
+LD Pow2(int n) {
+  const uint64_t mant = uint64_t{1} << 63;
+  const uint16_t se = static_cast<uint16_t>(n + 16383);
+  LD r = 0;
+  std::memcpy(&r, &mant, 8);
+  std::memcpy(reinterpret_cast<char*>(&r) + 8, &se, 2);
+  return r;
+}
+
+// ---- The caller's environment --------------------------------------------
+
+struct X87State {
+  uint16_t control, r1, status, r2, tags, r3;
+  uint32_t pointers[4];
+};
+static_assert(sizeof(X87State) == 28);
+const uint16_t kNearest = 0x037f;  // 64-bit precision, nearest, all masked
+
+// fnstenv saves the control and status words (the caller's mode and
+// flags); the work then rounds to nearest. The argument goes through the
+// asm so that no arithmetic on it is scheduled before.
+class Held {
+ public:
+  explicit Held(LD* a, LD* b = nullptr) {
+    __asm__ volatile("fnstenv %0\n\tfldcw %1" : "=m"(state_) : "m"(kNearest) : "memory");
+    __asm__ volatile("" : "+m"(*a));
+    if (b != nullptr) __asm__ volatile("" : "+m"(*b));
+  }
+  // The caller's mode and flags again, once the pair is computed. The
+  // register stack stays as it is now: the compiler may hold values there.
+  void Release(DD* r) {
+    X87State now;
+    __asm__ volatile("fnstenv %0" : "=m"(now) : : "memory");
+    state_.status = static_cast<uint16_t>((state_.status & ~0x3800u) | (now.status & 0x3800u));
+    state_.tags = now.tags;
+    __asm__ volatile("fldenv %2" : "+m"(r->hi), "+m"(r->lo) : "m"(state_) : "memory");
+  }
+
+ private:
+  X87State state_;
+};
+
+// The result of the work: hi + lo times 2^n, rounded once in the caller's
+// mode (twice where it is subnormal). `inexact`: the value is known to be
+// no exact one, whatever the last rounding says, and a subnormal one
+// underflows.
+LD Finish(DD r, int n, bool inexact) {
+  const volatile LD v = r.hi + r.lo;
+  LD s = v;
+  if (n > 16383) {
+    s = s * Pow2(16383) * Pow2(n > 32000 ? 16383 : n - 16383);
+  } else if (n < -16382) {
+    s = s * Pow2(n < -32000 ? -15000 : n + 16382) * Pow2(-16382);
+  } else if (n != 0) {
+    s = s * Pow2(n);
+  }
+  const volatile LD stored = s;
+  s = stored;
+  if (inexact) {
+    mathflag::Inexact();
+    if (s != 0 && __builtin_fabsl(s) < std::numeric_limits<LD>::min()) mathflag::Underflow();
+  }
+  return s;
+}
+
+// An overflow or underflow told before any work: the mode's result, its
+// flags, and ERANGE where it is an infinity or a zero.
+LD Overflow(bool negative) {
+  const LD r = mathflag::OverflowTo<LD>(negative);
+  if (__builtin_isinf(r)) SetErrno(linux::kERANGE);
+  return r;
+}
+LD Underflow(bool negative) {
+  const LD r = mathflag::UnderflowTo<LD>(negative);
+  if (r == 0) SetErrno(linux::kERANGE);
+  return r;
+}
+// ERANGE for a result that overflowed or underflowed to zero in the final
+// rounding.
+LD Ranged(LD r) {
+  if (r == 0 || __builtin_isinf(r)) SetErrno(linux::kERANGE);
+  return r;
+}
+
+bool IsNan(LD x) { return x != x; }
+bool IsInf(LD x) { return __builtin_isinf(x); }
+
+// A positive number below half an ulp of a, for a result known to lie just
+// beside a: it decides the rounding in a directed mode. Computed without
+// underflowing; none for the least normal numbers and the subnormal ones,
+// whose ulp is too near the least number there is.
+LD Beside(LD a) { return a >= 0x1p-16000L ? a * 0x1p-80L : 0; }
+
+// ---- 2^x ------------------------------------------------------------------
+//
+// x = n + j/32 + f with |f| <= 1/64: 2^(j/32) from the table, and
+// 2^f = e^t with t = f ln 2, |t| < 0.0109, by its Taylor series.
+
+constexpr DD kExp2Table[32] = {
+    {0x8000000000000000p-63L, 0.0L},
+    {0x82cd8698ac2ba1d7p-63L, 0xf8a91d6d19482ffdp-129L},
+    {0x85aac367cc487b15p-63L, -0xe8da91cf7aacf938p-129L},
+    {0x88980e8092da8527p-63L, 0xbbf1aed9318ceac6p-128L},
+    {0x8b95c1e3ea8bd6e7p-63L, -0x8373af14eb586dfdp-132L},
+    {0x8ea4398b45cd53c0p-63L, 0xb70051321e0f5317p-129L},
+    {0x91c3d373ab11c336p-63L, 0xfd6d8e0ae5ac9d82p-131L},
+    {0x94f4efa8fef70961p-63L, 0xba2beb4495477951p-129L},
+    {0x9837f0518db8a96fp-63L, 0x8d5a46305c85ededp-128L},
+    {0x9b8d39b9d54e5539p-63L, -0xbaafd0bab86781c2p-128L},
+    {0x9ef5326091a111aep-63L, -0xbeddc1ec288c045dp-128L},
+    {0xa27043030c496819p-63L, -0xc90bf620fe6042b1p-128L},
+    {0xa5fed6a9b15138eap-63L, 0xe5ebfb10b88380d9p-130L},
+    {0xa9a15ab4ea7c0ef8p-63L, 0xa83c49d86a63f4e6p-128L},
+    {0xad583eea42a14ac6p-63L, 0x93015191eb345d89p-128L},
+    {0xb123f581d2ac2590p-63L, -0xf05f902d25bd44e3p-128L},
+    {0xb504f333f9de6484p-63L, 0xb2fb1366ea957d3ep-128L},
+    {0xb8fbaf4762fb9ee9p-63L, 0xdc3cbbc2b35b2d0dp-130L},
+    {0xbd08a39f580c36bfp-63L, -0xaefdc09325e0a10cp-128L},
+    {0xc12c4cca66709456p-63L, 0xf88afab34a010f6bp-128L},
+    {0xc5672a115506daddp-63L, 0xf8ab432593767cdep-129L},
+    {0xc9b9bd866e2f27a3p-63L, -0xfe3c0dabf5dd2d04p-128L},
+    {0xce248c151f8480e4p-63L, -0xee53e3835069c895p-130L},
+    {0xd2a81d91f12ae45ap-63L, 0x912472be1ef20143p-130L},
+    {0xd744fccad69d6af4p-63L, 0xe69a2ee640b4ff78p-129L},
+    {0xdbfbb797daf23755p-63L, 0xf610356a78a6a991p-129L},
+    {0xe0ccdeec2a94e111p-63L, 0xcb12a091ba667944p-132L},
+    {0xe5b906e77c8348a8p-63L, 0xf2f47a5276dd8765p-130L},
+    {0xeac0c6e7dd24392fp-63L, -0xbf4a29323e46ac15p-129L},
+    {0xefe4b99bdcdaf5cbp-63L, 0x8cac39ed291b7226p-128L},
+    {0xf5257d152486cc2cp-63L, 0xf73a18f5db301f87p-128L},
+    {0xfa83b2db722a033ap-63L, 0xf84b762862baff99p-128L},
+};
+
+// e^t - 1 for |t| < 0.011: t + t^2/2 exactly as pairs, the rest from
+// t^3/3! to t^11/11! (the next term is below 2^-96 of the result).
+constexpr LD kExpTail[] = {1.0L / 6,      1.0L / 24,      1.0L / 120,
+                           1.0L / 720,    1.0L / 5040,    1.0L / 40320,
+                           1.0L / 362880, 1.0L / 3628800, 1.0L / 39916800};
+
+DD ExpM1Small(DD t) {
+  LD tail = 0;
+  for (size_t k = sizeof kExpTail / sizeof kExpTail[0]; k-- > 0;) tail = tail * t.hi + kExpTail[k];
+  tail *= t.hi * t.hi * t.hi;
+  const DD sq = TwoProd(t.hi, t.hi);
+  const DD half = FastTwoSum(sq.hi * 0.5L, sq.lo * 0.5L + t.hi * t.lo + tail);
+  return Add(t, half);
+}
+
+// 2^x = r 2^n for |x.hi| below 2^15.
+struct Scaled {
+  DD r;
+  int n;
+};
+Scaled Exp2(DD x) {
+  const LD k = (x.hi * 32 + kToInteger) - kToInteger;
+  const int ik = static_cast<int>(k);
+  const int j = ik & 31;
+  const DD f = TwoSum(x.hi - k / 32, x.lo);  // the difference is exact
+  const DD e = ExpM1Small(Mul(f, kLn2));
+  const DD t = kExp2Table[j];
+  return {Add(t, Mul(t, e)), (ik - j) / 32};
+}
+
+// e^x as a plain pair, for |x| below 64.
+DD ExpPair(LD x) {
+  const Scaled s = Exp2(Mul(kLog2E, x));
+  const LD scale = Pow2(s.n);
+  return {s.r.hi * scale, s.r.lo * scale};
+}
+
+// e^x - 1 as a pair for 0 <= x < 64.
+DD ExpM1Pair(LD x) {
+  if (x < 0.0108L) return ExpM1Small({x, 0});
+  return Add(ExpPair(x), -1.0L);
+}
+
+// ---- log2 x ---------------------------------------------------------------
+//
+// x = m 2^e with m in [0.75, 1.5); r from the table is 1/m rounded to 24
+// bits (m times it is exact as a pair), and log2 m = -log2 r + ln(1+z)/ln 2
+// with z = m r - 1, |z| <= 1/96.
+struct LogEntry {
+  float r;
+  LD hi, lo;
+};
+constexpr LogEntry kLogTable[49] = {
+    {0x1.555556p0f, -0xd47fccfd5cc8e724p-65L, 0xb6aa4e649320e712p-131L},
+    {0x1.4e5e0ap0f, -0xc544bf5813d80eb0p-65L, -0xf1d751710c64e745p-130L},
+    {0x1.47ae14p0f, -0xb6587a2e2eee5e21p-65L, -0xd14db11ce17fdb06p-130L},
+    {0x1.414142p0f, -0xa7b7df4d0a78c3cep-65L, 0x999229cee0011c73p-131L},
+    {0x1.3b13b2p0f, -0x995ff8e931069a4ep-65L, -0xa052d234e5af2045p-130L},
+    {0x1.3521dp0f, -0x8b4e0353c9c5d5d8p-65L, -0xf216d80f7048360bp-130L},
+    {0x1.2f684cp0f, -0xfafec600dc2cc256p-66L, 0xc45bc42f6ce56749p-134L},
+    {0x1.29e412p0f, -0xdfe33a2f2c2a1ff8p-66L, 0x8b9d68acef4cce8dp-133L},
+    {0x1.24924ap0f, -0xc544c4a9fb4aebddp-66L, 0xfe67be671cc24c9bp-133L},
+    {0x1.1f7048p0f, -0xab1ee208a7a0ae36p-66L, 0xa573e25dd3d52efcp-131L},
+    {0x1.1a7b96p0f, -0x916d6db904871f06p-66L, 0x8c36237719f67c0dp-132L},
+    {0x1.15b1e6p0f, -0xf058d7a3ed084662p-67L, -0xa95d00d5d5119295p-132L},
+    {0x1.111112p0f, -0xbeb02ecfcd123b31p-67L, 0xfced69fed9919fcap-132L},
+    {0x1.0c9714p0f, -0x8dd98a5e09286994p-67L, 0xa3c0236d2889f4a3p-133L},
+    {0x1.08421p0f, -0xbb9c9ac427113285p-68L, 0xfa2d729cf5ca0e5ep-134L},
+    {0x1.041042p0f, -0xba1fa0ea33e90c48p-69L, -0xf6d01ef08d3e4ce7p-135L},
+    {0x1p0f, 0.0L, 0.0L},
+    {0x1.f81f82p-1f, 0xb73cb3756c562469p-69L, -0xa476b8a6620214e3p-134L},
+    {0x1.f07c2p-1f, 0xb5d69021d43c8671p-68L, 0xe6d806f3dc79d0c4p-135L},
+    {0x1.e9131ap-1f, 0x8759c97f3cef798ap-67L, -0x851b8f394f5dbacap-133L},
+    {0x1.e1e1e2p-1f, 0xb31fb71d9e5d9050p-67L, -0xc6f736c372e75b6bp-132L},
+    {0x1.dae608p-1f, 0xde420e6a1a369496p-67L, 0xe49e7019ef48a8d2p-134L},
+    {0x1.d41d42p-1f, 0x8462c3dc5422c42ap-66L, 0xa00bf84d6b2f74f2p-132L},
+    {0x1.cd8568p-1f, 0x995750e16f050083p-66L, 0x9536106578e32a12p-131L},
+    {0x1.c71c72p-1f, 0xae00d11734791f2cp-66L, -0xe7cd17ca46c0c1a0p-131L},
+    {0x1.c0e07p-1f, 0xc2615f3a2258ccd5p-66L, 0x99917de6e69c546ap-131L},
+    {0x1.bacf92p-1f, 0xd67aef157e24d2fcp-66L, 0xe0aa2ae35e880c94p-133L},
+    {0x1.b4e81cp-1f, 0xea4f7009698bb1c5p-66L, -0x8e6be1250b6d066ep-131L},
+    {0x1.af286cp-1f, 0xfde0b50f6905334cp-66L, -0xb5c95be4c1107f1bp-132L},
+    {0x1.a98ef6p-1f, 0x88983ee222ff6105p-65L, 0x892513bf301aeee0p-131L},
+    {0x1.a41a42p-1f, 0x92203cb6db46198ep-65L, -0xe40b2cf77a5ee96ep-132L},
+    {0x1.9ec8eap-1f, 0x9b89253d872bd2bdp-65L, -0x8d1c77f821c10481p-130L},
+    {0x1.99999ap-1f, 0xa4d3c1a5bea145abp-65L, 0xf1a09dbb5191d714p-130L},
+    {0x1.948b1p-1f, 0xae00d1738996ae14p-65L, 0x8c72046b10fd0db9p-130L},
+    {0x1.8f9c18p-1f, 0xb711103a91fb6a68p-65L, -0xb642c793c306bd0bp-130L},
+    {0x1.8acb9p-1f, 0xc0052ce65a771941p-65L, -0xa002dc953b967865p-130L},
+    {0x1.861862p-1f, 0xc8ddd36223ee7604p-65L, -0x917c5dda5d30fef7p-130L},
+    {0x1.818182p-1f, 0xd19baf619b950667p-65L, -0xaae1490a63bc62adp-130L},
+    {0x1.7d05f4p-1f, 0xda3f5fe7eea3d0e9p-65L, -0x8569c215fce25391p-135L},
+    {0x1.78a4c8p-1f, 0xe2c97d9775697fbcp-65L, 0xa339d105e0ac5648p-130L},
+    {0x1.745d18p-1f, 0xeb3a9d9042da818fp-65L, -0xe3d61fc1ed2ba2fap-132L},
+    {0x1.702e06p-1f, 0xf3935490459deedcp-65L, 0x9671502f89a98222p-130L},
+    {0x1.6c16c2p-1f, 0xfbd42a1a4396902fp-65L, 0xa636e7a0b97a7f40p-130L},
+    {0x1.681682p-1f, 0x81fed3c0ed2a2f95p-64L, -0x8ce36055d580c052p-129L},
+    {0x1.642c86p-1f, 0x8608279347704af3p-64L, 0x8e1d9ed984c5d349p-130L},
+    {0x1.605816p-1f, 0x8a064fdad47bf647p-64L, 0xc46450ebf8dd07d6p-131L},
+    {0x1.5c9882p-1f, 0x8df989b8e35f7f2ep-64L, -0xe55c102570c5b935p-129L},
+    {0x1.58ed24p-1f, 0x91e20d97c4899432p-64L, 0x9b6ce1f4da4e9cf6p-133L},
+    {0x1.555556p-1f, 0x95c01981519b8c6ep-64L, 0xb6aa4e649320e712p-131L},
+};
+
+// ln(1+z) = z - z^2/2 + z^3/3 - z^4/4 + z^5 (1/5 - z/6 + ... - z^11/16):
+// the first four terms as pairs, the rest (below 2^-38) in long double.
+constexpr LD kLogTail[] = {1.0L / 5,   -1.0L / 6,  1.0L / 7,   -1.0L / 8,
+                           1.0L / 9,   -1.0L / 10, 1.0L / 11,  -1.0L / 12,
+                           1.0L / 13,  -1.0L / 14, 1.0L / 15,  -1.0L / 16};
+
+// x = m 2^e with m in [1, 2), for finite x > 0, by the bits.
+LD Unpack(LD x, int* e) {
+  uint16_t se;
+  std::memcpy(&se, reinterpret_cast<const char*>(&x) + 8, 2);
+  int biased = se & 0x7fff;
+  if (biased == 0) {  // subnormal: normalized exactly
+    x *= 0x1p64L;
+    std::memcpy(&se, reinterpret_cast<const char*>(&x) + 8, 2);
+    biased = (se & 0x7fff) - 64;
+  }
+  *e = biased - 16383;
+  const uint16_t one = 0x3fff;
+  std::memcpy(reinterpret_cast<char*>(&x) + 8, &one, 2);
+  return x;
+}
+
+// For finite x > 0.
+DD Log2(LD x) {
+  int e;
+  LD m = Unpack(x, &e);
+  if (m >= 1.5L) {
+    m *= 0.5L;
+    ++e;
+  }
+  const LogEntry& entry = kLogTable[static_cast<int>(m * 64 + 0.5L) - 48];
+  const DD p = TwoProd(m, entry.r);
+  const DD z = TwoSum(p.hi - 1, p.lo);
+  LD tail = 0;
+  for (size_t k = sizeof kLogTail / sizeof kLogTail[0]; k-- > 0;) tail = tail * z.hi + kLogTail[k];
+  DD acc = TwoSum(-0.25L, z.hi * tail);
+  acc = Add(kThird, Mul(z, acc));
+  acc = Add(Mul(z, acc), -0.5L);
+  acc = Add(Mul(z, acc), 1.0L);
+  const DD ln = Mul(z, acc);
+  const DD sum = Add(TwoSum(static_cast<LD>(e), entry.hi), entry.lo);
+  return Add(sum, Mul(ln, kLog2E));
+}
+
+}  // namespace
+}  // namespace tblibc
+
+using tblibc::DD;
+using tblibc::LD;
+
+// ---- Exponentials ---------------------------------------------------------
+//
+// The Linux C library answers ±0 exactly, the infinities and NaN without a
+// flag, and an overflow or underflow with ERANGE; every other result is
+// flagged INEXACT but exp2l's of an integer.
+
+namespace tblibc {
+namespace {
+
+// 2^(x * factor) for finite x, with the thresholds `over` and `under` of x
+// beyond which the result overflows or is zero in every mode.
+LD ExpBase(LD x, DD factor, LD over, LD under, bool inexact) {
+  if (x > over) return Overflow(false);
+  if (x < under) return Underflow(false);
+  Held held(&x);
+  const DD w = factor.lo == 0 && factor.hi == 1 ? DD{x, 0} : Mul(factor, x);
+  Scaled s = Exp2(w);
+  held.Release(&s.r);
+  return Ranged(Finish(s.r, s.n, inexact));
+}
+
+bool Special(LD x, LD* r) {
+  if (IsNan(x)) {
+    *r = x + x;
+    return true;
+  }
+  if (IsInf(x)) {
+    *r = x > 0 ? x : 0;
+    return true;
+  }
+  if (x == 0) {
+    *r = 1;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+}  // namespace tblibc
+
+extern "C" {
+
+long double tblibc_expl(long double x) {
+  LD r;
+  if (tblibc::Special(x, &r)) return r;
+  return tblibc::ExpBase(x, tblibc::kLog2E, 11400, -11500, true);
+}
+
+long double tblibc_exp2l(long double x) {
+  LD r;
+  if (tblibc::Special(x, &r)) return r;
+  // 2^k is exact, but flagged INEXACT and UNDERFLOW where it is subnormal,
+  // as the Linux C library does.
+  return tblibc::ExpBase(x, {1, 0}, 16400, -16500, tblibc_truncl(x) != x || x < -16382);
+}
+
+long double tblibc_exp10l(long double x) {
+  LD r;
+  if (tblibc::Special(x, &r)) return r;
+  // 10^k is exact up to 10^27 (5^27 has 63 bits); flagged all the same.
+  if (x >= 1 && x <= 27 && tblibc_truncl(x) == x) {
+    LD p = 1;
+    for (int i = 0; i < static_cast<int>(x); ++i) p *= 10;
+    tblibc::mathflag::Inexact();
+    return p;
+  }
+  return tblibc::ExpBase(x, tblibc::kLog2Of10, 5000, -5000, true);
+}
+
+long double tblibc_expm1l(long double x) {
+  using namespace tblibc;
+  if (IsNan(x)) return x + x;
+  if (IsInf(x)) return x > 0 ? x : -1;
+  // Below 2^-64 the answer is x itself, unflagged but for a subnormal x,
+  // as the Linux C library gives it.
+  if (__builtin_fabsl(x) < 0x1p-64L) {
+    if (x != 0 && __builtin_fabsl(x) < std::numeric_limits<LD>::min()) mathflag::Underflow();
+    return x;
+  }
+  if (x > 11400) return Overflow(false);
+  // -1 exactly and unflagged from -128 down, as the Linux C library has it.
+  if (x <= -128) return -1;
+  if (x < -64) return Finish({-1, 0x1p-100L}, 0, true);
+  Held held(&x);
+  DD r;
+  int n = 0;
+  if (__builtin_fabsl(x) < 0.0108L) {
+    r = ExpM1Small({x, 0});
+  } else {
+    const Scaled s = Exp2(Mul(kLog2E, x));
+    n = s.n;
+    // e^x - 1 = (r - 2^-n) 2^n; past 2^-200 the one is no longer seen.
+    r = n < 200 ? Add(s.r, -Pow2(-n)) : s.r;
+  }
+  held.Release(&r);
+  return Ranged(Finish(r, n, true));
+}
+
+// ---- Hyperbolic functions -------------------------------------------------
+
+long double tblibc_tanhl(long double x) {
+  using namespace tblibc;
+  if (IsNan(x)) return x + x;
+  if (IsInf(x)) return x > 0 ? 1 : -1;
+  if (x == 0) return x;
+  const bool negative = x < 0;
+  LD a = __builtin_fabsl(x);
+  DD r;
+  if (a < 0x1p-33L) {
+    r = {a, -Beside(a)};  // tanh x = x - x^3/3 ...
+  } else if (a >= 23) {
+    r = {1, -0x1p-80L};  // 1 - 2 e^-2x
+  } else {
+    Held held(&a);
+    const DD e = ExpM1Pair(2 * a);
+    r = Div(e, Add(e, 2.0L));
+    held.Release(&r);
+  }
+  return Finish(negative ? Neg(r) : r, 0, true);
+}
+
+long double tblibc_sinhl(long double x) {
+  using namespace tblibc;
+  if (IsNan(x)) return x + x;
+  if (IsInf(x) || x == 0) return x;
+  const bool negative = x < 0;
+  LD a = __builtin_fabsl(x);
+  if (a > 11400) return Overflow(negative);
+  DD r;
+  int n = 0;
+  if (a < 0x1p-33L) {
+    r = {a, Beside(a)};  // sinh x = x + x^3/6 ...
+  } else {
+    Held held(&a);
+    if (a < 48) {
+      // (E + E/(E+1)) / 2 with E = e^x - 1: no cancellation near zero.
+      const DD e = ExpM1Pair(a);
+      r = Add(e, Div(e, Add(e, 1.0L)));
+      n = -1;
+    } else {
+      // e^x / 2; e^-x is below 2^-138 of it.
+      const Scaled s = Exp2(Add(Mul(kLog2E, a), -1.0L));
+      r = s.r;
+      n = s.n;
+    }
+    held.Release(&r);
+  }
+  return Ranged(Finish(negative ? Neg(r) : r, n, true));
+}
+
+long double tblibc_coshl(long double x) {
+  using namespace tblibc;
+  if (IsNan(x)) return x + x;
+  if (IsInf(x)) return __builtin_fabsl(x);
+  LD a = __builtin_fabsl(x);
+  // 1 + x^2/2 rounds to one unflagged there in the Linux C library.
+  if (a < 0x1p-67L) return 1;
+  if (a > 11400) return Overflow(false);
+  DD r;
+  int n = 0;
+  {
+    Held held(&a);
+    if (a < 48) {
+      const DD e = ExpPair(a);
+      r = Add(e, Div({1, 0}, e));
+      n = -1;
+    } else {
+      const Scaled s = Exp2(Add(Mul(kLog2E, a), -1.0L));
+      r = s.r;
+      n = s.n;
+    }
+    held.Release(&r);
+  }
+  return Ranged(Finish(r, n, true));
+}
+
+}  // extern "C"
+
+// ---- Powers ---------------------------------------------------------------
+
+namespace tblibc {
+namespace {
+
+bool IsInteger(LD y) { return !IsInf(y) && tblibc_truncl(y) == y; }
+bool IsOdd(LD y) {
+  if (!IsInteger(y)) return false;
+  const LD half = y * 0.5L;  // exact: no odd integer is that large
+  return tblibc_truncl(half) != half;
+}
+
+// y = ±1, ±2, ±3: the Linux C library multiplies, by 1/x for a negative
+// y, squaring once more than it needs (which tells in the flags: 1.1^1 is
+// flagged INEXACT, LDBL_MAX^1 OVERFLOW).
+LD SmallPower(LD x, int y) {
+  unsigned k = static_cast<unsigned>(y < 0 ? -y : y);
+  LD r = 1;
+  volatile LD p = y < 0 ? 1 / x : x;
+  while (k != 0) {
+    if ((k & 1) != 0) r *= p;
+    p = p * p;
+    k >>= 1;
+  }
+  if (x == 0 && y < 0) SetErrno(linux::kERANGE);  // a pole
+  if (!IsInf(x) && x != 0) Ranged(r);
+  return r;
+}
+
+// An exact power, told by the x87's own flags: y = k / 2^s with s <= 5,
+// x^(1/2^s) by s square roots and then the k-th power by squaring, none of
+// them rounded. Found so, the result is right in every rounding mode. In
+// the held environment only.
+bool ExactPower(LD a, LD y, LD* r) {
+  __asm__ volatile("fnclex" : "+m"(a));
+  LD t = y;
+  for (int s = 0; tblibc_truncl(t) != t; ++s) {
+    if (s == 5) return false;
+    __asm__("fsqrt" : "+t"(a));
+    t *= 2;
+  }
+  t = __builtin_fabsl(t);
+  if (!(t <= 16384)) return false;
+  unsigned k = static_cast<unsigned>(t);
+  LD p = 1;
+  while (k != 0) {
+    if ((k & 1) != 0) p *= a;
+    k >>= 1;
+    if (k != 0) a *= a;
+  }
+  uint16_t status;
+  __asm__ volatile("fnstsw %0" : "=m"(status), "+m"(p));
+  *r = p;
+  return (status & 0x38) == 0;  // neither inexact, nor overflow or underflow
+}
+
+LD DomainNan() {
+  SetErrno(linux::kEDOM);
+  mathflag::Inexact();
+  const volatile LD zero = 0;
+  return zero / zero;  // the default NaN, negative, and INVALID
+}
+
+}  // namespace
+}  // namespace tblibc
+
+extern "C" long double tblibc_powl(long double x, long double y) {
+  using namespace tblibc;
+  if (y == 0) return 1;
+  const bool integral = IsInteger(y);
+  if (x == 1) {
+    if (!IsNan(y) && !IsInf(y) && !(integral && __builtin_fabsl(y) <= 3)) mathflag::Inexact();
+    return 1;
+  }
+  if (IsNan(x) || IsNan(y)) return x + y;
+  if (integral && __builtin_fabsl(y) <= 3) return SmallPower(x, static_cast<int>(y));
+  const bool odd = IsOdd(y);
+  if (x == 0 || IsInf(x)) {
+    // The Linux C library flags INEXACT for -0 and -inf to a fraction.
+    if (__builtin_signbit(x) && !integral && !IsInf(y)) mathflag::Inexact();
+    const bool negative = __builtin_signbit(x) && odd;
+    const bool big = (x == 0) == (y < 0);
+    if (x == 0 && y < 0 && !IsInf(y)) {
+      SetErrno(linux::kERANGE);
+      mathflag::DivByZero();
+    }
+    const LD inf = std::numeric_limits<LD>::infinity();
+    return big ? (negative ? -inf : inf) : (negative ? -0.0L : 0.0L);
+  }
+  LD a = __builtin_fabsl(x);
+  if (IsInf(y)) {
+    if (a == 1) return 1;
+    return (a < 1) == (y < 0) ? std::numeric_limits<LD>::infinity() : 0;
+  }
+  if (x < 0 && !integral) return DomainNan();
+  const bool negative = x < 0 && odd;
+  Held held(&a, &y);
+  if (__builtin_fabsl(y) <= 16384 && tblibc_truncl(y * 32) == y * 32) {
+    DD p = {0, 0};
+    const bool exact = ExactPower(a, y, &p.hi);
+    held.Release(&p);
+    if (exact) {
+      // Flagged INEXACT all the same, as the Linux C library does.
+      if (negative) p.hi = -p.hi;
+      if (y > 0) return Finish(p, 0, true);
+      const volatile LD q = 1 / p.hi;
+      return Ranged(Finish({q, 0}, 0, true));
+    }
+    held = Held(&a, &y);
+  }
+  const DD l = Log2(a);
+  const LD estimate = l.hi * y;
+  Scaled s = {{0, 0}, 0};
+  if (estimate > -17000 && estimate < 17000) s = Exp2(Mul(l, y));
+  held.Release(&s.r);
+  if (estimate >= 17000) return Overflow(negative);
+  if (estimate <= -17000) return Underflow(negative);
+  return Ranged(Finish(negative ? Neg(s.r) : s.r, s.n, true));
+}
+
+// ---- Gamma ----------------------------------------------------------------
+//
+// For z >= 24, ln Gamma(z) = (z - 1/2) ln z - z + ln(2 pi)/2 + S(z) with
+// Stirling's series S(z) = sum of B_2k / (2k (2k-1) z^(2k-1)), eleven terms
+// leaving less than 2^-92. Below, Gamma(x) = Gamma(x + n) / (x (x+1) ...
+// (x+n-1)), the product kept as a pair; below -24, the reflection
+// Gamma(x) = pi / (sin(pi x) Gamma(1 - x)).
+
+namespace tblibc {
+namespace {
+
+// B_2k / (2k (2k-1)) for k = 2..11 (k = 1, 1/12, is taken as a pair).
+constexpr LD kStirling[] = {
+    -1.0L / 360,          1.0L / 1260,          -1.0L / 1680,        1.0L / 1188,
+    -691.0L / 360360,     1.0L / 156,           -3617.0L / 122400,   43867.0L / 244188,
+    -174611.0L / 125400,  854513.0L / 63756,
+};
+
+// Gamma(z) as r 2^n for a pair z >= 24, z.hi below 1800.
+Scaled GammaLarge(DD z) {
+  const DD lnz = Add(Mul(Log2(z.hi), kLn2), z.lo / z.hi);
+  const DD inv = Div({1, 0}, z);
+  const LD inv2 = inv.hi * inv.hi;
+  LD tail = 0;
+  for (size_t k = sizeof kStirling / sizeof kStirling[0]; k-- > 0;) tail = tail * inv2 + kStirling[k];
+  tail *= inv.hi * inv2;
+  const DD twelfth = {kThird.hi * 0.25L, kThird.lo * 0.25L};
+  DD s = Add(Mul(inv, twelfth), tail);
+  DD lg = Add(Mul(Add(z, -0.5L), lnz), Neg(z));
+  lg = Add(Add(lg, kHalfLn2Pi), s);
+  return Exp2(Mul(lg, kLog2E));
+}
+
+// Gamma(x) as r 2^n for finite x > -24 away from the poles and zero, or
+// for a pair x (used by the reflection).
+Scaled GammaShifted(DD x) {
+  DD z = x;
+  DD product = {1, 0};
+  bool shifted = false;
+  while (z.hi < 24) {
+    product = shifted ? Mul(product, z) : z;
+    shifted = true;
+    z = Add(z, 1.0L);
+  }
+  Scaled g = GammaLarge(z);
+  if (shifted) g.r = Div(g.r, product);
+  return g;
+}
+
+// sin(pi f) for |f| <= 1/2 as a pair: by the sine or cosine series over
+// |pi f| <= pi/4, the first coefficients as pairs.
+constexpr DD kSinPairs[] = {
+    {-0xaaaaaaaaaaaaaaabp-66L, 0xaaaaaaaaaaaaaaabp-131L},   // -1/3!
+    {0x8888888888888889p-70L, -0xeeeeeeeeeeeeeeefp-135L},   // 1/5!
+    {-0xd00d00d00d00d00dp-76L, -0xd00d00d00d00d00dp-148L},  // -1/7!
+    {0xb8ef1d2ab6399c7dp-82L, 0xac1c88e500171de4p-147L},    // 1/9!
+};
+constexpr DD kCosPairs[] = {
+    {-0x8000000000000000p-64L, 0.0L},                       // -1/2!
+    {0xaaaaaaaaaaaaaaabp-68L, -0xaaaaaaaaaaaaaaabp-133L},   // 1/4!
+    {-0xb60b60b60b60b60bp-73L, -0xc16c16c16c16c16cp-138L},  // -1/6!
+    {0xd00d00d00d00d00dp-79L, 0xd00d00d00d00d00dp-151L},    // 1/8!
+};
+// The further terms, from 1/11! and 1/10! on, in long double.
+constexpr LD kSinTail[] = {-1.0L / 39916800, 1.0L / 6227020800, -1.0L / 1307674368000,
+                           1.0L / 355687428096000, -1.0L / 121645100408832000,
+                           1.0L / 51090942171709440000.0L};
+constexpr LD kCosTail[] = {-1.0L / 3628800, 1.0L / 479001600, -1.0L / 87178291200,
+                           1.0L / 20922789888000, -1.0L / 6402373705728000,
+                           1.0L / 2432902008176640000.0L};
+
+DD Series(DD a2, const DD* pairs, const LD* tail, size_t tailSize) {
+  LD t = 0;
+  for (size_t k = tailSize; k-- > 0;) t = t * a2.hi + tail[k];
+  DD acc = {t, 0};
+  for (size_t k = 4; k-- > 0;) acc = Add(Mul(acc, a2), pairs[k]);
+  return Add(Mul(acc, a2), 1.0L);
+}
+
+DD SinPi(LD f) {
+  const bool negative = f < 0;
+  f = __builtin_fabsl(f);
+  DD r;
+  if (f <= 0.25L) {
+    const DD a = Mul(kPi, f);
+    r = Mul(a, Series(Mul(a, a), kSinPairs, kSinTail, 6));
+  } else {
+    const DD a = Mul(kPi, 0.5L - f);  // exact difference
+    r = Series(Mul(a, a), kCosPairs, kCosTail, 6);
+  }
+  return negative ? Neg(r) : r;
+}
+
+}  // namespace
+}  // namespace tblibc
+
+// Finite x, not zero nor a negative integer, below the overflow and above
+// the underflow thresholds (the ends and the errors are math.cpp's Tgamma);
+// an infinity or NaN gives the Linux C library's answer.
+long double tblibc::TgammaL(long double x) {
+  if (IsNan(x)) return x + x;
+  if (IsInf(x)) return x > 0 ? x : x - x;
+  if (x == 0) return 1 / x;
+  if (x == 1) return 1;  // unflagged, as in the Linux C library
+  // (x-1)! is exact up to 25! (its odd part has 62 bits); flagged all the
+  // same.
+  if (x >= 2 && x <= 26 && tblibc_truncl(x) == x) {
+    LD p = 1;
+    for (int k = 2; k < static_cast<int>(x); ++k) p *= k;
+    mathflag::Inexact();
+    return p;
+  }
+  // Gamma(x) = 1/x - gamma + ...: with x = m 2^e, 1/m as a pair scaled by
+  // 2^-e (1/x itself may be beyond the range), Euler's constant scaled
+  // down.
+  if (__builtin_fabsl(x) < 0x1p-70L) {
+    Held held(&x);
+    int e;
+    const LD m = Unpack(__builtin_fabsl(x), &e);
+    DD r = Div({x < 0 ? -1.0L : 1.0L, 0}, {m, 0});
+    r = Add(r, -0.577215664901532860606512090082402431L * Pow2(e < -16000 ? -16000 : e));
+    held.Release(&r);
+    return Finish(r, -e, true);
+  }
+  Held held(&x);
+  Scaled g = {{0, 0}, 0};
+  if (x > -24) {
+    g = GammaShifted({x, 0});
+  } else if (x < -1800) {
+    // Far below the least subnormal, negative where floor(x) is odd.
+    held.Release(&g.r);
+    const LD whole = tblibc_floorl(x) * 0.5L;
+    return mathflag::UnderflowTo<LD>(tblibc_truncl(whole) != whole);
+  } else {
+    // Gamma(x) = pi / (sin(pi x) Gamma(1-x)); x = k + f with |f| <= 1/2.
+    const LD k = (x + kToInteger) - kToInteger;
+    const LD f = x - k;
+    DD s = SinPi(f);
+    if (tblibc_truncl(k * 0.5L) != k * 0.5L) s = Neg(s);
+    const Scaled h = GammaShifted(TwoSum(1, -x));
+    g.r = Div(kPi, Mul(s, h.r));
+    g.n = -h.n;
+  }
+  held.Release(&g.r);
+  return Finish(g.r, g.n, true);
+}
