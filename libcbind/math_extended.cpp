@@ -550,9 +550,10 @@ long double tblibc_coshl(long double x) {
   {
     Held held(&a);
     if (a < 48) {
-      const DD e = ExpPair(a);
-      r = Add(e, Div({1, 0}, e));
-      n = -1;
+      // 1 + M^2 / (2 (M+1)) with M = e^x - 1: the part beyond one stays
+      // exact to its own last bits however small.
+      const DD m = ExpM1Pair(a);
+      r = Add(Div(Mul(m, m), Mul(Add(m, 1.0L), 2.0L)), 1.0L);
     } else {
       const Scaled s = Exp2(Add(Mul(kLog2E, a), -1.0L));
       r = s.r;
