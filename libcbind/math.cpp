@@ -668,9 +668,7 @@ long double tblibc_tgammal(long double x) {
 // Both hosts' lgamma leave the sign of Gamma in the host's own signgam.
 double tblibc_lgamma_r(double x, int32_t* sign) { return tblibc::Lgamma<double, ::lgamma>(x, sign); }
 float tblibc_lgammaf_r(float x, int32_t* sign) { return tblibc::Lgamma<float, ::lgammaf>(x, sign); }
-long double tblibc_lgammal_r(long double x, int32_t* sign) {
-  return tblibc::Lgamma<long double, ::lgammal>(x, sign);
-}
+long double tblibc_lgammal_r(long double x, int32_t* sign) { return tblibc::LgammaL(x, sign); }
 double tblibc_lgamma(double x) {
   int32_t sign = 1;
   const double r = tblibc_lgamma_r(x, &sign);

@@ -697,42 +697,62 @@ extern "C" long double tblibc_powl(long double x, long double y) {
 namespace tblibc {
 namespace {
 
-// B_2k / (2k (2k-1)) for k = 2..11 (k = 1, 1/12, is taken as a pair).
+// B_2k / (2k (2k-1)) for k = 3..11 (1/12 and -1/360 are taken as pairs).
 constexpr LD kStirling[] = {
-    -1.0L / 360,          1.0L / 1260,          -1.0L / 1680,        1.0L / 1188,
+    1.0L / 1260,          -1.0L / 1680,        1.0L / 1188,
     -691.0L / 360360,     1.0L / 156,           -3617.0L / 122400,   43867.0L / 244188,
     -174611.0L / 125400,  854513.0L / 63756,
 };
 
-// Gamma(z) as r 2^n for a pair z >= 24, z.hi below 1800.
-Scaled GammaLarge(DD z) {
+// ln Gamma(z) for a pair z >= 24, z.hi below 2^64.
+DD LogGammaLarge(DD z) {
   const DD lnz = Add(Mul(Log2(z.hi), kLn2), z.lo / z.hi);
   const DD inv = Div({1, 0}, z);
   const LD inv2 = inv.hi * inv.hi;
   LD tail = 0;
   for (size_t k = sizeof kStirling / sizeof kStirling[0]; k-- > 0;) tail = tail * inv2 + kStirling[k];
-  tail *= inv.hi * inv2;
+  tail *= inv.hi * inv2 * inv2;
+  // The first two terms as pairs: 1/(360 z^3) is as large as 2^-22.
   const DD twelfth = {kThird.hi * 0.25L, kThird.lo * 0.25L};
-  DD s = Add(Mul(inv, twelfth), tail);
-  DD lg = Add(Mul(Add(z, -0.5L), lnz), Neg(z));
-  lg = Add(Add(lg, kHalfLn2Pi), s);
-  return Exp2(Mul(lg, kLog2E));
+  const DD inv3 = Mul(Mul(inv, inv), inv);
+  const DD s = Add(Add(Mul(inv, twelfth), Neg(Div(inv3, {360, 0}))), tail);
+  const DD lg = Add(Mul(Add(z, -0.5L), lnz), Neg(z));
+  return Add(Add(lg, kHalfLn2Pi), s);
 }
 
-// Gamma(x) as r 2^n for finite x > -24 away from the poles and zero, or
-// for a pair x (used by the reflection).
-Scaled GammaShifted(DD x) {
-  DD z = x;
-  DD product = {1, 0};
-  bool shifted = false;
-  while (z.hi < 24) {
-    product = shifted ? Mul(product, z) : z;
-    shifted = true;
-    z = Add(z, 1.0L);
+// Shifted up to 24: x (x+1) ... (x+n-1) as a pair, and x + n.
+struct Shift {
+  DD product, z;
+  bool shifted;
+};
+Shift ShiftUp(DD x) {
+  Shift s = {{1, 0}, x, false};
+  while (s.z.hi < 24) {
+    s.product = s.shifted ? Mul(s.product, s.z) : s.z;
+    s.shifted = true;
+    s.z = Add(s.z, 1.0L);
   }
-  Scaled g = GammaLarge(z);
-  if (shifted) g.r = Div(g.r, product);
+  return s;
+}
+
+// Gamma(x) as r 2^n for a pair x > -24 away from the poles and zero, with
+// x.hi below 1800.
+Scaled GammaShifted(DD x) {
+  const Shift s = ShiftUp(x);
+  Scaled g = Exp2(Mul(LogGammaLarge(s.z), kLog2E));
+  if (s.shifted) g.r = Div(g.r, s.product);
   return g;
+}
+
+// ln v for a pair v > 0.
+DD LnPair(DD v) { return Add(Mul(Log2(v.hi), kLn2), v.lo / v.hi); }
+
+// ln |Gamma(x)| for a pair x > -24 away from the poles and zero.
+DD LogGammaShifted(DD x) {
+  Shift s = ShiftUp(x);
+  DD lg = LogGammaLarge(s.z);
+  if (s.shifted) lg = Add(lg, Neg(LnPair(s.product.hi < 0 ? Neg(s.product) : s.product)));
+  return lg;
 }
 
 // sin(pi f) for |f| <= 1/2 as a pair: by the sine or cosine series over
@@ -831,4 +851,143 @@ long double tblibc::TgammaL(long double x) {
   }
   held.Release(&g.r);
   return Finish(g.r, g.n, true);
+}
+
+// ---- ln |Gamma| -------------------------------------------------------------
+//
+// As for Gamma above, in logarithms; beside 1 and 2, where ln Gamma
+// vanishes, by its Taylor series: ln Gamma(1+e) = -gamma e + sum over k >= 2
+// of (-1)^k zeta(k) e^k / k, and ln Gamma(2+e) adds ln(1+e). Within 2^-16
+// of them five terms leave less than 2^-80 of the result; further off the
+// pairs are accurate enough.
+
+namespace tblibc {
+namespace {
+
+constexpr DD kEuler = {0x93c467e37db0c7a5p-64L, -0xb90701fbfab4d2a5p-130L};
+constexpr DD kOneMinusEuler = {0xd8773039049e70b6p-65L, 0xb90701fbfab4d2a5p-130L};
+constexpr LD kNearOne[] = {0.822467033424113218236207583323L, -0.40068563438653142846657938717L,
+                           0.270580808427784547879000924135L, -0.207385551028673985266273097291L};
+constexpr LD kNearTwo[] = {0.322467033424113218236207583323L, -0.0673523010531980951332460538371L,
+                           0.0205808084277845478790009241353L, -0.00738555102867398526627309729141L};
+
+// Between -20 and -2, ln|Gamma| vanishes twice in each interval between
+// integers, and the pairs above lose there what the result needs. Near
+// each zero x0, ln|Gamma(x0 + d)| = c1 d + c2 d^2 + c3 d^3 + c4 d^4 (the
+// derivatives of ln|Gamma| there, psi(x0) and on), used where |c1 d| is
+// below 2^-20: the next term is below 2^-80 of the sum. The zeros found by
+// bisection and the derivatives computed with mpmath at 300 bits; the
+// upper zero of each interval first, from (-3, -2) on.
+struct LgammaZero {
+  DD x0, c1;
+  LD c[3];
+};
+constexpr LgammaZero kLgammaZeros[36] = {
+    {{-0x9d3fe4b007c360abp-62L, 0x9b0675072fc769e6p-131L}, {0xc1ff4b357a9af689p-63L, -0xb21346d4d470746bp-128L}, {0x9b775d8017aae4e5p-61L, 0xb4a5302c53c2bee2p-63L, 0x8b8c6be504f2db06p-60L}},
+    {{-0xafda0850dec8065ep-62L, -0xcad25a320f575fa6p-127L}, {-0xf5096d48258c6244p-63L, -0x987ccd96757f2456p-133L}, {0x9933f9e132d28dc7p-60L, -0xa0c2d618645f8e0fp-59L, 0xfa8256664f8cd615p-58L}},
+    {{-0xc9306de4f2cd7beep-62L, -0xbe699ad3d9ba6545p-128L}, {0xf90532f97d62a6e3p-61L, -0x96392c2fa1037fe2p-127L}, {0xcea694bb8a877b41p-59L, 0xe089b8926ae2d9d7p-57L, 0x933901ebbb586cabp-54L}},
+    {{-0xfd238aa3e17f285cp-62L, -0xd4561291236cc321p-128L}, {-0xa5ccecb362b234c7p-59L, 0xe89142bffcdbd907p-124L}, {0xfbb6f57021b5ed4ap-56L, -0xe929acea5979beefp-52L, 0xf47c14f8a0d528a6p-48L}},
+    {{-0x814273c2ccac0618p-61L, -0xe7c2c3786044ab06p-126L}, {0xd652e7a490b211a4p-59L, 0xd45c1b1fc20649ffp-124L}, {0xa220ae6c09fc706cp-55L, 0xaacd88d954e3e118p-51L, 0xcb68c710d75ed78fp-47L}},
+    {{-0x9fbabbd37757e6a2p-61L, -0xd0aa4076988501d8p-128L}, {-0xe91251f7cf20fb38p-57L, 0xec6af622a1e91867p-123L}, {0xda99e33c51caaec8p-51L, -0x869fbff732e99c33p-44L, 0xba9537ad61392fbap-38L}},
+    {{-0xa04352bf85b6c865p-61L, -0x9315b9654e537b32p-126L}, {0xf6b970414d700f01p-57L, 0xf9e99456e357e8d6p-124L}, {0xe7661976117cd9b7p-51L, 0x929ec2b1fb931d46p-44L, 0xd112ef96d3731403p-38L}},
+    {{-0xbff497ac8fa06afcp-61L, 0xac4a74d0b38481c7p-126L}, {-0xb30fb521d2f09219p-54L, 0xf211f10fc6651567p-119L}, {0xfbcee5bca7937795p-46L, -0xeb7404450cfff12cp-37L, 0xf7ae9846dfe4b862p-28L}},
+    {{-0xc00b592c4be4676cp-61L, -0xf85b2da2c70b970dp-129L}, {0xb4ef24f1d79550cbp-54L, -0xb496f6bc4ccc370ap-119L}, {0xfe711a4267e88305p-46L, 0xef281d1e1be201a0p-37L, 0xfce3da92ac55db6dp-28L}},
+    {{-0xdffe5fbb5c377fe8p-61L, 0xa765268f700b7830p-126L}, {-0x9d5fbd2e7548db05p-51L, 0xa11d50bebbb190c1p-116L}, {0xc1a4d12a82116472p-40L, -0x9ec8ed6e4c213ebap-28L, 0x9279eb1b7999cab3p-16L}},
+    {{-0xe0019fef6ff0f5bfp-61L, 0xedf48c919e1f5536p-126L}, {0x9da03d51c3de89dap-51L, 0xf2b9a1d8f76bba75p-118L}, {0xc1f42ed57dd6ac19p-40L, 0x9f2a95af1e112df1p-28L, 0x92f21522f482d8b1p-16L}},
+    {{-0xffffcbfc0ace7879p-61L, -0xa7a0ad48ac32a74cp-126L}, {-0x9d7bb7f2617d597dp-48L, 0xdb43d19a56c26dc7p-114L}, {0xc1c73b6557891a52p-34L, -0x9ef345992b292d57p-19L, 0x92ae02929863874cp-4L}},
+    {{-0x80001a01459fc9f6p-60L, -0xcb3cec1cec857667p-128L}, {0x9d8447f6b3b8bd5fp-48L, 0xa7b1175973b5087cp-113L}, {0xc1d1c49aa876e3eap-34L, 0x9f003c6dc56d22a1p-19L, 0x92bdf64a32128863p-4L}},
+    {{-0x8ffffd1c425e8100p-60L, 0xde6c5aa2db698607p-126L}, {-0xb12f6fe31ed97626p-45L, 0xff87dad28ceca552p-110L}, {0xf5460a824053d269p-28L, -0xe2598725e2ae0b3ep-10L, 0xeaff2346ddf814ffp+8L}},
+    {{-0x900002e3bb47d86dp-60L, -0xdb087fdb86a3bd6fp-125L}, {0xb130901c8ca200bfp-45L, -0xa17d8d3257eeb580p-110L}, {0xf547997dbfac2d97p-28L, 0xe25baf734715ce7fp-10L, 0xeb021fd0ffd5254bp+8L}},
+    {{-0x9fffffb606bdfdcdp-60L, -0xc55cef4a0a8f8d3ap-129L}, {-0xdd7bed2f9bcaea2dp-42L, -0x9e546320489b5df2p-107L}, {0xbf9f43c8fd068daap-21L, -0xdd0c5f7e55531ba3p+0L, 0x8f6f0a3b2ee06227p+22L}},
+    {{-0xa0000049f93bb992p-60L, -0xf68bb2bc2a883c06p-125L}, {0xdd7c12d0631d8f70p-42L, -0xc8fc40597c9a66ecp-109L}, {0xbf9f645702f97256p-21L, 0xdd0c97d3152e3db5p+0L, 0x8f6f3af7a18d7cb3p+22L}},
+    {{-0xaffffff9466e9f1bp-60L, -0xdb6b34ab6f463417p-126L}, {-0x98453ec756dbdf2bp-38L, -0xa59f6788688dda0cp-103L}, {0xb5249c032dfe902dp-14L, -0x8fa8fb234c0626a3p+11L, 0x802cc9d8bf023684p+36L}},
+    {{-0xb0000006b9915316p-60L, 0x9a69640056fc6d05p-126L}, {0x98454138a9227ddcp-38L, -0xcecdcaff679aa4fdp-103L}, {0xb5249eeb12016fd3p-14L, 0x8fa8fe983d3e6bc6p+11L, 0x802ccdf57c39898fp+36L}},
+    {{-0xbfffffff70893874p-60L, 0xf0437ca678586d0fp-125L}, {-0xe467dfd795863e81p-35L, -0xd7fce7270e57ba27p-100L}, {0xcbc93101f4c55d84p-7L, -0xf26d2a75e36d5e28p+21L, 0xa238b1d718a51eadp+50L}},
+    {{-0xc00000008f76c773p-60L, -0xab3e07812879c3c9p-127L}, {0xe467e0286a79bd02p-35L, 0xf8d92b1853d7177bp-102L}, {0xcbc9314a133aa27cp-7L, 0xf26d2af69434f8acp+21L, 0xa238b249ea4e9f48p+50L}},
+    {{-0xcffffffff4f6dcf6p-60L, -0xbfcbd2ffe3abeaa4p-127L}, {-0xb99465fd65a728f5p-31L, -0xe875d91377499d5cp-96L}, {0x8687d170359787c0p+1L, -0x82082df6229d93b3p+33L, 0x8d64eea00f97213bp+65L}},
+    {{-0xd00000000b09230ap-60L, 0xfe65f08b91bf0724p-126L}, {0xb99466029a58d705p-31L, -0xf0e94b04afc7cb2cp-98L}, {0x8687d173fbb07840p+1L, 0x82082dfb9b4dadfep+33L, 0x8d64eea7fe5d8f07p+65L}},
+    {{-0xdfffffffff36345bp-60L, 0x8c3cf6b83ec5dd12p-125L}, {-0xa261d93fd535e046p-27L, -0xb96058b059586193p-92L}, {0xcdfff8b67f729a0dp+8L, -0xae38f5982dddd1e1p+44L, 0xa5c3f445b5518a0fp+80L}},
+    {{-0xe000000000c9cba5p-60L, -0x8bd29cebd8ae31efp-125L}, {0xa261d9402aca1fbap-27L, -0xc6a1857c57299897p-92L}, {0xcdfff8b6ec03a5f3p+8L, 0xae38f598b798631fp+44L, 0xa5c3f446640af307p+80L}},
+    {{-0xeffffffffff28c06p-60L, -0xc6604ef30371f89dp-128L}, {-0x983bbbabfd424cf3p-23L, -0xa9d6b2d38ca3e7cfp-88L}, {0xb50df9989276eb0cp+16L, -0x8f8e0edd49287f5ap+56L, 0x800cc3b50bf5304cp+96L}},
+    {{-0xf0000000000d73fap-60L, 0xc6642f1bdf07a161p-128L}, {0x983bbbac02bdb30dp-23L, -0xa9e526cafa4507a3p-88L}, {0xb50df99898fc0334p+16L, 0x8f8e0edd50e996f2p+56L, 0x800cc3b5152e1ab1p+96L}},
+    {{-0xffffffffffff28c0p-60L, -0xc18cc43ea25ce5cap-125L}, {-0x983bbbabffd324cfp-19L, -0xd53baed8d40a0f37p-85L}, {0xb50df99895841de7p+24L, -0x8f8e0edd4cc9984dp+68L, 0x800cc3b510462f81p+112L}},
+    {{-0x8000000000006ba0p-59L, 0xc18cc4bd7b680d89p-125L}, {0x983bbbac002cdb31p-19L, -0xd53bcc5afcd3143ep-85L}, {0xb50df99895eed059p+24L, 0x8f8e0edd4d487dffp+68L, 0x800cc3b510dd1b7cp+112L}},
+    {{-0x87fffffffffff9abp-59L, -0x9c47e7a93e1c46a1p-124L}, {-0xa1bf7766bffd233ep-15L, 0xddd100e18c753f3fp-82L}, {0xcc64c6c54102c187p+32L, -0xac3054b4513216d9p+80L, 0xa330c476440ce724p+128L}},
+    {{-0x8800000000000655p-59L, 0x9c47e7a97778935ap-124L}, {0xa1bf7766c002dcc2p-15L, 0xddd100a8ea600d42p-82L}, {0xcc64c6c54109fd6fp+32L, 0xac3054b4513b3b06p+80L, 0xa330c47644187450p+128L}},
+    {{-0x8fffffffffffffa6p-59L, 0x9e18ee5f6697ba6ap-127L}, {-0xb5f7665397ffd150p-11L, -0xa016f4e072e293c2p-76L}, {0x8157c5c8d325e73dp+41L, -0xf52ad09abda1f52fp+92L, 0x82b326d8d834d2a2p+145L}},
+    {{-0x900000000000005ap-59L, -0x9e18ee5f65261d98p-127L}, {0xb5f7665398002eb0p-11L, -0xa016f4e07fb3de29p-76L}, {0x8157c5c8d326299bp+41L, 0xf52ad09abda2b1e3p+92L, 0x82b326d8d83558c4p+145L}},
+    {{-0x97fffffffffffffbp-59L, -0x85b25cbf5f545ceep-124L}, {-0xd815c983447ffd08p-7L, 0xe8854d53a79935f4p-72L}, {0xb664c5e831c09f5ep+49L, -0xcd4611190fb6dd65p+105L, 0x81f371115d23f043p+162L}},
+    {{-0x9800000000000005p-59L, 0x85b25cbf5f547e48p-124L}, {0xd815c983448002f8p-7L, 0xe8854d53a78e3a81p-72L}, {0xb664c5e831c0a462p+49L, 0xcd4611190fb6e5ddp+105L, 0x81f371115d23f769p+162L}},
+    {{-0xa000000000000000p-59L, 0xf2a15d2010112853p-125L}, {-0x870d9df20acfffe8p-2L, 0xa821ee6ed412d994p-68L}, {0x8e7eba9d66de7e5ep+58L, -0xc8766cb279589821p+118L, 0x9ea1ab85b23262eep+179L}},
+};
+
+bool NearZero(LD x, DD* r) {
+  if (!(x > -20 && x < -2)) return false;
+  const int k = static_cast<int>(-x);
+  for (int i = 0; i < 2; ++i) {
+    const LgammaZero& z = kLgammaZeros[2 * (k - 2) + i];
+    const DD d = TwoSum(x - z.x0.hi, -z.x0.lo);  // the difference is exact
+    if (!(__builtin_fabsl(d.hi * z.c1.hi) < 0x1p-20L)) continue;
+    const LD p = z.c[0] + d.hi * (z.c[1] + d.hi * z.c[2]);
+    *r = Mul(Add(z.c1, d.hi * p), d);
+    return true;
+  }
+  return false;
+}
+
+// ln Gamma(base + e), |e| < 2^-16, base 1 or 2.
+DD NearOneOrTwo(LD e, bool two) {
+  const LD* c = two ? kNearTwo : kNearOne;
+  const LD tail = e * e * (c[0] + e * (c[1] + e * (c[2] + e * c[3])));
+  return Add(two ? Mul(kOneMinusEuler, e) : Mul(kEuler, -e), tail);
+}
+
+}  // namespace
+}  // namespace tblibc
+
+long double tblibc::LgammaL(long double x, int32_t* sign) {
+  *sign = 1;
+  if (IsNan(x)) return x + x;
+  if (IsInf(x)) return __builtin_fabsl(x);
+  if (x == 0 || (x < 0 && tblibc_truncl(x) == x)) {
+    // A pole: the sign is the zero's, and + at the negative integers.
+    SetErrno(linux::kERANGE);
+    mathflag::DivByZero();
+    if (x == 0 && __builtin_signbit(x)) *sign = -1;
+    return std::numeric_limits<LD>::infinity();
+  }
+  if (x < 0) {
+    const LD half = tblibc_floorl(x) * 0.5L;  // Gamma < 0 where floor(x) is odd
+    if (tblibc_truncl(half) != half) *sign = -1;
+  }
+  if (x == 1 || x == 2) return 0;  // exactly, unflagged
+  LD a = __builtin_fabsl(x);
+  Held held(&a, &x);
+  DD r;
+  int n = 0;
+  if (a < 0x1p-70L) {
+    r = Neg(Mul(Log2(a), kLn2));  // ln Gamma(x) = -ln|x| - gamma x ...
+  } else if (__builtin_fabsl(x - 1) < 0x1p-16L) {
+    r = NearOneOrTwo(x - 1, false);
+  } else if (__builtin_fabsl(x - 2) < 0x1p-16L) {
+    r = NearOneOrTwo(x - 2, true);
+  } else if (x > 0x1p100L) {
+    // x (ln x - 1); the rest is below an ulp. As m 2^e times it: the
+    // product may be beyond the range.
+    int e;
+    const LD m = Unpack(x, &e);
+    r = Mul(Add(Mul(Log2(x), kLn2), -1.0L), m);
+    n = e;
+  } else if (NearZero(x, &r)) {
+  } else if (x > -24) {
+    r = LogGammaShifted({x, 0});
+  } else {
+    // ln pi - ln|sin(pi x)| - ln Gamma(1-x), x = k + f with |f| <= 1/2.
+    const LD k = (x + kToInteger) - kToInteger;
+    const DD s = SinPi(x - k);
+    r = Add(Add(LnPair(kPi), Neg(LnPair(s.hi < 0 ? Neg(s) : s))),
+            Neg(LogGammaLarge(TwoSum(1, -x))));
+  }
+  held.Release(&r);
+  return Ranged(Finish(r, n, true));
 }

@@ -2,6 +2,8 @@
 // (math_extended.cpp).
 #pragma once
 
+#include <cstdint>
+
 extern "C" {
 long double tblibc_expl(long double x);
 long double tblibc_exp2l(long double x);
@@ -17,4 +19,6 @@ namespace tblibc {
 // Gamma of a finite x short of the overflow and underflow thresholds and
 // the poles; math.cpp's Tgamma answers those.
 long double TgammaL(long double x);
+// ln |Gamma(x)|, the sign of Gamma in *sign; all of lgammal_r but signgam.
+long double LgammaL(long double x, int32_t* sign);
 }  // namespace tblibc

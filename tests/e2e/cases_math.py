@@ -13,7 +13,7 @@ NATIVE = "NATIVE"
 # these bounds on the table.
 BOUNDS = {
     "linux": {"tanf": 1, "sinl": 1, "cosl": 1, "tanl": 2, "expl": 1, "exp10l": 1,
-              "expm1l": 2, "tanhl": 2, "powl": 1, "tgammal": 1},
+              "expm1l": 2, "tanhl": 2, "powl": 1, "tgammal": 1, "lgammal": 1},
     "windows": {
         "atan": 1, "sinh": 1, "cosh": 1, "tanh": 1, "asinh": 1, "acosh": 1,
         "expm1": 1, "log10": 1, "cbrt": 1, "tgamma": 1, "lgamma": 8, "j0": 4,

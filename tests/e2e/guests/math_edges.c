@@ -117,8 +117,14 @@ int main(void)
         static volatile long double ex[] = {4931.9L, -4940.5L, 0.5L, -11400.5L, 11356.5L, -200, 0.3L, 1e-5L};
         for (i = 0; i < (int)(sizeof px / sizeof px[0]); i++)
             CALL("powl/h", i, long double, powl(px[i], py[i]));
+        static volatile long double lx[] = {-2.5L, -3.5L, -2.4570247L, 1.5L, -0.0L, -40.25L, 1e4000L, 1.00001L};
         for (i = 0; i < (int)(sizeof gx / sizeof gx[0]); i++)
             CALL("tgammal/h", i, long double, tgammal(gx[i]));
+        for (i = 0; i < (int)(sizeof lx / sizeof lx[0]); i++) {
+            signgam = 7;
+            CALL("lgammal/h", i, long double, lgammal(lx[i]));
+            printf("signgam %d\n", signgam);
+        }
         for (i = 0; i < (int)(sizeof ex / sizeof ex[0]); i++) {
             CALL("exp10l/h", i, long double, exp10l(ex[i] / 2.3L));
             CALL("expl/h", i, long double, expl(ex[i]));
