@@ -381,6 +381,50 @@ DD Log2(LD x) {
   return Add(sum, Mul(ln, kLog2E));
 }
 
+// m^n exactly, as an unevaluated pair, while it has at most 128 bits: by
+// 32-bit limbs. A tie between two long doubles (257^8 has 65 bits) is
+// rounded as the mode asks only from the exact value.
+bool BigPower(uint64_t m, unsigned n, DD* r) {
+  uint32_t acc[4] = {1, 0, 0, 0};
+  const uint32_t f[2] = {static_cast<uint32_t>(m), static_cast<uint32_t>(m >> 32)};
+  for (unsigned i = 0; i < n; ++i) {
+    uint32_t out[6] = {};
+    for (int a = 0; a < 4; ++a) {
+      uint64_t carry = 0;
+      for (int b = 0; b < 2; ++b) {
+        const uint64_t t = uint64_t{acc[a]} * f[b] + out[a + b] + carry;
+        out[a + b] = static_cast<uint32_t>(t);
+        carry = t >> 32;
+      }
+      for (int c = a + 2; carry != 0 && c < 6; ++c) {
+        const uint64_t t = uint64_t{out[c]} + carry;
+        out[c] = static_cast<uint32_t>(t);
+        carry = t >> 32;
+      }
+    }
+    if (out[4] != 0 || out[5] != 0) return false;
+    std::memcpy(acc, out, sizeof acc);
+  }
+  // Both halves exact; Finish rounds their sum once, in any mode.
+  const uint64_t high = (uint64_t{acc[3]} << 32) | acc[2];
+  const uint64_t low = (uint64_t{acc[1]} << 32) | acc[0];
+  *r = {static_cast<LD>(high) * 0x1p64L, static_cast<LD>(low)};
+  return true;
+}
+
+// x = m 2^e with m an odd integer, for finite x != 0.
+uint64_t OddPart(LD x, int* e) {
+  const LD norm = Unpack(__builtin_fabsl(x), e);
+  uint64_t mant;
+  std::memcpy(&mant, &norm, 8);
+  *e -= 63;
+  while ((mant & 1) == 0) {
+    mant >>= 1;
+    ++*e;
+  }
+  return mant;
+}
+
 }  // namespace
 }  // namespace tblibc
 
@@ -446,12 +490,13 @@ long double tblibc_exp2l(long double x) {
 long double tblibc_exp10l(long double x) {
   LD r;
   if (tblibc::Special(x, &r)) return r;
-  // 10^k is exact up to 10^27 (5^27 has 63 bits); flagged all the same.
-  if (x >= 1 && x <= 27 && tblibc_truncl(x) == x) {
-    LD p = 1;
-    for (int i = 0; i < static_cast<int>(x); ++i) p *= 10;
-    tblibc::mathflag::Inexact();
-    return p;
+  // 10^k = 5^k 2^k from the exact 5^k, up to 5^55 of 128 bits: exact or
+  // rounded once in any mode. Flagged all the same, as the Linux C library
+  // does.
+  if (x >= 1 && x <= 55 && tblibc_truncl(x) == x) {
+    DD p;
+    tblibc::BigPower(5, static_cast<unsigned>(x), &p);
+    return tblibc::Finish(p, static_cast<int>(x), true);
   }
   return tblibc::ExpBase(x, tblibc::kLog2Of10, 5000, -5000, true);
 }
@@ -662,6 +707,14 @@ extern "C" long double tblibc_powl(long double x, long double y) {
   }
   if (x < 0 && !integral) return DomainNan();
   const bool negative = x < 0 && odd;
+  if (integral && y > 0 && y <= 128) {
+    int e;
+    DD p;
+    if (BigPower(OddPart(a, &e), static_cast<unsigned>(y), &p)) {
+      // Flagged INEXACT all the same, as the Linux C library does.
+      return Ranged(Finish(negative ? Neg(p) : p, e * static_cast<int>(y), true));
+    }
+  }
   Held held(&a, &y);
   if (__builtin_fabsl(y) <= 16384 && tblibc_truncl(y * 32) == y * 32) {
     DD p = {0, 0};

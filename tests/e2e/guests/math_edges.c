@@ -111,8 +111,8 @@ int main(void)
     /* Long double powers, exponentials and Gamma where a double's precision
        shows: huge and tiny results, large exponents, exact powers. */
     {
-        static volatile long double px[] = {10, 2, 1 + 0x1p-63L, -1.5L, 0.999L, 3, 4, -3, 1.1L};
-        static volatile long double py[] = {4931.5L, -16444.5L, 0x1p70L, 999, 1e7L, 40, 0.5L, 39, -3};
+        static volatile long double px[] = {10, 2, 1 + 0x1p-63L, -1.5L, 0.999L, 3, 4, -3, 1.1L, 257, 7};
+        static volatile long double py[] = {4931.5L, -16444.5L, 0x1p70L, 999, 1e7L, 40, 0.5L, 39, -3, 8, 23};
         static volatile long double gx[] = {1755.5L, 1755.45L, -1769.5L, -2.5L, 30.5L, 0x1p-80L, -40.25L, 3.5L};
         static volatile long double ex[] = {4931.9L, -4940.5L, 0.5L, -11400.5L, 11356.5L, -200, 0.3L, 1e-5L};
         for (i = 0; i < (int)(sizeof px / sizeof px[0]); i++)
