@@ -1,8 +1,9 @@
 // Long double exponentials, powers and Gamma, ours on both ports.
 //
-// One host's powl, exp10l and tgammal keep only a double's precision and
-// its expl, exp2l, expm1l and tanhl are an ulp or two off, with INEXACT
-// raised for some exact answers. These compute in pairs of x87 long
+// One host's powl, exp10l and tgammal keep only a double's precision, its
+// lgammal loses hundreds of ulps near the zeros of ln|Gamma|, and its expl,
+// exp2l, expm1l, sinhl, coshl and tanhl are an ulp or a few off, with
+// INEXACT raised for some exact answers. These compute in pairs of x87 long
 // doubles (hi + lo, some 128 bits), so that the one rounding at the end is
 // nearly always the right one: a logarithm to base 2 of a long double as
 // such a pair, and 2 to the power of a pair.
@@ -142,25 +143,72 @@ class Held {
   X87State state_;
 };
 
+// x = m 2^e with m in [1, 2), for finite x > 0, by the bits.
+LD Unpack(LD x, int* e) {
+  uint16_t se;
+  std::memcpy(&se, reinterpret_cast<const char*>(&x) + 8, 2);
+  int biased = se & 0x7fff;
+  if (biased == 0) {  // subnormal: normalized exactly
+    x *= 0x1p64L;
+    std::memcpy(&se, reinterpret_cast<const char*>(&x) + 8, 2);
+    biased = (se & 0x7fff) - 64;
+  }
+  *e = biased - 16383;
+  const uint16_t one = 0x3fff;
+  std::memcpy(reinterpret_cast<char*>(&x) + 8, &one, 2);
+  return x;
+}
+
+// Below the normal numbers the result lies on the grid of 2^-16445, the
+// ulp of [1, 2) times 2^-16382: with s = (hi + lo) 2^(n+16382) below one,
+// (±1 + s) - ±1 rounds s onto it in one addition, in the caller's mode. The
+// part of s above the grid is added first, exactly, so that hi + lo is not
+// rounded to 64 bits on the way.
+LD Subnormal(DD r, int n) {
+  const int k = n + 16382 < -16000 ? -16000 : n + 16382;
+  const LD s = r.hi * Pow2(k);  // exact
+  const LD t = r.lo * Pow2(k);
+  const LD one = s < 0 ? -1.0L : 1.0L;
+  int e;
+  LD above = 0;
+  if (s != 0) {
+    Unpack(__builtin_fabsl(s), &e);
+    if (e > -64) {
+      uint64_t mant;
+      std::memcpy(&mant, &s, 8);
+      if (e < 0) mant &= ~((uint64_t{1} << -e) - 1);
+      std::memcpy(&above, &mant, 8);
+      std::memcpy(reinterpret_cast<char*>(&above) + 8, reinterpret_cast<const char*>(&s) + 8, 2);
+    }
+  }
+  const volatile LD g = (one + above) + ((s - above) + t);
+  const LD r2 = (g - one) * Pow2(-16382);  // exact
+  return r2 == 0 ? one * 0.0L : r2;
+}
+
 // The result of the work: hi + lo times 2^n, rounded once in the caller's
-// mode (twice where it is subnormal). `inexact`: the value is known to be
-// no exact one, whatever the last rounding says, and a subnormal one
-// underflows.
+// mode. `inexact`: the value is known to be no exact one, whatever the last
+// rounding says, and a subnormal one underflows.
 LD Finish(DD r, int n, bool inexact) {
-  const volatile LD v = r.hi + r.lo;
-  LD s = v;
-  if (n > 16383) {
-    s = s * Pow2(16383) * Pow2(n > 32000 ? 16383 : n - 16383);
-  } else if (n < -16382) {
-    s = s * Pow2(n < -32000 ? -15000 : n + 16382) * Pow2(-16382);
-  } else if (n != 0) {
-    s = s * Pow2(n);
+  LD s;
+  if (n < -16382 && __builtin_fabsl(r.hi) * Pow2(n + 16382 < -16000 ? -16000 : n + 16382) < 1) {
+    s = Subnormal(r, n);
+  } else {
+    const volatile LD v = r.hi + r.lo;
+    s = v;
+    if (n > 16383) {
+      s = s * Pow2(16383) * Pow2(n > 32000 ? 16383 : n - 16383);
+    } else if (n < -16382) {
+      s = s * Pow2(n + 16382) * Pow2(-16382);  // the result is normal
+    } else if (n != 0) {
+      s = s * Pow2(n);
+    }
   }
   const volatile LD stored = s;
   s = stored;
   if (inexact) {
     mathflag::Inexact();
-    if (s != 0 && __builtin_fabsl(s) < std::numeric_limits<LD>::min()) mathflag::Underflow();
+    if (__builtin_fabsl(s) < std::numeric_limits<LD>::min()) mathflag::Underflow();
   }
   return s;
 }
@@ -342,22 +390,6 @@ constexpr LogEntry kLogTable[49] = {
 constexpr LD kLogTail[] = {1.0L / 5,   -1.0L / 6,  1.0L / 7,   -1.0L / 8,
                            1.0L / 9,   -1.0L / 10, 1.0L / 11,  -1.0L / 12,
                            1.0L / 13,  -1.0L / 14, 1.0L / 15,  -1.0L / 16};
-
-// x = m 2^e with m in [1, 2), for finite x > 0, by the bits.
-LD Unpack(LD x, int* e) {
-  uint16_t se;
-  std::memcpy(&se, reinterpret_cast<const char*>(&x) + 8, 2);
-  int biased = se & 0x7fff;
-  if (biased == 0) {  // subnormal: normalized exactly
-    x *= 0x1p64L;
-    std::memcpy(&se, reinterpret_cast<const char*>(&x) + 8, 2);
-    biased = (se & 0x7fff) - 64;
-  }
-  *e = biased - 16383;
-  const uint16_t one = 0x3fff;
-  std::memcpy(reinterpret_cast<char*>(&x) + 8, &one, 2);
-  return x;
-}
 
 // For finite x > 0.
 DD Log2(LD x) {
