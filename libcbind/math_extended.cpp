@@ -97,8 +97,15 @@ constexpr DD kThird = {0xaaaaaaaaaaaaaaabp-65L, -0xaaaaaaaaaaaaaaabp-130L};
 constexpr DD kPi = {0xc90fdaa22168c235p-62L, -0xece675d1fc8f8cbbp-128L};
 constexpr DD kHalfLn2Pi = {0xeb3f8e4325f5a535p-64L, -0xd686dffd77cdbfb8p-129L};
 
-// Rounds to an integer, in round-to-nearest, for |x| < 2^62.
+// Rounds to an integer, in round-to-nearest, for |x| < 2^62: x + kToInteger
+// - kToInteger. The sum's low significand bits are the integer itself, in
+// two's complement, which spares a conversion switching the rounding mode.
 constexpr LD kToInteger = 0x1.8p63L;
+int32_t LowInteger(LD shifted) {
+  uint32_t low;
+  std::memcpy(&low, &shifted, 4);
+  return static_cast<int32_t>(low);
+}
 
 // 2^n for the exponents of normal numbers, by the bits.
 LD Pow2(int n) {
@@ -118,29 +125,47 @@ struct X87State {
 };
 static_assert(sizeof(X87State) == 28);
 const uint16_t kNearest = 0x037f;  // 64-bit precision, nearest, all masked
+constexpr uint16_t kFlags = 0x3f;  // the exception flags of the status word
+constexpr uint16_t kPrecisionFlag = 0x20;
 
-// fnstenv saves the control and status words (the caller's mode and
-// flags); the work then rounds to nearest. The argument goes through the
-// asm so that no arithmetic on it is scheduled before.
+// The caller's control and status words are saved, and the work rounds to
+// nearest. The argument goes through the asm so that no arithmetic on it
+// is scheduled before.
 class Held {
  public:
   explicit Held(LD* a, LD* b = nullptr) {
-    __asm__ volatile("fnstenv %0\n\tfldcw %1" : "=m"(state_) : "m"(kNearest) : "memory");
+    __asm__ volatile("fnstcw %0\n\tfnstsw %1\n\tfldcw %2"
+                     : "=m"(control_), "=m"(status_)
+                     : "m"(kNearest)
+                     : "memory");
     __asm__ volatile("" : "+m"(*a));
     if (b != nullptr) __asm__ volatile("" : "+m"(*b));
   }
-  // The caller's mode and flags again, once the pair is computed. The
-  // register stack stays as it is now: the compiler may hold values there.
+  // The caller's mode and flags again, once the pair is computed: the work's
+  // flags cleared, the caller's raised again. INEXACT alone (or nothing),
+  // as a program mostly has it, is raised by an addition; other flags are
+  // put back with the whole environment, whose register stack is left as it
+  // is now (the compiler may hold values there).
   void Release(DD* r) {
+    if ((status_ & kFlags & ~kPrecisionFlag) == 0) {
+      __asm__ volatile("fnclex" : "+m"(r->hi), "+m"(r->lo) : : "memory");
+      if ((status_ & kPrecisionFlag) != 0) {
+        const volatile LD one = 1, tiny = 0x1p-100L;
+        const volatile LD sum = one + tiny;
+        (void)sum;
+      }
+      __asm__ volatile("fldcw %2" : "+m"(r->hi), "+m"(r->lo) : "m"(control_) : "memory");
+      return;
+    }
     X87State now;
     __asm__ volatile("fnstenv %0" : "=m"(now) : : "memory");
-    state_.status = static_cast<uint16_t>((state_.status & ~0x3800u) | (now.status & 0x3800u));
-    state_.tags = now.tags;
-    __asm__ volatile("fldenv %2" : "+m"(r->hi), "+m"(r->lo) : "m"(state_) : "memory");
+    now.control = control_;
+    now.status = static_cast<uint16_t>((now.status & ~kFlags) | (status_ & kFlags));
+    __asm__ volatile("fldenv %2" : "+m"(r->hi), "+m"(r->lo) : "m"(now) : "memory");
   }
 
  private:
-  X87State state_;
+  uint16_t control_, status_;
 };
 
 // x = m 2^e with m in [1, 2), for finite x > 0, by the bits.
@@ -302,8 +327,9 @@ struct Scaled {
   int n;
 };
 Scaled Exp2(DD x) {
-  const LD k = (x.hi * 32 + kToInteger) - kToInteger;
-  const int ik = static_cast<int>(k);
+  const LD shifted = x.hi * 32 + kToInteger;
+  const LD k = shifted - kToInteger;
+  const int ik = LowInteger(shifted);
   const int j = ik & 31;
   const DD f = TwoSum(x.hi - k / 32, x.lo);  // the difference is exact
   const DD e = ExpM1Small(Mul(f, kLn2));
@@ -399,7 +425,7 @@ DD Log2(LD x) {
     m *= 0.5L;
     ++e;
   }
-  const LogEntry& entry = kLogTable[static_cast<int>(m * 64 + 0.5L) - 48];
+  const LogEntry& entry = kLogTable[LowInteger(m * 64 + kToInteger) - 48];
   const DD p = TwoProd(m, entry.r);
   const DD z = TwoSum(p.hi - 1, p.lo);
   LD tail = 0;
