@@ -19,6 +19,7 @@
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
 #include "libcbind/math_double.h"
+#include "libcbind/math_extended.h"
 #include "libcbind/math_flags.h"
 #include "libcbind/math_narrow.h"
 #include "libcbind/math_round.h"
@@ -416,9 +417,8 @@ TB_CLASSIFY(long double, l)
 // ---- lgamma and signgam -----------------------------------------------
 //
 // The guest keeps its own copy of signgam; every lgamma writes the sign of
-// Gamma there as the Linux C library does. The double and float ones are
-// ours (math_double.cpp); the long double one's sign comes from the host's
-// reentrant form, which both hosts have.
+// Gamma there as the Linux C library does; the functions that compute it
+// are ours (math_double.cpp, math_extended.cpp).
 namespace tblibc {
 namespace {
 
@@ -436,11 +436,6 @@ void SetSigngam(int s) {
 
 }  // namespace
 }  // namespace tblibc
-
-extern "C" {
-// Both hosts' lgamma leave the sign in the host's own signgam.
-
-}  // extern "C"
 
 namespace tblibc {
 namespace {
@@ -475,89 +470,6 @@ T Tgamma(T x, T over, T under) {
   }
   return Checked<T(T), Host,
                  rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kUnder | rule::kNanPlus>::Entry(x);
-}
-
-// lgamma of an argument so small that Gamma(x) is 1/x to the last bit:
-// some hosts overflow there.
-template <typename T>
-bool TinyLgamma(T x, T* r, int32_t* sign) {
-  if (x == 0 || !__builtin_isless(__builtin_fabsl(x), 0x1p-70L)) return false;
-  *r = static_cast<T>(-__builtin_logl(__builtin_fabsl(x)));
-  *sign = x < 0 ? -1 : 1;
-  return true;
-}
-
-// lgamma near its zeros at 1 and 2, where one host loses every digit:
-// ln Gamma(1+e) = -gamma e + sum over k >= 2 of (-1)^k zeta(k) e^k / k
-// (coefficients from mpmath at 40 digits), and ln Gamma(2+e) adds
-// log1p(e). Below |e| = 1/4 the 29 terms leave less than 1e-19.
-constexpr long double kLgammaSeries[] = {
-  -0.577215664901532860606512090082402431L,
-  0.822467033424113218236207583323012595L,
-  -0.40068563438653142846657938717048333L,
-  0.270580808427784547879000924135291976L,
-  -0.207385551028673985266273097291406834L,
-  0.169557176997408189952419654965153421L,
-  -0.144049896768846118119971078549970966L,
-  0.125509669524743042422335654813581558L,
-  -0.111334265869564690490872529914712451L,
-  0.100099457512781808533714595890031902L,
-  -0.090954017145829042232609298411497267L,
-  0.0833538405461090040248864998373116392L,
-  -0.0769325164113521914728270643481813381L,
-  0.071432946295361336059232753221795381L,
-  -0.0666687058824204680329034485673763375L,
-  0.0625009551412130407419832857179772951L,
-  -0.0588239786586845823389572706055037076L,
-  0.0555557676274036111022142478691456633L,
-  -0.0526316793796166607336276661556734264L,
-  0.0500000476981016936398056576019341725L,
-  -0.0476190703301422279907839579390287797L,
-  0.0454545562932046694424086365294630342L,
-  -0.0434782660530402593613510029473356036L,
-  0.0416666691503412104691449838516753307L,
-  -0.0400000011921401405860912074425482028L,
-  0.0384615390346751857063477397945579473L,
-  -0.0370370373129893255494603515548520063L,
-  0.0357142858473333580281591805292572864L,
-  -0.0344827586849193008107947933242727567L,
-};
-
-template <typename T>
-bool NearOneOrTwo(T x, T* r, int32_t* sign) {
-  const long double lx = x;
-  // Compared before any arithmetic: x - 1 of a huge x raises INEXACT.
-  if (!__builtin_isgreater(lx, 0.75L) || !__builtin_isless(lx, 2.25L)) return false;
-  const long double base = lx > 1.5L ? 2.0L : 1.0L;
-  const long double e = lx - base;
-  if (!(__builtin_fabsl(e) < 0.25L)) return false;
-  *sign = 1;
-  if (e == 0) {  // Gamma(1) = Gamma(2) = 1, and ln 1 is +0
-    *r = 0;
-    return true;
-  }
-  long double sum = 0;
-  for (size_t k = std::size(kLgammaSeries); k-- > 0;) sum = (sum + kLgammaSeries[k]) * e;
-  if (base == 2.0L) sum += __builtin_log1pl(e);
-  *r = static_cast<T>(sum);
-  return true;
-}
-
-template <typename T, T (*Host)(T)>
-T Lgamma(T x, int32_t* sign) {
-  T r;
-  if (TinyLgamma(x, &r, sign) || NearOneOrTwo(x, &r, sign)) return r;
-  if (FiniteBits(x) && x <= 0 && x == static_cast<T>(__builtin_floorl(x))) {
-    // A pole: Gamma is infinite at zero and the negative integers. The
-    // sign is the zero's, and + at the integers.
-    SetErrno(linux::kERANGE);
-    mathflag::DivByZero();
-    *sign = x == 0 && __builtin_signbit(x) ? -1 : 1;
-    return std::numeric_limits<T>::infinity();
-  }
-  r = Checked<T(T), Host, rule::kRange>::Entry(x);
-  *sign = x == 0 && __builtin_signbit(x) ? -1 : signgam;
-  return r;
 }
 
 // ilogb: the Linux C library's FP_ILOGB0 and FP_ILOGBNAN are INT_MIN, an
@@ -694,13 +606,12 @@ extern "C" {
 double tblibc_exp10(double x) { return tblibc::Exp10(x); }
 float tblibc_exp10f(float x) { return tblibc::Exp10(x); }
 long double tblibc_tgammal(long double x) {
-  return tblibc::Tgamma<long double, ::tgammal>(x, 1755.5L, -1770);
+  // Ours follows the rounding mode at both ends itself.
+  return tblibc::Tgamma<long double, tblibc::TgammaL>(x, 1756.0L,
+                                                      -std::numeric_limits<long double>::max());
 }
 
-// Both hosts' lgamma leave the sign of Gamma in the host's own signgam.
-long double tblibc_lgammal_r(long double x, int32_t* sign) {
-  return tblibc::Lgamma<long double, ::lgammal>(x, sign);
-}
+long double tblibc_lgammal_r(long double x, int32_t* sign) { return tblibc::LgammaL(x, sign); }
 double tblibc_lgamma(double x) {
   int32_t sign = 1;
   const double r = tblibc_lgamma_r(x, &sign);
@@ -722,9 +633,6 @@ long double tblibc_lgammal(long double x) {
 
 double tblibc_pow(double x, double y) { return tblibc::Pow<double, ::pow, tblibc_trunc>(x, y); }
 float tblibc_powf(float x, float y) { return tblibc::Pow<float, ::powf, tblibc_truncf>(x, y); }
-long double tblibc_powl(long double x, long double y) {
-  return tblibc::Pow<long double, ::powl, tblibc_truncl>(x, y);
-}
 
 long double tblibc_nextafterl(long double x, long double y) {
   return tblibc::NextAfter<long double, long double, ::nextafterl>(x, y);
@@ -768,16 +676,6 @@ long double tblibc_sqrtl(long double x) {
 double tblibc_j1(double x) {
   if (!tblibc::FiniteBits(x) && x == x) return x < 0 ? -0.0 : 0.0;
   return tblibc::Checked<double(double), ::j1, tblibc::rule::kUnder>::Entry(x);
-}
-
-long double tblibc_exp10l(long double x) {
-  long double r;
-  // 10^27 is 5^27 2^27, and 5^27 has 63 bits.
-  if (tblibc::ExactExp10<long double, 27>(x, &r)) return r;
-  // The x87 product x log2 10 would lose the low bits of a long double
-  // result; powl keeps them.
-  return tblibc::Checked<long double(long double, long double), ::powl,
-                         tblibc::rule::kRange | tblibc::rule::kUnder>::Entry(10.0L, x);
 }
 
 // Bessel functions of float and long double: the host has only the double
@@ -1015,9 +913,9 @@ constexpr Export kExports[] = {
     Fn<&tblibc_acos>("acos"), F1::Check<&::acosf, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosf"), L1::Check<&tblibc_acosl, rule::kDomain | rule::kNanPlus | rule::kInexact | rule::kBeyondOne>("acosl"),
     Fn<&tblibc_atan>("atan"), F1::Check<&::atanf, rule::kInexact | rule::kTiny>("atanf"), L1::Check<&::atanl, rule::kInexact | rule::kTiny>("atanl"),
     D2::Check<&::atan2, rule::kUnder | rule::kTiny>("atan2"), F2::Check<&::atan2f, rule::kUnder | rule::kTiny>("atan2f"), L2::Check<&::atan2l, rule::kUnder | rule::kTiny>("atan2l"),
-    Fn<&tblibc_sinh>("sinh"), F1::Check<&::sinhf, rule::kRange | rule::kTiny>("sinhf"), L1::Check<&::sinhl, rule::kRange | rule::kTiny>("sinhl"),
-    Fn<&tblibc_cosh>("cosh"), Fn<&tblibc_coshf>("coshf"), L1::Check<&::coshl, rule::kRange>("coshl"),
-    Fn<&tblibc_tanh>("tanh"), F1::Check<&::tanhf, rule::kTiny>("tanhf"), L1::Check<&::tanhl, rule::kTiny>("tanhl"),
+    Fn<&tblibc_sinh>("sinh"), F1::Check<&::sinhf, rule::kRange | rule::kTiny>("sinhf"), Fn<&tblibc_sinhl>("sinhl"),
+    Fn<&tblibc_cosh>("cosh"), Fn<&tblibc_coshf>("coshf"), Fn<&tblibc_coshl>("coshl"),
+    Fn<&tblibc_tanh>("tanh"), F1::Check<&::tanhf, rule::kTiny>("tanhf"), Fn<&tblibc_tanhl>("tanhl"),
     Fn<&tblibc_asinh>("asinh"), F1::Check<&tblibc_asinhf, rule::kTiny>("asinhf"), L1::Check<&::asinhl, rule::kTiny>("asinhl"),
     Fn<&tblibc_acosh>("acosh"), F1::Check<&::acoshf, rule::kDomain | rule::kNanMinus>("acoshf"), L1::Check<&::acoshl, rule::kDomain | rule::kNanMinus>("acoshl"),
     D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanh"), F1::Check<&tblibc_atanhf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhf"), L1::Check<&::atanhl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhl"),
@@ -1025,10 +923,10 @@ constexpr Export kExports[] = {
     Fn<&tblibc_sincosf>("sincosf"),
     Fn<&tblibc_sincosl>("sincosl"),
     // Exponentials and logarithms.
-    D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("expf"), L1::Check<&::expl, rule::kRange | rule::kUnder>("expl"),
-    D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("exp2f"), L1::Check<&::exp2l, rule::kRange | rule::kUnder>("exp2l"),
+    D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("expf"), Fn<&tblibc_expl>("expl"),
+    D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("exp2f"), Fn<&tblibc_exp2l>("exp2l"),
     Fn<&tblibc_exp10>("exp10"), Fn<&tblibc_exp10f>("exp10f"), Fn<&tblibc_exp10l>("exp10l"),
-    Fn<&tblibc_expm1>("expm1"), F1::Check<&tblibc_expm1f, rule::kRange | rule::kTiny | rule::kEdge>("expm1f"), L1::Check<&::expm1l, rule::kRange | rule::kTiny>("expm1l"),
+    Fn<&tblibc_expm1>("expm1"), F1::Check<&tblibc_expm1f, rule::kRange | rule::kTiny | rule::kEdge>("expm1f"), Fn<&tblibc_expm1l>("expm1l"),
     D1::Check<&::log, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log"), Fn<&tblibc_logf>("logf"), L1::Check<&::logl, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("logl"),
     Fn<&tblibc_log10>("log10"), F1::Check<&::log10f, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus>("log10f"), L1::Check<&::log10l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log10l"),
     D1::Check<&::log2, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanMinus>("log2"), Fn<&tblibc_log2f>("log2f"), L1::Check<&::log2l, rule::kDomain | rule::kRange | rule::kPole | rule::kPlusZero | rule::kNanPlus | rule::kBelowZero>("log2l"),

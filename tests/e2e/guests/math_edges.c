@@ -110,6 +110,30 @@ int main(void)
         CALL("nextafterl", i, long double, nextafterl(pairs[i][0], pairs[i][1]));
         CALL("hypotl", i, long double, hypotl(pairs[i][0], pairs[i][1]));
     }
+    /* Long double powers, exponentials and Gamma where a double's precision
+       shows: huge and tiny results, large exponents, exact powers. */
+    {
+        static volatile long double px[] = {10, 2, 1 + 0x1p-63L, -1.5L, 0.999L, 3, 4, -3, 1.1L, 257, 7};
+        static volatile long double py[] = {4931.5L, -16444.5L, 0x1p70L, 999, 1e7L, 40, 0.5L, 39, -3, 8, 23};
+        static volatile long double gx[] = {1755.5L, 1755.45L, -1769.5L, -2.5L, 30.5L, 0x1p-80L, -40.25L, 3.5L};
+        static volatile long double ex[] = {4931.9L, -4940.5L, 0.5L, -11400.5L, 11356.5L, -200, 0.3L, 1e-5L};
+        for (i = 0; i < (int)(sizeof px / sizeof px[0]); i++)
+            CALL("powl/h", i, long double, powl(px[i], py[i]));
+        static volatile long double lx[] = {-2.5L, -3.5L, -2.4570247L, 1.5L, -0.0L, -40.25L, 1e4000L, 1.00001L};
+        for (i = 0; i < (int)(sizeof gx / sizeof gx[0]); i++)
+            CALL("tgammal/h", i, long double, tgammal(gx[i]));
+        for (i = 0; i < (int)(sizeof lx / sizeof lx[0]); i++) {
+            signgam = 7;
+            CALL("lgammal/h", i, long double, lgammal(lx[i]));
+            printf("signgam %d\n", signgam);
+        }
+        for (i = 0; i < (int)(sizeof ex / sizeof ex[0]); i++) {
+            CALL("exp10l/h", i, long double, exp10l(ex[i] / 2.3L));
+            CALL("expl/h", i, long double, expl(ex[i]));
+            CALL("expm1l/h", i, long double, expm1l(ex[i] / 250));
+            CALL("tanhl/h", i, long double, tanhl(ex[i] / 100));
+        }
+    }
 
     for (i = 0; i < NARGS; i++) {
         int q = 0, ex = 0;
@@ -179,6 +203,26 @@ int main(void)
         CALL(name, 0, double, tan(1e300));
         snprintf(name, sizeof name, "cosl/%d", m);
         CALL(name, 0, long double, cosl(12345.678L));
+        {
+            static volatile long double l[] = {1755.5L, 1760, -1790.5L, 10, 4933, 2.5L,
+                                               -12400.5L, 9, 0.5L, -3, 39, 0.3L};
+            snprintf(name, sizeof name, "tgammal/%d", m);
+            CALL(name, 0, long double, tgammal(l[0]));
+            CALL(name, 1, long double, tgammal(l[1]));
+            CALL(name, 2, long double, tgammal(l[2]));
+            snprintf(name, sizeof name, "powl/%d", m);
+            CALL(name, 0, long double, powl(l[3], l[4]));
+            CALL(name, 1, long double, powl(l[5], l[6]));
+            CALL(name, 2, long double, powl(l[7], l[8]));
+            CALL(name, 3, long double, powl(l[9], l[10]));
+            CALL(name, 4, long double, powl(l[11], l[5]));
+            snprintf(name, sizeof name, "exp10l/%d", m);
+            CALL(name, 0, long double, exp10l(l[4]));
+            CALL(name, 1, long double, exp10l(l[11]));
+            snprintf(name, sizeof name, "expm1l/%d", m);
+            CALL(name, 0, long double, expm1l(l[11]));
+            CALL(name, 1, long double, expm1l(-l[4] / 50));
+        }
         snprintf(name, sizeof name, "nextafter/%d", m);
         CALL(name, 0, double, nextafter(1.7976931348623157e308, INFINITY));
         /* Poles, and next to the zeros of lgamma below -2, where the
