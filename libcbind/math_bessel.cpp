@@ -97,9 +97,10 @@ constexpr Centre kJ1[] = {
     {0xb614a71ea6c55ee4p-59L, 0xcc5010770ee52fefp-127L, 0.0L, 0.0L, -0xab32709db8310cb7p-66L, 23.535705618901773},
     {0xc27d98ef70b1a769p-59L, 0x88c4af30747a1312p-124L, -0xa5b8ea65166348fbp-66L, -0xf339127993d0df18p-131L, -0xda37491a2111e14bp-193L, 25.0},
 };
-// Y0: 26 centres from 0.7
+// Y0: 27 centres from 0.4
 constexpr Centre kY0[] = {
-    {0xdffffffffffffc80p-64L, 0xdffffffffffffc80p-172L, -0x873c449dd688f6dep-69L, -0xa1e8dd830ef92b26p-137L, 0xe5df3f765f1d7d96p-64L, 0.8842884831395837},
+    {0xfffffffffffffc00p-65L, 0xfffffffffffffc00p-173L, -0xe397f59dbdc514c8p-65L, 0x9d20bf55cbcf96c5p-131L, 0xbc593515be26f959p-63L, 0.5983942415697918},
+    {0xb260bae3505fa7f5p-64L, 0x9d270347f836d3d1p-129L, -0xc6e059383ea45a77p-66L, 0x89fec838fae212bep-131L, 0x8dc99dc2ad2ea735p-63L, 0.7951827247093757},
     {0xe4c175c6a0bf51ebp-64L, -0xc5b1f9700fa2585fp-129L, 0.0L, 0.0L, 0xe121b8c225c44edep-64L, 1.0565225112481487},
     {0x9c17877dfc10ca49p-63L, -0x994b2696e5c4ffcep-128L, 0xf5cbbe57a2db0106p-66L, 0xe087159ad1f71751p-131L, 0x9b50a463eb499479p-64L, 1.382413601186111},
     {0xc5ce5418a7c1eb9cp-63L, 0xc10abe28f11cb24bp-130L, 0xcd0b7016e910cfdcp-65L, 0xa3fda5f1ad7c847bp-130L, 0xc3f1bf042bb01144p-65L, 1.7083046911240736},
@@ -159,7 +160,7 @@ struct Table {
 };
 constexpr Table kJ0Table{kJ0, std::size(kJ0), 1.0L};
 constexpr Table kJ1Table{kJ1, std::size(kJ1), 1.0L};
-constexpr Table kY0Table{kY0, std::size(kY0), 0.7L};
+constexpr Table kY0Table{kY0, std::size(kY0), 0.4L};
 constexpr Table kY1Table{kY1, std::size(kY1), 1.5L};
 constexpr LD kAsymptoticFrom = 25.0L;
 
@@ -202,8 +203,11 @@ LD NearestInt(LD x) {
 // harmonic numbers.
 LD Series(int n, LD x, bool harmonic) {
   const LD q = -(x * x) / 4;
-  LD term = 1, sum = harmonic ? (n == 1 ? 1 : 0) : 1, h = 0;
-  for (int k = 1; k < 40; ++k) {
+  LD terms[40];
+  terms[0] = harmonic ? (n == 1 ? 1 : 0) : 1;
+  LD term = 1, h = 0;
+  int k = 1;
+  for (; k < 40; ++k) {
     term *= q / (k * (k + n));
     LD weight = 1;
     if (harmonic) {
@@ -211,11 +215,14 @@ LD Series(int n, LD x, bool harmonic) {
       weight = n == 1 ? next + (next + 1.0L / (k + 1)) : next;
       h = next;
     }
-    const LD add = term * weight;
-    sum += add;
-    if (Abs(add) < kEps * Abs(sum)) break;
+    terms[k] = term * weight;
+    if (Abs(terms[k]) < kEps) break;
   }
-  return sum;
+  // The small terms first: added the other way the partial sums' roundings
+  // come to two ulps of a long double.
+  LD sum = 0;
+  for (int i = k < 40 ? k : 39; i > 0; --i) sum += terms[i];
+  return terms[0] + sum;
 }
 
 // ---- Taylor expansions about a centre ------------------------------------
@@ -225,24 +232,29 @@ LD Taylor(const Centre& e, int n, LD x) {
   // a[k+2] from a[k+1] .. a[k-2], by the equation above.
   LD a2 = 0, a1 = 0, a0 = e.v, b = e.slope;  // a[k-2], a[k-1], a[k], a[k+1]
   const LD cc = c * c, base = cc - n * n;
-  const LD scale = Abs(e.v) + Abs(e.slope * t);
-  LD power = t, sum = 0;
-  int small = 0;
-  for (int k = 0; k < 90; ++k) {
+  const LD scale = Abs(e.v) + Abs(e.slope * t), at = Abs(t);
+  constexpr int kMost = 90;
+  LD coef[kMost + 2];
+  LD power = at;
+  int last = 1, small = 0;
+  for (int k = 0; k < kMost; ++k) {
     const LD next = -(c * ((k + 1) * (2 * k + 1)) * b + (base + k * k) * a0 + 2 * c * a1 + a2) /
                     (cc * ((k + 2) * (k + 1)));
     a2 = a1;
     a1 = a0;
     a0 = b;
     b = next;
-    power *= t;
-    const LD term = next * power;
-    sum += term;
+    coef[k + 2] = next;
+    last = k + 2;
+    power *= at;
     // Two in a row: a coefficient may pass through zero.
-    small = Abs(term) < kEps * scale ? small + 1 : 0;
+    small = Abs(next) * power < kEps * scale ? small + 1 : 0;
     if (small == 2) break;
   }
-  return e.v + (e.vLow + (e.slope * t + sum));
+  // Horner's rule from the last coefficient down to t^2.
+  LD tail = coef[last];
+  for (int i = last; i > 2; --i) tail = tail * t + coef[i - 1];
+  return e.v + (e.vLow + (e.slope * t + tail * t * t));
 }
 
 LD FromTable(const Table& table, int n, LD x) {
@@ -253,12 +265,99 @@ LD FromTable(const Table& table, int n, LD x) {
 
 // ---- Large x -------------------------------------------------------------
 
-// x = q pi/2 + hi + lo, |hi| <= pi/4 or so. Below 2^31 pi/2 by the parts
-// of pi/2, the remainder kept in two words; above by the bits of 2/pi.
+// x = q pi/2 + hi + lo, |hi| <= pi/4 or so, the remainder in two words:
+// near a zero of the function it is r - pi/4 that is small, and its
+// relative error is the result's. Below 2^31 pi/2 by the parts of pi/2;
+// above by the bits of 2/pi (the table trig.cpp reduces with), multiplied
+// out in integers.
 struct Phase {
   uint32_t q;
   LD hi, lo;
 };
+
+constexpr uint32_t kTwoOverPiBits[] = {
+#include "libcbind/trig_table.inc"
+};
+// pi/2 * 2^126, rounded, in little-endian 32-bit limbs.
+constexpr uint32_t kHalfPiFixed[4] = {0xc06e0e69, 0x62633145, 0x10b4611a, 0x6487ed51};
+
+// Bits [low, low+63] of little-endian 32-bit limbs; zero outside them.
+uint64_t Window(const uint32_t* p, int limbs, int low) {
+  uint64_t r = 0;
+  for (int i = 0; i < 64; i += 32) {
+    const int bit = low + i;
+    const int index = bit >= 0 ? bit / 32 : -((31 - bit) / 32);
+    const int offset = bit - 32 * index;
+    auto limb = [&](int k) -> uint64_t { return k >= 0 && k < limbs ? p[k] : 0; };
+    const uint64_t two = limb(index) | (limb(index + 1) << 32);
+    r |= static_cast<uint64_t>(static_cast<uint32_t>(two >> offset)) << i;
+  }
+  return r;
+}
+
+// m 2^e as a long double.
+LD Make(uint64_t m, int e) {
+  if (m == 0) return 0;
+  const int lz = __builtin_clzll(m);
+  m <<= lz;
+  const uint16_t se = static_cast<uint16_t>(e - lz + 63 + 16383);
+  LD r = 0;
+  std::memcpy(&r, &m, 8);
+  std::memcpy(reinterpret_cast<char*>(&r) + 8, &se, 2);
+  return r;
+}
+
+// Schoolbook product of little-endian limbs into out[na + nb].
+void Multiply(const uint32_t* a, int na, const uint32_t* b, int nb, uint32_t* out) {
+  for (int i = 0; i < na + nb; ++i) out[i] = 0;
+  for (int i = 0; i < na; ++i) {
+    uint64_t carry = 0;
+    for (int j = 0; j < nb; ++j) {
+      const uint64_t t = uint64_t{a[i]} * b[j] + out[i + j] + carry;
+      out[i + j] = static_cast<uint32_t>(t);
+      carry = t >> 32;
+    }
+    out[i + nb] = static_cast<uint32_t>(carry);
+  }
+}
+
+Phase ReduceHuge(LD x) {  // 2^31 <= x < 2^2500
+  uint64_t m;
+  uint16_t se;
+  std::memcpy(&m, &x, 8);
+  std::memcpy(&se, reinterpret_cast<const char*>(&x) + 8, 2);
+  const int e = (se & 0x7fff) - 16383 - 63;  // x = m 2^e
+  // Word j of 2/pi weighs 2^-32(j+1); with m 2^e, the words before
+  // (e-2)/32 add multiples of 4 to x 2/pi.
+  const int first = e - 2 >= 0 ? (e - 2) / 32 : 0;
+  constexpr int kWords = 7;
+  uint32_t w[kWords];
+  for (int i = 0; i < kWords; ++i) w[i] = kTwoOverPiBits[first + kWords - 1 - i];
+  const uint32_t mm[2] = {static_cast<uint32_t>(m), static_cast<uint32_t>(m >> 32)};
+  uint32_t p[kWords + 2];
+  Multiply(mm, 2, w, kWords, p);
+  const int s = 32 * (first + kWords) - e;  // fraction bits of p
+  uint32_t q = static_cast<uint32_t>(Window(p, kWords + 2, s) & 3);
+  uint64_t hi = Window(p, kWords + 2, s - 64), lo = Window(p, kWords + 2, s - 128);
+  const bool negative = (hi >> 63) != 0;  // past the half: r below zero
+  if (negative) {
+    ++q;
+    lo = ~lo + 1;
+    hi = ~hi + (lo == 0 ? 1 : 0);
+  }
+  // r = f pi/2 with f = (hi, lo) 2^-128.
+  const uint32_t f[4] = {static_cast<uint32_t>(lo), static_cast<uint32_t>(lo >> 32),
+                         static_cast<uint32_t>(hi), static_cast<uint32_t>(hi >> 32)};
+  uint32_t r[8];
+  Multiply(f, 4, kHalfPiFixed, 4, r);
+  int top = 255;
+  while (top >= 0 && ((r[top / 32] >> (top % 32)) & 1) == 0) --top;
+  if (top < 0) return {q, 0, 0};
+  LD rh = Make(Window(r, 8, top - 63), top - 63 - 254);
+  LD rl = Make(Window(r, 8, top - 127), top - 127 - 254);
+  return negative ? Phase{q, -rh, -rl} : Phase{q, rh, rl};
+}
+
 Phase Reduce(LD x) {
   if (x < 0x1p31L) {
     const LD q = NearestInt(x * kTwoOverPi);
@@ -271,6 +370,7 @@ Phase Reduce(LD x) {
     const LD hi = h + l;
     return {static_cast<uint32_t>(q), hi, l - (hi - h)};
   }
+  if (x < 0x1p2500L) return ReduceHuge(x);
   const trig::Reduced r = trig::Reduce(x);
   return {static_cast<uint32_t>(r.quadrant), r.r, 0};
 }
