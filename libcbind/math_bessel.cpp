@@ -168,6 +168,7 @@ constexpr LD kTwoOverPi = 0xa2f9836e4e44152ap-64L;
 constexpr LD kOneOverPi = 0xa2f9836e4e44152ap-65L;
 constexpr LD kEuler = 0x93c467e37db0c7a5p-64L;
 constexpr LD kSqrtTwoOverPi = 0xcc42299ea1b28468p-64L;
+constexpr LD kSqrtTwoOverPiLow = 0xfcb3c500bab8e2ffp-129L;
 constexpr LD kPiOver4 = 0xc90fdaa22168c235p-64L;
 constexpr LD kPiOver4Low = -0xece675d1fc8f8cbbp-130L;
 // pi/2 in four parts, the first three of 32 bits: their products with a
@@ -375,18 +376,53 @@ Phase Reduce(LD x) {
   return {static_cast<uint32_t>(r.quadrant), r.r, 0};
 }
 
-// sin and cos of |s| <= pi/4 + a little by their series.
-void SinCos(LD s, LD* sine, LD* cosine) {
+// sin s and cos s - 1 for |s| <= pi/4 + a little, by their series, the
+// small terms added first. cos s - 1 keeps the digits that cos s, near 1,
+// would round away.
+void SinCos(LD s, LD* sine, LD* cosMinus1) {
+  constexpr int kTerms = 14;
   const LD z = -(s * s);
-  LD ts = s, tc = 1, ss = s, sc = 1;
-  for (int k = 1; k < 16; ++k) {
-    tc *= z / ((2 * k - 1) * (2 * k));
-    ts *= z / ((2 * k) * (2 * k + 1));
-    sc += tc;
-    ss += ts;
+  LD ts[kTerms], tc[kTerms];
+  ts[0] = s;
+  tc[0] = 1;
+  for (int k = 1; k < kTerms; ++k) {
+    tc[k] = tc[k - 1] * (z / ((2 * k - 1) * (2 * k)));
+    ts[k] = ts[k - 1] * (z / ((2 * k) * (2 * k + 1)));
   }
-  *sine = ss;
-  *cosine = sc;
+  LD ss = 0, sc = 0;
+  for (int k = kTerms - 1; k > 0; --k) {
+    ss += ts[k];
+    sc += tc[k];
+  }
+  *sine = s + ss;
+  *cosMinus1 = sc;
+}
+
+// a b = p + e exactly (Dekker), in round to nearest: the halves of a
+// 64-bit significand split at 32 bits multiply exactly.
+struct Product {
+  LD p, e;
+};
+Product TwoProduct(LD a, LD b) {
+  constexpr LD kSplit = 0x1p32L + 1;
+  const LD ca = kSplit * a, ah = ca - (ca - a), al = a - ah;
+  const LD cb = kSplit * b, bh = cb - (cb - b), bl = b - bh;
+  const LD p = a * b;
+  return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
+}
+
+// sqrt(2/pi) (hi + lo) / sqrt(x), the constant, the square root and the
+// division carried in two words: one rounding at the end.
+LD Amplitude(LD hi, LD lo, LD x) {
+  const LD y = Sqrt(x);
+  const Product yy = TwoProduct(y, y);
+  const LD root = (((x - yy.p) - yy.e) / (2 * y)) / y;  // sqrt(x) = y (1 + root)
+  const Product cs = TwoProduct(kSqrtTwoOverPi, hi);
+  const LD csLow = cs.e + (kSqrtTwoOverPiLow * hi + kSqrtTwoOverPi * lo);
+  const LD q = cs.p / y;
+  const Product qy = TwoProduct(q, y);
+  const LD rest = (((cs.p - qy.p) - qy.e) + csLow) / y - q * root;
+  return q + rest;
 }
 
 // J_n or Y_n for large x: sqrt(2/(pi x)) (P cos chi - Q sin chi) and
@@ -394,7 +430,7 @@ void SinCos(LD s, LD* sine, LD* cosine) {
 // P - iQ ~ sum over k of (i)^k a_k(n) / x^k, a_k = a_{k-1} (4n^2 - (2k-1)^2) / (8k).
 LD Asymptotic(uint32_t n, LD x, bool y) {
   const LD mu = 4.0L * n * n;
-  LD p = 1, q = 0;
+  LD p = 0, q = 0;  // P - 1 and Q
   if (x < 0x1p16000L) {
     const LD z = 1 / x;
     LD term = 1, last = 2;
@@ -418,17 +454,27 @@ LD Asymptotic(uint32_t n, LD x, bool y) {
     s = (ph.hi + kPiOver4) + (ph.lo + kPiOver4Low);
     m -= 1;
   }
-  LD sine, cosine;
-  SinCos(s, &sine, &cosine);
-  LD cosChi, sinChi;
-  switch (m & 3) {
-    case 0: cosChi = cosine, sinChi = sine; break;
-    case 1: cosChi = -sine, sinChi = cosine; break;
-    case 2: cosChi = -cosine, sinChi = -sine; break;
-    default: cosChi = sine, sinChi = -cosine; break;
+  LD sine, c1;
+  SinCos(s, &sine, &c1);
+  // With chi = m pi/2 + s, J and Y are +-(P cos s - Q sin s) or
+  // +-(P sin s + Q cos s); P and cos s near 1 are kept as 1 + their tails.
+  LD hi, lo;
+  const bool first = ((m & 1) != 0) == y;
+  if (first) {  // 1 + (p + c1 + p c1 - q sin s)
+    const LD tail = p + c1 + p * c1 - q * sine;
+    hi = 1 + tail;
+    lo = tail - (hi - 1);
+  } else {  // sin s + q + (p sin s + q c1)
+    hi = sine + q;
+    const LD back = hi - sine;
+    lo = ((sine - (hi - back)) + (q - back)) + (p * sine + q * c1);
   }
-  const LD sum = y ? p * sinChi + q * cosChi : p * cosChi - q * sinChi;
-  return kSqrtTwoOverPi * sum / Sqrt(x);
+  // The signs: J takes + - - + and Y + + - - over m = 0 .. 3.
+  const uint32_t k = m & 3;
+  const bool negative = y ? k >= 2 : (k == 1 || k == 2);
+  if (negative) hi = -hi, lo = -lo;
+  if (x > 0x1p16000L) return kSqrtTwoOverPi * (hi + lo) / Sqrt(x);  // beyond the splitting's range
+  return Amplitude(hi, lo, x);
 }
 
 // ---- The four functions for x > 0 ----------------------------------------
