@@ -7,7 +7,7 @@
 // asked for, and rounded once to the caller's type in the caller's mode.
 //
 //  - small x: the power series (with the logarithm for Y);
-//  - up to 25: Taylor expansions about centres tabled below, the zeros of
+//  - up to 40: Taylor expansions about centres tabled below, the zeros of
 //    each function among them, so that the relative error stays small
 //    right at a zero. The coefficients come from the function's value and
 //    slope at the centre by Bessel's equation,
@@ -45,10 +45,10 @@ struct Centre {
 };
 
 // Generated with mpmath at 60 digits: the zeros of the function and of its
-// derivative below 25, and points between them where the next centre would
+// derivative below 40, and points between them where the next centre would
 // be too far (|t| <= 0.8 and, for Y with its logarithm at 0, |t| <= c/5)
 // for a short expansion. Values and slopes at c + cLow.
-// J0: 21 centres from 1.0
+// J0: 31 centres from 1.0
 constexpr Centre kJ0[] = {
     {0xe666666666666666p-63L, 0xcccccccccccccccdp-128L, 0xae12b2e9063f424dp-65L, 0xdacd91c5b26b5433p-130L, -0x94de4b81c14563aap-64L, 2.1024127788478864},
     {0x99e8a974b8d9fde1p-62L, 0xb18a09769c69b910p-127L, 0.0L, 0.0L, -0x84e6d9b2a8940359p-64L, 3.1182657639516425},
@@ -70,9 +70,19 @@ constexpr Centre kJ0[] = {
     {0x9ced473a0b651dbdp-59L, -0xc065fa7a17cc3a7cp-128L, 0xb86288913ead525bp-66L, 0x8015fe134ee5be25p-131L, 0x87e22a4abccd1b31p-195L, 20.41374757017375},
     {0xa9b16e8b9fbc911dp-59L, 0xb7e870ed6a0f98f8p-125L, 0.0L, 0.0L, -0xb16c9d54e82dda89p-66L, 21.985860505236015},
     {0xb614a71ea6c55ee4p-59L, 0xcc5010770ee52fefp-127L, -0xab32709db8310cb7p-66L, -0xa97b7cac16688d25p-134L, -0xac716456a40d3ebdp-196L, 23.55627795567104},
-    {0xc2d1dc980ab6ea11p-59L, -0xe0e77ffa880a88acp-124L, 0.0L, 0.0L, 0xa595175fb0f66c34p-66L, 25.0},
+    {0xc2d1dc980ab6ea11p-59L, -0xe0e77ffa880a88acp-124L, 0.0L, 0.0L, 0xa595175fb0f66c34p-66L, 25.128071809183844},
+    {0xcf3ab86e7508311ap-59L, 0x9a1920362081f459p-125L, 0xa07c83c9b02dda63p-66L, -0x838016b5a20f4b3dp-132L, 0xf28ce680b0c45967p-196L, 26.69857560982932},
+    {0xdbf2a52feaf88ba5p-59L, 0xcdc525caca0a9e44p-124L, 0.0L, 0.0L, -0x9bd56460d755d66bp-66L, 28.270153833478556},
+    {0xe85fe7a38fe65f5fp-59L, -0xce39ec976fab24f5p-124L, -0x979039731c679cecp-66L, -0xb82df9e8e092d00dp-131L, -0x8c88d0c852c5f2d5p-192L, 29.840717501674416},
+    {0xf513ac8e5df68ec9p-59L, 0x88a87c6c19dfe779p-124L, 0.0L, 0.0L, 0x93a03efd6f73679ep-66L, 31.41214318970319},
+    {0x80c23b73595f7e42p-58L, -0xe873419ad989d272p-124L, 0x8ffaf763500e6920p-66L, -0xc9d2f9a193b3871ep-131L, -0x88d361e78419aad6p-191L, 32.982750062273986},
+    {0x871a709d337f31a3p-58L, 0x9b3d0c1e0e56cc10p-124L, 0.0L, 0.0L, -0x8c9791e71f028414p-66L, 34.55406388182872},
+    {0x8d54486e2f4bdc54p-58L, 0x8801f75f300eabdap-126L, -0x896eabdf8c56cc32p-66L, 0xe2415f33deaed28fp-132L, -0xca4c32c4c82c124fp-194L, 36.12470295187396},
+    {0x93ab1bd4b0cf5ef5p-58L, -0xc0d1f0c38de2f143p-123L, 0.0L, 0.0L, 0x8679f682ce2b993fp-66L, 37.695932294217826},
+    {0x99e6291eae5b48cfp-58L, 0xafeca0ca4fc9a167p-123L, 0x83b41366160c8a34p-66L, 0x9f17f72b43b48eddp-132L, -0xa5490c68ebcf67bcp-191L, 39.26659599969993},
+    {0xa03bd3f6b149cfb3p-58L, -0xc86f4e2793622d3ap-124L, 0.0L, 0.0L, -0x81185cbcbd3d9535p-66L, 40.0},
 };
-// J1: 22 centres from 1.0
+// J1: 32 centres from 1.0
 constexpr Centre kJ1[] = {
     {0xe666666666666666p-63L, 0xcccccccccccccccdp-128L, 0x94de4b81c14563aap-64L, 0xc93588bed69c4dd7p-129L, 0x8a9ed3c6863f001ep-69L, 1.8205918906703296},
     {0xebabe8ff6451d02cp-63L, 0xb6c1067ed75aad3fp-129L, 0x94f51e8cf81af890p-64L, -0xe3cdbbac4cf875d7p-129L, -0xce16e11d99cd466bp-195L, 2.3388143285573726},
@@ -95,9 +105,19 @@ constexpr Centre kJ1[] = {
     {0x9ced473a0b651dbdp-59L, -0xc065fa7a17cc3a7cp-128L, 0.0L, 0.0L, 0xb86288913ead525bp-66L, 20.390114184828516},
     {0xa950a1250d4fd3d5p-59L, 0xbfabe3b06bd134d7p-124L, 0xb19f3fbf8298049dp-66L, 0xc973f95431a62829p-132L, 0xccf6910c523f4c64p-193L, 21.96222711989078},
     {0xb614a71ea6c55ee4p-59L, 0xcc5010770ee52fefp-127L, 0.0L, 0.0L, -0xab32709db8310cb7p-66L, 23.535705618901773},
-    {0xc27d98ef70b1a769p-59L, 0x88c4af30747a1312p-124L, -0xa5b8ea65166348fbp-66L, -0xf339127993d0df18p-131L, -0xda37491a2111e14bp-193L, 25.0},
+    {0xc27d98ef70b1a769p-59L, 0x88c4af30747a1312p-124L, -0xa5b8ea65166348fbp-66L, -0xf339127993d0df18p-131L, -0xda37491a2111e14bp-193L, 25.10749947241458},
+    {0xcf3ab86e7508311ap-59L, 0x9a1920362081f459p-125L, 0.0L, 0.0L, 0xa07c83c9b02dda63p-66L, 26.680361329338815},
+    {0xdba80a213a8a6a18p-59L, -0x847635b0a1bc02fcp-124L, 0x9befd47ad2a850fbp-66L, -0xbf9ab28779aa7882p-141L, 0x87058cdf57928291p-192L, 28.251939552988052},
+    {0xe85fe7a38fe65f5fp-59L, -0xce39ec976fab24f5p-124L, 0.0L, 0.0L, -0x979039731c679cecp-66L, 29.824375753792975},
+    {0xf4d0bcfdd29950edp-59L, 0x93858286907e36dep-125L, -0x93b4694e34c9b374p-66L, 0x84ed358beae1d9a2p-134L, 0x918eebfdf9d5e5ccp-192L, 31.39580144182175},
+    {0x80c23b73595f7e42p-58L, -0xe873419ad989d272p-124L, 0.0L, 0.0L, 0x8ffaf763500e6920p-66L, 32.967931404820895},
+    {0x86fc175eaa718d2ap-58L, -0xc1279ef09cdaa0dcp-129L, 0x8ca75d3ad997c950p-66L, -0xb809bbe76d17d164p-131L, 0x855cf7c63a969289p-197L, 34.53924522437563},
+    {0x8d54486e2f4bdc54p-58L, 0x8801f75f300eabdap-126L, 0.0L, 0.0L, -0x896eabdf8c56cc32p-66L, 36.11114747966034},
+    {0x938f58dc0218717ep-58L, -0xf36881d0b9e90e56p-123L, -0x86869b239f4c602fp-66L, 0xc94e0a928ff658f5p-133L, 0x96b9c8c3db7803a7p-192L, 37.682376822004215},
+    {0x99e6291eae5b48cfp-58L, 0xafeca0ca4fc9a167p-123L, 0.0L, 0.0L, 0x83b41366160c8a34p-66L, 39.25410514406114},
+    {0xa0223f286d8c1d46p-58L, 0x9a9e7fab2f8443a0p-124L, 0x8122ab3ad5b69235p-66L, -0x8fed5633f8ac8003p-132L, -0xafd5f7c68382d15dp-194L, 40.0},
 };
-// Y0: 27 centres from 0.4
+// Y0: 37 centres from 0.4
 constexpr Centre kY0[] = {
     {0xfffffffffffffc00p-65L, 0xfffffffffffffc00p-173L, -0xe397f59dbdc514c8p-65L, 0x9d20bf55cbcf96c5p-131L, 0xbc593515be26f959p-63L, 0.5983942415697918},
     {0xb260bae3505fa7f5p-64L, 0x9d270347f836d3d1p-129L, -0xc6e059383ea45a77p-66L, 0x89fec838fae212bep-131L, 0x8dc99dc2ad2ea735p-63L, 0.7951827247093757},
@@ -125,9 +145,19 @@ constexpr Centre kY0[] = {
     {0x9d2166faff5eb4e8p-59L, 0xda55c08a2ad07a7fp-127L, 0.0L, 0.0L, 0xb8627b3655a3faa0p-66L, 20.414689317515077},
     {0xa9812a490c466a72p-59L, 0xd8a20829475c9a98p-125L, 0xb16ca6cbf42cdc5ap-66L, 0xfefa0c3184447d5fp-133L, -0xacc6f23453463b1ap-192L, 21.985048490716885},
     {0xb64197ebbd603b95p-59L, -0xaf7f30ac57c76f7ap-126L, 0.0L, 0.0L, -0xab3269be1bebd602p-66L, 23.556985309324237},
-    {0xc2a7d181c10650a9p-59L, 0xf75f025b20567c8bp-124L, -0xa5951c78d5cda1e9p-66L, -0x88e9ff2518894fc2p-134L, -0xd38bbec3dafdd316p-193L, 25.0},
+    {0xc2a7d181c10650a9p-59L, 0xf75f025b20567c8bp-124L, -0xa5951c78d5cda1e9p-66L, -0x88e9ff2518894fc2p-134L, -0xd38bbec3dafdd316p-193L, 25.127450112268917},
+    {0xcf62379f400a2f7ep-59L, 0xfd6a131fa8945effp-127L, 0.0L, 0.0L, 0xa07c7fef84d2f9f3p-66L, 26.69912631681507},
+    {0xdbcd677467dbe718p-59L, 0xecf0415c4dba3e87p-124L, 0x9bd567564c3dc8cdp-66L, -0x887d7a65ff3241a1p-131L, 0x8e2b292a1676a772p-191L, 28.26966261658881},
+    {0xe883224b0b627a15p-59L, 0xac5fb29d2e2a6fb6p-124L, 0.0L, 0.0L, -0x97903724c84e3969p-66L, 29.841158372184758},
+    {0xf4f240302941dfc3p-59L, 0xb11f7053d347845cp-127L, -0x93a040cf8e554c92p-66L, 0xc9b8feea9be518ddp-131L, -0x8baf65ff737e31a1p-194L, 31.411745304067196},
+    {0x80d22107255f73a6p-58L, -0xe7557570d13b68e9p-125L, 0.0L, 0.0L, 0x8ffaf5eee9e1cc84p-66L, 32.9831109563013},
+    {0x870b483fc7daacd3p-58L, -0xfaafbdfb3d0185f6p-123L, 0x8c979313d3a7177cp-66L, -0xe15285693d9f65e4p-134L, -0xa30255084f52b8d0p-192L, 34.55373505066182},
+    {0x8d62c464a213c7ccp-58L, 0x8baa1ff24bbd7f48p-123L, 0.0L, 0.0L, -0x896eaaea5f1598f4p-66L, 36.125003810678635},
+    {0x939d3d9ad3d7f925p-58L, -0xfc2f0a40351af93fp-123L, -0x8679f74c7bb4d5e8p-66L, 0xdc50c1d0d021d1a5p-134L, 0xa7607d24f14605d7p-195L, 37.695655984612245},
+    {0x99f3767ae59104c8p-58L, -0xf750f96455ebec8cp-123L, 0.0L, 0.0L, 0x83b412bed6ab4d79p-66L, 39.26685064667421},
+    {0xa02f0c1c9d7da9a9p-58L, -0xa6aa6f73e3fc9686p-131L, 0x81185d4879438a23p-66L, -0xca433534c31f5dd0p-132L, -0xa848c29fc74ea4f5p-201L, 40.0},
 };
-// Y1: 22 centres from 1.5
+// Y1: 32 centres from 1.5
 constexpr Centre kY1[] = {
     {0xeffffffffffffc40p-63L, 0xeffffffffffffc40p-171L, -0xb7585d309d8afbc6p-66L, -0xd2e31119f3e6ac12p-131L, 0x96886f2143943a44p-64L, 2.0360706630155083},
     {0x8c9df6a6ff921721p-62L, 0xe1af2de6402fc2abp-127L, 0.0L, 0.0L, 0x85524221780a56b7p-64L, 2.568611708669557},
@@ -150,7 +180,17 @@ constexpr Centre kY1[] = {
     {0x9cb8d0ab8ba87daep-59L, -0xc493fbdf8d39dfddp-128L, -0xb89fe28b32639ea7p-66L, 0xd9389b64fb0cdb66p-132L, -0x968aab83f4ff2ba0p-195L, 20.389155345385856},
     {0xa9812a490c466a72p-59L, 0xd8a20829475c9a98p-125L, 0.0L, 0.0L, 0xb16ca6cbf42cdc5ap-66L, 21.96305182576927},
     {0xb5e77ebef43d16eap-59L, 0x9fb46f245d1b0eadp-126L, 0xab5cbfc048d62648p-66L, -0xb15d944cfc23a9dap-131L, -0xa6b28715342950edp-193L, 23.534988644376618},
-    {0xc2a7d181c10650a9p-59L, 0xf75f025b20567c8bp-124L, 0.0L, 0.0L, -0xa5951c78d5cda1e9p-66L, 25.0},
+    {0xc2a7d181c10650a9p-59L, 0xf75f025b20567c8bp-124L, 0.0L, 0.0L, -0xa5951c78d5cda1e9p-66L, 25.10812859507289},
+    {0xcf13138af89548b8p-59L, -0xa8089690b6ca8edcp-124L, -0xa09b221ab52958e8p-66L, -0xae4313eecfbbbb9cp-135L, 0x99b0fb678ff89edcp-193L, 26.679804799619045},
+    {0xdbcd677467dbe718p-59L, 0xecf0415c4dba3e87p-124L, 0.0L, 0.0L, 0x9bd567564c3dc8cdp-66L, 28.25243539991088},
+    {0xe83c923f47a8d7dep-59L, -0x850ac42971953f62p-124L, 0x97a7386b63f008f9p-66L, -0xdc97c30df579909cp-131L, 0xf804ad00c58405b2p-195L, 29.823931155506823},
+    {0xf4f240302941dfc3p-59L, 0xb11f7053d347845cp-127L, 0.0L, 0.0L, -0x93a040cf8e554c92p-66L, 31.396202362503658},
+    {0x80b24c0cd7c7d045p-58L, 0xa5d60f9b26e1e258p-125L, -0x900cc1005b4ce7acp-66L, -0x875830275764805ep-132L, 0xbd8091405c37f16bp-194L, 32.967568014737765},
+    {0x870b483fc7daacd3p-58L, -0xfaafbdfb3d0185f6p-123L, 0.0L, 0.0L, 0x8c979313d3a7177cp-66L, 34.53957612715071},
+    {0x8d45c50a16a9b38cp-58L, 0x86fb5dd335030906p-125L, 0x897cc386b470c31fp-66L, -0xe0efc494080bf28cp-133L, -0x80a2ee74f25fc8e7p-193L, 36.110844887167524},
+    {0x939d3d9ad3d7f925p-58L, -0xfc2f0a40351af93fp-123L, 0.0L, 0.0L, -0x8679f74c7bb4d5e8p-66L, 37.68265459357025},
+    {0x99d8d601baf1897ep-58L, -0xa4908fe385d38d27p-126L, -0x83bf76f2506c4ae8p-66L, -0xaa91baa6cc539a7cp-131L, -0xa1f672181ff72de7p-195L, 39.25384925563221},
+    {0xa02f0c1c9d7da9a9p-58L, -0xa6aa6f73e3fc9686p-131L, 0.0L, 0.0L, 0x81185d4879438a23p-66L, 40.0},
 };
 
 struct Table {
@@ -162,7 +202,7 @@ constexpr Table kJ0Table{kJ0, std::size(kJ0), 1.0L};
 constexpr Table kJ1Table{kJ1, std::size(kJ1), 1.0L};
 constexpr Table kY0Table{kY0, std::size(kY0), 0.4L};
 constexpr Table kY1Table{kY1, std::size(kY1), 1.5L};
-constexpr LD kAsymptoticFrom = 25.0L;
+constexpr LD kAsymptoticFrom = 40.0L;
 
 constexpr LD kTwoOverPi = 0xa2f9836e4e44152ap-64L;
 constexpr LD kOneOverPi = 0xa2f9836e4e44152ap-65L;
