@@ -44,10 +44,13 @@ struct Centre {
   double upTo;
 };
 
-// Generated with mpmath at 60 digits: the zeros of the function and of its
-// derivative below 40, and points between them where the next centre would
-// be too far (|t| <= 0.8 and, for Y with its logarithm at 0, |t| <= c/5)
-// for a short expansion. Values and slopes at c + cLow.
+// Computed with mpmath at 60 digits (besseljzero, besselyzero, besselj,
+// bessely) and rounded to pairs of long doubles: the zeros of the function
+// and of its derivative below 40, and points between them where the next
+// centre would be too far for a short expansion (|t| <= 0.8 and, for Y
+// with its logarithm at 0, |t| <= c/5). Values and slopes at c + cLow. The
+// series and asymptotic coefficients are computed as they are used, from
+// their recurrences.
 // J0: 31 centres from 1.0
 constexpr Centre kJ0[] = {
     {0xe666666666666666p-63L, 0xcccccccccccccccdp-128L, 0xae12b2e9063f424dp-65L, 0xdacd91c5b26b5433p-130L, -0x94de4b81c14563aap-64L, 2.1024127788478864},
