@@ -18,6 +18,7 @@
 
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
+#include "libcbind/math_bessel.h"
 #include "libcbind/math_double.h"
 #include "libcbind/math_extended.h"
 #include "libcbind/math_flags.h"
@@ -25,17 +26,6 @@
 #include "libcbind/math_round.h"
 #include "libcbind/trig.h"
 #include "abi/errno.h"
-
-// The host's Bessel functions; not every host's <math.h> declares them in
-// C++.
-extern "C" {
-double j0(double);
-double j1(double);
-double jn(int, double);
-double y0(double);
-double y1(double);
-double yn(int, double);
-}
 
 namespace tblibc {
 namespace {
@@ -672,27 +662,6 @@ long double tblibc_sqrtl(long double x) {
   return r;
 }
 
-// j1 is odd, also at the infinities.
-double tblibc_j1(double x) {
-  if (!tblibc::FiniteBits(x) && x == x) return x < 0 ? -0.0 : 0.0;
-  return tblibc::Checked<double(double), ::j1, tblibc::rule::kUnder>::Entry(x);
-}
-
-// Bessel functions of float and long double: the host has only the double
-// ones; a float result from them is as accurate as the Linux C library's,
-// a long double one has a double's precision.
-float tblibc_j0f(float x) { return static_cast<float>(::j0(x)); }
-float tblibc_j1f(float x) { return static_cast<float>(::j1(x)); }
-float tblibc_jnf(int32_t n, float x) { return static_cast<float>(::jn(n, x)); }
-float tblibc_y0f(float x) { return static_cast<float>(::y0(x)); }
-float tblibc_y1f(float x) { return static_cast<float>(::y1(x)); }
-float tblibc_ynf(int32_t n, float x) { return static_cast<float>(::yn(n, x)); }
-long double tblibc_j0l(long double x) { return ::j0(static_cast<double>(x)); }
-long double tblibc_j1l(long double x) { return ::j1(static_cast<double>(x)); }
-long double tblibc_jnl(int32_t n, long double x) { return ::jn(n, static_cast<double>(x)); }
-long double tblibc_y0l(long double x) { return ::y0(static_cast<double>(x)); }
-long double tblibc_y1l(long double x) { return ::y1(static_cast<double>(x)); }
-long double tblibc_ynl(int32_t n, long double x) { return ::yn(n, static_cast<double>(x)); }
 }  // extern "C"
 
 // ---- The floating-point environment -----------------------------------
@@ -902,8 +871,6 @@ void StartMath() {
   SetMxcsr(lfe::kLinuxMxcsr);
 }
 
-constexpr unsigned kBesselY = rule::kDomain | rule::kRange | rule::kPoleAtZero | rule::kNanPlus;
-
 constexpr Export kExports[] = {
     // Trigonometric and hyperbolic, and their inverses.
     Fn<&tblibc_sin>("sin"), Fn<&tblibc_sinf>("sinf"), Fn<&tblibc_sinl>("sinl"),
@@ -1002,16 +969,12 @@ constexpr Export kExports[] = {
     Fn<&tblibc_lgamma_r>("lgamma_r"),
     Fn<&tblibc_lgammaf_r>("lgammaf_r"),
     Fn<&tblibc_lgammal_r>("lgammal_r"),
-    D1::Check<&::j0, rule::kKeep>("j0"), Fn<&tblibc_j1>("j1"),
-    As<double(int, double)>::Check<&::jn, rule::kKeep>("jn"),
-    D1::Check<&::y0, kBesselY>("y0"), D1::Check<&::y1, kBesselY>("y1"),
-    As<double(int, double)>::Check<&::yn, kBesselY>("yn"),
+    Fn<&tblibc_j0>("j0"), Fn<&tblibc_j1>("j1"), Fn<&tblibc_jn>("jn"),
+    Fn<&tblibc_y0>("y0"), Fn<&tblibc_y1>("y1"), Fn<&tblibc_yn>("yn"),
     Fn<&tblibc_j0f>("j0f"), Fn<&tblibc_j1f>("j1f"), Fn<&tblibc_jnf>("jnf"),
     Fn<&tblibc_y0f>("y0f"), Fn<&tblibc_y1f>("y1f"), Fn<&tblibc_ynf>("ynf"),
-    Fn<&tblibc_j0l>("j0l"), Fn<&tblibc_j1l>("j1l"),
-    Fn<&tblibc_jnl>("jnl"),
-    Fn<&tblibc_y0l>("y0l"), Fn<&tblibc_y1l>("y1l"),
-    Fn<&tblibc_ynl>("ynl"),
+    Fn<&tblibc_j0l>("j0l"), Fn<&tblibc_j1l>("j1l"), Fn<&tblibc_jnl>("jnl"),
+    Fn<&tblibc_y0l>("y0l"), Fn<&tblibc_y1l>("y1l"), Fn<&tblibc_ynl>("ynl"),
     // Classification.
     Fn<&tblibc_fpclassify>("__fpclassify"), Fn<&tblibc_fpclassifyf>("__fpclassifyf"),
     Fn<&tblibc_fpclassifyl>("__fpclassifyl"),

@@ -152,6 +152,9 @@ int main(void)
         CALL("log1pf", i, float, log1pf((float)args[i]));
         CALL("expm1l", i, long double, expm1l(args[i]));
         CALL("yn", i, double, yn(2, args[i]));
+        CALL("jn", i, double, jn(-3, args[i]));
+        CALL("ynf", i, float, ynf(-3, (float)args[i]));
+        CALL("jnl", i, long double, jnl(5, args[i]));
     }
 
     static const int modes[] = {FE_TONEAREST, FE_DOWNWARD, FE_UPWARD, FE_TOWARDZERO};

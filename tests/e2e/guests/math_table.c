@@ -55,6 +55,7 @@ static const struct { const char *name; unaryf f; } unariesf[] = {
     {"logf", logf}, {"sqrtf", sqrtf}, {"atanf", atanf}, {"exp2f", exp2f},
     {"log2f", log2f}, {"log10f", log10f}, {"cbrtf", cbrtf},
     {"floorf", floorf}, {"roundf", roundf}, {"tanhf", tanhf},
+    {"j0f", j0f}, {"j1f", j1f}, {"y0f", y0f}, {"y1f", y1f},
 };
 
 typedef long double (*unaryl)(long double);
@@ -63,7 +64,8 @@ static const struct { const char *name; unaryl f; } unariesl[] = {
     {"logl", logl}, {"sqrtl", sqrtl}, {"atanl", atanl}, {"exp2l", exp2l},
     {"log2l", log2l}, {"log10l", log10l}, {"cbrtl", cbrtl},
     {"floorl", floorl}, {"roundl", roundl}, {"tanhl", tanhl},
-    {"expm1l", expm1l}, {"log1pl", log1pl},
+    {"expm1l", expm1l}, {"log1pl", log1pl}, {"j0l", j0l}, {"j1l", j1l},
+    {"y0l", y0l}, {"y1l", y1l},
 };
 
 static void show_d(const char *name, int i, double r)
