@@ -890,7 +890,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_sincosf>("sincosf"),
     Fn<&tblibc_sincosl>("sincosl"),
     // Exponentials and logarithms.
-    D1::Check<&::exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("expf"), Fn<&tblibc_expl>("expl"),
+    D1::Check<&tblibc_exp, rule::kRange | rule::kUnder>("exp"), F1::Check<&::expf, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("expf"), Fn<&tblibc_expl>("expl"),
     D1::Check<&::exp2, rule::kRange | rule::kUnder>("exp2"), F1::Check<&::exp2f, rule::kRange | rule::kUnder | rule::kEdge | rule::kEdgeTiny>("exp2f"), Fn<&tblibc_exp2l>("exp2l"),
     Fn<&tblibc_exp10>("exp10"), Fn<&tblibc_exp10f>("exp10f"), Fn<&tblibc_exp10l>("exp10l"),
     Fn<&tblibc_expm1>("expm1"), F1::Check<&tblibc_expm1f, rule::kRange | rule::kTiny | rule::kEdge>("expm1f"), Fn<&tblibc_expm1l>("expm1l"),

@@ -137,6 +137,18 @@ float tblibc_cbrtf(float x) { return Narrow<float, ::cbrtl>(x); }
 float tblibc_erfcf(float x) { return Narrow<float, ::erfcl>(x); }
 float tblibc_hypotf(float x, float y) { return tblibc::Hypot(x, y); }
 
+// exp as the x87 computes it, 2^(x log2 e) by f2xm1 and fscale in the
+// caller's mode: the Linux C library's own way on i386, to the bit and the
+// flag; one host's differs in one result of fifteen.
+double tblibc_exp(double x) {
+  if (__builtin_isinf(x)) return x > 0 ? x : 0.0;
+  long double r;
+  __asm__("fldl2e\n\tfmulp\n\tfld %%st(0)\n\tfrndint\n\tfsubr %%st, %%st(1)\n\t"
+          "fxch\n\tf2xm1\n\tfld1\n\tfaddp\n\tfscale\n\tfstp %%st(1)"
+          : "=t"(r)
+          : "0"(static_cast<long double>(x)));
+  return tblibc::Round<double>(r);
+}
 double tblibc_hypot(double x, double y) { return tblibc::Hypot(x, y); }
 long double tblibc_hypotl(long double x, long double y) { return tblibc::HypotL(x, y); }
 // Outside [-1, 1] the rows answer the domain error before these run.

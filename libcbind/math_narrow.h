@@ -8,6 +8,7 @@ float tblibc_expm1f(float x);
 float tblibc_cbrtf(float x);
 float tblibc_erfcf(float x);
 float tblibc_hypotf(float x, float y);
+double tblibc_exp(double x);
 double tblibc_hypot(double x, double y);
 long double tblibc_hypotl(long double x, long double y);
 double tblibc_asin(double x);
