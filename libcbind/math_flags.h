@@ -57,14 +57,15 @@ T UnderflowTo(bool negative) {
   return r;
 }
 
-// Our kernels compute in round-to-nearest, where they are exact or
-// accurate; only the final rounding follows the caller's mode. The x87's
-// control word alone: they compute in the x87.
+// Our kernels compute in round-to-nearest and the x87's full 64 bits,
+// where they are exact or accurate, whatever precision and mode the program
+// set; only the final rounding follows the caller's mode. The x87's control
+// word alone: they compute in the x87.
 class NearestRounding {
  public:
   NearestRounding() {
     __asm__ volatile("fnstcw %0" : "=m"(saved_));
-    const uint16_t nearest = saved_ & ~0x0c00;
+    const uint16_t nearest = (saved_ & ~0x0c00) | 0x0300;
     __asm__ volatile("fldcw %0" : : "m"(nearest));
   }
   ~NearestRounding() { __asm__ volatile("fldcw %0" : : "m"(saved_)); }
