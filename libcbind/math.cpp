@@ -19,6 +19,7 @@
 #include "libcbind/families.h"
 #include "libcbind/guest.h"
 #include "libcbind/math_flags.h"
+#include "libcbind/math_ldmisc.h"
 #include "libcbind/math_round.h"
 #include "libcbind/trig.h"
 #include "abi/errno.h"
@@ -1059,7 +1060,7 @@ constexpr Export kExports[] = {
     D2::Row<&::fmin>("fmin"), F2::Row<&::fminf>("fminf"), L2::Row<&::fminl>("fminl"),
     D2::Row<&::fmax>("fmax"), F2::Row<&::fmaxf>("fmaxf"), L2::Row<&::fmaxl>("fmaxl"),
     Fn<&tblibc_fdim>("fdim"), Fn<&tblibc_fdimf>("fdimf"), Fn<&tblibc_fdiml>("fdiml"),
-    D3::Row<&::fma>("fma"), F3::Row<&::fmaf>("fmaf"), L3::Row<&::fmal>("fmal"),
+    Fn<&tblibc_fma>("fma"), Fn<&tblibc_fmaf>("fmaf"), Fn<&tblibc_fmal>("fmal"),
     D2::Check<&::nextafter, rule::kNext>("nextafter"), F2::Check<&::nextafterf, rule::kNext>("nextafterf"),
     Fn<&tblibc_nextafterl>("nextafterl"),
     As<double(double, long double)>::Check<&::nexttoward, rule::kNext>("nexttoward"),

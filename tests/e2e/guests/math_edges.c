@@ -149,6 +149,9 @@ int main(void)
             CALL(name, i, double, fdim(x[i], x[i]));
             snprintf(name, sizeof name, "fma/%d", m);
             CALL(name, i, double, fma(x[i], 1.0, -x[i]));
+            snprintf(name, sizeof name, "fmal/%d", m);
+            CALL(name, i, long double, fmal(x[i], 0x1.5555555555555556p-2L, x[i] * 0x1p-66L));
+            CALL(name, i + 8, long double, fmal(x[i], 0x1.0000000000000002p-16382L, -0x1p-16385L * x[i]));
             snprintf(name, sizeof name, "rint/%d", m);
             CALL(name, i, double, rint(x[i]));
             snprintf(name, sizeof name, "fmod/%d", m);
