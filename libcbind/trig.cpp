@@ -5,12 +5,19 @@
 // leans on them differ from the Linux C library there. Here the argument is
 // reduced by pi/2 first: in three parts of pi/2 for moderate arguments, by
 // the bits of 2/pi for the rest. Series in the x87's 64-bit precision then
-// work on |r| <= pi/4, within an ulp of it, well inside a double.
+// work on |r| <= pi/4, within an ulp of it, well inside a double. A long
+// double result keeps the reduced argument as a sum of two long doubles
+// and the leading terms exact, and is within about half an ulp.
+//
+// Everything is computed rounding to nearest, whatever the guest's mode:
+// the quadrant count must be the nearest integer and the exact sums and
+// products need it. Only the last rounding follows the guest's mode.
 #include "libcbind/trig.h"
 
 #include <cstring>
 #include <limits>
 #include <iterator>
+#include <type_traits>
 
 #include "abi/errno.h"
 #include "libcbind/guest.h"
@@ -44,6 +51,32 @@ uint64_t Bits64(const uint32_t* p, int limbs, int low) {
   const uint64_t v = limb(index) | (limb(index + 1) << 32);
   if (offset == 0) return v;
   return (v >> offset) | (limb(index + 2) << (64 - offset));
+}
+
+// Exact sums and products of long doubles, rounding to nearest: s + e is
+// a + b exactly, p + e is a * b exactly (halves of 32 bits multiply
+// exactly in 64).
+#define TRIG_INLINE inline __attribute__((always_inline))
+TRIG_INLINE void TwoSum(long double a, long double b, long double* s, long double* e) {
+  *s = a + b;
+  const long double bb = *s - a;
+  *e = (a - (*s - bb)) + (b - bb);
+}
+TRIG_INLINE void FastTwoSum(long double a, long double b, long double* s, long double* e) {
+  *s = a + b;  // |a| >= |b|
+  *e = b - (*s - a);
+}
+TRIG_INLINE long double High32(long double a) {
+  uint64_t m;
+  std::memcpy(&m, &a, 8);
+  m &= 0xffffffff00000000ull;
+  std::memcpy(&a, &m, 8);
+  return a;
+}
+TRIG_INLINE void TwoProduct(long double a, long double b, long double* p, long double* e) {
+  const long double ah = High32(a), al = a - ah, bh = High32(b), bl = b - bh;
+  *p = a * b;
+  *e = ((ah * bh - *p) + ah * bl + al * bh) + al * bl;
 }
 
 __attribute__((noinline)) Reduced ReduceLarge(long double ax) {
@@ -89,22 +122,29 @@ __attribute__((noinline)) Reduced ReduceLarge(long double ax) {
     lo = 0;
     shift = 64;
   }
-  if (hi == 0) return {quadrant, 0.0L};
+  if (hi == 0) return {quadrant, 0.0L, 0.0L};
   const int lz = __builtin_clzll(hi);
-  if (lz != 0) hi = (hi << lz) | (lo >> (64 - lz));
+  if (lz != 0) {
+    hi = (hi << lz) | (lo >> (64 - lz));
+    lo <<= lz;
+  }
+  // (f + fl) pi/2, with pi/2 in a part of 64 bits and the rest.
   const long double f = __builtin_ldexpl(static_cast<long double>(hi), -(64 + shift + lz));
-  const long double r = f * kPiOver2;
-  return {quadrant, negative ? -r : r};
+  const long double fl = __builtin_ldexpl(static_cast<long double>(lo), -(128 + shift + lz));
+  long double head, headError, r, rl;
+  TwoProduct(f, kPart1 + kPart2, &head, &headError);
+  FastTwoSum(head, headError + f * kPart3 + fl * (kPart1 + kPart2), &r, &rl);
+  return {quadrant, negative ? -r : r, negative ? -rl : rl};
 }
 
 // Everything on the way from an entry to its result is inlined into that
-// entry: a long double passed or returned between functions goes through
-// memory as ten bytes each time, slow x87 stores and loads that would cost
-// more than the series.
-#define TRIG_INLINE inline __attribute__((always_inline))
+// entry (TRIG_INLINE): a long double passed or returned between functions
+// goes through memory as ten bytes each time, slow x87 stores and loads
+// that would cost more than the series.
 
+template <bool kPrecise>
 TRIG_INLINE Reduced ReduceInline(long double ax) {
-  if (ax <= kPiOver4) return {0, ax};
+  if (ax <= kPiOver4) return {0, ax, 0.0L};
   if (ax < kCodyWaiteLimit) {
     // The nearest integer by adding 1.5 * 2^63, whose ulp is 1: its low
     // mantissa bits are the count itself. (frndint and a conversion to an
@@ -117,8 +157,15 @@ TRIG_INLINE Reduced ReduceInline(long double ax) {
     uint64_t bits;
     std::memcpy(&bits, &sum, 8);
     const long double n = sum - kRound;
-    const long double r = ((ax - n * kPart1) - n * kPart2) - n * kPart3;
-    return {static_cast<int>(bits & 3), r};
+    if constexpr (!kPrecise) {
+      return {static_cast<int>(bits & 3), ((ax - n * kPart1) - n * kPart2) - n * kPart3, 0.0L};
+    }
+    // ax - n kPart1 is exact; the two sums after it are kept exactly.
+    long double a, ae, r, re, rh, rl;
+    TwoSum(ax - n * kPart1, -(n * kPart2), &a, &ae);
+    TwoSum(a, -(n * kPart3), &r, &re);
+    FastTwoSum(r, re + ae, &rh, &rl);
+    return {static_cast<int>(bits & 3), rh, rl};
   }
   return ReduceLarge(ax);
 }
@@ -160,100 +207,190 @@ TRIG_INLINE long double Tail(const Series<First>& s, long double z) {
   return (s0 + s1 * w2) + q4 * w4;
 }
 
-TRIG_INLINE long double SinR(long double r) {
-  if (r == 0) return r;  // keeps the sign of a zero
-  const long double z = r * r;
-  return r + (r * z) * Tail(kSin, z);  // from r^3 on
-}
-TRIG_INLINE long double CosR(long double r) {
-  const long double z = r * r;
-  return 1.0L + z * Tail(kCos, z);  // from r^2 on
+// c(2) + c(3) z + ... + c(10) z^8, for the leading terms kept apart.
+template <int First>
+TRIG_INLINE long double Tail2(const Series<First>& s, long double z) {
+  const long double w = z * z, w2 = w * w, w4 = w2 * w2;
+  const long double q0 = s.head[2] + s.head[3] * z, q1 = s.tail[0] + s.tail[1] * z;
+  const long double q2 = s.tail[2] + s.tail[3] * z, q3 = s.tail[4] + s.tail[5] * z;
+  return ((q0 + q1 * w) + (q2 + q3 * w) * w2) + s.tail[6] * w4;
 }
 
-TRIG_INLINE void SinCosInline(long double x, long double* sine, long double* cosine) {
+// sin and cos of r + lo as a sum of two long doubles (hi, lo). For the
+// sine, r plus a correction a tenth of it; for the cosine, 1 - r^2/2 with
+// r^2 exact and the difference kept exactly: the roundings left are far
+// below the result's last bit.
+struct Pair {
+  long double hi, lo;
+};
+TRIG_INLINE Pair SinPair(const Reduced& red) {
+  const long double r = red.r, z = r * r;
+  const long double t = (r * z) * (kSin.head[1] + z * Tail2(kSin, z)) + red.lo * (1.0L - 0.5L * z);
+  Pair p;
+  FastTwoSum(r, t, &p.hi, &p.lo);
+  return p;
+}
+TRIG_INLINE Pair CosPair(const Reduced& red) {
+  long double z, zl;
+  TwoProduct(red.r, red.r, &z, &zl);
+  long double h, l;
+  FastTwoSum(1.0L, -0.5L * z, &h, &l);
+  l += (z * z) * Tail2(kCos, z) - (0.5L * zl + red.r * red.lo);
+  Pair p;
+  FastTwoSum(h, l, &p.hi, &p.lo);
+  return p;
+}
+// (n.hi + n.lo) / (d.hi + d.lo): the quotient of the high parts, and what
+// it leaves over divided once more.
+TRIG_INLINE Pair Divide(const Pair& n, const Pair& d) {
+  const long double q = n.hi / d.hi;
+  long double p, pe;
+  TwoProduct(q, d.hi, &p, &pe);
+  return {q, (((n.hi - p) - pe) + (n.lo - q * d.lo)) / d.hi};
+}
+
+TRIG_INLINE Pair Negated(const Pair& p) { return {-p.hi, -p.lo}; }
+
+// sin and cos of the reduced argument: as a pair for a long double, as
+// one long double (lo zero) for the narrower types.
+template <bool kPrecise>
+TRIG_INLINE Pair SinR(const Reduced& red) {
+  const long double r = red.r;
+  if (r == 0) return {r, r};  // keeps the sign of a zero
+  if constexpr (kPrecise) return SinPair(red);
+  const long double z = r * r;
+  return {r + (r * z) * Tail(kSin, z), 0.0L};  // from r^3 on
+}
+template <bool kPrecise>
+TRIG_INLINE Pair CosR(const Reduced& red) {
+  if constexpr (kPrecise) return CosPair(red);
+  const long double z = red.r * red.r;
+  return {1.0L + z * Tail(kCos, z), 0.0L};  // from r^2 on
+}
+
+template <bool kPrecise>
+TRIG_INLINE void SinCosInline(long double x, Pair* sine, Pair* cosine) {
   if (x != x) {
-    *sine = *cosine = x + x;
+    *sine = *cosine = {x + x, 0.0L};
     return;
   }
   if (x - x != 0) {  // an infinity
     SetErrno(linux::kEDOM);
-    *sine = *cosine = x - x;
+    *sine = *cosine = {x - x, 0.0L};
     return;
   }
   const bool negative = x < 0;
-  const Reduced red = ReduceInline(negative ? -x : x);
-  long double s, c;
-  s = SinR(red.r);
-  c = CosR(red.r);
-  long double rs, rc;
+  const Reduced red = ReduceInline<kPrecise>(negative ? -x : x);
+  const Pair s = SinR<kPrecise>(red), c = CosR<kPrecise>(red);
+  Pair rs, rc;
   switch (red.quadrant) {
     case 0: rs = s; rc = c; break;
-    case 1: rs = c; rc = -s; break;
-    case 2: rs = -s; rc = -c; break;
-    default: rs = -c; rc = s; break;
+    case 1: rs = c; rc = Negated(s); break;
+    case 2: rs = Negated(s); rc = Negated(c); break;
+    default: rs = Negated(c); rc = s; break;
   }
-  *sine = negative ? -rs : rs;
+  *sine = negative ? Negated(rs) : rs;
   *cosine = rc;
 }
 
-TRIG_INLINE long double SinInline(long double x) {
-  if (x != x) return x + x;
+template <bool kPrecise>
+TRIG_INLINE Pair SinInline(long double x) {
+  if (x != x) return {x + x, 0.0L};
   if (x - x != 0) {
     SetErrno(linux::kEDOM);
-    return x - x;
+    return {x - x, 0.0L};
   }
   const bool negative = x < 0;
-  const Reduced red = ReduceInline(negative ? -x : x);
-  long double v;
+  const Reduced red = ReduceInline<kPrecise>(negative ? -x : x);
+  Pair v;
   switch (red.quadrant) {
-    case 0: v = SinR(red.r); break;
-    case 1: v = CosR(red.r); break;
-    case 2: v = -SinR(red.r); break;
-    default: v = -CosR(red.r); break;
+    case 0: v = SinR<kPrecise>(red); break;
+    case 1: v = CosR<kPrecise>(red); break;
+    case 2: v = Negated(SinR<kPrecise>(red)); break;
+    default: v = Negated(CosR<kPrecise>(red)); break;
   }
-  return negative ? -v : v;
+  return negative ? Negated(v) : v;
 }
 
-TRIG_INLINE long double CosInline(long double x) {
-  if (x != x) return x + x;
+template <bool kPrecise>
+TRIG_INLINE Pair CosInline(long double x) {
+  if (x != x) return {x + x, 0.0L};
   if (x - x != 0) {
     SetErrno(linux::kEDOM);
-    return x - x;
+    return {x - x, 0.0L};
   }
-  const Reduced red = ReduceInline(x < 0 ? -x : x);
+  const Reduced red = ReduceInline<kPrecise>(x < 0 ? -x : x);
   switch (red.quadrant) {
-    case 0: return CosR(red.r);
-    case 1: return -SinR(red.r);
-    case 2: return -CosR(red.r);
-    default: return SinR(red.r);
+    case 0: return CosR<kPrecise>(red);
+    case 1: return Negated(SinR<kPrecise>(red));
+    case 2: return Negated(CosR<kPrecise>(red));
+    default: return SinR<kPrecise>(red);
   }
 }
 
-TRIG_INLINE long double TanInline(long double x) {
-  if (x != x) return x + x;
+// The tangent as a quotient and a correction to add to it.
+template <bool kPrecise>
+TRIG_INLINE Pair TanInline(long double x) {
+  if (x != x) return {x + x, 0.0L};
   if (x - x != 0) {
     SetErrno(linux::kEDOM);
-    return x - x;
+    return {x - x, 0.0L};
   }
-  if (x == 0) return x;
+  if (x == 0) return {x, x};
   const bool negative = x < 0;
-  const Reduced red = ReduceInline(negative ? -x : x);
-  long double s, c;
-  s = SinR(red.r);
-  c = CosR(red.r);
-  const long double v = (red.quadrant & 1) == 0 ? s / c : -c / s;
-  return negative ? -v : v;
+  const Reduced red = ReduceInline<kPrecise>(negative ? -x : x);
+  const Pair s = SinR<kPrecise>(red), c = CosR<kPrecise>(red);
+  Pair v;
+  if constexpr (kPrecise) {
+    v = (red.quadrant & 1) == 0 ? Divide(s, c) : Negated(Divide(c, s));
+  } else {
+    v = {(red.quadrant & 1) == 0 ? s.hi / c.hi : -c.hi / s.hi, 0.0L};
+  }
+  return negative ? Negated(v) : v;
+}
+
+// The rounding mode set to nearest (and the precision to 64 bits) for the
+// computation, and the guest's put back for the last addition, which
+// rounds a long double or float result in the guest's mode, as the Linux C
+// library's are rounded.
+// The value passed through each switch ties it to the computation, which
+// the compiler would otherwise be free to move across.
+TRIG_INLINE uint16_t EnterNearest(long double& x) {
+  uint16_t saved;
+  __asm__ volatile("fnstcw %0" : "=m"(saved));
+  const uint16_t cw = static_cast<uint16_t>(saved | 0x0300) & static_cast<uint16_t>(~0x0c00);
+  if (cw != saved) __asm__ volatile("fldcw %1" : "+t"(x) : "m"(cw));
+  return saved;
+}
+TRIG_INLINE long double LeaveNearest(Pair v, uint16_t saved) {
+  const uint16_t cw = static_cast<uint16_t>(saved | 0x0300) & static_cast<uint16_t>(~0x0c00);
+  if (cw != saved) {
+    const volatile long double lo = v.lo;  // computed before the switch
+    __asm__ volatile("fldcw %1" : "+t"(v.hi) : "m"(saved));
+    v.lo = lo;
+  }
+  return v.hi + v.lo;
+}
+// A double result is rounded before the switch back: the Linux C
+// library's double sine, cosine and tangent are the same in every mode.
+template <typename T>
+TRIG_INLINE Pair RoundedIfDouble(const Pair& v) {
+  if constexpr (!std::is_same_v<T, double>) return v;
+  const volatile double d = static_cast<double>(v.hi + v.lo);
+  return {d, 0.0L};
+}
+template <typename T, Pair (*F)(long double)>
+TRIG_INLINE T InNearest(long double x) {
+  const uint16_t saved = EnterNearest(x);
+  return static_cast<T>(LeaveNearest(RoundedIfDouble<T>(F(x)), saved));
 }
 
 }  // namespace
 
-Reduced Reduce(long double ax) { return ReduceInline(ax); }
-long double Sin(long double x) { return SinInline(x); }
-long double Cos(long double x) { return CosInline(x); }
-long double Tan(long double x) { return TanInline(x); }
-void SinCos(long double x, long double* sine, long double* cosine) {
-  SinCosInline(x, sine, cosine);
-}
+Reduced Reduce(long double ax) { return ReduceInline<true>(ax); }
+long double Sin(long double x) { return InNearest<long double, SinInline<true>>(x); }
+long double Cos(long double x) { return InNearest<long double, CosInline<true>>(x); }
+long double Tan(long double x) { return InNearest<long double, TanInline<true>>(x); }
 
 }  // namespace tblibc::trig
 
@@ -279,66 +416,75 @@ T Subnormal(T x, bool inexact) {
   return x;
 }
 
+// The sine is rounded in the guest's mode after the cosine, from the
+// pair kept aside.
+template <typename T, bool kPrecise>
+void SinCosIn(long double x, T* s, T* c) {
+  const uint16_t saved = EnterNearest(x);
+  Pair ps, pc;
+  SinCosInline<kPrecise>(x, &ps, &pc);
+  ps = RoundedIfDouble<T>(ps);
+  const volatile long double sh = ps.hi, sl = ps.lo;
+  *c = static_cast<T>(LeaveNearest(RoundedIfDouble<T>(pc), saved));
+  *s = static_cast<T>(sh + sl);
+}
 }  // namespace
 }  // namespace tblibc::trig
 
 extern "C" {
 using tblibc::trig::Below;
+using tblibc::trig::CosInline;
+using tblibc::trig::EnterNearest;
+using tblibc::trig::InNearest;
+using tblibc::trig::LeaveNearest;
+using tblibc::trig::SinCosIn;
+using tblibc::trig::SinInline;
 using tblibc::trig::Subnormal;
+using tblibc::trig::TanInline;
 
 double tblibc_sin(double x) {
   if (Below(x, 0x1p-26)) return Subnormal(x, false);
-  return static_cast<double>(tblibc::trig::SinInline(x));
+  return InNearest<double, SinInline<false>>(x);
 }
 float tblibc_sinf(float x) {
   if (Below(x, 0x1p-12f)) return Subnormal(x, false);
-  return static_cast<float>(tblibc::trig::SinInline(x));
+  return InNearest<float, SinInline<false>>(x);
 }
 long double tblibc_sinl(long double x) {
   if (Below(x, 0x1p-33L)) return Subnormal(x, true);
-  return tblibc::trig::SinInline(x);
+  return InNearest<long double, SinInline<true>>(x);
 }
 double tblibc_cos(double x) {
   if (Below(x, 0x1p-27)) return 1;
-  return static_cast<double>(tblibc::trig::CosInline(x));
+  return InNearest<double, CosInline<false>>(x);
 }
 float tblibc_cosf(float x) {
   if (Below(x, 0x1p-12f)) return 1;
-  return static_cast<float>(tblibc::trig::CosInline(x));
+  return InNearest<float, CosInline<false>>(x);
 }
 long double tblibc_cosl(long double x) {
   if (Below(x, 0x1p-33L)) {
     if (x != 0) tblibc::mathflag::Inexact();
     return 1;
   }
-  return tblibc::trig::CosInline(x);
+  return InNearest<long double, CosInline<true>>(x);
 }
 double tblibc_tan(double x) {
   if (Below(x, 1.259e-8)) return Subnormal(x, false);
-  return static_cast<double>(tblibc::trig::TanInline(x));
+  return InNearest<double, TanInline<false>>(x);
 }
 float tblibc_tanf(float x) {
   if (Below(x, 0x1p-27f)) return Subnormal(x, true);
-  return static_cast<float>(tblibc::trig::TanInline(x));
+  return InNearest<float, TanInline<false>>(x);
 }
 long double tblibc_tanl(long double x) {
   if (Below(x, 0x1p-33L)) return Subnormal(x, true);
-  return tblibc::trig::TanInline(x);
+  return InNearest<long double, TanInline<true>>(x);
 }
 
-void tblibc_sincos(double x, double* s, double* c) {
-  long double ls, lc;
-  tblibc::trig::SinCosInline(x, &ls, &lc);
-  *s = static_cast<double>(ls);
-  *c = static_cast<double>(lc);
-}
-void tblibc_sincosf(float x, float* s, float* c) {
-  long double ls, lc;
-  tblibc::trig::SinCosInline(x, &ls, &lc);
-  *s = static_cast<float>(ls);
-  *c = static_cast<float>(lc);
-}
+void tblibc_sincos(double x, double* s, double* c) { SinCosIn<double, false>(x, s, c); }
+void tblibc_sincosf(float x, float* s, float* c) { SinCosIn<float, false>(x, s, c); }
 void tblibc_sincosl(long double x, long double* s, long double* c) {
-  tblibc::trig::SinCosInline(x, s, c);
+  SinCosIn<long double, true>(x, s, c);
 }
 }  // extern "C"
