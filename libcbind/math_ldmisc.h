@@ -8,3 +8,8 @@ double tblibc_fma(double x, double y, double z);
 float tblibc_fmaf(float x, float y, float z);
 long double tblibc_fmal(long double x, long double y, long double z);
 }
+
+extern "C" {
+long double tblibc_cbrtl(long double x);
+long double tblibc_atanhl(long double x);
+}
