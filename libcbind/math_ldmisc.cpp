@@ -16,32 +16,9 @@ namespace {
 
 #define LDMISC_INLINE inline __attribute__((always_inline))
 
-// ---- Exact sums and products ------------------------------------------
-//
-// s + e is a + b exactly and p + e is a * b exactly, rounding to nearest
-// (in a directed mode the error terms are close, not exact, which moves a
-// result by far less than an ulp). Halves of 32 bits multiply exactly.
-LDMISC_INLINE void TwoSum(long double a, long double b, long double* s, long double* e) {
-  *s = a + b;
-  const long double bb = *s - a;
-  *e = (a - (*s - bb)) + (b - bb);
-}
-LDMISC_INLINE void FastTwoSum(long double a, long double b, long double* s, long double* e) {
-  *s = a + b;  // |a| >= |b|
-  *e = b - (*s - a);
-}
-LDMISC_INLINE long double High32(long double a) {
-  uint64_t m;
-  std::memcpy(&m, &a, 8);
-  m &= 0xffffffff00000000ull;
-  std::memcpy(&a, &m, 8);
-  return a;
-}
-LDMISC_INLINE void TwoProduct(long double a, long double b, long double* p, long double* e) {
-  const long double ah = High32(a), al = a - ah, bh = High32(b), bl = b - bh;
-  *p = a * b;
-  *e = ((ah * bh - *p) + ah * bl + al * bh) + al * bl;
-}
+using exact::FastTwoSum;
+using exact::TwoProduct;
+using exact::TwoSum;
 
 // ---- The bits of a long double ----------------------------------------
 uint16_t SignExponent(long double x) {

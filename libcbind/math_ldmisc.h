@@ -1,7 +1,42 @@
 // libm functions of our own where the hosts' differ from the Linux C
-// library: fma in every precision (math_fma.cpp), cbrtl, atanhl, erfl and
-// erfcl (math_ldmisc.cpp).
+// library: fma in every precision (math_fma.cpp), cbrtl and atanhl
+// (math_ldmisc.cpp).
 #pragma once
+
+#include <cstdint>
+#include <cstring>
+
+// Exact sums and products of long doubles, for the kernels that keep a
+// value as the sum of two (here and in trig.cpp). Rounding to nearest,
+// s + e is a + b exactly and p + e is a * b exactly: halves of 32 bits
+// multiply exactly in 64 (in a directed mode the error terms are close,
+// not exact, which moves a result by far less than an ulp). Always
+// inlined: a long double passed between functions goes through memory.
+namespace tblibc::exact {
+#define EXACT_INLINE inline __attribute__((always_inline))
+EXACT_INLINE void TwoSum(long double a, long double b, long double* s, long double* e) {
+  *s = a + b;
+  const long double bb = *s - a;
+  *e = (a - (*s - bb)) + (b - bb);
+}
+EXACT_INLINE void FastTwoSum(long double a, long double b, long double* s, long double* e) {
+  *s = a + b;  // |a| >= |b|
+  *e = b - (*s - a);
+}
+EXACT_INLINE long double High32(long double a) {
+  uint64_t m;
+  std::memcpy(&m, &a, 8);
+  m &= 0xffffffff00000000ull;
+  std::memcpy(&a, &m, 8);
+  return a;
+}
+EXACT_INLINE void TwoProduct(long double a, long double b, long double* p, long double* e) {
+  const long double ah = High32(a), al = a - ah, bh = High32(b), bl = b - bh;
+  *p = a * b;
+  *e = ((ah * bh - *p) + ah * bl + al * bh) + al * bl;
+}
+#undef EXACT_INLINE
+}  // namespace tblibc::exact
 
 extern "C" {
 double tblibc_fma(double x, double y, double z);

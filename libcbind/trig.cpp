@@ -9,9 +9,9 @@
 // double result keeps the reduced argument as a sum of two long doubles
 // and the leading terms exact, and is within about half an ulp.
 //
-// Everything is computed rounding to nearest, whatever the guest's mode:
-// the quadrant count must be the nearest integer and the exact sums and
-// products need it. Only the last rounding follows the guest's mode.
+// In a directed rounding mode the quadrant count is still the nearest
+// integer, and a long double result is computed rounding to nearest with
+// only its last rounding in the guest's mode.
 #include "libcbind/trig.h"
 
 #include <cstring>
@@ -22,6 +22,7 @@
 #include "abi/errno.h"
 #include "libcbind/guest.h"
 #include "libcbind/math_flags.h"
+#include "libcbind/math_ldmisc.h"
 
 namespace tblibc::trig {
 namespace {
@@ -53,31 +54,9 @@ uint64_t Bits64(const uint32_t* p, int limbs, int low) {
   return (v >> offset) | (limb(index + 2) << (64 - offset));
 }
 
-// Exact sums and products of long doubles, rounding to nearest: s + e is
-// a + b exactly, p + e is a * b exactly (halves of 32 bits multiply
-// exactly in 64).
-#define TRIG_INLINE inline __attribute__((always_inline))
-TRIG_INLINE void TwoSum(long double a, long double b, long double* s, long double* e) {
-  *s = a + b;
-  const long double bb = *s - a;
-  *e = (a - (*s - bb)) + (b - bb);
-}
-TRIG_INLINE void FastTwoSum(long double a, long double b, long double* s, long double* e) {
-  *s = a + b;  // |a| >= |b|
-  *e = b - (*s - a);
-}
-TRIG_INLINE long double High32(long double a) {
-  uint64_t m;
-  std::memcpy(&m, &a, 8);
-  m &= 0xffffffff00000000ull;
-  std::memcpy(&a, &m, 8);
-  return a;
-}
-TRIG_INLINE void TwoProduct(long double a, long double b, long double* p, long double* e) {
-  const long double ah = High32(a), al = a - ah, bh = High32(b), bl = b - bh;
-  *p = a * b;
-  *e = ((ah * bh - *p) + ah * bl + al * bh) + al * bl;
-}
+using exact::FastTwoSum;
+using exact::TwoProduct;
+using exact::TwoSum;
 
 __attribute__((noinline)) Reduced ReduceLarge(long double ax) {
   uint64_t m;
@@ -138,9 +117,10 @@ __attribute__((noinline)) Reduced ReduceLarge(long double ax) {
 }
 
 // Everything on the way from an entry to its result is inlined into that
-// entry (TRIG_INLINE): a long double passed or returned between functions
-// goes through memory as ten bytes each time, slow x87 stores and loads
-// that would cost more than the series.
+// entry: a long double passed or returned between functions goes through
+// memory as ten bytes each time, slow x87 stores and loads that would cost
+// more than the series.
+#define TRIG_INLINE inline __attribute__((always_inline))
 
 template <bool kPrecise>
 TRIG_INLINE Reduced ReduceInline(long double ax) {
@@ -152,11 +132,21 @@ TRIG_INLINE Reduced ReduceInline(long double ax) {
     // The empty asm keeps the compiler from folding the sum back, without
     // the trip through memory a volatile would put on the critical path.
     constexpr long double kRound = 0x1.8p63L;
-    long double sum = ax * kTwoOverPiD + kRound;
+    const long double t = ax * kTwoOverPiD;
+    long double sum = t + kRound;
     asm("" : "+t"(sum));
     uint64_t bits;
     std::memcpy(&bits, &sum, 8);
-    const long double n = sum - kRound;
+    long double n = sum - kRound;
+    // Rounding down or up, the sum gives the floor or the ceiling, which
+    // would leave r near pi/2, where the cosine's series cancels 15 bits.
+    if (t - n > 0.5L) {
+      n += 1;
+      ++bits;
+    } else if (t - n < -0.5L) {
+      n -= 1;
+      --bits;
+    }
     if constexpr (!kPrecise) {
       return {static_cast<int>(bits & 3), ((ax - n * kPart1) - n * kPart2) - n * kPart3, 0.0L};
     }
@@ -349,48 +339,41 @@ TRIG_INLINE Pair TanInline(long double x) {
   return negative ? Negated(v) : v;
 }
 
-// The rounding mode set to nearest (and the precision to 64 bits) for the
-// computation, and the guest's put back for the last addition, which
-// rounds a long double or float result in the guest's mode, as the Linux C
-// library's are rounded.
-// The value passed through each switch ties it to the computation, which
-// the compiler would otherwise be free to move across.
+// A long double result is computed rounding to nearest (in 64-bit
+// precision), where the exact sums and products are exact, and the guest's
+// control word is put back for the last addition, which rounds the result
+// in the guest's mode. The value passed through each switch ties it to
+// the computation, which the compiler would otherwise be free to move
+// across.
+TRIG_INLINE uint16_t Nearest(uint16_t cw) {
+  return static_cast<uint16_t>((cw | 0x0300) & ~0x0c00);
+}
 TRIG_INLINE uint16_t EnterNearest(long double& x) {
   uint16_t saved;
   __asm__ volatile("fnstcw %0" : "=m"(saved));
-  const uint16_t cw = static_cast<uint16_t>(saved | 0x0300) & static_cast<uint16_t>(~0x0c00);
+  const uint16_t cw = Nearest(saved);
   if (cw != saved) __asm__ volatile("fldcw %1" : "+t"(x) : "m"(cw));
   return saved;
 }
-TRIG_INLINE long double LeaveNearest(Pair v, uint16_t saved) {
-  const uint16_t cw = static_cast<uint16_t>(saved | 0x0300) & static_cast<uint16_t>(~0x0c00);
-  if (cw != saved) {
-    const volatile long double lo = v.lo;  // computed before the switch
-    __asm__ volatile("fldcw %1" : "+t"(v.hi) : "m"(saved));
-    v.lo = lo;
-  }
-  return v.hi + v.lo;
+TRIG_INLINE long double Finish(const Pair& v, uint16_t saved) {
+  if (Nearest(saved) == saved) return v.hi + v.lo;  // nothing to switch back
+  const volatile long double lo = v.lo;  // computed before the switch
+  long double hi = v.hi;
+  __asm__ volatile("fldcw %1" : "+t"(hi) : "m"(saved));
+  return hi + lo;
 }
-// A double result is rounded before the switch back: the Linux C
-// library's double sine, cosine and tangent are the same in every mode.
-template <typename T>
-TRIG_INLINE Pair RoundedIfDouble(const Pair& v) {
-  if constexpr (!std::is_same_v<T, double>) return v;
-  const volatile double d = static_cast<double>(v.hi + v.lo);
-  return {d, 0.0L};
-}
-template <typename T, Pair (*F)(long double)>
-TRIG_INLINE T InNearest(long double x) {
+template <Pair (*F)(long double)>
+TRIG_INLINE long double InNearest(long double x) {
   const uint16_t saved = EnterNearest(x);
-  return static_cast<T>(LeaveNearest(RoundedIfDouble<T>(F(x)), saved));
+  return Finish(F(x), saved);
 }
 
 }  // namespace
 
 Reduced Reduce(long double ax) { return ReduceInline<true>(ax); }
-long double Sin(long double x) { return InNearest<long double, SinInline<true>>(x); }
-long double Cos(long double x) { return InNearest<long double, CosInline<true>>(x); }
-long double Tan(long double x) { return InNearest<long double, TanInline<true>>(x); }
+long double Sin(long double x) { return InNearest<SinInline<true>>(x); }
+long double Cos(long double x) { return InNearest<CosInline<true>>(x); }
+long double Tan(long double x) { return InNearest<TanInline<true>>(x); }
 
 }  // namespace tblibc::trig
 
@@ -418,73 +401,81 @@ T Subnormal(T x, bool inexact) {
 
 // The sine is rounded in the guest's mode after the cosine, from the
 // pair kept aside.
-template <typename T, bool kPrecise>
-void SinCosIn(long double x, T* s, T* c) {
+void SinCosIn(long double x, long double* s, long double* c) {
   const uint16_t saved = EnterNearest(x);
   Pair ps, pc;
-  SinCosInline<kPrecise>(x, &ps, &pc);
-  ps = RoundedIfDouble<T>(ps);
+  SinCosInline<true>(x, &ps, &pc);
   const volatile long double sh = ps.hi, sl = ps.lo;
-  *c = static_cast<T>(LeaveNearest(RoundedIfDouble<T>(pc), saved));
-  *s = static_cast<T>(sh + sl);
+  *c = Finish(pc, saved);
+  *s = sh + sl;
 }
+
 }  // namespace
 }  // namespace tblibc::trig
 
 extern "C" {
 using tblibc::trig::Below;
 using tblibc::trig::CosInline;
-using tblibc::trig::EnterNearest;
 using tblibc::trig::InNearest;
-using tblibc::trig::LeaveNearest;
 using tblibc::trig::SinCosIn;
+using tblibc::trig::SinCosInline;
 using tblibc::trig::SinInline;
 using tblibc::trig::Subnormal;
 using tblibc::trig::TanInline;
 
 double tblibc_sin(double x) {
   if (Below(x, 0x1p-26)) return Subnormal(x, false);
-  return InNearest<double, SinInline<false>>(x);
+  return static_cast<double>(SinInline<false>(x).hi);
 }
 float tblibc_sinf(float x) {
   if (Below(x, 0x1p-12f)) return Subnormal(x, false);
-  return InNearest<float, SinInline<false>>(x);
+  return static_cast<float>(SinInline<false>(x).hi);
 }
 long double tblibc_sinl(long double x) {
   if (Below(x, 0x1p-33L)) return Subnormal(x, true);
-  return InNearest<long double, SinInline<true>>(x);
+  return InNearest<SinInline<true>>(x);
 }
 double tblibc_cos(double x) {
   if (Below(x, 0x1p-27)) return 1;
-  return InNearest<double, CosInline<false>>(x);
+  return static_cast<double>(CosInline<false>(x).hi);
 }
 float tblibc_cosf(float x) {
   if (Below(x, 0x1p-12f)) return 1;
-  return InNearest<float, CosInline<false>>(x);
+  return static_cast<float>(CosInline<false>(x).hi);
 }
 long double tblibc_cosl(long double x) {
   if (Below(x, 0x1p-33L)) {
     if (x != 0) tblibc::mathflag::Inexact();
     return 1;
   }
-  return InNearest<long double, CosInline<true>>(x);
+  return InNearest<CosInline<true>>(x);
 }
 double tblibc_tan(double x) {
   if (Below(x, 1.259e-8)) return Subnormal(x, false);
-  return InNearest<double, TanInline<false>>(x);
+  return static_cast<double>(TanInline<false>(x).hi);
 }
 float tblibc_tanf(float x) {
   if (Below(x, 0x1p-27f)) return Subnormal(x, true);
-  return InNearest<float, TanInline<false>>(x);
+  return static_cast<float>(TanInline<false>(x).hi);
 }
 long double tblibc_tanl(long double x) {
   if (Below(x, 0x1p-33L)) return Subnormal(x, true);
-  return InNearest<long double, TanInline<true>>(x);
+  return InNearest<TanInline<true>>(x);
 }
 
-void tblibc_sincos(double x, double* s, double* c) { SinCosIn<double, false>(x, s, c); }
-void tblibc_sincosf(float x, float* s, float* c) { SinCosIn<float, false>(x, s, c); }
+void tblibc_sincos(double x, double* s, double* c) {
+  tblibc::trig::Pair ps, pc;
+  SinCosInline<false>(x, &ps, &pc);
+  *s = static_cast<double>(ps.hi);
+  *c = static_cast<double>(pc.hi);
+}
+void tblibc_sincosf(float x, float* s, float* c) {
+  tblibc::trig::Pair ps, pc;
+  SinCosInline<false>(x, &ps, &pc);
+  *s = static_cast<float>(ps.hi);
+  *c = static_cast<float>(pc.hi);
+}
 void tblibc_sincosl(long double x, long double* s, long double* c) {
-  SinCosIn<long double, true>(x, s, c);
+  SinCosIn(x, s, c);
 }
 }  // extern "C"
