@@ -83,7 +83,7 @@ static const struct { const char *name; unaryl f; } unariesl[] = {
     {"expl", expl}, {"sqrtl", sqrtl}, {"acoshl", acoshl}, {"atanhl", atanhl},
     {"tgammal", tgammal}, {"lgammal", lgammal}, {"roundl", roundl},
     {"asinl", asinl}, {"exp10l", exp10l}, {"erfcl", erfcl}, {"tanl", tanl},
-    {"erfl", erfl},
+    {"erfl", erfl}, {"cbrtl", cbrtl},
 };
 
 int main(void)

@@ -63,7 +63,7 @@ static const struct { const char *name; unaryl f; } unariesl[] = {
     {"logl", logl}, {"sqrtl", sqrtl}, {"atanl", atanl}, {"exp2l", exp2l},
     {"log2l", log2l}, {"log10l", log10l}, {"cbrtl", cbrtl},
     {"floorl", floorl}, {"roundl", roundl}, {"tanhl", tanhl},
-    {"expm1l", expm1l}, {"log1pl", log1pl},
+    {"expm1l", expm1l}, {"log1pl", log1pl}, {"atanhl", atanhl},
 };
 
 static void show_d(const char *name, int i, double r)
