@@ -1068,8 +1068,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_nexttowardl>("nexttowardl"),
     Fn<&tblibc_nan>("nan"), Fn<&tblibc_nanf>("nanf"), Fn<&tblibc_nanl>("nanl"),
     // Special functions.
-    D1::Check<&::erf, rule::kInexactFinite | rule::kTiny>("erf"), F1::Check<&::erff, rule::kInexactFinite | rule::kTiny>("erff"), L1::Check<&::erfl, rule::kInexactFinite | rule::kTiny | rule::kNanFirst>("erfl"),
-    D1::Check<&::erfc, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfc"), F1::Check<&::erfcf, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcf"), L1::Check<&::erfcl, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcl"),
+    D1::Check<&::erf, rule::kInexactFinite | rule::kTiny>("erf"), F1::Check<&::erff, rule::kInexactFinite | rule::kTiny>("erff"), Fn<&tblibc_erfl>("erfl"),
+    D1::Check<&::erfc, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfc"), F1::Check<&::erfcf, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcf"), Fn<&tblibc_erfcl>("erfcl"),
     Fn<&tblibc_tgamma>("tgamma"), Fn<&tblibc_tgammaf>("tgammaf"),
     Fn<&tblibc_tgammal>("tgammal"),
     Fn<&tblibc_lgamma>("lgamma"), Fn<&tblibc_lgammaf>("lgammaf"),
