@@ -42,6 +42,8 @@ constexpr long double kPart1 = 0xc90fdaa2p-31L;
 constexpr long double kPart2 = 0x2168c234p-63L;
 constexpr long double kPart3 = 0xc4c6628b80dc1cd1p-127L;
 constexpr long double kCodyWaiteLimit = 0x1p20L;
+constexpr long double kPieces[] = {0xc90fdaa2p-31L,  0x2168c234p-63L,  0xc4c6628bp-95L,
+                                   0x80dc1cd1p-127L, 0x29024e08p-159L, 0x8a67cc74p-191L};
 
 // Bits [low, low+63] of the little-endian 32-bit limbs of `p`; bits
 // outside the limbs are zero.
@@ -150,11 +152,15 @@ TRIG_INLINE Reduced ReduceInline(long double ax) {
     if constexpr (!kPrecise) {
       return {static_cast<int>(bits & 3), ((ax - n * kPart1) - n * kPart2) - n * kPart3, 0.0L};
     }
-    // ax - n kPart1 is exact; the two sums after it are kept exactly.
-    long double a, ae, r, re, rh, rl;
-    TwoSum(ax - n * kPart1, -(n * kPart2), &a, &ae);
-    TwoSum(a, -(n * kPart3), &r, &re);
-    FastTwoSum(r, re + ae, &rh, &rl);
+    // pi/2 to 192 bits, in parts of 32 whose products with n are exact:
+    // near a multiple of pi/2, r is 2^-60 of x and smaller, and the
+    // three parts above leave its low bits wrong. ax - n kPieces[0] is
+    // exact, the sums after it are kept exactly.
+    long double a, ae, b, be, c, ce, rh, rl;
+    TwoSum(ax - n * kPieces[0], -(n * kPieces[1]), &a, &ae);
+    TwoSum(a, -(n * kPieces[2]), &b, &be);
+    TwoSum(b, -(n * kPieces[3]), &c, &ce);
+    TwoSum(c, ((ae + be) + ce) - n * kPieces[4] - n * kPieces[5], &rh, &rl);
     return {static_cast<int>(bits & 3), rh, rl};
   }
   return ReduceLarge(ax);

@@ -99,6 +99,15 @@ TEST(MathTrig, QuadrantsAndSignedZeros) {
   }
 }
 
+// A long double 2^-60 from a multiple of pi/2: r keeps its bits only with
+// pi/2 to well over 128 bits (correctly rounded values from mpmath).
+TEST(MathTrig, LongDoubleNearAMultipleOfHalfPi) {
+  const long double x = 0xc.d45d021cba4e05ap+16L;
+  EXPECT_EQ(tblibc::trig::Sin(x), 0xe.a147b2546f0e2cbp-53L);
+  EXPECT_EQ(tblibc::trig::Tan(x), 0xe.a147b2546f0e2cbp-53L);
+  EXPECT_EQ(tblibc::trig::Cos(x), 1.0L);
+}
+
 // Products whose low half decides the rounding, cancellation to an exact
 // tiny difference, a subnormal result and halfway cases, checked against
 // sums worked out by hand.
