@@ -3,15 +3,14 @@
 // erfcl (math_ldmisc.cpp).
 #pragma once
 
-#include <cstdint>
-#include <cstring>
-
 // Exact sums and products of long doubles, for the kernels that keep a
 // value as the sum of two (here and in trig.cpp). Rounding to nearest,
-// s + e is a + b exactly and p + e is a * b exactly: halves of 32 bits
-// multiply exactly in 64 (in a directed mode the error terms are close,
-// not exact, which moves a result by far less than an ulp). Always
-// inlined: a long double passed between functions goes through memory.
+// s + e is a + b exactly and p + e is a * b exactly: multiplying by
+// 2^32 + 1 splits a factor into halves of 32 bits, which multiply exactly
+// in 64 (in a directed mode the error terms are close, not exact, which
+// moves a result by far less than an ulp; the factors here are far from
+// overflowing). Always inlined: a long double passed between functions
+// goes through memory.
 namespace tblibc::exact {
 #define EXACT_INLINE inline __attribute__((always_inline))
 EXACT_INLINE void TwoSum(long double a, long double b, long double* s, long double* e) {
@@ -23,15 +22,15 @@ EXACT_INLINE void FastTwoSum(long double a, long double b, long double* s, long 
   *s = a + b;  // |a| >= |b|
   *e = b - (*s - a);
 }
-EXACT_INLINE long double High32(long double a) {
-  uint64_t m;
-  std::memcpy(&m, &a, 8);
-  m &= 0xffffffff00000000ull;
-  std::memcpy(&a, &m, 8);
-  return a;
+EXACT_INLINE void Split(long double a, long double* hi, long double* lo) {
+  const long double c = a * 4294967297.0L;  // 2^32 + 1
+  *hi = c - (c - a);
+  *lo = a - *hi;
 }
 EXACT_INLINE void TwoProduct(long double a, long double b, long double* p, long double* e) {
-  const long double ah = High32(a), al = a - ah, bh = High32(b), bl = b - bh;
+  long double ah, al, bh, bl;
+  Split(a, &ah, &al);
+  Split(b, &bh, &bl);
   *p = a * b;
   *e = ((ah * bh - *p) + ah * bl + al * bh) + al * bl;
 }

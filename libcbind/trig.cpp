@@ -17,7 +17,6 @@
 #include <cstring>
 #include <limits>
 #include <iterator>
-#include <type_traits>
 
 #include "abi/errno.h"
 #include "libcbind/guest.h"
