@@ -8,7 +8,7 @@ NATIVE = "NATIVE"
 # Linux port binds glibc itself except for functions of our own: sin, cos
 # and tan, whose kernels are within an ulp of the float and long double
 # results (the Linux C library's tanl is itself up to 1.3 ulps off), fma,
-# cbrtl, atanhl, erfl and erfcl (within 0.62 ulp; the Linux C library's
+# cbrtl, atanhl, erfl and erfcl (within 0.7 ulp; the Linux C library's
 # cbrtl and atanhl are up to 2.5 ulps off, its erfl and erfcl one).
 # The Windows port's host libm (mingw-w64 over msvcrt) is within these bounds
 # on the table; long double powl keeps a double's precision.
