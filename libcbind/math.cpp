@@ -22,6 +22,7 @@
 #include "libcbind/math_double.h"
 #include "libcbind/math_extended.h"
 #include "libcbind/math_flags.h"
+#include "libcbind/math_ldmisc.h"
 #include "libcbind/math_narrow.h"
 #include "libcbind/math_round.h"
 #include "libcbind/trig.h"
@@ -885,7 +886,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_tanh>("tanh"), F1::Check<&::tanhf, rule::kTiny>("tanhf"), Fn<&tblibc_tanhl>("tanhl"),
     Fn<&tblibc_asinh>("asinh"), F1::Check<&tblibc_asinhf, rule::kTiny>("asinhf"), L1::Check<&::asinhl, rule::kTiny>("asinhl"),
     Fn<&tblibc_acosh>("acosh"), F1::Check<&::acoshf, rule::kDomain | rule::kNanMinus>("acoshf"), L1::Check<&::acoshl, rule::kDomain | rule::kNanMinus>("acoshl"),
-    D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanh"), F1::Check<&tblibc_atanhf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhf"), L1::Check<&::atanhl, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhl"),
+    D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanh"), F1::Check<&tblibc_atanhf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhf"), Fn<&tblibc_atanhl>("atanhl"),
     Fn<&tblibc_sincos>("sincos"),
     Fn<&tblibc_sincosf>("sincosf"),
     Fn<&tblibc_sincosl>("sincosl"),
@@ -903,7 +904,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_ilogbl>("ilogbl"),
     Fn<&tblibc_pow>("pow"), Fn<&tblibc_powf>("powf"), Fn<&tblibc_powl>("powl"),
     Fn<&tblibc_sqrt>("sqrt"), Fn<&tblibc_sqrtf>("sqrtf"), Fn<&tblibc_sqrtl>("sqrtl"),
-    Fn<&tblibc_cbrt>("cbrt"), F1::Check<&tblibc_cbrtf, rule::kKeep>("cbrtf"), L1::Check<&::cbrtl, rule::kKeep>("cbrtl"),
+    Fn<&tblibc_cbrt>("cbrt"), F1::Check<&tblibc_cbrtf, rule::kKeep>("cbrtf"), Fn<&tblibc_cbrtl>("cbrtl"),
     D2::Check<&tblibc_hypot, rule::kRange | rule::kTiny>("hypot"), F2::Check<&tblibc_hypotf, rule::kRange | rule::kTiny>("hypotf"), L2::Check<&tblibc_hypotl, rule::kRange | rule::kTiny>("hypotl"),
     // Remainders.
     D2::Check<&::fmod, rule::kDomain | rule::kNanMinus>("fmod"), F2::Check<&::fmodf, rule::kDomain | rule::kNanMinus>("fmodf"), L2::Check<&::fmodl, rule::kDomain | rule::kNanMinus>("fmodl"),
@@ -950,7 +951,7 @@ constexpr Export kExports[] = {
     D2::Row<&::fmin>("fmin"), F2::Row<&::fminf>("fminf"), L2::Row<&::fminl>("fminl"),
     D2::Row<&::fmax>("fmax"), F2::Row<&::fmaxf>("fmaxf"), L2::Row<&::fmaxl>("fmaxl"),
     Fn<&tblibc_fdim>("fdim"), Fn<&tblibc_fdimf>("fdimf"), Fn<&tblibc_fdiml>("fdiml"),
-    D3::Row<&::fma>("fma"), F3::Row<&::fmaf>("fmaf"), L3::Row<&::fmal>("fmal"),
+    Fn<&tblibc_fma>("fma"), Fn<&tblibc_fmaf>("fmaf"), Fn<&tblibc_fmal>("fmal"),
     D2::Check<&::nextafter, rule::kNext>("nextafter"), F2::Check<&::nextafterf, rule::kNext>("nextafterf"),
     Fn<&tblibc_nextafterl>("nextafterl"),
     As<double(double, long double)>::Check<&::nexttoward, rule::kNext>("nexttoward"),
@@ -958,8 +959,8 @@ constexpr Export kExports[] = {
     Fn<&tblibc_nexttowardl>("nexttowardl"),
     Fn<&tblibc_nan>("nan"), Fn<&tblibc_nanf>("nanf"), Fn<&tblibc_nanl>("nanl"),
     // Special functions.
-    D1::Check<&::erf, rule::kInexactFinite | rule::kTiny>("erf"), F1::Check<&::erff, rule::kInexactFinite | rule::kTiny>("erff"), L1::Check<&::erfl, rule::kInexactFinite | rule::kTiny | rule::kNanFirst>("erfl"),
-    Fn<&tblibc_erfc>("erfc"), F1::Check<&tblibc_erfcf, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcf"), L1::Check<&::erfcl, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcl"),
+    D1::Check<&::erf, rule::kInexactFinite | rule::kTiny>("erf"), F1::Check<&::erff, rule::kInexactFinite | rule::kTiny>("erff"), Fn<&tblibc_erfl>("erfl"),
+    Fn<&tblibc_erfc>("erfc"), F1::Check<&tblibc_erfcf, rule::kUnder | rule::kInexactFinite | rule::kEdgeTiny>("erfcf"), Fn<&tblibc_erfcl>("erfcl"),
     Fn<&tblibc_tgamma>("tgamma"), Fn<&tblibc_tgammaf>("tgammaf"),
     Fn<&tblibc_tgammal>("tgammal"),
     Fn<&tblibc_lgamma>("lgamma"), Fn<&tblibc_lgammaf>("lgammaf"),

@@ -5,7 +5,13 @@
 // leans on them differ from the Linux C library there. Here the argument is
 // reduced by pi/2 first: in three parts of pi/2 for moderate arguments, by
 // the bits of 2/pi for the rest. Series in the x87's 64-bit precision then
-// work on |r| <= pi/4, within an ulp of it, well inside a double.
+// work on |r| <= pi/4, within an ulp of it, well inside a double. A long
+// double result keeps the reduced argument as a sum of two long doubles
+// and the leading terms exact, and is within about half an ulp.
+//
+// In a directed rounding mode the quadrant count is still the nearest
+// integer, and a long double result is computed rounding to nearest with
+// only its last rounding in the guest's mode.
 #include "libcbind/trig.h"
 
 #include <cstring>
@@ -15,6 +21,7 @@
 #include "abi/errno.h"
 #include "libcbind/guest.h"
 #include "libcbind/math_flags.h"
+#include "libcbind/math_ldmisc.h"
 
 namespace tblibc::trig {
 namespace {
@@ -34,6 +41,8 @@ constexpr long double kPart1 = 0xc90fdaa2p-31L;
 constexpr long double kPart2 = 0x2168c234p-63L;
 constexpr long double kPart3 = 0xc4c6628b80dc1cd1p-127L;
 constexpr long double kCodyWaiteLimit = 0x1p20L;
+constexpr long double kPieces[] = {0xc90fdaa2p-31L,  0x2168c234p-63L,  0xc4c6628bp-95L,
+                                   0x80dc1cd1p-127L, 0x29024e08p-159L, 0x8a67cc74p-191L};
 
 // Bits [low, low+63] of the little-endian 32-bit limbs of `p`; bits
 // outside the limbs are zero.
@@ -45,6 +54,10 @@ uint64_t Bits64(const uint32_t* p, int limbs, int low) {
   if (offset == 0) return v;
   return (v >> offset) | (limb(index + 2) << (64 - offset));
 }
+
+using exact::FastTwoSum;
+using exact::TwoProduct;
+using exact::TwoSum;
 
 __attribute__((noinline)) Reduced ReduceLarge(long double ax) {
   uint64_t m;
@@ -89,12 +102,19 @@ __attribute__((noinline)) Reduced ReduceLarge(long double ax) {
     lo = 0;
     shift = 64;
   }
-  if (hi == 0) return {quadrant, 0.0L};
+  if (hi == 0) return {quadrant, 0.0L, 0.0L};
   const int lz = __builtin_clzll(hi);
-  if (lz != 0) hi = (hi << lz) | (lo >> (64 - lz));
+  if (lz != 0) {
+    hi = (hi << lz) | (lo >> (64 - lz));
+    lo <<= lz;
+  }
+  // (f + fl) pi/2, with pi/2 in a part of 64 bits and the rest.
   const long double f = __builtin_ldexpl(static_cast<long double>(hi), -(64 + shift + lz));
-  const long double r = f * kPiOver2;
-  return {quadrant, negative ? -r : r};
+  const long double fl = __builtin_ldexpl(static_cast<long double>(lo), -(128 + shift + lz));
+  long double head, headError, r, rl;
+  TwoProduct(f, kPart1 + kPart2, &head, &headError);
+  FastTwoSum(head, headError + f * kPart3 + fl * (kPart1 + kPart2), &r, &rl);
+  return {quadrant, negative ? -r : r, negative ? -rl : rl};
 }
 
 // Everything on the way from an entry to its result is inlined into that
@@ -103,8 +123,9 @@ __attribute__((noinline)) Reduced ReduceLarge(long double ax) {
 // more than the series.
 #define TRIG_INLINE inline __attribute__((always_inline))
 
+template <bool kPrecise>
 TRIG_INLINE Reduced ReduceInline(long double ax) {
-  if (ax <= kPiOver4) return {0, ax};
+  if (ax <= kPiOver4) return {0, ax, 0.0L};
   if (ax < kCodyWaiteLimit) {
     // The nearest integer by adding 1.5 * 2^63, whose ulp is 1: its low
     // mantissa bits are the count itself. (frndint and a conversion to an
@@ -112,13 +133,34 @@ TRIG_INLINE Reduced ReduceInline(long double ax) {
     // The empty asm keeps the compiler from folding the sum back, without
     // the trip through memory a volatile would put on the critical path.
     constexpr long double kRound = 0x1.8p63L;
-    long double sum = ax * kTwoOverPiD + kRound;
+    const long double t = ax * kTwoOverPiD;
+    long double sum = t + kRound;
     asm("" : "+t"(sum));
     uint64_t bits;
     std::memcpy(&bits, &sum, 8);
-    const long double n = sum - kRound;
-    const long double r = ((ax - n * kPart1) - n * kPart2) - n * kPart3;
-    return {static_cast<int>(bits & 3), r};
+    long double n = sum - kRound;
+    // Rounding down or up, the sum gives the floor or the ceiling, which
+    // would leave r near pi/2, where the cosine's series cancels 15 bits.
+    if (t - n > 0.5L) {
+      n += 1;
+      ++bits;
+    } else if (t - n < -0.5L) {
+      n -= 1;
+      --bits;
+    }
+    if constexpr (!kPrecise) {
+      return {static_cast<int>(bits & 3), ((ax - n * kPart1) - n * kPart2) - n * kPart3, 0.0L};
+    }
+    // pi/2 to 192 bits, in parts of 32 whose products with n are exact:
+    // near a multiple of pi/2, r is 2^-60 of x and smaller, and the
+    // three parts above leave its low bits wrong. ax - n kPieces[0] is
+    // exact, the sums after it are kept exactly.
+    long double a, ae, b, be, c, ce, rh, rl;
+    TwoSum(ax - n * kPieces[0], -(n * kPieces[1]), &a, &ae);
+    TwoSum(a, -(n * kPieces[2]), &b, &be);
+    TwoSum(b, -(n * kPieces[3]), &c, &ce);
+    TwoSum(c, ((ae + be) + ce) - n * kPieces[4] - n * kPieces[5], &rh, &rl);
+    return {static_cast<int>(bits & 3), rh, rl};
   }
   return ReduceLarge(ax);
 }
@@ -160,100 +202,183 @@ TRIG_INLINE long double Tail(const Series<First>& s, long double z) {
   return (s0 + s1 * w2) + q4 * w4;
 }
 
-TRIG_INLINE long double SinR(long double r) {
-  if (r == 0) return r;  // keeps the sign of a zero
-  const long double z = r * r;
-  return r + (r * z) * Tail(kSin, z);  // from r^3 on
-}
-TRIG_INLINE long double CosR(long double r) {
-  const long double z = r * r;
-  return 1.0L + z * Tail(kCos, z);  // from r^2 on
+// c(2) + c(3) z + ... + c(10) z^8, for the leading terms kept apart.
+template <int First>
+TRIG_INLINE long double Tail2(const Series<First>& s, long double z) {
+  const long double w = z * z, w2 = w * w, w4 = w2 * w2;
+  const long double q0 = s.head[2] + s.head[3] * z, q1 = s.tail[0] + s.tail[1] * z;
+  const long double q2 = s.tail[2] + s.tail[3] * z, q3 = s.tail[4] + s.tail[5] * z;
+  return ((q0 + q1 * w) + (q2 + q3 * w) * w2) + s.tail[6] * w4;
 }
 
-TRIG_INLINE void SinCosInline(long double x, long double* sine, long double* cosine) {
+// sin and cos of r + lo as a sum of two long doubles (hi, lo). For the
+// sine, r plus a correction a tenth of it; for the cosine, 1 - r^2/2 with
+// r^2 exact and the difference kept exactly: the roundings left are far
+// below the result's last bit.
+struct Pair {
+  long double hi, lo;
+};
+TRIG_INLINE Pair SinPair(const Reduced& red) {
+  const long double r = red.r, z = r * r;
+  const long double t = (r * z) * (kSin.head[1] + z * Tail2(kSin, z)) + red.lo * (1.0L - 0.5L * z);
+  Pair p;
+  FastTwoSum(r, t, &p.hi, &p.lo);
+  return p;
+}
+TRIG_INLINE Pair CosPair(const Reduced& red) {
+  long double z, zl;
+  TwoProduct(red.r, red.r, &z, &zl);
+  long double h, l;
+  FastTwoSum(1.0L, -0.5L * z, &h, &l);
+  l += (z * z) * Tail2(kCos, z) - (0.5L * zl + red.r * red.lo);
+  Pair p;
+  FastTwoSum(h, l, &p.hi, &p.lo);
+  return p;
+}
+// (n.hi + n.lo) / (d.hi + d.lo): the quotient of the high parts, and what
+// it leaves over divided once more.
+TRIG_INLINE Pair Divide(const Pair& n, const Pair& d) {
+  const long double q = n.hi / d.hi;
+  long double p, pe;
+  TwoProduct(q, d.hi, &p, &pe);
+  return {q, (((n.hi - p) - pe) + (n.lo - q * d.lo)) / d.hi};
+}
+
+TRIG_INLINE Pair Negated(const Pair& p) { return {-p.hi, -p.lo}; }
+
+// sin and cos of the reduced argument: as a pair for a long double, as
+// one long double (lo zero) for the narrower types.
+template <bool kPrecise>
+TRIG_INLINE Pair SinR(const Reduced& red) {
+  const long double r = red.r;
+  if (r == 0) return {r, r};  // keeps the sign of a zero
+  if constexpr (kPrecise) return SinPair(red);
+  const long double z = r * r;
+  return {r + (r * z) * Tail(kSin, z), 0.0L};  // from r^3 on
+}
+template <bool kPrecise>
+TRIG_INLINE Pair CosR(const Reduced& red) {
+  if constexpr (kPrecise) return CosPair(red);
+  const long double z = red.r * red.r;
+  return {1.0L + z * Tail(kCos, z), 0.0L};  // from r^2 on
+}
+
+template <bool kPrecise>
+TRIG_INLINE void SinCosInline(long double x, Pair* sine, Pair* cosine) {
   if (x != x) {
-    *sine = *cosine = x + x;
+    *sine = *cosine = {x + x, 0.0L};
     return;
   }
   if (x - x != 0) {  // an infinity
     SetErrno(linux::kEDOM);
-    *sine = *cosine = x - x;
+    *sine = *cosine = {x - x, 0.0L};
     return;
   }
   const bool negative = x < 0;
-  const Reduced red = ReduceInline(negative ? -x : x);
-  long double s, c;
-  s = SinR(red.r);
-  c = CosR(red.r);
-  long double rs, rc;
+  const Reduced red = ReduceInline<kPrecise>(negative ? -x : x);
+  const Pair s = SinR<kPrecise>(red), c = CosR<kPrecise>(red);
+  Pair rs, rc;
   switch (red.quadrant) {
     case 0: rs = s; rc = c; break;
-    case 1: rs = c; rc = -s; break;
-    case 2: rs = -s; rc = -c; break;
-    default: rs = -c; rc = s; break;
+    case 1: rs = c; rc = Negated(s); break;
+    case 2: rs = Negated(s); rc = Negated(c); break;
+    default: rs = Negated(c); rc = s; break;
   }
-  *sine = negative ? -rs : rs;
+  *sine = negative ? Negated(rs) : rs;
   *cosine = rc;
 }
 
-TRIG_INLINE long double SinInline(long double x) {
-  if (x != x) return x + x;
+template <bool kPrecise>
+TRIG_INLINE Pair SinInline(long double x) {
+  if (x != x) return {x + x, 0.0L};
   if (x - x != 0) {
     SetErrno(linux::kEDOM);
-    return x - x;
+    return {x - x, 0.0L};
   }
   const bool negative = x < 0;
-  const Reduced red = ReduceInline(negative ? -x : x);
-  long double v;
+  const Reduced red = ReduceInline<kPrecise>(negative ? -x : x);
+  Pair v;
   switch (red.quadrant) {
-    case 0: v = SinR(red.r); break;
-    case 1: v = CosR(red.r); break;
-    case 2: v = -SinR(red.r); break;
-    default: v = -CosR(red.r); break;
+    case 0: v = SinR<kPrecise>(red); break;
+    case 1: v = CosR<kPrecise>(red); break;
+    case 2: v = Negated(SinR<kPrecise>(red)); break;
+    default: v = Negated(CosR<kPrecise>(red)); break;
   }
-  return negative ? -v : v;
+  return negative ? Negated(v) : v;
 }
 
-TRIG_INLINE long double CosInline(long double x) {
-  if (x != x) return x + x;
+template <bool kPrecise>
+TRIG_INLINE Pair CosInline(long double x) {
+  if (x != x) return {x + x, 0.0L};
   if (x - x != 0) {
     SetErrno(linux::kEDOM);
-    return x - x;
+    return {x - x, 0.0L};
   }
-  const Reduced red = ReduceInline(x < 0 ? -x : x);
+  const Reduced red = ReduceInline<kPrecise>(x < 0 ? -x : x);
   switch (red.quadrant) {
-    case 0: return CosR(red.r);
-    case 1: return -SinR(red.r);
-    case 2: return -CosR(red.r);
-    default: return SinR(red.r);
+    case 0: return CosR<kPrecise>(red);
+    case 1: return Negated(SinR<kPrecise>(red));
+    case 2: return Negated(CosR<kPrecise>(red));
+    default: return SinR<kPrecise>(red);
   }
 }
 
-TRIG_INLINE long double TanInline(long double x) {
-  if (x != x) return x + x;
+// The tangent as a quotient and a correction to add to it.
+template <bool kPrecise>
+TRIG_INLINE Pair TanInline(long double x) {
+  if (x != x) return {x + x, 0.0L};
   if (x - x != 0) {
     SetErrno(linux::kEDOM);
-    return x - x;
+    return {x - x, 0.0L};
   }
-  if (x == 0) return x;
+  if (x == 0) return {x, x};
   const bool negative = x < 0;
-  const Reduced red = ReduceInline(negative ? -x : x);
-  long double s, c;
-  s = SinR(red.r);
-  c = CosR(red.r);
-  const long double v = (red.quadrant & 1) == 0 ? s / c : -c / s;
-  return negative ? -v : v;
+  const Reduced red = ReduceInline<kPrecise>(negative ? -x : x);
+  const Pair s = SinR<kPrecise>(red), c = CosR<kPrecise>(red);
+  Pair v;
+  if constexpr (kPrecise) {
+    v = (red.quadrant & 1) == 0 ? Divide(s, c) : Negated(Divide(c, s));
+  } else {
+    v = {(red.quadrant & 1) == 0 ? s.hi / c.hi : -c.hi / s.hi, 0.0L};
+  }
+  return negative ? Negated(v) : v;
+}
+
+// A long double result is computed rounding to nearest (in 64-bit
+// precision), where the exact sums and products are exact, and the guest's
+// control word is put back for the last addition, which rounds the result
+// in the guest's mode. The value passed through each switch ties it to
+// the computation, which the compiler would otherwise be free to move
+// across.
+TRIG_INLINE uint16_t Nearest(uint16_t cw) {
+  return static_cast<uint16_t>((cw | 0x0300) & ~0x0c00);
+}
+TRIG_INLINE uint16_t EnterNearest(long double& x) {
+  uint16_t saved;
+  __asm__ volatile("fnstcw %0" : "=m"(saved));
+  const uint16_t cw = Nearest(saved);
+  if (cw != saved) __asm__ volatile("fldcw %1" : "+t"(x) : "m"(cw));
+  return saved;
+}
+TRIG_INLINE long double Finish(const Pair& v, uint16_t saved) {
+  if (Nearest(saved) == saved) return v.hi + v.lo;  // nothing to switch back
+  const volatile long double lo = v.lo;  // computed before the switch
+  long double hi = v.hi;
+  __asm__ volatile("fldcw %1" : "+t"(hi) : "m"(saved));
+  return hi + lo;
+}
+template <Pair (*F)(long double)>
+TRIG_INLINE long double InNearest(long double x) {
+  const uint16_t saved = EnterNearest(x);
+  return Finish(F(x), saved);
 }
 
 }  // namespace
 
-Reduced Reduce(long double ax) { return ReduceInline(ax); }
-long double Sin(long double x) { return SinInline(x); }
-long double Cos(long double x) { return CosInline(x); }
-long double Tan(long double x) { return TanInline(x); }
-void SinCos(long double x, long double* sine, long double* cosine) {
-  SinCosInline(x, sine, cosine);
-}
+Reduced Reduce(long double ax) { return ReduceInline<true>(ax); }
+long double Sin(long double x) { return InNearest<SinInline<true>>(x); }
+long double Cos(long double x) { return InNearest<CosInline<true>>(x); }
+long double Tan(long double x) { return InNearest<TanInline<true>>(x); }
 
 }  // namespace tblibc::trig
 
@@ -279,97 +404,84 @@ T Subnormal(T x, bool inexact) {
   return x;
 }
 
-}  // namespace
-}  // namespace tblibc::trig
-
-namespace tblibc::trig {
-namespace {
-
-// The reduction and the kernels are exact or accurate rounding to nearest
-// only (a directed mode would leave hundreds of ulps); the caller's mode
-// rounds the result once, as it leaves the type.
-// Volatile: the compiler knows nothing of the rounding mode and would
-// round the result to T before the mode is back.
-template <typename T, long double (*Kernel)(long double)>
-T InMode(T x) {
-  volatile long double wide;
-  {
-    const mathflag::NearestRounding nearest;
-    wide = Kernel(x);
-  }
-  return mathflag::RoundTo<T>(wide);
-}
-long double SinK(long double x) { return SinInline(x); }
-long double CosK(long double x) { return CosInline(x); }
-long double TanK(long double x) { return TanInline(x); }
-
-template <typename T>
-void SinCosInMode(T x, T* s, T* c) {
-  volatile long double ls, lc;
-  {
-    const mathflag::NearestRounding nearest;
-    long double sine, cosine;
-    SinCosInline(x, &sine, &cosine);
-    ls = sine;
-    lc = cosine;
-  }
-  *s = mathflag::RoundTo<T>(ls);
-  *c = mathflag::RoundTo<T>(lc);
+// The sine is rounded in the guest's mode after the cosine, from the
+// pair kept aside.
+void SinCosIn(long double x, long double* s, long double* c) {
+  const uint16_t saved = EnterNearest(x);
+  Pair ps, pc;
+  SinCosInline<true>(x, &ps, &pc);
+  const volatile long double sh = ps.hi, sl = ps.lo;
+  *c = Finish(pc, saved);
+  *s = sh + sl;
 }
 
 }  // namespace
 }  // namespace tblibc::trig
+
 
 extern "C" {
 using tblibc::trig::Below;
-using tblibc::trig::CosK;
-using tblibc::trig::InMode;
-using tblibc::trig::SinCosInMode;
-using tblibc::trig::SinK;
+using tblibc::trig::CosInline;
+using tblibc::trig::InNearest;
+using tblibc::trig::SinCosIn;
+using tblibc::trig::SinCosInline;
+using tblibc::trig::SinInline;
 using tblibc::trig::Subnormal;
-using tblibc::trig::TanK;
+using tblibc::trig::TanInline;
 
 double tblibc_sin(double x) {
   if (Below(x, 0x1p-26)) return Subnormal(x, false);
-  return InMode<double, SinK>(x);
+  return static_cast<double>(SinInline<false>(x).hi);
 }
 float tblibc_sinf(float x) {
   if (Below(x, 0x1p-12f)) return Subnormal(x, false);
-  return InMode<float, SinK>(x);
+  return static_cast<float>(SinInline<false>(x).hi);
 }
 long double tblibc_sinl(long double x) {
   if (Below(x, 0x1p-33L)) return Subnormal(x, true);
-  return InMode<long double, SinK>(x);
+  return InNearest<SinInline<true>>(x);
 }
 double tblibc_cos(double x) {
   if (Below(x, 0x1p-27)) return 1;
-  return InMode<double, CosK>(x);
+  return static_cast<double>(CosInline<false>(x).hi);
 }
 float tblibc_cosf(float x) {
   if (Below(x, 0x1p-12f)) return 1;
-  return InMode<float, CosK>(x);
+  return static_cast<float>(CosInline<false>(x).hi);
 }
 long double tblibc_cosl(long double x) {
   if (Below(x, 0x1p-33L)) {
     if (x != 0) tblibc::mathflag::Inexact();
     return 1;
   }
-  return InMode<long double, CosK>(x);
+  return InNearest<CosInline<true>>(x);
 }
 double tblibc_tan(double x) {
   if (Below(x, 1.259e-8)) return Subnormal(x, false);
-  return InMode<double, TanK>(x);
+  return static_cast<double>(TanInline<false>(x).hi);
 }
 float tblibc_tanf(float x) {
   if (Below(x, 0x1p-27f)) return Subnormal(x, true);
-  return InMode<float, TanK>(x);
+  return static_cast<float>(TanInline<false>(x).hi);
 }
 long double tblibc_tanl(long double x) {
   if (Below(x, 0x1p-33L)) return Subnormal(x, true);
-  return InMode<long double, TanK>(x);
+  return InNearest<TanInline<true>>(x);
 }
 
-void tblibc_sincos(double x, double* s, double* c) { SinCosInMode(x, s, c); }
-void tblibc_sincosf(float x, float* s, float* c) { SinCosInMode(x, s, c); }
-void tblibc_sincosl(long double x, long double* s, long double* c) { SinCosInMode(x, s, c); }
+void tblibc_sincos(double x, double* s, double* c) {
+  tblibc::trig::Pair ps, pc;
+  SinCosInline<false>(x, &ps, &pc);
+  *s = static_cast<double>(ps.hi);
+  *c = static_cast<double>(pc.hi);
+}
+void tblibc_sincosf(float x, float* s, float* c) {
+  tblibc::trig::Pair ps, pc;
+  SinCosInline<false>(x, &ps, &pc);
+  *s = static_cast<float>(ps.hi);
+  *c = static_cast<float>(pc.hi);
+}
+void tblibc_sincosl(long double x, long double* s, long double* c) {
+  SinCosIn(x, s, c);
+}
 }  // extern "C"

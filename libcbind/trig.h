@@ -5,17 +5,17 @@
 
 namespace tblibc::trig {
 
-// x = quadrant * pi/2 + r (mod 2 pi), |r| <= pi/4, for x >= 0 and finite.
+// x = quadrant * pi/2 + r + lo (mod 2 pi), |r| <= pi/4, for x >= 0 and
+// finite; lo carries the bits beyond r's own where they are asked for.
 struct Reduced {
   int quadrant;
-  long double r;
+  long double r, lo;
 };
 Reduced Reduce(long double x);
 
 long double Sin(long double x);
 long double Cos(long double x);
 long double Tan(long double x);
-void SinCos(long double x, long double* sine, long double* cosine);
 
 }  // namespace tblibc::trig
 

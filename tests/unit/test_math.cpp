@@ -1,5 +1,6 @@
-// The floating-point state a guest starts with, and the exact reduction of
-// sin, cos and tan over arguments where a 66-bit pi goes wrong.
+// The floating-point state a guest starts with, the exact reduction of
+// sin, cos and tan over arguments where a 66-bit pi goes wrong, and fma's
+// one rounding.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <string_view>
 
 #include "libcbind/families.h"
+#include "libcbind/math_ldmisc.h"
 #include "libcbind/trig.h"
 
 namespace {
@@ -95,6 +97,30 @@ TEST(MathTrig, QuadrantsAndSignedZeros) {
     EXPECT_EQ(r.quadrant, q % 4) << q;
     EXPECT_NEAR(static_cast<double>(r.r), 0.25, 1e-15) << q;
   }
+}
+
+// A long double 2^-60 from a multiple of pi/2: r keeps its bits only with
+// pi/2 to well over 128 bits (correctly rounded values from mpmath).
+TEST(MathTrig, LongDoubleNearAMultipleOfHalfPi) {
+  const long double x = 0xc.d45d021cba4e05ap+16L;
+  EXPECT_EQ(tblibc::trig::Sin(x), 0xe.a147b2546f0e2cbp-53L);
+  EXPECT_EQ(tblibc::trig::Tan(x), 0xe.a147b2546f0e2cbp-53L);
+  EXPECT_EQ(tblibc::trig::Cos(x), 1.0L);
+}
+
+// Products whose low half decides the rounding, cancellation to an exact
+// tiny difference, a subnormal result and halfway cases, checked against
+// sums worked out by hand.
+TEST(MathFma, TheExactSumIsRoundedOnce) {
+  const long double up = 1 + 0x1p-63L, down = 1 - 0x1p-64L;
+  EXPECT_EQ(tblibc_fmal(up, down, -1), 0x1p-63L - 0x1p-64L - 0x1p-127L);
+  EXPECT_EQ(tblibc_fmal(up, up, -1), 0x1p-62L);  // + 2^-126, halfway: to even
+  EXPECT_EQ(tblibc_fmal(up, up, 0), 1 + 0x1p-62L);
+  EXPECT_EQ(tblibc_fmal(up * 0x1p-16382L, 0.75L, -0x1p-16384L), 0x1p-16383L + 0x1p-16445L);
+  EXPECT_EQ(tblibc_fma(1 + 0x1p-52, 1 + 0x1p-52, -1), 0x1p-51);  // + 2^-104, halfway
+  EXPECT_EQ(tblibc_fma(1 + 0x1p-52, 1 + 0x1p-52, -1 - 0x1p-52), 0x1p-52 + 0x1p-104);
+  EXPECT_EQ(tblibc_fma(1 + 0x1p-52, 1 + 0x1p-52, 0), 1 + 0x1p-51);
+  EXPECT_EQ(tblibc_fmaf(1 + 0x1p-23f, 1 + 0x1p-23f, 0), 1 + 0x1p-22f);
 }
 
 }  // namespace

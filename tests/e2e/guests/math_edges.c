@@ -84,7 +84,7 @@ static const struct { const char *name; unaryl f; } unariesl[] = {
     {"expl", expl}, {"sqrtl", sqrtl}, {"acoshl", acoshl}, {"atanhl", atanhl},
     {"tgammal", tgammal}, {"lgammal", lgammal}, {"roundl", roundl},
     {"asinl", asinl}, {"exp10l", exp10l}, {"erfcl", erfcl}, {"tanl", tanl},
-    {"erfl", erfl},
+    {"erfl", erfl}, {"cbrtl", cbrtl},
 };
 
 int main(void)
@@ -178,6 +178,9 @@ int main(void)
             CALL(name, i, double, fdim(x[i], x[i]));
             snprintf(name, sizeof name, "fma/%d", m);
             CALL(name, i, double, fma(x[i], 1.0, -x[i]));
+            snprintf(name, sizeof name, "fmal/%d", m);
+            CALL(name, i, long double, fmal(x[i], 0x1.5555555555555556p-2L, x[i] * 0x1p-66L));
+            CALL(name, i + 8, long double, fmal(x[i], 0x1.0000000000000002p-16382L, -0x1p-16385L * x[i]));
             snprintf(name, sizeof name, "rint/%d", m);
             CALL(name, i, double, rint(x[i]));
             snprintf(name, sizeof name, "fmod/%d", m);
