@@ -419,7 +419,21 @@ void SinCosIn(long double x, long double* s, long double* c) {
 }  // namespace tblibc::trig
 
 
+// The Linux C library computes its double sine, cosine and tangent
+// rounding to nearest whatever the mode (its float ones round in the mode):
+// the same answer in every mode, which only the whole computation in that
+// mode gives.
+namespace tblibc::trig {
+template <typename T, Pair (*F)(long double)>
+T AllNearest(T x) {
+  const mathflag::NearestRounding nearest;
+  const volatile T r = static_cast<T>(F(x).hi);
+  return r;
+}
+}  // namespace tblibc::trig
+
 extern "C" {
+using tblibc::trig::AllNearest;
 using tblibc::trig::Below;
 using tblibc::trig::CosInline;
 using tblibc::trig::InNearest;
@@ -431,7 +445,7 @@ using tblibc::trig::TanInline;
 
 double tblibc_sin(double x) {
   if (Below(x, 0x1p-26)) return Subnormal(x, false);
-  return static_cast<double>(SinInline<false>(x).hi);
+  return AllNearest<double, SinInline<false>>(x);
 }
 float tblibc_sinf(float x) {
   if (Below(x, 0x1p-12f)) return Subnormal(x, false);
@@ -443,7 +457,7 @@ long double tblibc_sinl(long double x) {
 }
 double tblibc_cos(double x) {
   if (Below(x, 0x1p-27)) return 1;
-  return static_cast<double>(CosInline<false>(x).hi);
+  return AllNearest<double, CosInline<false>>(x);
 }
 float tblibc_cosf(float x) {
   if (Below(x, 0x1p-12f)) return 1;
@@ -458,7 +472,7 @@ long double tblibc_cosl(long double x) {
 }
 double tblibc_tan(double x) {
   if (Below(x, 1.259e-8)) return Subnormal(x, false);
-  return static_cast<double>(TanInline<false>(x).hi);
+  return AllNearest<double, TanInline<false>>(x);
 }
 float tblibc_tanf(float x) {
   if (Below(x, 0x1p-27f)) return Subnormal(x, true);
@@ -470,10 +484,11 @@ long double tblibc_tanl(long double x) {
 }
 
 void tblibc_sincos(double x, double* s, double* c) {
+  const tblibc::mathflag::NearestRounding nearest;
   tblibc::trig::Pair ps, pc;
   SinCosInline<false>(x, &ps, &pc);
-  *s = static_cast<double>(ps.hi);
-  *c = static_cast<double>(pc.hi);
+  *s = tblibc::mathflag::RoundTo<double>(ps.hi);
+  *c = tblibc::mathflag::RoundTo<double>(pc.hi);
 }
 void tblibc_sincosf(float x, float* s, float* c) {
   tblibc::trig::Pair ps, pc;
