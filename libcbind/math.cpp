@@ -885,7 +885,7 @@ constexpr Export kExports[] = {
     Fn<&tblibc_cosh>("cosh"), Fn<&tblibc_coshf>("coshf"), Fn<&tblibc_coshl>("coshl"),
     Fn<&tblibc_tanh>("tanh"), F1::Check<&::tanhf, rule::kTiny>("tanhf"), Fn<&tblibc_tanhl>("tanhl"),
     Fn<&tblibc_asinh>("asinh"), F1::Check<&tblibc_asinhf, rule::kTiny>("asinhf"), L1::Check<&::asinhl, rule::kTiny>("asinhl"),
-    Fn<&tblibc_acosh>("acosh"), F1::Check<&::acoshf, rule::kDomain | rule::kNanMinus>("acoshf"), L1::Check<&::acoshl, rule::kDomain | rule::kNanMinus>("acoshl"),
+    Fn<&tblibc_acosh>("acosh"), F1::Check<&::acoshf, rule::kDomain | rule::kNanMinus>("acoshf"), L1::Check<&tblibc_acoshl, rule::kDomain | rule::kNanMinus>("acoshl"),
     D1::Check<&::atanh, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanh"), F1::Check<&tblibc_atanhf, rule::kDomain | rule::kRange | rule::kPole | rule::kNanMinus | rule::kTiny>("atanhf"), Fn<&tblibc_atanhl>("atanhl"),
     Fn<&tblibc_sincos>("sincos"),
     Fn<&tblibc_sincosf>("sincosf"),

@@ -108,6 +108,19 @@ long double HypotL(long double x, long double y) {
   return __builtin_scalbnl(root + correction, exponent);
 }
 
+// ln x and ln(1 + x) by the x87's own logarithms.
+long double Ln(long double x) {
+  long double r;
+  __asm__("fldln2\n\tfxch\n\tfyl2x" : "=t"(r) : "0"(x));
+  return r;
+}
+long double Ln1p(long double x) {  // |x| < 1 - sqrt(1/2), fyl2xp1's domain
+  long double r;
+  __asm__("fldln2\n\tfxch\n\tfyl2xp1" : "=t"(r) : "0"(x));
+  return r;
+}
+constexpr long double kLn2 = 0.6931471805599453094172321214581765680755L;
+
 // 1 - x^2 for |x| <= 1, as (1 - |x|)(1 + |x|): the first factor is exact
 // from 1/2 up, where the plain difference would lose the low bits. (A
 // quiet comparison: a NaN raises nothing.)
@@ -151,6 +164,24 @@ double tblibc_exp(double x) {
 }
 double tblibc_hypot(double x, double y) { return tblibc::Hypot(x, y); }
 long double tblibc_hypotl(long double x, long double y) { return tblibc::HypotL(x, y); }
+// acoshl by the x87's logarithms, near 1 from ln(1 + u) with the part
+// beyond one kept exact, far out as ln x + ln 2 (x^2 would overflow):
+// within about an ulp, where one host's was 30000 ulps off near 1.
+long double tblibc_acoshl(long double x) {
+  using namespace tblibc;
+  if (__builtin_isless(x, 1.0L)) {
+    const volatile long double zero = 0;
+    return zero / zero;  // INVALID alone; the row makes it Linux's NaN
+  }
+  if (__builtin_isgreater(x, 0x1p32L)) return Ln(x) + kLn2;
+  const long double t = x - 1;
+  if (__builtin_isless(x, 2.0L)) {
+    const long double u = t + __builtin_sqrtl(2 * t + t * t);
+    return __builtin_isless(u, 0.25L) ? Ln1p(u) : Ln(1 + u);
+  }
+  return Ln(2 * x - 1 / (x + __builtin_sqrtl(x * x - 1)));
+}
+
 // Outside [-1, 1] the rows answer the domain error before these run.
 // acosl factors 1 - x^2 throughout, as the Linux C library's does, to the
 // bit; its asinl is computed otherwise, and one host's is 3.5 ulps off.

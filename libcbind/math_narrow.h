@@ -13,5 +13,6 @@ double tblibc_hypot(double x, double y);
 long double tblibc_hypotl(long double x, long double y);
 double tblibc_asin(double x);
 long double tblibc_asinl(long double x);
+long double tblibc_acoshl(long double x);
 long double tblibc_acosl(long double x);
 }

@@ -64,7 +64,7 @@ static const struct { const char *name; unaryl f; } unariesl[] = {
     {"logl", logl}, {"sqrtl", sqrtl}, {"atanl", atanl}, {"exp2l", exp2l},
     {"log2l", log2l}, {"log10l", log10l}, {"cbrtl", cbrtl},
     {"floorl", floorl}, {"roundl", roundl}, {"tanhl", tanhl},
-    {"expm1l", expm1l}, {"log1pl", log1pl}, {"atanhl", atanhl}, {"j0l", j0l},
+    {"expm1l", expm1l}, {"log1pl", log1pl}, {"atanhl", atanhl}, {"acoshl", acoshl}, {"j0l", j0l},
     {"j1l", j1l}, {"y0l", y0l}, {"y1l", y1l},
 };
 
