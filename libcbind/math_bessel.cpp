@@ -28,6 +28,7 @@
 
 #include "abi/errno.h"
 #include "libcbind/guest.h"
+#include "libcbind/math_exact.h"
 #include "libcbind/math_flags.h"
 #include "libcbind/trig.h"
 
@@ -441,30 +442,19 @@ void SinCos(LD s, LD* sine, LD* cosMinus1) {
   *cosMinus1 = sc;
 }
 
-// a b = p + e exactly (Dekker), in round to nearest: the halves of a
-// 64-bit significand split at 32 bits multiply exactly.
-struct Product {
-  LD p, e;
-};
-Product TwoProduct(LD a, LD b) {
-  constexpr LD kSplit = 0x1p32L + 1;
-  const LD ca = kSplit * a, ah = ca - (ca - a), al = a - ah;
-  const LD cb = kSplit * b, bh = cb - (cb - b), bl = b - bh;
-  const LD p = a * b;
-  return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
-}
+using exact::TwoProduct;
 
 // sqrt(2/pi) (hi + lo) / sqrt(x), the constant, the square root and the
 // division carried in two words: one rounding at the end.
 LD Amplitude(LD hi, LD lo, LD x) {
   const LD y = Sqrt(x);
-  const Product yy = TwoProduct(y, y);
-  const LD root = (((x - yy.p) - yy.e) / (2 * y)) / y;  // sqrt(x) = y (1 + root)
-  const Product cs = TwoProduct(kSqrtTwoOverPi, hi);
-  const LD csLow = cs.e + (kSqrtTwoOverPiLow * hi + kSqrtTwoOverPi * lo);
-  const LD q = cs.p / y;
-  const Product qy = TwoProduct(q, y);
-  const LD rest = (((cs.p - qy.p) - qy.e) + csLow) / y - q * root;
+  const exact::Sum yy = TwoProduct(y, y);
+  const LD root = (((x - yy.hi) - yy.lo) / (2 * y)) / y;  // sqrt(x) = y (1 + root)
+  const exact::Sum cs = TwoProduct(kSqrtTwoOverPi, hi);
+  const LD csLow = cs.lo + (kSqrtTwoOverPiLow * hi + kSqrtTwoOverPi * lo);
+  const LD q = cs.hi / y;
+  const exact::Sum qy = TwoProduct(q, y);
+  const LD rest = (((cs.hi - qy.hi) - qy.lo) + csLow) / y - q * root;
   return q + rest;
 }
 

@@ -28,6 +28,7 @@
 
 #include "abi/errno.h"
 #include "libcbind/guest.h"
+#include "libcbind/math_exact.h"
 #include "libcbind/math_flags.h"
 #include "libcbind/math_round.h"
 
@@ -42,31 +43,10 @@ using LD = long double;
 // product by splitting each 64-bit significand into halves of 32 bits
 // whose products the x87 holds exactly.
 
-struct DD {
-  LD hi, lo;
-};
-
-DD FastTwoSum(LD a, LD b) {  // |a| >= |b|
-  const LD s = a + b;
-  return {s, b - (s - a)};
-}
-DD TwoSum(LD a, LD b) {
-  const LD s = a + b;
-  const LD bb = s - a;
-  return {s, (a - (s - bb)) + (b - bb)};
-}
-void Split(LD a, LD* h, LD* l) {
-  const LD c = (0x1p32L + 1) * a;
-  *h = c - (c - a);
-  *l = a - *h;
-}
-DD TwoProd(LD a, LD b) {
-  LD ah, al, bh, bl;
-  Split(a, &ah, &al);
-  Split(b, &bh, &bl);
-  const LD p = a * b;
-  return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
-}
+using DD = exact::Sum;
+using exact::FastTwoSum;
+using exact::TwoSum;
+inline DD TwoProd(LD a, LD b) { return exact::TwoProduct(a, b); }
 DD Add(DD a, DD b) {
   const DD s = TwoSum(a.hi, b.hi);
   return FastTwoSum(s.hi, s.lo + (a.lo + b.lo));

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <limits>
 
+#include "libcbind/math_exact.h"
 #include "libcbind/math_flags.h"
 
 namespace tblibc {
@@ -59,19 +60,6 @@ long double Fpatan(long double y, long double x) {
   return r;
 }
 
-// The exact square of a long double as hi + lo: Veltkamp's split of the
-// 64-bit significand into halves whose products the x87 holds exactly
-// (rounding to nearest, no overflow).
-struct Pair {
-  long double hi, lo;
-};
-Pair Square(long double a) {
-  const long double t = a * 4294967297.0L;  // 2^32 + 1
-  const long double high = t - (t - a), low = a - high;
-  const long double p = a * a;
-  return {p, ((high * high - p) + 2 * high * low) + low * low};
-}
-
 // hypotl to within about half an ulp: the sum of squares to twice the
 // precision, at a scale where nothing overflows or underflows, its root
 // corrected by one Newton step. INEXACT only for an inexact answer
@@ -97,11 +85,11 @@ long double HypotL(long double x, long double y) {
   long double root, correction;
   {
     const NearestRounding nearest;
-    const Pair aa = Square(a), bb = Square(b);
+    const exact::Sum aa = exact::TwoProduct(a, a), bb = exact::TwoProduct(b, b);
     const long double sum = aa.hi + bb.hi;
     const long double sumLo = ((aa.hi - sum) + bb.hi) + (aa.lo + bb.lo);
     root = __builtin_sqrtl(sum);
-    const Pair rr = Square(root);
+    const exact::Sum rr = exact::TwoProduct(root, root);
     correction = (((sum - rr.hi) - rr.lo) + sumLo) / (2 * root);
   }
   if (correction == 0 && !wasInexact) mathflag::ForgetInexact();

@@ -20,8 +20,8 @@
 
 #include "abi/errno.h"
 #include "libcbind/guest.h"
+#include "libcbind/math_exact.h"
 #include "libcbind/math_flags.h"
-#include "libcbind/math_ldmisc.h"
 
 namespace tblibc::trig {
 namespace {
