@@ -63,17 +63,23 @@ T UnderflowTo(bool negative) {
 // word alone: they compute in the x87.
 class NearestRounding {
  public:
+  // Loading the control word costs more than the rest of a cheap kernel:
+  // only when the program changed it.
   NearestRounding() {
     __asm__ volatile("fnstcw %0" : "=m"(saved_));
+    switched_ = (saved_ & 0x0f00) != 0x0300;
     const uint16_t nearest = (saved_ & ~0x0c00) | 0x0300;
-    __asm__ volatile("fldcw %0" : : "m"(nearest));
+    if (switched_) __asm__ volatile("fldcw %0" : : "m"(nearest));
   }
-  ~NearestRounding() { __asm__ volatile("fldcw %0" : : "m"(saved_)); }
+  ~NearestRounding() {
+    if (switched_) __asm__ volatile("fldcw %0" : : "m"(saved_));
+  }
   NearestRounding(const NearestRounding&) = delete;
   NearestRounding& operator=(const NearestRounding&) = delete;
 
  private:
   uint16_t saved_;
+  bool switched_;
 };
 
 // INEXACT as the x87 records it, and taking back what arithmetic on the
