@@ -419,21 +419,7 @@ void SinCosIn(long double x, long double* s, long double* c) {
 }  // namespace tblibc::trig
 
 
-// The Linux C library computes its double sine, cosine and tangent
-// rounding to nearest whatever the mode (its float ones round in the mode):
-// the same answer in every mode, which only the whole computation in that
-// mode gives.
-namespace tblibc::trig {
-template <typename T, Pair (*F)(long double)>
-T AllNearest(T x) {
-  const mathflag::NearestRounding nearest;
-  const volatile T r = static_cast<T>(F(x).hi);
-  return r;
-}
-}  // namespace tblibc::trig
-
 extern "C" {
-using tblibc::trig::AllNearest;
 using tblibc::trig::Below;
 using tblibc::trig::CosInline;
 using tblibc::trig::InNearest;
@@ -443,9 +429,14 @@ using tblibc::trig::SinInline;
 using tblibc::trig::Subnormal;
 using tblibc::trig::TanInline;
 
+// The Linux C library computes its double sine, cosine and tangent
+// rounding to nearest whatever the mode (its float ones round in the mode):
+// the same answer in every mode, which only the whole computation in that
+// mode gives. The result leaves through memory before the mode is back.
 double tblibc_sin(double x) {
   if (Below(x, 0x1p-26)) return Subnormal(x, false);
-  return AllNearest<double, SinInline<false>>(x);
+  const tblibc::mathflag::NearestRounding nearest;
+  return tblibc::mathflag::RoundTo<double>(SinInline<false>(x).hi);
 }
 float tblibc_sinf(float x) {
   if (Below(x, 0x1p-12f)) return Subnormal(x, false);
@@ -457,7 +448,8 @@ long double tblibc_sinl(long double x) {
 }
 double tblibc_cos(double x) {
   if (Below(x, 0x1p-27)) return 1;
-  return AllNearest<double, CosInline<false>>(x);
+  const tblibc::mathflag::NearestRounding nearest;
+  return tblibc::mathflag::RoundTo<double>(CosInline<false>(x).hi);
 }
 float tblibc_cosf(float x) {
   if (Below(x, 0x1p-12f)) return 1;
@@ -472,7 +464,8 @@ long double tblibc_cosl(long double x) {
 }
 double tblibc_tan(double x) {
   if (Below(x, 1.259e-8)) return Subnormal(x, false);
-  return AllNearest<double, TanInline<false>>(x);
+  const tblibc::mathflag::NearestRounding nearest;
+  return tblibc::mathflag::RoundTo<double>(TanInline<false>(x).hi);
 }
 float tblibc_tanf(float x) {
   if (Below(x, 0x1p-27f)) return Subnormal(x, true);
