@@ -149,6 +149,7 @@ std::wstring EnvironmentBlock(const EnvironmentEntries& environment) {
     FreeEnvironmentStringsW(own);
   }
   for (const std::wstring& g : guest) block.append(g).push_back(L'\0');
+  if (block.empty()) block.push_back(L'\0');  // an empty block is two nulls too
   block.push_back(L'\0');
   return block;
 }
