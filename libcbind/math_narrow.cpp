@@ -17,6 +17,7 @@
 
 #include "libcbind/math_exact.h"
 #include "libcbind/math_flags.h"
+#include "libcbind/math_ldmisc.h"
 
 namespace tblibc {
 namespace {
@@ -135,7 +136,8 @@ float tblibc_expm1f(float x) {
   return __builtin_islessequal(x, -18.0f) ? -1.0f : Narrow<float, ::expm1l>(x);
 }
 float tblibc_cbrtf(float x) { return Narrow<float, ::cbrtl>(x); }
-float tblibc_erfcf(float x) { return Narrow<float, ::erfcl>(x); }
+// From our own erfcl, the same on both ports.
+float tblibc_erfcf(float x) { return Narrow<float, tblibc_erfcl>(x); }
 float tblibc_hypotf(float x, float y) { return tblibc::Hypot(x, y); }
 
 // exp as the x87 computes it, 2^(x log2 e) by f2xm1 and fscale in the

@@ -27,13 +27,13 @@ BOUNDS = {
     "linux": {"tanf": 1, "sinl": 1, "cosl": 1, "tanl": 1, "exp10l": 1, "sinh": 1, "cosh": 1,
               "cbrt": 1, "erfc": 1, "tgamma": 1, "lgamma": 1, "logf": 1, "tgammaf": 1,
               "coshf": 1, "expl": 1, "expm1l": 2, "tanhl": 2, "powl": 1, "tgammal": 1,
-              "lgammal": 1, "cbrtl": 1, "atanhl": 1, "erfl": 1, "erfcl": 1, "acoshl": 1, **BESSEL},
+              "lgammal": 1, "cbrtl": 1, "atanhl": 1, "erfl": 1, "erfcl": 1, "acoshl": 1, "erfcf": 1, **BESSEL},
     "windows": {
         "sinh": 1, "cosh": 1, "cbrt": 1, "erfc": 1, "tgamma": 1, "lgamma": 1,
         "tanf": 1, "logf": 1, "sinl": 1, "cosl": 1,
         "tanl": 1, "expl": 1, "cbrtl": 1, "tanhl": 2, "expm1l": 2,
         "powl": 1, "tgammaf": 1, "lgammal": 1, "erfcl": 1,
-        "coshf": 1, "atanhl": 1, "erfl": 1, "tgammal": 1, "exp10l": 1, "acoshl": 1, **BESSEL,
+        "coshf": 1, "atanhl": 1, "erfl": 1, "tgammal": 1, "exp10l": 1, "acoshl": 1, "erfcf": 1, **BESSEL,
     },
 }
 

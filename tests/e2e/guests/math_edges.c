@@ -109,6 +109,7 @@ int main(void)
         CALL("fmal", i, long double, fmal(pairs[i][0], pairs[i][1], -1.0L));
         CALL("nextafterl", i, long double, nextafterl(pairs[i][0], pairs[i][1]));
         CALL("hypotl", i, long double, hypotl(pairs[i][0], pairs[i][1]));
+        CALL("hypotf", i, float, hypotf((float)pairs[i][0], (float)pairs[i][1]));
     }
     /* Long double powers, exponentials and Gamma where a double's precision
        shows: huge and tiny results, large exponents, exact powers. */

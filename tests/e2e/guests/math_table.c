@@ -54,7 +54,8 @@ static const struct { const char *name; unaryf f; } unariesf[] = {
     {"sinf", sinf}, {"cosf", cosf}, {"tanf", tanf}, {"expf", expf},
     {"logf", logf}, {"sqrtf", sqrtf}, {"atanf", atanf}, {"exp2f", exp2f},
     {"log2f", log2f}, {"log10f", log10f}, {"cbrtf", cbrtf},
-    {"floorf", floorf}, {"roundf", roundf}, {"tanhf", tanhf},
+    {"floorf", floorf}, {"roundf", roundf}, {"tanhf", tanhf}, {"expm1f", expm1f},
+    {"asinhf", asinhf}, {"atanhf", atanhf}, {"erfcf", erfcf},
     {"j0f", j0f}, {"j1f", j1f}, {"y0f", y0f}, {"y1f", y1f},
 };
 
@@ -64,7 +65,7 @@ static const struct { const char *name; unaryl f; } unariesl[] = {
     {"logl", logl}, {"sqrtl", sqrtl}, {"atanl", atanl}, {"exp2l", exp2l},
     {"log2l", log2l}, {"log10l", log10l}, {"cbrtl", cbrtl},
     {"floorl", floorl}, {"roundl", roundl}, {"tanhl", tanhl},
-    {"expm1l", expm1l}, {"log1pl", log1pl}, {"atanhl", atanhl}, {"acoshl", acoshl}, {"j0l", j0l},
+    {"expm1l", expm1l}, {"log1pl", log1pl}, {"atanhl", atanhl}, {"acoshl", acoshl}, {"acosl", acosl}, {"j0l", j0l},
     {"j1l", j1l}, {"y0l", y0l}, {"y1l", y1l},
 };
 
