@@ -5,8 +5,9 @@
 // Linux C library's, which rounds them correctly in nearly every case. A
 // long double result carries 11 bits beyond a double and 40 beyond a
 // float, so rounding it once, in the caller's mode, gives the correctly
-// rounded answer but in the rarest halfway cases, on either host: the
-// hosts' long double kernels differ by far less than those bits. The
+// rounded answer but in the rarest halfway cases. The kernels are our own
+// long double functions where we have them, so both ports round the same
+// value; the hosts' others differ by far less than those bits. The
 // rounding raises INEXACT, UNDERFLOW and OVERFLOW as the type's own
 // arithmetic would. asin, asinl and acosl come from the x87's arctangent;
 // one host's asinl and acosl are 3.5 and 8 ulps off.
@@ -16,6 +17,7 @@
 #include <limits>
 
 #include "libcbind/math_exact.h"
+#include "libcbind/math_extended.h"
 #include "libcbind/math_flags.h"
 #include "libcbind/math_ldmisc.h"
 
@@ -128,14 +130,15 @@ using tblibc::Narrow;
 float tblibc_asinhf(float x) { return Narrow<float, ::asinhl>(x); }
 // atanh's poles at -1 and 1 are no overflow.
 float tblibc_atanhf(float x) {
-  return __builtin_fabsf(x) == 1 ? tblibc::Round<float>(::atanhl(x)) : Narrow<float, ::atanhl>(x);
+  return __builtin_fabsf(x) == 1 ? tblibc::Round<float>(tblibc_atanhl(x))
+                                  : Narrow<float, tblibc_atanhl>(x);
 }
 // From -18 down the Linux C library answers -1 at once, exact in every
 // rounding mode.
 float tblibc_expm1f(float x) {
-  return __builtin_islessequal(x, -18.0f) ? -1.0f : Narrow<float, ::expm1l>(x);
+  return __builtin_islessequal(x, -18.0f) ? -1.0f : Narrow<float, tblibc_expm1l>(x);
 }
-float tblibc_cbrtf(float x) { return Narrow<float, ::cbrtl>(x); }
+float tblibc_cbrtf(float x) { return Narrow<float, tblibc_cbrtl>(x); }
 // From our own erfcl, the same on both ports.
 float tblibc_erfcf(float x) { return Narrow<float, tblibc_erfcl>(x); }
 float tblibc_hypotf(float x, float y) { return tblibc::Hypot(x, y); }
